@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the run command need (Debian 12, as root).
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool x11-utils xclip imagemagick
+      fonts-wqy-zenhei cmake ninja-build googletest python3 locales procps)
+
+need_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then sudo "$@"; else echo "setup: must run as root" >&2; exit 1; fi
+  else "$@"; fi
+}
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_root dpkg --add-architecture i386
+  missing=(update)
+fi
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  need_root apt-get update -qq
+  need_root apt-get install -y -qq --no-install-recommends "${pkgs[@]}" >/dev/null
+fi
+
+# Wine must see the GBK code page: it takes it from the zh_CN.UTF-8 locale.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  need_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | need_root tee -a /etc/locale.gen >/dev/null
+  need_root locale-gen >/dev/null
+fi
+echo "setup: ready"
