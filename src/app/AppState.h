@@ -1,0 +1,38 @@
+// The one process-wide record of the application. Flags and counts are atomics because the
+// search, filter, update and ping threads read and write them while the UI thread runs.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+class AppStateRecord {
+ public:
+  std::atomic<HWND> mainWindow{nullptr};
+  std::atomic<int> pageNumber{0};
+  std::atomic<int> searchBusy{0};
+  std::atomic<int> stopRequested{0};
+  std::atomic<int> videoCount{0};
+  std::atomic<int> audioCount{0};
+  std::atomic<int> imageCount{0};
+  std::atomic<int> archiveCount{0};
+  std::atomic<HWND> cloudPlayWindow{nullptr};
+
+  // The update link is written by the update thread and read by the UI thread.
+  std::string UpdateLink() const {
+    std::lock_guard guard(linkLock_);
+    return updateLink_;
+  }
+  void SetUpdateLink(std::string link) {
+    std::lock_guard guard(linkLock_);
+    updateLink_ = std::move(link);
+  }
+
+ private:
+  mutable std::mutex linkLock_;
+  std::string updateLink_;
+};
+
+extern AppStateRecord AppState;

@@ -1,0 +1,37 @@
+// Start-up, the main window's creation, the UI thread's message loop and the way the
+// program ends. The main window's contents are built by BuildMainWindow.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The caption of the main window: program title, major version, ".0版 " (GBK, trailing blank).
+std::string MainWindowCaption();
+
+// Runs the whole program on the calling (main) thread; returns only on a normal exit.
+int RunApplication();
+
+// Creates the main window (610 x 515, shown by BuildMainWindow), runs MessageLoop, returns 0.
+int CreateMainWindow();
+
+// Creates the main window without running the loop; the window handle or null.
+HWND CreateMainForm();
+
+// The form layer's created handler of the main window.
+void BuildMainWindow(HWND window);
+
+// Where BuildMainWindow places a window on a screen of the given size.
+POINT MainWindowPosition(int screenWidth, int screenHeight);
+
+// The main window's message hook: ends the process on WM_CLOSE of the main window,
+// returns -1 (not handled) for everything else.
+LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+int MessageLoop();
+
+// Dispatches what is queued for this thread without waiting; a pending WM_QUIT stays queued.
+void ProcessPendingMessages();
+
+// Opens a link or file with its registered handler.
+void OpenUrl(const std::string& url);

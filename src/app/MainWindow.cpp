@@ -1,0 +1,64 @@
+#include "app/AppState.h"
+#include "app/Application.h"
+#include "form/Form.h"
+
+namespace {
+
+constexpr const char* kProgramTitle = "Quarvel";
+constexpr int kMajorVersion = 1;
+constexpr int kMainWidth = 610;
+constexpr int kMainHeight = 515;
+
+// Until the toolkit host carries the main window, the form layer's hook delivers its messages.
+LRESULT FormHookAdapter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = MainWindowHook(window, message, wParam, lParam);
+  return result == -1 ? 0 : result;
+}
+
+}  // namespace
+
+std::string MainWindowCaption() {
+  return std::string(kProgramTitle) + std::to_string(kMajorVersion) + ".0\xb0\xe6 ";
+}
+
+POINT MainWindowPosition(int screenWidth, int screenHeight) {
+  // Computed in floating point and truncated toward zero.
+  return POINT{static_cast<LONG>(screenWidth / 2.0 - 300), static_cast<LONG>(screenHeight / 2.0 - 300)};
+}
+
+void BuildMainWindow(HWND window) {
+  AppState.mainWindow = window;
+
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  MoveWindow(window, at.x, at.y, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+
+  ProcessPendingMessages();
+  form::set_window_hook(window, FormHookAdapter);
+  ShowWindowAsync(window, SW_SHOWNORMAL);
+}
+
+LRESULT MainWindowHook(HWND window, UINT message, WPARAM, LPARAM) {
+  if (message == WM_CLOSE && window != nullptr && window == AppState.mainWindow.load()) {
+    HANDLE self = OpenProcess(PROCESS_TERMINATE, FALSE, GetCurrentProcessId());
+    TerminateProcess(self ? self : GetCurrentProcess(), 0);
+  }
+  return -1;
+}
+
+HWND CreateMainForm() {
+  form::FormOptions options;
+  options.title = MainWindowCaption();
+  options.created = BuildMainWindow;
+  options.width = kMainWidth;
+  options.height = kMainHeight;
+  options.hidden = true;  // BuildMainWindow shows it once it is built
+  return form::create_form(options);
+}
+
+int CreateMainWindow() {
+  CreateMainForm();
+  MessageLoop();
+  return 0;
+}

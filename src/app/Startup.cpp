@@ -1,0 +1,14 @@
+#include <objbase.h>
+
+#include "app/Application.h"
+
+int RunApplication() {
+  HANDLE heap = GetProcessHeap();
+  (void)heap;
+  CoInitialize(nullptr);
+
+  CreateMainWindow();
+
+  CoUninitialize();
+  ExitProcess(0);
+}

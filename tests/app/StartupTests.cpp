@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "app/AppState.h"
+#include "app/Application.h"
+
+namespace {
+
+TEST(MainWindowCaption, IsTitleVersionAndGbkBanWithTrailingBlank) {
+  // "Quarvel1.0" + 0xB0 0xE6 (GBK for the character "ban", edition) + one blank.
+  EXPECT_EQ(MainWindowCaption(), std::string("Quarvel1.0\xb0\xe6 "));
+}
+
+TEST(MainWindowPosition, CentresByHalfScreenMinus300TruncatedTowardZero) {
+  struct Case {
+    int width, height;
+    LONG x, y;
+  } cases[] = {
+      {1920, 1080, 660, 240},
+      {1366, 768, 383, 84},
+      {1365, 767, 382, 83},  // halves are cut, not rounded
+      {501, 401, -49, -99},  // toward zero, not down
+      {600, 600, 0, 0},
+  };
+  for (const auto& c : cases) {
+    POINT p = MainWindowPosition(c.width, c.height);
+    EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height;
+    EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height;
+  }
+}
+
+TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
+  HWND window = CreateMainForm();
+  ASSERT_NE(window, nullptr);
+  ProcessPendingMessages();
+  EXPECT_EQ(AppState.mainWindow.load(), window);
+
+  char caption[64] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  EXPECT_EQ(std::string(caption), std::string("Quarvel1.0\xb0\xe6 "));
+
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, 610);
+  EXPECT_EQ(rect.bottom - rect.top, 515);
+  POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(rect.left, at.x);
+  EXPECT_EQ(rect.top, at.y);
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  // Closing some other window goes on normally; the process lives on.
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(MainWindowHook(other, WM_CLOSE, 0, 0), -1);
+  EXPECT_EQ(MainWindowHook(window, WM_SIZE, 0, 0), -1);
+  DestroyWindow(other);
+
+  AppState.mainWindow = nullptr;  // so that destroying it here cannot end the test process
+  DestroyWindow(window);
+}
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP + 1) {
+    ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct MessageWindow {
+  MessageWindow() {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = CountingProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "QuarvelCountingWindow";
+    RegisterClassA(&cls);
+    window = CreateWindowExA(0, cls.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+  }
+  ~MessageWindow() { DestroyWindow(window); }
+  HWND window;
+  int count = 0;
+};
+
+TEST(ProcessPendingMessages, DispatchesQueuedMessagesButLeavesQuitForTheLoop) {
+  MessageWindow target;
+  PostMessageA(target.window, WM_APP + 1, 0, 0);
+  PostMessageA(target.window, WM_APP + 1, 0, 0);
+  PostQuitMessage(7);
+  ProcessPendingMessages();
+  EXPECT_EQ(target.count, 2);
+
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  // The message loop still ends on it.
+  EXPECT_EQ(MessageLoop(), 0);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST(ProcessPendingMessages, PostedQuitInTheMiddleIsKept) {
+  MessageWindow target;
+  PostMessageA(target.window, WM_APP + 1, 0, 0);
+  PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 3, 0);
+  PostMessageA(target.window, WM_APP + 1, 0, 0);
+  ProcessPendingMessages();
+  EXPECT_EQ(target.count, 1);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 3u);
+  ProcessPendingMessages();  // the rest is still there afterwards
+  EXPECT_EQ(target.count, 2);
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include "form/Form.h"
+
+namespace {
+
+// What the hooks and handlers of one test saw; reset by each test.
+struct Seen {
+  int created = 0;
+  bool visibleWhenCreated = true;
+  int sizes = 0;
+  LPARAM lastSize = 0;
+  int closes = 0;
+  int commands = 0;
+} seen;
+
+LRESULT CountingHook(HWND, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_SIZE) {
+    seen.sizes++;
+    seen.lastSize = lParam;
+  }
+  return 0;
+}
+
+void RecordingCreated(HWND window) {
+  seen.created++;
+  seen.visibleWhenCreated = IsWindowVisible(window) != FALSE;
+  form::set_window_hook(window, CountingHook);
+}
+
+struct FormTest : testing::Test {
+  void SetUp() override { seen = Seen{}; }
+  void TearDown() override {
+    if (window && IsWindow(window)) DestroyWindow(window);
+  }
+  HWND window = nullptr;
+};
+
+TEST_F(FormTest, CreatedHandlerRunsOnceBeforeShowingThenOneClientSize) {
+  form::FormOptions options;
+  options.title = "form";
+  options.created = RecordingCreated;
+  options.width = 300;
+  options.height = 200;
+  options.hidden = true;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(seen.created, 1);
+  EXPECT_FALSE(seen.visibleWhenCreated);
+  EXPECT_FALSE(IsWindowVisible(window));
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(seen.sizes, 1);
+  EXPECT_EQ(LOWORD(seen.lastSize), client.right);
+  EXPECT_EQ(HIWORD(seen.lastSize), client.bottom);
+}
+
+TEST_F(FormTest, NotHiddenIsShownOnlyAfterTheCreatedHandler) {
+  form::FormOptions options;
+  options.title = "shown";
+  options.created = RecordingCreated;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(seen.created, 1);
+  EXPECT_FALSE(seen.visibleWhenCreated);
+  EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(FormTest, DefaultsAre380By250OverlappedWindowOfClassWTWindow) {
+  form::FormOptions options;
+  options.title = "defaults";
+  options.hidden = true;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, 380);
+  EXPECT_EQ(rect.bottom - rect.top, 250);
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  EXPECT_STREQ(cls, "WTWindow");
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+  const DWORD expected = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  EXPECT_EQ(style & expected, expected);
+  EXPECT_NE(form::form_of_window(window), nullptr);
+  // The default position is the system's: the same as a plain window created the same way.
+  HWND plain = CreateWindowExA(0, "WTWindow", "plain", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 380, 250,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(plain, nullptr);
+  RECT plainRect{};
+  GetWindowRect(plain, &plainRect);
+  DestroyWindow(plain);
+  EXPECT_GE(rect.left, 0);
+  EXPECT_GE(rect.top, 0);
+  EXPECT_LT(rect.left, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_LT(plainRect.left, GetSystemMetrics(SM_CXSCREEN));
+}
+
+int KeepOpen(HWND) {
+  seen.closes++;
+  return 1;
+}
+int AllowClose(HWND) {
+  seen.closes++;
+  return 0;
+}
+
+TEST_F(FormTest, CloseHandlerDecidesAndDestroyForgetsTheRecord) {
+  form::FormOptions options;
+  options.title = "close";
+  options.hidden = true;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+
+  ASSERT_TRUE(form::set_close_handler(window, KeepOpen));
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_EQ(seen.closes, 1);
+
+  ASSERT_TRUE(form::set_close_handler(window, AllowClose));
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(seen.closes, 2);
+  EXPECT_EQ(form::form_of_window(window), nullptr);
+}
+
+TEST_F(FormTest, WithoutCloseHandlerCloseDestroys) {
+  form::FormOptions options;
+  options.title = "plain close";
+  options.hidden = true;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+}
+
+LRESULT AnsweringHook(HWND, UINT message, WPARAM, LPARAM) { return message == WM_USER + 77 ? 4242 : 0; }
+
+LRESULT CountingCommand(HWND, UINT message, WPARAM, LPARAM) {
+  seen.commands++;
+  return 9;
+}
+
+TEST_F(FormTest, HookAnswerWinsAndCommandsReachTheControlsHandler) {
+  form::FormOptions options;
+  options.title = "hooks";
+  options.hidden = true;
+  window = form::create_form(options);
+  ASSERT_NE(window, nullptr);
+  form::set_window_hook(window, AnsweringHook);
+  EXPECT_EQ(SendMessageA(window, WM_USER + 77, 0, 0), 4242);
+  EXPECT_EQ(SendMessageA(window, WM_USER + 78, 0, 0), 0);  // falls through to DefWindowProc
+
+  HWND button = CreateWindowExA(0, "BUTTON", "b", WS_CHILD, 0, 0, 10, 10, window, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(SendMessageA(window, WM_COMMAND, BN_CLICKED, reinterpret_cast<LPARAM>(button)), 0);
+  form::set_command_handler(button, CountingCommand);
+  EXPECT_EQ(SendMessageA(window, WM_COMMAND, BN_CLICKED, reinterpret_cast<LPARAM>(button)), 9);
+  EXPECT_EQ(seen.commands, 1);
+}
+
+}  // namespace
