@@ -1,0 +1,90 @@
+"""Helpers for the whole-program tests: start Quarvel.exe under Wine, find and poke its
+windows, read X geometry. The environment (display, Wine prefix, locale) is the one the test
+command set up; anything missing fails the test instead of skipping it."""
+
+import os
+import shutil
+import subprocess
+import time
+
+CAPTION = "Quarvel1.0\u7248 "  # the caption as Wine shows it to X (UTF-8)
+EXE = os.environ.get("QUARVEL_EXE", "")
+BUILD_DIR = os.environ.get("QUARVEL_BUILD_DIR", "")
+SOURCE_DIR = os.environ.get("QUARVEL_SOURCE_DIR", "")
+WINTOOL = os.path.join(BUILD_DIR, "tools", "wintool.exe")
+
+
+def require_environment(test):
+    test.assertTrue(os.environ.get("DISPLAY"), "no DISPLAY: run through scripts/test.sh")
+    test.assertTrue(os.environ.get("WINEPREFIX"), "no WINEPREFIX: run through scripts/test.sh")
+    test.assertTrue(os.path.isfile(EXE), "Quarvel.exe not built: %r" % EXE)
+    test.assertTrue(os.path.isfile(WINTOOL), "wintool.exe not built: %r" % WINTOOL)
+    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo"):
+        test.assertTrue(shutil.which(tool), tool + " missing")
+
+
+def wintool(*args, timeout=30):
+    """Runs the Windows-side probe; returns (exit code, stdout)."""
+    done = subprocess.run(["wine", WINTOOL, *args], capture_output=True, timeout=timeout)
+    return done.returncode, done.stdout.decode("utf-8", "replace").strip()
+
+
+class Quarvel:
+    """One running Quarvel.exe; ended (if still running) when the test is done with it."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(["wine", EXE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def window_info(self, timeout=60):
+        """(x, y, width, height, visible, pid, client width, client height) of the main window
+        once it is visible."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise AssertionError("Quarvel.exe ended early with %r" % self.process.returncode)
+            code, out = wintool("info", CAPTION)
+            if code == 0:
+                info = tuple(int(v) for v in out.split())
+                if info[4]:
+                    return info
+            time.sleep(0.3)
+        raise AssertionError("main window did not appear within %d s" % timeout)
+
+    def wait_exit(self, timeout):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def end(self):
+        if self.process.poll() is None:
+            wintool("close", CAPTION)
+            if self.wait_exit(10) is None:
+                self.process.kill()
+                self.process.wait()
+
+
+def screen_size():
+    out = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
+    for line in out.splitlines():
+        if "dimensions:" in line:
+            w, h = line.split()[1].split("x")
+            return int(w), int(h)
+    raise AssertionError("xdpyinfo gave no screen size")
+
+
+def x_windows_named(name):
+    done = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True)
+    return [int(w) for w in done.stdout.split()]
+
+
+def x_geometry(window_id):
+    """(x, y, width, height) of an X window from xwininfo."""
+    out = subprocess.run(["xwininfo", "-id", str(window_id)], capture_output=True, text=True).stdout
+    values = {}
+    for line in out.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(key + ":"):
+                values[key] = int(line.split(":")[1])
+    return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])

@@ -1,0 +1,46 @@
+"""The real Quarvel.exe under Wine: its main window appears with its caption, size and place,
+closing another window of the process leaves it running, and closing the main window ends the
+process at once with exit code 0."""
+
+import time
+import unittest
+
+import harness
+
+
+class MainWindowTest(unittest.TestCase):
+    def setUp(self):
+        harness.require_environment(self)
+        self.app = harness.Quarvel()
+        self.addCleanup(self.app.end)
+
+    def test_window_caption_size_place_and_close(self):
+        x, y, w, h, _, _, cw, ch = self.app.window_info()
+        self.assertEqual((w, h), (610, 515))
+        sw, sh = harness.screen_size()
+        self.assertEqual((x, y), (int(sw / 2 - 300), int(sh / 2 - 300)))
+
+        # X sees the same window under the same caption (Wine maps the client area, which is
+        # the whole window once the skin draws its own frame).
+        ids = harness.x_windows_named(harness.CAPTION.strip())
+        self.assertTrue(ids, "no X window named %r" % harness.CAPTION)
+        sizes = [harness.x_geometry(i)[2:] for i in ids]
+        self.assertIn((cw, ch), sizes)
+
+        # WM_CLOSE to the process's other top-level windows does not end it.
+        code, _ = harness.wintool("close-others", harness.CAPTION)
+        self.assertEqual(code, 0)
+        time.sleep(1.0)
+        self.assertIsNone(self.app.process.poll(), "closing another window ended the process")
+        self.assertEqual(harness.wintool("info", harness.CAPTION)[0], 0)
+
+        # WM_CLOSE to the main window ends it at once, exit code 0.
+        started = time.time()
+        code, _ = harness.wintool("close", harness.CAPTION)
+        self.assertEqual(code, 0)
+        self.assertEqual(self.app.wait_exit(15), 0)
+        self.assertLess(time.time() - started, 15)
+
+
+if __name__ == "__main__":
+    unittest.main()
