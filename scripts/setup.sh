@@ -12,15 +12,15 @@ need_root() {
   else "$@"; fi
 }
 
-missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_root dpkg --add-architecture i386
-  missing=(update)
 fi
+missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   need_root apt-get update -qq
   need_root apt-get install -y -qq --no-install-recommends "${pkgs[@]}" >/dev/null
