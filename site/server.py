@@ -505,8 +505,9 @@ def parse_args(argv):
     ap = argparse.ArgumentParser(
         description="Quarvel reference site on 127.0.0.1: search pages, detail pages, "
                     "update file, cloud-play page, ping, and fault cases under /fault/.")
-    ap.add_argument("--port", type=int, default=0,
-                    help="port to listen on; 0 picks a free one (default). The port is "
+    ap.add_argument("--port", type=int, default=8618,
+                    help="port to listen on (default 8618, the port the program is built for); "
+                         "0 picks a free one. The chosen port is "
                          "printed as the first line of stdout.")
     ap.add_argument("--port-file", help="write the port to this file once listening")
     ap.add_argument("--log", help="request log: one JSON object per request (truncated at start)")
