@@ -501,10 +501,30 @@ class Server(ThreadingHTTPServer):
         super().handle_error(request, client_address)
 
 
+URL_HELP = """URLs:
+  /ajax/search_next?s=TERM&p=PAGE   result rows (JSON, escaped HTML rows)
+  /detail?id=N&__diycdn=ID          detail page (hash link, cloud-play link or 404)
+  /client?...                       start-up ping, answers "ok"
+  /p2p.txt                          update file (GBK)
+  /yunbo.htm  /  /update.htm        cloud-play page, home page, update page
+  /echo[?json=1]                    echoes request line, header block and body
+  /fault/slow?ms=2000[&trickle=N]   /fault/drop?bytes=1000&total=10000[&rst=1|&noresponse=1]
+  /fault/500  /fault/status?code=N  /fault/empty
+  /fault/utf8-header-only  /fault/utf8-meta[?at=N]  /fault/utf8-late[?at=600]
+  /fault/utf8-upper  /fault/gbk  /fault/zero  /fault/binary[?bytes=4096]
+  /fault/big?mb=10|bytes=N[&chunked=1]
+  /fault/redirect[?to=PATH&code=302&abs=1]  /fault/target  /fault/content-location[?to=PATH]
+  /fault/setcookie[?set=RAW&set=RAW]  /fault/longheaders[?bytes=6000]
+  /fault/detail?kind=hash|yunbo|gone|nolink|nohash|yunbo-nomagnet[&hash=H&title=T]
+  Every /fault/ page takes ctype=... to replace its Content-Type.
+"""
+
+
 def parse_args(argv):
     ap = argparse.ArgumentParser(
         description="Quarvel reference site on 127.0.0.1: search pages, detail pages, "
-                    "update file, cloud-play page, ping, and fault cases under /fault/.")
+                    "update file, cloud-play page, ping, and fault cases under /fault/.",
+        epilog=URL_HELP, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--port", type=int, default=8618,
                     help="port to listen on (default 8618, the port the program is built for); "
                          "0 picks a free one. The chosen port is "
