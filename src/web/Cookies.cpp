@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kItemSeparator = "; ";
 constexpr std::string_view kDeletedSuffix = "=deleted";
+constexpr std::string_view kSetCookie = "Set-Cookie:";
 
 bool EndsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
@@ -64,7 +65,15 @@ std::string CollectResponseCookies(const std::vector<std::string>& headerLines) 
   std::string cookies;
   for (const std::string& line : headerLines) {
     if (FindText(line, "Set-Cookie", 1, true) < 0) continue;
-    cookies += Trim(TextBetween(line, "Set-Cookie:", ";"));
+    int marker = FindText(line, kSetCookie, 1, false);
+    if (marker < 0) continue;
+    // A pair without attributes ends with the line instead of being lost; a line that
+    // yields no pair adds no empty item to the jar.
+    std::string_view rest = std::string_view(line).substr(static_cast<size_t>(marker) - 1 + kSetCookie.size());
+    int semicolon = FindText(rest, ";", 1, true);
+    std::string item = Trim(semicolon < 0 ? rest : rest.substr(0, static_cast<size_t>(semicolon) - 1));
+    if (item.empty()) continue;
+    cookies += item;
     cookies += kItemSeparator;
   }
   DropLast(cookies, kItemSeparator.size());

@@ -24,7 +24,8 @@ int FindItem(const std::vector<std::string>& list, std::string_view text);
 std::string RemoveDuplicateItems(std::string_view text, std::string_view separator);
 
 // The cookies a response sets, from its header lines in order: for every line containing
-// "Set-Cookie", the trimmed pair between "Set-Cookie:" and ";"; joined by "; ".
+// "Set-Cookie", the trimmed pair between "Set-Cookie:" (any case) and the next ";" or the end
+// of the line; joined by "; ". Lines that yield no pair add nothing.
 std::string CollectResponseCookies(const std::vector<std::string>& headerLines);
 
 // Merges the response's cookies into the jar: response items first, then stored items of
