@@ -58,7 +58,19 @@ std::string HostileText::Next() {
     return out;
   }
   std::uint32_t pieces = Number(40);
-  for (std::uint32_t i = 0; i < pieces; ++i) AppendPiece(out);
+  if (Number(3) == 0 && !vocabulary_.empty()) {
+    // Nearly well-formed: the markers in their listed order (so starts precede ends), some
+    // skipped or cut short, with junk between them.
+    std::uint32_t word = Number(static_cast<std::uint32_t>(vocabulary_.size()));
+    for (std::uint32_t i = 0; i < pieces; ++i) {
+      const std::string& marker = vocabulary_[word % vocabulary_.size()];
+      word += 1 + (Number(4) == 0 ? Number(3) : 0);
+      out.append(marker, 0, Number(6) == 0 ? Number(static_cast<std::uint32_t>(marker.size()) + 1) : marker.size());
+      if (Number(2) == 0) AppendPiece(out);
+    }
+  } else {
+    for (std::uint32_t i = 0; i < pieces; ++i) AppendPiece(out);
+  }
   if (Number(8) == 0) out += '\x81';  // a lone lead byte at the very end
   return out;
 }

@@ -25,7 +25,7 @@ size_t TotalSize(const std::vector<std::string>& items) {
 
 TEST(HostileInput, WebTextRoutinesStayBounded) {
   testing_support::HostileText generator(20240611u, kVocabulary);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 10000; ++round) {
     const std::string text = generator.Next();
     const std::string left = generator.NextMarker();
     const std::string right = generator.NextMarker();
