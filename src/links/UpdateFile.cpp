@@ -1,5 +1,7 @@
 #include "links/UpdateFile.h"
 
+#include <x86intrin.h>
+
 #include <cstdlib>
 
 #include "web/TextExtraction.h"
@@ -34,12 +36,7 @@ bool IsWebAddress(std::string_view link) {
   return startsWith("http://") || startsWith("https://");
 }
 
-std::uint32_t ReadTimeStampCounter(void*) {
-  std::uint32_t low = 0;
-  std::uint32_t high = 0;
-  __asm__ __volatile__("rdtsc" : "=a"(low), "=d"(high));
-  return low;
-}
+std::uint32_t ReadTimeStampCounter(void*) { return static_cast<std::uint32_t>(__rdtsc()); }
 
 int RandomInRange(int lo, int hi, const Randomness& random) {
   if (hi < lo) return lo;

@@ -34,7 +34,7 @@ std::string ConvertCharset(std::string_view bytes, std::string_view from = "UTF-
 // A blank becomes %20.
 std::string UrlEncode(std::string_view text, bool keepUnreserved, bool utf8First);
 
-// Decodes %XX escapes (either case; a bad digit counts as -2, as the original table lookup did);
+// Decodes %XX escapes (either case; a bad or missing digit counts as -2 and both bytes are used);
 // "+" stays; a decoded zero byte is dropped. With utf8After the result is read as UTF-8.
 std::string UrlDecode(std::string_view text, bool utf8After);
 
