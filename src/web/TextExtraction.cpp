@@ -1,0 +1,151 @@
+#include "web/TextExtraction.h"
+
+namespace web {
+namespace {
+
+constexpr unsigned char kFullWidthBlank = 0xA1;
+
+unsigned char ByteAt(std::string_view text, size_t index) { return static_cast<unsigned char>(text[index]); }
+
+// Width of the character starting at index: 2 for a lead byte with a byte after it.
+size_t CharWidth(std::string_view text, size_t index) {
+  return IsLeadByte(ByteAt(text, index)) && index + 1 < text.size() ? 2 : 1;
+}
+
+unsigned char FoldAscii(unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte; }
+
+// Whether needle matches text at index. Double-byte characters of the needle compare exactly,
+// so a trail byte that happens to be an ASCII letter is never folded.
+bool MatchesAt(std::string_view text, size_t index, std::string_view needle, bool caseSensitive) {
+  if (needle.size() > text.size() - index) return false;
+  for (size_t i = 0; i < needle.size();) {
+    unsigned char a = ByteAt(needle, i);
+    unsigned char b = ByteAt(text, index + i);
+    if (IsLeadByte(a)) {
+      if (a != b) return false;
+      if (i + 1 < needle.size() && needle[i + 1] != text[index + i + 1]) return false;
+      i += 2;
+      continue;
+    }
+    if (caseSensitive ? a != b : FoldAscii(a) != FoldAscii(b)) return false;
+    ++i;
+  }
+  return true;
+}
+
+// 0-based index of needle at or after from, stepping by characters; npos when absent.
+size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
+  if (needle.empty() || text.empty()) return std::string_view::npos;
+  for (size_t i = from; i < text.size() && needle.size() <= text.size() - i; i += CharWidth(text, i)) {
+    if (MatchesAt(text, i, needle, caseSensitive)) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string WithQuotes(std::string_view marker) { return ReplaceAll(marker, kQuotePlaceholder, "\""); }
+
+}  // namespace
+
+bool IsBlankAt(std::string_view text, size_t index) {
+  if (index >= text.size()) return false;
+  if (text[index] == ' ') return true;
+  return ByteAt(text, index) == kFullWidthBlank && index + 1 < text.size() && ByteAt(text, index + 1) == kFullWidthBlank;
+}
+
+int FindText(std::string_view text, std::string_view needle, int start, bool caseSensitive) {
+  if (start < 1) start = 1;
+  size_t found = FindIndex(text, needle, static_cast<size_t>(start) - 1, caseSensitive);
+  return found == std::string_view::npos ? -1 : static_cast<int>(found) + 1;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string result;
+  result.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    if (!from.empty() && MatchesAt(text, i, from, true)) {
+      result.append(to);
+      i += from.size();
+      continue;
+    }
+    size_t width = CharWidth(text, i);
+    result.append(text.substr(i, width));
+    i += width;
+  }
+  return result;
+}
+
+std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
+  std::vector<std::string> pieces;
+  if (text.empty()) return pieces;
+  if (separator.empty()) {
+    pieces.emplace_back(text);
+    return pieces;
+  }
+  size_t pieceStart = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    if (MatchesAt(text, i, separator, true)) {
+      pieces.emplace_back(text.substr(pieceStart, i - pieceStart));
+      i += separator.size();
+      pieceStart = i;
+      continue;
+    }
+    i += CharWidth(text, i);
+  }
+  if (pieceStart < text.size()) pieces.emplace_back(text.substr(pieceStart));
+  return pieces;
+}
+
+std::string TextBetween(std::string_view text, std::string_view left, std::string_view right) {
+  std::string leftMarker = WithQuotes(left);
+  std::string rightMarker = WithQuotes(right);
+  size_t p = FindIndex(text, leftMarker, 0, false);
+  if (p == std::string_view::npos) return {};
+  size_t s = p + leftMarker.size();
+  size_t e = FindIndex(text, rightMarker, s, false);
+  if (e == std::string_view::npos) return {};
+  return std::string(text.substr(s, e - s));
+}
+
+int CollectBetween(std::string_view text, std::string_view left, std::string_view right, bool caseSensitive,
+                   std::vector<std::string>& list) {
+  list.clear();
+  size_t from = 0;
+  for (;;) {
+    size_t p = FindIndex(text, left, from, caseSensitive);
+    if (p == std::string_view::npos) break;
+    size_t s = p + left.size();
+    size_t e = FindIndex(text, right, s, caseSensitive);
+    if (e == std::string_view::npos) break;
+    std::string item = Trim(text.substr(s, e - s));
+    if (item.empty()) break;
+    list.push_back(std::move(item));
+    from = e;  // the right marker may itself begin the next left marker
+  }
+  return static_cast<int>(list.size());
+}
+
+std::string HeaderValue(std::string_view line) {
+  size_t colon = FindIndex(line, ":", 0, true);
+  if (colon == std::string_view::npos) return {};
+  return Trim(line.substr(colon + 1));
+}
+
+std::string Trim(std::string_view text) {
+  // Walk by characters from the start: a full-width blank is only one when it starts a character.
+  size_t first = std::string_view::npos;
+  size_t end = 0;
+  for (size_t i = 0; i < text.size();) {
+    size_t width = CharWidth(text, i);
+    if (!IsBlankAt(text, i)) {
+      if (first == std::string_view::npos) first = i;
+      end = i + width;
+    }
+    i += width;
+  }
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, end - first));
+}
+
+}  // namespace web

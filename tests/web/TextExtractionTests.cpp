@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "web/TextExtraction.h"
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+const std::string kQuote = "#\xd2\xfd\xba\xc5";  // the quote placeholder
+
+struct FindCase {
+  const char* name;
+  std::string text, needle;
+  int start;
+  bool caseSensitive;
+  int expected;
+};
+
+TEST(FindText, StepsOverDoubleByteCharactersAndFoldsAsciiOnly) {
+  const FindCase cases[] = {
+      {"first position is 1", "abc", "a", 1, true, 1},
+      {"later start skips earlier hits", "abcabc", "a", 2, true, 4},
+      {"start past the end", "abc", "a", 4, true, -1},
+      {"start below 1 reads as 1", "abc", "b", -5, true, 2},
+      {"empty needle never found", "abc", "", 1, true, -1},
+      {"empty text never found", "", "a", 1, true, -1},
+      {"case-insensitive ASCII", "xDATA-ID=", "data-id=", 1, false, 2},
+      {"case-sensitive misses", "xDATA-ID=", "data-id=", 1, true, -1},
+      {"bracket as a trail byte is skipped", "\x81\x5b[", "[", 1, true, 3},
+      {"backslash as trail byte is skipped", "\x95\x5c\\", "\\", 1, true, 3},
+      {"trail byte letters are not folded", "\x81\x61", "\x81\x41", 1, false, -1},
+      {"double-byte needle found whole", "ab\xd6\xd0", "\xd6\xd0", 1, false, 3},
+      {"needle straddling two characters is not found", "\xd6\xd0\xce\xc4", "\xd0\xce", 1, true, -1},
+      {"lone lead byte at the end is one character", "ab\x81", "\x81", 1, true, 3},
+      {"needle longer than text", "ab", "abc", 1, false, -1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(web::FindText(c.text, c.needle, c.start, c.caseSensitive), c.expected) << c.name;
+  }
+}
+
+struct BetweenCase {
+  const char* name;
+  std::string text, left, right, expected;
+};
+
+TEST(TextBetween, CutsBetweenFirstLeftAndNextRight) {
+  const BetweenCase cases[] = {
+      {"placeholder stands for a double quote", "a=1 b=\"y\" c", "b=" + kQuote, kQuote, "y"},
+      {"placeholder more than once", "<i a=\"1\">", "a=" + kQuote, kQuote + ">", "1"},
+      {"markers case-insensitive", "<p data-id=7;>", "DATA-ID=", ";", "7"},
+      {"missing right marker", "data-id=7", "data-id=", ";", ""},
+      {"missing left marker", "x;y", "id=", ";", ""},
+      {"right right after left", "id=;", "id=", ";", ""},
+      {"first left, next right", "[a][b]", "[", "]", "a"},
+      {"right before left is not used", "]x[y]", "[", "]", "y"},
+      {"not trimmed", "[ a ]", "[", "]", " a "},
+      {"left inside a double-byte character skipped", "\x81\x5bx][y]", "[", "]", "y"},
+      {"right inside a double-byte character skipped", "[a\x81\x5d]", "[", "]", "a\x81\x5d"},
+      {"same marker on both sides", "#1.1##n##", "##", "##", "n"},
+      {"empty left marker", "abc", "", "c", ""},
+      {"empty right marker", "abc", "a", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(web::TextBetween(c.text, c.left, c.right), c.expected) << c.name;
+  }
+}
+
+struct CollectCase {
+  const char* name;
+  std::string text, left, right;
+  bool caseSensitive;
+  Items expected;
+};
+
+TEST(CollectBetween, StopsAtMissingMarkerOrFirstEmptyItem) {
+  const CollectCase cases[] = {
+      {"blank item stops before the rest", "[1][ ][3]", "[", "]", true, {"1"}},
+      {"markers as letters", "a1ba2b", "a", "b", true, {"1", "2"}},
+      {"items trimmed of both blank kinds", "[ x ][\xa1\xa1y\xa1\xa1]", "[", "]", true, {"x", "y"}},
+      {"tab is kept", "[\tx]", "[", "]", true, {"\tx"}},
+      {"start without end stops", "[1][2", "[", "]", true, {"1"}},
+      {"empty item stops", "[1][][3]", "[", "]", true, {"1"}},
+      {"next left is searched from the right marker", "x1xy2xy", "x", "xy", true, {"1", "y2"}},
+      {"case-sensitive skips other case", "A1BA2Ba3b", "a", "b", true, {"3"}},
+      {"case-insensitive", "A1BA2B", "a", "b", false, {"1", "2"}},
+      {"markers used as given (no placeholder)", "[x\"y" + kQuote, "[", kQuote, true, {"x\"y"}},
+      {"marker inside a double-byte character skipped", "[\x81\x5dz]", "[", "]", true, {"\x81\x5dz"}},
+      {"nothing found", "abc", "[", "]", true, {}},
+      {"empty left marker", "abc", "", "c", true, {}},
+  };
+  for (const auto& c : cases) {
+    Items list{"stale"};
+    int count = web::CollectBetween(c.text, c.left, c.right, c.caseSensitive, list);
+    EXPECT_EQ(list, c.expected) << c.name;
+    EXPECT_EQ(count, static_cast<int>(c.expected.size())) << c.name;
+  }
+}
+
+TEST(HeaderValueAndTrim, BlanksAreSpaceAndFullWidthSpaceOnly) {
+  const std::pair<std::string, std::string> headerCases[] = {
+      {"Location:  /next", "/next"},
+      {"no colon here", ""},
+      {"Set-Cookie: a=b:c ", "a=b:c"},
+      {"X:", ""},
+      {"\xb0\x3a: v", "v"},  // the first ":" is a trail byte, the second one counts
+  };
+  for (const auto& [line, value] : headerCases) EXPECT_EQ(web::HeaderValue(line), value) << line;
+
+  const std::pair<std::string, std::string> trimCases[] = {
+      {"\xa1\xa1x\xa1\xa1", "x"},
+      {"\tx\t", "\tx\t"},
+      {"   ", ""},
+      {"\xa1\xa1 \xa1\xa1", ""},
+      {"", ""},
+      {" a b ", "a b"},
+      {"\r\nx\r\n", "\r\nx\r\n"},
+      {"\xb0\xa1\xa1\xa1", "\xb0\xa1"},  // 啊 then a full-width blank
+      {"\xb0\xa1\xa1", "\xb0\xa1\xa1"},  // 啊 then a lone lead byte: not a blank
+      {"x\xa1", "x\xa1"},
+  };
+  for (const auto& [text, trimmed] : trimCases) EXPECT_EQ(web::Trim(text), trimmed) << text;
+}
+
+TEST(SplitText, EverySeparatorEndsAPieceButNoEmptyLastPiece) {
+  const std::pair<std::string, Items> cases[] = {
+      {"a;;b", {"a", "", "b"}},
+      {";a", {"", "a"}},
+      {"a;", {"a"}},
+      {"", {}},
+      {";", {""}},
+      {";;", {"", ""}},
+      {"a", {"a"}},
+      {"\x81;a;b", {"\x81;a", "b"}},  // ";" after a lead byte belongs to that character
+  };
+  for (const auto& [text, pieces] : cases) EXPECT_EQ(web::SplitText(text, ";"), pieces) << text;
+  EXPECT_EQ(web::SplitText("a; b; c", "; "), (Items{"a", "b", "c"}));
+  EXPECT_EQ(web::SplitText("a\r\nb\r\n", "\r\n"), (Items{"a", "b"}));
+}
+
+TEST(ReplaceAll, ExactAndCharacterAligned) {
+  EXPECT_EQ(web::ReplaceAll("a\\ub\\u", "\\u", "%u"), "a%ub%u");
+  EXPECT_EQ(web::ReplaceAll("\x95\x5cu", "\\u", "%u"), "\x95\x5cu");
+  EXPECT_EQ(web::ReplaceAll("\\U", "\\u", "%u"), "\\U");
+  EXPECT_EQ(web::ReplaceAll("aaa", "aa", "b"), "ba");
+  EXPECT_EQ(web::ReplaceAll("abc", "", "x"), "abc");
+}
+
+}  // namespace
