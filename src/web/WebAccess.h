@@ -1,0 +1,54 @@
+// The one synchronous HTTP(S) exchange of the program, over WinINet. Every call opens and
+// closes its own handles; nothing is shared between calls, so any thread may call it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace web {
+
+using ByteArray = std::vector<unsigned char>;
+
+inline constexpr const char* kDefaultAgent =
+    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Vorla; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
+    ".NET CLR 3.5.21022)";
+
+// The optional arguments after the URL. Pointers are the caller's in/out variables (null =
+// omitted); `cookies` and `proxy` distinguish supplied-but-empty from omitted.
+struct WebAccessArgs {
+  int method = 0;                       // 1 = POST, else GET; non-zero sends a body
+  std::string postText;                 // body when postBytes is empty
+  std::string* cookies = nullptr;       // in/out jar; supplied turns off WinINet's cookie store
+  std::string* newCookies = nullptr;    // out: cookies set by this response, "a=1; b=2"
+  std::string* extraHeaders = nullptr;  // in/out: extra lines; on return the block that was sent
+  std::string* location = nullptr;      // out: last "Location:" value, else the raw header block
+  bool noRedirect = false;
+  ByteArray* postBytes = nullptr;       // in/out body bytes
+  std::optional<std::string> proxy;     // host:port for the http scheme
+  std::string* rawHeaders = nullptr;    // out: response header block, CR LF separated
+};
+
+// The body as GBK text (UTF-8 pages converted), cut at its first zero byte; empty on failure.
+std::string WebAccess(const std::string& url, const WebAccessArgs& args = {});
+
+// The same exchange; the body bytes unchanged.
+ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args = {});
+
+std::string UrlHost(const std::string& url, bool keepPort);
+int UrlPort(const std::string& url);
+std::string UrlPath(const std::string& url);
+
+// The request flags the exchange uses for this URL and these arguments.
+unsigned long RequestFlags(const std::string& url, bool cookiesSupplied, bool noRedirect);
+
+// The header block sent with a request: the caller's lines plus the default ones.
+std::string BuildHeaderBlock(const std::string& extraHeaders, const std::string& url, const std::string& cookies);
+
+// The agent string for a header block: its User-Agent line when it has one, else the default.
+std::string AgentFor(const std::string& extraHeaders);
+
+// Whether a response body is taken as UTF-8.
+bool IsUtf8Body(const ByteArray& body, const std::string& rawHeaders);
+
+}  // namespace web

@@ -1,0 +1,107 @@
+#include "support/SiteServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace testsupport {
+namespace {
+
+// The fixture's folder as this (Wine) process sees it: Unix "/x/y" is "Z:\x\y".
+std::string SiteFolder() {
+  const char* dir = std::getenv("QUARVEL_SITE_DIR");
+  if (!dir || !*dir) return {};
+  std::string path = std::string("Z:") + dir;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void AppendUtf8AsLatin1(unsigned codePoint, std::string& out) {
+  // The site writes header and body bytes as Latin-1 characters: each stands for one byte.
+  out += static_cast<char>(codePoint & 0xFF);
+}
+
+// Decodes the JSON string value that starts at the quote at `at`; moves `at` past it.
+std::string JsonString(const std::string& line, size_t& at) {
+  std::string out;
+  for (++at; at < line.size() && line[at] != '"'; ++at) {
+    unsigned char c = static_cast<unsigned char>(line[at]);
+    if (c == '\\' && at + 1 < line.size()) {
+      char e = line[++at];
+      switch (e) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'u':
+          AppendUtf8AsLatin1(static_cast<unsigned>(std::strtoul(line.substr(at + 1, 4).c_str(), nullptr, 16)), out);
+          at += 4;
+          break;
+        default: out += e;
+      }
+    } else if (c >= 0xC0 && at + 1 < line.size()) {  // a two-byte UTF-8 sequence: one Latin-1 char
+      unsigned next = static_cast<unsigned char>(line[at + 1]) & 0x3F;
+      AppendUtf8AsLatin1(((c & 0x1F) << 6) | next, out);
+      ++at;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  ++at;
+  return out;
+}
+
+std::string Field(const std::string& line, const std::string& name) {
+  const std::string key = "\"" + name + "\": ";
+  size_t at = line.find(key);
+  if (at == std::string::npos) return {};
+  at += key.size();
+  if (at >= line.size() || line[at] != '"') return {};
+  return JsonString(line, at);
+}
+
+}  // namespace
+
+int SitePort() {
+  const std::string folder = SiteFolder();
+  EXPECT_FALSE(folder.empty()) << "QUARVEL_SITE_DIR is not set: the reference site fixture did not run";
+  if (folder.empty()) return 0;
+  int port = std::atoi(ReadFile(folder + "\\port").c_str());
+  EXPECT_GT(port, 0) << "no port file in " << folder;
+  return port;
+}
+
+std::string SiteUrl(const std::string& path) {
+  const int port = SitePort();
+  if (port <= 0) return {};
+  return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+std::vector<LoggedRequest> RequestsTo(const std::string& pathPart) {
+  std::vector<LoggedRequest> found;
+  std::istringstream log(ReadFile(SiteFolder() + "\\requests.log"));
+  std::string line;
+  while (std::getline(log, line)) {
+    LoggedRequest request;
+    request.path = Field(line, "path");
+    if (request.path.find(pathPart) == std::string::npos) continue;
+    request.method = Field(line, "method");
+    request.rawHeaders = Field(line, "raw_headers");
+    request.body = Field(line, "body");
+    found.push_back(std::move(request));
+  }
+  return found;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,52 @@
+"""Starts or stops the reference site for the test executables (a ctest fixture).
+
+    site_fixture.py start DIR   starts site/server.py on a free loopback port, writes DIR/port,
+                                DIR/pid and logs requests to DIR/requests.log
+    site_fixture.py stop DIR    ends it
+"""
+
+import os
+import signal
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def start(folder):
+    os.makedirs(folder, exist_ok=True)
+    stop(folder)
+    port_file = os.path.join(folder, "port")
+    if os.path.exists(port_file):
+        os.remove(port_file)
+    server = subprocess.Popen(
+        [sys.executable, os.path.join(ROOT, "site", "server.py"), "--port", "0", "--port-file", port_file,
+         "--log", os.path.join(folder, "requests.log")],
+        stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "server.err"), "w"), start_new_session=True)
+    with open(os.path.join(folder, "pid"), "w") as f:
+        f.write(str(server.pid))
+    deadline = time.time() + 20
+    while time.time() < deadline:
+        if server.poll() is not None:
+            sys.exit("reference site ended at start (see %s/server.err)" % folder)
+        if os.path.exists(port_file) and open(port_file).read().strip():
+            print("reference site on port", open(port_file).read().strip())
+            return
+        time.sleep(0.05)
+    sys.exit("reference site did not start")
+
+
+def stop(folder):
+    pid_file = os.path.join(folder, "pid")
+    if not os.path.exists(pid_file):
+        return
+    try:
+        os.kill(int(open(pid_file).read()), signal.SIGTERM)
+    except (ValueError, ProcessLookupError):
+        pass
+    os.remove(pid_file)
+
+
+if __name__ == "__main__":
+    {"start": start, "stop": stop}[sys.argv[1]](sys.argv[2])

@@ -1,0 +1,211 @@
+// The web request routine against the reference site over loopback; what went over the wire
+// is read back from the site's request log.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "support/SiteServer.h"
+#include "web/WebAccess.h"
+
+namespace {
+
+using testsupport::RequestsTo;
+using testsupport::SiteUrl;
+using web::WebAccess;
+using web::WebAccessArgs;
+using web::WebAccessBytes;
+
+const std::string kGbkNiHao = "\xc4\xe3\xba\xc3";     // the first two characters of the sample page, in GBK
+const std::string kUtf8NiHao = "\xe4\xbd\xa0\xe5\xa5\xbd";  // the same in UTF-8
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(WebAccessWire, PlainGetSendsTheDefaultBlockAndAgent) {
+  const std::string url = SiteUrl("/echo?t=plain-get");
+  std::string extra;
+  const std::string body = WebAccess(url, {.extraHeaders = &extra});
+  EXPECT_TRUE(Contains(body, "GET /echo?t=plain-get HTTP/1.1")) << body;
+
+  const std::string expectedBlock = "Referer: " + url +
+                                    "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\n"
+                                    "Content-Type: application/x-www-form-urlencoded";
+  EXPECT_EQ(extra, expectedBlock);
+
+  auto sent = RequestsTo("/echo?t=plain-get");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].method, "GET");
+  EXPECT_TRUE(Contains(sent[0].rawHeaders, expectedBlock)) << sent[0].rawHeaders;
+  EXPECT_TRUE(Contains(sent[0].rawHeaders, std::string("User-Agent: ") + web::kDefaultAgent)) << sent[0].rawHeaders;
+}
+
+TEST(WebAccessWire, UserAgentLineBecomesTheAgent) {
+  std::string extra = "user-agent: QuarvelProbe/2.0";
+  WebAccess(SiteUrl("/echo?t=agent"), {.extraHeaders = &extra});
+  auto sent = RequestsTo("/echo?t=agent");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_TRUE(Contains(sent[0].rawHeaders, "QuarvelProbe/2.0")) << sent[0].rawHeaders;
+  EXPECT_FALSE(Contains(sent[0].rawHeaders, web::kDefaultAgent)) << sent[0].rawHeaders;
+}
+
+TEST(WebAccessWire, SuppliedJarIsSentAndMergedAndWinInetStoreIsNotUsed) {
+  // Without a jar WinINet keeps the cookies itself and sends them next time.
+  WebAccess(SiteUrl("/fault/setcookie?t=store-fill"));
+  WebAccess(SiteUrl("/echo?t=store-used"));
+  auto stored = RequestsTo("/echo?t=store-used");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_TRUE(Contains(stored[0].rawHeaders, "a=1")) << stored[0].rawHeaders;
+
+  // With a jar only the jar goes out, and the response's cookies are merged into it.
+  std::string jar = "a=0; sid=x";
+  std::string newCookies;
+  WebAccess(SiteUrl("/fault/setcookie?t=jar&set=a%3D5%3B%20path%3D%2F&set=c%3D7%3B%20path%3D%2F"),
+            {.cookies = &jar, .newCookies = &newCookies});
+  auto sent = RequestsTo("t=jar");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_TRUE(Contains(sent[0].rawHeaders, "Cookie: a=0; sid=x")) << sent[0].rawHeaders;
+  EXPECT_FALSE(Contains(sent[0].rawHeaders, "a=1")) << sent[0].rawHeaders;
+  EXPECT_FALSE(Contains(sent[0].rawHeaders, "b=2")) << sent[0].rawHeaders;
+  EXPECT_EQ(newCookies, "a=5;c=7");
+  EXPECT_EQ(jar, "a=5; c=7; sid=x");
+
+  // A supplied empty jar sends no Cookie line of its own, nor WinINet's.
+  std::string empty;
+  WebAccess(SiteUrl("/echo?t=empty-jar"), {.cookies = &empty});
+  auto none = RequestsTo("t=empty-jar");
+  ASSERT_EQ(none.size(), 1u);
+  EXPECT_FALSE(Contains(none[0].rawHeaders, "Cookie:")) << none[0].rawHeaders;
+  EXPECT_EQ(empty, "");
+}
+
+TEST(WebAccessResponse, NewCookiesLocationAndRawHeaders) {
+  std::string newCookies, location, raw;
+  const std::string body = WebAccess(SiteUrl("/fault/setcookie?t=two"),
+                                     {.newCookies = &newCookies, .location = &location, .rawHeaders = &raw});
+  EXPECT_EQ(newCookies, "a=1; b=2");
+  EXPECT_TRUE(Contains(raw, "HTTP/1.")) << raw;
+  EXPECT_EQ(location, raw);  // no Location line: a copy of the header block
+
+  WebAccess(SiteUrl("/fault/content-location?to=/moved/here"), {.location = &location});
+  EXPECT_EQ(location, "/moved/here");
+}
+
+TEST(WebAccessResponse, SetCookieWithoutAttributesKeepsItsPair) {
+  std::string newCookies;
+  WebAccess(SiteUrl("/fault/setcookie?t=solo&set=solo%3D1"), {.newCookies = &newCookies});
+  EXPECT_EQ(newCookies, "solo=1");
+}
+
+TEST(WebAccessWire, ProxyServesTheHttpScheme) {
+  // The reference site answers absolute-form requests, so it can stand in as the proxy; the
+  // named host is never contacted.
+  const std::string proxy = "127.0.0.1:" + std::to_string(testsupport::SitePort());
+  const std::string body = WebAccess("http://quarvel-proxy-test.invalid/echo?t=proxied", {.proxy = proxy});
+  EXPECT_TRUE(Contains(body, "t=proxied")) << body;
+  auto sent = RequestsTo("t=proxied");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_TRUE(Contains(sent[0].path, "quarvel-proxy-test.invalid")) << sent[0].path;
+}
+
+TEST(WebAccessResponse, NoRedirectStopsAtTheRedirect) {
+  std::string location;
+  const std::string held = WebAccess(SiteUrl("/fault/redirect?t=held"), {.location = &location, .noRedirect = true});
+  EXPECT_EQ(held, "redirecting");
+  EXPECT_TRUE(Contains(location, "/fault/target")) << location;
+  EXPECT_EQ(WebAccess(SiteUrl("/fault/redirect?t=followed")), "redirect target reached");
+}
+
+TEST(WebAccessBody, PostAndGetWithBody) {
+  WebAccess(SiteUrl("/echo?t=post"), {.method = 1, .postText = "q=1&w=2"});
+  auto posted = RequestsTo("t=post");
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].method, "POST");
+  EXPECT_EQ(posted[0].body, "q=1&w=2");
+
+  web::ByteArray bytes;
+  WebAccess(SiteUrl("/echo?t=get-body"), {.method = 2, .postText = "abc", .postBytes = &bytes});
+  auto got = RequestsTo("t=get-body");
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].method, "GET");
+  EXPECT_EQ(got[0].body, "abc");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abc");  // filled back from the text
+
+  web::ByteArray given{'x', 0, 'y'};
+  WebAccess(SiteUrl("/echo?t=post-bytes"), {.method = 1, .postText = "ignored", .postBytes = &given});
+  auto raw = RequestsTo("t=post-bytes");
+  ASSERT_EQ(raw.size(), 1u);
+  EXPECT_EQ(raw[0].body, std::string("x\0y", 3));
+}
+
+TEST(WebAccessBody, Utf8DetectionWindowAndHeaders) {
+  // "utf-8" inside the first 500 bytes: converted to GBK.
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/utf8-meta?at=499")), kGbkNiHao));
+  // Only at byte 500 or 600, headers silent: left as UTF-8.
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/utf8-meta?at=500")), kUtf8NiHao));
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/utf8-late")), kUtf8NiHao));
+  // Only the Content-Type header names it: converted.
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/utf8-header-only")), kGbkNiHao));
+  // Upper-case UTF-8 in the body only: not converted.
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/utf8-upper")), kUtf8NiHao));
+  // A GBK page stays as it is.
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/fault/gbk")), kGbkNiHao));
+}
+
+TEST(WebAccessBody, ZeroByteCutsTheTextButNotTheBytes) {
+  EXPECT_EQ(WebAccess(SiteUrl("/fault/zero")), "text before the zero byte");
+  const web::ByteArray bytes = WebAccessBytes(SiteUrl("/fault/zero"));
+  static constexpr char kWhole[] = "text before the zero byte\0text after the zero byte";
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(kWhole, sizeof kWhole - 1));
+}
+
+TEST(WebAccessBody, TenMegabytesArriveWhole) {
+  const web::ByteArray bytes = WebAccessBytes(SiteUrl("/fault/big?mb=10"));
+  ASSERT_EQ(bytes.size(), 10u * 1024 * 1024);
+  const std::string pattern = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (size_t at : {size_t{0}, size_t{65519}, size_t{65520}, bytes.size() - 1}) {
+    EXPECT_EQ(bytes[at], static_cast<unsigned char>(pattern[at % pattern.size()])) << at;
+  }
+}
+
+TEST(WebAccessBody, LongHeaderBlockIsReadWhole) {
+  std::string raw, newCookies;
+  WebAccess(SiteUrl("/fault/longheaders?bytes=6000"), {.newCookies = &newCookies, .rawHeaders = &raw});
+  EXPECT_GT(raw.size(), 6000u);
+  EXPECT_TRUE(Contains(raw, "X-Last-Header: end")) << raw.substr(raw.size() - 100);
+  EXPECT_EQ(newCookies, "late=1");
+}
+
+TEST(WebAccessFailure, DroppedConnectionGivesWhatWasRead) {
+  const web::ByteArray bytes = WebAccessBytes(SiteUrl("/fault/drop?bytes=1000&total=10000"));
+  EXPECT_EQ(bytes.size(), 1000u);
+  EXPECT_TRUE(WebAccessBytes(SiteUrl("/fault/drop?noresponse=1&rst=1")).empty());
+}
+
+TEST(WebAccessFailure, ServerErrorStillReturnsTheBody) {
+  EXPECT_EQ(WebAccess(SiteUrl("/fault/500")), "500: Internal Server Error");
+}
+
+TEST(WebAccessFailure, UnreachableAndMalformedUrlsGiveEmptyQuickly) {
+  const auto started = std::chrono::steady_clock::now();
+  for (const char* url : {"http://127.0.0.1:1/", "", "http://", "https://", ":::://", "http:///x", "http://:80/",
+                          "http://127.0.0.1:99999/", "\xff\xfe\x81"}) {
+    SCOPED_TRACE(url);
+    std::string extra = "keep";
+    std::string location = "keep";
+    EXPECT_EQ(WebAccess(url, {.extraHeaders = &extra, .location = &location}), "");
+    EXPECT_TRUE(WebAccessBytes(url).empty());
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+TEST(WebAccessFailure, HandleFailuresLeaveOutArgumentsUntouched) {
+  // A URL with no host cannot even get a connection: nothing is written back.
+  std::string extra = "X-Mine: 1";
+  std::string location = "unchanged";
+  std::string jar = "k=v";
+  EXPECT_EQ(WebAccess("http://", {.cookies = &jar, .extraHeaders = &extra, .location = &location}), "");
+  EXPECT_EQ(extra, "X-Mine: 1");
+  EXPECT_EQ(location, "unchanged");
+  EXPECT_EQ(jar, "k=v");
+}
+
+}  // namespace
