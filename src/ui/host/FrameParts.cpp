@@ -3,21 +3,13 @@
 #include <vector>
 
 #include "ui/host/Colour.h"
-#include "ui/host/PendingGfx.h"
+#include "ui/gfx/Fonts.h"
+#include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-std::wstring Widen(const std::string& text) {
-  int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
 
 ControlOptions FramePartOptions() {
   ControlOptions options;
@@ -70,9 +62,9 @@ void CaptionLabel::SetText(std::string text) {
 void CaptionLabel::Paint() {
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, false);
-  GpFont* font = pending_gfx::DefaultFont();
+  GpFont* font = gfx::default_font();
   if (context.graphics && font && !text_.empty()) {
-    std::wstring wide = Widen(text_);
+    std::wstring wide = gfx::widen_text(text_);
     GpSolidFill* brush = nullptr;
     GpStringFormat* format = nullptr;
     GdipCreateSolidFill(ToArgb(RGB(255, 255, 255), 250), &brush);

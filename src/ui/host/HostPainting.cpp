@@ -5,7 +5,7 @@
 
 #include "ui/controls/Control.h"
 #include "ui/host/Colour.h"
-#include "ui/host/PendingGfx.h"
+#include "ui/gfx/Toolkit.h"
 #include "ui/host/WindowHost.h"
 
 using namespace Gdiplus;
@@ -81,21 +81,6 @@ void DrawWithOpacity(GpGraphics* graphics, GpImage* image, const RectF& dest, in
                                     ColorMatrixFlagsDefault);
   DrawImageAt(graphics, image, dest, source, attributes);
   GdipDisposeImageAttributes(attributes);
-}
-
-void DrawNineSlice(GpGraphics* graphics, GpImage* image, const RectF& dest, const NineSlice& m) {
-  RectF source = ImageRect(image);
-  const float sx[4] = {0, static_cast<float>(m.left), source.Width - m.right, source.Width};
-  const float sy[4] = {0, static_cast<float>(m.top), source.Height - m.bottom, source.Height};
-  const float dx[4] = {dest.X, dest.X + m.left, dest.X + dest.Width - m.right, dest.X + dest.Width};
-  const float dy[4] = {dest.Y, dest.Y + m.top, dest.Y + dest.Height - m.bottom, dest.Y + dest.Height};
-  for (int row = 0; row < 3; ++row) {
-    for (int col = 0; col < 3; ++col) {
-      RectF s(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
-      RectF d(dx[col], dy[row], dx[col + 1] - dx[col], dy[row + 1] - dy[row]);
-      if (s.Width > 0 && s.Height > 0 && d.Width > 0 && d.Height > 0) DrawImageAt(graphics, image, d, s);
-    }
-  }
 }
 
 // The average colour (Windows RGB) of a bitmap's pixels.
@@ -224,14 +209,15 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   // 1. Background image and colour.
   WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
   if (shared && shared != this) {
-    if (backgroundImage_ && !backgroundShared_) GdipDisposeImage(backgroundImage_);
+    gfx::dispose_image(ownedBackground_);
     backgroundImage_ = shared->backgroundImage_;
     backgroundShared_ = true;
     backgroundColour_ = shared->backgroundColour_;
   } else {
     if (image) {
-      if (backgroundImage_ && !backgroundShared_) GdipDisposeImage(backgroundImage_);
-      backgroundImage_ = pending_gfx::LoadImageBytes(*image);
+      gfx::dispose_image(ownedBackground_);
+      ownedBackground_ = gfx::load_image(*image);
+      backgroundImage_ = ownedBackground_.get();
       backgroundShared_ = false;
       if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_);
     }
@@ -294,8 +280,8 @@ void WindowHost::paint_background(int mode) {
     // 4. Nine-sliced (or stretched) skin, no rounded frame.
     if (backgroundImage_) {
       RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
-      if (nineSlice_) {
-        DrawNineSlice(graphics_, backgroundImage_, whole, *nineSlice_);
+      if (nineSlice_ && !nineSlice_->empty()) {
+        gfx::draw_image_nine_slice(graphics_, backgroundImage_, whole, *nineSlice_);
       } else {
         DrawImageAt(graphics_, backgroundImage_, whole, ImageRect(backgroundImage_));
       }
@@ -566,7 +552,7 @@ void WindowHost::transition_tick() {
 // --- glass blur (DWM, bound by name) ---
 
 void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int radius) {
-  if (pending_gfx::OsMajorVersion() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
+  if (gfx::os_major_version() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
   struct BlurBehind {
     DWORD flags;
     BOOL enable;

@@ -5,7 +5,8 @@
 
 #include "ui/controls/Control.h"
 #include "ui/host/FrameParts.h"
-#include "ui/host/PendingGfx.h"
+#include "ui/gfx/Text.h"
+#include "ui/gfx/Toolkit.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -26,16 +27,6 @@ std::string WindowTextA(HWND window) {
   return text;
 }
 
-std::string NarrowW(const wchar_t* text) {
-  if (!text) return {};
-  int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) return {};
-  std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(length - 1));
-  return narrow;
-}
-
 // A timer id for the cross-fade that no control can use (controls use their addresses).
 constexpr UINT_PTR kTransitionTimerId = 1;
 
@@ -48,9 +39,7 @@ WindowHost::~WindowHost() {
   if (window_) detach(window_);
 }
 
-LRESULT CALLBACK WindowHost::WindowProcThunkTarget(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* host = static_cast<WindowHost*>(GetPropW(window, kPropHost));
-  if (!host || host->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+LRESULT CALLBACK WindowHost::WindowProcThunkTarget(WindowHost* host, UINT message, WPARAM wParam, LPARAM lParam) {
   return host->handle_message(message, wParam, lParam);
 }
 
@@ -74,7 +63,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   if (!options.alpha) {
     glassBlur_ = false;
   } else if (!options.glassBlur) {
-    glassBlur_ = pending_gfx::OsMajorVersion() == 6;
+    glassBlur_ = gfx::os_major_version() == 6;
   } else {
     glassBlur_ = *options.glassBlur;
   }
@@ -94,7 +83,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   // 3-5. Style and properties.
   EditStyle(window, static_cast<LONG>(WS_POPUP), 0);
   SetPropW(window, kPropHost, this);
-  defaultCursor_ = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  defaultCursor_ = gfx::default_cursor() ? gfx::default_cursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
   if (!(frameFlags_ & kFrameMinimize)) remove |= WS_MINIMIZEBOX;
   if (!(frameFlags_ & kFrameMaximize)) remove |= WS_MAXIMIZEBOX;
@@ -113,9 +102,17 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   repaintQueue_.Bind(window, this, graphics_);
 
   // 10. Subclass.
-  procedure_ = WindowProcThunkTarget;
+  thunk_ = gfx::make_window_thunk(this, WindowProcThunkTarget);
+  if (!thunk_) {
+    RemovePropW(window, kPropHost);
+    release_buffers();
+    ReleaseDC(window, windowDc_);
+    windowDc_ = nullptr;
+    window_ = nullptr;
+    return 0;
+  }
   previousProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure_)));
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_.proc())));
   // The style edits above change the non-client area only once the frame is recalculated.
   SetWindowPos(window, nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -188,7 +185,7 @@ void WindowHost::detach(HWND window) {
     GdipDeleteRegion(frameClip_);
     frameClip_ = nullptr;
   }
-  if (backgroundImage_ && !backgroundShared_) GdipDisposeImage(backgroundImage_);
+  gfx::dispose_image(ownedBackground_);
   backgroundImage_ = nullptr;
   backgroundShared_ = false;
   if (tooltip_) {
@@ -210,7 +207,7 @@ void WindowHost::detach(HWND window) {
   titleButtonBits_.clear();
   iconControl_ = captionLabel_ = nullptr;
   RemovePropW(window_, kPropHost);
-  procedure_ = nullptr;
+  thunk_.reset();
   previousProc_ = nullptr;
   window_ = nullptr;
   busy_ = false;
@@ -262,7 +259,7 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT: {
       LRESULT result = default_processing(message, wParam, lParam);
       if (result == 1 && (frameFlags_ & kFrameCaption) && captionLabel_) {
-        static_cast<CaptionLabel*>(captionLabel_)->SetText(NarrowW(reinterpret_cast<const wchar_t*>(lParam)));
+        static_cast<CaptionLabel*>(captionLabel_)->SetText(lParam ? gfx::narrow_text(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
       }
       return result;
     }

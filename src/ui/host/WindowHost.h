@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/gfx/Image.h"
+#include "ui/gfx/WindowThunk.h"
 #include "ui/host/RepaintQueue.h"
 #include "ui/host/ToolkitMessages.h"
 
@@ -44,9 +46,7 @@ using SizeCallback = void (*)(HWND window, int width, int height);
 using ControlCallback = void (*)(HWND window, Control* control, WPARAM wParam, LPARAM lParam, int type);
 
 // Nine-slice margins of a skin image (left, top, right, bottom).
-struct NineSlice {
-  int left = 0, top = 0, right = 0, bottom = 0;
-};
+using NineSlice = gfx::NineSliceMargins;
 
 // The options of attach; an empty optional takes its default.
 struct AttachOptions {
@@ -217,14 +217,14 @@ class WindowHost {
   void create_title_buttons();
   void draw_control(Control* control, const Gdiplus::RectF& visible);
   void present_now(const RECT* rect);
-  static LRESULT CALLBACK WindowProcThunkTarget(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
   // --- the record, in field order ---
   HWND window_ = nullptr;                     // 1
   WindowHost* self_ = nullptr;                // 2
   WNDPROC previousProc_ = nullptr;            // 3
-  WNDPROC procedure_ = nullptr;               // 4 (the installed procedure)
+  gfx::WindowThunk thunk_;                    // 4
   Control* focused_ = nullptr;                // 5
   Control* hovered_ = nullptr;                // 6
   Control* pressed_ = nullptr;                // 7
@@ -282,6 +282,7 @@ class WindowHost {
   // Frame parts the host creates and owns (the array above only points at them).
   std::vector<std::unique_ptr<Control>> ownedFrameParts_;
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
+  gfx::Image ownedBackground_;        // field 19's image when this host loaded it
   bool backgroundShared_ = false;     // the image belongs to the shared-background source
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at
