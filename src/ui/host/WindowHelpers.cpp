@@ -106,6 +106,8 @@ LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Without a window the post would become a thread message that no host ever frees.
+  if (!window || !IsWindow(window)) return false;
   auto* block = static_cast<ControlMessageBlock*>(
       VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   if (!block) return false;
