@@ -499,3 +499,62 @@ TEST(Helpers, RunModalEndsWithTheWindowAndDropsInputForOthers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowMessages, SetCursorShowsTheHoveredControlsCursorElseTheDefault) {
+  HostedWindow hosted;
+  RecordingControl plain, hand;
+  ControlOptions options;
+  options.cursor.systemId = MAKEINTRESOURCEW(32649);  // IDC_HAND
+  ASSERT_TRUE(plain.CreateAt(hosted.window, 10, 10, 20, 20));
+  ASSERT_TRUE(hand.CreateAt(hosted.window, 50, 10, 20, 20, options));
+  HCURSOR handCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));
+  EXPECT_EQ(hand.CursorHandle(), handCursor);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));
+  EXPECT_EQ(hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT), 1);
+  EXPECT_EQ(GetCursor(), handCursor);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
+  hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  hosted.host->set_cursor(reinterpret_cast<HCURSOR>(MAKEINTRESOURCEW(32515)), false);  // IDC_CROSS by id
+  hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32515)));
+}
+
+TEST(WindowMessages, HoveringRegistersTheControlsTooltip) {
+  HostedWindow hosted;
+  RecordingControl tipped, silent;
+  ASSERT_TRUE(tipped.CreateAt(hosted.window, 10, 10, 20, 20));
+  ASSERT_TRUE(silent.CreateAt(hosted.window, 50, 10, 20, 20));
+  tipped.TipText(std::string("hello"));
+  hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));  // no text: the tool goes away
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  silent.TipText(std::string("now"), true);  // notify: registered at once
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+}
+
+TEST(Painting, ShowEffectsShowTheWindow) {
+  for (int effect : {0, 1}) {
+    HostedWindow hosted;
+    hosted.host->show(effect);
+    EXPECT_TRUE(IsWindowVisible(hosted.window)) << effect;
+    EXPECT_FALSE(GetWindowLongW(hosted.window, GWL_EXSTYLE) & WS_EX_LAYERED) << effect;
+  }
+}
+
+TEST(Painting, ControlsAreClippedToTheInsideOfTheFrame) {
+  HostedWindow hosted;
+  hosted.host->redraw(std::nullopt, RGB(0, 0, 0), 0);
+  RecordingControl control(0xFFFFFFFF);
+  ASSERT_TRUE(control.CreateAt(hosted.window, 0, 0, 300, 200));
+  Pump();
+  const BufferDc& buffer = hosted.host->back_buffer();
+  EXPECT_EQ(buffer.Pixel(150, 100), 0xFFFFFFFFu);
+  EXPECT_NE(buffer.Pixel(2, 100), 0xFFFFFFFFu);    // outside the frame
+  EXPECT_NE(buffer.Pixel(150, 198), 0xFFFFFFFFu);
+}
+
+}  // namespace
