@@ -237,6 +237,13 @@ bool WindowHost::owns_control(const Control* control) const {
 
 LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = window_;
+  if (message == WM_NCDESTROY) {
+    // A hook that swallowed WM_DESTROY must not leave the host bound to a dead window.
+    WNDPROC previous = previousProc_;
+    detach(window);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
+  }
   if (onWindowMessage_) {
     LRESULT answer = onWindowMessage_(window, message, wParam, lParam);
     if (answer != -1) return answer;

@@ -558,3 +558,17 @@ TEST(Painting, ControlsAreClippedToTheInsideOfTheFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+LRESULT SwallowDestroy(HWND, UINT message, WPARAM, LPARAM) { return message == WM_DESTROY ? 0 : -1; }
+
+TEST(WindowMessages, AHookThatSwallowsDestroyStillLeavesTheHostDetached) {
+  HostedWindow hosted;
+  hosted.host->set_on_window_message(SwallowDestroy);
+  DestroyWindow(hosted.window);
+  EXPECT_EQ(hosted.host->window(), nullptr);
+  EXPECT_EQ(hosted.host->back_buffer().dc(), nullptr);
+}
+
+}  // namespace
