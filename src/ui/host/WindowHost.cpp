@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "ui/controls/Control.h"
+#include "ui/controls/TitleButton.h"
 #include "ui/host/FrameParts.h"
 #include "ui/gfx/Text.h"
 #include "ui/gfx/Toolkit.h"
@@ -160,11 +161,20 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
 }
 
 void WindowHost::create_title_buttons() {
-  // The title-bar buttons are controls of their own class; until they are wired in, the host
-  // records one slot per button bit so that the frame geometry (minimum size, layout) holds.
+  // One button per set bit, first laid out right to left from the window width - 12 at top 7;
+  // every redraw places them again with layout_title_bar.
   titleButtonBits_.clear();
+  float x = static_cast<float>(size_.width) - 12;
   for (int bit : kTitleButtonBits) {
-    if (frameFlags_ & bit) titleButtonBits_.push_back(bit);
+    if (!(frameFlags_ & bit)) continue;
+    titleButtonBits_.push_back(bit);
+    const float width = title_button_width(bit);
+    x -= 28;
+    auto button = std::make_unique<TitleButton>();
+    if (button->Create(window_, x, 7, width, kTitleButtonHeight, bit)) {
+      titleButtons_.push_back(button.get());
+      ownedFrameParts_.push_back(std::move(button));
+    }
   }
 }
 
