@@ -5,11 +5,17 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
+class WindowHost;
+
 class AppStateRecord {
  public:
+  AppStateRecord();
+  ~AppStateRecord();
+
   std::atomic<HWND> mainWindow{nullptr};
   std::atomic<int> pageNumber{0};
   std::atomic<int> searchBusy{0};
@@ -19,6 +25,8 @@ class AppStateRecord {
   std::atomic<int> imageCount{0};
   std::atomic<int> archiveCount{0};
   std::atomic<HWND> cloudPlayWindow{nullptr};
+  // The window host of the main window; used on the UI thread only.
+  std::unique_ptr<WindowHost> mainHost;
 
   // The update link is written by the update thread and read by the UI thread.
   std::string UpdateLink() const {

@@ -1,6 +1,8 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "form/Form.h"
+#include "resources/Resources.h"
+#include "ui/host/WindowHost.h"
 
 namespace {
 
@@ -9,11 +11,8 @@ constexpr int kMajorVersion = 1;
 constexpr int kMainWidth = 610;
 constexpr int kMainHeight = 515;
 
-// Until the toolkit host carries the main window, the form layer's hook delivers its messages.
-LRESULT FormHookAdapter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = MainWindowHook(window, message, wParam, lParam);
-  return result == -1 ? 0 : result;
-}
+// Frame of the main window: icon, caption, close and minimise buttons.
+constexpr int kMainFrameFlags = 0x17;
 
 }  // namespace
 
@@ -34,8 +33,20 @@ void BuildMainWindow(HWND window) {
   POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   MoveWindow(window, at.x, at.y, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 
+  // The skin: the embedded background stretched over the frame, a fixed size, dragged by
+  // its background.
+  AttachOptions options;
+  options.image = resources::WindowBackground();
+  options.frameFlags = kMainFrameFlags;
+  options.imageLayout = 1;
+  options.sizable = false;
+  options.draggable = true;
+  AppState.mainHost = std::make_unique<WindowHost>();
+  AppState.mainHost->attach(window, options);
+
   ProcessPendingMessages();
-  form::set_window_hook(window, FormHookAdapter);
+
+  AppState.mainHost->set_on_window_message(MainWindowHook);
   ShowWindowAsync(window, SW_SHOWNORMAL);
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/Application.h"
+#include "ui/gfx/Toolkit.h"
+#include "ui/host/WindowHost.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ TEST(MainWindowPosition, CentresByHalfScreenMinus300TruncatedTowardZero) {
 }
 
 TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
+  gfx::toolkit_startup();
   HWND window = CreateMainForm();
   ASSERT_NE(window, nullptr);
   ProcessPendingMessages();
@@ -46,6 +49,18 @@ TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
   EXPECT_EQ(rect.left, at.x);
   EXPECT_EQ(rect.top, at.y);
   EXPECT_TRUE(IsWindowVisible(window));
+
+  // The skin host carries the window: fixed frame, stretched background, draggable.
+  WindowHost* host = host_of_window(window);
+  ASSERT_NE(host, nullptr);
+  EXPECT_EQ(host, AppState.mainHost.get());
+  EXPECT_EQ(host->frame_flags(), 0x217);
+  EXPECT_EQ(host->image_layout(), 1);
+  EXPECT_FALSE(host->sizable());
+  EXPECT_TRUE(host->draggable());
+  EXPECT_NE(host->background_image(), nullptr);
+  EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
+  EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_MAXIMIZEBOX);
 
   // Closing some other window goes on normally; the process lives on.
   HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,

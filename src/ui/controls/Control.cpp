@@ -1,0 +1,517 @@
+#include "ui/controls/Control.h"
+
+#include <cmath>
+
+#include "ui/host/WindowHost.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+bool Differs(float a, float b) { return std::fabs(a - b) > kBoundsTolerance; }
+
+bool OnThreadOf(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
+
+void CALLBACK TransitionTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  reinterpret_cast<Control*>(id - 1)->TransitionTick();
+}
+
+// Allocates the message block that TKM_POST_TO_CONTROL carries; the host window frees it.
+ControlMessageBlock* NewBlock(UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* block = static_cast<ControlMessageBlock*>(
+      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (block) *block = ControlMessageBlock{message, wParam, lParam};
+  return block;
+}
+
+}  // namespace
+
+HCURSOR ControlCursor::Resolve() const {
+  if (handle) return handle;
+  if (systemId) return LoadCursorW(nullptr, systemId);
+  return nullptr;
+}
+
+Control::~Control() {
+  // An object that goes away while live must not leave its timer or host records behind.
+  if (IsLive()) Control::Destroy();
+}
+
+void Control::DestroyMembers() {
+  tipText_.clear();
+  tag_.clear();
+  handlers_.clear();
+}
+
+Control* Control::Copy() const { return nullptr; }
+
+Control* Control::Create(ControlParent parent, RectF bounds, const ControlOptions& options) {
+  if (handle_ == this) return this;
+  if (handle_ != nullptr) {
+    // The record was copied from another live control: its links belong to that control.
+    parent_ = firstChild_ = lastChild_ = previousSibling_ = nextSibling_ = nullptr;
+  }
+  handle_ = this;
+
+  hostWindow_ = parent.window;
+  bounds_ = bounds;
+  tipText_.clear();
+  parent_ = nullptr;
+  alpha_ = 255;
+  type_ = options.type;
+  cursor_ = options.cursor.Resolve();
+  visible_ = options.visible;
+  focusable_ = options.focusable.value_or(true);
+  disabled_ = false;
+  presenting_ = true;
+  previousSibling_ = nextSibling_ = nullptr;
+
+  if (parent.control == nullptr) {
+    host_ = host_of_window(parent.window);
+    if (host_ == nullptr) {
+      handle_ = nullptr;
+      hostWindow_ = nullptr;
+      return nullptr;
+    }
+    AppendTo(host_, nullptr);
+  } else {
+    Control* owner = parent.control;
+    hostWindow_ = owner->hostWindow_;
+    host_ = host_of_window(hostWindow_);
+    if (host_ == nullptr || owner->host_ != host_) {
+      handle_ = nullptr;
+      hostWindow_ = nullptr;
+      host_ = nullptr;
+      return nullptr;
+    }
+    Reparent(owner);
+  }
+
+  CreateSurface();
+  transitionInterval_ = options.transitionInterval;
+  transitionFrames_ = options.transitionFrames;
+  transitionFrame_ = 0;
+  transitionStyle_ = options.transitionStyle;
+
+  SendControlMessage(WM_CREATE, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  return this;
+}
+
+Control* Control::GetHandle() const { return handle_; }
+HWND Control::GetHostWindow() const { return hostWindow_; }
+Control* Control::GetParent() const { return parent_; }
+
+void Control::AppendTo(WindowHost* host, Control* parent) {
+  Control*& first = parent ? parent->firstChild_ : host->firstControl_;
+  Control*& last = parent ? parent->lastChild_ : host->lastControl_;
+  previousSibling_ = last;
+  nextSibling_ = nullptr;
+  if (last) last->nextSibling_ = this;
+  last = this;
+  if (!first) first = this;
+}
+
+void Control::Reparent(ControlParent newParent) {
+  if (!host_) return;
+  Control* target = newParent.control;
+  if (target == nullptr && newParent.window != nullptr && newParent.window != hostWindow_) return;
+  if (target == parent_) return;
+  if (target && target->host_ != host_) return;
+  Unlink();
+  AppendTo(host_, target);
+  parent_ = target;
+  Invalidate();
+}
+
+void Control::Destroy() {
+  if (!handle_ || !host_) return;
+  visible_ = false;
+  Invalidate();
+
+  // Children first: each child's Destroy takes its own children down before itself.
+  for (Control* child = firstChild_; child;) {
+    Control* next = child->nextSibling_;
+    child->Destroy();
+    child = next;
+  }
+  firstChild_ = lastChild_ = nullptr;
+
+  MessageProc(WM_DESTROY, 0, 0);
+  if (hostWindow_) KillTimer(hostWindow_, TransitionTimerId());
+  host_->forget_control(this);
+
+  Unlink();
+  DestroyMembers();
+  ReleaseSurface();
+  if (snapshot_) {
+    GdipDisposeImage(snapshot_);
+    snapshot_ = nullptr;
+  }
+  hostWindow_ = nullptr;
+  handle_ = nullptr;
+  parent_ = nullptr;
+  visible_ = disabled_ = focusable_ = presenting_ = false;
+  cursor_ = nullptr;
+  bounds_ = RectF();
+  type_ = 0;
+  firstChild_ = lastChild_ = previousSibling_ = nextSibling_ = nullptr;
+  transitionFrame_ = 0;
+  host_ = nullptr;
+  alpha_ = 0;
+  transitionInterval_ = 0;
+  previousBounds_.reset();
+  transitionFrames_ = 0;
+  transitionStyle_ = 0;
+}
+
+RectF Control::Bounds(std::optional<RectF> moveTo) {
+  if (moveTo) Move(moveTo->X, moveTo->Y, moveTo->Width, moveTo->Height);
+  return bounds_;
+}
+
+bool Control::Visible(std::optional<bool> value) {
+  if (value && *value != visible_ && host_) {
+    visible_ = *value;
+    SendControlMessage(visible_ ? TKM_SHOWN : TKM_HIDDEN, 0, 0);
+    Invalidate();
+  }
+  return visible_;
+}
+
+bool Control::Disabled(std::optional<bool> value) {
+  if (value && *value != disabled_ && host_) {
+    if (HasFocus()) {
+      host_->focused_ = nullptr;
+      PostControlMessage(TKM_KILL_FOCUS, 0, 0);
+    }
+    disabled_ = *value;
+    PostControlMessage(TKM_MOUSE_LEAVE, 0, 0);
+    Invalidate();
+  }
+  return disabled_;
+}
+
+bool Control::Focusable(std::optional<bool> value) {
+  if (value) focusable_ = *value;
+  return focusable_;
+}
+
+bool Control::HasFocus() {
+  if (!host_) return false;
+  LRESULT answer = SendControlMessage(TKM_QUERY_FOCUS, 0, 0);
+  if (answer == 1) return true;
+  if (answer == 0) return false;
+  return host_->focused_ == this;
+}
+
+void Control::Repaint() {
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+}
+
+void Control::Invalidate() {
+  if (!host_ || !hostWindow_ || host_->detaching()) return;
+  // The rectangle travels as a heap copy flagged as owned, so a control that moves or goes
+  // away before the host reads the message cannot leave it pointing at stale memory.
+  auto* rect = new RectF(bounds_);
+  if (!PostMessageW(hostWindow_, TKM_REPAINT_RECT, kRepaintNow | kRepaintOwnedRect, reinterpret_cast<LPARAM>(rect))) {
+    delete rect;
+  }
+}
+
+void Control::ShiftDescendants(float dx, float dy) {
+  for (Control* child = firstChild_; child; child = child->nextSibling_) {
+    child->bounds_.X += dx;
+    child->bounds_.Y += dy;
+    child->ShiftDescendants(dx, dy);
+  }
+}
+
+void Control::Move(std::optional<float> left, std::optional<float> top, std::optional<float> width,
+                   std::optional<float> height, bool redraw) {
+  if (!host_) return;
+  RectF next(left.value_or(bounds_.X), top.value_or(bounds_.Y), width.value_or(bounds_.Width),
+             height.value_or(bounds_.Height));
+  bool moved = Differs(next.X, bounds_.X) || Differs(next.Y, bounds_.Y);
+  bool resized = Differs(next.Width, bounds_.Width) || Differs(next.Height, bounds_.Height);
+  if (!moved && !resized) return;
+
+  previousBounds_ = bounds_;
+  RectF old = bounds_;
+  bounds_ = next;
+  ShiftDescendants(next.X - old.X, next.Y - old.Y);
+
+  if (resized && type_ != 21) {
+    ReleaseSurface();
+    CreateSurface();
+    SendControlMessage(TKM_SIZED, static_cast<WPARAM>(next.Width), static_cast<LPARAM>(next.Height));
+    Repaint();
+  }
+
+  // The host answers 0 while it is busy. Another thread waits for it; on the UI thread the
+  // busy phase cannot end while we wait, and its own final present covers the change.
+  const LPARAM flag = (redraw && visible_) ? 1 : 0;
+  for (;;) {
+    if (!IsWindow(hostWindow_)) break;
+    if (SendMessageW(hostWindow_, TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(this), flag) == 1) break;
+    if (OnThreadOf(hostWindow_)) break;
+    Sleep(1);
+  }
+}
+
+std::string Control::TipText(std::optional<std::string> value, bool notify) {
+  if (value) {
+    tipText_ = *value;
+    if (notify) UpdateTip(tipText_);
+  }
+  return tipText_;
+}
+
+void Control::UpdateTip(const std::string& text) {
+  if (host_) host_->update_tooltip(this, &text);
+}
+
+void Control::AddEventHandler(UINT message, EventHandler handler) {
+  for (auto& entry : handlers_) {
+    if (entry.first == message) {
+      entry.second = handler;
+      return;
+    }
+  }
+  handlers_.emplace_back(message, handler);
+}
+
+Control* Control::Self() { return this; }
+
+int Control::Alpha(std::optional<int> value, bool redraw) {
+  if (value && host_) {
+    alpha_ = *value < 0 ? 0 : (*value > 255 ? 255 : *value);
+    SendControlMessage(TKM_ALPHA_CHANGED, 0, alpha_);
+    if (redraw) Invalidate();
+  }
+  return alpha_;
+}
+
+int Control::TransitionFrames(std::optional<int> frames, std::optional<int> interval) {
+  if (frames) transitionFrames_ = *frames;
+  if (interval) transitionInterval_ = *interval;
+  return transitionFrames_;
+}
+
+int Control::TransitionInterval(std::optional<int> value) {
+  if (value) transitionInterval_ = *value;
+  return transitionInterval_;
+}
+
+int Control::TransitionFrame() const { return transitionFrame_; }
+
+int Control::TransitionStyle(std::optional<int> value) {
+  if (value) transitionStyle_ = *value;
+  return transitionStyle_;
+}
+
+LRESULT Control::SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!host_ || !IsWindow(hostWindow_)) return 0;
+  ControlMessageBlock* block = NewBlock(message, wParam, lParam);
+  if (!block) return 0;
+  return SendMessageW(hostWindow_, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(this),
+                      reinterpret_cast<LPARAM>(block));
+}
+
+void Control::PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (host_) post_to_control(hostWindow_, this, message, wParam, lParam);
+}
+
+HCURSOR Control::Cursor(std::optional<ControlCursor> value) {
+  if (value) cursor_ = value->Resolve();
+  return cursor_;
+}
+
+std::string Control::Tag(std::optional<std::string> value) {
+  if (value) tag_ = *value;
+  return tag_;
+}
+
+float Control::Left(std::optional<float> value) {
+  if (value && Differs(*value, bounds_.X)) Move(*value, std::nullopt, std::nullopt, std::nullopt);
+  return bounds_.X;
+}
+
+float Control::Top(std::optional<float> value) {
+  if (value && Differs(*value, bounds_.Y)) Move(std::nullopt, *value, std::nullopt, std::nullopt);
+  return bounds_.Y;
+}
+
+float Control::Width(std::optional<float> value) {
+  if (value && Differs(*value, bounds_.Width)) Move(std::nullopt, std::nullopt, *value, std::nullopt);
+  return bounds_.Width;
+}
+
+float Control::Height(std::optional<float> value) {
+  if (value && Differs(*value, bounds_.Height)) Move(std::nullopt, std::nullopt, std::nullopt, *value);
+  return bounds_.Height;
+}
+
+void Control::SetZOrder(int where, bool redraw) {
+  if (!host_) return;
+  Control* parent = parent_;
+  Unlink();
+  if (where == 2) {
+    Control*& first = parent ? parent->firstChild_ : host_->firstControl_;
+    Control*& last = parent ? parent->lastChild_ : host_->lastControl_;
+    previousSibling_ = nullptr;
+    nextSibling_ = first;
+    if (first) first->previousSibling_ = this;
+    first = this;
+    if (!last) last = this;
+  } else {
+    AppendTo(host_, parent);
+  }
+  parent_ = parent;
+  if (redraw) Invalidate();
+}
+
+void Control::Unlink() {
+  if (!host_) return;
+  Control*& first = parent_ ? parent_->firstChild_ : host_->firstControl_;
+  Control*& last = parent_ ? parent_->lastChild_ : host_->lastControl_;
+  if (previousSibling_) previousSibling_->nextSibling_ = nextSibling_;
+  if (nextSibling_) nextSibling_->previousSibling_ = previousSibling_;
+  if (first == this) first = nextSibling_;
+  if (last == this) last = previousSibling_;
+  previousSibling_ = nextSibling_ = nullptr;
+}
+
+void Control::SuspendPresentation() { presenting_ = false; }
+void Control::ResumePresentation() { presenting_ = true; }
+
+void Control::TransitionTick() {
+  if (!host_) return;
+  ++transitionFrame_;
+  host_->recompose(bounds_);
+  if (transitionFrame_ >= transitionFrames_) {
+    KillTimer(hostWindow_, TransitionTimerId());
+    if (snapshot_) {
+      GdipDisposeImage(snapshot_);
+      snapshot_ = nullptr;
+    }
+    transitionFrame_ = 0;
+    SendControlMessage(TKM_TRANSITION_END, 0, 0);
+  }
+}
+
+void Control::ReservedHook() {}
+void Control::BeforePresent() {}
+
+LRESULT Control::MessageProc(UINT, WPARAM, LPARAM) { return -1; }
+
+EventHandler Control::HandlerFor(UINT message, WPARAM wParam) const {
+  for (const auto& [code, handler] : handlers_) {
+    if (code == WM_LBUTTONDBLCLK) {
+      if (message == WM_LBUTTONDOWN && wParam == TKM_DBLCLICK_MARK) return handler;
+    } else if (code == message) {
+      return handler;
+    }
+  }
+  return nullptr;
+}
+
+void Control::CreateSurface() {
+  int width = type_ == 21 ? 1 : static_cast<int>(bounds_.Width);
+  int height = type_ == 21 ? 1 : static_cast<int>(bounds_.Height);
+  if (width < 1) width = 1;
+  if (height < 1) height = 1;
+  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &surface_) != Ok) {
+    surface_ = nullptr;
+    return;
+  }
+  if (GdipGetImageGraphicsContext(surface_, &graphics_) != Ok) {
+    graphics_ = nullptr;
+    return;
+  }
+  GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
+  GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+}
+
+void Control::ReleaseSurface() {
+  if (graphics_) GdipDeleteGraphics(graphics_);
+  if (surface_) GdipDisposeImage(surface_);
+  graphics_ = nullptr;
+  surface_ = nullptr;
+}
+
+LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!control) return 0;
+  LRESULT result = control->MessageProc(message, wParam, lParam);
+  if (EventHandler handler = control->HandlerFor(message, wParam)) {
+    if (Control* parent = control->ParentControl()) {
+      handler(reinterpret_cast<LPARAM>(parent), reinterpret_cast<LPARAM>(control), message,
+              static_cast<LPARAM>(wParam), lParam);
+    } else {
+      handler(reinterpret_cast<LPARAM>(control), message, static_cast<LPARAM>(wParam), lParam, 0);
+    }
+  }
+  return result;
+}
+
+void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* clip, bool startTransition) {
+  context = PaintContext{};
+  if (!control || !control->host_) return;
+  WindowHost* host = control->host_;
+  context.window = control->hostWindow_;
+  context.backBufferDc = host->back_buffer_dc();
+  context.backgroundDc = host->background_dc();
+  context.surface = control->surface_;
+  context.graphics = control->graphics_;
+  context.clip = clip ? *clip : RectF(0, 0, control->bounds_.Width, control->bounds_.Height);
+
+  if (startTransition) {
+    bool wasRunning = control->snapshot_ != nullptr;
+    if (control->snapshot_) {
+      GdipDisposeImage(control->snapshot_);
+      control->snapshot_ = nullptr;
+    }
+    if (control->transitionFrames_ != 0 && control->transitionInterval_ != 0) {
+      if (wasRunning) {
+        KillTimer(control->hostWindow_, control->TransitionTimerId());
+        control->transitionFrame_ = control->transitionFrames_;
+        host->recompose(control->bounds_);
+      }
+      if (control->surface_) {
+        GpBitmap* copy = nullptr;
+        if (GdipCloneBitmapArea(context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
+                                PixelFormat32bppARGB, control->surface_, &copy) == Ok) {
+          control->snapshot_ = copy;
+        }
+      }
+    }
+  }
+  if (context.graphics) {
+    GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
+                    CombineModeReplace);
+    GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
+    GpSolidFill* clear = nullptr;
+    if (GdipCreateSolidFill(0, &clear) == Ok) {
+      GdipFillRectangle(context.graphics, clear, context.clip.X, context.clip.Y, context.clip.Width,
+                        context.clip.Height);
+      GdipDeleteBrush(clear);
+    }
+    GdipSetCompositingMode(context.graphics, CompositingModeSourceOver);
+  }
+}
+
+void EndSurfacePaint(Control* control, PaintContext& context) {
+  if (!control || !control->host_) return;
+  control->BeforePresent();
+  if (context.graphics) GdipResetClip(context.graphics);
+  if (!control->presenting_ || !control->visible_) return;
+  if (control->transitionFrames_ != 0 && control->transitionInterval_ != 0) {
+    control->transitionFrame_ = 0;
+    control->SendControlMessage(TKM_TRANSITION_START, 0, 0);
+    SetTimer(control->hostWindow_, control->TransitionTimerId(), control->transitionInterval_, TransitionTimerProc);
+  } else {
+    RectF bounds = control->bounds_;
+    SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&bounds));
+  }
+}

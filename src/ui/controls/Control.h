@@ -1,0 +1,203 @@
+// The base class of every windowless control. A control lives on a host window (WindowHost):
+// it owns a 32-bit ARGB GDI+ surface of its own size and repaints it whenever its state
+// changes; the host composes the surfaces of all visible controls into its back buffer.
+//
+// A control handle is a Control* (null = none). The application owns the control objects;
+// Destroy returns a control to the "constructed" state and the object may be created again.
+// The host owns hover, capture and focus; the control keeps its own look and answers the
+// messages in MessageProc. A control's MessageProc runs only on the UI thread: other threads
+// reach it through the host window's queue (SendControlMessage / PostControlMessage).
+//
+// The virtual functions are declared in the fixed operation order of every control class:
+// DestroyMembers, Copy, then the base operations, then MessageProc; derived classes append
+// their own operations after MessageProc.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/host/ToolkitMessages.h"
+
+class Control;
+class WindowHost;
+
+// A user event handler, called with up to five 32-bit words: (parent, control, message,
+// wParam, lParam) for a child control, (control, message, wParam, lParam, 0) for a top-level one.
+// Its result is ignored.
+using EventHandler = LRESULT (*)(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM);
+
+// Where a control is created: a host window or a parent control.
+struct ControlParent {
+  HWND window = nullptr;
+  Control* control = nullptr;
+  ControlParent(HWND hostWindow) : window(hostWindow) {}
+  ControlParent(Control* parentControl) : control(parentControl) {}
+};
+
+// A cursor argument: a handle used as is, or a system cursor id loaded with LoadCursorW.
+struct ControlCursor {
+  HCURSOR handle = nullptr;
+  LPCWSTR systemId = nullptr;
+  HCURSOR Resolve() const;
+};
+
+// The options of Control::Create that the class passes along with the bounds.
+struct ControlOptions {
+  int type = 0;                       // control type code; 1 never takes focus; 21 = 1x1 surface
+  bool visible = true;
+  std::optional<bool> focusable;      // default 1
+  ControlCursor cursor;
+  int transitionInterval = 0;         // ms; 0 = no transition
+  int transitionFrames = 0;           // 0 = no transition
+  int transitionStyle = 0;            // 0 fade, 1 slide down, 2 up, 3 right, 4 left
+};
+
+// What BeginSurfacePaint hands to the drawing code of a class.
+struct PaintContext {
+  HWND window = nullptr;
+  HDC backBufferDc = nullptr;
+  HDC backgroundDc = nullptr;
+  Gdiplus::GpBitmap* surface = nullptr;
+  Gdiplus::GpGraphics* graphics = nullptr;
+  Gdiplus::RectF clip;                // in surface coordinates
+};
+
+class Control {
+ public:
+  Control() = default;
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  // --- operations, in slot order ---
+  virtual void DestroyMembers();                                          // 0
+  virtual Control* Copy() const;                                          // 1 (null: class cannot copy)
+  virtual Control* Create(ControlParent parent, Gdiplus::RectF bounds,    // 2
+                          const ControlOptions& options);
+  virtual Control* GetHandle() const;                                     // 3
+  virtual HWND GetHostWindow() const;                                     // 4
+  virtual Control* GetParent() const;                                     // 5
+  virtual void Reparent(ControlParent newParent);                         // 6
+  virtual void Destroy();                                                 // 7
+  virtual Gdiplus::RectF Bounds(std::optional<Gdiplus::RectF> moveTo = std::nullopt);  // 8
+  virtual bool Visible(std::optional<bool> value = std::nullopt);         // 9
+  virtual bool Disabled(std::optional<bool> value = std::nullopt);        // 10
+  virtual bool Focusable(std::optional<bool> value = std::nullopt);       // 11
+  virtual bool HasFocus();                                                // 12
+  virtual void Repaint();                                                 // 13
+  virtual void Invalidate();                                              // 14
+  virtual void Move(std::optional<float> left, std::optional<float> top,  // 15
+                    std::optional<float> width, std::optional<float> height, bool redraw = true);
+  virtual std::string TipText(std::optional<std::string> value = std::nullopt, bool notify = false);  // 16
+  virtual void UpdateTip(const std::string& text);                        // 17
+  virtual void AddEventHandler(UINT message, EventHandler handler);       // 18
+  virtual Control* Self();                                                // 19
+  virtual int Alpha(std::optional<int> value = std::nullopt, bool redraw = true);  // 20
+  virtual int TransitionFrames(std::optional<int> frames = std::nullopt,  // 21
+                               std::optional<int> interval = std::nullopt);
+  virtual int TransitionInterval(std::optional<int> value = std::nullopt);  // 22
+  virtual int TransitionFrame() const;                                    // 23
+  virtual int TransitionStyle(std::optional<int> value = std::nullopt);   // 24
+  virtual LRESULT SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam);  // 25
+  virtual void PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam);     // 26
+  virtual HCURSOR Cursor(std::optional<ControlCursor> value = std::nullopt);       // 27
+  virtual std::string Tag(std::optional<std::string> value = std::nullopt);        // 28
+  virtual float Left(std::optional<float> value = std::nullopt);          // 29
+  virtual float Top(std::optional<float> value = std::nullopt);           // 30
+  virtual float Width(std::optional<float> value = std::nullopt);         // 31
+  virtual float Height(std::optional<float> value = std::nullopt);        // 32
+  virtual void SetZOrder(int where = 1, bool redraw = true);              // 33 (2 = bottom)
+  virtual void Unlink();                                                  // 34
+  virtual void SuspendPresentation();                                     // 35
+  virtual void ResumePresentation();                                      // 36
+  virtual void TransitionTick();                                          // 37
+  virtual void ReservedHook();                                            // 38
+  virtual void BeforePresent();                                           // 39 (called by EndSurfacePaint)
+  virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);  // 40
+
+  // --- read access for the host and the painter (no virtual dispatch) ---
+  bool IsLive() const { return handle_ != nullptr && host_ != nullptr; }
+  bool IsVisible() const { return visible_; }
+  bool IsDisabled() const { return disabled_; }
+  bool IsFocusable() const { return focusable_; }
+  bool IsPresenting() const { return presenting_; }
+  HCURSOR CursorHandle() const { return cursor_; }
+  const Gdiplus::RectF& BoundsRef() const { return bounds_; }
+  const std::string& TipTextRef() const { return tipText_; }
+  const std::string& TagRef() const { return tag_; }
+  int Type() const { return type_; }
+  Control* ParentControl() const { return parent_; }
+  Control* FirstChild() const { return firstChild_; }
+  Control* LastChild() const { return lastChild_; }
+  Control* PreviousSibling() const { return previousSibling_; }
+  Control* NextSibling() const { return nextSibling_; }
+  Gdiplus::GpBitmap* Surface() const { return surface_; }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
+  WindowHost* Host() const { return host_; }
+  int Opacity() const { return alpha_; }
+  Gdiplus::GpBitmap* Snapshot() const { return snapshot_; }
+  const std::optional<Gdiplus::RectF>& PreviousBounds() const { return previousBounds_; }
+  size_t EventHandlerCount() const { return handlers_.size(); }
+  EventHandler HandlerFor(UINT message, WPARAM wParam) const;
+
+  // Timer id of the transition on the host window.
+  UINT_PTR TransitionTimerId() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
+
+ protected:
+  friend class WindowHost;
+  friend void BeginSurfacePaint(Control*, PaintContext&, const Gdiplus::RectF*, bool);
+  friend void EndSurfacePaint(Control*, PaintContext&);
+
+  // Recreates the surface and its graphics at the current size (1x1 for type 21).
+  void CreateSurface();
+  void ReleaseSurface();
+  void ShiftDescendants(float dx, float dy);
+  void AppendTo(WindowHost* host, Control* parent);
+
+  // --- the record, in field order ---
+  HWND hostWindow_ = nullptr;                    // 1
+  Control* handle_ = nullptr;                    // 2 (this, while live)
+  Control* parent_ = nullptr;                    // 3
+  bool visible_ = false;                         // 4
+  bool disabled_ = false;                        // 5
+  bool focusable_ = false;                       // 6
+  bool presenting_ = false;                      // 7
+  HCURSOR cursor_ = nullptr;                     // 8
+  std::vector<std::pair<UINT, EventHandler>> handlers_;  // 9
+  Gdiplus::RectF bounds_;                        // 10
+  std::string tipText_;                          // 11
+  std::string tag_;                              // 12
+  int type_ = 0;                                 // 13
+  Control* firstChild_ = nullptr;                // 14
+  Control* lastChild_ = nullptr;                 // 15
+  Control* previousSibling_ = nullptr;           // 16
+  Control* nextSibling_ = nullptr;               // 17
+  int transitionFrame_ = 0;                      // 18
+  Gdiplus::GpBitmap* surface_ = nullptr;         // 19
+  Gdiplus::GpGraphics* graphics_ = nullptr;      // 20
+  WindowHost* host_ = nullptr;                   // 21
+  int alpha_ = 0;                                // 22
+  Gdiplus::GpBitmap* snapshot_ = nullptr;        // 23
+  int transitionInterval_ = 0;                   // 24
+  std::optional<Gdiplus::RectF> previousBounds_; // 26
+  int transitionFrames_ = 0;                     // 27
+  int transitionStyle_ = 0;                      // 28
+};
+
+// The single path by which a control receives a message: its MessageProc, then the first
+// matching user handler (a handler for 515 matches only a 513 whose wParam is TKM_DBLCLICK_MARK).
+// Returns MessageProc's result; a null control yields 0.
+LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Bracket every repaint of a control's surface. clip is in surface coordinates (null = all).
+void BeginSurfacePaint(Control* control, PaintContext& context, const Gdiplus::RectF* clip, bool startTransition);
+void EndSurfacePaint(Control* control, PaintContext& context);
+
+// Bounds comparisons use this tolerance so that setting the same value moves nothing.
+inline constexpr float kBoundsTolerance = 1e-7f;

@@ -1,0 +1,176 @@
+#include "ui/gfx/Image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace gfx {
+
+Image::Image(Image&& other) noexcept
+    : image_(std::exchange(other.image_, nullptr)),
+      memory_(std::exchange(other.memory_, nullptr)),
+      stream_(std::exchange(other.stream_, nullptr)) {}
+
+Image& Image::operator=(Image&& other) noexcept {
+  if (this != &other) {
+    dispose_image(*this);
+    image_ = std::exchange(other.image_, nullptr);
+    memory_ = std::exchange(other.memory_, nullptr);
+    stream_ = std::exchange(other.stream_, nullptr);
+  }
+  return *this;
+}
+
+Image::~Image() { dispose_image(*this); }
+
+namespace {
+
+// Global memory holding the (optionally signed) bytes, unlocked; null on failure.
+HGLOBAL CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
+  const std::size_t prefix = addPngSignature ? sizeof(kPngSignature) : 0;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix);
+  if (!memory) return nullptr;
+  auto* target = static_cast<unsigned char*>(GlobalLock(memory));
+  if (!target) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  if (prefix) std::memcpy(target, kPngSignature, prefix);
+  std::memcpy(target + prefix, bytes.data(), bytes.size());
+  GlobalUnlock(memory);
+  return memory;
+}
+
+// A 32-bit ARGB copy of the decoded image that owns its pixels.
+BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
+  UINT width = 0, height = 0;
+  if (gdip::GdipGetImageWidth(decoded, &width) != Gdiplus::Ok ||
+      gdip::GdipGetImageHeight(decoded, &height) != Gdiplus::Ok || width == 0 || height == 0) {
+    return {};
+  }
+  BitmapPtr bitmap;
+  if (gdip::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0,
+                                      kPixelFormat32bppArgb, nullptr, bitmap.put()) != Gdiplus::Ok) {
+    return {};
+  }
+  GraphicsPtr graphics;
+  if (gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics.put()) != Gdiplus::Ok) return {};
+  // A plain copy: no blending with the empty bitmap and no resampling at the edges.
+  gdip::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+  gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
+  gdip::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
+  if (gdip::GdipDrawImageRect(graphics.get(), decoded, 0, 0, static_cast<REAL>(width),
+                              static_cast<REAL>(height)) != Gdiplus::Ok) {
+    return {};
+  }
+  return bitmap;
+}
+
+}  // namespace
+
+Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
+  Image result;
+  if (bytes.empty()) return result;
+  HGLOBAL memory = CopyToGlobal(bytes, addPngSignature);
+  if (!memory) return result;
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, FALSE, &stream)) || !stream) {
+    GlobalFree(memory);
+    return result;
+  }
+  GpImage* decoded = nullptr;
+  if (gdip::GdipLoadImageFromStream(stream, &decoded) != Gdiplus::Ok || !decoded) {
+    if (decoded) gdip::GdipDisposeImage(decoded);
+    stream->Release();
+    GlobalFree(memory);
+    return result;
+  }
+  if (keepSource) {
+    result.image_ = decoded;
+    result.memory_ = memory;
+    result.stream_ = stream;
+    return result;
+  }
+  BitmapPtr bitmap = CopyToArgbBitmap(decoded);
+  gdip::GdipDisposeImage(decoded);
+  stream->Release();
+  GlobalFree(memory);
+  result.image_ = bitmap.release();
+  return result;
+}
+
+void dispose_image(Image& image) {
+  if (GpImage* decoded = std::exchange(image.image_, nullptr)) gdip::GdipDisposeImage(decoded);
+  if (IStream* stream = std::exchange(image.stream_, nullptr)) stream->Release();
+  if (HGLOBAL memory = std::exchange(image.memory_, nullptr)) GlobalFree(memory);
+}
+
+UINT image_width(GpImage* image) {
+  UINT width = 0;
+  if (image) gdip::GdipGetImageWidth(image, &width);
+  return width;
+}
+
+UINT image_height(GpImage* image) {
+  UINT height = 0;
+  if (image) gdip::GdipGetImageHeight(image, &height);
+  return height;
+}
+
+RectF make_rectf(REAL left, REAL top, REAL width, REAL height) { return RectF(left, top, width, height); }
+
+bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination, const RectF* source,
+                GpImageAttributes* attributes) {
+  if (!graphics || !image) return false;
+  const RectF whole(0, 0, static_cast<REAL>(image_width(image)), static_cast<REAL>(image_height(image)));
+  const RectF& from = source ? *source : whole;
+  return gdip::GdipDrawImageRectRect(graphics, image, destination.X, destination.Y, destination.Width,
+                                     destination.Height, from.X, from.Y, from.Width, from.Height,
+                                     Gdiplus::UnitPixel, attributes, nullptr, nullptr) == Gdiplus::Ok;
+}
+
+bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+                           const NineSliceMargins& margins, const RectF* source) {
+  if (!graphics || !image) return false;
+  const RectF whole(0, 0, static_cast<REAL>(image_width(image)), static_cast<REAL>(image_height(image)));
+  const RectF& from = source ? *source : whole;
+  if (margins.empty()) return draw_image(graphics, image, destination, &from);
+
+  // Source columns and rows: edge, centre, edge. The destination keeps the edges at their
+  // size unless it is too small for both, then they shrink in proportion.
+  const REAL srcX[4] = {from.X, from.X + margins.left, from.X + from.Width - margins.right, from.X + from.Width};
+  const REAL srcY[4] = {from.Y, from.Y + margins.top, from.Y + from.Height - margins.bottom, from.Y + from.Height};
+  REAL left = margins.left, right = margins.right, top = margins.top, bottom = margins.bottom;
+  if (left + right > destination.Width && left + right > 0) {
+    const REAL k = destination.Width / (left + right);
+    left *= k;
+    right *= k;
+  }
+  if (top + bottom > destination.Height && top + bottom > 0) {
+    const REAL k = destination.Height / (top + bottom);
+    top *= k;
+    bottom *= k;
+  }
+  const REAL dstX[4] = {destination.X, destination.X + left, destination.X + destination.Width - right,
+                        destination.X + destination.Width};
+  const REAL dstY[4] = {destination.Y, destination.Y + top, destination.Y + destination.Height - bottom,
+                        destination.Y + destination.Height};
+
+  // Mirrored wrapping keeps each piece's edge pixels from fading into its neighbours.
+  ImageAttributesPtr attributes;
+  if (gdip::GdipCreateImageAttributes(attributes.put()) == Gdiplus::Ok) {
+    gdip::GdipSetImageAttributesWrapMode(attributes.get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  }
+  bool ok = true;
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 3; ++column) {
+      const RectF piece(srcX[column], srcY[row], srcX[column + 1] - srcX[column], srcY[row + 1] - srcY[row]);
+      const RectF target(dstX[column], dstY[row], dstX[column + 1] - dstX[column], dstY[row + 1] - dstY[row]);
+      if (piece.Width <= 0 || piece.Height <= 0 || target.Width <= 0 || target.Height <= 0) continue;
+      ok = draw_image(graphics, image, target, &piece, attributes.get()) && ok;
+    }
+  }
+  return ok;
+}
+
+}  // namespace gfx

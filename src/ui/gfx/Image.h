@@ -1,0 +1,71 @@
+// Skin images from embedded bytes. load_image decodes PNG/JPEG/GIF bytes with GDI+; in the
+// normal mode the result is a self-contained 32-bit ARGB bitmap that no longer needs the
+// bytes, in keep mode it is the decoder's own image (GIF frames intact) together with the
+// global memory and stream behind it. An Image owns all three and releases them once.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "ui/gfx/GdiPlus.h"
+
+namespace gfx {
+
+using ByteSpan = std::span<const unsigned char>;
+
+inline constexpr unsigned char kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+
+class Image {
+ public:
+  Image() = default;
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+  Image(Image&& other) noexcept;
+  Image& operator=(Image&& other) noexcept;
+  ~Image();
+
+  GpImage* get() const { return image_; }
+  explicit operator bool() const { return image_ != nullptr; }
+  // True for a keep-mode image, which still reads from its source stream.
+  bool keepsSource() const { return stream_ != nullptr; }
+
+ private:
+  friend Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource);
+  friend void dispose_image(Image& image);
+
+  GpImage* image_ = nullptr;
+  HGLOBAL memory_ = nullptr;
+  IStream* stream_ = nullptr;
+};
+
+// An empty Image when the bytes are empty or cannot be decoded (nothing is leaked).
+// addPngSignature prefixes the 8-byte PNG signature, for strips stored without it.
+Image load_image(ByteSpan bytes, bool addPngSignature = false, bool keepSource = false);
+
+// Disposes the image, releases the stream, frees the memory; each may already be gone.
+void dispose_image(Image& image);
+
+UINT image_width(GpImage* image);
+UINT image_height(GpImage* image);
+inline UINT image_width(const Image& image) { return image_width(image.get()); }
+inline UINT image_height(const Image& image) { return image_height(image.get()); }
+
+RectF make_rectf(REAL left, REAL top, REAL width, REAL height);
+
+// Draws the source rectangle of the image (the whole image when none) into the destination,
+// in pixel units. False when GDI+ refused.
+bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination,
+                const RectF* source = nullptr, GpImageAttributes* attributes = nullptr);
+
+// Edge widths that stay unscaled when an image is stretched nine-sliced.
+struct NineSliceMargins {
+  REAL left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+};
+
+// Corners unscaled, edges stretched along one axis, centre stretched both ways; the
+// source rectangle selects a piece of the image (the whole image when none).
+bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+                           const NineSliceMargins& margins, const RectF* source = nullptr);
+
+}  // namespace gfx

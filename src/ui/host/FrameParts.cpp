@@ -1,0 +1,86 @@
+#include "ui/host/FrameParts.h"
+
+#include <vector>
+
+#include "ui/host/Colour.h"
+#include "ui/gfx/Fonts.h"
+#include "ui/gfx/Text.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+ControlOptions FramePartOptions() {
+  ControlOptions options;
+  options.type = 0;
+  options.visible = true;
+  options.focusable = false;
+  return options;
+}
+
+}  // namespace
+
+FrameIcon::~FrameIcon() {
+  if (IsLive()) Destroy();
+}
+
+Control* FrameIcon::CreateIcon(HWND hostWindow, HICON icon) {
+  icon_ = icon;
+  return Create(hostWindow, RectF(11, 11, 16, 16), FramePartOptions());
+}
+
+void FrameIcon::Paint() {
+  PaintContext context;
+  BeginSurfacePaint(this, context, nullptr, false);
+  if (context.graphics && icon_) {
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromHICON(icon_, &bitmap) == Ok) {
+      GdipDrawImageRectI(context.graphics, bitmap, 0, 0, 16, 16);
+      GdipDisposeImage(bitmap);
+    }
+  }
+  EndSurfacePaint(this, context);
+}
+
+LRESULT FrameIcon::MessageProc(UINT message, WPARAM, LPARAM) {
+  if (message == WM_PAINT) Paint();
+  if (message == WM_DESTROY) icon_ = nullptr;
+  return -1;
+}
+
+Control* CaptionLabel::CreateCaption(HWND hostWindow, RectF bounds, std::string text) {
+  text_ = std::move(text);
+  return Create(hostWindow, bounds, FramePartOptions());
+}
+
+void CaptionLabel::SetText(std::string text) {
+  text_ = std::move(text);
+  if (IsLive()) Repaint();
+}
+
+void CaptionLabel::Paint() {
+  PaintContext context;
+  BeginSurfacePaint(this, context, nullptr, false);
+  GpFont* font = gfx::default_font();
+  if (context.graphics && font && !text_.empty()) {
+    std::wstring wide = gfx::widen_text(text_);
+    GpSolidFill* brush = nullptr;
+    GpStringFormat* format = nullptr;
+    GdipCreateSolidFill(ToArgb(RGB(255, 255, 255), 250), &brush);
+    GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, &format);
+    GdipSetStringFormatTrimming(format, StringTrimmingEllipsisCharacter);
+    GdipSetStringFormatLineAlign(format, StringAlignmentCenter);
+    RectF layout(0, 0, BoundsRef().Width, BoundsRef().Height);
+    GdipDrawString(context.graphics, wide.c_str(), -1, font, &layout, format, brush);
+    GdipDeleteStringFormat(format);
+    GdipDeleteBrush(brush);
+  }
+  EndSurfacePaint(this, context);
+}
+
+LRESULT CaptionLabel::MessageProc(UINT message, WPARAM, LPARAM) {
+  if (message == WM_PAINT || message == TKM_SIZED) Paint();
+  if (message == WM_DESTROY) text_.clear();
+  return -1;
+}

@@ -1,0 +1,303 @@
+// Mouse routing, hit-testing, focus, keyboard and accelerators, border sizing.
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/controls/Control.h"
+#include "ui/host/WindowHost.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+bool Contains(const RectF& bounds, POINT point) {
+  return point.x >= bounds.X && point.x < bounds.X + bounds.Width && point.y >= bounds.Y &&
+         point.y < bounds.Y + bounds.Height;
+}
+
+bool Candidate(const Control* control, POINT point) {
+  return control->IsVisible() && !control->IsDisabled() && Contains(control->BoundsRef(), point);
+}
+
+// The topmost candidate in a sibling chain (walked from the last, topmost one).
+Control* TopmostIn(Control* last, POINT point) {
+  for (Control* control = last; control; control = control->PreviousSibling()) {
+    if (Candidate(control, point)) return control;
+  }
+  return nullptr;
+}
+
+bool CanTakeFocus(const Control* control) {
+  return control && control->IsVisible() && control->IsFocusable() && !control->IsDisabled() &&
+         control->Type() != 1;
+}
+
+// Border sizing zones (the WMSZ_ numbers that SC_SIZE takes).
+constexpr int kBorderZone = 8;
+
+int SizingZone(POINT point, int width, int height) {
+  bool left = point.x < kBorderZone, right = point.x >= width - kBorderZone;
+  bool top = point.y < kBorderZone, bottom = point.y >= height - kBorderZone;
+  if (top && left) return WMSZ_TOPLEFT;
+  if (top && right) return WMSZ_TOPRIGHT;
+  if (bottom && left) return WMSZ_BOTTOMLEFT;
+  if (bottom && right) return WMSZ_BOTTOMRIGHT;
+  if (left) return WMSZ_LEFT;
+  if (right) return WMSZ_RIGHT;
+  if (top) return WMSZ_TOP;
+  if (bottom) return WMSZ_BOTTOM;
+  return 0;
+}
+
+LPCWSTR SizingCursor(int zone) {
+  switch (zone) {
+    case WMSZ_LEFT:
+    case WMSZ_RIGHT:
+      return MAKEINTRESOURCEW(32644);
+    case WMSZ_TOP:
+    case WMSZ_BOTTOM:
+      return MAKEINTRESOURCEW(32645);
+    case WMSZ_TOPLEFT:
+    case WMSZ_BOTTOMRIGHT:
+      return MAKEINTRESOURCEW(32642);
+    default:
+      return MAKEINTRESOURCEW(32643);
+  }
+}
+
+}  // namespace
+
+Control* WindowHost::hit_test(POINT point) const {
+  Control* hit = TopmostIn(lastControl_, point);
+  // Descend: a child hit replaces its parent.
+  for (Control* inner = hit; inner;) {
+    inner = TopmostIn(inner->LastChild(), point);
+    if (inner) hit = inner;
+  }
+  return hit;
+}
+
+void WindowHost::toggle_maximise() {
+  PostMessageW(window_, WM_SYSCOMMAND, IsZoomed(window_) ? SC_RESTORE : SC_MAXIMIZE, 0);
+}
+
+void WindowHost::start_drag() {
+  // The system move loop drags the window.
+  SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (busy_ || !window_) return;
+  if (track_border_sizing(message, lParam)) return;
+  POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+
+  if (!pressing_) {
+    Control* hit = hit_test(point);
+    if (hovered_ && hovered_ != hit && hovered_->IsVisible()) {
+      Control* left = hovered_;
+      DispatchControlMessage(left, TKM_MOUSE_LEAVE, 0, 0);
+      call(onMouseLeave_, left, wParam, lParam, left->Type());
+    }
+
+    if (message == WM_LBUTTONDOWN) {
+      if (GetFocus() != window_) SetFocus(window_);
+      if (!hit) {
+        if (wParam == TKM_DBLCLICK_MARK) {
+          if (point.y < 30 && (frameFlags_ & kFrameMaximize)) {
+            toggle_maximise();
+            start_drag();
+          }
+        } else if (draggable_) {
+          start_drag();
+        }
+      } else {
+        const int type = hit->Type();
+        LRESULT takes = DispatchControlMessage(hit, TKM_PRESS, wParam, lParam);
+        if (takes != -1 || hit->IsFocusable()) {
+          call(onLeftDown_, hit, wParam, lParam, type);
+          pressing_ = true;
+          pressed_ = hit;
+          if (hit->IsFocusable() && focused_ != hit) {
+            keyboardCue_ = nullptr;
+            Control* old = focused_;
+            if (old) {
+              DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
+              call(onBlur_, old, wParam, lParam, old->Type());
+            }
+            focused_ = hit;
+            DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+            call(onFocus_, hit, wParam, lParam, type);
+          }
+          if (wParam == TKM_DBLCLICK_MARK) call(onDoubleClick_, hit, TKM_DBLCLICK_MARK, lParam, type);
+          SetCapture(window_);
+        } else {
+          if (wParam == TKM_DBLCLICK_MARK && hit == captionLabel_ && (frameFlags_ & kFrameCaption) &&
+              (frameFlags_ & kFrameMaximize)) {
+            toggle_maximise();
+          }
+          if (!pressing_ && draggable_) start_drag();
+        }
+      }
+    } else if (message == WM_MOUSEMOVE && hit && hit != hovered_) {
+      DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(hovered_));
+      call(onMouseEnter_, hit, wParam, lParam, hit->Type());
+      update_tooltip(hit);
+    } else if (message == WM_RBUTTONDOWN) {
+      call(onRightDown_, hit, wParam, lParam, hit ? hit->Type() : 0);
+    } else if (message == WM_RBUTTONUP) {
+      call(onRightUp_, hit, wParam, lParam, hit ? hit->Type() : 0);
+    }
+
+    // A drag loop or a callback may have destroyed the control meanwhile.
+    if (hit && owns_control(hit)) {
+      DispatchControlMessage(hit, message, wParam, lParam);
+      hovered_ = hit;
+    } else {
+      hovered_ = nullptr;
+    }
+    return;
+  }
+
+  // A press is in progress: everything goes to the pressed control.
+  Control* pressed = pressed_;
+  if (!pressed) {
+    pressing_ = false;
+    return;
+  }
+  DispatchControlMessage(pressed, message, reinterpret_cast<WPARAM>(pressed), lParam);
+  if (message != WM_LBUTTONUP) return;
+
+  call(onLeftUp_, nullptr, wParam, lParam, 0);
+  ReleaseCapture();
+  if (pressed_ != pressed) {  // destroyed by its own handler
+    pressing_ = false;
+    pressed_ = nullptr;
+    hovered_ = hit_test(point);
+    return;
+  }
+  Control* hit = hit_test(point);
+  if (hit == pressed) {
+    DispatchControlMessage(pressed, TKM_CLICK, 0, 0);
+    call(onClick_, pressed, wParam, lParam, pressed->Type());
+  } else {
+    if (pressed->IsVisible()) {
+      DispatchControlMessage(pressed, TKM_MOUSE_LEAVE, 0, 0);
+      call(onMouseLeave_, pressed, wParam, lParam, pressed->Type());
+    }
+    if (hit) {
+      DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(pressed));
+      call(onMouseEnter_, hit, wParam, lParam, hit->Type());
+      update_tooltip(hit);
+    }
+  }
+  pressing_ = false;
+  pressed_ = nullptr;
+  hovered_ = owns_control(hit) ? hit : nullptr;
+}
+
+bool WindowHost::track_border_sizing(UINT message, LPARAM lParam) {
+  if (!sizable_ || pressing_ || IsZoomed(window_)) return false;
+  if (message != WM_MOUSEMOVE && message != WM_LBUTTONDOWN) return false;
+  POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  int zone = SizingZone(point, size_.width, size_.height);
+  if (zone == 0) return false;
+  SetCursor(LoadCursorW(nullptr, SizingCursor(zone)));
+  if (hovered_) {
+    DispatchControlMessage(hovered_, TKM_MOUSE_LEAVE, 0, 0);
+    hovered_ = nullptr;
+  }
+  if (message == WM_LBUTTONDOWN) SendMessageW(window_, WM_SYSCOMMAND, SC_SIZE | zone, lParam);
+  return true;
+}
+
+void WindowHost::set_focus(Control* control, bool fromKeyboard) {
+  if (!CanTakeFocus(control) || control == focused_ || !owns_control(control)) return;
+  Control* old = focused_;
+  if (old) DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(control));
+  keyboardCue_ = fromKeyboard ? control : nullptr;
+  focused_ = control;
+  DispatchControlMessage(control, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+}
+
+LRESULT WindowHost::handle_key_down(UINT message, WPARAM key, LPARAM lParam) {
+  if (focused_) {
+    LRESULT answer = DispatchControlMessage(focused_, message, key, lParam);
+    if (answer != -1) return answer;
+  }
+  if (key == VK_TAB) {
+    // One pass over the sibling chain of the focused control (or the top-level chain),
+    // wrapping to the first top-level control.
+    int limit = 1;
+    for (Control* c = firstControl_; c; c = c->NextSibling()) ++limit;
+    if (focused_) {
+      for (Control* c = focused_->ParentControl() ? focused_->ParentControl()->FirstChild() : nullptr; c;
+           c = c->NextSibling()) {
+        ++limit;
+      }
+    }
+    Control* candidate = focused_ ? focused_->NextSibling() : firstControl_;
+    for (int step = 0; step < limit; ++step) {
+      if (!candidate) candidate = firstControl_;
+      if (!candidate || candidate == focused_) break;
+      if (CanTakeFocus(candidate)) {
+        set_focus(candidate, true);
+        break;
+      }
+      candidate = candidate->NextSibling();
+    }
+  } else if ((key == VK_SPACE || key == VK_RETURN) && focused_ && focused_->IsVisible() &&
+             !focused_->IsDisabled()) {
+    Control* target = focused_;
+    DispatchControlMessage(target, TKM_CLICK, 0, 0);
+    call(onClick_, target, 0, 0, target->Type());
+  }
+  return -1;
+}
+
+int WindowHost::handle_accelerator_key(UINT message, WPARAM character, LPARAM lParam) {
+  if (focused_) DispatchControlMessage(focused_, message, character, lParam);
+  auto upper = [](unsigned value) {
+    return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(value & 0xFF))));
+  };
+  const unsigned wanted = upper(static_cast<unsigned>(character));
+  for (const Accelerator& entry : accelerators_) {
+    if (upper(static_cast<unsigned>(entry.key)) != wanted) continue;
+    Control* control = entry.control;
+    if (!control->IsVisible() || control->IsDisabled()) continue;
+    DispatchControlMessage(control, TKM_CLICK, 0, 0);
+    call(onClick_, control, 0, 0, control->Type());
+    return 1;
+  }
+  return 0;
+}
+
+int WindowHost::set_accelerator(Control* control, int key) {
+  auto found = std::find_if(accelerators_.begin(), accelerators_.end(),
+                            [control](const Accelerator& entry) { return entry.control == control; });
+  if (key == 0) {
+    if (found != accelerators_.end()) accelerators_.erase(found);
+  } else if (found != accelerators_.end()) {
+    found->key = key;
+  } else if (control) {
+    accelerators_.push_back(Accelerator{control, key});
+  }
+  return 1;
+}
+
+void WindowHost::update_tooltip(Control* control, const std::string* text) {
+  if (!tooltip_ || !control) return;
+  SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+  const std::string& tip = text ? *text : control->TipTextRef();
+  if (tip.empty()) return;
+  int length = MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, nullptr, 0);
+  tooltipText_.assign(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, tooltipText_.data(), length);
+  const RectF& b = control->BoundsRef();
+  toolInfo_.uId = 0;
+  toolInfo_.rect = RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),
+                        static_cast<LONG>(b.Y + b.Height)};
+  toolInfo_.lpszText = tooltipText_.data();
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+  SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+}

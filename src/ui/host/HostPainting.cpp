@@ -1,0 +1,648 @@
+// The drawing side of the host: buffers, redraw, composition of the controls, presenting,
+// title-bar layout, the cross-fade, glass blur and the show and close effects.
+#include <algorithm>
+#include <cmath>
+
+#include "ui/controls/Control.h"
+#include "ui/host/Colour.h"
+#include "ui/gfx/Toolkit.h"
+#include "ui/host/WindowHost.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+constexpr UINT_PTR kTransitionTimerId = 1;
+constexpr float kFrameInset = 5;  // the skin's frame rectangle starts 5 pixels in
+
+// A rounded (or, with radius 0, straight) rectangle path.
+GpPath* RoundedPath(float x, float y, float width, float height, float radius) {
+  GpPath* path = nullptr;
+  if (GdipCreatePath(FillModeAlternate, &path) != Ok) return nullptr;
+  if (width <= 0 || height <= 0) return path;
+  radius = std::min(radius, std::min(width, height) / 2);
+  if (radius <= 0) {
+    GdipAddPathRectangle(path, x, y, width, height);
+  } else {
+    float d = radius * 2;
+    GdipAddPathArc(path, x, y, d, d, 180, 90);
+    GdipAddPathArc(path, x + width - d, y, d, d, 270, 90);
+    GdipAddPathArc(path, x + width - d, y + height - d, d, d, 0, 90);
+    GdipAddPathArc(path, x, y + height - d, d, d, 90, 90);
+    GdipClosePathFigure(path);
+  }
+  return path;
+}
+
+// The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
+GpPath* InsetPath(int width, int height, int inset, float radius) {
+  float margin = static_cast<float>(inset - 1);
+  return RoundedPath(margin, margin, width - 2 * margin, height - 2 * margin, radius);
+}
+
+void OutlinePath(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour) {
+  GpPen* pen = nullptr;
+  if (GdipCreatePen1(colour, 1, UnitPixel, &pen) != Ok) return;
+  if (GpPath* path = RoundedPath(x, y, width, height, radius)) {
+    GdipDrawPath(graphics, pen, path);
+    GdipDeletePath(path);
+  }
+  GdipDeletePen(pen);
+}
+
+void DrawImageAt(GpGraphics* graphics, GpImage* image, const RectF& dest, const RectF& source,
+                 GpImageAttributes* attributes = nullptr) {
+  GdipDrawImageRectRect(graphics, image, dest.X, dest.Y, dest.Width, dest.Height, source.X, source.Y, source.Width,
+                        source.Height, UnitPixel, attributes, nullptr, nullptr);
+}
+
+RectF ImageRect(GpImage* image) {
+  UINT width = 0, height = 0;
+  GdipGetImageWidth(image, &width);
+  GdipGetImageHeight(image, &height);
+  return RectF(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
+}
+
+// Draws an image with its alpha scaled by opacity / 255.
+void DrawWithOpacity(GpGraphics* graphics, GpImage* image, const RectF& dest, int opacity) {
+  if (!image || opacity <= 0) return;
+  RectF source = ImageRect(image);
+  if (opacity >= 255) {
+    DrawImageAt(graphics, image, dest, source);
+    return;
+  }
+  GpImageAttributes* attributes = nullptr;
+  if (GdipCreateImageAttributes(&attributes) != Ok) return;
+  ColorMatrix matrix{};
+  for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1;
+  matrix.m[3][3] = opacity / 255.0f;
+  GdipSetImageAttributesColorMatrix(attributes, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                    ColorMatrixFlagsDefault);
+  DrawImageAt(graphics, image, dest, source, attributes);
+  GdipDisposeImageAttributes(attributes);
+}
+
+// The average colour (Windows RGB) of a bitmap's pixels.
+int AverageColour(GpImage* image) {
+  RectF size = ImageRect(image);
+  int width = static_cast<int>(size.Width), height = static_cast<int>(size.Height);
+  if (width <= 0 || height <= 0) return -1;
+  BitmapData data{};
+  Rect all(0, 0, width, height);
+  if (GdipBitmapLockBits(static_cast<GpBitmap*>(image), &all, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) {
+    return -1;
+  }
+  unsigned long long r = 0, g = 0, b = 0;
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(data.Scan0) + y * data.Stride);
+    for (int x = 0; x < width; ++x) {
+      r += (row[x] >> 16) & 0xFF;
+      g += (row[x] >> 8) & 0xFF;
+      b += row[x] & 0xFF;
+    }
+  }
+  GdipBitmapUnlockBits(static_cast<GpBitmap*>(image), &data);
+  unsigned long long count = static_cast<unsigned long long>(width) * height;
+  return RGB(r / count, g / count, b / count);
+}
+
+RECT ToRect(const RectF& rect, int width, int height) {
+  RECT r{static_cast<LONG>(std::floor(rect.X)), static_cast<LONG>(std::floor(rect.Y)),
+         static_cast<LONG>(std::ceil(rect.X + rect.Width)), static_cast<LONG>(std::ceil(rect.Y + rect.Height))};
+  r.left = std::clamp<LONG>(r.left, 0, width);
+  r.top = std::clamp<LONG>(r.top, 0, height);
+  r.right = std::clamp<LONG>(r.right, r.left, width);
+  r.bottom = std::clamp<LONG>(r.bottom, r.top, height);
+  return r;
+}
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
+// --- buffers ---
+
+bool BufferDc::Create(HDC compatible, int width, int height) {
+  Release();
+  if (width <= 0 || height <= 0) return false;
+  dc_ = CreateCompatibleDC(compatible);
+  if (!dc_) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows: row y starts at y * width
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap_) {
+    Release();
+    return false;
+  }
+  bits_ = static_cast<std::uint32_t*>(bits);
+  previous_ = SelectObject(dc_, bitmap_);
+  width_ = width;
+  height_ = height;
+  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits),
+                                &pixels_) != Ok) {
+    pixels_ = nullptr;
+  }
+  return true;
+}
+
+void BufferDc::Release() {
+  if (pixels_) GdipDisposeImage(pixels_);
+  pixels_ = nullptr;
+  if (dc_ && previous_) SelectObject(dc_, previous_);
+  if (bitmap_) DeleteObject(bitmap_);
+  if (dc_) DeleteDC(dc_);
+  dc_ = nullptr;
+  bitmap_ = nullptr;
+  previous_ = nullptr;
+  bits_ = nullptr;
+  width_ = height_ = 0;
+}
+
+std::uint32_t BufferDc::Pixel(int x, int y) const {
+  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  GdiFlush();
+  return bits_[static_cast<size_t>(y) * width_ + x];
+}
+
+void WindowHost::create_buffers() {
+  release_buffers();
+  backBuffer_.Create(windowDc_, size_.width, size_.height);
+  background_.Create(windowDc_, size_.width, size_.height);
+  // The graphics draw straight into the back buffer's pixels, alpha included, which is what
+  // UpdateLayeredWindow needs for layered windows.
+  if (backBuffer_.pixels() && GdipGetImageGraphicsContext(backBuffer_.pixels(), &graphics_) == Ok) {
+    GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
+    GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+  } else {
+    graphics_ = nullptr;
+  }
+}
+
+void WindowHost::release_buffers() {
+  if (graphics_) GdipDeleteGraphics(graphics_);
+  graphics_ = nullptr;
+  backBuffer_.Release();
+  background_.Release();
+}
+
+// --- redraw ---
+
+void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode,
+                        bool allControls) {
+  if (!window_ || !graphics_) return;
+  busy_ = true;
+
+  // 1. Background image and colour.
+  WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
+  if (shared && shared != this) {
+    gfx::dispose_image(ownedBackground_);
+    backgroundImage_ = shared->backgroundImage_;
+    backgroundShared_ = true;
+    backgroundColour_ = shared->backgroundColour_;
+  } else {
+    if (image) {
+      gfx::dispose_image(ownedBackground_);
+      ownedBackground_ = gfx::load_image(*image);
+      backgroundImage_ = ownedBackground_.get();
+      backgroundShared_ = false;
+      if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_);
+    }
+    if (colour && *colour != -1) backgroundColour_ = *colour;
+  }
+
+  // 2. The snapshot the cross-fade of a layered window starts from.
+  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_, size_.width, size_.height)) {
+    BitBlt(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  }
+
+  paint_background(mode);
+
+  // 8. The background cache: repaints start from it.
+  GdipFlush(graphics_, FlushIntentionSync);
+  BitBlt(background_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+
+  // 9-10. Controls, clipped to the inside of the frame.
+  if (frameClip_) {
+    GdipDeleteRegion(frameClip_);
+    frameClip_ = nullptr;
+  }
+  if (cornerStyle_ != 1) {
+    if (GpPath* path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
+      GdipCreateRegionPath(path, &frameClip_);
+      GdipDeletePath(path);
+    }
+  }
+  repaintQueue_.Bind(window_, this, graphics_);
+  layout_title_bar();
+  compose_controls(nullptr, allControls);
+  GdipResetClip(graphics_);
+  GdipFlush(graphics_, FlushIntentionSync);
+  busy_ = false;
+  // Everything queued so far has just been composed.
+  repaintQueue_.Clear();
+
+  // 11. Glass blur.
+  if (glassBlur_ && alpha_ != -1) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+
+  // 12. Present at once, or cross-fade.
+  if (mode == 0) {
+    present_now(nullptr);
+  } else if (mode == 1) {
+    busy_ = true;
+    transitionAlpha_ = 0;
+    transitionTicks_ = 0;
+    SetTimer(window_, kTransitionTimerId, 50, TransitionTimerProc);
+  }
+}
+
+void WindowHost::paint_background(int mode) {
+  const int width = size_.width, height = size_.height;
+  // 3. Start from transparent.
+  GdipResetClip(graphics_);
+  GdipGraphicsClear(graphics_, 0);
+
+  const RectF frame(kFrameInset, kFrameInset, width - 2 * kFrameInset, height - 2 * kFrameInset);
+  if (cornerStyle_ == 1) {
+    // 4. Nine-sliced (or stretched) skin, no rounded frame.
+    if (backgroundImage_) {
+      RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
+      if (nineSlice_ && !nineSlice_->empty()) {
+        gfx::draw_image_nine_slice(graphics_, backgroundImage_, whole, *nineSlice_);
+      } else {
+        DrawImageAt(graphics_, backgroundImage_, whole, ImageRect(backgroundImage_));
+      }
+    } else {
+      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
+    }
+  } else {
+    // 5. Rounded frame: clip, colour, image by layout.
+    if (GpPath* path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
+      GdipSetClipPath(graphics_, path, CombineModeReplace);
+      GdipDeletePath(path);
+    }
+    if (!backgroundImage_) {
+      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
+    } else {
+      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, 255));
+      RectF natural = ImageRect(backgroundImage_);
+      bool withGloss = false;
+      if (imageLayout_ == 1) {
+        DrawImageAt(graphics_, backgroundImage_, frame, natural);
+      } else if (imageLayout_ == 2) {
+        RectF dest(frame.X + frame.Width - natural.Width, frame.Y, natural.Width, natural.Height);
+        DrawImageAt(graphics_, backgroundImage_, dest, natural);
+        withGloss = gloss_;
+      } else {
+        RectF dest(frame.X, frame.Y, natural.Width, natural.Height);
+        DrawImageAt(graphics_, backgroundImage_, dest, natural);
+        withGloss = gloss_;
+      }
+      if (withGloss) {
+        // A soft white band over the upper part of the skin.
+        RectF band(frame.X, frame.Y, frame.Width, std::max(1.0f, frame.Height * 0.4f));
+        GpLineGradient* brush = nullptr;
+        if (GdipCreateLineBrushFromRect(&band, 0x46FFFFFF, 0x00FFFFFF, LinearGradientModeVertical, WrapModeTileFlipXY,
+                                        &brush) == Ok) {
+          GdipFillRectangle(graphics_, brush, band.X, band.Y, band.Width, band.Height);
+          GdipDeleteBrush(brush);
+        }
+      }
+      if (alpha_ != -1 && alpha_ < 255) {
+        // The composed skin takes the window's constant alpha (premultiplied pixels).
+        GdipFlush(graphics_, FlushIntentionSync);
+        std::uint32_t* bits = backBuffer_.bits();
+        for (size_t i = 0, n = static_cast<size_t>(width) * height; bits && i < n; ++i) {
+          std::uint32_t p = bits[i], out = 0;
+          for (int shift = 0; shift < 32; shift += 8) out |= (((p >> shift) & 0xFF) * alpha_ / 255) << shift;
+          bits[i] = out;
+        }
+      }
+    }
+  }
+
+  // 6. The application's own background drawing.
+  if (onPaint_) onPaint_(window_, graphics_, width, height);
+
+  // 7. Frame outlines and the window's shape.
+  if (cornerStyle_ != 1) {
+    float outer = cornerStyle_ == 0 ? 0.0f : 7.0f, inner = cornerStyle_ == 0 ? 0.0f : 6.0f;
+    OutlinePath(graphics_, kFrameInset + 0.5f, kFrameInset + 0.5f, width - 2 * kFrameInset - 1,
+                height - 2 * kFrameInset - 1, outer, 0xCC606060);
+    OutlinePath(graphics_, kFrameInset + 1.5f, kFrameInset + 1.5f, width - 2 * kFrameInset - 3,
+                height - 2 * kFrameInset - 3, inner, 0x66FFFFFF);
+    GdipResetClip(graphics_);
+    if (alpha_ == -1) {
+      if (IsZoomed(window_)) {
+        SetWindowRgn(window_, nullptr, TRUE);
+      } else {
+        int d = cornerStyle_ * 2;
+        HRGN region = CreateRoundRectRgn(kFrameInset, kFrameInset, width - kFrameInset + 1, height - kFrameInset + 1,
+                                         d, d);
+        if (region && !SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
+      }
+    } else if (frameFlags_ & kFrameDrawn) {
+      int edge = edgeColour_ == -1 ? 0 : edgeColour_;
+      OutlinePath(graphics_, kFrameInset - 0.5f, kFrameInset - 0.5f, width - 2 * kFrameInset + 1,
+                  height - 2 * kFrameInset + 1, outer + 1, ToArgb(edge, 80));
+    }
+  }
+  (void)mode;
+}
+
+// --- composition ---
+
+void WindowHost::compose_controls(const RectF* rect, bool allControls) {
+  if (!graphics_) return;
+  RectF area = rect ? *rect : RectF(0, 0, static_cast<REAL>(size_.width), static_cast<REAL>(size_.height));
+  struct Composer {
+    WindowHost* host;
+    bool repaint;
+    void Compose(Control* control, const RectF& clip) {
+      for (; control; control = control->NextSibling()) {
+        if (!control->IsVisible()) continue;
+        if (repaint) control->Repaint();
+        RectF visible;
+        if (!RectF::Intersect(visible, control->BoundsRef(), clip)) continue;
+        host->draw_control(control, visible);
+        Compose(control->FirstChild(), visible);
+      }
+    }
+  };
+  Composer{this, allControls}.Compose(firstControl_, area);
+  GdipResetClip(graphics_);
+}
+
+void WindowHost::draw_control(Control* control, const RectF& visible) {
+  GdipSetClipRect(graphics_, visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
+  if (frameClip_) GdipSetClipRegion(graphics_, frameClip_, CombineModeIntersect);
+
+  int opacity = control->Opacity();
+  if (control->IsDisabled() && DispatchControlMessage(control, TKM_DRAW_DISABLED, 0, 1) == -1) opacity /= 2;
+  const RectF& b = control->BoundsRef();
+  const int frames = control->transitionFrames_;
+  const int k = control->transitionFrame_;
+  if (control->Snapshot() && frames > 0 && k < frames &&
+      DispatchControlMessage(control, TKM_DRAW_TRANSITION, static_cast<WPARAM>(k), frames) < 1) {
+    GpImage* before = control->Snapshot();
+    GpImage* after = control->Surface();
+    RectF old = ImageRect(before);
+    old.X = b.X;
+    old.Y = b.Y;
+    switch (control->transitionStyle_) {
+      case 1: {
+        float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
+        DrawWithOpacity(graphics_, before, RectF(b.X, b.Y + step, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_, after, RectF(b.X, b.Y + step - b.Height, b.Width, b.Height), opacity);
+        break;
+      }
+      case 2: {
+        float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
+        DrawWithOpacity(graphics_, before, RectF(b.X, b.Y - step, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_, after, RectF(b.X, b.Y - step + b.Height, b.Width, b.Height), opacity);
+        break;
+      }
+      case 3: {
+        float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
+        DrawWithOpacity(graphics_, before, RectF(b.X + step, b.Y, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_, after, RectF(b.X + step - b.Width, b.Y, b.Width, b.Height), opacity);
+        break;
+      }
+      case 4: {
+        float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
+        DrawWithOpacity(graphics_, before, RectF(b.X - step, b.Y, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_, after, RectF(b.X - step + b.Width, b.Y, b.Width, b.Height), opacity);
+        break;
+      }
+      default:
+        DrawWithOpacity(graphics_, before, old, opacity);
+        DrawWithOpacity(graphics_, after, b, opacity * k / frames);
+        break;
+    }
+    return;
+  }
+  DrawWithOpacity(graphics_, control->Surface(), b, opacity);
+}
+
+void WindowHost::recompose(const RectF& rect) {
+  if (!window_ || !graphics_) return;
+  RECT r = ToRect(rect, size_.width, size_.height);
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  GdipFlush(graphics_, FlushIntentionSync);
+  BitBlt(backBuffer_.dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.dc(), r.left, r.top,
+         SRCCOPY);
+  RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
+             static_cast<REAL>(r.bottom - r.top));
+  compose_controls(&area, false);
+  GdipFlush(graphics_, FlushIntentionSync);
+  if (!busy_ || repaintQueue_.Flushing()) present_now(&r);
+}
+
+void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
+  if (!window_ || detaching_) return;
+  if (mode == kRepaintNow) {
+    recompose(rect);
+    return;
+  }
+  if (mode == kRepaintFirst) {
+    repaintQueue_.InsertFirst(rect);
+  } else {
+    repaintQueue_.Append(rect);
+  }
+  if (!busy_) repaintQueue_.Flush();
+}
+
+void RepaintQueue::Flush() {
+  if (flushing_ || !host_) return;
+  flushing_ = true;
+  const bool wasBusy = host_->busy_;
+  host_->busy_ = true;
+  while (!rects_.empty()) {
+    Gdiplus::RectF rect = rects_.front();
+    rects_.pop_front();
+    host_->recompose(rect);
+  }
+  host_->busy_ = wasBusy;
+  flushing_ = false;
+}
+
+// --- presenting ---
+
+void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
+  if (busy_ || !window_) return;
+  present_now(rectGiven ? rect : nullptr);
+}
+
+void WindowHost::present_now(const RECT* rect) {
+  if (!window_ || !backBuffer_.dc()) return;
+  if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
+  if (alpha_ == -1) {
+    RECT r = rect ? *rect : RECT{0, 0, size_.width, size_.height};
+    BitBlt(windowDc_, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.dc(), r.left, r.top, SRCCOPY);
+  } else {
+    present_layered(backBuffer_.dc());
+  }
+}
+
+void WindowHost::present_layered(HDC source) {
+  SIZE size{size_.width, size_.height};
+  POINT origin{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UpdateLayeredWindow(window_, nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
+}
+
+// --- title bar ---
+
+void WindowHost::layout_title_bar() {
+  if ((frameFlags_ & ~kFrameDrawn) == 0) return;
+  float x = static_cast<float>(size_.width) - 5;
+  if (frameFlags_ & kFrameClose) x -= 12;
+  for (Control* button : titleButtons_) {
+    x -= 28;
+    button->Move(x, 7.0f, std::nullopt, std::nullopt, false);
+  }
+  if (titleButtons_.empty()) x -= 28 * static_cast<float>(titleButtonBits_.size());
+  if ((frameFlags_ & kFrameCaption) && captionLabel_) {
+    float left = (frameFlags_ & kFrameIcon) ? 28.0f : 11.0f;
+    captionLabel_->Move(left, 10.0f, std::max(0.0f, x - left), std::nullopt, false);
+  }
+}
+
+// --- cross-fade ---
+
+void CALLBACK WindowHost::TransitionTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
+  if (WindowHost* host = host_of_window(window)) host->transition_tick();
+}
+
+void WindowHost::transition_tick() {
+  if (!window_) return;
+  ++transitionTicks_;
+  transitionAlpha_ = std::min(transitionAlpha_ + 51, 255);
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(transitionAlpha_), 0};
+  if (alpha_ == -1) {
+    GdiAlphaBlend(windowDc_, 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width, size_.height,
+                  blend);
+  } else if (snapshot_.dc()) {
+    GdiAlphaBlend(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width,
+                  size_.height, blend);
+    present_layered(snapshot_.dc());
+  }
+  if (transitionAlpha_ >= 255) {
+    KillTimer(window_, kTransitionTimerId);
+    snapshot_.Release();
+    busy_ = false;
+    present_now(nullptr);
+    repaintQueue_.Flush();
+  }
+}
+
+// --- glass blur (DWM, bound by name) ---
+
+void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int radius) {
+  if (gfx::os_major_version() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
+  struct BlurBehind {
+    DWORD flags;
+    BOOL enable;
+    HRGN region;
+    BOOL transitionOnMaximized;
+  };
+  using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
+  using EnableBlurBehindFn = HRESULT(WINAPI*)(HWND, const BlurBehind*);
+  static HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+  if (!dwm) return;
+  auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(GetProcAddress(dwm, "DwmIsCompositionEnabled"));
+  auto enableBlur = reinterpret_cast<EnableBlurBehindFn>(GetProcAddress(dwm, "DwmEnableBlurBehindWindow"));
+  BOOL enabled = FALSE;
+  if (!isEnabled || !enableBlur || isEnabled(&enabled) != S_OK || !enabled) return;
+  HRGN region = CreateRoundRectRgn(left, top, right, bottom, radius, radius);
+  BlurBehind blur{0x1 | 0x2, TRUE, region, FALSE};  // DWM_BB_ENABLE | DWM_BB_BLURREGION
+  enableBlur(window_, &blur);
+  if (region) DeleteObject(region);
+}
+
+// --- show and close effects ---
+
+void WindowHost::show(int effect) {
+  if (!window_) return;
+  if (effect == 0) {
+    if (glassBlur_) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    return;
+  }
+  // Opening: fade the composed image in on a (temporarily) layered window.
+  LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
+  const bool wasLayered = (ex & WS_EX_LAYERED) != 0;
+  if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  BufferDc frame;
+  if (frame.Create(windowDc_, size_.width, size_.height)) {
+    SIZE size{size_.width, size_.height};
+    POINT origin{0, 0};
+    for (int i = 0; i <= 15; ++i) {
+      BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(i * 17), AC_SRC_ALPHA};
+      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.dc(), &origin, 0, &blend, ULW_ALPHA);
+      if (i == 0) ShowWindow(window_, SW_SHOWNORMAL);
+      Sleep(10);
+      PumpPending();
+      if (!window_) return;
+    }
+  } else {
+    ShowWindow(window_, SW_SHOWNORMAL);
+  }
+  if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex);
+  present_now(nullptr);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void WindowHost::run_close_effect() {
+  if (closeEffect_ == 0 || !window_) return;
+  if (glassBlur_) apply_glass_blur(0, 0, 0, 0, 0);
+  const int width = size_.width, height = size_.height;
+  BufferDc captured, frame;
+  if (!captured.Create(windowDc_, width, height) || !frame.Create(windowDc_, width, height)) return;
+  if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
+  BitBlt(captured.dc(), 0, 0, width, height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  if (alpha_ == -1) {
+    // An ordinary window's pixels carry no alpha: make the captured image opaque.
+    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.bits()[i] |= 0xFF000000;
+  }
+  LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
+  if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  SetWindowRgn(window_, nullptr, FALSE);
+
+  int frames = 15, pause = 8;
+  if (closeEffect_ == 1) pause = 10;
+  if (closeEffect_ == 2) frames = 20, pause = 12;
+  if (closeEffect_ == 7) pause = 10;
+  HWND window = window_;
+  for (int f = 1; f <= frames; ++f) {
+    std::fill(frame.bits(), frame.bits() + static_cast<size_t>(width) * height, 0u);
+    double progress = static_cast<double>(f) / frames;
+    int alpha = std::max(0, 255 - f * (255 / frames));
+    double scale = 1.0;
+    int offsetY = 0;
+    if (closeEffect_ == 2) scale = 1.0 + 0.15 * progress;   // grows while fading
+    else if (closeEffect_ == 7) scale = 1.0 - progress;      // shrinks to the centre
+    else if (closeEffect_ != 1) offsetY = -static_cast<int>(20 * progress);  // generic: rises and fades
+    int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
+    int x = (width - w) / 2, y = (height - h) / 2 + offsetY;
+    BLENDFUNCTION copy{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
+    GdiAlphaBlend(frame.dc(), x, y, w, h, captured.dc(), 0, 0, width, height, copy);
+    present_layered(frame.dc());
+    Sleep(static_cast<DWORD>(pause));
+    PumpPending();
+    if (window_ != window) return;
+  }
+}

@@ -1,0 +1,45 @@
+// Private window messages between host windows and windowless controls. The same numbers
+// travel as window messages to a host window and as control messages to a control's
+// MessageProc; wParam and lParam carry control pointers and values.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr UINT TKM_SET_FOCUS = 0x2800;         // host->control: you have focus (lParam = old)
+inline constexpr UINT TKM_KILL_FOCUS = 0x2801;        // host->control: you lost focus (lParam = new)
+inline constexpr UINT TKM_MOUSE_ENTER = 0x2802;       // lParam = control the mouse came from
+inline constexpr UINT TKM_MOUSE_LEAVE = 0x2803;
+inline constexpr UINT TKM_CLICK = 0x2804;
+inline constexpr UINT TKM_SIZED = 0x2805;             // wParam = width, lParam = height
+inline constexpr UINT TKM_HIDDEN = 0x2806;
+inline constexpr UINT TKM_SHOWN = 0x2807;
+inline constexpr UINT TKM_DRAW_TRANSITION = 0x2808;   // answer >= 1: the control drew the frame
+inline constexpr UINT TKM_PRESS = 0x280A;             // answer -1: the control takes no presses
+inline constexpr UINT TKM_SET_ACCELERATOR = 0x280B;   // wParam = control, lParam = key (0 removes)
+inline constexpr UINT TKM_PRESENT = 0x280D;
+inline constexpr UINT TKM_DRAW_DISABLED = 0x280E;     // answer -1: host draws at half opacity
+inline constexpr UINT TKM_REPAINT_RECT = 0x2810;      // lParam = const Gdiplus::RectF*, wParam = mode
+inline constexpr UINT TKM_CONTROL_MOVED = 0x2811;     // wParam = control, lParam = redraw flag
+inline constexpr UINT TKM_POST_TO_CONTROL = 0x2812;   // wParam = control, lParam = ControlMessageBlock*
+inline constexpr UINT TKM_QUERY_FOCUS = 0x2814;       // answer 1/0, or -1 to let the host decide
+inline constexpr UINT TKM_ALPHA_CHANGED = 0x2815;     // lParam = new opacity
+inline constexpr UINT TKM_TRANSITION_START = 0x2817;
+inline constexpr UINT TKM_TRANSITION_END = 0x2818;
+
+// Not a message: the wParam of a synthesized left press that stands for a double click.
+inline constexpr WPARAM TKM_DBLCLICK_MARK = 10086;
+
+// Repaint-queue modes (wParam of TKM_REPAINT_RECT).
+inline constexpr WPARAM kRepaintAppend = 0;
+inline constexpr WPARAM kRepaintNow = 1;
+inline constexpr WPARAM kRepaintFirst = 2;
+// Or-ed into the mode when lParam is a heap copy (new RectF) that the host deletes.
+inline constexpr WPARAM kRepaintOwnedRect = 0x100;
+
+// The block a TKM_POST_TO_CONTROL carries. The sender allocates it with VirtualAlloc and the
+// host window frees it after delivery, so ownership travels with the posted message.
+struct ControlMessageBlock {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};

@@ -1,0 +1,121 @@
+// Window helpers of the toolkit: creating toolkit windows, finding a window's host, the
+// modal loop and the pop-up hook, and posting a message to a control from any thread.
+#include "ui/host/WindowHost.h"
+
+#include <string>
+
+namespace {
+
+std::wstring WidenAnsi(const std::string& text) {
+  int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+  wide.resize(static_cast<size_t>(length - 1));
+  return wide;
+}
+
+LONG_PTR PopupKind(HWND window) { return reinterpret_cast<LONG_PTR>(GetPropW(window, kPropFlags)); }
+
+}  // namespace
+
+HWND create_toolkit_window(const ToolkitWindowOptions& options) {
+  const int width = options.width ? *options.width : 380;
+  const int height = options.width ? options.height.value_or(250) : 250;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = options.x.value_or((work.right - work.left - width) / 2);
+  const int y = options.y.value_or((work.bottom - work.top - height) / 2);
+  const std::wstring className =
+      options.className ? WidenAnsi(*options.className) : std::wstring(kToolkitClassName);
+  const DWORD style = options.style.value_or(WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX |
+                                             WS_MAXIMIZEBOX);
+  HWND window = CreateWindowExW(options.extendedStyle, className.c_str(), WidenAnsi(options.title).c_str(), style, x,
+                                y, width, height, options.parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!window) return nullptr;
+  const std::pair<WPARAM, int> icons[] = {{ICON_SMALL, GCLP_HICONSM}, {ICON_BIG, GCLP_HICON}};
+  for (auto [kind, classIndex] : icons) {
+    LRESULT icon = SendMessageW(window, WM_GETICON, kind, 0);
+    if (!icon) icon = static_cast<LRESULT>(GetClassLongPtrW(window, classIndex));
+    SendMessageW(window, WM_SETICON, kind, icon);
+  }
+  if (options.show) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+  }
+  return window;
+}
+
+WindowHost* host_of_window(HWND window) {
+  if (!window) return nullptr;
+  return static_cast<WindowHost*>(GetPropW(window, kPropHost));
+}
+
+bool set_topmost(HWND window) {
+  return SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
+}
+
+void run_modal(HWND window) {
+  MSG msg;
+  while (IsWindow(window)) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;  // WM_QUIT ends the loop and is not posted again
+    if (msg.hwnd != window) {
+      const bool keyboard = msg.message >= 255 && msg.message <= 263;
+      const bool mouse = msg.message >= 512 && msg.message <= 525;
+      if (keyboard || mouse) continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LONG_PTR kind = PopupKind(window);
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (kind == 2) {
+          PostMessageW(window, WM_CLOSE, 0, 0);
+        } else if (kind == 1) {
+          HWND activated = reinterpret_cast<HWND>(lParam);
+          if (!(activated && GetPropW(activated, kPropMenuHost))) {
+            if (HWND menuHost = static_cast<HWND>(GetPropW(window, kPropMenuHost))) PostMessageW(menuHost, WM_CLOSE, 0, 0);
+          }
+        }
+      }
+      break;
+    case WM_KEYDOWN:
+      if (kind == 1) SendMessageW(window, WM_SYSCHAR, wParam, lParam);
+      if (wParam == VK_ESCAPE) PostMessageW(window, WM_CLOSE, 0, 0);
+      break;
+    case WM_DESTROY:
+      if (kind == 1) {
+        for (const wchar_t* name : {kPropMenuHost, kPropMenuSub, kPropMenuAct, kPropMenuEvent, kPropMenuWnd}) {
+          RemovePropW(window, name);
+        }
+      } else if (kind == 3) {
+        RemovePropW(window, kPropMsgBox);
+      }
+      RemovePropW(window, kPropFlags);
+      break;
+    default:
+      break;
+  }
+  return -1;
+}
+
+bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Without a window the post would become a thread message that no host ever frees.
+  if (!window || !IsWindow(window)) return false;
+  auto* block = static_cast<ControlMessageBlock*>(
+      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!block) return false;
+  *block = ControlMessageBlock{message, wParam, lParam};
+  if (!PostMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block))) {
+    // Nobody will receive the block: it is still ours to free.
+    VirtualFree(block, 0, MEM_RELEASE);
+    return false;
+  }
+  return true;
+}

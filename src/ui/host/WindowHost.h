@@ -1,0 +1,325 @@
+// The window host: takes a top-level window over and paints its whole surface. It subclasses
+// the window procedure, keeps a 32-bit back buffer (and a cache of the painted background),
+// composes skin, frame and windowless controls into it and presents it; it hit-tests the
+// mouse against the controls, owns focus, capture, hover and tooltips, moves and sizes the
+// borderless window and calls the application's callbacks.
+//
+// One host object per skinned window, owned by whoever attaches it; it is detached until
+// attach succeeds and returns to detached on WM_DESTROY. Everything runs on the UI thread;
+// the only cross-thread entry is post_to_control.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ui/gfx/Image.h"
+#include "ui/gfx/WindowThunk.h"
+#include "ui/host/RepaintQueue.h"
+#include "ui/host/ToolkitMessages.h"
+
+class Control;
+
+// Frame flags: what the host draws around the client surface.
+inline constexpr int kFrameIcon = 0x1;
+inline constexpr int kFrameCaption = 0x2;
+inline constexpr int kFrameClose = 0x4;
+inline constexpr int kFrameMaximize = 0x8;
+inline constexpr int kFrameMinimize = 0x10;
+inline constexpr int kFrameDrawn = 0x200;     // always set by attach
+inline constexpr int kFrameComplete = 0x400;  // attach input only: complete with the defaults
+// The title-bar button bits, in creation order.
+inline constexpr int kTitleButtonBits[] = {0x4, 0x8, 0x10, 0x20, 0x40, 0x80, 0x100};
+
+// Application callbacks (null = not set).
+using PaintCallback = void (*)(HWND window, Gdiplus::GpGraphics* graphics, int width, int height);
+using WindowMessageCallback = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+using SizeCallback = void (*)(HWND window, int width, int height);
+using ControlCallback = void (*)(HWND window, Control* control, WPARAM wParam, LPARAM lParam, int type);
+
+// Nine-slice margins of a skin image (left, top, right, bottom).
+using NineSlice = gfx::NineSliceMargins;
+
+// The options of attach; an empty optional takes its default.
+struct AttachOptions {
+  std::optional<std::span<const std::uint8_t>> image;  // PNG/JPEG/GIF bytes [none]
+  std::optional<int> backgroundColour;    // Windows RGB [-1 = average of the image]
+  std::optional<int> frameFlags;          // [1|2|4 (+8 maximise box, +0x10 minimise box)]
+  std::optional<int> alpha;               // [-1 = ordinary window; 0..255 = layered]
+  std::optional<int> imageLayout;         // [0]
+  std::optional<int> cornerStyle;         // [7]
+  std::optional<bool> presentOnAttach;    // [1]
+  std::optional<bool> sizable;            // [whether the window has WS_THICKFRAME]
+  std::optional<bool> draggable;          // [1]
+  std::optional<bool> gloss;              // [1]
+  std::optional<bool> glassBlur;          // [0; forced 0 without alpha]
+  std::optional<NineSlice> nineSlice;     // [empty = stretch]
+  std::optional<HWND> sharedBackground;   // [none]
+};
+
+// An accelerator entry: a key that clicks a control.
+struct Accelerator {
+  Control* control = nullptr;
+  int key = 0;
+};
+
+// The outer window size in pixels.
+struct WindowSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Owns a memory DC with a selected 32-bit DIB section.
+class BufferDc {
+ public:
+  BufferDc() = default;
+  ~BufferDc() { Release(); }
+  BufferDc(const BufferDc&) = delete;
+  BufferDc& operator=(const BufferDc&) = delete;
+  bool Create(HDC compatible, int width, int height);
+  void Release();
+  HDC dc() const { return dc_; }
+  HBITMAP bitmap() const { return bitmap_; }
+  std::uint32_t* bits() const { return bits_; }
+  // A GDI+ bitmap over the DIB's own pixels (premultiplied ARGB, top-down rows).
+  Gdiplus::GpBitmap* pixels() const { return pixels_; }
+  // The pixel at (x, y) as 0xAARRGGBB; 0 outside.
+  std::uint32_t Pixel(int x, int y) const;
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  HDC dc_ = nullptr;          // memory DC
+  HBITMAP bitmap_ = nullptr;  // DIB section
+  HGDIOBJ previous_ = nullptr;  // previously selected bitmap
+  std::uint32_t* bits_ = nullptr;
+  Gdiplus::GpBitmap* pixels_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+class WindowHost {
+ public:
+  WindowHost();
+  ~WindowHost();
+  WindowHost(const WindowHost&) = delete;
+  WindowHost& operator=(const WindowHost&) = delete;
+
+  // --- operations, in table order ---
+  LRESULT handle_message(UINT message, WPARAM wParam, LPARAM lParam);
+  void queue_repaint(const Gdiplus::RectF& rect, WPARAM mode);
+  void update_tooltip(Control* control, const std::string* text = nullptr);
+  void transition_tick();
+  int handle_accelerator_key(UINT message, WPARAM character, LPARAM lParam);
+  LRESULT handle_key_down(UINT message, WPARAM key, LPARAM lParam);
+  void detach(HWND window);
+  void handle_size(HWND window, WPARAM sizeType);
+  int set_accelerator(Control* control, int key);
+  void route_mouse(UINT message, WPARAM wParam, LPARAM lParam);
+  bool track_border_sizing(UINT message, LPARAM lParam);
+  int attach(HWND window, const AttachOptions& options = {});
+  bool draggable(std::optional<bool> value = std::nullopt);
+  int corner_style(std::optional<int> value = std::nullopt);
+  void redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode = 0,
+              bool allControls = false);
+  void layout_title_bar();
+  void set_edge_colour(int colour);
+  void set_focus(Control* control, bool fromKeyboard);
+  void present_rect(const RECT* rect, bool rectGiven);
+  void show(int effect);
+  void set_close_effect(int effect);
+  void set_cursor(HCURSOR cursor, bool isHandle);
+  void set_on_paint(PaintCallback callback) { onPaint_ = callback; }
+  void set_on_window_message(WindowMessageCallback callback) { onWindowMessage_ = callback; }
+  void set_on_size(SizeCallback callback) { onSize_ = callback; }
+  void set_on_left_down(ControlCallback callback) { onLeftDown_ = callback; }
+  void set_on_left_up(ControlCallback callback) { onLeftUp_ = callback; }
+  void set_on_click(ControlCallback callback) { onClick_ = callback; }
+  void set_on_double_click(ControlCallback callback) { onDoubleClick_ = callback; }
+  void set_on_right_down(ControlCallback callback) { onRightDown_ = callback; }
+  void set_on_right_up(ControlCallback callback) { onRightUp_ = callback; }
+  void set_on_mouse_leave(ControlCallback callback) { onMouseLeave_ = callback; }
+  void set_on_mouse_enter(ControlCallback callback) { onMouseEnter_ = callback; }
+  void set_on_focus(ControlCallback callback) { onFocus_ = callback; }
+  void set_on_blur(ControlCallback callback) { onBlur_ = callback; }
+
+  // --- read access ---
+  HWND window() const { return window_; }
+  Control* focused() const { return focused_; }
+  Control* hovered() const { return hovered_; }
+  Control* pressed() const { return pressed_; }
+  bool is_pressing() const { return pressing_; }
+  bool busy() const { return busy_; }
+  Control* first_control() const { return firstControl_; }
+  Control* last_control() const { return lastControl_; }
+  int frame_flags() const { return frameFlags_; }
+  int alpha() const { return alpha_; }
+  int image_layout() const { return imageLayout_; }
+  bool sizable() const { return sizable_; }
+  bool gloss() const { return gloss_; }
+  bool glass_blur() const { return glassBlur_; }
+  bool present_on_attach() const { return presentOnAttach_; }
+  int background_colour() const { return backgroundColour_; }
+  Gdiplus::GpImage* background_image() const { return backgroundImage_; }
+  Gdiplus::GpGraphics* graphics() const { return graphics_; }
+  HDC back_buffer_dc() const { return backBuffer_.dc(); }
+  HDC background_dc() const { return background_.dc(); }
+  const BufferDc& back_buffer() const { return backBuffer_; }
+  WindowSize size() const { return size_; }
+  Control* keyboard_cue() const { return keyboardCue_; }
+  HWND tooltip_window() const { return tooltip_; }
+  const std::vector<Accelerator>& accelerators() const { return accelerators_; }
+  const std::vector<Control*>& title_buttons() const { return titleButtons_; }
+  Control* caption_label() const { return captionLabel_; }
+  Control* icon_control() const { return iconControl_; }
+  RepaintQueue& repaint_queue() { return repaintQueue_; }
+  int transition_alpha() const { return transitionAlpha_; }
+  int close_effect() const { return closeEffect_; }
+  int transition_ticks() const { return transitionTicks_; }
+  int corner_style_value() const { return cornerStyle_; }
+
+  // Composes the controls that intersect rect (client coordinates) onto the back buffer.
+  void compose_controls(const Gdiplus::RectF* rect, bool allControls);
+  // Recomposes one rectangle at once: background cache, controls, present.
+  void recompose(const Gdiplus::RectF& rect);
+  // Clears the host's records that refer to a control being destroyed.
+  void forget_control(Control* control);
+  // Whether the control is in this host's tree.
+  bool owns_control(const Control* control) const;
+  // WM_GETMINMAXINFO's minimum tracking width.
+  int minimum_track_width() const;
+  bool detaching() const { return detaching_; }
+
+ private:
+  friend class Control;
+  friend class RepaintQueue;
+
+  LRESULT default_processing(UINT message, WPARAM wParam, LPARAM lParam);
+  Control* hit_test(POINT point) const;
+  void call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
+  void toggle_maximise();
+  void start_drag();
+  void create_buffers();
+  void release_buffers();
+  void paint_background(int mode);
+  void apply_glass_blur(int left, int top, int right, int bottom, int radius);
+  void run_close_effect();
+  void present_layered(HDC source);
+  void handle_activate(WPARAM wParam);
+  void handle_mouse_leave();
+  void create_title_buttons();
+  void draw_control(Control* control, const Gdiplus::RectF& visible);
+  void present_now(const RECT* rect);
+  static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+  // --- the record, in field order ---
+  HWND window_ = nullptr;                     // 1
+  WindowHost* self_ = nullptr;                // 2
+  WNDPROC previousProc_ = nullptr;            // 3
+  gfx::WindowThunk thunk_;                    // 4
+  Control* focused_ = nullptr;                // 5
+  Control* hovered_ = nullptr;                // 6
+  Control* pressed_ = nullptr;                // 7
+  bool pressing_ = false;                     // 8
+  bool busy_ = false;                         // 9
+  HDC windowDc_ = nullptr;                    // 10
+  BufferDc backBuffer_;                       // 11, 12, 13
+  Gdiplus::GpGraphics* graphics_ = nullptr;   // 14
+  BufferDc background_;                       // 15, 17, 18
+  HWND sharedBackground_ = nullptr;           // 16
+  Gdiplus::GpImage* backgroundImage_ = nullptr;  // 19
+  int backgroundColour_ = -1;                 // 21
+  Control* firstControl_ = nullptr;           // 22
+  Control* lastControl_ = nullptr;            // 23
+  int frameFlags_ = 0;                        // 24
+  HWND tooltip_ = nullptr;                    // 25
+  int cornerStyle_ = 7;                       // 26
+  int alpha_ = -1;                            // 27
+  int imageLayout_ = 0;                       // 28
+  int edgeColour_ = -1;                       // 29
+  bool sizable_ = false;                      // 30
+  bool draggable_ = true;                     // 31
+  bool gloss_ = true;                         // 32
+  int closeEffect_ = 0;                       // 33
+  WindowSize size_;                           // 34
+  Gdiplus::GpRegion* frameClip_ = nullptr;    // 35
+  Control* keyboardCue_ = nullptr;            // 36
+  bool glassBlur_ = false;                    // 37
+  bool presentOnAttach_ = true;               // 38
+  HCURSOR defaultCursor_ = nullptr;           // 39
+  std::optional<NineSlice> nineSlice_;        // 40
+  BufferDc snapshot_;                         // 41, 42, 43
+  int transitionAlpha_ = 0;                   // 44
+  bool trackingMouse_ = false;                // 45
+  std::vector<Accelerator> accelerators_;     // 46
+  std::vector<Control*> titleButtons_;        // 47
+  Control* iconControl_ = nullptr;            // 48
+  Control* captionLabel_ = nullptr;           // 49
+  RepaintQueue repaintQueue_;                 // 50
+  TTTOOLINFOW toolInfo_{};                    // 51
+  PaintCallback onPaint_ = nullptr;           // 52
+  WindowMessageCallback onWindowMessage_ = nullptr;  // 53
+  ControlCallback onLeftDown_ = nullptr;      // 54
+  ControlCallback onLeftUp_ = nullptr;        // 55
+  ControlCallback onClick_ = nullptr;         // 56
+  ControlCallback onDoubleClick_ = nullptr;   // 57
+  ControlCallback onRightDown_ = nullptr;     // 58
+  ControlCallback onRightUp_ = nullptr;       // 59
+  ControlCallback onMouseEnter_ = nullptr;    // 60
+  ControlCallback onMouseLeave_ = nullptr;    // 61
+  ControlCallback onFocus_ = nullptr;         // 62
+  ControlCallback onBlur_ = nullptr;          // 63
+  SizeCallback onSize_ = nullptr;             // 64
+
+  // Frame parts the host creates and owns (the array above only points at them).
+  std::vector<std::unique_ptr<Control>> ownedFrameParts_;
+  std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
+  gfx::Image ownedBackground_;        // field 19's image when this host loaded it
+  bool backgroundShared_ = false;     // the image belongs to the shared-background source
+  bool detaching_ = false;
+  std::wstring tooltipText_;          // the text the tool record points at
+  int transitionTicks_ = 0;           // ticks of the current cross-fade
+};
+
+// --- window helpers ---
+
+// Optional arguments of create_toolkit_window.
+struct ToolkitWindowOptions {
+  HWND parent = nullptr;
+  std::string title;
+  std::optional<int> x, y, width, height;
+  std::optional<std::string> className;   // ["Tessel_DirectUI"]
+  std::optional<DWORD> style;             // [WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | min | max]
+  DWORD extendedStyle = 0;
+  bool show = false;
+};
+
+HWND create_toolkit_window(const ToolkitWindowOptions& options);
+// The host of a window (the "Tessel_Wnd_Control" property), or null.
+WindowHost* host_of_window(HWND window);
+bool set_topmost(HWND window);
+// A private message loop that runs while the window exists.
+void run_modal(HWND window);
+// The standard on_window_message callback of toolkit pop-ups; always -1.
+LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Safe from any thread: posts the message to the control through its host window.
+bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Window properties of the toolkit.
+inline constexpr const wchar_t* kPropHost = L"Tessel_Wnd_Control";
+inline constexpr const wchar_t* kPropFlags = L"Tessel_Wnd_Flags";
+inline constexpr const wchar_t* kPropMsgBox = L"Tessel_DirectUI_MsgBox";
+inline constexpr const wchar_t* kPropMenuHost = L"Tessel_DirectUI_Host";
+inline constexpr const wchar_t* kPropMenuSub = L"Tessel_DirectUI_Sub";
+inline constexpr const wchar_t* kPropMenuAct = L"Tessel_DirectUI_Act";
+inline constexpr const wchar_t* kPropMenuEvent = L"Tessel_DirectUI_Event";
+inline constexpr const wchar_t* kPropMenuWnd = L"Tessel_DirectUI_pWnd";
+inline constexpr const wchar_t* kToolkitClassName = L"Tessel_DirectUI";

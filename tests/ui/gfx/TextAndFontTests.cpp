@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "GfxTestSupport.h"
+#include "ui/gfx/Fonts.h"
+#include "ui/gfx/Text.h"
+#include "ui/gfx/Toolkit.h"
+
+namespace {
+
+using namespace gfxtest;
+
+constexpr UINT kGbk = 936;
+
+TEST(TextConversion, GbkAndUtf16RoundTrip) {
+  struct Case {
+    const char* gbk;
+    const wchar_t* wide;
+  } cases[] = {
+      {"", L""},
+      {"Quarvel", L"Quarvel"},
+      {"\xcb\xd1\xcb\xf7", L"\u641c\u7d22"},                    // 搜索
+      {"1.0\xb0\xe6 ", L"1.0\u7248 "},                           // 1.0版 (trailing blank kept)
+      {"\xd1\xb9\xcb\xf5\xb0\xfc(0)", L"\u538b\u7f29\u5305(0)"},  // 压缩包(0)
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.gbk);
+    const std::wstring wide = widen_text(c.gbk, kGbk);
+    EXPECT_EQ(wide, c.wide);
+    EXPECT_EQ(wide.c_str()[wide.size()], L'\0');
+    EXPECT_EQ(narrow_text(wide, kGbk), c.gbk);
+  }
+  // Embedded zero bytes are text like any other, and UTF-8 goes through its own code page.
+  EXPECT_EQ(widen_text(std::string("a\0b", 3), kGbk).size(), 3u);
+  EXPECT_EQ(widen_text("\xe6\x90\x9c", CP_UTF8), L"\u641c");
+  EXPECT_EQ(narrow_text(L"\u641c", CP_UTF8), "\xe6\x90\x9c");
+}
+
+TEST(TextConversion, WidensWithTheAnsiCodePageByDefault) {
+  EXPECT_EQ(widen_text("\xcb\xd1"), widen_text("\xcb\xd1", GetACP()));
+  EXPECT_EQ(narrow_text(L"abc"), "abc");
+}
+
+struct TextTest : testing::Test {
+  Canvas canvas{200, 60};
+  StringFormatPtr format;
+  void SetUp() override {
+    ASSERT_NE(default_font(), nullptr);
+    gdip::GdipCreateStringFormat(0, LANG_NEUTRAL, format.put());
+  }
+  RectF Measure(const char* gbk) {
+    RectF bounds;
+    EXPECT_TRUE(measure_text(canvas.graphics.get(), widen_text(gbk, kGbk), default_font(), make_rectf(0, 0, 1000, 100),
+                             format.get(), &bounds));
+    return bounds;
+  }
+};
+
+TEST_F(TextTest, MeasuredWidthGrowsWithEveryChineseCharacter) {
+  const char* texts[] = {"\xcb\xd1", "\xcb\xd1\xcb\xf7", "\xcb\xd1\xcb\xf7\xbd\xe1", "\xcb\xd1\xcb\xf7\xbd\xe1\xb9\xfb"};
+  REAL previous = 0;
+  for (const char* text : texts) {
+    const RectF bounds = Measure(text);
+    EXPECT_GT(bounds.Width, previous + 6) << text;
+    EXPECT_GE(bounds.Height, 10);
+    EXPECT_LE(bounds.Height, 30);
+    previous = bounds.Width;
+  }
+}
+
+TEST_F(TextTest, MeasureRefusesMissingPieces) {
+  RectF bounds;
+  EXPECT_FALSE(measure_text(nullptr, L"x", default_font(), make_rectf(0, 0, 10, 10), nullptr, &bounds));
+  EXPECT_FALSE(measure_text(canvas.graphics.get(), L"x", nullptr, make_rectf(0, 0, 10, 10), nullptr, &bounds));
+  EXPECT_FALSE(measure_text(canvas.graphics.get(), L"x", default_font(), make_rectf(0, 0, 10, 10), nullptr, nullptr));
+}
+
+// Dark pixels of a text drawn black on white with the given font, as a bit pattern.
+std::vector<bool> Ink(GpFont* font, const wchar_t* text) {
+  Canvas canvas(40, 20);
+  canvas.Clear(0xFFFFFFFF);
+  BrushPtr black;
+  gdip::GdipCreateSolidFill(0xFF000000, reinterpret_cast<Gdiplus::GpSolidFill**>(black.put()));
+  const RectF layout(0, 0, 40, 20);
+  gdip::GdipDrawString(canvas.graphics.get(), text, -1, font, &layout, nullptr, black.get());
+  std::vector<bool> ink;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) ink.push_back(Red(canvas.Pixel(x, y)) < 128);
+  return ink;
+}
+
+int Count(const std::vector<bool>& ink) { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
+
+TEST(DefaultFont, IsTwelvePixelsAndDrawsDistinctChineseGlyphs) {
+  GpFont* font = default_font();
+  ASSERT_NE(font, nullptr);
+  REAL size = 0;
+  Gdiplus::Unit unit = Gdiplus::UnitWorld;
+  gdip::GdipGetFontSize(font, &size);
+  gdip::GdipGetFontUnit(font, &unit);
+  EXPECT_EQ(size, 12);
+  EXPECT_EQ(unit, Gdiplus::UnitPixel);
+
+  const auto sou = Ink(font, L"\u641c");  // 搜
+  const auto suo = Ink(font, L"\u7d22");  // 索
+  EXPECT_GT(Count(sou), 15);
+  EXPECT_GT(Count(suo), 15);
+  EXPECT_NE(sou, suo) << "real glyphs, not the same missing-glyph box";
+  EXPECT_EQ(Count(Ink(font, L" ")), 0);
+}
+
+TEST(DefaultFont, FallbackFamilyCanDrawChinese) {
+  // On this system neither "宋体" nor the caption face is known to GDI+ (Wine): the default
+  // font then comes from a family found to have Chinese glyphs.
+  const std::wstring family = find_chinese_font_family();
+  EXPECT_FALSE(family.empty());
+  if (!font_family_exists(kSongTi) && !font_family_exists(system_ui_font_face())) {
+    FontFamilyPtr used;
+    ASSERT_EQ(gdip::GdipGetFamily(default_font(), used.put()), Gdiplus::Ok);
+    wchar_t name[LF_FACESIZE] = {};
+    gdip::GdipGetFamilyName(used.get(), name, LANG_NEUTRAL);
+    EXPECT_EQ(family, name);
+  }
+  EXPECT_EQ(ensure_default_font(), default_font()) << "made once";
+}
+
+std::wstring FamilyName(GpFont* font) {
+  FontFamilyPtr family;
+  wchar_t name[LF_FACESIZE] = {};
+  if (gdip::GdipGetFamily(font, family.put()) == Gdiplus::Ok) gdip::GdipGetFamilyName(family.get(), name, LANG_NEUTRAL);
+  return name;
+}
+
+TEST(FontCreation, MissingFaceTakesTheDefaultFamilyAtTheRequestedSizeAndStyle) {
+  struct Case {
+    const char* face;
+    REAL size;
+    INT style;
+  } cases[] = {{"No Such Face 4711", 16, Gdiplus::FontStyleBold}, {"", 9, Gdiplus::FontStyleRegular},
+               {"\xcf\xd6\xb4\xfa\xba\xda\xcc\xe5\xce\xde", 20, Gdiplus::FontStyleItalic}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.face);
+    FontPtr font = create_font(c.face, c.size, c.style);
+    ASSERT_TRUE(font);
+    REAL size = 0;
+    INT style = -1;
+    Gdiplus::Unit unit = Gdiplus::UnitWorld;
+    gdip::GdipGetFontSize(font.get(), &size);
+    gdip::GdipGetFontStyle(font.get(), &style);
+    gdip::GdipGetFontUnit(font.get(), &unit);
+    EXPECT_EQ(size, c.size);
+    // The family's own weight may add bold (a medium-weight face reports bold under Wine), so
+    // compare with a font made of that family directly.
+    FontFamilyPtr family;
+    FontPtr reference;
+    ASSERT_EQ(gdip::GdipGetFamily(default_font(), family.put()), Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipCreateFont(family.get(), c.size, c.style, Gdiplus::UnitPixel, reference.put()), Gdiplus::Ok);
+    INT referenceStyle = -1;
+    gdip::GdipGetFontStyle(reference.get(), &referenceStyle);
+    EXPECT_EQ(style, referenceStyle);
+    EXPECT_EQ(style & c.style, c.style);
+    EXPECT_EQ(unit, Gdiplus::UnitPixel);
+    EXPECT_EQ(FamilyName(font.get()), FamilyName(default_font()));
+  }
+}
+
+TEST(FontCreation, ExistingFaceIsUsed) {
+  const std::string face = narrow_text(FamilyName(default_font()));
+  ASSERT_FALSE(face.empty());
+  ASSERT_TRUE(font_family_exists(face));
+  FontPtr font = create_font(face, 14);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(FamilyName(font.get()), FamilyName(default_font()));
+  EXPECT_FALSE(font_family_exists("No Such Face 4711"));
+}
+
+bool Usable(const std::string&) { return true; }
+bool Unusable(const std::string&) { return false; }
+
+TEST(SystemUiFontFace, FaceRule) {
+  struct Case {
+    bool read;
+    const char* face;
+    bool (*usable)(const std::string&);
+    const char* expected;
+  } cases[] = {
+      {true, "Segoe UI", Usable, "Segoe UI"},
+      {true, "Tahoma", Usable, kSongTi},
+      {true, "tahoma", Usable, "tahoma"},  // only the exact name is replaced
+      {true, "Segoe UI", Unusable, kSongTi},
+      {false, "Segoe UI", Usable, kSongTi},
+      {true, "", Unusable, kSongTi},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(choose_system_face(c.read, c.face, c.usable), c.expected) << c.face;
+  }
+}
+
+TEST(SystemUiFontFace, AnswersAFaceForEachKind) {
+  for (SystemFont which : {SystemFont::Menu, SystemFont::Caption, SystemFont::Message}) {
+    const std::string face = system_ui_font_face(which);
+    EXPECT_FALSE(face.empty());
+    EXPECT_NE(face, "Tahoma");
+  }
+}
+
+}  // namespace

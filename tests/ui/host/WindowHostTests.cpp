@@ -1,0 +1,574 @@
+// Attaching, the window messages the host answers itself, the helpers and cross-thread posts.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "support/ToolkitTesting.h"
+#include "ui/host/Colour.h"
+#include "ui/host/FrameParts.h"
+
+using namespace toolkit_testing;
+
+namespace {
+
+LONG StyleOf(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
+
+struct FlagCase {
+  std::optional<int> given;
+  DWORD style;
+  int expected;
+};
+
+TEST(Attach, CompletesFrameFlagsAndAdjustsTheStyle) {
+  const DWORD both = WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  const FlagCase cases[] = {
+      {std::nullopt, both, 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x200},
+      {std::nullopt, WS_POPUP | WS_MINIMIZEBOX, 0x1 | 0x2 | 0x4 | 0x10 | 0x200},
+      {0, both, 0x200},
+      {0x17, both, 0x217},
+      {0x404, WS_POPUP, 0x1 | 0x2 | 0x4 | 0x200},
+      {0x20, both, 0x220},
+  };
+  for (const auto& c : cases) {
+    AttachOptions options;
+    options.frameFlags = c.given;
+    HostedWindow hosted(options, 300, 200, c.style);
+    ASSERT_EQ(hosted.attached, 1);
+    EXPECT_EQ(hosted.host->frame_flags(), c.expected) << (c.given ? *c.given : -1);
+    LONG style = StyleOf(hosted.window);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_EQ((style & WS_MINIMIZEBOX) != 0, (c.expected & 0x10) != 0);
+    EXPECT_EQ((style & WS_MAXIMIZEBOX) != 0, (c.expected & 0x8) != 0);
+    EXPECT_EQ((style & WS_SYSMENU) != 0, !(c.given && *c.given == 0) || (c.style & WS_SYSMENU) != 0);
+    EXPECT_EQ(hosted.host->caption_label() != nullptr, (c.expected & 0x2) != 0);
+    EXPECT_EQ(hosted.host->icon_control() != nullptr, (c.expected & 0x1) != 0);
+  }
+}
+
+TEST(Attach, DefaultsAndProperty) {
+  HostedWindow hosted;
+  WindowHost& h = *hosted.host;
+  EXPECT_EQ(GetPropW(hosted.window, L"Tessel_Wnd_Control"), &h);
+  EXPECT_EQ(host_of_window(hosted.window), &h);
+  EXPECT_EQ(h.alpha(), -1);
+  EXPECT_FALSE(h.glass_blur());  // forced off without an alpha
+  EXPECT_EQ(h.corner_style(), 7);
+  EXPECT_EQ(h.image_layout(), 0);
+  EXPECT_TRUE(h.draggable());
+  EXPECT_TRUE(h.gloss());
+  EXPECT_TRUE(h.present_on_attach());
+  EXPECT_FALSE(h.sizable());
+  EXPECT_FALSE(h.busy());
+  EXPECT_NE(h.tooltip_window(), nullptr);
+  EXPECT_EQ(h.size().width, 300);
+  EXPECT_EQ(h.back_buffer().width(), 300);
+  EXPECT_EQ(h.back_buffer().height(), 200);
+  EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hosted.window, GWLP_WNDPROC)), nullptr);
+}
+
+TEST(Attach, RefusesInvalidOrRepeatedWindows) {
+  HostedWindow hosted;
+  WindowHost spare;
+  EXPECT_EQ(spare.attach(nullptr), 0);
+  EXPECT_EQ(spare.attach(reinterpret_cast<HWND>(0x12345)), 0);
+  EXPECT_EQ(hosted.host->attach(hosted.window), 0);
+  EXPECT_EQ(host_of_window(hosted.window), hosted.host.get());
+}
+
+TEST(Attach, SizableWindowsKeepTheThickFrame) {
+  AttachOptions options = HostedWindow::NoFrame();
+  options.sizable = true;
+  HostedWindow hosted(options);
+  EXPECT_TRUE(hosted.host->sizable());
+  EXPECT_TRUE(StyleOf(hosted.window) & WS_THICKFRAME);
+  HostedWindow plain(HostedWindow::NoFrame(), 300, 200, WS_POPUP | WS_THICKFRAME);
+  EXPECT_TRUE(plain.host->sizable());  // default follows the window's own style
+}
+
+TEST(WindowMessages, MinMaxInfo) {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  struct Case {
+    std::optional<int> flags;
+    int minWidth, minHeight;
+  } cases[] = {{0x17, 103, 38}, {0x4, 75, 38}, {0x1F, 131, 38}, {0x12, 64, 38}, {0, 21, 20}};
+  for (const auto& c : cases) {
+    AttachOptions options;
+    options.frameFlags = c.flags;
+    HostedWindow hosted(options);
+    MINMAXINFO info{};
+    EXPECT_EQ(hosted.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.ptMinTrackSize.x, c.minWidth) << *c.flags;
+    EXPECT_EQ(info.ptMinTrackSize.y, c.minHeight) << *c.flags;
+    EXPECT_EQ(info.ptMaxSize.x, work.right + 14);
+    EXPECT_EQ(info.ptMaxSize.y, work.bottom + 14);
+    EXPECT_EQ(info.ptMaxPosition.x, work.left - 7);
+    EXPECT_EQ(info.ptMaxPosition.y, work.top - 7);
+  }
+}
+
+TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
+  AttachOptions withCaption;
+  withCaption.frameFlags = 0x6;
+  HostedWindow captioned(withCaption);
+  auto* label = static_cast<CaptionLabel*>(captioned.host->caption_label());
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->Text(), "Test");
+  // "搜索" in GBK goes in as UTF-16 and comes back as GBK.
+  EXPECT_EQ(captioned.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"\x641c\x7d22")), 1);
+  EXPECT_EQ(label->Text(), "\xcb\xd1\xcb\xf7");
+
+  AttachOptions noCaption;
+  noCaption.frameFlags = 0x4;
+  HostedWindow plain(noCaption);
+  EXPECT_EQ(plain.host->caption_label(), nullptr);
+  SetWindowTextW(plain.window, L"New");
+  wchar_t text[16] = {};
+  GetWindowTextW(plain.window, text, 16);
+  EXPECT_STREQ(text, L"New");
+}
+
+int gPaints = 0;
+void CountPaint(HWND, Gdiplus::GpGraphics*, int, int) { ++gPaints; }
+
+TEST(WindowMessages, PaintOnlyCopiesTheBackBuffer) {
+  HostedWindow hosted;
+  hosted.Show();
+  hosted.host->set_on_paint(CountPaint);
+  gPaints = 0;
+  const BufferDc& buffer = hosted.host->back_buffer();
+  buffer.bits()[50 * buffer.width() + 50] = 0xFF00FF00;  // a marker only a redraw would remove
+  InvalidateRect(hosted.window, nullptr, FALSE);
+  UpdateWindow(hosted.window);
+  hosted.Send(WM_PAINT);
+  Pump();
+  EXPECT_EQ(gPaints, 0);
+  EXPECT_EQ(buffer.Pixel(50, 50), 0xFF00FF00u);
+  hosted.host->redraw(std::nullopt, std::nullopt, 0);
+  EXPECT_EQ(gPaints, 1);
+  EXPECT_NE(buffer.Pixel(50, 50), 0xFF00FF00u);
+}
+
+TEST(Colours, OpaqueAlphaIsWrittenAs254) {
+  struct Case {
+    int rgb;
+    std::optional<int> alpha;
+    std::uint32_t argb;
+  } cases[] = {{RGB(1, 2, 3), std::nullopt, 0xFE010203u},
+               {RGB(1, 2, 3), 255, 0xFE010203u},
+               {RGB(255, 0, 0), 254, 0xFEFF0000u},
+               {RGB(0, 0, 255), 128, 0x800000FFu},
+               {RGB(255, 255, 255), 0, 0x00FFFFFFu}};
+  for (const auto& c : cases) EXPECT_EQ(ToArgb(c.rgb, c.alpha), c.argb);
+
+  // The skin without an image is cleared to the background colour with alpha 254.
+  HostedWindow hosted;
+  std::uint32_t pixel = hosted.host->back_buffer().Pixel(100, 100);
+  EXPECT_EQ(pixel >> 24, 0xFEu);
+}
+
+TEST(Painting, CrossFadeEndsAfterFiveTicks) {
+  HostedWindow hosted;
+  hosted.Show();
+  hosted.host->redraw(std::nullopt, RGB(200, 0, 0), 1);
+  EXPECT_TRUE(hosted.host->busy());
+  for (int i = 0; i < 4; ++i) {
+    hosted.host->transition_tick();
+    EXPECT_TRUE(hosted.host->busy()) << i;
+  }
+  hosted.host->transition_tick();
+  EXPECT_FALSE(hosted.host->busy());
+  EXPECT_EQ(hosted.host->transition_alpha(), 255);
+
+  // Driven by its own 50 ms timer.
+  hosted.host->redraw(std::nullopt, RGB(0, 200, 0), 1);
+  PumpFor(700);
+  EXPECT_FALSE(hosted.host->busy());
+  EXPECT_EQ(hosted.host->transition_ticks(), 5);
+  std::uint32_t pixel = hosted.host->back_buffer().Pixel(100, 100);
+  EXPECT_EQ((pixel >> 8) & 0xFF, 200u * 254 / 255);  // premultiplied by 254
+}
+
+TEST(Painting, OrdinaryWindowsGetARoundedRegionLayeredOnesDoNot) {
+  HostedWindow ordinary;
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(GetWindowRgn(ordinary.window, region), ERROR);
+  RECT box{};
+  GetRgnBox(region, &box);
+  EXPECT_EQ(box.left, 5);
+  EXPECT_EQ(box.top, 5);
+
+  AttachOptions options = HostedWindow::NoFrame();
+  options.alpha = 200;
+  HostedWindow layered(options);
+  EXPECT_TRUE(GetWindowLongW(layered.window, GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_EQ(GetWindowRgn(layered.window, region), ERROR);
+  // The window alpha scales the composed skin.
+  std::uint32_t pixel = layered.host->back_buffer().Pixel(100, 100);
+  EXPECT_NEAR(static_cast<int>(pixel >> 24), 254 * 200 / 255, 2);
+  DeleteObject(region);
+}
+
+TEST(Painting, ImageBackgroundTakesItsAverageColourUnlessOneIsGiven) {
+  // A 2x1 24-bit BMP: one red (200) pixel and one blue (100) pixel, rows padded to 4 bytes.
+  std::vector<std::uint8_t> bmp(62, 0);
+  auto put32 = [&](size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, 62);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, 2);
+  put32(22, 1);
+  bmp[26] = 1;
+  bmp[28] = 24;
+  put32(34, 8);
+  bmp[54 + 2] = 200;  // pixel 0: B G R
+  bmp[54 + 3] = 100;  // pixel 1: B
+  AttachOptions options = HostedWindow::NoFrame();
+  options.backgroundColour.reset();
+  options.image = std::span<const std::uint8_t>(bmp.data(), bmp.size());
+  HostedWindow hosted(options);
+  ASSERT_NE(hosted.host->background_image(), nullptr);
+  EXPECT_EQ(hosted.host->background_colour(), RGB(100, 0, 50));
+
+  options.backgroundColour = RGB(1, 2, 3);
+  HostedWindow given(options);
+  EXPECT_EQ(given.host->background_colour(), RGB(1, 2, 3));
+
+  const unsigned char junk[] = {1, 2, 3, 4};
+  options.image = std::span<const std::uint8_t>(junk, sizeof(junk));
+  HostedWindow broken(options);
+  EXPECT_EQ(broken.host->background_image(), nullptr);
+  EXPECT_EQ(broken.host->background_colour(), RGB(1, 2, 3));
+  EXPECT_EQ(broken.host->back_buffer().Pixel(100, 100) >> 24, 0xFEu);
+}
+
+TEST(Painting, TitleBarLayoutPlacesTheCaption) {
+  AttachOptions options;
+  options.frameFlags = 0x17;
+  HostedWindow hosted(options, 610, 515);
+  Control* caption = hosted.host->caption_label();
+  ASSERT_NE(caption, nullptr);
+  // Close (39 + 12 margin) and minimise: the caption ends where the buttons begin.
+  EXPECT_FLOAT_EQ(caption->Left(), 28);
+  EXPECT_FLOAT_EQ(caption->Top(), 10);
+  EXPECT_FLOAT_EQ(caption->Left() + caption->Width(), 610 - 5 - 12 - 2 * 28);
+  Control* icon = hosted.host->icon_control();
+  ASSERT_NE(icon, nullptr);
+  EXPECT_FLOAT_EQ(icon->Left(), 11);
+  EXPECT_FLOAT_EQ(icon->Width(), 16);
+}
+
+TEST(WindowMessages, CloseWithoutEffectHidesAndDestroysAndDetaches) {
+  auto hosted = std::make_unique<HostedWindow>();
+  hosted->Show();
+  HWND window = hosted->window;
+  hosted->Send(WM_CLOSE);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(hosted->host->window(), nullptr);
+  EXPECT_EQ(hosted->host->first_control(), nullptr);
+  EXPECT_EQ(hosted->host->back_buffer().dc(), nullptr);
+}
+
+TEST(WindowMessages, CloseEffectsAnimateThenDestroy) {
+  for (int effect : {1, 2, 7, 3}) {
+    HostedWindow hosted;
+    hosted.Show();
+    hosted.host->set_close_effect(effect);
+    DWORD start = GetTickCount();
+    hosted.Send(WM_CLOSE);
+    EXPECT_FALSE(IsWindow(hosted.window)) << effect;
+    EXPECT_GE(GetTickCount() - start, 100u) << effect;
+  }
+}
+
+TEST(WindowMessages, SizeChangeRecreatesBuffersAndCallsOnSize) {
+  static int width = 0, height = 0;
+  HostedWindow hosted;
+  hosted.host->set_on_size([](HWND, int w, int h) {
+    width = w;
+    height = h;
+  });
+  SetWindowPos(hosted.window, nullptr, 0, 0, 400, 250, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Pump();
+  EXPECT_EQ(width, 400);
+  EXPECT_EQ(height, 250);
+  EXPECT_EQ(hosted.host->back_buffer().width(), 400);
+  EXPECT_EQ(hosted.host->back_buffer().height(), 250);
+  width = 0;
+  hosted.Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(400, 250));  // same size: nothing
+  EXPECT_EQ(width, 0);
+}
+
+std::vector<WPARAM> gSysCommands;
+LRESULT SwallowLoops(HWND, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_SYSCOMMAND) gSysCommands.push_back(wParam);
+  if (message == WM_NCLBUTTONDOWN || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_SIZE)) return 0;
+  return -1;
+}
+
+TEST(WindowMessages, DoubleClickInTheTopThirtyPixelsTogglesMaximise) {
+  AttachOptions options;
+  options.frameFlags = 0xC;
+  HostedWindow hosted(options);
+  hosted.Show();
+  hosted.host->set_on_window_message(SwallowLoops);
+  gSysCommands.clear();
+  hosted.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 40));  // below: no toggle
+  Pump();
+  EXPECT_TRUE(gSysCommands.empty());
+  EXPECT_FALSE(IsZoomed(hosted.window));
+  hosted.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 29));
+  Pump();
+  ASSERT_EQ(gSysCommands.size(), 1u);
+  EXPECT_EQ(gSysCommands[0], static_cast<WPARAM>(SC_MAXIMIZE));
+  EXPECT_TRUE(IsZoomed(hosted.window));
+  hosted.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 10));
+  Pump();
+  EXPECT_EQ(gSysCommands.back(), static_cast<WPARAM>(SC_RESTORE));
+  EXPECT_FALSE(IsZoomed(hosted.window));
+
+  // Without the maximise bit nothing toggles.
+  AttachOptions closeOnly;
+  closeOnly.frameFlags = 0x4;
+  HostedWindow plain(closeOnly);
+  plain.host->set_on_window_message(SwallowLoops);
+  gSysCommands.clear();
+  plain.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 10));
+  Pump();
+  EXPECT_TRUE(gSysCommands.empty());
+}
+
+TEST(WindowMessages, BorderSizingStartsTheSizeLoopAtTheEdges) {
+  AttachOptions options = HostedWindow::NoFrame();
+  options.sizable = true;
+  HostedWindow hosted(options);
+  hosted.host->set_on_window_message(SwallowLoops);
+  RecordingControl edge;
+  ASSERT_TRUE(edge.CreateAt(hosted.window, 0, 0, 300, 200));
+  hosted.Send(WM_MOUSEMOVE, 0, Point(150, 100));
+  EXPECT_EQ(hosted.host->hovered(), &edge);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(2, 100));
+  EXPECT_EQ(hosted.host->hovered(), nullptr);
+  EXPECT_EQ(edge.Count(TKM_MOUSE_LEAVE), 1);
+  struct Zone {
+    POINT p;
+    int zone;
+  } zones[] = {{{2, 100}, WMSZ_LEFT},    {{297, 100}, WMSZ_RIGHT},  {{150, 2}, WMSZ_TOP},
+               {{150, 197}, WMSZ_BOTTOM}, {{2, 2}, WMSZ_TOPLEFT},   {{297, 197}, WMSZ_BOTTOMRIGHT}};
+  for (const auto& z : zones) {
+    gSysCommands.clear();
+    hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(z.p.x, z.p.y));
+    ASSERT_EQ(gSysCommands.size(), 1u);
+    EXPECT_EQ(gSysCommands[0], static_cast<WPARAM>(SC_SIZE | z.zone));
+  }
+  EXPECT_EQ(edge.Count(TKM_PRESS), 0);
+}
+
+TEST(WindowMessages, TimersGoToTheControlWhoseHandleIsTheId) {
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
+  hosted.Send(WM_TIMER, reinterpret_cast<WPARAM>(&control), 0);
+  hosted.Send(WM_TIMER, 0x4321, 0);  // no such control: ignored
+  EXPECT_EQ(control.Count(WM_TIMER), 1);
+}
+
+TEST(WindowMessages, ControlMovedIsAnswered0WhileBusy) {
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
+  EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 1), 1);
+  hosted.host->redraw(std::nullopt, std::nullopt, 1);
+  EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 1), 0);
+  EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 0), 1);
+  PumpFor(400);
+}
+
+TEST(CrossThread, PostToControlIsDeliveredOnTheUiThreadAndTheBlockFreed) {
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
+  control.received.clear();
+  std::atomic<void*> block{nullptr};
+  std::thread worker([&] {
+    // The worker's side of the protocol: allocate the block, post, let go of it.
+    auto* b = static_cast<ControlMessageBlock*>(VirtualAlloc(nullptr, 12, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    *b = ControlMessageBlock{WM_USER + 7, 11, 22};
+    block = b;
+    PostMessageW(hosted.window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(&control), reinterpret_cast<LPARAM>(b));
+    EXPECT_TRUE(post_to_control(hosted.window, &control, WM_USER + 8, 33, 44));
+  });
+  worker.join();
+  EXPECT_TRUE(control.received.empty());  // nothing runs on the worker
+  Pump();
+  ASSERT_EQ(control.received.size(), 2u);
+  EXPECT_EQ(control.received[0].message, WM_USER + 7u);
+  EXPECT_EQ(control.received[0].wParam, 11u);
+  EXPECT_EQ(control.received[0].lParam, 22);
+  EXPECT_EQ(control.received[0].thread, GetCurrentThreadId());
+  EXPECT_EQ(control.received[1].message, WM_USER + 8u);
+  MEMORY_BASIC_INFORMATION info{};
+  VirtualQuery(block.load(), &info, sizeof(info));
+  EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+
+  // A post to no window (which would become a thread message nobody frees) is refused.
+  EXPECT_FALSE(post_to_control(nullptr, &control, WM_USER, 0, 0));
+  EXPECT_FALSE(post_to_control(reinterpret_cast<HWND>(0x4444), &control, WM_USER, 0, 0));
+}
+
+TEST(Helpers, CreateToolkitWindowDefaults) {
+  StartToolkit();
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ToolkitWindowOptions options;
+  options.title = "x";
+  options.height = 100;  // ignored without a width
+  HWND window = create_toolkit_window(options);
+  ASSERT_NE(window, nullptr);
+  RECT r{};
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.right - r.left, 380);
+  EXPECT_EQ(r.bottom - r.top, 250);
+  EXPECT_EQ(r.left, (work.right - work.left - 380) / 2);
+  EXPECT_EQ(r.top, (work.bottom - work.top - 250) / 2);
+  wchar_t cls[64] = {};
+  GetClassNameW(window, cls, 64);
+  EXPECT_STREQ(cls, L"Tessel_DirectUI");
+  EXPECT_EQ(static_cast<DWORD>(StyleOf(window)) & (WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+            static_cast<DWORD>(WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_FALSE(IsWindowVisible(window));
+  EXPECT_EQ(host_of_window(window), nullptr);
+  EXPECT_TRUE(set_topmost(window));
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  DestroyWindow(window);
+}
+
+TEST(Helpers, PopupHookClosesAndCleansUp) {
+  StartToolkit();
+  ToolkitWindowOptions options;
+  options.width = 100;
+  options.height = 50;
+  for (int kind : {1, 2, 3}) {
+    HWND window = create_toolkit_window(options);
+    HWND menuHost = create_toolkit_window(options);
+    SetPropW(window, L"Tessel_Wnd_Flags", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(kind)));
+    SetPropW(window, L"Tessel_DirectUI_Host", menuHost);
+    SetPropW(window, L"Tessel_DirectUI_MsgBox", menuHost);
+    EXPECT_EQ(popup_message_hook(window, WM_ACTIVATE, WA_INACTIVE, 0), -1);
+    MSG msg;
+    EXPECT_EQ(PeekMessageW(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0, kind == 2) << kind;
+    EXPECT_EQ(PeekMessageW(&msg, menuHost, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0, kind == 1) << kind;
+    popup_message_hook(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(PeekMessageW(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << kind;
+    popup_message_hook(window, WM_DESTROY, 0, 0);
+    EXPECT_EQ(GetPropW(window, L"Tessel_Wnd_Flags"), nullptr);
+    EXPECT_EQ(GetPropW(window, L"Tessel_DirectUI_Host") == nullptr, kind == 1);
+    EXPECT_EQ(GetPropW(window, L"Tessel_DirectUI_MsgBox") == nullptr, kind == 3);
+    RemovePropW(window, L"Tessel_DirectUI_Host");
+    RemovePropW(window, L"Tessel_DirectUI_MsgBox");
+    DestroyWindow(window);
+    DestroyWindow(menuHost);
+  }
+}
+
+TEST(Helpers, RunModalEndsWithTheWindowAndDropsInputForOthers) {
+  StartToolkit();
+  ToolkitWindowOptions options;
+  options.width = 100;
+  options.height = 50;
+  HWND modal = create_toolkit_window(options);
+  HWND other = create_toolkit_window(options);
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 0, 0, 300, 200));
+  control.received.clear();
+  PostMessageW(hosted.window, WM_LBUTTONDOWN, 0, Point(5, 5));  // dropped: input for another window
+  PostMessageW(hosted.window, TKM_PRESENT, 0, 0);               // delivered
+  post_to_control(hosted.window, &control, WM_USER + 1, 0, 0);  // delivered
+  PostMessageW(modal, WM_CLOSE, 0, 0);
+  run_modal(modal);
+  EXPECT_FALSE(IsWindow(modal));
+  EXPECT_EQ(control.Count(TKM_PRESS), 0);
+  EXPECT_EQ(control.Count(WM_USER + 1), 1);
+  DestroyWindow(other);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowMessages, SetCursorShowsTheHoveredControlsCursorElseTheDefault) {
+  HostedWindow hosted;
+  RecordingControl plain, hand;
+  ControlOptions options;
+  options.cursor.systemId = MAKEINTRESOURCEW(32649);  // IDC_HAND
+  ASSERT_TRUE(plain.CreateAt(hosted.window, 10, 10, 20, 20));
+  ASSERT_TRUE(hand.CreateAt(hosted.window, 50, 10, 20, 20, options));
+  HCURSOR handCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32649));
+  EXPECT_EQ(hand.CursorHandle(), handCursor);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));
+  EXPECT_EQ(hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT), 1);
+  EXPECT_EQ(GetCursor(), handCursor);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
+  hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  hosted.host->set_cursor(reinterpret_cast<HCURSOR>(MAKEINTRESOURCEW(32515)), false);  // IDC_CROSS by id
+  hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32515)));
+}
+
+TEST(WindowMessages, HoveringRegistersTheControlsTooltip) {
+  HostedWindow hosted;
+  RecordingControl tipped, silent;
+  ASSERT_TRUE(tipped.CreateAt(hosted.window, 10, 10, 20, 20));
+  ASSERT_TRUE(silent.CreateAt(hosted.window, 50, 10, 20, 20));
+  tipped.TipText(std::string("hello"));
+  hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));  // no text: the tool goes away
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  silent.TipText(std::string("now"), true);  // notify: registered at once
+  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+}
+
+TEST(Painting, ShowEffectsShowTheWindow) {
+  for (int effect : {0, 1}) {
+    HostedWindow hosted;
+    hosted.host->show(effect);
+    EXPECT_TRUE(IsWindowVisible(hosted.window)) << effect;
+    EXPECT_FALSE(GetWindowLongW(hosted.window, GWL_EXSTYLE) & WS_EX_LAYERED) << effect;
+  }
+}
+
+TEST(Painting, ControlsAreClippedToTheInsideOfTheFrame) {
+  HostedWindow hosted;
+  hosted.host->redraw(std::nullopt, RGB(0, 0, 0), 0);
+  RecordingControl control(0xFFFFFFFF);
+  ASSERT_TRUE(control.CreateAt(hosted.window, 0, 0, 300, 200));
+  Pump();
+  const BufferDc& buffer = hosted.host->back_buffer();
+  EXPECT_EQ(buffer.Pixel(150, 100), 0xFFFFFFFFu);
+  EXPECT_NE(buffer.Pixel(2, 100), 0xFFFFFFFFu);    // outside the frame
+  EXPECT_NE(buffer.Pixel(150, 198), 0xFFFFFFFFu);
+}
+
+}  // namespace
+
+namespace {
+
+LRESULT SwallowDestroy(HWND, UINT message, WPARAM, LPARAM) { return message == WM_DESTROY ? 0 : -1; }
+
+TEST(WindowMessages, AHookThatSwallowsDestroyStillLeavesTheHostDetached) {
+  HostedWindow hosted;
+  hosted.host->set_on_window_message(SwallowDestroy);
+  DestroyWindow(hosted.window);
+  EXPECT_EQ(hosted.host->window(), nullptr);
+  EXPECT_EQ(hosted.host->back_buffer().dc(), nullptr);
+}
+
+}  // namespace
