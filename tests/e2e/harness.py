@@ -36,8 +36,8 @@ class Quarvel:
         self.process = subprocess.Popen(["wine", EXE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def window_info(self, timeout=60):
-        """(x, y, width, height, visible, pid, client width, client height) of the main window
-        once it is visible."""
+        """(x, y, width, height, visible, pid, client width, client height, iconic) of the main
+        window once it is visible."""
         deadline = time.time() + timeout
         while time.time() < deadline:
             if self.process.poll() is not None:
@@ -88,3 +88,33 @@ def x_geometry(window_id):
             if line.startswith(key + ":"):
                 values[key] = int(line.split(":")[1])
     return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
+
+
+def info():
+    """The main window's current wintool info tuple, or None when it is not there."""
+    code, out = wintool("info", CAPTION)
+    return tuple(int(v) for v in out.split()) if code == 0 else None
+
+
+def screenshot(path, x, y, w, h):
+    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", path], check=True)
+
+
+def pixels(path, points, resize=None):
+    """RGB tuples of an image at the given points (after an exact resize when given)."""
+    args = ["convert", path]
+    if resize:
+        args += ["-resize", "%dx%d!" % resize]
+    fmt = ";".join("%%[pixel:p{%d,%d}]" % p for p in points)
+    out = subprocess.run(args + ["-colorspace", "sRGB", "-format", fmt, "info:"], capture_output=True,
+                         text=True, check=True).stdout
+    result = []
+    for item in out.split(";"):
+        inside = item[item.index("(") + 1:item.index(")")]
+        result.append(tuple(int(round(float(v.rstrip("%")) * (2.55 if v.endswith("%") else 1)))
+                            for v in inside.split(",")[:3]))
+    return result
+
+
+def mouse(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)

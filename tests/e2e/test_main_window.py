@@ -15,7 +15,7 @@ class MainWindowTest(unittest.TestCase):
         self.addCleanup(self.app.end)
 
     def test_window_caption_size_place_and_close(self):
-        x, y, w, h, _, _, cw, ch = self.app.window_info()
+        x, y, w, h, _, _, cw, ch, _ = self.app.window_info()
         self.assertEqual((w, h), (610, 515))
         sw, sh = harness.screen_size()
         self.assertEqual((x, y), (int(sw / 2 - 300), int(sh / 2 - 300)))

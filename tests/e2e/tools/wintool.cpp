@@ -1,5 +1,5 @@
 // Small Windows-side probe for the whole-program tests, run under the same Wine server:
-//   wintool info CAPTION          prints "x y width height visible pid clientwidth clientheight"
+//   wintool info CAPTION          prints "x y width height visible pid clientwidth clientheight iconic"
 //   wintool close CAPTION         posts WM_CLOSE to it
 //   wintool close-others CAPTION  posts WM_CLOSE to every other top-level window of its process
 // Exit code 0 on success, 2 when the window is not found.
@@ -46,8 +46,8 @@ int main() {
     RECT r{}, c{};
     GetWindowRect(window, &r);
     GetClientRect(window, &c);
-    std::printf("%ld %ld %ld %ld %d %lu %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
-                IsWindowVisible(window) ? 1 : 0, pid, c.right, c.bottom);
+    std::printf("%ld %ld %ld %ld %d %lu %ld %ld %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
+                IsWindowVisible(window) ? 1 : 0, pid, c.right, c.bottom, IsIconic(window) ? 1 : 0);
   } else if (command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else if (command == L"close-others") {
