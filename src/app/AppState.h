@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "app/WindowIcon.h"
+
 class WindowHost;
 
 class AppStateRecord {
@@ -27,6 +29,8 @@ class AppStateRecord {
   std::atomic<HWND> cloudPlayWindow{nullptr};
   // The window host of the main window; used on the UI thread only.
   std::unique_ptr<WindowHost> mainHost;
+  // The main window's icon, made from the embedded icon file.
+  IconHandle windowIcon;
 
   // The update link is written by the update thread and read by the UI thread.
   std::string UpdateLink() const {

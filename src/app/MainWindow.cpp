@@ -26,6 +26,11 @@ POINT MainWindowPosition(int screenWidth, int screenHeight) {
 }
 
 void BuildMainWindow(HWND window) {
+  AppState.windowIcon = IconHandle(CreateIconFromIconFile(resources::WindowIcon()));
+  if (HICON icon = AppState.windowIcon.get()) {
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
   AppState.mainWindow = window;
 
   RECT rect{};
