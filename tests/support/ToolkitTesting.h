@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/controls/Control.h"
+#include "ui/gfx/GdiPlus.h"
 #include "ui/gfx/Toolkit.h"
 #include "ui/host/WindowHost.h"
 
@@ -43,7 +44,32 @@ inline void PumpFor(DWORD milliseconds) {
   Pump();
 }
 
+// Pumps until the condition holds or the time is up; returns the condition.
+template <typename Condition>
+bool PumpUntil(Condition condition, DWORD milliseconds = 3000) {
+  const DWORD start = GetTickCount();
+  while (!condition() && GetTickCount() - start < milliseconds) {
+    Pump();
+    Sleep(5);
+  }
+  return condition();
+}
+
 inline LPARAM Point(int x, int y) { return MAKELPARAM(x, y); }
+
+inline Gdiplus::ARGB SurfacePixel(const Control* control, int x, int y) {
+  Gdiplus::ARGB colour = 0;
+  gfx::gdip::GdipBitmapGetPixel(control->Surface(), x, y, &colour);
+  return colour;
+}
+
+inline Gdiplus::ARGB ImagePixel(Gdiplus::GpImage* image, int x, int y) {
+  Gdiplus::ARGB colour = 0;
+  gfx::gdip::GdipBitmapGetPixel(static_cast<Gdiplus::GpBitmap*>(image), x, y, &colour);
+  return colour;
+}
+
+inline int AlphaOf(Gdiplus::ARGB colour) { return static_cast<int>(colour >> 24); }
 
 struct Received {
   UINT message;

@@ -16,26 +16,26 @@ void OnClick(HWND, Control* control, WPARAM wParam, LPARAM lParam, int type) {
   gClicks.emplace_back(control, type);
 }
 
-struct Spec {
+struct ControlPlan {
   bool visible, focusable, disabled;
   int type;
 };
 
 class Keyboard : public testing::Test {
  protected:
-  // Builds one control per spec, left to right.
-  void Build(const std::vector<Spec>& specs) {
+  // Builds one control per plan, left to right.
+  void Build(const std::vector<ControlPlan>& plans) {
     gClicks.clear();
     hosted.host->set_on_click(OnClick);
     controls.clear();
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < plans.size(); ++i) {
       auto control = std::make_unique<RecordingControl>();
       ControlOptions options;
-      options.type = specs[i].type;
-      options.visible = specs[i].visible;
-      options.focusable = specs[i].focusable;
+      options.type = plans[i].type;
+      options.visible = plans[i].visible;
+      options.focusable = plans[i].focusable;
       ASSERT_TRUE(control->CreateAt(hosted.window, 10.0f + 40 * i, 10, 30, 30, options));
-      if (specs[i].disabled) control->Disabled(true);
+      if (plans[i].disabled) control->Disabled(true);
       controls.push_back(std::move(control));
     }
     Pump();
