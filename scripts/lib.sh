@@ -11,7 +11,6 @@ export WINEPREFIX=$BUILD_DIR/wineprefix
 export WINEDEBUG=-all
 export WINEARCH=win32
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-export LC_ALL=zh_CN.UTF-8
 
 die() { echo "quarvel: $*" >&2; exit 1; }
 
@@ -46,6 +45,7 @@ quarvel_display() {
 quarvel_wine() {
   command -v wine >/dev/null || die "wine is missing (run scripts/setup.sh)"
   locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' || die "locale zh_CN.UTF-8 is missing (run scripts/setup.sh)"
+  export LC_ALL=zh_CN.UTF-8
   mkdir -p "$BUILD_DIR"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "quarvel: creating Wine prefix in $WINEPREFIX"
