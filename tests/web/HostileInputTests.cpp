@@ -2,6 +2,7 @@
 // result stays within a fixed multiple of its input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "web/Cookies.h"
 #include "web/Encoding.h"
 #include "web/TextExtraction.h"
+#include "web/WebAccess.h"
 
 namespace {
 
@@ -64,6 +66,27 @@ TEST(HostileInput, WebTextRoutinesStayBounded) {
     EXPECT_LE(newCookies.size(), n);
     EXPECT_LE(web::RemoveDuplicateItems(text, left).size(), n);
     EXPECT_LE(web::CollectResponseCookies(web::SplitText(text, "\r\n")).size(), 3 * n);
+  }
+}
+
+TEST(HostileInput, UrlSplittingAndRequestBuildingStayBounded) {
+  testing_support::HostileText generator(20261207u, {"http://", "https://", "HTTPS://", ":", "/", "?", "#",
+                                                     "User-Agent:", "Referer:", "\r\n", "\xb0\xe6"});
+  for (int round = 0; round < 10000; ++round) {
+    const std::string url = generator.Next();
+    const size_t n = url.size();
+    SCOPED_TRACE(round);
+    // A host never grows beyond the URL plus the scheme put in front of it.
+    EXPECT_LE(web::UrlHost(url, round % 2 == 0).size(), n + 8);
+    EXPECT_LE(web::UrlPath(url).size(), n + 1);
+    const int port = web::UrlPort(url);
+    (void)port;
+    const std::string extra = generator.Next();
+    const std::string block = web::BuildHeaderBlock(extra, url, generator.NextMarker());
+    EXPECT_EQ(block.compare(0, extra.size(), extra), 0);  // the caller's lines come first, unchanged
+    EXPECT_LE(web::AgentFor(extra).size(), std::max(extra.size(), std::string(web::kDefaultAgent).size()));
+    web::ByteArray body(url.begin(), url.end());
+    (void)web::IsUtf8Body(body, extra);
   }
 }
 
