@@ -188,7 +188,11 @@ def resolve_detail(page_text):
         if not link:
             return "no-resource", ""
         link += '"'
-        return "link", "magnet:?xt=urn:btih:" + text_between(link, "info_hash=", '"')
+        info_hash = text_between(link, "info_hash=", '"')
+        if not info_hash:
+            # The program does not offer a link without a hash as a magnet link.
+            return "no-resource", ""
+        return "link", "magnet:?xt=urn:btih:" + info_hash
     link = text_between(page_text, '<a href="', '"') + '"'
     link = url_decode_utf8(link)
     magnet = "magnet" + text_between(link, "magnet", '"')

@@ -112,9 +112,7 @@ def magnet_link(entry):
     if kind == "yunbo":
         return (MAGNET_PREFIX + entry["hash"] + "&dn=" +
                 urllib.parse.quote(entry["title"], safe=""))
-    if kind == "nohash":
-        return MAGNET_PREFIX
-    return ""
+    return ""  # nohash pages give no link either: a bare prefix is not offered
 
 
 def _page(title, body_html):

@@ -286,7 +286,7 @@ class DetailPages(unittest.TestCase):
         cases = {"hash": ("link", "magnet:?xt=urn:btih:" + "ab" * 20),
                  "yunbo": ("link", "magnet:?xt=urn:btih:" + "ab" * 20 + "&dn=T"),
                  "gone": ("failure", ""), "nolink": ("no-resource", ""),
-                 "nohash": ("link", "magnet:?xt=urn:btih:"),
+                 "nohash": ("no-resource", ""),
                  "yunbo-nomagnet": ("no-resource", "")}
         for kind, want in cases.items():
             _, _, body = SITE_PROC.get("/fault/detail?kind=%s&hash=%s&title=T" % (kind, "ab" * 20))

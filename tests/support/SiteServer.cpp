@@ -71,7 +71,39 @@ std::string Field(const std::string& line, const std::string& name) {
   return JsonString(line, at);
 }
 
+// Undoes the fixture's escaping of backslash, tab, CR and LF.
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 1 < field.size()) {
+      const char e = field[++i];
+      out += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+std::vector<ExpectedEntry> CatalogueExpectations() {
+  std::vector<ExpectedEntry> entries;
+  std::istringstream file(ReadFile(SiteFolder() + "\\expect.tsv"));
+  std::string line;
+  while (std::getline(file, line)) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+      fields.push_back(Unescape(line.substr(start, tab - start)));
+    }
+    fields.push_back(Unescape(line.substr(start)));
+    if (fields.size() != 7) continue;
+    entries.push_back({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]});
+  }
+  EXPECT_FALSE(entries.empty()) << "no catalogue expectations from the site fixture";
+  return entries;
+}
 
 int SitePort() {
   const std::string folder = SiteFolder();

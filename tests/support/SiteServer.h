@@ -22,4 +22,17 @@ struct LoggedRequest {
 // All logged requests whose path contains the given text, oldest first.
 std::vector<LoggedRequest> RequestsTo(const std::string& pathPart);
 
+// What the program should read for one catalogue entry (GBK texts), as the fixture wrote it.
+struct ExpectedEntry {
+  std::string detailPath;
+  std::string title;
+  std::string size;
+  std::string format;
+  std::string codes;
+  std::string outcome;  // "link", "failure" or "no-resource"
+  std::string magnet;
+};
+
+std::vector<ExpectedEntry> CatalogueExpectations();
+
 }  // namespace testsupport

@@ -5,6 +5,7 @@
     site_fixture.py stop DIR    ends it
 """
 
+import json
 import os
 import signal
 import subprocess
@@ -14,8 +15,25 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
+def escape(text):
+    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r").replace("\n", "\\n")
+
+
+def write_expectations(folder):
+    """DIR/expect.tsv: per catalogue entry, what the program should read from its rows and
+    detail page, in GBK, tab-separated and backslash-escaped: detail path, title, size, format,
+    category codes, outcome (link, failure, no-resource), magnet link."""
+    catalogue = json.load(open(os.path.join(ROOT, "site", "catalogue.json"), encoding="utf-8"))
+    with open(os.path.join(folder, "expect.tsv"), "wb") as out:
+        for entry in catalogue["entries"]:
+            e = entry["expect"]
+            fields = [e["detail_path"], e["title"], e["size"], e["format"], e["codes"], e["outcome"], e["magnet"]]
+            out.write(("\t".join(escape(f) for f in fields) + "\n").encode("gbk", "replace"))
+
+
 def start(folder):
     os.makedirs(folder, exist_ok=True)
+    write_expectations(folder)
     stop(folder)
     port_file = os.path.join(folder, "port")
     if os.path.exists(port_file):
