@@ -8,11 +8,12 @@
 #include <optional>
 
 #include "ui/controls/Control.h"
+#include "ui/host/WindowHost.h"
 
 // The frame bit a title-bar button stands for.
-inline constexpr int kTitleClose = 0x4;
-inline constexpr int kTitleMaximize = 0x8;
-inline constexpr int kTitleMinimize = 0x10;
+inline constexpr int kTitleClose = kFrameClose;
+inline constexpr int kTitleMaximize = kFrameMaximize;
+inline constexpr int kTitleMinimize = kFrameMinimize;
 
 // Look states a button draws.
 inline constexpr int kTitleStateNormal = 0;
