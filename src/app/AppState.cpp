@@ -1,6 +1,6 @@
 #include "app/AppState.h"
 
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 AppStateRecord::AppStateRecord() = default;
 AppStateRecord::~AppStateRecord() = default;

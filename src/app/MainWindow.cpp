@@ -2,7 +2,7 @@
 #include "app/Application.h"
 #include "form/Form.h"
 #include "resources/Resources.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "ui/gfx/Toolkit.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/Control.h"
+#include "ui/core/Control.h"
 #include "ui/gfx/GdiPlus.h"
 #include "ui/gfx/Toolkit.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 namespace toolkit_testing {
 

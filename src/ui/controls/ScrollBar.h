@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "ui/controls/Control.h"
+#include "ui/core/Control.h"
 
 inline constexpr int kScrollHorizontal = 1;
 inline constexpr int kScrollVertical = 2;

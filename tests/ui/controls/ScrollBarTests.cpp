@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "HostedControls.h"
+#include "support/HostedControls.h"
 #include "ui/controls/ScrollBar.h"
 
 using namespace controls_testing;

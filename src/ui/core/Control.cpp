@@ -1,8 +1,8 @@
-#include "ui/controls/Control.h"
+#include "ui/core/Control.h"
 
 #include <cmath>
 
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;

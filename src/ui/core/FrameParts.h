@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/controls/Control.h"
+#include "ui/core/Control.h"
 
 class FrameIcon : public Control {
  public:

@@ -1,6 +1,6 @@
 // Window helpers of the toolkit: creating toolkit windows, finding a window's host, the
 // modal loop and the pop-up hook, and posting a message to a control from any thread.
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 #include <string>
 

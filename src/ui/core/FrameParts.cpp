@@ -1,8 +1,8 @@
-#include "ui/host/FrameParts.h"
+#include "ui/core/FrameParts.h"
 
 #include <vector>
 
-#include "ui/host/Colour.h"
+#include "ui/core/Colour.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Text.h"
 

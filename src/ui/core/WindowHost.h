@@ -23,8 +23,8 @@
 
 #include "ui/gfx/Image.h"
 #include "ui/gfx/WindowThunk.h"
-#include "ui/host/RepaintQueue.h"
-#include "ui/host/ToolkitMessages.h"
+#include "ui/core/RepaintQueue.h"
+#include "ui/core/ToolkitMessages.h"
 
 class Control;
 
@@ -185,6 +185,11 @@ class WindowHost {
   int transition_ticks() const { return transitionTicks_; }
   int corner_style_value() const { return cornerStyle_; }
 
+  // The topmost visible, enabled control under a client point (children before their parent), or null.
+  Control* hit_test(POINT point) const;
+  // The nine-slice margins of the skin image, when attach was given some.
+  const std::optional<NineSlice>& nine_slice() const { return nineSlice_; }
+
   // Composes the controls that intersect rect (client coordinates) onto the back buffer.
   void compose_controls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.
@@ -202,7 +207,6 @@ class WindowHost {
   friend class RepaintQueue;
 
   LRESULT default_processing(UINT message, WPARAM wParam, LPARAM lParam);
-  Control* hit_test(POINT point) const;
   void call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
   void toggle_maximise();
   void start_drag();

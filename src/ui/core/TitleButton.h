@@ -7,8 +7,8 @@
 
 #include <optional>
 
-#include "ui/controls/Control.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/Control.h"
+#include "ui/core/WindowHost.h"
 
 // The frame bit a title-bar button stands for.
 inline constexpr int kTitleClose = kFrameClose;

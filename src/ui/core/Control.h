@@ -22,7 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/host/ToolkitMessages.h"
+#include "ui/core/ToolkitMessages.h"
+#include "ui/core/UiThread.h"
 
 class Control;
 class WindowHost;
@@ -145,6 +146,21 @@ class Control {
   const std::optional<Gdiplus::RectF>& PreviousBounds() const { return previousBounds_; }
   size_t EventHandlerCount() const { return handlers_.size(); }
   EventHandler HandlerFor(UINT message, WPARAM wParam) const;
+  // A point in host-window client coordinates, relative to the control's top-left corner.
+  Gdiplus::PointF FromWindow(float x, float y) const { return {x - bounds_.X, y - bounds_.Y}; }
+  Gdiplus::PointF FromWindow(LPARAM point) const {
+    return FromWindow(static_cast<float>(static_cast<short>(LOWORD(point))),
+                      static_cast<float>(static_cast<short>(HIWORD(point))));
+  }
+
+  // The thread rule: an operation that changes state or draws starts with
+  //   if (!OnUiThread()) return RunOnUiThread([&] { return Operation(args...); });
+  // so that it runs on the host's UI thread whoever calls it.
+  bool OnUiThread() const { return ui::on_thread_of(hostWindow_); }
+  template <typename F>
+  auto RunOnUiThread(F&& fn) -> std::invoke_result_t<F&> {
+    return ui::call_on_ui_thread(hostWindow_, fn);
+  }
 
   // Timer id of the transition on the host window.
   UINT_PTR TransitionTimerId() const { return reinterpret_cast<UINT_PTR>(this) + 1; }

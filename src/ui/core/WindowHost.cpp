@@ -1,11 +1,12 @@
 // Attaching and detaching a window, and the subclassed window procedure.
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 #include <windowsx.h>
 
-#include "ui/controls/Control.h"
-#include "ui/controls/TitleButton.h"
-#include "ui/host/FrameParts.h"
+#include "ui/core/Control.h"
+#include "ui/core/TitleButton.h"
+#include "ui/core/UiThread.h"
+#include "ui/core/FrameParts.h"
 #include "ui/gfx/Text.h"
 #include "ui/gfx/Toolkit.h"
 
@@ -399,6 +400,8 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!owns_control(control)) return 0;
       return DispatchControlMessage(control, copy.message, copy.wParam, copy.lParam);
     }
+    case TKM_RUN_ON_UI_THREAD:
+      return ui::answer_run_on_ui_thread(lParam);
     default:
       return default_processing(message, wParam, lParam);
   }

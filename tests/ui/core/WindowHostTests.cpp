@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "support/ToolkitTesting.h"
-#include "ui/host/Colour.h"
-#include "ui/host/FrameParts.h"
+#include "ui/core/Colour.h"
+#include "ui/core/FrameParts.h"
 
 using namespace toolkit_testing;
 

@@ -1,4 +1,4 @@
-#include "ui/controls/TitleButton.h"
+#include "ui/core/TitleButton.h"
 
 #include "ui/gfx/Image.h"
 #include "ui/gfx/Toolkit.h"

@@ -25,6 +25,9 @@ inline constexpr UINT TKM_QUERY_FOCUS = 0x2814;       // answer 1/0, or -1 to le
 inline constexpr UINT TKM_ALPHA_CHANGED = 0x2815;     // lParam = new opacity
 inline constexpr UINT TKM_TRANSITION_START = 0x2817;
 inline constexpr UINT TKM_TRANSITION_END = 0x2818;
+// To the host window, sent from another thread: run the std::function<void()> at lParam on the
+// UI thread; answers 1 when it ran (see ui/core/UiThread.h).
+inline constexpr UINT TKM_RUN_ON_UI_THREAD = 0x2830;
 
 // Not a message: the wParam of a synthesized left press that stands for a double click.
 inline constexpr WPARAM TKM_DBLCLICK_MARK = 10086;

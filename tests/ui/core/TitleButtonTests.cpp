@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "HostedControls.h"
-#include "ui/controls/TitleButton.h"
+#include "support/HostedControls.h"
+#include "ui/core/TitleButton.h"
 
 using namespace controls_testing;
 

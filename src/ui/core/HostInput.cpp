@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "ui/controls/Control.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/Control.h"
+#include "ui/core/WindowHost.h"
 
 using namespace Gdiplus;
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/controls/Control.h"
-#include "ui/host/Colour.h"
+#include "ui/core/Control.h"
+#include "ui/core/Colour.h"
 #include "ui/gfx/Toolkit.h"
-#include "ui/host/WindowHost.h"
+#include "ui/core/WindowHost.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;

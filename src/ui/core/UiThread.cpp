@@ -1,0 +1,34 @@
+#include "ui/core/UiThread.h"
+
+#include "ui/core/ToolkitMessages.h"
+
+namespace ui {
+
+bool on_thread_of(HWND window) {
+  if (!window || !IsWindow(window)) return true;
+  return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+bool run_on_ui_thread(HWND window, const std::function<void()>& fn) {
+  if (!fn) return false;
+  if (on_thread_of(window)) {
+    fn();
+    return true;
+  }
+  // The window answers 1 once fn has run; a window without a host answers 0 and fn never runs.
+  return SendMessageW(window, TKM_RUN_ON_UI_THREAD, 0, reinterpret_cast<LPARAM>(&fn)) == 1;
+}
+
+LRESULT answer_run_on_ui_thread(LPARAM lParam) {
+  const auto* fn = reinterpret_cast<const std::function<void()>*>(lParam);
+  if (!fn || !*fn) return 0;
+  try {
+    (*fn)();
+  } catch (...) {
+    // No exception crosses the window procedure; the caller sees "did not run".
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace ui

@@ -1,0 +1,38 @@
+// The thread rule of the toolkit: control state and every GDI/GDI+ object of a host window are
+// touched only on the thread that owns the window (the UI thread). An operation called from
+// another thread runs there through one synchronous message to the host window.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <type_traits>
+
+namespace ui {
+
+// Whether the calling thread owns the window. A null or dead window counts as "here": there is
+// no UI thread to go to, so the caller works on its own data.
+bool on_thread_of(HWND window);
+
+// Runs fn on the thread that owns window: at once when called there, otherwise through one
+// TKM_RUN_ON_UI_THREAD sent to the window, which blocks until the UI thread has run it.
+// False when fn did not run (the window is gone, or it is no host window). Never call it while
+// holding a lock the UI thread may wait for.
+bool run_on_ui_thread(HWND window, const std::function<void()>& fn);
+
+// The same for a function with a result; fallback when it could not run.
+template <typename F, typename R = std::invoke_result_t<F&>>
+R call_on_ui_thread(HWND window, F&& fn, R fallback = R{}) {
+  if constexpr (std::is_void_v<R>) {
+    run_on_ui_thread(window, fn);
+  } else {
+    R result = fallback;
+    run_on_ui_thread(window, [&] { result = fn(); });
+    return result;
+  }
+}
+
+// What the host window does with TKM_RUN_ON_UI_THREAD (lParam = const std::function<void()>*).
+LRESULT answer_run_on_ui_thread(LPARAM lParam);
+
+}  // namespace ui
