@@ -1,6 +1,7 @@
 #include "ui/core/Control.h"
 
 #include <cmath>
+#include <new>
 
 #include "ui/core/WindowHost.h"
 
@@ -11,18 +12,18 @@ namespace {
 
 bool Differs(float a, float b) { return std::fabs(a - b) > kBoundsTolerance; }
 
-bool OnThreadOf(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
-
 void CALLBACK TransitionTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   reinterpret_cast<Control*>(id - 1)->TransitionTick();
 }
 
-// Allocates the message block that TKM_POST_TO_CONTROL carries; the host window frees it.
-ControlMessageBlock* NewBlock(UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* block = static_cast<ControlMessageBlock*>(
-      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (block) *block = ControlMessageBlock{message, wParam, lParam};
-  return block;
+// Queues a repaint of rect on the host window; the rectangle travels as a heap copy flagged as
+// owned, so a control that moves or goes away before the host reads the message cannot leave
+// it pointing at stale memory.
+void PostRepaint(HWND window, const RectF& rect, WPARAM mode) {
+  auto* copy = new (std::nothrow) RectF(rect);
+  if (copy && !PostMessageW(window, TKM_REPAINT_RECT, mode | kRepaintOwnedRect, reinterpret_cast<LPARAM>(copy))) {
+    delete copy;
+  }
 }
 
 }  // namespace
@@ -34,7 +35,8 @@ HCURSOR ControlCursor::Resolve() const {
 }
 
 Control::~Control() {
-  // An object that goes away while live must not leave its timer or host records behind.
+  // An object that goes away while live must not leave its timers or host records behind. The
+  // class's own WM_DESTROY work has run already when the concrete class destroyed it first.
   if (IsLive()) Control::Destroy();
 }
 
@@ -47,6 +49,10 @@ void Control::DestroyMembers() {
 Control* Control::Copy() const { return nullptr; }
 
 Control* Control::Create(ControlParent parent, RectF bounds, const ControlOptions& options) {
+  HWND target = parent.control ? parent.control->hostWindow_ : parent.window;
+  if (!ui::on_thread_of(target)) {
+    return ui::call_on_ui_thread(target, [&] { return Create(parent, bounds, options); });
+  }
   if (handle_ == this) return this;
   if (handle_ != nullptr) {
     // The record was copied from another live control: its links belong to that control.
@@ -74,7 +80,7 @@ Control* Control::Create(ControlParent parent, RectF bounds, const ControlOption
       hostWindow_ = nullptr;
       return nullptr;
     }
-    AppendTo(host_, nullptr);
+    host_->link_control(this, nullptr, false);
   } else {
     Control* owner = parent.control;
     hostWindow_ = owner->hostWindow_;
@@ -103,29 +109,20 @@ Control* Control::GetHandle() const { return handle_; }
 HWND Control::GetHostWindow() const { return hostWindow_; }
 Control* Control::GetParent() const { return parent_; }
 
-void Control::AppendTo(WindowHost* host, Control* parent) {
-  Control*& first = parent ? parent->firstChild_ : host->firstControl_;
-  Control*& last = parent ? parent->lastChild_ : host->lastControl_;
-  previousSibling_ = last;
-  nextSibling_ = nullptr;
-  if (last) last->nextSibling_ = this;
-  last = this;
-  if (!first) first = this;
-}
-
 void Control::Reparent(ControlParent newParent) {
+  if (!OnUiThread()) return RunOnUiThread([&] { Reparent(newParent); });
   if (!host_) return;
   Control* target = newParent.control;
   if (target == nullptr && newParent.window != nullptr && newParent.window != hostWindow_) return;
   if (target == parent_) return;
   if (target && target->host_ != host_) return;
-  Unlink();
-  AppendTo(host_, target);
-  parent_ = target;
+  host_->unlink_control(this);
+  host_->link_control(this, target, false);
   Invalidate();
 }
 
 void Control::Destroy() {
+  if (!OnUiThread()) return RunOnUiThread([&] { Destroy(); });
   if (!handle_ || !host_) return;
   visible_ = false;
   Invalidate();
@@ -139,10 +136,15 @@ void Control::Destroy() {
   firstChild_ = lastChild_ = nullptr;
 
   MessageProc(WM_DESTROY, 0, 0);
-  if (hostWindow_) KillTimer(hostWindow_, TransitionTimerId());
+  if (hostWindow_) {
+    // The transition timer and the class timer (glow, caret, animation, repeat) are keyed by
+    // the handle; a class that forgot its own must not leave it firing at a dead control.
+    KillTimer(hostWindow_, TransitionTimerId());
+    KillTimer(hostWindow_, ClassTimerId());
+  }
   host_->forget_control(this);
 
-  Unlink();
+  host_->unlink_control(this);
   DestroyMembers();
   ReleaseSurface();
   if (snapshot_) {
@@ -167,11 +169,13 @@ void Control::Destroy() {
 }
 
 RectF Control::Bounds(std::optional<RectF> moveTo) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Bounds(moveTo); });
   if (moveTo) Move(moveTo->X, moveTo->Y, moveTo->Width, moveTo->Height);
   return bounds_;
 }
 
 bool Control::Visible(std::optional<bool> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Visible(value); });
   if (value && *value != visible_ && host_) {
     visible_ = *value;
     SendControlMessage(visible_ ? TKM_SHOWN : TKM_HIDDEN, 0, 0);
@@ -181,9 +185,10 @@ bool Control::Visible(std::optional<bool> value) {
 }
 
 bool Control::Disabled(std::optional<bool> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Disabled(value); });
   if (value && *value != disabled_ && host_) {
     if (HasFocus()) {
-      host_->focused_ = nullptr;
+      host_->drop_focus(this);
       PostControlMessage(TKM_KILL_FOCUS, 0, 0);
     }
     disabled_ = *value;
@@ -194,16 +199,18 @@ bool Control::Disabled(std::optional<bool> value) {
 }
 
 bool Control::Focusable(std::optional<bool> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Focusable(value); });
   if (value) focusable_ = *value;
   return focusable_;
 }
 
 bool Control::HasFocus() {
+  if (!OnUiThread()) return RunOnUiThread([&] { return HasFocus(); });
   if (!host_) return false;
   LRESULT answer = SendControlMessage(TKM_QUERY_FOCUS, 0, 0);
   if (answer == 1) return true;
   if (answer == 0) return false;
-  return host_->focused_ == this;
+  return host_->focused() == this;
 }
 
 void Control::Repaint() {
@@ -211,13 +218,9 @@ void Control::Repaint() {
 }
 
 void Control::Invalidate() {
+  if (!OnUiThread()) return RunOnUiThread([&] { Invalidate(); });
   if (!host_ || !hostWindow_ || host_->detaching()) return;
-  // The rectangle travels as a heap copy flagged as owned, so a control that moves or goes
-  // away before the host reads the message cannot leave it pointing at stale memory.
-  auto* rect = new RectF(bounds_);
-  if (!PostMessageW(hostWindow_, TKM_REPAINT_RECT, kRepaintNow | kRepaintOwnedRect, reinterpret_cast<LPARAM>(rect))) {
-    delete rect;
-  }
+  PostRepaint(hostWindow_, bounds_, kRepaintNow);
 }
 
 void Control::ShiftDescendants(float dx, float dy) {
@@ -230,6 +233,7 @@ void Control::ShiftDescendants(float dx, float dy) {
 
 void Control::Move(std::optional<float> left, std::optional<float> top, std::optional<float> width,
                    std::optional<float> height, bool redraw) {
+  if (!OnUiThread()) return RunOnUiThread([&] { Move(left, top, width, height, redraw); });
   if (!host_) return;
   RectF next(left.value_or(bounds_.X), top.value_or(bounds_.Y), width.value_or(bounds_.Width),
              height.value_or(bounds_.Height));
@@ -249,18 +253,18 @@ void Control::Move(std::optional<float> left, std::optional<float> top, std::opt
     Repaint();
   }
 
-  // The host answers 0 while it is busy. Another thread waits for it; on the UI thread the
-  // busy phase cannot end while we wait, and its own final present covers the change.
+  // Moves run on the UI thread, where the host's busy phase cannot end while we wait: when it
+  // answers 0 the two rectangles are queued and recomposed once it is done.
   const LPARAM flag = (redraw && visible_) ? 1 : 0;
-  for (;;) {
-    if (!IsWindow(hostWindow_)) break;
-    if (SendMessageW(hostWindow_, TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(this), flag) == 1) break;
-    if (OnThreadOf(hostWindow_)) break;
-    Sleep(1);
-  }
+  if (!IsWindow(hostWindow_)) return;
+  if (SendMessageW(hostWindow_, TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(this), flag) == 1) return;
+  if (!host_) return;  // the move itself destroyed the control
+  PostRepaint(hostWindow_, old, kRepaintAppend);
+  PostRepaint(hostWindow_, bounds_, kRepaintAppend);
 }
 
 std::string Control::TipText(std::optional<std::string> value, bool notify) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return TipText(value, notify); });
   if (value) {
     tipText_ = *value;
     if (notify) UpdateTip(tipText_);
@@ -269,10 +273,12 @@ std::string Control::TipText(std::optional<std::string> value, bool notify) {
 }
 
 void Control::UpdateTip(const std::string& text) {
+  if (!OnUiThread()) return RunOnUiThread([&] { UpdateTip(text); });
   if (host_) host_->update_tooltip(this, &text);
 }
 
 void Control::AddEventHandler(UINT message, EventHandler handler) {
+  if (!OnUiThread()) return RunOnUiThread([&] { AddEventHandler(message, handler); });
   for (auto& entry : handlers_) {
     if (entry.first == message) {
       entry.second = handler;
@@ -285,6 +291,7 @@ void Control::AddEventHandler(UINT message, EventHandler handler) {
 Control* Control::Self() { return this; }
 
 int Control::Alpha(std::optional<int> value, bool redraw) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Alpha(value, redraw); });
   if (value && host_) {
     alpha_ = *value < 0 ? 0 : (*value > 255 ? 255 : *value);
     SendControlMessage(TKM_ALPHA_CHANGED, 0, alpha_);
@@ -294,12 +301,14 @@ int Control::Alpha(std::optional<int> value, bool redraw) {
 }
 
 int Control::TransitionFrames(std::optional<int> frames, std::optional<int> interval) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return TransitionFrames(frames, interval); });
   if (frames) transitionFrames_ = *frames;
   if (interval) transitionInterval_ = *interval;
   return transitionFrames_;
 }
 
 int Control::TransitionInterval(std::optional<int> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return TransitionInterval(value); });
   if (value) transitionInterval_ = *value;
   return transitionInterval_;
 }
@@ -307,16 +316,14 @@ int Control::TransitionInterval(std::optional<int> value) {
 int Control::TransitionFrame() const { return transitionFrame_; }
 
 int Control::TransitionStyle(std::optional<int> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return TransitionStyle(value); });
   if (value) transitionStyle_ = *value;
   return transitionStyle_;
 }
 
 LRESULT Control::SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!host_ || !IsWindow(hostWindow_)) return 0;
-  ControlMessageBlock* block = NewBlock(message, wParam, lParam);
-  if (!block) return 0;
-  return SendMessageW(hostWindow_, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(this),
-                      reinterpret_cast<LPARAM>(block));
+  return send_to_control(hostWindow_, this, message, wParam, lParam);
 }
 
 void Control::PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -324,67 +331,63 @@ void Control::PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HCURSOR Control::Cursor(std::optional<ControlCursor> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Cursor(value); });
   if (value) cursor_ = value->Resolve();
   return cursor_;
 }
 
 std::string Control::Tag(std::optional<std::string> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Tag(value); });
   if (value) tag_ = *value;
   return tag_;
 }
 
 float Control::Left(std::optional<float> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Left(value); });
   if (value && Differs(*value, bounds_.X)) Move(*value, std::nullopt, std::nullopt, std::nullopt);
   return bounds_.X;
 }
 
 float Control::Top(std::optional<float> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Top(value); });
   if (value && Differs(*value, bounds_.Y)) Move(std::nullopt, *value, std::nullopt, std::nullopt);
   return bounds_.Y;
 }
 
 float Control::Width(std::optional<float> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Width(value); });
   if (value && Differs(*value, bounds_.Width)) Move(std::nullopt, std::nullopt, *value, std::nullopt);
   return bounds_.Width;
 }
 
 float Control::Height(std::optional<float> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Height(value); });
   if (value && Differs(*value, bounds_.Height)) Move(std::nullopt, std::nullopt, std::nullopt, *value);
   return bounds_.Height;
 }
 
 void Control::SetZOrder(int where, bool redraw) {
+  if (!OnUiThread()) return RunOnUiThread([&] { SetZOrder(where, redraw); });
   if (!host_) return;
   Control* parent = parent_;
-  Unlink();
-  if (where == 2) {
-    Control*& first = parent ? parent->firstChild_ : host_->firstControl_;
-    Control*& last = parent ? parent->lastChild_ : host_->lastControl_;
-    previousSibling_ = nullptr;
-    nextSibling_ = first;
-    if (first) first->previousSibling_ = this;
-    first = this;
-    if (!last) last = this;
-  } else {
-    AppendTo(host_, parent);
-  }
-  parent_ = parent;
+  host_->unlink_control(this);
+  host_->link_control(this, parent, where == 2);
   if (redraw) Invalidate();
 }
 
 void Control::Unlink() {
-  if (!host_) return;
-  Control*& first = parent_ ? parent_->firstChild_ : host_->firstControl_;
-  Control*& last = parent_ ? parent_->lastChild_ : host_->lastControl_;
-  if (previousSibling_) previousSibling_->nextSibling_ = nextSibling_;
-  if (nextSibling_) nextSibling_->previousSibling_ = previousSibling_;
-  if (first == this) first = nextSibling_;
-  if (last == this) last = previousSibling_;
-  previousSibling_ = nextSibling_ = nullptr;
+  if (!OnUiThread()) return RunOnUiThread([&] { Unlink(); });
+  if (host_) host_->unlink_control(this);
 }
 
-void Control::SuspendPresentation() { presenting_ = false; }
-void Control::ResumePresentation() { presenting_ = true; }
+void Control::SuspendPresentation() {
+  if (!OnUiThread()) return RunOnUiThread([&] { SuspendPresentation(); });
+  presenting_ = false;
+}
+void Control::ResumePresentation() {
+  if (!OnUiThread()) return RunOnUiThread([&] { ResumePresentation(); });
+  presenting_ = true;
+}
 
 void Control::TransitionTick() {
   if (!host_) return;

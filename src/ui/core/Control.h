@@ -162,7 +162,9 @@ class Control {
     return ui::call_on_ui_thread(hostWindow_, fn);
   }
 
-  // Timer id of the transition on the host window.
+  // Timer ids on the host window: the class's own timer (glow, caret, animation, repeat) is
+  // keyed by the handle, the transition's by the handle + 1. Destroy kills both.
+  UINT_PTR ClassTimerId() const { return reinterpret_cast<UINT_PTR>(this); }
   UINT_PTR TransitionTimerId() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
 
  protected:
@@ -174,7 +176,6 @@ class Control {
   void CreateSurface();
   void ReleaseSurface();
   void ShiftDescendants(float dx, float dy);
-  void AppendTo(WindowHost* host, Control* parent);
 
   // --- the record, in field order ---
   HWND hostWindow_ = nullptr;                    // 1
@@ -205,6 +206,10 @@ class Control {
   int transitionFrames_ = 0;                     // 27
   int transitionStyle_ = 0;                      // 28
 };
+
+// Sends a control message through the host window (TKM_POST_TO_CONTROL) and returns the
+// answer; 0 when the window is gone. Safe from any thread.
+LRESULT send_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The single path by which a control receives a message: its MessageProc, then the first
 // matching user handler (a handler for 515 matches only a 513 whose wParam is TKM_DBLCLICK_MARK).

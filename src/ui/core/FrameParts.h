@@ -20,6 +20,7 @@ class FrameIcon : public Control {
 
 class CaptionLabel : public Control {
  public:
+  ~CaptionLabel() override { Destroy(); }
   Control* CreateCaption(HWND hostWindow, Gdiplus::RectF bounds, std::string text);
   void SetText(std::string text);
   const std::string& Text() const { return text_; }

@@ -90,18 +90,23 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
   if (busy_ || !window_) return;
   if (track_border_sizing(message, lParam)) return;
   POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  // Any dispatch or callback may destroy (or delete) the control it was given: a control is
+  // only touched again after the tree still holds it.
+  auto alive = [this](Control* control) { return control && owns_control(control); };
 
   if (!pressing_) {
     Control* hit = hit_test(point);
     if (hovered_ && hovered_ != hit && hovered_->IsVisible()) {
       Control* left = hovered_;
+      const int leftType = left->Type();
       DispatchControlMessage(left, TKM_MOUSE_LEAVE, 0, 0);
-      call(onMouseLeave_, left, wParam, lParam, left->Type());
+      call(onMouseLeave_, left, wParam, lParam, leftType);
     }
 
     if (message == WM_LBUTTONDOWN) {
       if (GetFocus() != window_) SetFocus(window_);
-      if (!hit) {
+      if (!alive(hit)) {
+        hit = nullptr;
         if (wParam == TKM_DBLCLICK_MARK) {
           if (point.y < 30 && (frameFlags_ & kFrameMaximize)) {
             toggle_maximise();
@@ -113,24 +118,29 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
       } else {
         const int type = hit->Type();
         LRESULT takes = DispatchControlMessage(hit, TKM_PRESS, wParam, lParam);
-        if (takes != -1 || hit->IsFocusable()) {
+        if (alive(hit) && (takes != -1 || hit->IsFocusable())) {
           call(onLeftDown_, hit, wParam, lParam, type);
-          pressing_ = true;
-          pressed_ = hit;
-          if (hit->IsFocusable() && focused_ != hit) {
-            keyboardCue_ = nullptr;
-            Control* old = focused_;
-            if (old) {
-              DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
-              call(onBlur_, old, wParam, lParam, old->Type());
+          if (alive(hit)) {
+            pressing_ = true;
+            pressed_ = hit;
+            if (hit->IsFocusable() && focused_ != hit) {
+              Control* old = focused_;
+              if (old) {
+                const int oldType = old->Type();
+                DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
+                call(onBlur_, old, wParam, lParam, oldType);
+              }
+              if (alive(hit)) {
+                keyboardCue_ = nullptr;
+                focused_ = hit;
+                DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+                call(onFocus_, hit, wParam, lParam, type);
+              }
             }
-            focused_ = hit;
-            DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
-            call(onFocus_, hit, wParam, lParam, type);
+            if (wParam == TKM_DBLCLICK_MARK && alive(hit)) call(onDoubleClick_, hit, TKM_DBLCLICK_MARK, lParam, type);
+            if (pressing_) SetCapture(window_);
           }
-          if (wParam == TKM_DBLCLICK_MARK) call(onDoubleClick_, hit, TKM_DBLCLICK_MARK, lParam, type);
-          SetCapture(window_);
-        } else {
+        } else if (alive(hit)) {
           if (wParam == TKM_DBLCLICK_MARK && hit == captionLabel_ && (frameFlags_ & kFrameCaption) &&
               (frameFlags_ & kFrameMaximize)) {
             toggle_maximise();
@@ -139,9 +149,10 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
         }
       }
     } else if (message == WM_MOUSEMOVE && hit && hit != hovered_) {
+      const int type = hit->Type();
       DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(hovered_));
-      call(onMouseEnter_, hit, wParam, lParam, hit->Type());
-      update_tooltip(hit);
+      call(onMouseEnter_, hit, wParam, lParam, type);
+      if (alive(hit)) update_tooltip(hit);
     } else if (message == WM_RBUTTONDOWN) {
       call(onRightDown_, hit, wParam, lParam, hit ? hit->Type() : 0);
     } else if (message == WM_RBUTTONUP) {
@@ -149,9 +160,9 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 
     // A drag loop or a callback may have destroyed the control meanwhile.
-    if (hit && owns_control(hit)) {
+    if (alive(hit)) {
       DispatchControlMessage(hit, message, wParam, lParam);
-      hovered_ = hit;
+      hovered_ = alive(hit) ? hit : nullptr;
     } else {
       hovered_ = nullptr;
     }
@@ -160,8 +171,9 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
 
   // A press is in progress: everything goes to the pressed control.
   Control* pressed = pressed_;
-  if (!pressed) {
+  if (!alive(pressed)) {
     pressing_ = false;
+    pressed_ = nullptr;
     return;
   }
   DispatchControlMessage(pressed, message, reinterpret_cast<WPARAM>(pressed), lParam);
@@ -169,30 +181,32 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
 
   call(onLeftUp_, nullptr, wParam, lParam, 0);
   ReleaseCapture();
-  if (pressed_ != pressed) {  // destroyed by its own handler
+  if (pressed_ != pressed || !alive(pressed)) {  // destroyed by its own handler
     pressing_ = false;
     pressed_ = nullptr;
     hovered_ = hit_test(point);
     return;
   }
+  pressing_ = false;
+  pressed_ = nullptr;
   Control* hit = hit_test(point);
+  const int pressedType = pressed->Type();
   if (hit == pressed) {
     DispatchControlMessage(pressed, TKM_CLICK, 0, 0);
-    call(onClick_, pressed, wParam, lParam, pressed->Type());
+    call(onClick_, pressed, wParam, lParam, pressedType);
   } else {
     if (pressed->IsVisible()) {
       DispatchControlMessage(pressed, TKM_MOUSE_LEAVE, 0, 0);
-      call(onMouseLeave_, pressed, wParam, lParam, pressed->Type());
+      call(onMouseLeave_, pressed, wParam, lParam, pressedType);
     }
-    if (hit) {
+    if (alive(hit)) {
+      const int type = hit->Type();
       DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(pressed));
-      call(onMouseEnter_, hit, wParam, lParam, hit->Type());
-      update_tooltip(hit);
+      call(onMouseEnter_, hit, wParam, lParam, type);
+      if (alive(hit)) update_tooltip(hit);
     }
   }
-  pressing_ = false;
-  pressed_ = nullptr;
-  hovered_ = owns_control(hit) ? hit : nullptr;
+  hovered_ = alive(hit) ? hit : nullptr;
 }
 
 bool WindowHost::track_border_sizing(UINT message, LPARAM lParam) {

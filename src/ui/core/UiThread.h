@@ -20,16 +20,24 @@ bool on_thread_of(HWND window);
 // holding a lock the UI thread may wait for.
 bool run_on_ui_thread(HWND window, const std::function<void()>& fn);
 
-// The same for a function with a result; fallback when it could not run.
-template <typename F, typename R = std::invoke_result_t<F&>>
-R call_on_ui_thread(HWND window, F&& fn, R fallback = R{}) {
+// The same for a function with a result; a value-initialised result when it could not run.
+template <typename F>
+auto call_on_ui_thread(HWND window, F&& fn) -> std::invoke_result_t<F&> {
+  using R = std::invoke_result_t<F&>;
   if constexpr (std::is_void_v<R>) {
     run_on_ui_thread(window, fn);
   } else {
-    R result = fallback;
+    R result{};
     run_on_ui_thread(window, [&] { result = fn(); });
     return result;
   }
+}
+
+// With an explicit result for "could not run".
+template <typename F, typename R>
+R call_on_ui_thread(HWND window, F&& fn, R fallback) {
+  run_on_ui_thread(window, [&] { fallback = fn(); });
+  return fallback;
 }
 
 // What the host window does with TKM_RUN_ON_UI_THREAD (lParam = const std::function<void()>*).

@@ -1,5 +1,6 @@
 // Window helpers of the toolkit: creating toolkit windows, finding a window's host, the
 // modal loop and the pop-up hook, and posting a message to a control from any thread.
+#include "ui/core/Control.h"
 #include "ui/core/WindowHost.h"
 
 #include <string>
@@ -105,17 +106,34 @@ LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return -1;
 }
 
+namespace {
+
+// The block TKM_POST_TO_CONTROL carries; whoever receives the message frees it.
+ControlMessageBlock* NewMessageBlock(UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* block = static_cast<ControlMessageBlock*>(
+      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (block) *block = ControlMessageBlock{message, wParam, lParam};
+  return block;
+}
+
+}  // namespace
+
 bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
   // Without a window the post would become a thread message that no host ever frees.
   if (!window || !IsWindow(window)) return false;
-  auto* block = static_cast<ControlMessageBlock*>(
-      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
   if (!block) return false;
-  *block = ControlMessageBlock{message, wParam, lParam};
   if (!PostMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block))) {
     // Nobody will receive the block: it is still ours to free.
     VirtualFree(block, 0, MEM_RELEASE);
     return false;
   }
   return true;
+}
+
+LRESULT send_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!window || !IsWindow(window)) return 0;
+  ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
+  if (!block) return 0;
+  return SendMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block));
 }

@@ -183,14 +183,16 @@ void WindowHost::detach(HWND window) {
   if (!window_ || window != window_) return;
   busy_ = true;
   detaching_ = true;
-  if (previousProc_) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   KillTimer(window_, kTransitionTimerId);
   repaintQueue_.Release();
+  // The controls go while the window still runs through this host, so what their WM_DESTROY
+  // work sends to the window (control messages, timers) is still understood and freed here.
   while (Control* control = firstControl_) {
     control->Destroy();
     if (firstControl_ == control) firstControl_ = control->NextSibling();  // never live: skip it
   }
   lastControl_ = nullptr;
+  if (previousProc_) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   ownedFrameParts_.clear();
   if (frameClip_) {
     GdipDeleteRegion(frameClip_);
@@ -229,6 +231,36 @@ LRESULT WindowHost::default_processing(UINT message, WPARAM wParam, LPARAM lPara
   // Flushing is synchronous on this thread, so the queue is never mid-flush here.
   if (previousProc_) return CallWindowProcW(previousProc_, window_, message, wParam, lParam);
   return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void WindowHost::link_control(Control* control, Control* parent, bool atStart) {
+  Control*& first = parent ? parent->firstChild_ : firstControl_;
+  Control*& last = parent ? parent->lastChild_ : lastControl_;
+  control->parent_ = parent;
+  if (atStart) {
+    control->previousSibling_ = nullptr;
+    control->nextSibling_ = first;
+    if (first) first->previousSibling_ = control;
+    first = control;
+    if (!last) last = control;
+  } else {
+    control->previousSibling_ = last;
+    control->nextSibling_ = nullptr;
+    if (last) last->nextSibling_ = control;
+    last = control;
+    if (!first) first = control;
+  }
+}
+
+void WindowHost::unlink_control(Control* control) {
+  Control* parent = control->parent_;
+  Control*& first = parent ? parent->firstChild_ : firstControl_;
+  Control*& last = parent ? parent->lastChild_ : lastControl_;
+  if (control->previousSibling_) control->previousSibling_->nextSibling_ = control->nextSibling_;
+  if (control->nextSibling_) control->nextSibling_->previousSibling_ = control->previousSibling_;
+  if (first == control) first = control->nextSibling_;
+  if (last == control) last = control->previousSibling_;
+  control->previousSibling_ = control->nextSibling_ = nullptr;
 }
 
 bool WindowHost::owns_control(const Control* control) const {

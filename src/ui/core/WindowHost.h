@@ -194,6 +194,14 @@ class WindowHost {
   void compose_controls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.
   void recompose(const Gdiplus::RectF& rect);
+  // The control tree: appends a control to its parent's children (null = top level), or puts
+  // it first with atStart; unlink takes it out of its sibling chain. Parent links included.
+  void link_control(Control* control, Control* parent, bool atStart);
+  void unlink_control(Control* control);
+  // Clears the focus record when it holds the control (no message is sent).
+  void drop_focus(Control* control) {
+    if (focused_ == control) focused_ = nullptr;
+  }
   // Clears the host's records that refer to a control being destroyed.
   void forget_control(Control* control);
   // Whether the control is in this host's tree.
@@ -203,7 +211,6 @@ class WindowHost {
   bool detaching() const { return detaching_; }
 
  private:
-  friend class Control;
   friend class RepaintQueue;
 
   LRESULT default_processing(UINT message, WPARAM wParam, LPARAM lParam);
