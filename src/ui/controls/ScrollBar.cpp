@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ui/gfx/GdiPlus.h"
+#include "ui/gfx/Shapes.h"
 
 using Gdiplus::RectF;
 namespace gdip = gfx::gdip;
@@ -86,23 +87,6 @@ using gfx::PathPtr;
 
 constexpr Gdiplus::ARGB Black(int alpha) { return static_cast<Gdiplus::ARGB>(alpha) << 24; }
 
-PathPtr RoundedRect(const RectF& r, float radius) {
-  PathPtr path;
-  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, path.put()) != Gdiplus::Ok) return {};
-  radius = std::min(radius, std::min(r.Width, r.Height) / 2);
-  if (radius <= 0) {
-    gdip::GdipAddPathRectangle(path.get(), r.X, r.Y, r.Width, r.Height);
-    return path;
-  }
-  const float d = radius * 2;
-  gdip::GdipAddPathArc(path.get(), r.X, r.Y, d, d, 180, 90);
-  gdip::GdipAddPathArc(path.get(), r.X + r.Width - d, r.Y, d, d, 270, 90);
-  gdip::GdipAddPathArc(path.get(), r.X + r.Width - d, r.Y + r.Height - d, d, d, 0, 90);
-  gdip::GdipAddPathArc(path.get(), r.X, r.Y + r.Height - d, d, d, 90, 90);
-  gdip::GdipClosePathFigure(path.get());
-  return path;
-}
-
 void FillAndFrame(Gdiplus::GpGraphics* graphics, Gdiplus::GpPath* path, Gdiplus::ARGB fill, Gdiplus::ARGB frame) {
   if (!path) return;
   gfx::BrushPtr brush;
@@ -117,7 +101,7 @@ void FillAndFrame(Gdiplus::GpGraphics* graphics, Gdiplus::GpPath* path, Gdiplus:
 
 void RoundedShape(Gdiplus::GpGraphics* graphics, const RectF& r, float radius, int fillAlpha, int frameAlpha) {
   // Outlines run through pixel centres: inset by half a pixel so they stay inside.
-  PathPtr path = RoundedRect(RectF(r.X + 0.5f, r.Y + 0.5f, r.Width - 1, r.Height - 1), radius);
+  PathPtr path = gfx::rounded_rect_path(RectF(r.X + 0.5f, r.Y + 0.5f, r.Width - 1, r.Height - 1), radius);
   FillAndFrame(graphics, path.get(), Black(fillAlpha), Black(frameAlpha));
 }
 

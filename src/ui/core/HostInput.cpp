@@ -5,6 +5,7 @@
 
 #include "ui/core/Control.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
 
@@ -303,9 +304,7 @@ void WindowHost::update_tooltip(Control* control, const std::string* text) {
   SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
   const std::string& tip = text ? *text : control->TipTextRef();
   if (tip.empty()) return;
-  int length = MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, nullptr, 0);
-  tooltipText_.assign(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, tip.c_str(), -1, tooltipText_.data(), length);
+  tooltipText_ = gfx::widen_text(tip);
   const RectF& b = control->BoundsRef();
   toolInfo_.uId = 0;
   toolInfo_.rect = RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),

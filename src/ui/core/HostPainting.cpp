@@ -7,6 +7,7 @@
 #include "ui/core/Colour.h"
 #include "ui/gfx/Toolkit.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Shapes.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -17,36 +18,17 @@ constexpr UINT_PTR kTransitionTimerId = 1;
 constexpr float kFrameInset = 5;  // the skin's frame rectangle starts 5 pixels in
 
 // A rounded (or, with radius 0, straight) rectangle path.
-GpPath* RoundedPath(float x, float y, float width, float height, float radius) {
-  GpPath* path = nullptr;
-  if (GdipCreatePath(FillModeAlternate, &path) != Ok) return nullptr;
-  if (width <= 0 || height <= 0) return path;
-  radius = std::min(radius, std::min(width, height) / 2);
-  if (radius <= 0) {
-    GdipAddPathRectangle(path, x, y, width, height);
-  } else {
-    float d = radius * 2;
-    GdipAddPathArc(path, x, y, d, d, 180, 90);
-    GdipAddPathArc(path, x + width - d, y, d, d, 270, 90);
-    GdipAddPathArc(path, x + width - d, y + height - d, d, d, 0, 90);
-    GdipAddPathArc(path, x, y + height - d, d, d, 90, 90);
-    GdipClosePathFigure(path);
-  }
-  return path;
-}
-
 // The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
-GpPath* InsetPath(int width, int height, int inset, float radius) {
+gfx::PathPtr InsetPath(int width, int height, int inset, float radius) {
   float margin = static_cast<float>(inset - 1);
-  return RoundedPath(margin, margin, width - 2 * margin, height - 2 * margin, radius);
+  return gfx::rounded_rect_path(RectF(margin, margin, width - 2 * margin, height - 2 * margin), radius);
 }
 
 void OutlinePath(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour) {
   GpPen* pen = nullptr;
   if (GdipCreatePen1(colour, 1, UnitPixel, &pen) != Ok) return;
-  if (GpPath* path = RoundedPath(x, y, width, height, radius)) {
-    GdipDrawPath(graphics, pen, path);
-    GdipDeletePath(path);
+  if (gfx::PathPtr path = gfx::rounded_rect_path(RectF(x, y, width, height), radius)) {
+    GdipDrawPath(graphics, pen, path.get());
   }
   GdipDeletePen(pen);
 }
@@ -209,13 +191,17 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   // 1. Background image and colour.
   WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
   if (shared && shared != this) {
+    // A copy of its own: the source window may be destroyed while this one lives on.
     gfx::dispose_image(ownedBackground_);
-    backgroundImage_ = shared->backgroundImage_;
+    sharedCopy_.reset();
+    if (shared->backgroundImage_) GdipCloneImage(shared->backgroundImage_, sharedCopy_.put());
+    backgroundImage_ = sharedCopy_.get();
     backgroundShared_ = true;
     backgroundColour_ = shared->backgroundColour_;
   } else {
     if (image) {
       gfx::dispose_image(ownedBackground_);
+      sharedCopy_.reset();
       ownedBackground_ = gfx::load_image(*image);
       backgroundImage_ = ownedBackground_.get();
       backgroundShared_ = false;
@@ -241,9 +227,8 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     frameClip_ = nullptr;
   }
   if (cornerStyle_ != 1) {
-    if (GpPath* path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
-      GdipCreateRegionPath(path, &frameClip_);
-      GdipDeletePath(path);
+    if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
+      GdipCreateRegionPath(path.get(), &frameClip_);
     }
   }
   repaintQueue_.Bind(window_, this, graphics_);
@@ -290,9 +275,8 @@ void WindowHost::paint_background(int mode) {
     }
   } else {
     // 5. Rounded frame: clip, colour, image by layout.
-    if (GpPath* path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
-      GdipSetClipPath(graphics_, path, CombineModeReplace);
-      GdipDeletePath(path);
+    if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
+      GdipSetClipPath(graphics_, path.get(), CombineModeReplace);
     }
     if (!backgroundImage_) {
       GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));

@@ -2,19 +2,11 @@
 // modal loop and the pop-up hook, and posting a message to a control from any thread.
 #include "ui/core/Control.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Text.h"
 
 #include <string>
 
 namespace {
-
-std::wstring WidenAnsi(const std::string& text) {
-  int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (length <= 0) return {};
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-  wide.resize(static_cast<size_t>(length - 1));
-  return wide;
-}
 
 LONG_PTR PopupKind(HWND window) { return reinterpret_cast<LONG_PTR>(GetPropW(window, kPropFlags)); }
 
@@ -28,10 +20,10 @@ HWND create_toolkit_window(const ToolkitWindowOptions& options) {
   const int x = options.x.value_or((work.right - work.left - width) / 2);
   const int y = options.y.value_or((work.bottom - work.top - height) / 2);
   const std::wstring className =
-      options.className ? WidenAnsi(*options.className) : std::wstring(kToolkitClassName);
+      options.className ? gfx::widen_text(*options.className) : std::wstring(kToolkitClassName);
   const DWORD style = options.style.value_or(WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX |
                                              WS_MAXIMIZEBOX);
-  HWND window = CreateWindowExW(options.extendedStyle, className.c_str(), WidenAnsi(options.title).c_str(), style, x,
+  HWND window = CreateWindowExW(options.extendedStyle, className.c_str(), gfx::widen_text(options.title).c_str(), style, x,
                                 y, width, height, options.parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!window) return nullptr;
   const std::pair<WPARAM, int> icons[] = {{ICON_SMALL, GCLP_HICONSM}, {ICON_BIG, GCLP_HICON}};

@@ -199,6 +199,7 @@ void WindowHost::detach(HWND window) {
     frameClip_ = nullptr;
   }
   gfx::dispose_image(ownedBackground_);
+  sharedCopy_.reset();
   backgroundImage_ = nullptr;
   backgroundShared_ = false;
   if (tooltip_) {

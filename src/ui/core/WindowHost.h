@@ -294,6 +294,7 @@ class WindowHost {
   std::vector<std::unique_ptr<Control>> ownedFrameParts_;
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
   gfx::Image ownedBackground_;        // field 19's image when this host loaded it
+  gfx::ImagePtr sharedCopy_;          // field 19's image when copied from the shared background
   bool backgroundShared_ = false;     // the image belongs to the shared-background source
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at
