@@ -1,0 +1,61 @@
+// The message box's decisions, kept apart from its window: which buttons a set has and what
+// each returns, which icon cell an icon type shows, and where box, text and buttons go.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <string>
+#include <vector>
+
+// Result codes: the Windows IDOK..IDNO values minus one.
+inline constexpr int kBoxOk = 0;
+inline constexpr int kBoxCancel = 1;
+inline constexpr int kBoxAbort = 2;
+inline constexpr int kBoxRetry = 3;
+inline constexpr int kBoxIgnore = 4;
+inline constexpr int kBoxYes = 5;
+inline constexpr int kBoxNo = 6;
+
+inline constexpr int kBoxStartWidth = 320;
+inline constexpr int kBoxStartHeight = 150;
+inline constexpr int kBoxButtonWidth = 70;
+inline constexpr int kBoxButtonHeight = 24;
+inline constexpr int kBoxIconSize = 40;
+
+// A button of the box: its label (GBK), result code and 1-based position from the right.
+struct BoxButton {
+  std::string label;
+  int result = kBoxOk;
+  int position = 1;
+};
+
+// The buttons of a set in placing order (the first is the rightmost). Custom texts replace
+// the labels in the same order; texts beyond the set's buttons are ignored. An unknown set
+// is set 0.
+std::vector<BoxButton> message_box_buttons(int set, const std::vector<std::string>& customTexts = {});
+
+// The x offset of an icon type's 40 x 40 cell in the icon strip; -1 for type 0 (no icon).
+int message_box_icon_cell(int iconType);
+
+// Box position and size (outer, screen) and the text rectangle (box coordinates).
+struct MessageBoxGeometry {
+  int x = 0, y = 0, width = kBoxStartWidth, height = kBoxStartHeight;
+  Gdiplus::RectF text;
+};
+
+// The 320 x 150 box centred on the reference rectangle, with the default text rectangle.
+MessageBoxGeometry initial_message_box_geometry(const RECT& reference, bool hasIcon);
+
+// Widens the box for a measured text width beyond the text rectangle (re-centred
+// horizontally; the text rectangle becomes the measured width + 10), never beyond maxWidth.
+void fit_message_box_width(MessageBoxGeometry& geometry, const RECT& reference, float measuredWidth, int maxWidth);
+
+// The same for the height (text height = measured + 5); a text under 30 pixels high moves
+// down by 4 pixels.
+void fit_message_box_height(MessageBoxGeometry& geometry, const RECT& reference, float measuredHeight,
+                            int maxHeight);
+
+// Button at a 1-based position: 70 x 24 at x = box width - 75 * position - 8, y = box height - 35.
+Gdiplus::RectF message_box_button_rect(int boxWidth, int boxHeight, int position);
