@@ -6,7 +6,7 @@
 
 #include "ui/core/Colour.h"
 #include "ui/core/WindowHost.h"
-#include "ui/gfx/ButtonDrawing.h"
+#include "ui/gfx/Shapes.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Text.h"
 

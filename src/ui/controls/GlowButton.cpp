@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "resources/Resources.h"
-#include "ui/gfx/ButtonDrawing.h"
+#include "ui/gfx/Shapes.h"
 
 using Gdiplus::RectF;
 namespace gdip = gfx::gdip;

@@ -22,4 +22,39 @@ PathPtr rounded_rect_path(const RectF& r, float radius) {
   return path;
 }
 
+void fill_vertical_gradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom) {
+  if (!graphics || !path || rect.Height <= 0 || rect.Width <= 0) return;
+  // The brush spans one pixel more than the rectangle so the last row gets the bottom colour.
+  const Gdiplus::RectF span(rect.X, rect.Y - 1, rect.Width, rect.Height + 2);
+  Gdiplus::GpLineGradient* gradient = nullptr;
+  if (gdip::GdipCreateLineBrushFromRect(&span, top, bottom, Gdiplus::LinearGradientModeVertical,
+                                        Gdiplus::WrapModeTileFlipXY, &gradient) != Gdiplus::Ok) {
+    return;
+  }
+  BrushPtr brush(gradient);
+  gdip::GdipFillPath(graphics, brush.get(), path);
+}
+
+void fill_path(GpGraphics* graphics, GpPath* path, ARGB colour) {
+  if (!graphics || !path) return;
+  BrushPtr brush;
+  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) != Gdiplus::Ok) return;
+  gdip::GdipFillPath(graphics, brush.get(), path);
+}
+
+void outline_path(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed) {
+  if (!graphics || !path) return;
+  PenPtr pen;
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDot);
+  gdip::GdipDrawPath(graphics, pen.get(), path);
+}
+
+void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2) {
+  if (!graphics) return;
+  PenPtr pen;
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
+  gdip::GdipDrawLine(graphics, pen.get(), x1, y1, x2, y2);
+}
+
 }  // namespace gfx

@@ -1,4 +1,5 @@
-// Shared GDI+ shapes of the skin.
+// Shared GDI+ shapes of the skin: rounded-rectangle paths, vertical gradients and one-pixel
+// lines and outlines, in pixel units, on a graphics the caller owns.
 #pragma once
 
 #include "ui/gfx/GdiPlus.h"
@@ -8,5 +9,15 @@ namespace gfx {
 // A closed rectangle with round corners (radius clamped to half the shorter side; a plain
 // rectangle at radius 0). Empty (null) when GDI+ refused; an empty path for an empty rectangle.
 PathPtr rounded_rect_path(const RectF& rect, float radius);
+
+// Fills the path with a vertical linear gradient from top to bottom colour over rect's height.
+void fill_vertical_gradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom);
+
+// Fills or outlines a path with one colour (outlines are one pixel wide).
+void fill_path(GpGraphics* graphics, GpPath* path, ARGB colour);
+void outline_path(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed = false);
+
+// A one-pixel line between two points.
+void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2);
 
 }  // namespace gfx
