@@ -107,8 +107,12 @@ class ProbeLabel : public Label {
   }
   void PaintLabel() override {
     ++paints;
-    paintThreads.insert(GetCurrentThreadId());
+    threads.insert(GetCurrentThreadId());
     Label::PaintLabel();
+  }
+  void MeasureText() override {
+    threads.insert(GetCurrentThreadId());
+    Label::MeasureText();
   }
   int Count(UINT message) const {
     int n = 0;
@@ -116,7 +120,7 @@ class ProbeLabel : public Label {
     return n;
   }
   std::vector<UINT> messages;
-  std::set<DWORD> paintThreads;
+  std::set<DWORD> threads;  // where the label measured and painted
   int paints = 0;
 };
 
@@ -197,7 +201,7 @@ TEST(Label, TextWidthAndPlaceFromAWorkerWhileTheUiThreadPaints) {
     EXPECT_EQ(label.Text(), last);
     EXPECT_EQ(label.Width(), static_cast<float>(7 * last.size()));
     EXPECT_EQ(label.Left(), static_cast<float>(600 - run.changes));
-    EXPECT_EQ(label.paintThreads, std::set<DWORD>{GetCurrentThreadId()}) << "painted only on the UI thread";
+    EXPECT_EQ(label.threads, std::set<DWORD>{GetCurrentThreadId()}) << "measured and painted only on the UI thread";
   }
 }
 
@@ -219,11 +223,11 @@ TEST(LinkLabel, HoverUnderlinesAndAClickOpensItsTargetOnce) {
       {"http://127.0.0.1/update", true, "open http://127.0.0.1/update [][] 1"},
       {"me@example.com", false, "open mailto:me@example.com [][] 1"},
   };
+  HostedWindow hosted(HostedWindow::Frame(0));
+  hosted.Show();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     gOpened.clear();
-    HostedWindow hosted(HostedWindow::Frame(0));
-    hosted.Show();
     LinkLabel link;
     LabelOptions options;
     options.textColour = 0xFEFFFFFF;
@@ -316,10 +320,10 @@ TEST(PictureBox, FramesPlayByTheirOwnDelaysAndTimersStop) {
       {"cut file", cut, true, 0, false},
       {"not an image", gfx::ByteSpan(), true, 0, false},
   };
+  HostedWindow hosted(HostedWindow::Frame(0));
+  hosted.Show();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    HostedWindow hosted(HostedWindow::Frame(0));
-    hosted.Show();
     PictureBox picture;
     PictureBoxOptions options;
     options.animate = c.animate;
