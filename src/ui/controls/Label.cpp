@@ -1,5 +1,6 @@
 #include "ui/controls/Label.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/gfx/Fonts.h"
@@ -28,24 +29,31 @@ RectF MeasureLayout(bool multiLine, float width) {
 
 namespace {
 
-// The same face and size in another style; empty when GDI+ refuses.
-gfx::FontPtr RestyledFont(Gdiplus::GpFont* font, int style) {
-  gfx::FontPtr result;
-  if (!font) return result;
+// The underline is drawn by the label itself, so it looks the same wherever GDI+ runs (Wine's
+// draws none); the font is made without it.
+void DrawUnderline(Gdiplus::GpGraphics* graphics, Gdiplus::GpFont* font, const std::wstring& text,
+                   Gdiplus::GpStringFormat* format, const RectF& layout, Gdiplus::ARGB colour) {
+  RectF bounds;
+  if (!gfx::measure_text(graphics, text, font, layout, format, &bounds) || bounds.Width <= 0) return;
   gfx::FontFamilyPtr family;
-  Gdiplus::REAL size = 0;
-  Gdiplus::Unit unit = Gdiplus::UnitPixel;
-  if (gdip::GdipGetFamily(font, family.put()) != Gdiplus::Ok || !family) return result;
-  if (gdip::GdipGetFontSize(font, &size) != Gdiplus::Ok) return result;
-  gdip::GdipGetFontUnit(font, &unit);
-  if (gdip::GdipCreateFont(family.get(), size, style, unit, result.put()) != Gdiplus::Ok) result.reset();
-  return result;
-}
-
-int FontStyleOf(Gdiplus::GpFont* font) {
   INT style = 0;
-  if (font) gdip::GdipGetFontStyle(font, &style);
-  return style;
+  UINT16 ascent = 0, em = 0;
+  Gdiplus::REAL size = 0;
+  if (gdip::GdipGetFamily(font, family.put()) != Gdiplus::Ok || gdip::GdipGetFontStyle(font, &style) != Gdiplus::Ok ||
+      gdip::GdipGetCellAscent(family.get(), style, &ascent) != Gdiplus::Ok ||
+      gdip::GdipGetEmHeight(family.get(), style, &em) != Gdiplus::Ok || em == 0 ||
+      gdip::GdipGetFontSize(font, &size) != Gdiplus::Ok) {
+    return;
+  }
+  // GDI+ pads a measured line by a sixth of the em on either side.
+  const float pad = bounds.Width > size / 2 ? size / 6 : 0;
+  const float y = std::floor(bounds.Y + size * ascent / em) + 1.5f;
+  gfx::PenPtr pen;
+  if (gdip::GdipCreatePen1(colour, std::max(1.0f, std::floor(size / 14)), Gdiplus::UnitPixel, pen.put()) !=
+      Gdiplus::Ok) {
+    return;
+  }
+  gdip::GdipDrawLine(graphics, pen.get(), bounds.X + pad, y, bounds.X + bounds.Width - pad, y);
 }
 
 Gdiplus::StringAlignment ToAlignment(int value) {
@@ -180,10 +188,23 @@ void Label::SetFont(const std::string& family, float size, int style) {
     ui::run_on_ui_thread(GetHostWindow(), [&] { SetFont(family, size, style); });
     return;
   }
+  fontFamily_ = family;
+  fontSize_ = size > 0 && size < 10000 ? size : gfx::kDefaultFontSize;
+  fontStyle_ = style;
+  MakeFont();
+  if (IsLive()) {
+    MeasureText();
+    Repaint();
+  }
+}
+
+void Label::MakeFont() {
   Gdiplus::GpFont* fallback = gfx::ensure_default_font();
+  const int drawnStyle = fontStyle_ & ~kFontStyleUnderline;
   gfx::FontPtr created;
-  const bool isDefault = family.empty() && size == gfx::kDefaultFontSize && style == 0;
-  if (!isDefault) created = gfx::create_font(family, size > 0 ? size : gfx::kDefaultFontSize, style);
+  if (!fontFamily_.empty() || fontSize_ != gfx::kDefaultFontSize || drawnStyle != 0) {
+    created = gfx::create_font(fontFamily_, fontSize_, drawnStyle);
+  }
   ReleaseFont();
   if (created) {
     ownedFont_ = std::move(created);
@@ -191,26 +212,20 @@ void Label::SetFont(const std::string& family, float size, int style) {
   } else {
     font_ = fallback;
   }
-  if (IsLive()) {
-    MeasureText();
-    Repaint();
-  }
 }
 
 int Label::FontStyle(std::optional<int> value) {
   if (!OnUiThread()) return RunOnUiThread([&] { return FontStyle(value); });
-  if (value && *value != FontStyleOf(font_)) {
-    if (gfx::FontPtr restyled = RestyledFont(font_, *value)) {
-      ReleaseFont();
-      ownedFont_ = std::move(restyled);
-      font_ = ownedFont_.get();
-      if (IsLive()) {
-        MeasureText();
-        Repaint();
-      }
+  if (value && *value != fontStyle_) {
+    const bool reshaped = (*value & ~kFontStyleUnderline) != (fontStyle_ & ~kFontStyleUnderline);
+    fontStyle_ = *value;
+    if (reshaped) MakeFont();
+    if (IsLive()) {
+      if (reshaped) MeasureText();
+      Repaint();
     }
   }
-  return FontStyleOf(font_);
+  return fontStyle_;
 }
 
 int Label::Alignment(std::optional<int> value) {
@@ -283,6 +298,9 @@ void Label::PaintLabel() {
       const RectF layout(0, 0, BoundsRef().Width, BoundsRef().Height);
       gdip::GdipDrawString(context.graphics, text_.c_str(), static_cast<INT>(text_.size()), font_, &layout,
                            format_.get(), brush.get());
+      if ((fontStyle_ & kFontStyleUnderline) && !multiLine_) {
+        DrawUnderline(context.graphics, font_, text_, format_.get(), layout, colour_);
+      }
     }
   }
   EndSurfacePaint(this, context);

@@ -87,7 +87,8 @@ class Label : public Control {
   virtual std::string Text();                                                    // 45
   virtual std::wstring TextWide();                                               // 46
   virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 47
-  // Replaces the font; an empty family takes the default font's family.
+  // Replaces the font; an empty family takes the default font's family. The underline bit
+  // (4) underlines single-line text.
   virtual void SetFont(const std::string& family, float size, int style);        // 48
   virtual int FontStyle(std::optional<int> value = std::nullopt);                // 49
   virtual int Alignment(std::optional<int> value = std::nullopt);                // 50
@@ -111,6 +112,8 @@ class Label : public Control {
   // Rebuilds the string format from the flags and alignments (single-line unless multiLine).
   void BuildFormat();
   void ResetAnimation();
+  // Makes font_ from the family, size and style (the underline is drawn, not in the font).
+  void MakeFont();
 
   Gdiplus::GpFont* font_ = nullptr;                 // 29 (the default font, or ownedFont_)
   std::wstring text_;                               // 30
@@ -126,4 +129,7 @@ class Label : public Control {
   int alignment_ = 0;
   int lineAlignment_ = 0;
   gfx::FontPtr ownedFont_;
+  std::string fontFamily_;
+  float fontSize_ = 12;
+  int fontStyle_ = 0;
 };

@@ -2,6 +2,7 @@
 // hosted window driven by real window messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <string>
@@ -205,6 +206,17 @@ TEST(Label, TextWidthAndPlaceFromAWorkerWhileTheUiThreadPaints) {
   }
 }
 
+// The most inked pixels in one row of a control's surface (an underline fills a row).
+int LongestInkRow(const Control& control) {
+  int best = 0;
+  for (int y = 0; y < static_cast<int>(control.BoundsRef().Height); ++y) {
+    int inked = 0;
+    for (int x = 0; x < static_cast<int>(control.BoundsRef().Width); ++x) inked += AlphaOf(SurfacePixel(&control, x, y)) > 60;
+    best = std::max(best, inked);
+  }
+  return best;
+}
+
 // The shell calls a link made.
 std::vector<std::string> gOpened;
 HINSTANCE WINAPI RecordOpen(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
@@ -242,6 +254,7 @@ TEST(LinkLabel, HoverUnderlinesAndAClickOpensItsTargetOnce) {
     EXPECT_TRUE(link.Hovered());
     EXPECT_EQ(link.TextColour(), kLinkHoverColour);
     EXPECT_EQ(link.FontStyle() & kFontStyleUnderline, kFontStyleUnderline);
+    EXPECT_GT(LongestInkRow(link), link.MeasuredWidth() * 8 / 10) << "underlined";
 
     hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, 50, 50);
     hosted.Send(WM_LBUTTONUP, 0, 50, 50);
@@ -255,6 +268,7 @@ TEST(LinkLabel, HoverUnderlinesAndAClickOpensItsTargetOnce) {
     EXPECT_FALSE(link.Hovered());
     EXPECT_EQ(link.TextColour(), kLinkVisitedColour);
     EXPECT_EQ(link.FontStyle() & kFontStyleUnderline, 0);
+    EXPECT_LT(LongestInkRow(link), link.MeasuredWidth() * 6 / 10) << "no underline";
     link.Destroy();
     EXPECT_FALSE(link.Visited());
   }
@@ -370,3 +384,4 @@ TEST(PictureBox, FramesPlayByTheirOwnDelaysAndTimersStop) {
 }
 
 }  // namespace
+
