@@ -154,6 +154,11 @@ PictureBox::~PictureBox() {
   if (IsLive()) Destroy();
 }
 
+bool PictureBox::Visible(std::optional<bool> value) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return Visible(value); });
+  return Control::Visible(value);
+}
+
 void PictureBox::LoadImage() {
   ReleaseImage();
   frameIndex_ = 1;
