@@ -1,0 +1,135 @@
+// A windowless static text (control type 3). It draws its UTF-16 text with its own font,
+// colour and string format and can change its text with an animated transition: the old
+// text slides or fades out while the new one comes in (the transitions of Control).
+//
+// The update thread sets the notice label's text, width and place, so every operation that
+// changes the label runs on the UI thread (see Control::OnUiThread).
+//
+// The decisions (format flags, whether a text change repaints or animates, rounding of the
+// measured size) are plain functions below, so they can be checked without a window.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "ui/core/Control.h"
+#include "ui/gfx/GdiPlus.h"
+
+inline constexpr int kLabelType = 3;
+inline constexpr int kLinkLabelType = 5;
+
+inline constexpr int kLabelDefaultTransitionFrames = 5;
+inline constexpr int kLabelDefaultTransitionInterval = 60;  // ms
+
+// Black with alpha 210.
+inline constexpr Gdiplus::ARGB kLabelDefaultColour = 0xD2000000;
+
+// Font style bit that underlines (FontStyleUnderline).
+inline constexpr int kFontStyleUnderline = 4;
+
+// String format flags: a multi-line label wraps (no font fallback, trailing spaces measured,
+// no clipping, whole lines only); a single-line one does not wrap.
+inline constexpr int kMultiLineFormatFlags = 0x400 | 0x800 | 0x4000 | 0x2000;
+inline constexpr int kSingleLineFormatFlags = 0x1000;
+int LabelFormatFlags(bool multiLine);
+
+// What SetText does with a new text.
+struct TextChange {
+  bool store = false;    // the text is stored and the label repaints
+  bool animate = false;  // the repaint plays the transition
+};
+// An unchanged text does nothing unless a transition is asked for; a transition always plays.
+TextChange DecideTextChange(const std::wstring& current, const std::wstring& next, bool transitionGiven);
+
+// The measured size as the label keeps it: whole pixels, rounded to nearest, never negative.
+int RoundMeasure(float extent);
+
+// The layout rectangle text is measured in: unbounded when single-line, the label's width
+// when multi-line (a zero extent means unbounded to GDI+).
+Gdiplus::RectF MeasureLayout(bool multiLine, float width);
+
+// Optional arguments of Label::Create, with their defaults.
+struct LabelOptions {
+  std::optional<Gdiplus::ARGB> textColour;  // [black, alpha 210]
+  std::string fontFamily;                   // [the default font's family]
+  float fontSize = 12;
+  int fontStyle = 0;
+  int alignment = 0;      // StringAlignment: 0 near, 1 centre, 2 far
+  int lineAlignment = 0;  // the same, vertically
+  bool multiLine = false;
+  // Look options the owner may keep on the label; the label itself draws no differently.
+  std::array<int, 7> lookOptions{};
+  bool visible = true;
+};
+
+class Label : public Control {
+ public:
+  Label() = default;
+  ~Label() override;
+
+  // Text, width and place come from worker threads too; the base moves them here.
+  void Move(std::optional<float> left, std::optional<float> top, std::optional<float> width,
+            std::optional<float> height, bool redraw = true) override;
+  bool Visible(std::optional<bool> value = std::nullopt) override;
+
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;      // 40
+  virtual void MeasureText();                                                    // 41
+  virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
+                          const std::string& text, const LabelOptions& options = {});  // 42
+  // A transition style (0 fade, 1..4 slides) animates the change, even to the same text.
+  virtual void SetText(const std::string& text, std::optional<int> transitionStyle = std::nullopt,
+                       std::optional<int> frames = std::nullopt,
+                       std::optional<int> interval = std::nullopt);              // 43
+  virtual void SetTextWide(const std::wstring& text, std::optional<int> transitionStyle = std::nullopt,
+                           std::optional<int> frames = std::nullopt,
+                           std::optional<int> interval = std::nullopt);          // 44
+  virtual std::string Text();                                                    // 45
+  virtual std::wstring TextWide();                                               // 46
+  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 47
+  // Replaces the font; an empty family takes the default font's family. The underline bit
+  // (4) underlines single-line text.
+  virtual void SetFont(const std::string& family, float size, int style);        // 48
+  virtual int FontStyle(std::optional<int> value = std::nullopt);                // 49
+  virtual int Alignment(std::optional<int> value = std::nullopt);                // 50
+  virtual int LineAlignment(std::optional<int> value = std::nullopt);            // 51
+  virtual bool MultiLine(std::optional<bool> value = std::nullopt);              // 52
+  virtual int LookOption(size_t index, std::optional<int> value = std::nullopt);  // 53
+  virtual void ReleaseFont();                                                    // 63
+  virtual void PaintLabel();                                                     // 64
+  virtual void ReservedLabelHook();                                              // 65
+  // Runs before MessageProc's own handling; anything but -1 is the answer.
+  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);        // 66
+  virtual void OnCreate();                                                       // 67
+
+  using Control::Create;
+  int MeasuredWidth() const { return measuredWidth_; }
+  int MeasuredHeight() const { return measuredHeight_; }
+  bool AnimatesNextChange() const { return animateNext_; }
+  Gdiplus::GpFont* FontHandle() const { return font_; }
+
+ protected:
+  // Rebuilds the string format from the flags and alignments (single-line unless multiLine).
+  void BuildFormat();
+  void ResetAnimation();
+  // Makes font_ from the family, size and style (the underline is drawn, not in the font).
+  void MakeFont();
+
+  Gdiplus::GpFont* font_ = nullptr;                 // 29 (the default font, or ownedFont_)
+  std::wstring text_;                               // 30
+  Gdiplus::ARGB colour_ = kLabelDefaultColour;      // 31
+  std::array<int, 7> lookOptions_{};                // 32-34, 37-40
+  bool multiLine_ = false;                          // 35
+  gfx::StringFormatPtr format_;                     // 41
+  int measuredWidth_ = 0;                           // 42
+  int measuredHeight_ = 0;                          // 43
+  bool animateNext_ = false;                        // 44
+  int animationInterval_ = kLabelDefaultTransitionInterval;  // 45
+  int animationFrames_ = kLabelDefaultTransitionFrames;      // 46
+  int alignment_ = 0;
+  int lineAlignment_ = 0;
+  gfx::FontPtr ownedFont_;
+  std::string fontFamily_;
+  float fontSize_ = 12;
+  int fontStyle_ = 0;
+};

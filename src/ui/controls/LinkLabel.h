@@ -1,0 +1,64 @@
+// A label that behaves as a hyperlink (control type 5): underlined and in its hover colour
+// while the mouse is over it, and in its visited colour once clicked. A click opens its
+// target with the shell ("mailto:" in front for a mail address); a link whose click the
+// owner handles itself keeps an empty target, and then no shell call happens.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+
+#include "ui/controls/Label.h"
+
+// RGB (0, 96, 192) and (128, 0, 0), both with alpha 210.
+inline constexpr Gdiplus::ARGB kLinkHoverColour = 0xD20060C0;
+inline constexpr Gdiplus::ARGB kLinkVisitedColour = 0xD2800000;
+
+// What the shell opens for a target: the target itself for a web link, "mailto:" + target for
+// a mail address; nothing for an empty target.
+std::optional<std::string> LinkShellTarget(const std::string& target, bool webLink);
+
+// The colour and font style a link label shows in a state.
+struct LinkLook {
+  Gdiplus::ARGB colour = 0;
+  int fontStyle = 0;
+};
+LinkLook LinkLookFor(bool hovered, bool visited, int fontStyle, Gdiplus::ARGB normal, Gdiplus::ARGB hover,
+                     Gdiplus::ARGB visitedColour);
+
+// The shell call a link makes (ShellExecuteA's signature); replaceable for tests.
+using ShellOpenFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+class LinkLabel : public Label {
+ public:
+  LinkLabel() = default;
+  ~LinkLabel() override;
+
+  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnCreate() override;
+
+  virtual std::string Target(std::optional<std::string> value = std::nullopt);       // 68
+  virtual bool IsWebLink(std::optional<bool> value = std::nullopt);                  // 69
+  virtual Gdiplus::ARGB NormalColour(std::optional<Gdiplus::ARGB> value = std::nullopt);   // 70
+  virtual Gdiplus::ARGB HoverColour(std::optional<Gdiplus::ARGB> value = std::nullopt);    // 71
+  virtual Gdiplus::ARGB VisitedColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 72
+
+  bool Visited() const { return visited_; }
+  bool Hovered() const { return hovered_; }
+  void SetShellOpen(ShellOpenFunction open) { shellOpen_ = open ? open : ShellExecuteA; }
+
+ private:
+  void ShowLook();
+  void Click();
+
+  std::string target_;
+  bool webLink_ = true;
+  Gdiplus::ARGB normalColour_ = kLabelDefaultColour;
+  Gdiplus::ARGB hoverColour_ = kLinkHoverColour;
+  Gdiplus::ARGB visitedColour_ = kLinkVisitedColour;
+  bool visited_ = false;
+  bool hovered_ = false;
+  ShellOpenFunction shellOpen_ = ShellExecuteA;
+};
