@@ -39,6 +39,7 @@ Control* EditBox::Create(ControlParent parent, float left, float top, float widt
   multiLine_ = options.multiLine;
   document_ = TextDocument(multiLine_);
   document_.SetText(options.text);
+  ForgetLayout();
   {
     std::lock_guard<std::mutex> lock(textLock_);
     textCopy_ = document_.Text();
@@ -167,6 +168,7 @@ bool EditBox::SetFont(const std::string& family, float size, int style) {
   ownFont_ = std::move(font);
   font_ = ownFont_.get();
   document_.ForgetWidths();
+  ForgetLayout();
   if (IsLive()) UpdateView();
   return true;
 }
@@ -181,6 +183,7 @@ int EditBox::InputMode(std::optional<int> value) {
       if (focused) FocusLost();
       mode_ = mode;
       document_.ForgetWidths();
+      ForgetLayout();
       if (focused) FocusGained();
       if (IsLive()) UpdateView();
     }
@@ -195,6 +198,7 @@ std::string EditBox::PasswordChar(std::optional<std::string> value) {
     if (!clean.empty()) {
       passwordChar_ = clean.substr(0, gbk::NextBoundary(clean, 0));
       document_.ForgetWidths();
+      ForgetLayout();
       if (IsLive()) UpdateView();
     }
   }
@@ -288,6 +292,7 @@ void EditBox::ReleaseResources() {
   font_ = nullptr;
   onChange_ = nullptr;
   document_ = TextDocument(multiLine_);
+  ForgetLayout();
   std::lock_guard<std::mutex> lock(textLock_);
   textCopy_.clear();
 }

@@ -17,6 +17,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "ui/controls/EditRules.h"
 #include "ui/controls/ScrollBar.h"
@@ -119,6 +121,10 @@ class EditBox : public Control {
   int DisplayUnits(int line, int column) const;
   // Right edge of the first units of a display text (the leading offset for 0).
   float PrefixWidth(const std::wstring& display, int units);
+  // The same for a line, through its checkpoints when it is long.
+  float LineUnitsX(int line, int units);
+  // Forgets the measured layout of every line (text, font or display changed).
+  void ForgetLayout();
   // The column whose caret place is nearest x (from the start of the line's text).
   int ColumnAt(int line, float x);
   float LineTop(int line) const;
@@ -171,6 +177,17 @@ class EditBox : public Control {
   bool imeDetached_ = false;
   bool systemCaret_ = false;
   float preferredX_ = -1;     // kept across Up/Down/Page moves
+  // The default handling of a composition posts its result again as WM_CHAR: those echoes
+  // (UTF-16 units, in order) are skipped until a real key goes down.
+  std::wstring imeEcho_;
+  // A long line is measured in chunks once per change: checkpoint k is the left of unit
+  // k x kLayoutChunk, so caret places, hit tests and drawing need only one chunk each.
+  struct LineLayout {
+    std::wstring display;
+    std::vector<float> checkpoints;
+  };
+  const LineLayout& LayoutOf(int line);
+  std::unordered_map<int, LineLayout> layouts_;
   mutable std::mutex textLock_;
   std::string textCopy_;      // what Text() answers off the UI thread
 };

@@ -8,6 +8,7 @@
 #include "ui/controls/EditBox.h"
 #include "ui/controls/EditMenu.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Text.h"
 
 namespace {
 
@@ -22,10 +23,16 @@ bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 LRESULT EditBox::HandleInput(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_KEYDOWN:
+      if (wParam != VK_PROCESSKEY) imeEcho_.clear();
       return HandleKey(wParam, lParam, false);
     case WM_COMMAND:
       return HandleKey(LOWORD(wParam), lParam, true);
     case WM_CHAR:
+      if (!imeEcho_.empty() && imeEcho_.front() == static_cast<wchar_t>(wParam)) {
+        imeEcho_.erase(0, 1);
+        return 0;
+      }
+      imeEcho_.clear();
       TypeCharacter(static_cast<unsigned>(wParam));
       return 0;
     case WM_IME_COMPOSITION:
@@ -189,6 +196,7 @@ void EditBox::InsertImeResult() {
     result.resize(got > 0 ? std::min(result.size(), static_cast<std::size_t>(got)) : 0);
   }
   ImmReleaseContext(window, context);
+  imeEcho_ = gfx::widen_text(result);
   if (mode_ == kEditModeInteger || mode_ == kEditModeDecimal) {
     // A number box takes from a composed text only what it would take typed.
     std::string text = document_.Text(), kept;
@@ -241,6 +249,7 @@ void EditBox::CaretMoved() {
 }
 
 void EditBox::TextChanged() {
+  ForgetLayout();
   {
     std::lock_guard<std::mutex> lock(textLock_);
     textCopy_ = document_.Text();

@@ -15,6 +15,8 @@ namespace {
 // Wide enough that no line of a full box wraps.
 constexpr float kLayoutWidth = 1.0e7f;
 constexpr Gdiplus::ARGB kSelectionColour = 0x663399FF;
+// Lines longer than two chunks are measured and drawn chunk-wise.
+constexpr int kLayoutChunk = 256;
 
 }  // namespace
 
@@ -60,41 +62,68 @@ float EditBox::PrefixWidth(const std::wstring& display, int units) {
   return 0;
 }
 
+void EditBox::ForgetLayout() { layouts_.clear(); }
+
+const EditBox::LineLayout& EditBox::LayoutOf(int line) {
+  auto found = layouts_.find(line);
+  if (found != layouts_.end()) return found->second;
+  LineLayout layout;
+  layout.display = DisplayText(line);
+  const int size = static_cast<int>(layout.display.size());
+  if (size > 2 * kLayoutChunk) {
+    layout.checkpoints.reserve(static_cast<std::size_t>(size / kLayoutChunk) + 1);
+    float x = leadingOffset_;
+    layout.checkpoints.push_back(x);
+    for (int start = kLayoutChunk; start <= size; start += kLayoutChunk) {
+      const std::wstring chunk = layout.display.substr(static_cast<std::size_t>(start - kLayoutChunk), kLayoutChunk);
+      x += PrefixWidth(chunk, kLayoutChunk) - leadingOffset_;
+      layout.checkpoints.push_back(x);
+    }
+  }
+  return layouts_.emplace(line, std::move(layout)).first->second;
+}
+
+float EditBox::LineUnitsX(int line, int units) {
+  const LineLayout& layout = LayoutOf(line);
+  if (layout.checkpoints.empty()) return PrefixWidth(layout.display, units);
+  units = std::clamp(units, 0, static_cast<int>(layout.display.size()));
+  const int k = units / kLayoutChunk;
+  const int rest = units - k * kLayoutChunk;
+  const float base = layout.checkpoints[static_cast<std::size_t>(k)];
+  if (rest == 0) return base;
+  const std::wstring piece = layout.display.substr(static_cast<std::size_t>(k * kLayoutChunk), static_cast<std::size_t>(rest));
+  return base + PrefixWidth(piece, rest) - leadingOffset_;
+}
+
 float EditBox::ColumnX(int line, int column) {
   if (line < 0 || line >= document_.LineCount()) return leadingOffset_;
-  return PrefixWidth(DisplayText(line), DisplayUnits(line, column));
+  return LineUnitsX(line, DisplayUnits(line, column));
 }
 
 int EditBox::ColumnAt(int line, float x) {
   line = std::clamp(line, 0, document_.LineCount() - 1);
   const std::string& text = document_.LineText(line);
   if (text.empty()) return 0;
-  // Character boundaries with their display units.
-  std::vector<int> columns{0}, units{0};
-  const int maskUnits = static_cast<int>(gfx::widen_text(passwordChar_).size());
+  std::vector<int> columns{0};
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t next = gbk::NextBoundary(text, at);
-    const int width = mode_ == kEditModePassword ? maskUnits
-                                                 : static_cast<int>(gfx::widen_text(std::string_view(text).substr(at, next - at)).size());
-    columns.push_back(static_cast<int>(next));
-    units.push_back(units.back() + std::max(0, width));
-    at = next;
+    at = gbk::NextBoundary(text, at);
+    columns.push_back(static_cast<int>(at));
   }
-  const std::wstring display = DisplayText(line);
+  auto xOf = [&](std::size_t index) { return LineUnitsX(line, DisplayUnits(line, columns[index])); };
   // The first boundary at or right of x, then whichever of it and the one before is nearer.
   std::size_t low = 0, high = columns.size() - 1;
-  if (PrefixWidth(display, units[high]) <= x) return columns[high];
+  if (xOf(high) <= x) return columns[high];
   while (low < high) {
     const std::size_t middle = (low + high) / 2;
-    if (PrefixWidth(display, units[middle]) < x) {
+    if (xOf(middle) < x) {
       low = middle + 1;
     } else {
       high = middle;
     }
   }
   if (low == 0) return 0;
-  const float right = PrefixWidth(display, units[low]);
-  const float left = PrefixWidth(display, units[low - 1]);
+  const float right = xOf(low);
+  const float left = xOf(low - 1);
   return x - left <= right - x ? columns[low - 1] : columns[low];
 }
 
@@ -117,6 +146,7 @@ void EditBox::MeasureLines() {
     if (gdip::GdipGetFontHeight(font_, graphics, &height) == Gdiplus::Ok && height > 0) fontHeight_ = height;
     lineHeight_ = std::ceil(fontHeight_) + 3;
     // Where GDI+ puts the first glyph of a text drawn at x = 0.
+    const float previousOffset = leadingOffset_;
     leadingOffset_ = 0;
     const std::wstring probe = L"a";
     const float right = PrefixWidth(probe, 1);
@@ -125,6 +155,10 @@ void EditBox::MeasureLines() {
     if (gfx::measure_text(graphics, probe, font_, layout, format_.get(), &whole) && right > 0) {
       // The measured box pads both sides equally; the glyph cell ends where the range ends.
       leadingOffset_ = std::max(0.0f, whole.Width - right);
+    }
+    if (leadingOffset_ != previousOffset) {
+      ForgetLayout();
+      document_.ForgetWidths();
     }
   }
   for (int line = 0; line < document_.LineCount(); ++line) {
@@ -271,17 +305,30 @@ void EditBox::PaintText(const RectF* clip) {
     const float left = view.X + static_cast<float>(offsetX_);
     for (int line = first; line <= last; ++line) {
       const float top = LineTop(line);
-      const std::wstring display = DisplayText(line);
+      const LineLayout& layout = LayoutOf(line);
+      const std::wstring& display = layout.display;
       if (selection && selectionFill && line >= start.line && line <= end.line) {
-        const float x0 = line == start.line ? PrefixWidth(display, DisplayUnits(line, start.column)) : leadingOffset_;
-        float x1 = line == end.line ? PrefixWidth(display, DisplayUnits(line, end.column))
-                                    : PrefixWidth(display, static_cast<int>(display.size()));
+        const float x0 = line == start.line ? ColumnX(line, start.column) : leadingOffset_;
+        float x1 = line == end.line ? ColumnX(line, end.column) : LineUnitsX(line, static_cast<int>(display.size()));
         if (line != end.line) x1 += std::max(3.0f, fontHeight_ / 3);  // the line break is selected too
         if (x1 > x0) gdip::GdipFillRectangle(graphics, selectionFill.get(), left + x0, top, x1 - x0, lineHeight_);
       }
       if (!display.empty() && textBrush_ && font_) {
-        const RectF layout(left, top + (lineHeight_ - fontHeight_) / 2, kLayoutWidth, lineHeight_ * 2);
-        gdip::GdipDrawString(graphics, display.c_str(), static_cast<INT>(display.size()), font_, &layout, format_.get(),
+        // A long line is drawn from the chunk left of the view to the one past its right edge.
+        std::size_t from = 0, to = display.size();
+        float x = left;
+        const std::vector<float>& marks = layout.checkpoints;
+        if (!marks.empty()) {
+          const float viewLeft = -static_cast<float>(offsetX_), viewRight = viewLeft + view.Width;
+          const auto first = std::upper_bound(marks.begin(), marks.end(), viewLeft);
+          const auto k = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, (first - marks.begin()) - 1));
+          const auto past = std::upper_bound(marks.begin(), marks.end(), viewRight);
+          from = k * kLayoutChunk;
+          to = std::min(display.size(), static_cast<std::size_t>(past - marks.begin() + 1) * kLayoutChunk);
+          x = left + marks[k] - leadingOffset_;
+        }
+        const RectF box(x, top + (lineHeight_ - fontHeight_) / 2, kLayoutWidth, lineHeight_ * 2);
+        gdip::GdipDrawString(graphics, display.c_str() + from, static_cast<INT>(to - from), font_, &box, format_.get(),
                              textBrush_.get());
       }
     }
