@@ -320,6 +320,7 @@ LRESULT EditBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
           options.arrowStep = 8;
           horizontalBar_->Create(this, 0, 0, 10, 10, options);
           horizontalBar_->SetOnChange(&EditBox::OnBarChange);
+          horizontalBar_->Focusable(false);  // scrolling keeps the focus (and selection) in the text
         }
         if (scrollFlags_ & kEditScrollVertical) {
           verticalBar_ = std::make_unique<ScrollBar>();
@@ -328,6 +329,7 @@ LRESULT EditBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
           options.orientation = kScrollVertical;
           verticalBar_->Create(this, 0, 0, 10, 10, options);
           verticalBar_->SetOnChange(&EditBox::OnBarChange);
+          verticalBar_->Focusable(false);
         }
         LayoutBars();
       }

@@ -409,6 +409,17 @@ TEST_F(EditBoxControl, MultiLineScrollsToTheCaret) {
   EXPECT_LT(box.OffsetX(), 0);
   box.SetScrollX(0);
   EXPECT_EQ(box.OffsetX(), 0);
+  // A press on the vertical bar's up arrow scrolls without taking the focus from the text.
+  Key(VK_END, true, true);
+  const int before = box.OffsetY();
+  const Gdiplus::RectF bar = box.VerticalBar()->BoundsRef();
+  hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, static_cast<int>(bar.X) + 5, static_cast<int>(bar.Y) + 4);
+  hosted.Send(WM_LBUTTONUP, 0, static_cast<int>(bar.X) + 5, static_cast<int>(bar.Y) + 4);
+  EXPECT_GT(box.OffsetY(), before);
+  EXPECT_TRUE(box.Focused());
+  EXPECT_FALSE(box.SelectedText().empty());
+  hosted.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_EQ(box.OffsetY(), before) << "the wheel scrolls back down";
   Key(VK_NEXT);
   EXPECT_GT(box.CaretPlace().line, 1);
 }
