@@ -301,6 +301,25 @@ TEST_F(EditBoxControl, CommandsFromKeysAndMenu) {
     }
     box.Destroy();
   }
+  // With the clipboard held by another thread, cut keeps the text and paste changes nothing.
+  Make(kEditModeText, "abc");
+  Key(VK_HOME, false, true);
+  std::atomic<bool> held{false}, done{false};
+  std::thread holder([&] {
+    if (!OpenClipboard(nullptr)) return;
+    held = true;
+    while (!done) Sleep(5);
+    CloseClipboard();
+  });
+  const DWORD start = GetTickCount();
+  while (!held && GetTickCount() - start < 2000) Sleep(5);
+  ASSERT_TRUE(held.load()) << "could not hold the clipboard";
+  Key(kEditCommandCut, true, false);
+  Key(kEditCommandPaste, true, false);
+  done = true;
+  holder.join();
+  EXPECT_EQ(box.Text(), "abc");
+  EXPECT_EQ(ClipboardNow(), "XY");
 }
 
 TEST_F(EditBoxControl, ContextMenuStates) {
