@@ -1,0 +1,193 @@
+// The toolkit's text input (control type 9): a single-line or multi-line editor drawn with GDI+,
+// with a blinking caret, mouse and keyboard selection, the cut/copy/paste/select-all commands
+// (context menu and Ctrl shortcuts), Chinese input through the input method, number filters,
+// a password mode, scroll bars in multi-line mode and a change callback.
+//
+// The text and all editing rules live in TextDocument and EditRules (no window needed); this
+// class wires them to the host's messages, measures and draws. The text is GBK.
+//
+// Text() may be read from any thread: it answers from a copy kept under a lock, so a worker
+// never waits for the UI thread. Every other operation runs on the UI thread.
+#pragma once
+
+#include <windows.h>
+#include <imm.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/controls/EditRules.h"
+#include "ui/controls/ScrollBar.h"
+#include "ui/controls/TextDocument.h"
+#include "ui/core/Control.h"
+#include "ui/gfx/GdiPlus.h"
+
+inline constexpr int kEditBoxType = 9;
+// Scroll-bar flags of a multi-line box.
+inline constexpr int kEditScrollHorizontal = 1;
+inline constexpr int kEditScrollVertical = 2;
+inline constexpr UINT kEditBlinkMs = 500;
+
+// Optional arguments of EditBox::Create, with their defaults. Colours are GDI+ ARGB values
+// (see ToArgb in ui/core/Colour.h).
+struct EditBoxOptions {
+  std::string text;
+  std::optional<Gdiplus::ARGB> textColour;  // [black, alpha 230]
+  std::optional<Gdiplus::ARGB> background;  // [white, alpha 160]
+  std::string fontFamily;                   // [the toolkit default font]
+  float fontSize = 12;
+  int fontStyle = 0;
+  std::optional<std::string> passwordChar;  // ["*"]
+  std::optional<Gdiplus::ARGB> border;      // [black, alpha 80]
+  int inputMode = kEditModeText;
+  bool multiLine = false;
+  std::optional<int> scrollBars;            // multi-line only [horizontal | vertical]
+  bool visible = true;
+};
+
+// The change callback: (parent, box, 0, 0, 0) for a box inside a control, (box, 0, 0, 0, 0)
+// for a top-level one.
+using EditChangeCallback = EventHandler;
+
+class EditBox : public Control {
+ public:
+  EditBox();
+  ~EditBox() override;
+
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  virtual void SetScrollY(int position);                                    // 41
+  virtual void SetScrollX(int position);                                    // 42
+  virtual void UpdateView();                                                // 43
+  virtual void MeasureLines();                                              // 44
+  // Draws background, border, text, selection and caret; clip in surface coordinates (null = all).
+  virtual void PaintText(const Gdiplus::RectF* clip = nullptr);             // 45
+  virtual void EnsureCaretVisible();                                        // 46
+  virtual void ShowContextMenu();                                           // 47
+  // The text place nearest a point in control coordinates.
+  virtual TextPos HitTest(float x, float y);                                // 48
+  virtual void Select(TextPos anchor, TextPos caret);                       // 49
+  // A key: a virtual-key code from WM_KEYDOWN, or a command id from the menu (fromMenu).
+  // Returns 0 when the box used it, -1 when the host may handle it.
+  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam, bool fromMenu);       // 50
+  virtual bool InsertText(const std::string& text);                         // 51
+  virtual bool DeleteSelection();                                           // 52
+  virtual void PlaceCaret();                                                // 53
+  virtual void BlinkCaret();                                                // 54
+  virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
+                          const EditBoxOptions& options = {});              // 56
+  // Reads the text (any thread); with a value, replaces it (and redraws unless told not to).
+  virtual std::string Text(std::optional<std::string> value = std::nullopt, bool redraw = true);  // 57
+  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);      // 58
+  virtual Gdiplus::ARGB BackgroundColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 59
+  virtual Gdiplus::ARGB BorderColour(std::optional<Gdiplus::ARGB> value = std::nullopt);    // 60
+  virtual bool SetFont(const std::string& family, float size, int style = 0);               // 61
+  virtual int InputMode(std::optional<int> value = std::nullopt);                           // 62
+  virtual std::string PasswordChar(std::optional<std::string> value = std::nullopt);        // 63
+  // Selection as (anchor, caret) places.
+  virtual TextPos SelectionAnchor(std::optional<TextPos> value = std::nullopt);             // 64
+  virtual TextPos CaretPlace(std::optional<TextPos> value = std::nullopt);                  // 65
+  virtual std::string SelectedText();                                                       // 66
+  virtual void SelectAll();                                                                 // 67
+  virtual bool MultiLine() const;                                                           // 68
+  virtual int ScrollBarFlags() const;                                                       // 69
+  virtual void SetOnChange(EditChangeCallback callback);                                    // 70
+  virtual void FireChange();                                                                // 71
+
+  using Control::Create;
+
+  // --- read access (UI thread) ---
+  const TextDocument& Document() const { return document_; }
+  ScrollBar* HorizontalBar() const { return horizontalBar_.get(); }
+  ScrollBar* VerticalBar() const { return verticalBar_.get(); }
+  int OffsetX() const { return offsetX_; }
+  int OffsetY() const { return offsetY_; }
+  const Gdiplus::RectF& CaretRect() const { return caretRect_; }
+  bool CaretShown() const { return (blink_ & 1) != 0; }
+  bool Focused() const { return focused_; }
+  float LineHeight() const { return lineHeight_; }
+  // The text area inside the border and the scroll bars (control coordinates).
+  Gdiplus::RectF ViewRect() const;
+  // Left of a caret column from the start of the line's text (before scrolling).
+  float ColumnX(int line, int column);
+
+ private:
+  // What the line shows: its text, or the password character per character (UTF-16).
+  std::wstring DisplayText(int line) const;
+  // UTF-16 units of the display text up to a byte column.
+  int DisplayUnits(int line, int column) const;
+  // Right edge of the first units of a display text (the leading offset for 0).
+  float PrefixWidth(const std::wstring& display, int units);
+  // The same for a line, through its checkpoints when it is long.
+  float LineUnitsX(int line, int units);
+  // Forgets the measured layout of every line (text, font or display changed).
+  void ForgetLayout();
+  // The column whose caret place is nearest x (from the start of the line's text).
+  int ColumnAt(int line, float x);
+  float LineTop(int line) const;
+  void ClampOffsets();
+  float ContentWidth() const;
+  void LayoutBars();
+  void SetBarPositions();
+  void TextChanged();
+  void CaretMoved();
+  void MoveCaret(TextPos place, bool extend);
+  void RunCommand(int command);
+  void TypeCharacter(unsigned code);
+  void InsertImeResult();
+  void FocusGained();
+  void FocusLost();
+  void ReleaseResources();
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleInput(UINT message, WPARAM wParam, LPARAM lParam);
+  TextPos VerticalTarget(int lines);
+  static LRESULT OnBarChange(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
+
+  // --- the record, in field order ---
+  TextDocument document_;                    // 29, 49-52 (caret and anchor)
+  gfx::StringFormatPtr format_;              // 30
+  Gdiplus::GpFont* font_ = nullptr;          // 31 (the default font, or ownFont_)
+  gfx::PenPtr pen_;                          // 32
+  gfx::BrushPtr textBrush_;                  // 33
+  Gdiplus::ARGB background_ = 0;             // 34
+  Gdiplus::ARGB border_ = 0;                 // 35
+  Gdiplus::ARGB currentBorder_ = 0;          // 36
+  int mode_ = kEditModeText;                 // 37
+  std::string passwordChar_ = "*";           // 38
+  bool multiLine_ = false;                   // 39
+  int scrollFlags_ = 0;                      // 41
+  int offsetY_ = 0;                          // 47 (0 or negative)
+  int offsetX_ = 0;                          // 48 (0 or negative)
+  std::unique_ptr<ScrollBar> horizontalBar_; // 53
+  std::unique_ptr<ScrollBar> verticalBar_;   // 54
+  Gdiplus::RectF caretRect_;                 // 56
+  int blink_ = 0;                            // 57 (bit 1 = caret drawn)
+  HIMC savedImc_ = nullptr;                  // 58
+  EditChangeCallback onChange_ = nullptr;    // 61
+
+  gfx::FontPtr ownFont_;
+  float lineHeight_ = 17;
+  float fontHeight_ = 14;
+  float leadingOffset_ = 0;   // where GDI+ puts the first glyph of a drawn text
+  bool focused_ = false;
+  bool selecting_ = false;    // left button held after a press in the text
+  bool imeDetached_ = false;
+  bool systemCaret_ = false;
+  float preferredX_ = -1;     // kept across Up/Down/Page moves
+  // The default handling of a composition posts its result again as WM_CHAR: those echoes
+  // (UTF-16 units, in order) are skipped until a real key goes down.
+  std::wstring imeEcho_;
+  // A long line is measured in chunks once per change: checkpoint k is the left of unit
+  // k x kLayoutChunk, so caret places, hit tests and drawing need only one chunk each.
+  struct LineLayout {
+    std::wstring display;
+    std::vector<float> checkpoints;
+  };
+  const LineLayout& LayoutOf(int line);
+  std::unordered_map<int, LineLayout> layouts_;
+  mutable std::mutex textLock_;
+  std::string textCopy_;      // what Text() answers off the UI thread
+};
