@@ -121,7 +121,8 @@ Gdiplus::ARGB menu_hover_colour(const MenuItemRecord& item, int skinColour) {
 }
 
 Gdiplus::ARGB menu_hover_text_colour(Gdiplus::ARGB highlight) {
-  const double red = (highlight >> 16) & 0xFF, green = (highlight >> 8) & 0xFF, blue = highlight & 0xFF;
-  const double luminance = 0.299 * red + 0.587 * green + 0.114 * blue;
-  return luminance < 192 ? 0xFEFFFFFF : 0xE6000000;
+  // In thousandths, so that a grey of exactly 192 counts as light.
+  const unsigned red = (highlight >> 16) & 0xFF, green = (highlight >> 8) & 0xFF, blue = highlight & 0xFF;
+  const unsigned luminance = 299 * red + 587 * green + 114 * blue;
+  return luminance < 192 * 1000 ? 0xFEFFFFFF : 0xE6000000;
 }
