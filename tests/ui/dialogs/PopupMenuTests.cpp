@@ -318,13 +318,6 @@ TEST_F(MenuWindows, OpensToTheLeftAndUpwardsAtTheWorkAreaEdges) {
       QueueKey(window, VK_ESCAPE);
     };
     menu.popup_at(owner.window, c.at.x, c.at.y);
-    EXPECT_EQ(shown.right - shown.left, menu_size(menu.items(), 0, [](const std::wstring& t) {
-                HDC dc = GetDC(nullptr);
-                SIZE s{};
-                GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &s);
-                ReleaseDC(nullptr, dc);
-                return static_cast<int>(s.cx);
-              }).cx);
     EXPECT_EQ(shown.bottom - shown.top, 2 * 22 + 16);
     EXPECT_EQ(c.left ? shown.right : shown.left, c.at.x);
     EXPECT_EQ(c.up ? shown.bottom : shown.top, c.at.y);
