@@ -1,0 +1,329 @@
+#include "ui/dialogs/PopupMenu.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "ui/core/Control.h"
+#include "ui/core/UiThread.h"
+#include "ui/dialogs/MenuItemControl.h"
+#include "ui/dialogs/MenuPainter.h"
+#include "ui/dialogs/MenuSession.h"
+#include "ui/gfx/Memory.h"
+#include "ui/gfx/Text.h"
+
+namespace {
+
+// Width of a text on the screen DC, as menus measure their items.
+int ScreenTextWidth(const std::wstring& text) {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 0;
+  SIZE size{};
+  const BOOL measured = GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  ReleaseDC(nullptr, screen);
+  return measured ? static_cast<int>(size.cx) : 0;
+}
+
+int SkinColourOf(HWND window) {
+  WindowHost* host = host_of_window(window);
+  return host ? host->background_colour() : -1;
+}
+
+RECT WorkArea() {
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+// The control under the mouse in a hosted window, or null.
+Control* ControlUnderMouse(HWND window) {
+  WindowHost* host = host_of_window(window);
+  POINT point{};
+  if (!host || !GetCursorPos(&point) || !ScreenToClient(window, &point)) return nullptr;
+  return host->hit_test(point);
+}
+
+// The item controls of a menu window that the keyboard can move through, top to bottom.
+std::vector<MenuItemControl*> KeyboardItems(WindowHost* host) {
+  std::vector<MenuItemControl*> items;
+  for (Control* c = host ? host->first_control() : nullptr; c; c = c->NextSibling()) {
+    if (c->Type() != kMenuItemControlType || !c->IsVisible() || c->IsDisabled()) continue;
+    auto* item = static_cast<MenuItemControl*>(c);
+    if (item->Item().kind != kMenuSeparator) items.push_back(item);
+  }
+  return items;
+}
+
+void MoveKeyboardHover(HWND window, int step) {
+  WindowHost* host = host_of_window(window);
+  std::vector<MenuItemControl*> items = KeyboardItems(host);
+  if (items.empty()) return;
+  const auto found = std::find(items.begin(), items.end(), host->focused());
+  const int count = static_cast<int>(items.size());
+  int next = step > 0 ? 0 : count - 1;
+  if (found != items.end()) next = (static_cast<int>(found - items.begin()) + step + count) % count;
+  DispatchControlMessage(items[static_cast<size_t>(next)], TKM_MOUSE_ENTER, 0, 0);
+}
+
+}  // namespace
+
+MenuSession* menu_session_of(HWND window) {
+  if (!window || !IsWindow(window) || GetPropW(window, kPropFlags) != reinterpret_cast<HANDLE>(1)) return nullptr;
+  return reinterpret_cast<MenuSession*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+HWND open_sub_menu_of(HWND menuWindow) {
+  if (!menuWindow) return nullptr;
+  HWND sub = static_cast<HWND>(GetPropW(menuWindow, kPropMenuSub));
+  return (sub && IsWindow(sub)) ? sub : nullptr;
+}
+
+void choose_menu_item(MenuSession& session, const MenuItemRecord& item) {
+  MenuSession* root = session.rootSession;
+  // Once the chain is closing a second click (a queued double click) chooses nothing.
+  if (!root || root->choice) return;
+  root->choice = MenuChoice{item.flag, item.id};
+  ShowWindow(session.window, SW_HIDE);
+  if (HWND owner = GetWindow(session.root, GW_OWNER)) SetForegroundWindow(owner);
+  PostMessageW(session.root, WM_CLOSE, 0, 0);
+}
+
+void deliver_menu_choice(HWND owner, int flag, std::intptr_t id, Control* eventControl) {
+  if (flag == kDeliverHandler) {
+    gfx::call_pointer(reinterpret_cast<const void*>(id));
+    return;
+  }
+  if (owner && IsWindow(owner)) {
+    SendMessageW(owner, WM_COMMAND, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(eventControl));
+  }
+}
+
+// --- the menu object ---
+
+bool PopupMenu::popup(HWND owner) { return popup_at(owner, 0, 0); }
+
+bool PopupMenu::popup_at(HWND owner, int x, int y) {
+  if (owner && !IsWindow(owner)) return false;
+  if (owner && !ui::on_thread_of(owner)) {
+    return ui::call_on_ui_thread(owner, [&] { return popup_at(owner, x, y); }, false);
+  }
+  POINT at{x, y};
+  if (x == 0 && y == 0) GetCursorPos(&at);
+  return Show(owner, at, nullptr, nullptr);
+}
+
+void PopupMenu::add_item(const std::string& text, std::span<const unsigned char> icon, int state, int kind, int flag,
+                         std::intptr_t id, std::optional<Gdiplus::ARGB> textColour, int fontStyle, int fontSize,
+                         Gdiplus::ARGB hoverColour) {
+  MenuItemRecord item;
+  item.text = gfx::widen_text(text);
+  item.icon.assign(icon.begin(), icon.end());
+  item.state = state;
+  item.kind = kind;
+  item.flag = flag;
+  item.id = id;
+  item.textColour = textColour.value_or(kMenuTextColour);
+  item.fontStyle = fontStyle;
+  item.fontSize = fontSize;
+  item.hoverColour = hoverColour;
+  items_.push_back(std::move(item));
+}
+
+void PopupMenu::clear() {
+  items_.clear();
+  items_.shrink_to_fit();
+}
+
+int PopupMenu::item_state(int position, std::optional<int> value) {
+  if (position < 1 || position > item_count()) return 0;
+  MenuItemRecord& item = items_[static_cast<size_t>(position - 1)];
+  if (value) item.state = *value;
+  return item.state;
+}
+
+void PopupMenu::add_separator() { add_item({}, {}, kMenuItemNormal, kMenuSeparator, kDeliverCommand, 0); }
+
+void PopupMenu::add_sub_menu(const std::string& text, PopupMenu* subMenu, int state) {
+  add_item(text, {}, state, kMenuSubMenu, kDeliverCommand, reinterpret_cast<std::intptr_t>(subMenu));
+}
+
+int PopupMenu::width(std::optional<int> value) {
+  if (value) width_ = *value;
+  return width_;
+}
+
+int PopupMenu::colour(std::optional<int> value) {
+  if (value) colour_ = *value < 0 ? -1 : (*value & 0xFFFFFF);
+  return colour_;
+}
+
+const MenuItemRecord* PopupMenu::item(int position) const {
+  if (position < 1 || position > item_count()) return nullptr;
+  return &items_[static_cast<size_t>(position - 1)];
+}
+
+bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* openerItem) {
+  if (showing_) return false;  // a menu cannot open inside itself
+  MenuSession session;
+  session.items = items_;
+  if (std::none_of(session.items.begin(), session.items.end(), menu_item_visible)) return false;
+
+  const RECT work = WorkArea();
+  SIZE size = menu_size(session.items, width_, ScreenTextWidth);
+  // An absurdly long text must not ask for a window larger than the screen.
+  size.cx = std::min<LONG>(size.cx, std::max<LONG>(kMenuMinimumWidth, work.right - work.left));
+  size.cy = std::min<LONG>(size.cy, std::max<LONG>(2 * kMenuMargin, work.bottom - work.top));
+  RECT parentRect{};
+  if (parent) GetWindowRect(parent->window, &parentRect);
+  const MenuPlacement placement =
+      parent ? place_sub_menu(parentRect, *openerItem, size, work) : place_menu(at, size, work);
+
+  ToolkitWindowOptions create;
+  create.parent = owner;
+  create.title = kMenuWindowTitle;
+  create.x = placement.x;
+  create.y = placement.y;
+  create.width = size.cx;
+  create.height = size.cy;
+  create.style = WS_POPUP;
+  create.extendedStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+  HWND window = create_toolkit_window(create);
+  if (!window) return false;
+
+  showing_ = true;
+  window_ = window;
+  session.menu = this;
+  session.window = window;
+  session.owner = owner;
+  session.isSubMenu = parent != nullptr;
+  session.root = parent ? parent->root : window;
+  session.rootSession = parent ? parent->rootSession : &session;
+  session.skinColour = parent ? parent->skinColour : SkinColourOf(owner);
+  session.columnColour = colour_ >= 0 ? colour_ : SkinColourOf(owner);
+  if (session.columnColour < 0) session.columnColour = kMenuFallbackColour;
+
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&session));
+  SetPropW(window, kPropFlags, reinterpret_cast<HANDLE>(1));
+  SetPropW(window, kPropMenuHost, session.root);
+  if (parent) {
+    SetPropW(parent->window, kPropMenuSub, window);
+  } else {
+    session.eventControl = ControlUnderMouse(owner);
+    SetPropW(window, kPropMenuEvent, session.eventControl);
+    if (session.eventControl) SendMessageW(owner, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(session.eventControl));
+  }
+  if (colour_ >= 0) SetPropW(window, kPropMenuWnd, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(colour_)));
+
+  {
+    WindowHost host;
+    host.set_on_paint(painter_ ? painter_ : builtin_menu_painter);
+    AttachOptions options;
+    options.backgroundColour = session.columnColour;
+    options.frameFlags = 0;
+    options.alpha = 240;
+    options.cornerStyle = 1;
+    options.draggable = false;
+    std::vector<std::unique_ptr<MenuItemControl>> controls;
+    if (host.attach(window, options)) {
+      host.set_on_window_message(menu_window_message);
+      for (const MenuItemSlot& slot : layout_menu_items(session.items, size.cx)) {
+        auto control = std::make_unique<MenuItemControl>(session, slot.position);
+        if (!control->Create(slot.bounds)) continue;
+        if (int key = menu_mnemonic_key(control->Item().text)) {
+          SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(control.get()), key);
+        }
+        controls.push_back(std::move(control));
+      }
+      if (created_) created_(window, parent ? 1 : 0);
+      if (IsWindow(window)) {
+        host.show(parent ? (placement.openedLeft ? 3 : 4) : 0);
+        SetForegroundWindow(window);
+        RunLoop(window);
+      }
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+    controls.clear();
+  }
+
+  if (parent && IsWindow(parent->window) && GetPropW(parent->window, kPropMenuSub) == window) {
+    RemovePropW(parent->window, kPropMenuSub);
+  }
+  window_ = nullptr;
+  showing_ = false;
+  if (parent || !session.choice) return false;
+  deliver_menu_choice(owner, session.choice->flag, session.choice->id, session.eventControl);
+  return true;
+}
+
+void PopupMenu::RunLoop(HWND window) {
+  MSG msg;
+  while (IsWindow(window)) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      // The application is quitting: close the menu and leave the quit for the outer loop.
+      DestroyWindow(window);
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void PopupMenu::OpenSubMenu(HWND window, MenuItemControl* item) {
+  MenuSession* session = menu_session_of(window);
+  WindowHost* host = host_of_window(window);
+  // Only for an item of this menu that still has its focus.
+  if (!session || !host || !host->owns_control(item) || host->focused() != item) return;
+  const MenuItemRecord& record = item->Item();
+  if (record.kind != kMenuSubMenu || record.id == 0 || item->SubMenuOpen()) return;
+  if (HWND open = open_sub_menu_of(window)) {
+    // Another item's sub-menu is open and its loop is running below this call: close it, and
+    // ask again once that loop has ended.
+    SendMessageW(open, WM_CLOSE, 0, 0);
+    PostMessageW(window, kMenuOpenSubMenu, reinterpret_cast<WPARAM>(item), 0);
+    return;
+  }
+  auto* subMenu = reinterpret_cast<PopupMenu*>(record.id);
+  RECT windowRect{};
+  GetWindowRect(window, &windowRect);
+  const Gdiplus::RectF& b = item->BoundsRef();
+  RECT itemRect{windowRect.left + static_cast<LONG>(b.X), windowRect.top + static_cast<LONG>(b.Y),
+                windowRect.left + static_cast<LONG>(b.X + b.Width), windowRect.top + static_cast<LONG>(b.Y + b.Height)};
+  item->SetSubMenuOpen(true);
+  subMenu->Show(window, POINT{}, session, &itemRect);
+  if (!IsWindow(window)) return;  // the chain closed while the sub-menu was open
+  item->SetSubMenuOpen(false);
+  if (IsWindowVisible(window) && !session->rootSession->choice) SetForegroundWindow(window);
+}
+
+LRESULT menu_window_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kMenuOpenSubMenu:
+      PopupMenu::OpenSubMenu(window, reinterpret_cast<MenuItemControl*>(wParam));
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_DOWN || wParam == VK_UP) {
+        MoveKeyboardHover(window, wParam == VK_DOWN ? 1 : -1);
+        return 0;
+      }
+      if (wParam == VK_RIGHT) {
+        WindowHost* host = host_of_window(window);
+        Control* focused = host ? host->focused() : nullptr;
+        if (focused && focused->Type() == kMenuItemControlType) {
+          PostMessageW(window, kMenuOpenSubMenu, reinterpret_cast<WPARAM>(focused), 0);
+        }
+        return 0;
+      }
+      if (wParam == VK_LEFT) {
+        if (MenuSession* session = menu_session_of(window); session && session->isSubMenu) {
+          PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return popup_message_hook(window, message, wParam, lParam);
+}
