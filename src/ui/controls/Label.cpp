@@ -66,20 +66,6 @@ Label::~Label() {
   if (IsLive()) Destroy();
 }
 
-void Label::Move(std::optional<float> left, std::optional<float> top, std::optional<float> width,
-                 std::optional<float> height, bool redraw) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { Move(left, top, width, height, redraw); });
-    return;
-  }
-  Control::Move(left, top, width, height, redraw);
-}
-
-bool Label::Visible(std::optional<bool> value) {
-  if (!OnUiThread()) return RunOnUiThread([&] { return Visible(value); });
-  return Control::Visible(value);
-}
-
 Control* Label::Create(ControlParent parent, float left, float top, float width, float height,
                        const std::string& text, const LabelOptions& options) {
   if (IsLive()) return GetHandle();

@@ -68,11 +68,6 @@ class Label : public Control {
   Label() = default;
   ~Label() override;
 
-  // Text, width and place come from worker threads too; the base moves them here.
-  void Move(std::optional<float> left, std::optional<float> top, std::optional<float> width,
-            std::optional<float> height, bool redraw = true) override;
-  bool Visible(std::optional<bool> value = std::nullopt) override;
-
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;      // 40
   virtual void MeasureText();                                                    // 41
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,

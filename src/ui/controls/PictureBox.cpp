@@ -154,11 +154,6 @@ PictureBox::~PictureBox() {
   if (IsLive()) Destroy();
 }
 
-bool PictureBox::Visible(std::optional<bool> value) {
-  if (!OnUiThread()) return RunOnUiThread([&] { return Visible(value); });
-  return Control::Visible(value);
-}
-
 void PictureBox::LoadImage() {
   ReleaseImage();
   frameIndex_ = 1;

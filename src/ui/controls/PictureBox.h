@@ -65,8 +65,6 @@ class PictureBox : public Control {
   PictureBox() = default;
   ~PictureBox() override;
 
-  // The search thread shows and hides the busy indicator; the base moves it here.
-  bool Visible(std::optional<bool> value = std::nullopt) override;
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;        // 40
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
                           gfx::ByteSpan imageData, const PictureBoxOptions& options = {});  // 41

@@ -2,7 +2,7 @@
 
 #include "ui/core/Colour.h"
 #include "ui/dialogs/MenuSession.h"
-#include "ui/gfx/MenuShapes.h"
+#include "ui/gfx/Shapes.h"
 
 void paint_menu_surface(Gdiplus::GpGraphics* graphics, int width, int height, int columnColour) {
   if (!graphics || width <= 0 || height <= 0) return;

@@ -57,4 +57,11 @@ void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REA
   gdip::GdipDrawLine(graphics, pen.get(), x1, y1, x2, y2);
 }
 
+void draw_rounded_rect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline) {
+  if (!graphics) return;
+  PathPtr path = rounded_rect_path(rect, radius);
+  if (fill) fill_path(graphics, path.get(), fill);
+  if (outline) outline_path(graphics, path.get(), outline);
+}
+
 }  // namespace gfx

@@ -20,4 +20,7 @@ void outline_path(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed =
 // A one-pixel line between two points.
 void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2);
 
+// Fills and/or outlines a rounded rectangle; a colour of 0 skips that part.
+void draw_rounded_rect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline);
+
 }  // namespace gfx
