@@ -1,6 +1,7 @@
 #include <objbase.h>
 
 #include "app/Application.h"
+#include "ui/dialogs/EditContextMenu.h"
 #include "ui/gfx/Toolkit.h"
 
 int RunApplication() {
@@ -8,7 +9,7 @@ int RunApplication() {
   (void)heap;
   CoInitialize(nullptr);
 
-  gfx::toolkit_startup();
+  gfx::toolkit_startup(build_edit_context_menu);
   CreateMainWindow();
 
   CoUninitialize();

@@ -112,6 +112,8 @@ bool Exchange(const std::string& url, const WebAccessArgs& args, Response* respo
     unsigned char chunk[kReadChunk] = {};
     DWORD count = 0;
     if (!InternetReadFile(request.get(), chunk, sizeof chunk, &count) || count == 0) break;
+    // An endless or huge answer fails the exchange instead of growing without bound.
+    if (response->body.size() + count > kMaxBodyBytes) return false;
     response->body.insert(response->body.end(), chunk, chunk + count);
   }
   response->rawHeaders = QueryRawHeaders(request.get());
@@ -211,23 +213,33 @@ bool IsUtf8Body(const ByteArray& body, const std::string& rawHeaders) {
   return FindText(rawHeaders, kMarker, 1, false) > 0;
 }
 
+// Memory running out while reading or converting makes the exchange fail (an empty result):
+// no exception leaves the routine, whichever thread called it.
 ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args) {
-  Response response;
-  if (!Exchange(url, args, &response)) return {};
-  AnalyseResponse(response.rawHeaders, args);
-  return std::move(response.body);
+  try {
+    Response response;
+    if (!Exchange(url, args, &response)) return {};
+    AnalyseResponse(response.rawHeaders, args);
+    return std::move(response.body);
+  } catch (...) {
+    return {};
+  }
 }
 
 std::string WebAccess(const std::string& url, const WebAccessArgs& args) {
-  Response response;
-  if (!Exchange(url, args, &response)) return {};
-  AnalyseResponse(response.rawHeaders, args);
-  ByteArray body = std::move(response.body);
-  std::string text(body.begin(), body.end());
-  if (IsUtf8Body(body, response.rawHeaders)) text = ConvertCharset(text, "UTF-8", "GBK");
-  const size_t zero = text.find('\0');
-  if (zero != std::string::npos) text.resize(zero);
-  return text;
+  try {
+    Response response;
+    if (!Exchange(url, args, &response)) return {};
+    AnalyseResponse(response.rawHeaders, args);
+    ByteArray body = std::move(response.body);
+    std::string text(body.begin(), body.end());
+    if (IsUtf8Body(body, response.rawHeaders)) text = ConvertCharset(text, "UTF-8", "GBK");
+    const size_t zero = text.find('\0');
+    if (zero != std::string::npos) text.resize(zero);
+    return text;
+  } catch (...) {
+    return {};
+  }
 }
 
 }  // namespace web

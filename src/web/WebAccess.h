@@ -2,6 +2,7 @@
 // closes its own handles; nothing is shared between calls, so any thread may call it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ struct WebAccessArgs {
   std::optional<std::string> proxy;     // host:port for the http scheme
   std::string* rawHeaders = nullptr;    // out: response header block, CR LF separated
 };
+
+// A response body past this size fails the exchange.
+inline constexpr size_t kMaxBodyBytes = 32u * 1024 * 1024;
 
 // The body as GBK text (UTF-8 pages converted), cut at its first zero byte; empty on failure.
 std::string WebAccess(const std::string& url, const WebAccessArgs& args = {});

@@ -166,6 +166,14 @@ TEST(WebAccessBody, TenMegabytesArriveWhole) {
   }
 }
 
+TEST(WebAccessBody, ABodyPastTheLimitFailsTheExchange) {
+  // Exactly the limit still arrives; one byte more, announced or chunked, gives nothing.
+  const size_t limit = web::kMaxBodyBytes;
+  EXPECT_EQ(WebAccessBytes(SiteUrl("/fault/big?bytes=" + std::to_string(limit))).size(), limit);
+  EXPECT_TRUE(WebAccessBytes(SiteUrl("/fault/big?bytes=" + std::to_string(limit + 1))).empty());
+  EXPECT_TRUE(WebAccess(SiteUrl("/fault/big?chunked=1&bytes=" + std::to_string(limit + 1))).empty());
+}
+
 TEST(WebAccessBody, LongHeaderBlockIsReadWhole) {
   std::string raw, newCookies;
   WebAccess(SiteUrl("/fault/longheaders?bytes=6000"), {.newCookies = &newCookies, .rawHeaders = &raw});
