@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 
+#include "app/MainControls.h"
 #include "ui/core/WindowHost.h"
 
 AppStateRecord::AppStateRecord() = default;

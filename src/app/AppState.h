@@ -12,6 +12,7 @@
 #include "app/WindowIcon.h"
 
 class WindowHost;
+struct MainControls;
 
 class AppStateRecord {
  public:
@@ -27,6 +28,12 @@ class AppStateRecord {
   std::atomic<int> imageCount{0};
   std::atomic<int> archiveCount{0};
   std::atomic<HWND> cloudPlayWindow{nullptr};
+  // One category fill at a time: each tab click raises the generation, which ends a running
+  // fill at its next row; a fill holds the lock while it runs.
+  std::atomic<int> categoryFillGeneration{0};
+  std::mutex categoryFillLock;
+  // The main window's controls, created by BuildMainWindow.
+  std::unique_ptr<MainControls> controls;
   // The window host of the main window; used on the UI thread only.
   std::unique_ptr<WindowHost> mainHost;
   // The main window's icon, made from the embedded icon file.

@@ -1,7 +1,13 @@
+#include "Hosts.h"
 #include "app/AppState.h"
 #include "app/Application.h"
+#include "app/MainControls.h"
+#include "app/ResultsView.h"
+#include "app/SearchRun.h"
+#include "app/StartupThreads.h"
 #include "form/Form.h"
 #include "resources/Resources.h"
+#include "ui/core/Colour.h"
 #include "ui/core/WindowHost.h"
 
 namespace {
@@ -13,6 +19,90 @@ constexpr int kMainHeight = 515;
 
 // Frame of the main window: icon, caption, close and minimise buttons.
 constexpr int kMainFrameFlags = 0x17;
+
+// "搜索" in GBK.
+constexpr const char* kSearchCaption = "\xcb\xd1\xcb\xf7";
+constexpr int kRed = RGB(255, 0, 0);
+constexpr int kWhite = RGB(255, 255, 255);
+
+LRESULT OpenProductSite(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  OpenUrl(hosts::kProductHost);
+  return 0;
+}
+
+LRESULT OpenUpdateLink(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  OpenUrl(AppState.UpdateLink());
+  return 0;
+}
+
+void StartThread(LPTHREAD_START_ROUTINE routine) {
+  if (HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, nullptr)) CloseHandle(thread);
+}
+
+// The controls at their fixed places, in creation order; later ones draw on top.
+void CreateControls(HWND window, MainControls& ui) {
+  const float frameLeft = 55, frameTop = 35, frameWidth = 400, frameHeight = 24;
+  ui.searchFrame.Create(window, frameLeft, frameTop, frameWidth, frameHeight, resources::SearchFrame());
+
+  EditBoxOptions box;
+  box.background = ToArgb(kWhite, 0);
+  const float boxLeft = frameLeft + 1, boxTop = frameTop + 1, boxWidth = frameWidth - 1, boxHeight = frameHeight - 1;
+  ui.searchBox.Create(window, boxLeft, boxTop, boxWidth, boxHeight, box);
+
+  ButtonOptions search;
+  search.iconPlacement = 3;
+  ui.searchButton.Create(window, boxLeft + boxWidth + 5, boxTop, 60, 23, kSearchCaption, search);
+  ButtonImages images;
+  images.normal = resources::SearchButtonNormal();
+  images.pressed = resources::SearchButtonNormal();
+  images.hover = resources::SearchButtonHover();
+  images.layout = 1;
+  ui.searchButton.SetImages(images);
+
+  const float tabTop = boxTop + boxHeight + 1;
+  const float tabWidths[kTabCount] = {90, 70, 70, 70, 80};
+  float tabLeft = 75;
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    ui.tabs[tab].Create(window, tabLeft, tabTop, tabWidths[tab], 25, TabCaption(tab, 0));
+    tabLeft += tabWidths[tab] + 6;
+  }
+
+  ListViewOptions list;
+  list.backgroundColour = ToArgb(kWhite, 180);
+  list.singleSelection = true;
+  const float listLeft = 14, listTop = tabTop + 25, listWidth = 581, listHeight = 400;
+  ui.mainList.Create(window, listLeft, listTop, listWidth, listHeight, list);
+  AddResultColumns(ui.mainList, false);
+  list.visible = false;
+  ui.categoryList.Create(window, listLeft, listTop, listWidth, listHeight, list);
+  AddResultColumns(ui.categoryList, true);
+
+  // Placed by the list's size alone, so it sits above and left of the list's middle.
+  PictureBoxOptions busy;
+  busy.animate = true;
+  busy.visible = false;
+  ui.busyIndicator.Create(window, listWidth / 2 - 15, listHeight / 2 - 15, 32, 32, resources::BusyIndicator(), busy);
+
+  ui.noticeLabel.Create(window, 15, listTop + listHeight + 1, 580, 25, "");
+
+  LabelOptions update;
+  update.textColour = ToArgb(kRed);
+  update.visible = false;
+  ui.updateLabel.Create(window, 425, 6, 100, 23, "", update);
+
+  LabelOptions site;
+  site.textColour = ToArgb(kWhite);
+  site.fontSize = 16;
+  ui.siteLabel.Create(window, 140, 7, 160, 23, hosts::kProductHost, site);
+  ui.siteLabel.HoverColour(ToArgb(kRed));
+}
+
+void WireHandlers(MainControls& ui) {
+  ui.siteLabel.AddEventHandler(WM_LBUTTONDOWN, OpenProductSite);
+  ui.searchButton.AddEventHandler(WM_LBUTTONDOWN, StartSearch);
+  ui.updateLabel.AddEventHandler(WM_LBUTTONDOWN, OpenUpdateLink);
+  for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);
+}
 
 }  // namespace
 
@@ -51,7 +141,13 @@ void BuildMainWindow(HWND window) {
 
   ProcessPendingMessages();
 
+  AppState.controls = std::make_unique<MainControls>();
+  CreateControls(window, *AppState.controls);
+  WireHandlers(*AppState.controls);
+
   AppState.mainHost->set_on_window_message(MainWindowHook);
+  StartThread(CheckForUpdate);
+  StartThread(StartupPing);
   ShowWindowAsync(window, SW_SHOWNORMAL);
 }
 

@@ -1,0 +1,28 @@
+// Every control of the main window, in creation order. One record, held by AppState, created
+// by BuildMainWindow; worker threads reach the controls through it.
+#pragma once
+
+#include <array>
+
+#include "ui/controls/EditBox.h"
+#include "ui/controls/GlowButton.h"
+#include "ui/controls/ImageButton.h"
+#include "ui/controls/Label.h"
+#include "ui/controls/LinkLabel.h"
+#include "ui/controls/ListView.h"
+#include "ui/controls/PictureBox.h"
+
+inline constexpr int kTabCount = 5;
+
+struct MainControls {
+  PictureBox searchFrame;
+  EditBox searchBox;
+  ImageButton searchButton;
+  std::array<GlowButton, kTabCount> tabs;
+  ListView mainList;
+  ListView categoryList;
+  PictureBox busyIndicator;
+  Label noticeLabel;
+  LinkLabel updateLabel;
+  LinkLabel siteLabel;
+};

@@ -1,0 +1,128 @@
+#include "app/ResultsView.h"
+
+#include <mutex>
+
+#include "app/AppState.h"
+#include "app/MainControls.h"
+
+namespace {
+
+// "全部(", "视频(", "音频(", "图片(", "压缩包(" in GBK.
+constexpr const char* kTabPrefixes[kTabCount] = {
+    "\xc8\xab\xb2\xbf(", "\xca\xd3\xc6\xb5(", "\xd2\xf4\xc6\xb5(", "\xcd\xbc\xc6\xac(", "\xd1\xb9\xcb\xf5\xb0\xfc("};
+
+struct ColumnSpec {
+  const char* mainTitle;
+  const char* categoryTitle;
+  int width;
+};
+// "ID", "资源名称", "资源大小", "资源格式", "详页地址", "分类" / "主列ID", "磁力链接": only the first
+// four are seen; the last three keep the row's detail path, codes (or main-list ID) and link.
+constexpr ColumnSpec kColumns[] = {
+    {"ID", "ID", 40},
+    {"\xd7\xca\xd4\xb4\xc3\xfb\xb3\xc6", "\xd7\xca\xd4\xb4\xc3\xfb\xb3\xc6", 390},
+    {"\xd7\xca\xd4\xb4\xb4\xf3\xd0\xa1", "\xd7\xca\xd4\xb4\xb4\xf3\xd0\xa1", 70},
+    {"\xd7\xca\xd4\xb4\xb8\xf1\xca\xbd", "\xd7\xca\xd4\xb4\xb8\xf1\xca\xbd", 70},
+    {"\xcf\xea\xd2\xb3\xb5\xd8\xd6\xb7", "\xcf\xea\xd2\xb3\xb5\xd8\xd6\xb7", 0},
+    {"\xb7\xd6\xc0\xe0", "\xd6\xf7\xc1\xd0ID", 0},
+    {"\xb4\xc5\xc1\xa6\xc1\xb4\xbd\xd3", "\xb4\xc5\xc1\xa6\xc1\xb4\xbd\xd3", 0},
+};
+
+constexpr int kGenerationMask = 0x0FFFFFFF;
+
+int CurrentFill() { return AppState.categoryFillGeneration & kGenerationMask; }
+
+int CountFor(int tab) {
+  switch (tab) {
+    case 0: return AppState.controls ? AppState.controls->mainList.RowCount() : 0;
+    case 1: return AppState.videoCount;
+    case 2: return AppState.audioCount;
+    case 3: return AppState.imageCount;
+    default: return AppState.archiveCount;
+  }
+}
+
+}  // namespace
+
+std::string TabCaption(int tab, int count) {
+  if (tab < 0 || tab >= kTabCount) return {};
+  return std::string(kTabPrefixes[tab]) + std::to_string(count) + ")";
+}
+
+void AddResultColumns(ListView& list, bool categoryList) {
+  for (const ColumnSpec& column : kColumns) {
+    list.InsertColumn(0, categoryList ? column.categoryTitle : column.mainTitle, column.width);
+  }
+}
+
+void RefreshTabCaptions() {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return;
+  for (int tab = 0; tab < kTabCount; ++tab) ui->tabs[tab].Caption(TabCaption(tab, CountFor(tab)));
+}
+
+bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled) {
+  const std::string digit = std::to_string(code);
+  for (int row = 1; row <= main.RowCount(); ++row) {
+    if (cancelled()) return false;
+    if (main.CellText(row, kColumnCodes).find(digit) == std::string::npos) continue;
+    const std::string title = main.CellText(row, kColumnTitle);
+    const std::string size = main.CellText(row, kColumnSize);
+    const std::string format = main.CellText(row, kColumnFormat);
+    const std::string detail = main.CellText(row, kColumnDetailPath);
+    const std::string magnet = main.CellText(row, kColumnMagnet);
+    const std::string id = main.CellText(row, kColumnId);
+    category.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
+    const int n = category.RowCount();
+    category.SetCellText(n, kColumnId, std::to_string(n), false);
+    category.SetCellText(n, kColumnTitle, title, false);
+    category.SetCellText(n, kColumnSize, size, false);
+    category.SetCellText(n, kColumnFormat, format, false);
+    category.SetCellText(n, kColumnDetailPath, detail, false);
+    category.SetCellText(n, kColumnCodes, id, false);
+    category.SetCellText(n, kColumnMagnet, magnet, true);
+  }
+  return true;
+}
+
+DWORD WINAPI ShowCategory(LPVOID argument) {
+  // The argument carries the code in its low three bits and the fill's generation above them,
+  // taken by the click itself so that the last click wins whichever thread starts first.
+  const INT_PTR packed = reinterpret_cast<INT_PTR>(argument);
+  const int code = static_cast<int>(packed & 7);
+  const int mine = static_cast<int>(packed >> 3);
+  try {
+    std::lock_guard fill(AppState.categoryFillLock);
+    MainControls* ui = AppState.controls.get();
+    if (!ui || CurrentFill() != mine) return 0;
+    ui->mainList.Visible(false);
+    ui->categoryList.ClearRows();
+    ui->categoryList.Visible(true);
+    CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; });
+  } catch (...) {
+    // Out of memory while copying: the category list keeps what it got.
+  }
+  return 0;
+}
+
+LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return 0;
+  auto* clicked = reinterpret_cast<Control*>(control);
+  if (clicked == ui->tabs[0].GetHandle()) {
+    ++AppState.categoryFillGeneration;  // a fill still running stops at its next row
+    ui->mainList.Visible(true);
+    ui->categoryList.Visible(false);
+    return 0;
+  }
+  for (int tab = 1; tab < kTabCount; ++tab) {
+    if (clicked != ui->tabs[tab].GetHandle()) continue;
+    const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
+    const INT_PTR packed = (generation << 3) | tab;
+    if (HANDLE thread = CreateThread(nullptr, 0, ShowCategory, reinterpret_cast<LPVOID>(packed), 0, nullptr)) {
+      CloseHandle(thread);
+    }
+    return 0;
+  }
+  return 0;
+}

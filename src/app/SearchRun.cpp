@@ -1,0 +1,124 @@
+#include "app/SearchRun.h"
+
+#include "Hosts.h"
+#include "app/AppState.h"
+#include "app/Application.h"
+#include "app/MainControls.h"
+#include "app/ResultsView.h"
+#include "search/Classification.h"
+#include "web/WebAccess.h"
+
+namespace {
+
+// Every check ends the run the same way.
+bool StopAsked() {
+  if (AppState.stopRequested != 1) return false;
+  AppState.searchBusy = 0;
+  return true;
+}
+
+void RunPages(MainControls& ui) {
+  for (;;) {
+    AppState.searchBusy = 1;
+    const int page = ++AppState.pageNumber;
+    // Read again for every page: an edit made during the run applies to the next pages.
+    const std::string term = ui.searchBox.Text();
+    if (StopAsked()) return;
+
+    const std::string text = web::WebAccess(search::SearchPageUrl(hosts::kSearchHost, term, page));
+    if (StopAsked()) return;
+    if (!search::PageHasResults(text)) {
+      AppState.searchBusy = 0;
+      return;
+    }
+
+    const std::vector<std::string> rows = search::CutResultRows(text);
+    ProcessPendingMessages();
+    for (const std::string& escaped : rows) {
+      if (StopAsked()) return;
+      const search::ResultRow row = search::ReadResultRow(escaped);
+      ProcessPendingMessages();
+      const std::string codes = search::ClassifyFormat(row.format);
+      search::CountCategories(codes, AppState.videoCount, AppState.audioCount, AppState.imageCount,
+                              AppState.archiveCount);
+      AppendResultRow(ui.mainList, row, codes);
+      ProcessPendingMessages();
+    }
+
+    RefreshTabCaptions();
+    if (StopAsked()) return;
+    WaitPumping(1, 1);
+  }
+}
+
+}  // namespace
+
+int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes) {
+  list.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
+  const int n = list.RowCount();
+  list.SetCellText(n, kColumnId, std::to_string(n), false);
+  list.SetCellText(n, kColumnTitle, row.title, false);
+  list.SetCellText(n, kColumnSize, row.size, false);
+  list.SetCellText(n, kColumnFormat, row.format, false);
+  list.SetCellText(n, kColumnDetailPath, row.detailPath, false);
+  list.SetCellText(n, kColumnCodes, codes, true);
+  return n;
+}
+
+DWORD WINAPI SearchWorker(LPVOID) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) {
+    AppState.searchBusy = 0;
+    return 0;
+  }
+  try {
+    RunPages(*ui);
+  } catch (...) {
+    // Memory ran out while reading a page: the run ends quietly with the rows it has.
+    AppState.searchBusy = 0;
+  }
+  return 0;
+}
+
+LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return 0;
+  if (AppState.searchBusy == 1) {
+    AppState.stopRequested = 1;
+    while (AppState.searchBusy == 1) WaitPumping(300, 0);
+  } else {
+    AppState.stopRequested = 0;
+    AppState.searchBusy = 0;
+  }
+  ui->mainList.ClearRows();
+  AppState.pageNumber = 0;
+  AppState.videoCount = 0;
+  AppState.audioCount = 0;
+  AppState.imageCount = 0;
+  AppState.archiveCount = 0;
+  RefreshTabCaptions();
+  if (HANDLE worker = CreateThread(nullptr, 0, SearchWorker, nullptr, 0, nullptr)) CloseHandle(worker);
+  return 0;
+}
+
+int WaitPumping(int amount, int unit) {
+  HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  if (!timer) {
+    Sleep(static_cast<DWORD>(unit == 1 ? amount * 1000 : amount));
+    return 1;
+  }
+  LARGE_INTEGER due;
+  due.QuadPart = -static_cast<LONGLONG>(amount) * (unit == 1 ? 1000 : 1) * 10000;
+  SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+  for (;;) {
+    DWORD woke = MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0) break;
+    if (woke == WAIT_OBJECT_0 + 1) {
+      ProcessPendingMessages();
+    } else {
+      break;  // the wait itself failed: do not spin
+    }
+  }
+  CloseHandle(timer);
+  return 1;
+}

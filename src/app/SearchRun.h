@@ -1,0 +1,27 @@
+// The search run: the search button starts a worker that fetches result pages one second
+// apart, cuts them into rows and appends the rows to the main list as they are read.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "search/ResultPage.h"
+
+class ListView;
+
+// The search button's left-button-down handler (an event handler). A press while a run is
+// going stops it and empties the list; the next press starts a new run.
+LRESULT StartSearch(LPARAM = 0, LPARAM = 0, LPARAM = 0, LPARAM = 0, LPARAM = 0);
+
+// The worker's thread routine: page after page until a page holds no result or a stop is asked.
+DWORD WINAPI SearchWorker(LPVOID);
+
+// Waits the amount (unit 0 milliseconds, 1 seconds) while dispatching this thread's messages;
+// returns 1 when the time has passed.
+int WaitPumping(int amount, int unit);
+
+// Appends one result to the list: the row number (the list's row count after the append),
+// title, size, format and detail path without redraw, then the category codes with redraw.
+// Returns the new row's number.
+int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes);

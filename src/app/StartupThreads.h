@@ -1,0 +1,8 @@
+// The two threads the main window starts once it is built: the update check (with the
+// scrolling notice) and the start-up ping.
+#pragma once
+
+#include <windows.h>
+
+DWORD WINAPI CheckForUpdate(LPVOID);
+DWORD WINAPI StartupPing(LPVOID);
