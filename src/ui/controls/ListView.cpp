@@ -70,11 +70,8 @@ void ListView::RecomputeContentHeight() {
 }
 
 void ListView::Notify() {
+  // Also on the UI thread: a burst of operations draws once, when the thread is back in its loop.
   if (!IsLive()) return;
-  if (IsUiThread()) {
-    ApplyPending();
-    return;
-  }
   if (pendingPosted_.exchange(true)) return;
   if (!post_to_control(GetHostWindow(), this, TKM_LIST_PENDING, 0, 0)) pendingPosted_ = false;
 }

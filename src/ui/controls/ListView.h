@@ -8,7 +8,7 @@
 // keeps its columns, rows, selection and scroll state under its own lock; an operation changes
 // them, records what needs redrawing and, off the UI thread, posts one message to the host
 // window (at most one is in flight), so drawing happens only on the UI thread and no lock is
-// held while anything is sent there. On the UI thread the change is drawn at once. Only the
+// held while anything is sent there; a burst of changes is drawn once. Only the
 // visible rows are drawn, one at a time into a rows canvas; a changed row redraws that row
 // only. The canvas, header and background surfaces belong to the UI thread.
 //
