@@ -1,0 +1,568 @@
+// The list's table: columns, rows, cells, selection and search. Every operation takes the
+// list's lock for as long as it touches the arrays, records what needs redrawing and hands
+// that to the UI thread after the lock is released (Notify).
+#include "ui/controls/ListView.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ui/core/WindowHost.h"
+
+using Gdiplus::ARGB;
+using Lock = std::lock_guard<std::mutex>;
+
+namespace {
+
+// Texts longer than this are kept up to here: a cell never needs more and a row stays small.
+constexpr size_t kMaxCellBytes = 64 * 1024;
+
+std::string CellCopy(const std::string& text) {
+  return std::string(list_layout::CutText(text, kMaxCellBytes));
+}
+
+}  // namespace
+
+ListView::~ListView() {
+  if (IsLive()) Destroy();
+}
+
+// --- locked helpers ---
+
+bool ListView::InSelection(int row) const {
+  return std::find(selection_.begin(), selection_.end(), row) != selection_.end();
+}
+
+void ListView::RefreshState(int row) {
+  if (!ValidRow(row)) return;
+  int state = kRowNormal;
+  if (row == currentRow_ || InSelection(row)) {
+    state = kRowSelected;
+  } else if (row == hotRow_) {
+    state = kRowHot;
+  }
+  Row& r = rows_[static_cast<size_t>(row - 1)];
+  if (r.state != state) {
+    r.state = state;
+    pending_.Mark(row, row);
+  }
+}
+
+std::vector<int> ListView::ColumnWidths() const {
+  std::vector<int> widths;
+  widths.reserve(columns_.size());
+  for (const Column& c : columns_) widths.push_back(c.width);
+  return widths;
+}
+
+int ListView::LineHeight() const { return rowHeight_; }
+
+int ListView::ItemsPerLine() const { return viewStyle_ == kListIcons ? std::max(itemsPerLine_, 1) : 1; }
+
+void ListView::RecomputeContentWidth() {
+  contentWidth_ = list_layout::ContentWidth(ColumnWidths(), static_cast<int>(view_.Width), viewStyle_ == kListReport);
+  pending_.columns = true;
+  pending_.all = true;
+}
+
+void ListView::RecomputeContentHeight() {
+  contentHeight_ = list_layout::ContentHeight(static_cast<int>(rows_.size()), LineHeight(), ItemsPerLine());
+  pending_.rows = true;
+}
+
+void ListView::Notify() {
+  // Also on the UI thread: a burst of operations draws once, when the thread is back in its loop.
+  if (!IsLive()) return;
+  if (pendingPosted_.exchange(true)) return;
+  if (!post_to_control(GetHostWindow(), this, TKM_LIST_PENDING, 0, 0)) pendingPosted_ = false;
+}
+
+// --- columns ---
+
+int ListView::InsertColumn(int position, const std::string& title, std::optional<int> width,
+                           std::optional<int> alignment, std::optional<int> image) {
+  int inserted = 0;
+  {
+    Lock lock(mutex_);
+    const int count = static_cast<int>(columns_.size());
+    if (position < 0 || position > count) position = 0;  // append
+    Column column;
+    column.title = CellCopy(title);
+    column.width = std::clamp(width.value_or(50), 0, list_layout::kMaxColumnWidth);
+    column.image = image.value_or(-1);
+    // The alignment counts once the list has a column; the first column is always near.
+    if (alignment && count > 0) column.alignment = std::clamp(*alignment, kAlignNear, kAlignFar);
+    const size_t at = position == 0 ? columns_.size() : static_cast<size_t>(position - 1);
+    columns_.insert(columns_.begin() + static_cast<std::ptrdiff_t>(at), std::move(column));
+    for (Row& row : rows_) {
+      row.texts.insert(row.texts.begin() + static_cast<std::ptrdiff_t>(at), std::string());
+      row.images.insert(row.images.begin() + static_cast<std::ptrdiff_t>(at), -1);
+    }
+    inserted = static_cast<int>(at) + 1;
+    RecomputeContentWidth();
+  }
+  Notify();
+  return inserted;
+}
+
+bool ListView::DeleteColumn(int column) {
+  {
+    Lock lock(mutex_);
+    if (!ValidColumn(column)) return false;
+    const auto at = static_cast<std::ptrdiff_t>(column - 1);
+    columns_.erase(columns_.begin() + at);
+    for (Row& row : rows_) {
+      row.texts.erase(row.texts.begin() + at);
+      row.images.erase(row.images.begin() + at);
+    }
+    RecomputeContentWidth();
+  }
+  Notify();
+  return true;
+}
+
+std::string ListView::ColumnTitle(int column) {
+  Lock lock(mutex_);
+  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].title : std::string();
+}
+
+bool ListView::SetColumnTitle(int column, const std::string& title) {
+  {
+    Lock lock(mutex_);
+    if (!ValidColumn(column)) return false;
+    columns_[static_cast<size_t>(column - 1)].title = CellCopy(title);
+    pending_.columns = true;
+  }
+  Notify();
+  return true;
+}
+
+int ListView::ColumnWidth(int column) {
+  Lock lock(mutex_);
+  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].width : 0;
+}
+
+bool ListView::SetColumnWidth(int column, int width) {
+  {
+    Lock lock(mutex_);
+    if (!ValidColumn(column) || width < 0) return false;
+    columns_[static_cast<size_t>(column - 1)].width = std::min(width, list_layout::kMaxColumnWidth);
+    RecomputeContentWidth();
+  }
+  Notify();
+  return true;
+}
+
+int ListView::ColumnImage(int column) {
+  Lock lock(mutex_);
+  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].image : -1;
+}
+
+bool ListView::SetColumnImage(int column, int image) {
+  {
+    Lock lock(mutex_);
+    if (!ValidColumn(column)) return false;
+    columns_[static_cast<size_t>(column - 1)].image = image;
+    pending_.columns = true;
+  }
+  Notify();
+  return true;
+}
+
+int ListView::ColumnCount() {
+  Lock lock(mutex_);
+  return static_cast<int>(columns_.size());
+}
+
+std::vector<std::uint8_t> ListView::SaveLayout() {
+  std::vector<std::int32_t> words;
+  {
+    Lock lock(mutex_);
+    words = {static_cast<std::int32_t>(rows_.size()), itemWidth_, rowHeight_,
+             static_cast<std::int32_t>(columns_.size())};
+    for (const Column& c : columns_) words.push_back(c.width);
+  }
+  std::vector<std::uint8_t> bytes(words.size() * sizeof(std::int32_t));
+  std::memcpy(bytes.data(), words.data(), bytes.size());
+  return bytes;
+}
+
+// --- rows ---
+
+int ListView::RowCount() {
+  Lock lock(mutex_);
+  return static_cast<int>(rows_.size());
+}
+
+int ListView::InsertRow(std::optional<int> position, const std::string& text, std::optional<int> image,
+                        std::uintptr_t data, std::uintptr_t param, std::optional<ARGB> colour, bool redraw) {
+  int number = 0;
+  try {
+    Lock lock(mutex_);
+    Row row;
+    row.texts.assign(columns_.size(), std::string());
+    row.images.assign(columns_.size(), -1);
+    if (!row.texts.empty()) {
+      row.texts[0] = CellCopy(text);
+      row.images[0] = image.value_or(-1);
+    }
+    row.data = data;
+    row.param = param;
+    row.colour = colour.value_or(textColour_);
+    const int count = static_cast<int>(rows_.size());
+    const bool before = position && *position >= 1 && *position <= count;
+    number = before ? *position : count + 1;
+    rows_.insert(rows_.begin() + (number - 1), std::move(row));
+    if (before) {
+      // Row numbers at or after the new row move down by one.
+      for (int& selected : selection_) {
+        if (selected >= number) ++selected;
+      }
+      if (currentRow_ >= number) ++currentRow_;
+      if (hotRow_ >= number) ++hotRow_;
+    }
+    RecomputeContentHeight();
+    if (redraw) pending_.Mark(number, INT_MAX);
+  } catch (...) {
+    return 0;  // out of memory: the row is not there
+  }
+  Notify();
+  return number;
+}
+
+bool ListView::DeleteRow(int row) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return false;
+    rows_.erase(rows_.begin() + (row - 1));
+    selection_.erase(std::remove(selection_.begin(), selection_.end(), row), selection_.end());
+    for (int& selected : selection_) {
+      if (selected > row) --selected;
+    }
+    if (currentRow_ == row) {
+      currentRow_ = 0;
+    } else if (currentRow_ > row) {
+      --currentRow_;
+    }
+    if (hotRow_ == row) {
+      hotRow_ = 0;
+    } else if (hotRow_ > row) {
+      --hotRow_;
+    }
+    RecomputeContentHeight();
+    pending_.Mark(row, INT_MAX);
+  }
+  Notify();
+  return true;
+}
+
+void ListView::ClearRows() {
+  {
+    Lock lock(mutex_);
+    std::vector<Row>().swap(rows_);
+    selection_.clear();
+    firstVisible_ = lastVisible_ = 0;
+    hotRow_ = hotColumn_ = currentRow_ = 0;
+    offsetX_ = offsetY_ = 0;
+    contentHeight_ = 0;
+    pending_.rows = true;
+    pending_.all = true;
+  }
+  Notify();
+}
+
+bool ListView::SetCellText(int row, int column, const std::string& text, bool redraw) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row) || !ValidColumn(column)) return false;
+    rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)] = CellCopy(text);
+    if (!redraw) return true;
+    pending_.Mark(row, row);
+  }
+  Notify();
+  return true;
+}
+
+std::string ListView::CellText(int row, int column) {
+  Lock lock(mutex_);
+  if (!ValidRow(row) || !ValidColumn(column)) return {};
+  return rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)];
+}
+
+bool ListView::SetRowData(int row, std::uintptr_t value) {
+  Lock lock(mutex_);
+  if (!ValidRow(row)) return false;
+  rows_[static_cast<size_t>(row - 1)].data = value;
+  return true;
+}
+
+std::uintptr_t ListView::RowData(int row) {
+  Lock lock(mutex_);
+  return ValidRow(row) ? rows_[static_cast<size_t>(row - 1)].data : 0;
+}
+
+bool ListView::SetRowTextColour(int row, ARGB colour, bool redraw) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return false;
+    rows_[static_cast<size_t>(row - 1)].colour = colour;
+    if (!redraw) return true;
+    pending_.Mark(row, row);
+  }
+  Notify();
+  return true;
+}
+
+bool ListView::SetCellImage(int row, int column, int image, bool redraw) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row) || !ValidColumn(column)) return false;
+    rows_[static_cast<size_t>(row - 1)].images[static_cast<size_t>(column - 1)] = image;
+    if (!redraw) return true;
+    pending_.Mark(row, row);
+  }
+  Notify();
+  return true;
+}
+
+int ListView::CellImage(int row, int column) {
+  Lock lock(mutex_);
+  if (!ValidRow(row) || !ValidColumn(column)) return -1;
+  return rows_[static_cast<size_t>(row - 1)].images[static_cast<size_t>(column - 1)];
+}
+
+int ListView::RowState(int row, int state, bool set) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return 0;
+    Row& r = rows_[static_cast<size_t>(row - 1)];
+    if (!set || r.state == state) return r.state;
+    r.state = state;
+    pending_.Mark(row, row);
+  }
+  Notify();
+  return state;
+}
+
+bool ListView::RowChecked(int row) {
+  Lock lock(mutex_);
+  return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].ticked;
+}
+
+bool ListView::SetRowChecked(int row, bool ticked) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return false;
+    Row& r = rows_[static_cast<size_t>(row - 1)];
+    if (r.ticked == ticked) return true;
+    r.ticked = ticked;
+    pending_.Mark(row, row);
+  }
+  Notify();
+  return true;
+}
+
+// --- current row and selection ---
+
+int ListView::CurrentRow(std::optional<int> row) {
+  int current = 0;
+  {
+    Lock lock(mutex_);
+    if (!row) return currentRow_;
+    std::vector<int> old;
+    old.swap(selection_);
+    for (int selected : old) RefreshState(selected);
+    const int previous = currentRow_;
+    currentRow_ = ValidRow(*row) ? *row : 0;
+    RefreshState(previous);
+    RefreshState(currentRow_);
+    current = currentRow_;
+  }
+  Notify();
+  return current;
+}
+
+bool ListView::SingleSelection(std::optional<bool> value) {
+  Lock lock(mutex_);
+  if (value) singleSelection_ = *value;
+  return singleSelection_;
+}
+
+bool ListView::SelectRow(int row) {
+  {
+    Lock lock(mutex_);
+    if (singleSelection_ || !ValidRow(row) || InSelection(row)) return false;
+    selection_.push_back(row);
+    RefreshState(row);
+  }
+  Notify();
+  return true;
+}
+
+std::vector<int> ListView::Selection() {
+  Lock lock(mutex_);
+  return selection_;
+}
+
+bool ListView::DeselectRow(int row) {
+  {
+    Lock lock(mutex_);
+    auto found = std::find(selection_.begin(), selection_.end(), row);
+    if (found == selection_.end()) return false;
+    selection_.erase(found);
+    RefreshState(row);
+  }
+  Notify();
+  return true;
+}
+
+int ListView::SelectionCount() {
+  Lock lock(mutex_);
+  return static_cast<int>(selection_.size());
+}
+
+bool ListView::IsRowSelected(int row) {
+  Lock lock(mutex_);
+  return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].state == kRowSelected;
+}
+
+int ListView::SelectionIndexOf(int row) {
+  Lock lock(mutex_);
+  auto found = std::find(selection_.begin(), selection_.end(), row);
+  return found == selection_.end() ? 0 : static_cast<int>(found - selection_.begin()) + 1;
+}
+
+bool ListView::HotTracking(std::optional<bool> value) {
+  Lock lock(mutex_);
+  if (value) hotTracking_ = *value;
+  return hotTracking_;
+}
+
+bool ListView::CheckIndex(int row, bool rowGiven, int column, bool columnGiven) {
+  Lock lock(mutex_);
+  return (!rowGiven || ValidRow(row)) && (!columnGiven || ValidColumn(column));
+}
+
+// --- search ---
+
+int ListView::FindRow(const std::string& text, int start, bool fromStart, bool substring, bool caseSensitive,
+                      int column) {
+  Lock lock(mutex_);
+  const int count = static_cast<int>(rows_.size());
+  if (count == 0) return 0;
+  if (column != -1 && !ValidColumn(column)) return 0;
+  if (start < 1 || start > count) start = 1;
+  auto matches = [&](const Row& row) {
+    if (column != -1) {
+      return list_layout::CellMatches(row.texts[static_cast<size_t>(column - 1)], text, substring, caseSensitive);
+    }
+    for (const std::string& cell : row.texts) {
+      if (list_layout::CellMatches(cell, text, substring, caseSensitive)) return true;
+    }
+    return false;
+  };
+  for (int r = start; r <= count; ++r) {
+    if (matches(rows_[static_cast<size_t>(r - 1)])) return r;
+  }
+  if (fromStart) {
+    for (int r = 1; r < start; ++r) {
+      if (matches(rows_[static_cast<size_t>(r - 1)])) return r;
+    }
+  }
+  return 0;
+}
+
+int ListView::FindRowByData(std::uintptr_t value, int start) {
+  Lock lock(mutex_);
+  const int count = static_cast<int>(rows_.size());
+  for (int r = std::max(start, 1); r <= count; ++r) {
+    if (rows_[static_cast<size_t>(r - 1)].data == value) return r;
+  }
+  return 0;
+}
+
+// --- callbacks ---
+
+void ListView::SetOnLeftClick(EventHandler callback) { onLeftClick_ = callback; }
+void ListView::SetOnRightClick(EventHandler callback) { onRightClick_ = callback; }
+void ListView::SetOnCurrentChanged(EventHandler callback) { onCurrentChanged_ = callback; }
+void ListView::SetOnCheckChanged(EventHandler callback) { onCheckChanged_ = callback; }
+
+void ListView::FireCallback(EventHandler callback, int row, LPARAM value, LPARAM flag) {
+  if (!callback) return;
+  if (Control* parent = ParentControl()) {
+    callback(reinterpret_cast<LPARAM>(parent), reinterpret_cast<LPARAM>(this), row, value, flag);
+  } else {
+    callback(reinterpret_cast<LPARAM>(this), row, value, flag, 0);
+  }
+}
+
+// --- redraw requests ---
+
+void ListView::RedrawRowsFrom(int row) {
+  {
+    Lock lock(mutex_);
+    pending_.Mark(std::max(row, 1), INT_MAX);
+  }
+  Notify();
+}
+
+void ListView::RedrawRow(int row) {
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return;
+    pending_.Mark(row, row);
+  }
+  Notify();
+}
+
+// --- read access ---
+
+int ListView::ScrollOffsetX() {
+  Lock lock(mutex_);
+  return offsetX_;
+}
+int ListView::ScrollOffsetY() {
+  Lock lock(mutex_);
+  return offsetY_;
+}
+int ListView::ContentWidth() {
+  Lock lock(mutex_);
+  return contentWidth_;
+}
+int ListView::ContentHeight() {
+  Lock lock(mutex_);
+  return contentHeight_;
+}
+int ListView::RowHeight() {
+  Lock lock(mutex_);
+  return rowHeight_;
+}
+int ListView::HotRow() {
+  Lock lock(mutex_);
+  return hotRow_;
+}
+int ListView::HotColumn() {
+  Lock lock(mutex_);
+  return hotColumn_;
+}
+
+int ListView::RowAtContentY(int y) {
+  Lock lock(mutex_);
+  if (viewStyle_ == kListIcons) {
+    const int line = list_layout::RowAtContentY(y, (static_cast<int>(rows_.size()) + ItemsPerLine() - 1) / ItemsPerLine(),
+                                                LineHeight());
+    return line == 0 ? 0 : std::min((line - 1) * ItemsPerLine() + 1, static_cast<int>(rows_.size()));
+  }
+  return list_layout::RowAtContentY(y, static_cast<int>(rows_.size()), LineHeight());
+}
+
+int ListView::FirstVisibleRow() {
+  int offsetX = 0, offsetY = 0;
+  {
+    Lock lock(mutex_);
+    offsetX = offsetX_;
+    offsetY = offsetY_;
+  }
+  (void)offsetX;
+  return RowAtContentY(-offsetY);
+}

@@ -1,0 +1,346 @@
+// The toolkit's multi-column list (control type 8): rows of text cells under a header of
+// columns, hover and selection highlighting, optional row icons and check boxes, two child
+// scroll bars, a tooltip with the text of the cell under the mouse, wheel scrolling and
+// callbacks for clicks, current-row changes and check changes. Indexes are 1-based; 0 means
+// none (or append).
+//
+// Threads: the row, column and selection operations may be called from any thread. The list
+// keeps its columns, rows, selection and scroll state under its own lock; an operation changes
+// them, records what needs redrawing and, off the UI thread, posts one message to the host
+// window (at most one is in flight), so drawing happens only on the UI thread and no lock is
+// held while anything is sent there; a burst of changes is drawn once. Only the
+// visible rows are drawn, one at a time into a rows canvas; a changed row redraws that row
+// only. The canvas, header and background surfaces belong to the UI thread.
+//
+// Bad input (a row or column that does not exist, a negative count or width) makes an
+// operation do nothing and answer 0, false or the empty text.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/controls/ListLayout.h"
+#include "ui/controls/ScrollBar.h"
+#include "ui/core/Control.h"
+#include "ui/gfx/GdiPlus.h"
+#include "ui/gfx/Image.h"
+
+// List-private control messages.
+inline constexpr UINT TKM_LIST_ROW_CHANGED = 0x1006;      // wParam 0 changed, 1 inserted, 2 deleted; lParam row
+inline constexpr UINT TKM_LIST_CLEARED = 0x1009;          // all rows were removed
+inline constexpr UINT TKM_LIST_SCROLL_TO = 0x1013;        // lParam = vertical position
+inline constexpr UINT TKM_LIST_ROWS_CHANGED = 0x1014;     // row count changed
+inline constexpr UINT TKM_LIST_COLUMNS_CHANGED = 0x101A;  // columns changed
+// Posted by an operation on another thread: draw what the operations recorded since the last one.
+inline constexpr UINT TKM_LIST_PENDING = 0x1020;
+
+inline constexpr int kListReport = 0;
+inline constexpr int kListIcons = 1;
+inline constexpr int kListSingleColumn = 2;
+
+inline constexpr int kRowNormal = 0;
+inline constexpr int kRowHot = 1;
+inline constexpr int kRowSelected = 4;
+
+inline constexpr int kGridHorizontal = 1;
+inline constexpr int kGridVertical = 2;
+
+inline constexpr int kAlignNear = 0;
+inline constexpr int kAlignCentre = 1;
+inline constexpr int kAlignFar = 2;
+
+inline constexpr int kCheckBoxSize = 17;
+
+// The optional arguments of ListView::Create (an empty optional takes the default).
+struct ListViewOptions {
+  std::optional<int> viewStyle;              // [report]
+  int cellInset = 0;                         // replaced: 4 in report and list styles, 6 in icon style
+  bool headerHidden = false;                 // forced on in icon and list styles
+  std::optional<int> gridLines;              // [3 in report style, else 0]
+  std::optional<bool> singleSelection;       // [1]
+  bool checkBoxes = false;                   // report style only
+  std::optional<Gdiplus::ARGB> textColour;   // [black, alpha 210]
+  Gdiplus::ARGB hotTextColour = 0;           // 0 = the row's colour
+  Gdiplus::ARGB selectedTextColour = 0;
+  Gdiplus::ARGB hotBackground = 0;           // 0 = derived from the host's background colour
+  Gdiplus::ARGB selectedBackground = 0;
+  std::optional<Gdiplus::ARGB> backgroundColour;  // [white, alpha 210]; 0 = none
+  int option = 0;                            // kept for the owner
+  std::optional<std::string> fontFamily;     // any font part given: a font of its own
+  std::optional<float> fontSize;             // [12 pixels]
+  std::optional<int> fontStyle;              // [regular]
+  std::optional<std::uint32_t> border;       // [black, alpha 80]; 0 none, 1 sunken, 2 raised, 3 grey, 4 dashed, else ARGB
+  std::optional<bool> visible;               // [1]
+  std::vector<unsigned char> backgroundImage;  // PNG/JPEG/GIF bytes drawn over the background colour
+};
+
+// A list's scroll bar: it never takes the keyboard focus from its list (a press on it hands the
+// focus to the list), and a wheel message that reaches it goes to the list, so the wheel keeps
+// scrolling the list after the user pressed a bar.
+class ListScrollBar final : public ScrollBar {
+ public:
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+class ListView : public Control {
+ public:
+  ListView() = default;
+  ~ListView() override;
+
+  // --- operations, in slot order after the base ---
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  virtual void SetScrollX(int position);                                      // 41
+  virtual void SetScrollY(int position);                                      // 42
+  virtual void LayoutAreas();                                                 // 43
+  virtual void PlaceScrollBars();                                             // 44
+  virtual void CreateScrollBars();                                            // 45
+  virtual void DrawBackground();                                              // 46
+  virtual void DrawHeader();                                                  // 47
+  virtual void UpdateVisibleRows(bool recreateCanvas, bool redraw);           // 48
+  virtual void Present();                                                     // 49
+  virtual void DrawRow(int row, bool present);                                // 50
+  virtual int RowState(int row, int state = 0, bool set = false);             // 51
+  virtual int RowAtContentY(int y);                                           // 52
+  virtual int FirstVisibleRow();                                              // 53
+  // (x, y) in control coordinates; non-zero when a row was hit.
+  virtual bool HitTest(int x, int y, int* row, int* column, bool columnWanted);  // 54
+  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam);                       // 55 (-1: not handled)
+  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);     // 56 (-1: continue)
+  virtual void LayoutChanged(const Gdiplus::RectF& inner, const Gdiplus::RectF& view,
+                             const Gdiplus::RectF& header);                   // 57
+  virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
+                          const ListViewOptions& options = {});               // 58
+  virtual void Hook59();                                                      // 59
+  virtual void Hook60();                                                      // 60
+  virtual void Hook61();                                                      // 61
+  virtual void SetImageLists(std::optional<HIMAGELIST> third = std::nullopt,  // 62
+                             std::optional<HIMAGELIST> header = std::nullopt,
+                             std::optional<HIMAGELIST> rows = std::nullopt);
+  virtual void ReleaseFont();                                                 // 63
+  // Returns the new column's number, 0 when nothing was inserted.
+  virtual int InsertColumn(int position, const std::string& title, std::optional<int> width = std::nullopt,
+                           std::optional<int> alignment = std::nullopt,
+                           std::optional<int> image = std::nullopt);          // 64
+  virtual bool DeleteColumn(int column);                                      // 65
+  virtual std::string ColumnTitle(int column);                                // 66
+  virtual bool SetColumnTitle(int column, const std::string& title);          // 67
+  virtual int ColumnWidth(int column);                                        // 68
+  virtual bool SetColumnWidth(int column, int width);                         // 69
+  virtual int ColumnImage(int column);                                        // 70
+  virtual bool SetColumnImage(int column, int image);                         // 71
+  virtual int ColumnCount();                                                  // 72
+  // Row count, item size and column widths as 32-bit words.
+  virtual std::vector<std::uint8_t> SaveLayout();                             // 73
+  virtual int RowCount();                                                     // 74
+  // Inserts before position (1..count) or appends (nullopt, 0 or past the end); returns the
+  // new row's number.
+  virtual int InsertRow(std::optional<int> position = std::nullopt, const std::string& text = {},
+                        std::optional<int> image = std::nullopt, std::uintptr_t data = 0, std::uintptr_t param = 0,
+                        std::optional<Gdiplus::ARGB> colour = std::nullopt, bool redraw = true);  // 75
+  virtual bool DeleteRow(int row);                                            // 76
+  virtual void ClearRows();                                                   // 77
+  virtual bool SetCellText(int row, int column, const std::string& text, bool redraw = true);  // 78
+  virtual std::string CellText(int row, int column = 1);                     // 79
+  virtual bool SetRowData(int row, std::uintptr_t value);                     // 80
+  virtual std::uintptr_t RowData(int row);                                    // 81
+  virtual bool SetRowTextColour(int row, Gdiplus::ARGB colour, bool redraw = true);  // 82
+  virtual int CurrentRow(std::optional<int> row = std::nullopt);              // 83
+  // Rows from start (1 when out of range) to the last; with fromStart the search then wraps
+  // to row 1. Exact or substring match, case-sensitive or not (ASCII letters), in one column or
+  // all (-1). 0 when nothing matches.
+  virtual int FindRow(const std::string& text, int start = 1, bool fromStart = false, bool substring = false,
+                      bool caseSensitive = false, int column = -1);           // 84
+  virtual int FindRowByData(std::uintptr_t value, int start = 1);             // 85
+  virtual void EnsureVisible(int row);                                        // 86
+  virtual bool SetCellImage(int row, int column, int image, bool redraw = true);  // 87
+  virtual int CellImage(int row, int column);                                 // 88 (-1: none)
+  virtual bool SingleSelection(std::optional<bool> value = std::nullopt);     // 89
+  virtual bool SelectRow(int row);                                            // 90
+  virtual std::vector<int> Selection();                                       // 91
+  virtual bool DeselectRow(int row);                                          // 92
+  virtual int SelectionCount();                                               // 93
+  virtual bool IsRowSelected(int row);                                        // 94
+  virtual bool HotTracking(std::optional<bool> value = std::nullopt);         // 95
+  virtual bool RowChecked(int row);                                           // 96
+  virtual bool SetRowChecked(int row, bool ticked);                           // 97
+  virtual void SetOnLeftClick(EventHandler callback);                         // 98
+  virtual void SetOnRightClick(EventHandler callback);                        // 99
+  virtual void SetOnCurrentChanged(EventHandler callback);                    // 100
+  virtual void SetOnCheckChanged(EventHandler callback);                      // 101
+  virtual void FireCallback(EventHandler callback, int row, LPARAM value, LPARAM flag);  // 102
+  virtual void RedrawRowsFrom(int row);                                       // 103
+  virtual void RedrawRow(int row);                                            // 104
+  virtual bool CheckIndex(int row, bool rowGiven, int column, bool columnGiven);  // 105
+  virtual int SelectionIndexOf(int row);                                      // 106
+
+  using Control::Create;
+
+  // --- read access for tests and the owner ---
+  int ViewStyle() const { return viewStyle_; }
+  int ScrollOffsetX();
+  int ScrollOffsetY();
+  int ContentWidth();
+  int ContentHeight();
+  int RowHeight();
+  int HotRow();
+  int HotColumn();
+  Gdiplus::RectF ViewRect() const { return view_; }
+  Gdiplus::RectF RowsClip() const { return rowsClip_; }
+  Gdiplus::RectF HeaderRect() const { return headerStrip_; }
+  ScrollBar* HorizontalBar() { return &horizontalBar_; }
+  ScrollBar* VerticalBar() { return &verticalBar_; }
+  Gdiplus::GpBitmap* RowsCanvas() const { return canvas_.get(); }
+  // Rows drawn into the canvas since creation (each visible row drawn counts once).
+  long RowsDrawn() const { return rowsDrawn_; }
+
+ private:
+  struct Column {
+    std::string title;
+    int alignment = kAlignNear;
+    int width = 50;
+    int image = -1;
+  };
+  struct Row {
+    std::vector<std::string> texts;
+    std::vector<int> images;
+    int state = kRowNormal;
+    std::uintptr_t data = 0;
+    std::uintptr_t param = 0;
+    Gdiplus::ARGB colour = 0;
+    bool ticked = false;
+    POINT checkPosition{0, 0};
+  };
+  // What the operations changed since the UI thread last drew (guarded by mutex_).
+  struct Pending {
+    bool columns = false;
+    bool rows = false;
+    bool all = false;
+    int first = INT_MAX;  // rows to redraw, when visible
+    int last = 0;
+    void Mark(int from, int to) {
+      if (from < first) first = from;
+      if (to > last) last = to;
+    }
+  };
+  // A copy of what one row needs for drawing.
+  struct RowSnapshot {
+    int row = 0;
+    std::vector<std::string> texts;
+    std::vector<int> images;
+    int state = kRowNormal;
+    Gdiplus::ARGB colour = 0;
+    bool ticked = false;
+    bool current = false;
+  };
+
+  // Locked helpers (mutex_ held by the caller).
+  bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
+  bool ValidColumn(int column) const { return column >= 1 && column <= static_cast<int>(columns_.size()); }
+  bool InSelection(int row) const;
+  // State from current row, selection and hot row; marks the row for redrawing when it changed.
+  void RefreshState(int row);
+  void RecomputeContentWidth();
+  void RecomputeContentHeight();
+  std::vector<int> ColumnWidths() const;
+  int LineHeight() const;
+  int ItemsPerLine() const;
+
+  // Hands the recorded changes to the UI thread: at once on it, else one posted message.
+  void Notify();
+  // UI thread: draws what the operations recorded.
+  void ApplyPending();
+  // Shows, hides and ranges both bars for the content size; true when an offset had to move.
+  bool UpdateScrollBars();
+  Gdiplus::RectF RowRect(int row, int offsetX, int offsetY) const;
+  list_layout::RowRange VisibleRange(int offsetY) const;  // mutex_ held
+  gfx::GpFont* Font() const;
+  void ScrollCanvasTo(int offsetY);
+  void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY);
+  bool Snapshot(int row, RowSnapshot* out);
+  void DrawRowsIn(int fromRow, int toRow);
+  bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
+
+  // Input (UI thread).
+  void OnMouseMove(LPARAM lParam);
+  void OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnButtonUp(UINT message, LPARAM lParam);
+  void OnWheel(WPARAM wParam);
+  void OnMouseLeave();
+  void ReleaseAll();
+  static LRESULT OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
+
+  // --- the record, in field order ---
+  gfx::FontPtr ownFont_;                      // 29 (null: the toolkit's default font)
+  gfx::StringFormatPtr format_;               // 30
+  Gdiplus::ARGB textColour_ = 0xD2000000;     // 31
+  Gdiplus::ARGB backgroundColour_ = 0xD2FFFFFF;  // 32
+  gfx::Image backgroundImage_;                // 33
+  std::uint32_t border_ = 0x50000000;         // 35
+  std::vector<Column> columns_;               // 36 (mutex_)
+  std::vector<Row> rows_;                     // 37 (mutex_)
+  gfx::BitmapPtr backgroundSurface_;          // 38
+  gfx::BitmapPtr headerSurface_;              // 39
+  gfx::BitmapPtr canvas_;                     // 40
+  bool headerHidden_ = false;                 // 41
+  int viewStyle_ = kListReport;               // 42
+  int gridLines_ = kGridHorizontal | kGridVertical;  // 43
+  ListScrollBar horizontalBar_;               // 44
+  ListScrollBar verticalBar_;                 // 45
+  Gdiplus::RectF inner_;                      // 46
+  Gdiplus::RectF view_;                       // 47
+  Gdiplus::RectF rowsClip_;                   // 48
+  Gdiplus::RectF headerStrip_;                // 49
+  int offsetX_ = 0;                           // 50 (mutex_)
+  int offsetY_ = 0;                           // 51 (mutex_)
+  int firstVisible_ = 1;                      // 52 (mutex_)
+  int lastVisible_ = 1;                       // 53 (mutex_)
+  int hotRow_ = 0;                            // 54 (mutex_)
+  int hotColumn_ = 0;                         // 55 (mutex_)
+  int currentRow_ = 0;                        // 56 (mutex_)
+  std::vector<int> selection_;                // 57 (mutex_)
+  int itemWidth_ = 0;                         // 58
+  int rowHeight_ = 0;                         // 59 (mutex_)
+  int contentWidth_ = 0;                      // 60 (mutex_)
+  int contentHeight_ = 0;                     // 61 (mutex_)
+  int itemsPerLine_ = 1;                      // 62 (mutex_)
+  bool singleSelection_ = true;               // 63 (mutex_)
+  HIMAGELIST thirdImages_ = nullptr;          // 64
+  HIMAGELIST headerImages_ = nullptr;         // 65
+  HIMAGELIST rowImages_ = nullptr;            // 66
+  int cellInset_ = 4;                         // 67
+  EventHandler onLeftClick_ = nullptr;        // 68
+  EventHandler onRightClick_ = nullptr;       // 69
+  EventHandler onCurrentChanged_ = nullptr;   // 70
+  Gdiplus::ARGB hotBackground_ = 0;           // 71
+  Gdiplus::ARGB selectedBackground_ = 0;      // 72
+  Gdiplus::ARGB hotTextColour_ = 0;           // 73
+  Gdiplus::ARGB selectedTextColour_ = 0;      // 74
+  int option_ = 0;                            // 75
+  bool hotTracking_ = false;                  // 76 (mutex_)
+  bool checkBoxes_ = false;                   // 77
+  EventHandler onCheckChanged_ = nullptr;     // 78
+
+  mutable std::mutex mutex_;
+  Pending pending_;                           // (mutex_)
+  std::atomic<bool> pendingPosted_{false};    // a TKM_LIST_PENDING is in flight
+  DWORD uiThread_ = 0;                        // the thread that owns the host window
+  int canvasOffsetY_ = 0;                     // vertical offset the canvas was drawn for (UI thread)
+  int canvasOffsetX_ = 0;
+  int headerHeight_ = 0;
+  gfx::GraphicsPtr canvasGraphics_;          // on canvas_
+  gfx::BitmapPtr spare_;                      // second canvas for scrolling by a copy
+  gfx::GraphicsPtr spareGraphics_;
+  bool horizontalShown_ = false;
+  bool verticalShown_ = false;
+  gfx::Image checkBoxStrip_;                  // four 17x17 boxes: unticked, hover, ticked, hover
+  std::string tipText_;                       // tooltip shown for the hot cell (UI thread)
+  long rowsDrawn_ = 0;
+};

@@ -1,0 +1,411 @@
+// The list's message procedure (UI thread): mouse, wheel, focus, sizing, the list-private
+// messages, scrolling and the scroll bars' reports.
+#include "ui/controls/ListView.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/core/WindowHost.h"
+
+using Lock = std::lock_guard<std::mutex>;
+
+namespace {
+
+// Ctrl and Shift of a mouse press; a synthesized double click carries no key flags.
+bool KeyHeld(WPARAM wParam, WPARAM flag, int key) {
+  if (wParam == TKM_DBLCLICK_MARK) return GetKeyState(key) < 0;
+  return (wParam & flag) != 0;
+}
+
+}  // namespace
+
+LRESULT ListScrollBar::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  Control* list = ParentControl();
+  if (list && message == WM_MOUSEWHEEL) return DispatchControlMessage(list, message, wParam, lParam);
+  if (list && message == WM_LBUTTONDOWN && GetHostWindow()) {
+    // The bar never keeps the focus: the list holds it, so the wheel keeps scrolling the list.
+    SendMessageW(GetHostWindow(), TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(list));
+  }
+  return ScrollBar::MessageProc(message, wParam, lParam);
+}
+
+LRESULT ListView::OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM) {
+  auto* list = reinterpret_cast<ListView*>(parent);
+  if (!list) return 0;
+  if (bar == reinterpret_cast<LPARAM>(&list->verticalBar_)) {
+    list->SetScrollY(static_cast<int>(position));
+  } else if (bar == reinterpret_cast<LPARAM>(&list->horizontalBar_)) {
+    list->SetScrollX(static_cast<int>(position));
+  }
+  return 0;
+}
+
+void ListView::SetScrollX(int position) {
+  if (!IsUiThread() && IsLive()) {
+    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollX(position); });
+    return;
+  }
+  {
+    Lock lock(mutex_);
+    offsetX_ = -std::max(position, 0);
+  }
+  DrawHeader();
+  UpdateVisibleRows(false, true);
+  Present();
+}
+
+void ListView::SetScrollY(int position) {
+  if (!IsUiThread() && IsLive()) {
+    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollY(position); });
+    return;
+  }
+  const int offset = -std::max(position, 0);
+  {
+    Lock lock(mutex_);
+    offsetY_ = offset;
+  }
+  ScrollCanvasTo(offset);
+  Present();
+}
+
+void ListView::EnsureVisible(int row) {
+  if (!IsUiThread() && IsLive()) {
+    ui::run_on_ui_thread(GetHostWindow(), [&] { EnsureVisible(row); });
+    return;
+  }
+  ApplyPending();  // the bar's range must include rows appended meanwhile
+  int position = 0, current = 0;
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return;
+    const int line = (row - 1) / ItemsPerLine() + 1;
+    current = -offsetY_;
+    position = list_layout::EnsureVisiblePosition(line, LineHeight(), current, static_cast<int>(rowsClip_.Height),
+                                                  verticalBar_.IsLive() ? verticalBar_.Maximum() : 0);
+  }
+  if (position == current) return;
+  verticalBar_.Position(position);
+  SetScrollY(position);
+}
+
+bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
+  const int vx = x - static_cast<int>(view_.X), vy = y - static_cast<int>(view_.Y);
+  list_layout::Hit hit;
+  if (vx >= 0 && vy >= 0 && vx < static_cast<int>(rowsClip_.Width) && vy < static_cast<int>(rowsClip_.Height)) {
+    Lock lock(mutex_);
+    const int count = static_cast<int>(rows_.size());
+    if (viewStyle_ == kListIcons) {
+      const int perLine = ItemsPerLine();
+      const int line = list_layout::RowAtContentY(vy - offsetY_, (count + perLine - 1) / perLine, LineHeight());
+      const int across = itemWidth_ > 0 ? vx / itemWidth_ : perLine;
+      if (line > 0 && across < perLine) {
+        const int r = (line - 1) * perLine + across + 1;
+        if (r <= count) hit = {r, 1};
+      }
+    } else if (viewStyle_ == kListSingleColumn) {
+      hit.row = list_layout::RowAtContentY(vy - offsetY_, count, LineHeight());
+      hit.column = hit.row ? 1 : 0;
+    } else {
+      hit = list_layout::HitTest(vx, vy, offsetX_, offsetY_, count, LineHeight(), ColumnWidths());
+    }
+  }
+  if (row) *row = hit.row;
+  if (column) *column = columnWanted ? hit.column : 0;
+  return hit.row != 0;
+}
+
+LRESULT ListView::HandleKey(WPARAM, LPARAM) { return -1; }
+LRESULT ListView::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
+void ListView::LayoutChanged(const Gdiplus::RectF&, const Gdiplus::RectF&, const Gdiplus::RectF&) {}
+void ListView::Hook59() {}
+void ListView::Hook60() {}
+void ListView::Hook61() {}
+
+void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMAGELIST> header,
+                             std::optional<HIMAGELIST> rows) {
+  if (!IsUiThread() && IsLive()) {
+    ui::run_on_ui_thread(GetHostWindow(), [&] { SetImageLists(third, header, rows); });
+    return;
+  }
+  if (third) thirdImages_ = *third;
+  if (header) headerImages_ = *header;
+  if (rows) rowImages_ = *rows;
+  if (!IsLive()) return;
+  LayoutAreas();
+  PlaceScrollBars();
+  {
+    Lock lock(mutex_);
+    pending_.columns = pending_.rows = pending_.all = true;
+  }
+  ApplyPending();
+}
+
+void ListView::ReleaseFont() { ownFont_.reset(); }
+
+void ListView::OnMouseMove(LPARAM lParam) {
+  const Gdiplus::PointF local = FromWindow(lParam);
+  int row = 0, column = 0;
+  HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, &column, true);
+  bool currentChanged = false;
+  std::string tip;
+  {
+    Lock lock(mutex_);
+    const int oldHot = hotRow_;
+    if (row != 0 && hotTracking_) {
+      if (row != currentRow_) {
+        const int previous = currentRow_;
+        currentRow_ = row;
+        RefreshState(previous);
+        currentChanged = true;
+      }
+    } else if (row != 0 && (row != hotRow_ || column != hotColumn_) && ValidColumn(column)) {
+      tip = std::string(list_layout::CutText(rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)],
+                                             list_layout::kMaxDrawnChars));
+    } else if (row != 0) {
+      tip = tipText_;  // same cell: the tip stays
+    }
+    hotRow_ = row;
+    hotColumn_ = row ? column : 0;
+    RefreshState(oldHot);
+    RefreshState(row);
+  }
+  if (currentChanged) FireCallback(onCurrentChanged_, row, 0, 0);
+  if (tip != tipText_) {
+    tipText_ = tip;
+    UpdateTip(tipText_);
+  }
+  ApplyPending();
+}
+
+void ListView::OnMouseLeave() {
+  {
+    Lock lock(mutex_);
+    const int oldHot = hotRow_;
+    hotRow_ = hotColumn_ = 0;
+    RefreshState(oldHot);
+  }
+  if (!tipText_.empty()) {
+    tipText_.clear();
+    UpdateTip(tipText_);
+  }
+  ApplyPending();
+}
+
+void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
+  const Gdiplus::PointF local = FromWindow(lParam);
+  int row = 0, column = 0;
+  if (!HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, &column, true)) return;
+
+  if (checkBoxes_) {
+    bool toggled = false, ticked = false;
+    {
+      Lock lock(mutex_);
+      // The box sits at the start of the first column, centred in the row.
+      const int x = static_cast<int>(local.X - view_.X) - offsetX_ - cellInset_;
+      const int y = static_cast<int>(local.Y - view_.Y) - list_layout::RowTop(row, rowHeight_, offsetY_) -
+                    (rowHeight_ - kCheckBoxSize) / 2;
+      Row& r = rows_[static_cast<size_t>(row - 1)];
+      r.checkPosition = POINT{cellInset_, (rowHeight_ - kCheckBoxSize) / 2};
+      if (x >= 0 && x < kCheckBoxSize && y >= 0 && y < kCheckBoxSize) {
+        r.ticked = !r.ticked;
+        ticked = r.ticked;
+        toggled = true;
+        pending_.Mark(row, row);
+      }
+    }
+    if (toggled) {
+      ApplyPending();
+      FireCallback(onCheckChanged_, row, ticked ? 1 : 0, 0);
+      return;
+    }
+  }
+
+  FireCallback(onCurrentChanged_, row, 0, 0);
+  {
+    Lock lock(mutex_);
+    if (!ValidRow(row)) return;  // the callback removed it
+    const int previous = currentRow_;
+    std::vector<int> old = selection_;
+    if (!singleSelection_) {
+      if (KeyHeld(wParam, MK_CONTROL, VK_CONTROL)) {
+        auto found = std::find(selection_.begin(), selection_.end(), row);
+        if (found != selection_.end()) {
+          selection_.erase(found);
+        } else {
+          selection_.push_back(row);
+        }
+      } else if (KeyHeld(wParam, MK_SHIFT, VK_SHIFT)) {
+        const int anchor = ValidRow(previous) ? previous : row;
+        selection_.clear();
+        for (int r = std::min(anchor, row); r <= std::max(anchor, row); ++r) selection_.push_back(r);
+      } else {
+        selection_.assign(1, row);
+      }
+    }
+    currentRow_ = row;
+    for (int r : old) RefreshState(r);
+    for (int r : selection_) RefreshState(r);
+    RefreshState(previous);
+    RefreshState(row);
+  }
+  (void)message;
+  ApplyPending();
+}
+
+void ListView::OnButtonUp(UINT message, LPARAM lParam) {
+  const Gdiplus::PointF local = FromWindow(lParam);
+  int row = 0;
+  if (!HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, nullptr, false)) return;
+  int current = 0;
+  {
+    Lock lock(mutex_);
+    current = currentRow_;
+  }
+  if (row == current) FireCallback(message == WM_LBUTTONUP ? onLeftClick_ : onRightClick_, row, 0, 0);
+}
+
+void ListView::OnWheel(WPARAM wParam) {
+  ApplyPending();
+  if (!verticalShown_ || !verticalBar_.IsLive()) return;
+  const int step = viewStyle_ == kListReport ? list_layout::kWheelRows * RowHeight() : RowHeight();
+  const int position = list_layout::WheelPosition(verticalBar_.Position(), GET_WHEEL_DELTA_WPARAM(wParam), step,
+                                                  verticalBar_.Maximum());
+  if (position == verticalBar_.Position() && position == -ScrollOffsetY()) return;
+  verticalBar_.Position(position);
+  SetScrollY(position);
+}
+
+void ListView::ReleaseAll() {
+  {
+    Lock lock(mutex_);
+    std::vector<Row>().swap(rows_);
+    std::vector<Column>().swap(columns_);
+    selection_.clear();
+    pending_ = Pending{};
+    offsetX_ = offsetY_ = 0;
+    hotRow_ = hotColumn_ = currentRow_ = 0;
+    contentWidth_ = contentHeight_ = 0;
+  }
+  canvasGraphics_.reset();
+  spareGraphics_.reset();
+  canvas_.reset();
+  spare_.reset();
+  headerSurface_.reset();
+  backgroundSurface_.reset();
+  ReleaseFont();
+  format_.reset();
+  gfx::dispose_image(checkBoxStrip_);
+  gfx::dispose_image(backgroundImage_);
+  tipText_.clear();
+  horizontalShown_ = verticalShown_ = false;
+}
+
+LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT early = PreMessage(message, wParam, lParam);
+  if (early != -1) return early;
+  switch (message) {
+    case WM_CREATE:
+      LayoutAreas();
+      CreateScrollBars();
+      DrawBackground();
+      DrawHeader();
+      UpdateVisibleRows(true, true);
+      PlaceScrollBars();
+      UpdateScrollBars();
+      break;
+    case WM_PAINT:
+      UpdateVisibleRows(false, true);
+      Present();
+      break;
+    case TKM_SIZED:
+      LayoutAreas();
+      DrawBackground();
+      DrawHeader();
+      UpdateVisibleRows(true, true);
+      PlaceScrollBars();
+      {
+        Lock lock(mutex_);
+        pending_.rows = pending_.columns = pending_.all = true;
+      }
+      ApplyPending();
+      break;
+    case WM_MOUSEMOVE:
+      OnMouseMove(lParam);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      OnButtonDown(message, wParam, lParam);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      OnButtonUp(message, lParam);
+      break;
+    case WM_MOUSEWHEEL:
+      OnWheel(wParam);
+      return 0;
+    case TKM_MOUSE_LEAVE:
+      OnMouseLeave();
+      break;
+    case TKM_SET_FOCUS:
+    case TKM_KILL_FOCUS:
+      DrawRow(CurrentRow(), true);
+      break;
+    case TKM_ALPHA_CHANGED:
+      if (horizontalBar_.IsLive()) horizontalBar_.Alpha(static_cast<int>(lParam));
+      if (verticalBar_.IsLive()) verticalBar_.Alpha(static_cast<int>(lParam));
+      break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      return HandleKey(wParam, lParam);
+    case TKM_LIST_ROW_CHANGED: {
+      {
+        Lock lock(mutex_);
+        const int row = static_cast<int>(lParam);
+        if (wParam == 0) {
+          pending_.Mark(row, row);
+        } else {
+          pending_.rows = true;
+          pending_.Mark(std::max(row, 1), INT_MAX);
+        }
+      }
+      ApplyPending();
+      return 0;
+    }
+    case TKM_LIST_CLEARED:
+    case TKM_LIST_ROWS_CHANGED: {
+      {
+        Lock lock(mutex_);
+        pending_.rows = true;
+        if (message == TKM_LIST_CLEARED) pending_.all = true;
+      }
+      ApplyPending();
+      return 0;
+    }
+    case TKM_LIST_COLUMNS_CHANGED: {
+      {
+        Lock lock(mutex_);
+        RecomputeContentWidth();
+      }
+      ApplyPending();
+      return 0;
+    }
+    case TKM_LIST_PENDING:
+      ApplyPending();
+      return 0;
+    case TKM_LIST_SCROLL_TO:
+      ApplyPending();
+      if (verticalBar_.IsLive()) {
+        verticalBar_.Position(static_cast<int>(lParam));
+        SetScrollY(verticalBar_.Position());
+      }
+      return 0;
+    case WM_DESTROY:
+      ReleaseAll();
+      break;
+    default:
+      break;
+  }
+  return -1;
+}

@@ -1,0 +1,651 @@
+// Drawing of the list (UI thread only): the background, header and rows surfaces, the row
+// drawing, the scroll bars' ranges and the composition of the control's surface. Row data is
+// copied under the lock and drawn without it.
+#include "ui/controls/ListView.h"
+
+#include <algorithm>
+
+#include "resources/Resources.h"
+#include "ui/core/Colour.h"
+#include "ui/core/WindowHost.h"
+#include "ui/gfx/Fonts.h"
+#include "ui/gfx/Text.h"
+
+using Gdiplus::ARGB;
+using Gdiplus::RectF;
+using Lock = std::lock_guard<std::mutex>;
+namespace gdip = gfx::gdip;
+
+namespace {
+
+constexpr ARGB Black(int alpha) { return static_cast<ARGB>(alpha) << 24; }
+constexpr ARGB White(int alpha) { return (static_cast<ARGB>(alpha) << 24) | 0xFFFFFF; }
+constexpr ARGB WithAlpha(ARGB colour, int alpha) { return (colour & 0xFFFFFF) | (static_cast<ARGB>(alpha) << 24); }
+
+gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics) {
+  gfx::BitmapPtr bitmap;
+  if (gdip::GdipCreateBitmapFromScan0(std::max(width, 1), std::max(height, 1), 0, PixelFormat32bppARGB, nullptr,
+                                      bitmap.put()) != Gdiplus::Ok) {
+    return {};
+  }
+  if (graphics) {
+    if (gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics->put()) != Gdiplus::Ok) return {};
+    gdip::GdipSetSmoothingMode(graphics->get(), Gdiplus::SmoothingModeAntiAlias);
+    gdip::GdipSetTextRenderingHint(graphics->get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
+    gdip::GdipSetInterpolationMode(graphics->get(), Gdiplus::InterpolationModeNearestNeighbor);
+  }
+  return bitmap;
+}
+
+void Fill(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r) {
+  gfx::BrushPtr brush;
+  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) == Gdiplus::Ok) {
+    gdip::GdipFillRectangle(g, brush.get(), r.X, r.Y, r.Width, r.Height);
+  }
+}
+
+// Replaces the pixels of the rectangle with full transparency.
+void Clear(Gdiplus::GpGraphics* g, const RectF& r) {
+  gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
+  Fill(g, 0, r);
+  gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
+}
+
+// A one-pixel line through pixel centres, so it covers exactly one row or column of pixels.
+void Line(Gdiplus::GpGraphics* g, ARGB colour, float x1, float y1, float x2, float y2, bool dashed = false) {
+  gfx::PenPtr pen;
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+  gdip::GdipDrawLine(g, pen.get(), x1, y1, x2, y2);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
+}
+
+void Frame(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r, bool dashed = false) {
+  gfx::PenPtr pen;
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+  gdip::GdipDrawRectangle(g, pen.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
+}
+
+// The image list's icon as a 32-bit bitmap that keeps the icon's own alpha.
+gfx::BitmapPtr IconBitmap(HIMAGELIST list, int index) {
+  gfx::BitmapPtr bitmap;
+  if (!list || index < 0 || index >= ImageList_GetImageCount(list)) return bitmap;
+  HICON icon = ImageList_GetIcon(list, index, ILD_TRANSPARENT);
+  if (!icon) return bitmap;
+  ICONINFO info{};
+  if (GetIconInfo(icon, &info)) {
+    BITMAP colour{};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour) && colour.bmWidth > 0 &&
+        colour.bmHeight > 0) {
+      const int w = colour.bmWidth, h = colour.bmHeight;
+      std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+      BITMAPINFO bi{};
+      bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+      bi.bmiHeader.biWidth = w;
+      bi.bmiHeader.biHeight = -h;
+      bi.bmiHeader.biPlanes = 1;
+      bi.bmiHeader.biBitCount = 32;
+      HDC dc = GetDC(nullptr);
+      const bool read = GetDIBits(dc, info.hbmColor, 0, static_cast<UINT>(h), pixels.data(), &bi, DIB_RGB_COLORS) != 0;
+      ReleaseDC(nullptr, dc);
+      if (read) {
+        bool anyAlpha = false;
+        for (std::uint32_t p : pixels) anyAlpha |= (p >> 24) != 0;
+        if (!anyAlpha) {
+          for (std::uint32_t& p : pixels) p |= 0xFF000000;
+        }
+        gfx::BitmapPtr made;
+        if (gdip::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, made.put()) == Gdiplus::Ok) {
+          Gdiplus::BitmapData data{};
+          Gdiplus::GpRect all(0, 0, w, h);
+          if (gdip::GdipBitmapLockBits(made.get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) ==
+              Gdiplus::Ok) {
+            for (int y = 0; y < h; ++y) {
+              std::copy_n(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w,
+                          reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride));
+            }
+            gdip::GdipBitmapUnlockBits(made.get(), &data);
+            bitmap = std::move(made);
+          }
+        }
+      }
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+  }
+  DestroyIcon(icon);
+  return bitmap;
+}
+
+int IconHeight(HIMAGELIST list) {
+  int w = 0, h = 0;
+  if (!list || !ImageList_GetIconSize(list, &w, &h)) return 0;
+  return h;
+}
+
+int IconWidth(HIMAGELIST list) {
+  int w = 0, h = 0;
+  if (!list || !ImageList_GetIconSize(list, &w, &h)) return 0;
+  return w;
+}
+
+void DrawText(Gdiplus::GpGraphics* g, const std::string& text, gfx::GpFont* font, Gdiplus::GpStringFormat* format,
+              int alignment, Gdiplus::GpBrush* brush, const RectF& layout) {
+  if (text.empty() || layout.Width <= 0 || !font) return;
+  const std::wstring wide = gfx::widen_text(list_layout::CutText(text, list_layout::kMaxDrawnChars));
+  if (wide.empty()) return;
+  gdip::GdipSetStringFormatAlign(format, static_cast<Gdiplus::StringAlignment>(alignment));
+  gdip::GdipDrawString(g, wide.c_str(), static_cast<INT>(wide.size()), font, &layout, format, brush);
+}
+
+}  // namespace
+
+gfx::GpFont* ListView::Font() const { return ownFont_ ? ownFont_.get() : gfx::default_font(); }
+
+void ListView::LayoutAreas() {
+  const RectF bounds = BoundsRef();
+  inner_ = RectF(2, 2, bounds.Width - 4, bounds.Height - 4);
+  float fontHeight = 12;
+  if (Graphics() && Font()) gdip::GdipGetFontHeight(Font(), Graphics(), &fontHeight);
+  int rowHeight = static_cast<int>(fontHeight) + 3;
+  headerHeight_ = headerHidden_ ? 0 : std::max(rowHeight, IconHeight(headerImages_)) + 6;
+  view_ = RectF(inner_.X, inner_.Y + static_cast<float>(headerHeight_), inner_.Width,
+                inner_.Height - static_cast<float>(headerHeight_));
+  rowsClip_ = view_;
+  if (horizontalShown_) rowsClip_.Height -= list_layout::kBarThickness;
+  if (verticalShown_) rowsClip_.Width -= list_layout::kBarThickness;
+  headerStrip_ = RectF(inner_.X, inner_.Y, inner_.Width, static_cast<float>(headerHeight_));
+  const int iconHeight = IconHeight(rowImages_);
+  {
+    Lock lock(mutex_);
+    if (viewStyle_ == kListIcons) {
+      rowHeight = rowHeight + iconHeight + 8;
+      itemWidth_ = rowHeight + 20;
+      itemsPerLine_ = std::max(1, static_cast<int>(view_.Width) / std::max(itemWidth_, 1));
+    } else {
+      rowHeight = (!rowImages_ || iconHeight < rowHeight) ? rowHeight + 3 : iconHeight + 6;
+      itemsPerLine_ = 1;
+    }
+    rowHeight_ = rowHeight;
+    contentWidth_ = list_layout::ContentWidth(ColumnWidths(), static_cast<int>(view_.Width), viewStyle_ == kListReport);
+    contentHeight_ = list_layout::ContentHeight(static_cast<int>(rows_.size()), rowHeight_, ItemsPerLine());
+  }
+  LayoutChanged(inner_, view_, headerStrip_);
+}
+
+void ListView::DrawBackground() {
+  const RectF bounds = BoundsRef();
+  gfx::GraphicsPtr g;
+  backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g);
+  if (!g) return;
+  const RectF all(0, 0, bounds.Width, bounds.Height);
+  if (backgroundColour_ != 0) gdip::GdipGraphicsClear(g.get(), backgroundColour_);
+  if (backgroundImage_) gfx::draw_image(g.get(), backgroundImage_.get(), all);
+  switch (border_) {
+    case 0:
+      break;
+    case 1:  // sunken: dark above and left, light below and right
+    case 2: {
+      const ARGB dark = Black(100), light = White(200);
+      const ARGB topLeft = border_ == 1 ? dark : light, bottomRight = border_ == 1 ? light : dark;
+      Line(g.get(), topLeft, 0.5f, 0.5f, all.Width - 0.5f, 0.5f);
+      Line(g.get(), topLeft, 0.5f, 0.5f, 0.5f, all.Height - 0.5f);
+      Line(g.get(), bottomRight, 0.5f, all.Height - 0.5f, all.Width - 0.5f, all.Height - 0.5f);
+      Line(g.get(), bottomRight, all.Width - 0.5f, 0.5f, all.Width - 0.5f, all.Height - 0.5f);
+      break;
+    }
+    case 3:
+      Frame(g.get(), 0xFF646464, all);
+      break;
+    case 4:
+      Frame(g.get(), Black(120), all, true);
+      break;
+    default:
+      Frame(g.get(), border_, all);
+      break;
+  }
+  if (border_ >= 1 && border_ <= 4) Frame(g.get(), White(51), RectF(1, 1, all.Width - 2, all.Height - 2));
+}
+
+void ListView::DrawHeader() {
+  if (headerHeight_ <= 0) {
+    headerSurface_.reset();
+    return;
+  }
+  gfx::GraphicsPtr g;
+  headerSurface_ = NewSurface(static_cast<int>(headerStrip_.Width), headerHeight_, &g);
+  if (!g) return;
+  const float w = headerStrip_.Width, h = static_cast<float>(headerHeight_);
+  gfx::BrushPtr gradient;
+  const Gdiplus::PointF top(0, 0), bottom(0, h);
+  if (gdip::GdipCreateLineBrush(&top, &bottom, White(204), White(153), Gdiplus::WrapModeTileFlipXY,
+                                reinterpret_cast<Gdiplus::GpLineGradient**>(gradient.put())) == Gdiplus::Ok) {
+    gdip::GdipFillRectangle(g.get(), gradient.get(), 0, 0, w, h);
+  }
+  std::vector<Column> columns;
+  int offsetX = 0;
+  {
+    Lock lock(mutex_);
+    columns = columns_;
+    offsetX = offsetX_;
+  }
+  gfx::BrushPtr ink;
+  gdip::GdipCreateSolidFill(Black(210), reinterpret_cast<Gdiplus::GpSolidFill**>(ink.put()));
+  float x = static_cast<float>(offsetX);
+  for (const Column& c : columns) {
+    const float width = static_cast<float>(c.width);
+    if (width > 0 && x + width > 0 && x < w) {
+      float textLeft = x + static_cast<float>(cellInset_);
+      if (headerImages_ && c.image >= 0) {
+        if (gfx::BitmapPtr icon = IconBitmap(headerImages_, c.image)) {
+          const float iw = static_cast<float>(IconWidth(headerImages_)), ih = static_cast<float>(IconHeight(headerImages_));
+          gfx::draw_image(g.get(), icon.get(), RectF(textLeft, (h - ih) / 2, iw, ih));
+          textLeft += iw + 2;
+        }
+      }
+      DrawText(g.get(), c.title, Font(), format_.get(), c.alignment, ink.get(),
+               RectF(textLeft, 0, x + width - textLeft - 2, h));
+      Line(g.get(), Black(51), x + width - 0.5f, 0, x + width - 0.5f, h);
+    }
+    x += width;
+  }
+  Line(g.get(), Black(51), 0, h - 0.5f, w, h - 0.5f);
+}
+
+list_layout::RowRange ListView::VisibleRange(int offsetY) const {
+  const int count = static_cast<int>(rows_.size());
+  const int perLine = ItemsPerLine();
+  const int lines = (count + perLine - 1) / perLine;
+  const list_layout::RowRange range =
+      list_layout::VisibleRows(lines, LineHeight(), offsetY, static_cast<int>(rowsClip_.Height));
+  if (range.first == 0) return {};
+  return {(range.first - 1) * perLine + 1, std::min(range.last * perLine, count)};
+}
+
+RectF ListView::RowRect(int row, int offsetX, int offsetY) const {
+  const float h = static_cast<float>(rowHeight_);
+  if (viewStyle_ == kListIcons) {
+    const int perLine = std::max(itemsPerLine_, 1);
+    const int line = (row - 1) / perLine, column = (row - 1) % perLine;
+    return RectF(static_cast<float>(column * itemWidth_), static_cast<float>(line * rowHeight_ + offsetY),
+                 static_cast<float>(itemWidth_), h);
+  }
+  const float top = static_cast<float>(list_layout::RowTop(row, rowHeight_, offsetY));
+  if (viewStyle_ == kListSingleColumn) return RectF(0, top, view_.Width, h);
+  return RectF(static_cast<float>(offsetX), top, static_cast<float>(std::max(contentWidth_, static_cast<int>(view_.Width))), h);
+}
+
+bool ListView::Snapshot(int row, RowSnapshot* out) {
+  if (!ValidRow(row)) return false;
+  const Row& r = rows_[static_cast<size_t>(row - 1)];
+  out->row = row;
+  out->texts = r.texts;
+  out->images = r.images;
+  out->state = r.state;
+  out->colour = r.colour;
+  out->ticked = r.ticked;
+  out->current = row == currentRow_;
+  return true;
+}
+
+void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
+  if (recreateCanvas || !canvas_) {
+    canvasGraphics_.reset();
+    spareGraphics_.reset();
+    spare_.reset();
+    canvas_ = NewSurface(static_cast<int>(view_.Width), static_cast<int>(view_.Height), &canvasGraphics_);
+    redraw = true;
+  }
+  list_layout::RowRange range;
+  int offsetX = 0, offsetY = 0;
+  {
+    Lock lock(mutex_);
+    offsetX = offsetX_;
+    offsetY = offsetY_;
+    range = VisibleRange(offsetY);
+    firstVisible_ = range.first;
+    lastVisible_ = range.last;
+  }
+  if (!redraw || !canvasGraphics_) return;
+  Clear(canvasGraphics_.get(), RectF(0, 0, view_.Width, view_.Height));
+  canvasOffsetX_ = offsetX;
+  canvasOffsetY_ = offsetY;
+  if (range.first > 0) DrawRowsIn(range.first, range.last);
+}
+
+void ListView::DrawRowsIn(int fromRow, int toRow) {
+  int from = 0, to = 0;
+  {
+    Lock lock(mutex_);
+    const list_layout::RowRange range = VisibleRange(offsetY_);
+    if (range.first == 0) return;
+    from = std::max(fromRow, range.first);
+    to = std::min(toRow, range.last);
+  }
+  RowSnapshot snapshot;
+  for (int row = from; row <= to; ++row) {
+    int offsetX = 0, offsetY = 0;
+    {
+      Lock lock(mutex_);
+      if (!Snapshot(row, &snapshot)) break;  // rows removed meanwhile
+      offsetX = offsetX_;
+      offsetY = offsetY_;
+    }
+    DrawRowSnapshot(snapshot, offsetX, offsetY);
+  }
+}
+
+void ListView::DrawRow(int row, bool present) {
+  RowSnapshot snapshot;
+  int offsetX = 0, offsetY = 0;
+  {
+    Lock lock(mutex_);
+    if (!VisibleRange(offsetY_).Contains(row) || !Snapshot(row, &snapshot)) return;
+    offsetX = offsetX_;
+    offsetY = offsetY_;
+  }
+  DrawRowSnapshot(snapshot, offsetX, offsetY);
+  if (present) Present();
+}
+
+void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
+  Gdiplus::GpGraphics* g = canvasGraphics_.get();
+  if (!g) return;
+  std::vector<Column> columns;
+  int contentWidth = 0;
+  {
+    Lock lock(mutex_);
+    columns = columns_;
+    contentWidth = contentWidth_;
+  }
+  (void)contentWidth;
+  const RectF rect = RowRect(s.row, offsetX, offsetY);
+  ++rowsDrawn_;
+  Clear(g, rect);
+
+  // Hot and selected rows take the host's background colour unless the list was given one.
+  const int hostColour = Host() ? Host()->background_colour() : -1;
+  ARGB textColour = s.colour;
+  if (s.state == kRowHot) {
+    Fill(g, hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51), rect);
+    if (hotTextColour_) textColour = hotTextColour_;
+  } else if (s.state == kRowSelected) {
+    Fill(g, selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102), rect);
+    if (selectedTextColour_) textColour = selectedTextColour_;
+  }
+  gfx::BrushPtr brush;
+  gdip::GdipCreateSolidFill(textColour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put()));
+  const float inset = static_cast<float>(cellInset_);
+
+  if (viewStyle_ == kListIcons) {
+    const int iw = IconWidth(rowImages_), ih = IconHeight(rowImages_);
+    if (!s.images.empty() && s.images[0] >= 0) {
+      if (gfx::BitmapPtr icon = IconBitmap(rowImages_, s.images[0])) {
+        gfx::draw_image(g, icon.get(), RectF(rect.X + (rect.Width - static_cast<float>(iw)) / 2, rect.Y + inset,
+                                             static_cast<float>(iw), static_cast<float>(ih)));
+      }
+    }
+    if (!s.texts.empty()) {
+      const float top = rect.Y + inset + static_cast<float>(ih) + 2;
+      DrawText(g, s.texts[0], Font(), format_.get(), kAlignCentre, brush.get(),
+               RectF(rect.X + 2, top, rect.Width - 4, rect.Y + rect.Height - top));
+    }
+    return;
+  }
+
+  float x = rect.X;
+  const size_t shown = viewStyle_ == kListSingleColumn ? std::min<size_t>(1, columns.size()) : columns.size();
+  for (size_t i = 0; i < shown && i < s.texts.size(); ++i) {
+    const float width = viewStyle_ == kListSingleColumn ? rect.Width : static_cast<float>(columns[i].width);
+    if (width > 0 && x + width > 0 && x < view_.Width) {
+      float left = x + inset;
+      if (i == 0 && checkBoxes_ && viewStyle_ == kListReport) {
+        const float boxTop = rect.Y + (rect.Height - kCheckBoxSize) / 2;
+        if (checkBoxStrip_) {
+          const int look = (s.ticked ? 2 : 0) + (s.state == kRowHot ? 1 : 0);
+          const RectF source(static_cast<float>(look * kCheckBoxSize), 0, kCheckBoxSize, kCheckBoxSize);
+          gfx::draw_image(g, checkBoxStrip_.get(), RectF(left, boxTop, kCheckBoxSize, kCheckBoxSize), &source);
+        }
+        left += kCheckBoxSize + 2;
+      }
+      if (rowImages_ && i < s.images.size() && s.images[i] >= 0) {
+        if (gfx::BitmapPtr icon = IconBitmap(rowImages_, s.images[i])) {
+          const float iw = static_cast<float>(IconWidth(rowImages_)), ih = static_cast<float>(IconHeight(rowImages_));
+          gfx::draw_image(g, icon.get(), RectF(left, rect.Y + (rect.Height - ih) / 2, iw, ih));
+          left += iw + 2;
+        }
+      }
+      const int alignment = viewStyle_ == kListSingleColumn ? kAlignNear : columns[i].alignment;
+      DrawText(g, s.texts[i], Font(), format_.get(), alignment, brush.get(),
+               RectF(left, rect.Y, x + width - left - 2, rect.Height));
+    }
+    if ((gridLines_ & kGridVertical) && viewStyle_ == kListReport && width > 0) {
+      Line(g, Black(51), x + width - 0.5f, rect.Y, x + width - 0.5f, rect.Y + rect.Height);
+    }
+    x += width;
+  }
+  if (gridLines_ & kGridHorizontal) {
+    Line(g, Black(51), rect.X, rect.Y + rect.Height - 0.5f, rect.X + rect.Width, rect.Y + rect.Height - 0.5f);
+  }
+  if (s.current && s.state == kRowSelected && Host() && Host()->keyboard_cue() == this) {
+    Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
+  }
+}
+
+void ListView::ScrollCanvasTo(int offsetY) {
+  const int delta = offsetY - canvasOffsetY_;
+  const int height = static_cast<int>(view_.Height);
+  if (!canvas_ || delta == 0) return;
+  if (std::abs(delta) >= height) {
+    UpdateVisibleRows(false, true);
+    return;
+  }
+  if (!spare_) spare_ = NewSurface(static_cast<int>(view_.Width), height, &spareGraphics_);
+  if (!spareGraphics_) {
+    UpdateVisibleRows(false, true);
+    return;
+  }
+  // Rows that stay visible move with a copy; only the uncovered band is drawn.
+  gdip::GdipSetCompositingMode(spareGraphics_.get(), Gdiplus::CompositingModeSourceCopy);
+  gfx::draw_image(spareGraphics_.get(), canvas_.get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
+  gdip::GdipSetCompositingMode(spareGraphics_.get(), Gdiplus::CompositingModeSourceOver);
+  const RectF band = delta > 0 ? RectF(0, 0, view_.Width, static_cast<float>(delta))
+                               : RectF(0, static_cast<float>(height + delta), view_.Width, static_cast<float>(-delta));
+  Clear(spareGraphics_.get(), band);
+  std::swap(canvas_, spare_);
+  std::swap(canvasGraphics_, spareGraphics_);
+  canvasOffsetY_ = offsetY;
+
+  int first = 0, last = 0;
+  {
+    Lock lock(mutex_);
+    const list_layout::RowRange range = VisibleRange(offsetY);
+    firstVisible_ = range.first;
+    lastVisible_ = range.last;
+    for (int row = range.first; row > 0 && row <= range.last; ++row) {
+      const RectF r = RowRect(row, offsetX_, offsetY);
+      if (r.Y < band.Y + band.Height && r.Y + r.Height > band.Y) {
+        if (first == 0) first = row;
+        last = row;
+      }
+    }
+  }
+  if (first > 0) DrawRowsIn(first, last);
+}
+
+void ListView::Present() {
+  PaintContext context;
+  BeginSurfacePaint(this, context, nullptr, false);
+  if (Gdiplus::GpGraphics* g = context.graphics) {
+    gdip::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
+    if (backgroundSurface_) {
+      gfx::draw_image(g, backgroundSurface_.get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height));
+    }
+    if (headerSurface_ && headerHeight_ > 0) {
+      gfx::draw_image(g, headerSurface_.get(), headerStrip_);
+    }
+    if (canvas_) {
+      gdip::GdipSetClipRect(g, rowsClip_.X, rowsClip_.Y, rowsClip_.Width, rowsClip_.Height, Gdiplus::CombineModeReplace);
+      gfx::draw_image(g, canvas_.get(), RectF(view_.X, view_.Y, view_.Width, view_.Height));
+      gdip::GdipResetClip(g);
+    }
+  }
+  EndSurfacePaint(this, context);
+}
+
+bool ListView::UpdateScrollBars() {
+  int horizontalMax = 0, verticalMax = 0, x = 0, y = 0;
+  bool moved = false, showH = false, showV = false;
+  {
+    Lock lock(mutex_);
+    const int viewWidth = static_cast<int>(view_.Width), viewHeight = static_cast<int>(view_.Height);
+    showH = contentWidth_ > viewWidth;
+    const int clipHeight = viewHeight - (showH ? list_layout::kBarThickness : 0);
+    showV = contentHeight_ > clipHeight;
+    const int clipWidth = viewWidth - (showV ? list_layout::kBarThickness : 0);
+    horizontalMax = showH ? list_layout::ScrollMaximum(contentWidth_, clipWidth) : 0;
+    verticalMax = showV ? list_layout::ScrollMaximum(contentHeight_, clipHeight) : 0;
+    const int newX = -std::clamp(-offsetX_, 0, horizontalMax), newY = -std::clamp(-offsetY_, 0, verticalMax);
+    moved = newX != offsetX_ || newY != offsetY_;
+    offsetX_ = newX;
+    offsetY_ = newY;
+    x = -offsetX_;
+    y = -offsetY_;
+    rowsClip_ = RectF(view_.X, view_.Y, static_cast<float>(clipWidth), static_cast<float>(clipHeight));
+  }
+  const bool placementChanged = showH != horizontalShown_ || showV != verticalShown_;
+  horizontalShown_ = showH;
+  verticalShown_ = showV;
+  if (horizontalBar_.IsLive()) {
+    horizontalBar_.Maximum(horizontalMax);
+    horizontalBar_.PageStep(std::max(static_cast<int>(rowsClip_.Width), 1));
+    horizontalBar_.Position(x);
+    horizontalBar_.Visible(showH);
+  }
+  if (verticalBar_.IsLive()) {
+    verticalBar_.Maximum(verticalMax);
+    verticalBar_.PageStep(std::max(static_cast<int>(rowsClip_.Height), 1));
+    verticalBar_.ArrowStep(std::max(RowHeight(), 1));
+    verticalBar_.Position(y);
+    verticalBar_.Visible(showV);
+  }
+  if (placementChanged) PlaceScrollBars();
+  return moved || placementChanged;
+}
+
+void ListView::ApplyPending() {
+  pendingPosted_ = false;
+  Pending p;
+  {
+    Lock lock(mutex_);
+    p = pending_;
+    pending_ = Pending{};
+  }
+  if (!IsLive() || !canvas_) return;
+  if (p.columns) DrawHeader();
+  if (p.columns || p.rows) {
+    if (UpdateScrollBars()) p.all = true;
+  }
+  int offsetY = 0;
+  {
+    Lock lock(mutex_);
+    offsetY = offsetY_;
+  }
+  if (offsetY != canvasOffsetY_) p.all = true;
+  if (p.all) {
+    UpdateVisibleRows(false, true);
+  } else if (p.first <= p.last) {
+    DrawRowsIn(p.first, p.last);
+  } else if (!p.rows && !p.columns) {
+    return;  // nothing visible changed
+  }
+  Present();
+}
+
+void ListView::PlaceScrollBars() {
+  const float left = Left(), top = Top();
+  const float bar = list_layout::kBarThickness;
+  if (verticalBar_.IsLive()) {
+    verticalBar_.Move(left + inner_.X + inner_.Width - bar, top + view_.Y, bar,
+                      std::max(view_.Height - (horizontalShown_ ? bar : 0), 1.0f));
+  }
+  if (horizontalBar_.IsLive()) {
+    horizontalBar_.Move(left + inner_.X, top + inner_.Y + inner_.Height - bar,
+                        std::max(inner_.Width - (verticalShown_ ? bar : 0), 1.0f), bar);
+  }
+}
+
+void ListView::CreateScrollBars() {
+  ScrollBarOptions options;
+  options.maximum = 0;
+  options.visible = false;
+  const float bar = list_layout::kBarThickness;
+  options.orientation = kScrollHorizontal;
+  horizontalBar_.Create(this, Left() + inner_.X, Top() + inner_.Y + inner_.Height - bar, inner_.Width, bar, options);
+  options.orientation = kScrollVertical;
+  verticalBar_.Create(this, Left() + inner_.X + inner_.Width - bar, Top() + view_.Y, bar, view_.Height, options);
+  for (ScrollBar* b : {static_cast<ScrollBar*>(&horizontalBar_), static_cast<ScrollBar*>(&verticalBar_)}) {
+    b->Focusable(false);
+    b->SetOnChange(&ListView::OnBarChanged);
+  }
+  horizontalShown_ = verticalShown_ = false;
+  Lock lock(mutex_);
+  firstVisible_ = lastVisible_ = 1;
+}
+
+Control* ListView::Create(ControlParent parent, float left, float top, float width, float height,
+                          const ListViewOptions& options) {
+  const HWND window = parent.window ? parent.window : (parent.control ? parent.control->GetHostWindow() : nullptr);
+  if (!ui::on_thread_of(window)) {
+    return ui::call_on_ui_thread(window, [&] { return Create(parent, left, top, width, height, options); });
+  }
+  if (IsLive()) return this;
+  gfx::GpStringFormat* format = nullptr;
+  if (gdip::GdipCreateStringFormat(0x1000 | 0x800, LANG_NEUTRAL, &format) == Gdiplus::Ok) {
+    format_.reset(format);
+    gdip::GdipSetStringFormatAlign(format, Gdiplus::StringAlignmentNear);
+    gdip::GdipSetStringFormatLineAlign(format, Gdiplus::StringAlignmentCenter);
+    gdip::GdipSetStringFormatTrimming(format, Gdiplus::StringTrimmingEllipsisCharacter);
+    gdip::GdipSetStringFormatHotkeyPrefix(format, Gdiplus::HotkeyPrefixNone);
+  }
+  viewStyle_ = options.viewStyle.value_or(kListReport);
+  if (viewStyle_ < kListReport || viewStyle_ > kListSingleColumn) viewStyle_ = kListReport;
+  cellInset_ = viewStyle_ == kListIcons ? 6 : 4;
+  headerHidden_ = viewStyle_ != kListReport || options.headerHidden;
+  gridLines_ = options.gridLines.value_or(viewStyle_ == kListReport ? kGridHorizontal | kGridVertical : 0);
+  singleSelection_ = options.singleSelection.value_or(true);
+  checkBoxes_ = options.checkBoxes && viewStyle_ == kListReport;
+  textColour_ = options.textColour.value_or(0xD2000000);
+  hotTextColour_ = options.hotTextColour;
+  selectedTextColour_ = options.selectedTextColour;
+  hotBackground_ = options.hotBackground;
+  selectedBackground_ = options.selectedBackground;
+  backgroundColour_ = options.backgroundColour.value_or(0xD2FFFFFF);
+  option_ = options.option;
+  border_ = options.border.value_or(0x50000000);
+  if (options.fontFamily || options.fontSize || options.fontStyle) {
+    std::string family = options.fontFamily.value_or(std::string());
+    if (family.empty() || !gfx::font_family_exists(family)) {
+      // The default font's family stands in for a missing face.
+      family.clear();
+    }
+    ownFont_ = gfx::create_font(family, options.fontSize.value_or(gfx::kDefaultFontSize), options.fontStyle.value_or(0));
+  }
+  if (!options.backgroundImage.empty()) backgroundImage_ = gfx::load_image(options.backgroundImage);
+  if (checkBoxes_) checkBoxStrip_ = gfx::load_image(resources::CheckBoxStrip(), /*addPngSignature=*/true);
+  {
+    Lock lock(mutex_);
+    offsetX_ = offsetY_ = 0;
+    hotRow_ = hotColumn_ = currentRow_ = 0;
+  }
+  uiThread_ = GetWindowThreadProcessId(window, nullptr);
+  ControlOptions base;
+  base.type = 8;
+  base.visible = options.visible.value_or(true);
+  base.focusable = true;
+  return Control::Create(parent, RectF(left, top, width, height), base);
+}

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/HostedControls.h"
+#include "ui/controls/ListView.h"
+
+using namespace controls_testing;
+namespace ll = list_layout;
+
+namespace {
+
+// A 400 x 300 window with a report list of three columns at (10, 10, 380, 260).
+struct ListFixture {
+  HostedWindow window{HostedWindow::Frame(0)};
+  ListView list;
+
+  explicit ListFixture(std::vector<int> widths = {60, 150, 100}) {
+    window.Show();
+    list.Create(window.window, 10, 10, 380, 260);
+    for (size_t i = 0; i < widths.size(); ++i) list.InsertColumn(0, "C" + std::to_string(i + 1), widths[i]);
+  }
+  void Fill(int rows) {
+    for (int i = 1; i <= rows; ++i) {
+      const int n = list.InsertRow(std::nullopt, std::to_string(i));
+      list.SetCellText(n, 2, "\xd6\xd0\xce\xc4 " + std::to_string(i));  // 中文
+    }
+    Pump();
+  }
+  // Client point of a row's cell in the given column (row in view, no scrolling).
+  POINT CellPoint(int row, int column = 2) {
+    const Gdiplus::RectF view = list.ViewRect();
+    int x = 0;
+    for (int c = 1; c < column; ++c) x += list.ColumnWidth(c);
+    return POINT{static_cast<LONG>(10 + view.X) + x + 5,
+                 static_cast<LONG>(10 + view.Y) + (row - 1) * list.RowHeight() + list.RowHeight() / 2};
+  }
+  void Click(POINT p) {
+    window.Send(WM_MOUSEMOVE, 0, p.x, p.y);
+    window.Send(WM_LBUTTONDOWN, MK_LBUTTON, p.x, p.y);
+    window.Send(WM_LBUTTONUP, 0, p.x, p.y);
+    Pump();
+  }
+  void Wheel(int delta) { window.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(200, 200)); }
+};
+
+TEST(ListLayout, ContentSizeRangesAndHits) {
+  // Content width: the view width while the columns fit, their sum + 12 once they do not.
+  struct Width {
+    std::vector<int> columns;
+    int view, expected;
+  } widths[] = {{{40, 390, 70, 70, 0, 0, 0}, 577, 577}, {{100, 200}, 300, 300}, {{100, 201}, 300, 313},
+                {{}, 250, 250},                         {{-5, 30}, 100, 100},   {{4096, 4096}, 100, 8204}};
+  for (const Width& c : widths) EXPECT_EQ(ll::ContentWidth(c.columns, c.view), c.expected) << c.view;
+  EXPECT_EQ(ll::ContentWidth({500}, 100, false), 100) << "other styles: the view width";
+
+  struct Range {
+    int rows, height, offset, view, first, last;
+  } ranges[] = {{100, 20, 0, 200, 1, 10}, {100, 20, -10, 200, 1, 11}, {100, 20, -1960, 200, 99, 100},
+                {5, 20, 0, 200, 1, 5},    {0, 20, 0, 200, 0, 0},      {100000, 20, -1999800, 200, 99991, 100000}};
+  for (const Range& c : ranges) {
+    const ll::RowRange r = ll::VisibleRows(c.rows, c.height, c.offset, c.view);
+    EXPECT_EQ(r.first, c.first) << c.offset;
+    EXPECT_EQ(r.last, c.last) << c.offset;
+  }
+
+  struct HitCase {
+    int x, y, offsetX, offsetY, row, column;
+  } hits[] = {{5, 5, 0, 0, 1, 1},     {65, 25, 0, 0, 2, 2},  {65, 25, -20, -40, 4, 2}, {400, 5, 0, 0, 1, 0},
+              {5, 2000, 0, 0, 0, 0},  {-1, 5, 0, 0, 0, 0},   {59, 19, 0, 0, 1, 1},     {60, 20, 0, 0, 2, 2}};
+  for (const HitCase& c : hits) {
+    const ll::Hit h = ll::HitTest(c.x, c.y, c.offsetX, c.offsetY, 50, 20, {60, 0, 150});
+    EXPECT_EQ(h.row, c.row) << c.x << "," << c.y;
+    EXPECT_EQ(h.column, c.column == 2 ? 3 : c.column) << c.x << "," << c.y << " (a 0-wide column is never hit)";
+  }
+
+  struct Ensure {
+    int row, current, expected;
+  } ensures[] = {{1, 0, 0}, {10, 0, 0}, {11, 0, 20}, {5, 100, 80}, {50, 0, 800}, {60, 0, 800}};
+  for (const Ensure& c : ensures) EXPECT_EQ(ll::EnsureVisiblePosition(c.row, 20, c.current, 200, 800), c.expected) << c.row;
+
+  struct WheelCase {
+    int position, delta, expected;
+  } wheels[] = {{0, -120, 60}, {60, 120, 0}, {0, 120, 0}, {790, -120, 800}, {100, -240, 160}, {100, 0, 100}};
+  for (const WheelCase& c : wheels) EXPECT_EQ(ll::WheelPosition(c.position, c.delta, 60, 800), c.expected);
+}
+
+TEST(ListLayout, GbkAwareMatchingAndCutting) {
+  // "\xd6\xd0" is 中; "\x81\x41" is a double-byte character whose trail byte is 'A'.
+  struct Match {
+    const char* cell;
+    const char* wanted;
+    bool substring, caseSensitive, expected;
+  } matches[] = {
+      {"Movie", "movie", false, false, true},  {"Movie", "movie", false, true, false},
+      {"Big Movie", "MOV", true, false, true}, {"Big Movie", "MOV", false, false, false},
+      {"\x81\x41", "A", true, false, false},   {"\x81\x41", "a", true, false, false},
+      {"x\xd6\xd0y", "\xd6\xd0", true, true, true}, {"\xd6\xd0", "\xd6", true, true, false},
+      {"abc\x81", "\x81", true, true, true},   {"", "", false, true, true},
+  };
+  for (const Match& m : matches) {
+    EXPECT_EQ(ll::CellMatches(m.cell, m.wanted, m.substring, m.caseSensitive), m.expected) << m.cell << "/" << m.wanted;
+  }
+  EXPECT_EQ(ll::CutText("ab\xd6\xd0", 3), "ab") << "a double-byte character is never split";
+  EXPECT_EQ(ll::CutText("ab\xd6\xd0", 4), "ab\xd6\xd0");
+  EXPECT_EQ(ll::CutText("ab\xd6", 3), "ab\xd6") << "a lone lead byte at the end stays";
+}
+
+TEST(ListView, ColumnOperationsKeepEveryRowInStep) {
+  ListFixture f;
+  f.Fill(4);
+  struct Case {
+    int position;  // 0 = append
+    int column;    // where the new, empty cell lands
+  } cases[] = {{0, 4}, {1, 1}, {3, 3}, {99, 7}, {-3, 8}};
+  for (const Case& c : cases) {
+    const int before = f.list.ColumnCount();
+    EXPECT_EQ(f.list.InsertColumn(c.position, "new", 30), c.column);
+    EXPECT_EQ(f.list.ColumnCount(), before + 1);
+    for (int row = 1; row <= 4; ++row) EXPECT_EQ(f.list.CellText(row, c.column), "") << row << " in " << c.column;
+  }
+  // The original cells moved with their columns: "1".."4" sit in column 3 after inserts at 1 and 3.
+  EXPECT_EQ(f.list.CellText(2, 2), "2");
+  EXPECT_TRUE(f.list.DeleteColumn(1));
+  EXPECT_EQ(f.list.CellText(2, 1), "2");
+  EXPECT_FALSE(f.list.DeleteColumn(0));
+  EXPECT_FALSE(f.list.DeleteColumn(99));
+  EXPECT_EQ(f.list.InsertColumn(0, "w", -20), 8);
+  EXPECT_EQ(f.list.ColumnWidth(8), 0) << "a negative width is clamped to 0";
+}
+
+TEST(ListView, ContentWidthFollowsTheColumns) {
+  ListFixture f(std::vector<int>{});
+  const int view = static_cast<int>(f.list.ViewRect().Width);
+  struct Case {
+    int width;       // column appended
+    int expected;    // content width after it
+  } cases[] = {{100, view}, {200, view}, {view - 300, view}, {1, 300 + (view - 300) + 1 + 12}, {50, view + 51 + 12}};
+  for (const Case& c : cases) {
+    f.list.InsertColumn(0, "c", c.width);
+    Pump();
+    EXPECT_EQ(f.list.ContentWidth(), c.expected) << "after a column of " << c.width;
+  }
+  EXPECT_TRUE(f.list.HorizontalBar()->IsVisible()) << "the columns overflow";
+  f.list.DeleteColumn(f.list.ColumnCount());
+  f.list.DeleteColumn(f.list.ColumnCount());
+  Pump();
+  EXPECT_EQ(f.list.ContentWidth(), view) << "back under the view width: exactly the view width again";
+  EXPECT_FALSE(f.list.HorizontalBar()->IsVisible());
+}
+
+TEST(ListView, BadInputIsIgnored) {
+  ListFixture f;
+  f.Fill(3);
+  const std::string huge(100000, 'x');
+  const std::string lone = "abc\xd6";
+  struct Case {
+    int row, column;
+    bool accepted;
+  } cases[] = {{1, 0, false}, {4, 1, false}, {0, 1, false}, {-1, 1, false}, {1, 4, false}, {1, -1, false}, {3, 3, true}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(f.list.SetCellText(c.row, c.column, "changed"), c.accepted) << c.row << "," << c.column;
+    EXPECT_EQ(f.list.CellText(c.row, c.column), c.accepted ? "changed" : "");
+  }
+  for (int row = 1; row <= 2; ++row) EXPECT_EQ(f.list.CellText(row, 1), std::to_string(row)) << "untouched";
+  EXPECT_EQ(f.list.RowCount(), 3);
+  EXPECT_FALSE(f.list.DeleteRow(-1));
+  EXPECT_FALSE(f.list.DeleteRow(4));
+  EXPECT_EQ(f.list.RowData(9), 0u);
+  EXPECT_EQ(f.list.CellImage(9, 1), -1);
+  EXPECT_EQ(f.list.CurrentRow(7), 0) << "an invalid row makes no row current";
+  EXPECT_FALSE(f.list.SetRowChecked(0, true));
+  EXPECT_EQ(f.list.FindRow("x", -5, false, true, false, 99), 0);
+
+  EXPECT_TRUE(f.list.SetCellText(2, 2, huge));
+  EXPECT_TRUE(f.list.SetCellText(3, 2, lone));
+  EXPECT_EQ(f.list.InsertRow(-7, lone), 4) << "a negative position appends";
+  Pump();
+  EXPECT_EQ(f.list.CellText(2, 2).size(), 64u * 1024) << "a huge text is kept up to 64 KB";
+  EXPECT_EQ(f.list.CellText(3, 2), lone);
+  EXPECT_EQ(f.list.CellText(4, 1), lone);
+  f.window.Send(WM_MOUSEMOVE, 0, f.CellPoint(2).x, f.CellPoint(2).y);  // tooltip of the huge cell
+  Pump();
+  EXPECT_EQ(f.list.FindRow(lone, 1, false, false, true, 2), 3);
+  EXPECT_EQ(f.list.FindRow("X", 3, true, true, false, -1), 2) << "wraps to the start";
+}
+
+TEST(ListView, SelectionHoverAndCallbacks) {
+  ListFixture f;
+  f.Fill(5);
+  static std::vector<std::pair<int, int>> events;  // (kind, row)
+  events.clear();
+  f.list.SetOnCurrentChanged([](LPARAM, LPARAM row, LPARAM, LPARAM, LPARAM) -> LRESULT {
+    events.emplace_back(70, static_cast<int>(row));
+    return 0;
+  });
+  f.list.SetOnLeftClick([](LPARAM, LPARAM row, LPARAM, LPARAM, LPARAM) -> LRESULT {
+    events.emplace_back(68, static_cast<int>(row));
+    return 0;
+  });
+  f.Click(f.CellPoint(2));
+  EXPECT_EQ(f.list.CurrentRow(), 2);
+  EXPECT_EQ(f.list.RowState(2), kRowSelected);
+  EXPECT_EQ(f.window.host->focused(), &f.list);
+  EXPECT_EQ(events, (std::vector<std::pair<int, int>>{{70, 2}, {68, 2}}));
+
+  // Hover: a selected row keeps its look, another row turns hot and back.
+  const Gdiplus::ARGB selectedPixel = ImagePixel(f.list.RowsCanvas(), 200, f.list.RowHeight() + 2);
+  struct Move {
+    int row;
+    int state2, state3;
+  } moves[] = {{2, kRowSelected, kRowNormal}, {3, kRowSelected, kRowHot}, {2, kRowSelected, kRowNormal}};
+  for (const Move& m : moves) {
+    const POINT p = f.CellPoint(m.row);
+    f.window.Send(WM_MOUSEMOVE, 0, p.x, p.y);
+    Pump();
+    EXPECT_EQ(f.list.HotRow(), m.row);
+    EXPECT_EQ(f.list.RowState(2), m.state2);
+    EXPECT_EQ(f.list.RowState(3), m.state3);
+    EXPECT_EQ(ImagePixel(f.list.RowsCanvas(), 200, f.list.RowHeight() + 2), selectedPixel) << "row 2 drawn the same";
+    const Gdiplus::ARGB row3 = ImagePixel(f.list.RowsCanvas(), 200, 2 * f.list.RowHeight() + 2);
+    const Gdiplus::ARGB row4 = ImagePixel(f.list.RowsCanvas(), 200, 3 * f.list.RowHeight() + 2);
+    EXPECT_EQ(row3 != row4, m.state3 == kRowHot) << "only a hot row 3 looks different from row 4";
+    EXPECT_NE(row3, selectedPixel);
+  }
+  EXPECT_EQ(SendMessageW(f.window.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the cell's tooltip";
+
+  f.list.CurrentRow(4);
+  EXPECT_EQ(f.list.RowState(2), kRowHot) << "no longer current, still under the mouse";
+  EXPECT_EQ(f.list.RowState(4), kRowSelected);
+
+  // Multi-selection: plain, Ctrl and Shift presses.
+  f.list.SingleSelection(false);
+  f.Click(f.CellPoint(1));
+  const POINT third = f.CellPoint(3);
+  f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, third.x, third.y);
+  f.window.Send(WM_LBUTTONUP, 0, third.x, third.y);
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{1, 2, 3}));
+  const POINT second = f.CellPoint(2);
+  f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, second.x, second.y);
+  f.window.Send(WM_LBUTTONUP, 0, second.x, second.y);
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{1, 3}));
+  f.list.InsertRow(1, "top");
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{2, 4})) << "shifted by an insertion";
+  f.list.DeleteRow(2);
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{3}));
+}
+
+TEST(ListView, ClearRowsResetsCurrentRowAndScrolling) {
+  ListFixture f({300, 300});
+  f.Fill(200);
+  f.list.CurrentRow(150);
+  f.list.EnsureVisible(150);
+  f.list.HorizontalBar()->Position(100);
+  f.list.SetScrollX(100);
+  Pump();
+  ASSERT_LT(f.list.ScrollOffsetY(), 0);
+  ASSERT_EQ(f.list.ScrollOffsetX(), -100);
+  f.list.ClearRows();
+  Pump();
+  EXPECT_EQ(f.list.CurrentRow(), 0);
+  EXPECT_EQ(f.list.ScrollOffsetX(), 0);
+  EXPECT_EQ(f.list.ScrollOffsetY(), 0);
+  EXPECT_EQ(f.list.RowCount(), 0);
+  EXPECT_EQ(f.list.ContentHeight(), 0);
+  EXPECT_FALSE(f.list.VerticalBar()->IsVisible());
+}
+
+TEST(ListView, WheelAndScrollBars) {
+  ListFixture f;
+  f.Fill(100);
+  f.Click(f.CellPoint(1));
+  const int h = f.list.RowHeight();
+  const int maximum = f.list.VerticalBar()->Maximum();
+  ASSERT_TRUE(f.list.VerticalBar()->IsVisible());
+  struct Case {
+    int delta, expected;
+  } cases[] = {{-120, 3 * h}, {-120, 6 * h}, {120, 3 * h}, {120, 0}, {120, 0}};
+  for (const Case& c : cases) {
+    f.Wheel(c.delta);
+    EXPECT_EQ(f.list.ScrollOffsetY(), -c.expected);
+    EXPECT_EQ(f.list.VerticalBar()->Position(), c.expected);
+  }
+  f.list.SendControlMessage(TKM_LIST_SCROLL_TO, 0, 1000000);
+  EXPECT_EQ(f.list.ScrollOffsetY(), -maximum) << "clamped to the bar's range";
+
+  // A press on the vertical bar leaves the focus with the list: the wheel keeps scrolling it.
+  f.list.SendControlMessage(TKM_LIST_SCROLL_TO, 0, 0);
+  const Gdiplus::RectF bar = f.list.VerticalBar()->BoundsRef();
+  const int bx = static_cast<int>(bar.X) + 5, by = static_cast<int>(bar.Y + bar.Height) - 4;  // down arrow
+  f.window.Send(WM_MOUSEMOVE, 0, bx, by);
+  f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, bx, by);
+  f.window.Send(WM_LBUTTONUP, 0, bx, by);
+  Pump();
+  EXPECT_EQ(f.window.host->focused(), &f.list);
+  const int afterArrow = f.list.VerticalBar()->Position();
+  EXPECT_GT(afterArrow, 0) << "the arrow scrolled";
+  EXPECT_EQ(f.list.ScrollOffsetY(), -afterArrow);
+  f.Wheel(-120);
+  EXPECT_EQ(f.list.ScrollOffsetY(), -(afterArrow + 3 * h));
+
+  // Even when the list never had the focus, a press on its bar gives it the list.
+  ListFixture g;
+  g.Fill(100);
+  g.window.Send(WM_MOUSEMOVE, 0, bx, by);
+  g.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, bx, by);
+  g.window.Send(WM_LBUTTONUP, 0, bx, by);
+  EXPECT_EQ(g.window.host->focused(), &g.list);
+  const int before = g.list.VerticalBar()->Position();
+  g.Wheel(-120);
+  EXPECT_EQ(g.list.VerticalBar()->Position(), before + 3 * h);
+}
+
+TEST(ListView, WorkersAppendAndReadWhileTheUiThreadScrolls) {
+  ListFixture f;
+  f.list.InsertColumn(0, "owner", 60);
+  constexpr int kPerWorker = 1500;
+  std::atomic<int> finished{0};
+  std::atomic<bool> readerFault{false};
+  auto append = [&](char name) {
+    for (int i = 0; i < kPerWorker; ++i) {
+      const std::string id = std::string(1, name) + std::to_string(i);
+      const int n = f.list.InsertRow(std::nullopt, id, std::nullopt, 0, 0, std::nullopt, false);
+      f.list.SetCellText(n, 2, "t" + id, false);
+      f.list.SetCellText(n, 4, id, true);
+      // A reader on the same thread: whatever row it reads is whole.
+      const int count = f.list.RowCount();
+      const std::string a = f.list.CellText(count, 1), b = f.list.CellText(count, 4);
+      if (!b.empty() && a != b) readerFault = true;
+    }
+    ++finished;
+  };
+  std::thread one(append, 'a'), two(append, 'b');
+  int step = 0;
+  while (finished < 2) {
+    f.Wheel(step++ % 3 == 2 ? 360 : -120);
+    f.list.Repaint();
+    Pump();
+  }
+  one.join();
+  two.join();
+  Pump();
+  EXPECT_FALSE(readerFault);
+  ASSERT_EQ(f.list.RowCount(), 2 * kPerWorker);
+  std::set<std::string> seen;
+  for (int row = 1; row <= f.list.RowCount(); ++row) {
+    const std::string id = f.list.CellText(row, 1);
+    EXPECT_EQ(f.list.CellText(row, 2), "t" + id) << row;
+    EXPECT_EQ(f.list.CellText(row, 4), id) << row;
+    EXPECT_TRUE(seen.insert(id).second) << "duplicated " << id;
+  }
+  EXPECT_EQ(seen.size(), static_cast<size_t>(2 * kPerWorker));
+  EXPECT_EQ(f.list.ContentHeight(), 2 * kPerWorker * f.list.RowHeight());
+  EXPECT_EQ(f.list.VerticalBar()->Maximum(), f.list.ContentHeight() - static_cast<int>(f.list.RowsClip().Height));
+}
+
+TEST(ListView, CheckBoxesToggleOnlyInsideTheBox) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  ListView list;
+  ListViewOptions options;
+  options.checkBoxes = true;
+  list.Create(window.window, 10, 10, 380, 260, options);
+  list.InsertColumn(0, "A", 120);
+  list.InsertRow(std::nullopt, "one");
+  list.InsertRow(std::nullopt, "two");
+  static int toggles = 0;
+  toggles = 0;
+  list.SetOnCheckChanged([](LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) -> LRESULT { return ++toggles; });
+  const Gdiplus::RectF view = list.ViewRect();
+  const int rowTop = static_cast<int>(10 + view.Y) + list.RowHeight();  // row 2
+  const int boxX = static_cast<int>(10 + view.X) + 4 + 8, boxY = rowTop + list.RowHeight() / 2;
+  struct Case {
+    int x, y;
+    bool ticked;
+    int toggles;
+  } cases[] = {{boxX, boxY, true, 1}, {boxX + 40, boxY, true, 1}, {boxX, boxY, false, 2}};
+  for (const Case& c : cases) {
+    window.Send(WM_LBUTTONDOWN, MK_LBUTTON, c.x, c.y);
+    window.Send(WM_LBUTTONUP, 0, c.x, c.y);
+    EXPECT_EQ(list.RowChecked(2), c.ticked);
+    EXPECT_EQ(toggles, c.toggles);
+  }
+  EXPECT_FALSE(list.RowChecked(1));
+}
+
+}  // namespace
