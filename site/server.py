@@ -362,7 +362,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send(200, binary_body(65536), "application/json; charset=utf-8")
 
     def sfault_headers(self, tag, page):
-        self.send_page(self.filler_page(tag, page), filler_headers(20 * 1024))
+        self.send_page(self.filler_page(tag, page), filler_headers(20 * 1024, 1000))
 
     def sfault_redirect(self, tag, page):
         hop = self.int_arg("hop", 0)
@@ -715,13 +715,13 @@ def json_page(page, count, html_text, ascii_only=False):
         page, count, pages.js_escape(html_text, ascii_only))).encode("utf-8")
 
 
-def filler_headers(want):
+def filler_headers(want, value_len=90):
     headers = []
     size = 0
     i = 0
     while size < want:
         i += 1
-        name, value = "X-Filler-%03d" % i, "x" * 90
+        name, value = "X-Filler-%03d" % i, "x" * value_len
         headers.append((name, value))
         size += len(name) + 2 + len(value) + 2
     return headers
