@@ -365,7 +365,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_page(self.filler_page(tag, page), filler_headers(20 * 1024, 1000))
 
     def sfault_redirect(self, tag, page):
-        hop = self.int_arg("hop", 0)
+        hop = max(self.int_arg("hop", 0), 0)
         if hop >= REDIRECT_HOPS:
             return self.send_page(pages.search_body([], page))
         to = "%s/ajax/search_next?s=%s&p=%d&hop=%d" % (
