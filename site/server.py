@@ -224,13 +224,18 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_search(self):
         cfg = self.server.cfg
-        if cfg.search_delay_ms:
-            time.sleep(cfg.search_delay_ms / 1000.0)
         term = self.arg("s", "")
         try:
             page = int(self.arg("p", "1"))
         except ValueError:
             page = 1
+        key = term.strip().casefold()
+        if key == STRESS_TERM:                 # as fast as the site can answer
+            return self.search_stress(page)
+        if cfg.search_delay_ms:
+            time.sleep(cfg.search_delay_ms / 1000.0)
+        if key in SEARCH_FAULTS or key in DETAIL_FAULT_TERMS:
+            return self.search_fault(key, page)
         rows = cfg.rows_per_page
         found = self.server.catalogue.search(term)
         chunk = found[(page - 1) * rows:page * rows] if page >= 1 else []
@@ -239,7 +244,12 @@ class Handler(BaseHTTPRequestHandler):
                   [("Cache-Control", "no-cache")])
 
     def do_detail(self):
-        entry = self.server.catalogue.by_id.get(self.int_arg("id", -1))
+        fid = self.int_arg("id", -1)
+        entry = self.server.catalogue.by_id.get(fid)
+        if entry is None and fid >= FILLER_BASE:
+            entry = filler_detail_entry(fid)
+        elif entry is None and 0 <= fid - DETAIL_FAULT_BASE < len(DETAIL_FAULTS):
+            return DETAIL_FAULTS[fid - DETAIL_FAULT_BASE][1](self)
         if entry is None:
             return self.send(404, pages.not_found_body(), "text/html; charset=utf-8")
         status, body = pages.detail_page(entry)
@@ -252,16 +262,211 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_update_file(self):
         cfg = self.server.cfg
+        link = cfg.update_link or self.host_url() + "/update.htm"
         if cfg.update_file:
             with open(cfg.update_file, "rb") as f:
                 body = f.read()
+        elif cfg.update_fault:
+            body = update_fault_body(cfg.update_fault, cfg.update_version,
+                                     cfg.update_notice, link)
         else:
-            link = cfg.update_link or self.host_url() + "/update.htm"
             body = pages.update_file(cfg.update_version, cfg.update_notice, link)
         self.send(200, body, "text/plain")
 
     def do_html(self, text):
         self.send(200, text.encode("utf-8"), "text/html; charset=utf-8")
+
+    # -- fault terms on the search path -----------------------------------
+
+    def send_page(self, body, headers=()):
+        self.send(200, body, "application/json; charset=utf-8",
+                  [("Cache-Control", "no-cache")] + list(headers))
+
+    def filler_page(self, tag, page, count=10, **over):
+        entries = [filler_entry(tag, page, r, **over) for r in range(1, count + 1)]
+        return pages.search_body(entries, page, self.server.cfg.unicode_escapes)
+
+    def html_page(self, page, count, html_text):
+        return json_page(page, count, html_text, self.server.cfg.unicode_escapes)
+
+    def search_stress(self, page):
+        cfg = self.server.cfg
+        if 1 <= page <= cfg.stress_pages:
+            return self.send_page(self.filler_page("STRESS", page, cfg.stress_rows))
+        self.send_page(pages.search_body([], page))
+
+    def search_fault(self, key, page):
+        """Pages before the fault page are ordinary, the fault page faults,
+        later pages are empty (the end of the results)."""
+        if key in DETAIL_FAULT_TERMS:            # the fault is on the detail path
+            if page != 1:
+                return self.send_page(pages.search_body([], page))
+            chosen = DETAIL_FAULT_TERMS[key]
+            entries = [detail_fault_entry(k) for k, (name, _) in enumerate(DETAIL_FAULTS)
+                       if chosen is None or name == chosen]
+            return self.send_page(pages.search_body(entries, page,
+                                                    self.server.cfg.unicode_escapes))
+        at = self.server.cfg.fault_page
+        tag = key.upper()
+        if page < 1 or page > at:
+            return self.send_page(pages.search_body([], page))
+        if page < at:
+            return self.send_page(self.filler_page(tag, page))
+        SEARCH_FAULTS[key](self, tag, page)
+
+    def sfault_reset(self, tag, page):
+        body = self.filler_page(tag, page)
+        self._promise_and_cut(body, len(body) // 2, rst=True)
+
+    def sfault_drop(self, tag, page):
+        body = self.filler_page(tag, page)
+        end = -1
+        for _ in range(DROP_AFTER_ROWS):
+            end = body.index(ESCAPED_ROW_END, end + 1)
+        self._promise_and_cut(body, end + len(ESCAPED_ROW_END), rst=False)
+
+    def _promise_and_cut(self, body, sent, rst):
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:sent])
+        self.wfile.flush()
+        self._close(rst)
+
+    def sfault_500(self, tag, page):
+        self.send(500, b"<html><body>500: Internal Server Error</body></html>",
+                  "text/html; charset=utf-8")
+
+    def sfault_slow(self, tag, page):
+        time.sleep(self.server.cfg.slow_seconds)
+        self.send_page(self.filler_page(tag, page))
+
+    def _padded(self, tag, page, size):
+        body = self.filler_page(tag, page)
+        head = body[:-1] + b',"pad":"'
+        pad = size - len(head) - 2
+        self.send_page(head + big_body(pad) + b'"}')
+
+    def sfault_5mb(self, tag, page):
+        self._padded(tag, page, 5 * 1024 * 1024)
+
+    def sfault_10mb(self, tag, page):
+        self._padded(tag, page, 10 * 1024 * 1024)
+
+    def sfault_manyrows(self, tag, page):
+        self.send_page(self.filler_page(tag, page, MANY_ROWS))
+
+    def sfault_binary(self, tag, page):
+        self.send(200, binary_body(65536), "application/json; charset=utf-8")
+
+    def sfault_headers(self, tag, page):
+        self.send_page(self.filler_page(tag, page), filler_headers(20 * 1024, 1000))
+
+    def sfault_redirect(self, tag, page):
+        hop = max(self.int_arg("hop", 0), 0)
+        if hop >= REDIRECT_HOPS:
+            return self.send_page(pages.search_body([], page))
+        to = "%s/ajax/search_next?s=%s&p=%d&hop=%d" % (
+            self.host_url(), urllib.parse.quote(self.arg("s", ""), safe=""), page, hop + 1)
+        self.send(302, b"moved", "text/plain", [("Location", to)])
+
+    def sfault_probe(self, tag, page):
+        self.send_page(self.html_page(page, 0, '<p class="empty" data-title="">no rows</p>'))
+
+    def sfault_nomarkers(self, tag, page):
+        rows = "\n".join('<tr class="search-row">\n<td>bare row %d</td>\n</tr>' % r
+                         for r in range(1, 11))
+        self.send_page(self.html_page(page, 10, "<!-- data-title -->\n" + rows))
+
+    def sfault_noend(self, tag, page):
+        row = pages.row_html(filler_entry(tag, page, 1))
+        self.send_page(self.html_page(page, 1, row[:-len("\n</tr>")]))
+
+    def sfault_longtitle(self, tag, page):
+        head = "%s p%d r01 " % (tag, page)
+        title = head + "x" * (LONG_TITLE - len(head))
+        entries = [filler_entry(tag, page, 1, title=title)]
+        entries += [filler_entry(tag, page, r) for r in range(2, 11)]
+        self.send_page(pages.search_body(entries, page, self.server.cfg.unicode_escapes))
+
+    def sfault_lfsize(self, tag, page):
+        entries = [filler_entry(tag, page, r, size_cell="\n" * r) for r in range(1, 11)]
+        self.send_page(pages.search_body(entries, page, self.server.cfg.unicode_escapes))
+
+    def sfault_oddformat(self, tag, page):
+        entries = [filler_entry(tag, page, r, format=f)
+                   for r, f in enumerate(ODD_FORMATS, 1)]
+        body = pages.search_body(entries, page, self.server.cfg.unicode_escapes)
+        for mark, raw in RAW_BYTE_MARKS:
+            body = body.replace(mark.encode("utf-8"), raw).replace(
+                ("\\u%04x" % ord(mark)).encode("ascii"), raw)
+        self.send_page(body)
+
+    # -- faults on the detail path ----------------------------------------
+
+    def _detail_html(self, body_html):
+        return pages._page("Fault detail", body_html).encode("utf-8")
+
+    def fault_detail_endless(self):
+        """A page that never ends: a hash link, then a line every half second
+        until the client goes away or the time cap is reached."""
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        head = ('<!DOCTYPE html>\n<html>\n<head>\n<meta charset="utf-8">\n</head>\n<body>\n'
+                '<p><a href="/download?info_hash=%s">endless</a></p>\n' % FAULT_HASH)
+        stop = time.monotonic() + self.server.cfg.endless_seconds
+        try:
+            self.wfile.write(head.encode("utf-8"))
+            self.wfile.flush()
+            n = 0
+            while time.monotonic() < stop:
+                time.sleep(0.5)
+                n += 1
+                self.wfile.write(b"<p>still sending, line %d</p>\n" % n)
+                self.wfile.flush()
+        except OSError:
+            pass
+
+    def fault_detail_5mb(self):
+        head = ('<!DOCTYPE html>\n<html>\n<head>\n<meta charset="utf-8">\n</head>\n'
+                '<body>\n<!-- ').encode("utf-8")
+        tail = (' -->\n<p><a href="/download?info_hash=%s">at the end</a></p>\n'
+                '</body>\n</html>\n' % FAULT_HASH).encode("utf-8")
+        size = 5 * 1024 * 1024
+        self.send(200, head + big_body(size - len(head) - len(tail)) + tail,
+                  "text/html; charset=utf-8")
+
+    def fault_detail_longlink(self):
+        prefix = "/download?info_hash="
+        href = prefix + (FAULT_HASH * (LONG_LINK // 40 + 1))[:LONG_LINK - len(prefix)]
+        self.send(200, self._detail_html('<p><a href="%s">long</a></p>' % href),
+                  "text/html; charset=utf-8")
+
+    def _yunbo(self, href):
+        self.send(200, self._detail_html('<p><a href="%s">%s</a></p>\n<p>%s</p>'
+                                         % (href, pages.YUNBO_MARK, pages.YUNBO_MARK)),
+                  "text/html; charset=utf-8")
+
+    def fault_detail_badutf8(self):
+        self._yunbo("/play?url=" + urllib.parse.quote(pages.MAGNET_PREFIX + FAULT_HASH +
+                                                      "&dn=", safe="") + BAD_UTF8_ESCAPES)
+
+    def fault_detail_zero(self):
+        self._yunbo("/play?url=" + urllib.parse.quote(pages.MAGNET_PREFIX + FAULT_HASH +
+                                                      "&dn=before", safe="") + "%00after")
+
+    def fault_detail_magnet(self):
+        self._yunbo("/play?url=magnet")
+
+    def fault_detail_magnet_eof(self):
+        body = ('<html><body><p>%s</p><p><a href="/play?url=magnet'
+                % pages.YUNBO_MARK).encode("utf-8")
+        self.send(200, body, "text/html; charset=utf-8")
 
     # -- request echo -----------------------------------------------------
 
@@ -418,15 +623,7 @@ class Handler(BaseHTTPRequestHandler):
                   [("Set-Cookie", s) for s in sets])
 
     def fault_longheaders(self):
-        want = self.int_arg("bytes", 6000)
-        headers = []
-        size = 0
-        i = 0
-        while size < want:
-            i += 1
-            name, value = "X-Filler-%03d" % i, "x" * 90
-            headers.append((name, value))
-            size += len(name) + 2 + len(value) + 2
+        headers = filler_headers(self.int_arg("bytes", 6000))
         headers.append(("Set-Cookie", "late=1; path=/"))
         headers.append(("X-Last-Header", "end"))
         self.send(200, b"long headers", self.ctype("text/plain"), headers)
@@ -457,6 +654,103 @@ FAULTS = {
     name[len("fault_"):].replace("_", "-"): fn
     for name, fn in vars(Handler).items() if name.startswith("fault_")
 }
+
+
+SEARCH_FAULTS = {
+    "fault-" + name[len("sfault_"):].replace("_", "-"): fn
+    for name, fn in vars(Handler).items() if name.startswith("sfault_")
+}
+
+# Detail faults in the order of their rows under the term "fault-details".
+DETAIL_FAULTS = [(name, FAULTS["detail-" + name]) for name in
+                 ("endless", "5mb", "longlink", "badutf8", "zero", "magnet", "magnet-eof")]
+DETAIL_FAULT_TERMS = {"fault-details": None}
+DETAIL_FAULT_TERMS.update(("fault-detail-" + name, name) for name, _ in DETAIL_FAULTS)
+
+STRESS_TERM = "stress"
+FILLER_BASE = 1000000          # ids of made-up rows; above every catalogue id
+DETAIL_FAULT_BASE = 900000     # ids of the rows whose detail page faults
+FAULT_HASH = "fa0170fa0170fa0170fa0170fa0170fa0170fa01"
+ESCAPED_ROW_END = b"<\\/td>\\n<\\/tr>"
+DROP_AFTER_ROWS = 5
+MANY_ROWS = 3000
+REDIRECT_HOPS = 1000
+LONG_TITLE = 10000
+LONG_LINK = 100000
+BAD_UTF8_ESCAPES = "%FF%FE%C0%AF%ED%A0%80bad%E4%B8"   # invalid, overlong, surrogate, cut short
+# Formats that are hard to carry: quotes, apostrophe, backslash, characters GBK
+# lacks, a private-use character GBK maps, raw bytes that are not UTF-8 at all.
+ODD_FORMATS = ['"', 'a"b', "it's", "\\", "\u0e01\u0e02", "\U0001f600", "\ue000",
+               "\ue001mp4", "%41", "\t"]
+RAW_BYTE_MARKS = [("\ue001", b"\xff\xfe\x81")]
+
+
+def filler_entry(tag, page, rank, **over):
+    """A made-up result row; its detail page carries filler_hash(id)."""
+    fid = FILLER_BASE + page * 10000 + rank
+    e = {"id": fid, "site_id": "f%d" % fid, "title": "%s p%d r%02d" % (tag, page, rank),
+         "size_cell": "700 MB", "format": "mp4", "date": "2013-08-05"}
+    e.update(over)
+    return e
+
+
+def filler_hash(fid):
+    return hashlib.sha1(b"quarvel-filler-%d" % fid).hexdigest()
+
+
+def filler_detail_entry(fid):
+    return {"id": fid, "site_id": "f%d" % fid, "title": "Row %d" % fid, "size": "700 MB",
+            "format": "mp4", "date": "2013-08-05", "kind": "hash", "hash": filler_hash(fid)}
+
+
+def detail_fault_entry(k):
+    fid = DETAIL_FAULT_BASE + k
+    return {"id": fid, "site_id": "d%d" % fid,
+            "title": "FAULT-DETAIL %s" % DETAIL_FAULTS[k][0],
+            "size_cell": "1 MB", "format": "mp4", "date": "2013-08-05"}
+
+
+def json_page(page, count, html_text, ascii_only=False):
+    return ('{"status":1,"page":%d,"count":%d,"html":"%s"}' % (
+        page, count, pages.js_escape(html_text, ascii_only))).encode("utf-8")
+
+
+def filler_headers(want, value_len=90):
+    headers = []
+    size = 0
+    i = 0
+    while size < want:
+        i += 1
+        name, value = "X-Filler-%03d" % i, "x" * value_len
+        headers.append((name, value))
+        size += len(name) + 2 + len(value) + 2
+    return headers
+
+
+UPDATE_FAULTS = ("big", "binary", "no-separator", "version-huge", "version-nan",
+                 "long-notice")
+LONG_NOTICE = 100000
+
+
+def update_fault_body(kind, version, notice, link):
+    if kind == "big":                    # the fields after 1 MB of text
+        tail = pages.update_file(version, notice, link)
+        unit = "填充文字，没有记号。\r\n".encode("gbk")
+        pad = 1024 * 1024 - len(tail)
+        return (unit * (pad // len(unit) + 1))[:pad // 2 * 2] + b" " * (pad % 2) + tail
+    if kind == "binary":                 # no zero byte, so all of it is read as text
+        return binary_body(65536).replace(b"\x00", b"\x01")
+    if kind == "no-separator":
+        return ("#%s %s &%s&\r\n" % (version, notice, link)).encode("gbk")
+    if kind == "version-huge":
+        return pages.update_file("1e308", notice, link)
+    if kind == "version-nan":
+        return pages.update_file("nan", notice, link)
+    if kind == "long-notice":
+        unit = "这是一条很长的公告"
+        text = (unit * (LONG_NOTICE // 2 // len(unit) + 1))[:LONG_NOTICE // 2]
+        return pages.update_file(version, text, link)
+    raise ValueError(kind)
 
 
 def big_body(n):
@@ -516,7 +810,11 @@ URL_HELP = """URLs:
   /fault/redirect[?to=PATH&code=302&abs=1]  /fault/target  /fault/content-location[?to=PATH]
   /fault/setcookie[?set=RAW&set=RAW]  /fault/longheaders[?bytes=6000]
   /fault/detail?kind=hash|yunbo|gone|nolink|nohash|yunbo-nomagnet[&hash=H&title=T]
+  /fault/detail-endless  /fault/detail-5mb  /fault/detail-longlink  /fault/detail-badutf8
+  /fault/detail-zero  /fault/detail-magnet  /fault/detail-magnet-eof
   Every /fault/ page takes ctype=... to replace its Content-Type.
+Search terms (any case) that fault: %s,
+  %s, and "stress" (see site/README.md).
 """
 
 
@@ -524,7 +822,8 @@ def parse_args(argv):
     ap = argparse.ArgumentParser(
         description="Quarvel reference site on 127.0.0.1: search pages, detail pages, "
                     "update file, cloud-play page, ping, and fault cases under /fault/.",
-        epilog=URL_HELP, formatter_class=argparse.RawDescriptionHelpFormatter)
+        epilog=URL_HELP % (", ".join(sorted(SEARCH_FAULTS)), ", ".join(DETAIL_FAULT_TERMS)),
+        formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--port", type=int, default=8618,
                     help="port to listen on (default 8618, the port the program is built for); "
                          "0 picks a free one. The chosen port is "
@@ -546,13 +845,42 @@ def parse_args(argv):
     ap.add_argument("--update-link", default="",
                     help="update link of /p2p.txt (default: http://<Host>/update.htm)")
     ap.add_argument("--update-file", help="serve this file as /p2p.txt, byte for byte")
+    ap.add_argument("--update-fault", choices=UPDATE_FAULTS,
+                    help="serve a faulty /p2p.txt of this kind (see site/README.md)")
+    ap.add_argument("--fault-page", type=int, default=2,
+                    help="page on which a fault search term faults (2); earlier pages "
+                         "are ordinary, later ones empty")
+    ap.add_argument("--slow-seconds", type=float, default=20.0,
+                    help="delay of the fault-slow page (20)")
+    ap.add_argument("--endless-seconds", type=float, default=60.0,
+                    help="time cap of the endless detail page (60)")
+    ap.add_argument("--stress-pages", type=int, default=100,
+                    help="pages of the stress term, served without delay (100)")
+    ap.add_argument("--stress-rows", type=int, default=50,
+                    help="rows per page of the stress term (50)")
     args = ap.parse_args(argv)
     if args.rows_per_page < 1:
         ap.error("--rows-per-page must be at least 1")
-    if "##" in args.update_notice:
-        ap.error("--update-notice must not contain ##")
-    if "&" in args.update_link:
-        ap.error("--update-link must not contain &")
+    checks = [
+        (args.fault_page >= 1, "--fault-page must be at least 1"),
+        (0 <= args.slow_seconds <= 600, "--slow-seconds must be within 0..600"),
+        (0 < args.endless_seconds <= 600, "--endless-seconds must be within 0..600"),
+        (1 <= args.stress_pages <= 10000, "--stress-pages must be within 1..10000"),
+        (1 <= args.stress_rows <= 5000, "--stress-rows must be within 1..5000"),
+        # The update file is cut at the first '#', '##' and '&': a field holding
+        # one of them, or a '#' next to a '##', moves the cuts.
+        (args.update_version != "", "--update-version must not be empty"),
+        ("&" not in args.update_version + args.update_notice + args.update_link,
+         "--update-version, --update-notice and --update-link must not contain &"),
+    ]
+    for name, text in (("--update-version", args.update_version),
+                       ("--update-notice", args.update_notice)):
+        checks.append(("##" not in text, "%s must not contain ##" % name))
+        checks.append((not text.startswith("#") and not text.endswith("#"),
+                       "%s must not start or end with #" % name))
+    for ok, message in checks:
+        if not ok:
+            ap.error(message)
     for text in (args.update_version, args.update_notice, args.update_link):
         try:
             text.encode("gbk")

@@ -6,6 +6,7 @@ request log and fault cases. Starts its own servers on free ports.
 """
 
 import base64
+import hashlib
 import http.client
 import json
 import math
@@ -502,6 +503,202 @@ class Faults(unittest.TestCase):
         self.assertTrue(body.startswith(b"POST /echo HTTP/1.1\r\n"))
         self.assertIn(b"\r\nX-Test: 1\r\n", body)
         self.assertTrue(body.endswith(b"\r\n\r\na=1&b=%E4"))
+
+
+FAULT_HASH = "fa0170fa0170fa0170fa0170fa0170fa0170fa01"
+ESC_ROW_START = b'<tr class=\\"search-row'
+ESC_ROW_END = b"<\\/td>\\n<\\/tr>"
+
+
+def filler_titles(term, page, count=10):
+    return ["%s p%d r%02d" % (term.upper(), page, r) for r in range(1, count + 1)]
+
+
+class FaultTerms(unittest.TestCase):
+    """Search terms that fault on page 2: page 1 ordinary, page 3 empty."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.site = SiteProcess("--slow-seconds", "0.5", "--endless-seconds", "2",
+                               "--stress-pages", "3", "--stress-rows", "7",
+                               "--search-delay-ms", "100")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.site.stop()
+
+    def test_page_faults(self):
+        lf = [("\n" * (r - 1)) for r in range(1, 11)]
+        cases = {
+            "fault-probe": lambda rows, b, h: self.assertEqual(rows, []),
+            "fault-noend": lambda rows, b, h: (self.assertEqual(rows, []),
+                                               self.assertIn(ESC_ROW_START, b)),
+            "fault-nomarkers": lambda rows, b, h: self.assertEqual(
+                rows, [("", "", "", "&__diycdn=")] * 10),
+            "fault-longtitle": lambda rows, b, h: (
+                self.assertEqual(len(rows[0][0]), 10000),
+                self.assertEqual(rows[0][0].rstrip("x"), "FAULT-LONGTITLE p2 r01 "),
+                self.assertEqual([r[0] for r in rows[1:]],
+                                 filler_titles("fault-longtitle", 2)[1:])),
+            "fault-lfsize": lambda rows, b, h: self.assertEqual([r[1] for r in rows], lf),
+            "fault-oddformat": lambda rows, b, h: (
+                self.assertEqual([r[2] for i, r in enumerate(rows) if i != 7],
+                                 ["", "a", "it's", "\\", "\u0e01\u0e02", "\U0001f600",
+                                  "\ue000", "%41", "\t"]),
+                self.assertIn(b'alt=\\"\xff\xfe\x81mp4\\"', b)),
+            "fault-headers": lambda rows, b, h: (
+                self.assertGreater(sum(len(n) + len(v) + 4 for n, v in h), 20 * 1024),
+                self.assertEqual([r[0] for r in rows], filler_titles("fault-headers", 2))),
+            "fault-slow": lambda rows, b, h: self.assertEqual(
+                [r[0] for r in rows], filler_titles("fault-slow", 2)),
+        }
+        for term, check in cases.items():
+            for page, want in ((1, filler_titles(term, 1)), (3, None)):
+                _, _, body = self.site.get(search_path(term.title(), page))
+                got = clientmodel.parse_page(body.decode("utf-8"))
+                self.assertEqual(got and [r[0] for r in got], want, (term, page))
+            t = time.monotonic()
+            status, headers, body = self.site.get(search_path(term.upper(), 2))
+            self.assertEqual(status, 200, term)
+            self.assertEqual(time.monotonic() - t >= 0.5, term == "fault-slow", term)
+            check(clientmodel.parse_page(body.decode("utf-8", "replace")), body, headers)
+
+    def test_big_and_binary_pages(self):
+        for term, size, rows in (("fault-5mb", 5 << 20, 10), ("fault-10mb", 10 << 20, 10),
+                                 ("fault-manyrows", None, 3000), ("fault-binary", 65536, 0)):
+            status, headers, body = self.site.get(search_path(term, 2))
+            self.assertEqual(status, 200, term)
+            if size:
+                self.assertEqual(len(body), size, term)
+            self.assertEqual((body.count(ESC_ROW_START), body.count(ESC_ROW_END)),
+                             (rows, rows), term)
+            if rows:
+                self.assertEqual(len(json.loads(body)["html"].split("\n</tr>")), rows + 1)
+            else:
+                self.assertNotIn(b"data-title", body.lower())
+                self.assertRaises(UnicodeDecodeError, body.decode, "utf-8")
+
+    def test_transport_faults(self):
+        head, body = self.site.raw(("GET %s HTTP/1.1\r\nHost: x\r\n\r\n"
+                                    % search_path("fault-drop", 2)).encode())
+        promised = int(re.search(rb"Content-Length: (\d+)", head).group(1))
+        self.assertTrue(body.endswith(ESC_ROW_END) and len(body) < promised)
+        self.assertEqual([r[0] for r in clientmodel.parse_page(body.decode())],
+                         filler_titles("fault-drop", 2, 5))
+        head, body = self.site.raw(("GET %s HTTP/1.1\r\nHost: x\r\n\r\n"
+                                    % search_path("fault-reset", 2)).encode())
+        promised = int(re.search(rb"Content-Length: (\d+)", head).group(1))
+        self.assertEqual(len(body), promised // 2)
+        status, _, body = self.site.get(search_path("fault-500", 2))
+        self.assertEqual(status, 500)
+        self.assertNotIn(b"data-title", body)
+        path = search_path("fault-redirect", 2)
+        for hop in range(1, 4):
+            status, headers, _ = self.site.get(path)
+            path = header(headers, "Location").partition(str(self.site.port))[2]
+            self.assertEqual((status, path), (302, search_path("fault-redirect", 2) +
+                                              "&hop=%d" % hop))
+        _, _, body = self.site.get(path.replace("hop=3", "hop=1000"))
+        self.assertEqual(json.loads(body)["html"], "")
+        logged = [r["path"] for r in self.site.log_records()]
+        self.assertIn(search_path("fault-redirect", 2) + "&hop=2", logged)
+
+    def test_detail_faults(self):
+        _, _, body = self.site.get(search_path("fault-details", 1))
+        rows = clientmodel.parse_page(body.decode())
+        names = [r[0].split()[1] for r in rows]
+        self.assertEqual(names, ["endless", "5mb", "longlink", "badutf8", "zero", "magnet",
+                                 "magnet-eof"])
+        magnet = "magnet:?xt=urn:btih:" + FAULT_HASH
+        long_hash = (FAULT_HASH * 2501)[:100000 - len("/download?info_hash=")]
+        want = {"5mb": ("link", magnet), "longlink": ("link", "magnet:?xt=urn:btih:" + long_hash),
+                "badutf8": ("link", clientmodel.url_decode_utf8(
+                    magnet + "&dn=%FF%FE%C0%AF%ED%A0%80bad%E4%B8")),
+                "zero": ("link", magnet + "&dn=beforeafter"),
+                "magnet": ("no-resource", ""), "magnet-eof": ("no-resource", "")}
+        for name, (_, _, _, path) in zip(names, rows):
+            if name == "endless":
+                continue
+            status, _, page = self.site.get(path)
+            self.assertEqual(status, 200, name)
+            self.assertEqual(clientmodel.resolve_detail(page.decode()), want[name], name)
+        self.assertEqual(len(self.site.get(rows[1][3])[2]), 5 << 20)
+        self.assertIn(b"%FF%FE", self.site.get(rows[3][3])[2])
+        _, _, body = self.site.get(search_path("Fault-Detail-Zero", 1))
+        self.assertEqual([r[0] for r in clientmodel.parse_page(body.decode())],
+                         ["FAULT-DETAIL zero"])
+        # The endless page keeps coming until its cap, then ends as a whole page.
+        t = time.monotonic()
+        status, _, page = self.site.get(rows[0][3])
+        self.assertTrue(1.9 < time.monotonic() - t < 4)
+        self.assertGreaterEqual(page.count(b"still sending"), 3)
+        self.assertEqual(clientmodel.resolve_detail(page.decode()), ("link", magnet))
+        # Made-up rows lead to ordinary hash pages.
+        path = clientmodel.parse_page(self.site.get(search_path("fault-500", 1))[2].decode())[0][3]
+        fid = int(re.search(r"id=(\d+)", path).group(1))
+        self.assertEqual(clientmodel.resolve_detail(self.site.get(path)[2].decode()),
+                         ("link", "magnet:?xt=urn:btih:" + hashlib.sha1(
+                             b"quarvel-filler-%d" % fid).hexdigest()))
+
+    def test_stress_term_has_no_delay(self):
+        titles = []
+        t = time.monotonic()
+        for page in range(1, 5):
+            got = clientmodel.parse_page(self.site.get(search_path("Stress", page))[2].decode())
+            titles += [r[0] for r in got or []]
+        self.assertLess(time.monotonic() - t, 0.3)
+        self.assertEqual(titles, sum((filler_titles("stress", p, 7) for p in (1, 2, 3)), []))
+
+
+class FaultSwitches(unittest.TestCase):
+
+    def test_update_faults(self):
+        def fields(body):
+            text = body.partition(b"\0")[0].decode("gbk", "replace")
+            return tuple(clientmodel.text_between(text, a, b)
+                         for a, b in (("#", "##"), ("##", "##"), ("&", "&")))
+
+        link = "http://x.test/u"
+        cases = {
+            "big": lambda b: (self.assertEqual(len(b), 1 << 20),
+                              self.assertEqual(fields(b), ("1.0", "n", link))),
+            "binary": lambda b: (self.assertEqual(len(b), 65536), self.assertNotIn(b"\0", b)),
+            "no-separator": lambda b: (self.assertNotIn(b"##", b),
+                                       self.assertEqual(fields(b), ("", "", link))),
+            "version-huge": lambda b: self.assertEqual(fields(b), ("1e308", "n", link)),
+            "version-nan": lambda b: self.assertEqual(fields(b), ("nan", "n", link)),
+            "long-notice": lambda b: (self.assertEqual(len(fields(b)[1].encode("gbk")), 100000),
+                                      self.assertEqual(fields(b)[2], link)),
+        }
+        for kind, check in cases.items():
+            site = SiteProcess("--update-fault", kind, "--update-notice", "n",
+                               "--update-link", link)
+            try:
+                status, _, body = site.get("/p2p.txt")
+                self.assertEqual(status, 200, kind)
+                check(body)
+            finally:
+                site.stop()
+
+    def test_fault_page_switch(self):
+        site = SiteProcess("--fault-page", "1")
+        try:
+            _, _, body = site.get(search_path("fault-probe", 1))
+            self.assertEqual(clientmodel.parse_page(body.decode()), [])
+        finally:
+            site.stop()
+
+    def test_refused_switches(self):
+        for args in (["--update-notice", "a&b"], ["--update-version", "1.1&"],
+                     ["--update-version", "1##2"], ["--update-version", "1.1#"],
+                     ["--update-notice", "#a"], ["--update-version", ""],
+                     ["--fault-page", "0"], ["--slow-seconds", "-1"],
+                     ["--endless-seconds", "0"], ["--stress-rows", "5001"],
+                     ["--update-fault", "other"]):
+            r = subprocess.run([sys.executable, os.path.join(SITE, "server.py"), "--port", "0"]
+                               + args, capture_output=True, timeout=10)
+            self.assertEqual(r.returncode, 2, args)
+            self.assertIn(b"error", r.stderr, args)
 
 
 class Catalogue(unittest.TestCase):
