@@ -14,6 +14,22 @@ SOURCE_DIR = os.environ.get("QUARVEL_SOURCE_DIR", "")
 WINTOOL = os.path.join(BUILD_DIR, "tools", "wintool.exe")
 
 
+def _site_port():
+    """The port of the search host the program was built for (the reference site must listen
+    there); 8618 unless the build tree was configured with another."""
+    try:
+        with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+            for line in cache:
+                if line.startswith("QUARVEL_SEARCH_HOST:STRING="):
+                    return line.strip().rsplit(":", 1)[1]
+    except OSError:
+        pass
+    return "8618"
+
+
+SITE_PORT = _site_port()
+
+
 def require_environment(test):
     test.assertTrue(os.environ.get("DISPLAY"), "no DISPLAY: run through scripts/test.sh")
     test.assertTrue(os.environ.get("WINEPREFIX"), "no WINEPREFIX: run through scripts/test.sh")

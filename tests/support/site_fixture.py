@@ -1,7 +1,9 @@
 """Starts or stops the reference site for the test executables (a ctest fixture).
 
-    site_fixture.py start DIR   starts site/server.py on a free loopback port, writes DIR/port,
-                                DIR/pid and logs requests to DIR/requests.log
+    site_fixture.py start DIR [PORT [SWITCH...]]
+                                starts site/server.py on PORT (default: a free loopback port)
+                                with the given switches, writes DIR/port, DIR/pid and logs
+                                requests to DIR/requests.log
     site_fixture.py stop DIR    ends it
 """
 
@@ -31,7 +33,7 @@ def write_expectations(folder):
             out.write(("\t".join(escape(f) for f in fields) + "\n").encode("gbk", "replace"))
 
 
-def start(folder):
+def start(folder, port="0", *switches):
     os.makedirs(folder, exist_ok=True)
     write_expectations(folder)
     stop(folder)
@@ -39,8 +41,8 @@ def start(folder):
     if os.path.exists(port_file):
         os.remove(port_file)
     server = subprocess.Popen(
-        [sys.executable, os.path.join(ROOT, "site", "server.py"), "--port", "0", "--port-file", port_file,
-         "--log", os.path.join(folder, "requests.log")],
+        [sys.executable, os.path.join(ROOT, "site", "server.py"), "--port", str(port), "--port-file", port_file,
+         "--log", os.path.join(folder, "requests.log"), *switches],
         stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "server.err"), "w"), start_new_session=True)
     with open(os.path.join(folder, "pid"), "w") as f:
         f.write(str(server.pid))
@@ -67,4 +69,4 @@ def stop(folder):
 
 
 if __name__ == "__main__":
-    {"start": start, "stop": stop}[sys.argv[1]](sys.argv[2])
+    {"start": start, "stop": stop}[sys.argv[1]](*sys.argv[2:])

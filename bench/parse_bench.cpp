@@ -1,0 +1,143 @@
+// Cost of reading one result page: cut into rows, each row unescaped, split into fields and
+// classified, natively; beside it the script-engine way of unescaping (a fresh ScriptControl
+// running JScript's unescape on every row), as a reference only. Prints both per-page costs
+// and their ratio.
+//
+//   parse_bench.exe PAGE_FILE      (a result page as the search site sends it)
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "search/Classification.h"
+#include "search/ResultPage.h"
+#include "web/Encoding.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// Reads every field and the codes of every row; returns the row count.
+int ReadPageNatively(const std::string& page) {
+  int rows = 0;
+  for (const std::string& escaped : search::CutResultRows(page)) {
+    const search::ResultRow row = search::ReadResultRow(escaped);
+    const std::string codes = search::ClassifyFormat(row.format);
+    rows += row.title.empty() && codes.empty() ? 0 : 1;
+  }
+  return rows;
+}
+
+DISPID NameId(IDispatch* object, const wchar_t* name) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return id;
+}
+
+// One row the old way: a new script engine, JScript, and unescape() of the row written as a
+// string literal. Returns the unescaped row as ANSI text, empty when the engine failed.
+std::string ScriptUnescape(const std::string& escapedRow) {
+  CLSID clsid;
+  if (FAILED(CLSIDFromProgID(L"ScriptControl", &clsid))) return {};
+  IDispatch* engine = nullptr;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&engine)))) {
+    return {};
+  }
+  VARIANT language;
+  VariantInit(&language);
+  language.vt = VT_BSTR;
+  language.bstrVal = SysAllocString(L"JScript");
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS setLanguage{&language, &put, 1, 1};
+  engine->Invoke(NameId(engine, L"Language"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &setLanguage,
+                 nullptr, nullptr, nullptr);
+  VariantClear(&language);
+
+  const int length = MultiByteToWideChar(CP_ACP, 0, escapedRow.data(), static_cast<int>(escapedRow.size()), nullptr, 0);
+  std::wstring expression = L"unescape(\"";
+  std::wstring row(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, escapedRow.data(), static_cast<int>(escapedRow.size()), row.data(), length);
+  expression += row + L"\")";
+  VARIANT argument;
+  VariantInit(&argument);
+  argument.vt = VT_BSTR;
+  argument.bstrVal = SysAllocStringLen(expression.data(), static_cast<UINT>(expression.size()));
+  DISPPARAMS call{&argument, nullptr, 1, 0};
+  VARIANT result;
+  VariantInit(&result);
+  std::string text;
+  if (SUCCEEDED(engine->Invoke(NameId(engine, L"Eval"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &call, &result,
+                               nullptr, nullptr)) &&
+      result.vt == VT_BSTR && result.bstrVal) {
+    const int wide = static_cast<int>(SysStringLen(result.bstrVal));
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, result.bstrVal, wide, nullptr, 0, nullptr, nullptr);
+    text.assign(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, result.bstrVal, wide, text.data(), bytes, nullptr, nullptr);
+  }
+  VariantClear(&result);
+  VariantClear(&argument);
+  engine->Release();
+  return text;
+}
+
+int ReadPageByScript(const std::string& page) {
+  int rows = 0;
+  for (const std::string& escaped : search::CutResultRows(page)) {
+    const search::ResultRow row = search::ParseResultRow(ScriptUnescape(escaped));
+    const std::string codes = search::ClassifyFormat(row.format);
+    rows += row.title.empty() && codes.empty() ? 0 : 1;
+  }
+  return rows;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: parse_bench PAGE_FILE\n");
+    return 2;
+  }
+  std::ifstream file(argv[1], std::ios::binary);
+  const std::string page((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const size_t rowCount = search::CutResultRows(page).size();
+  if (rowCount == 0) {
+    std::fprintf(stderr, "parse_bench: no rows in %s\n", argv[1]);
+    return 1;
+  }
+  CoInitialize(nullptr);
+
+  constexpr int kNativeRounds = 2000;
+  int checksum = 0;
+  double start = Now();
+  for (int i = 0; i < kNativeRounds; ++i) checksum += ReadPageNatively(page);
+  const double nativeMs = (Now() - start) / kNativeRounds;
+
+  constexpr int kScriptRounds = 3;
+  start = Now();
+  for (int i = 0; i < kScriptRounds; ++i) checksum += ReadPageByScript(page);
+  const double scriptMs = (Now() - start) / kScriptRounds;
+
+  // The two ways must read the same rows, or the comparison means nothing.
+  bool same = true;
+  for (const std::string& escaped : search::CutResultRows(page)) {
+    const search::ResultRow a = search::ReadResultRow(escaped);
+    const search::ResultRow b = search::ParseResultRow(ScriptUnescape(escaped));
+    same = same && a.title == b.title && a.size == b.size && a.format == b.format && a.detailPath == b.detailPath;
+  }
+  std::printf("rows per page:            %zu\n", rowCount);
+  std::printf("native, per page:         %.4f ms\n", nativeMs);
+  std::printf("script engine, per page:  %.1f ms\n", scriptMs);
+  std::printf("ratio:                    %.0fx\n", scriptMs / nativeMs);
+  std::printf("both read the same rows:  %s (checksum %d)\n", same ? "yes" : "NO", checksum);
+  CoUninitialize();
+  return 0;
+}

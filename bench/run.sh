@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark under Wine on a virtual display and prints their figures.
+#   bash bench/run.sh            all of them
+#   bash bench/run.sh parse      only those whose name holds the word
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"
+
+bash "$QUARVEL_ROOT/scripts/setup.sh" >/dev/null
+quarvel_build >/dev/null
+site_pid=
+cleanup() {
+  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null || true
+  quarvel_stop
+}
+trap cleanup EXIT
+quarvel_display
+quarvel_wine
+want=${1:-}
+bench=$BUILD_DIR/bench
+
+if [ -z "$want" ] || [[ parse == *"$want"* ]]; then
+  # One 50-row result page of the reference site, as the search would receive it.
+  port_file=$(mktemp)
+  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --rows-per-page 50 >/dev/null 2>&1 &
+  site_pid=$!
+  for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  page=$bench/page50.txt
+  python3 -c "import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen('http://127.0.0.1:%s/ajax/search_next?s=&p=1' % sys.argv[1]).read())" \
+    "$(cat "$port_file")" > "$page"
+  kill "$site_pid"; site_pid=
+  echo "== parse_bench: one 50-row result page"
+  wine "$bench/parse_bench.exe" "$(winepath -w "$page")"
+fi
+if [ -z "$want" ] || [[ startup == *"$want"* ]]; then
+  echo "== startup_bench: process start to the main window's first frame"
+  wine "$bench/startup_bench.exe" "$(winepath -w "$BUILD_DIR/Quarvel.exe")" 5
+fi
+if [ -z "$want" ] || [[ list == *"$want"* ]]; then
+  echo "== list_bench: 10,000 rows from a worker, ListView against SysListView32"
+  wine "$bench/list_bench.exe"
+fi

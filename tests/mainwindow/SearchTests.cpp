@@ -1,0 +1,232 @@
+// The real main window, built in this process by the application's own start-up code and
+// driven with real window messages, against the reference site on the host the program was
+// built for (tests/e2e/test_search.py starts it and points QUARVEL_SITE_DIR at its folder).
+// The main window lives for the whole run: destroying it would end the process.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Application.h"
+#include "app/MainControls.h"
+#include "app/ResultsView.h"
+#include "support/SiteServer.h"
+#include "support/ToolkitTesting.h"
+#include "ui/dialogs/EditContextMenu.h"
+#include "ui/gfx/Toolkit.h"
+#include "web/WebAccess.h"
+
+namespace {
+
+using toolkit_testing::Pump;
+using toolkit_testing::PumpFor;
+using toolkit_testing::PumpUntil;
+
+MainControls& Ui() { return *AppState.controls; }
+HWND Main() { return AppState.mainWindow; }
+
+LPARAM Centre(Control& control) {
+  const Gdiplus::RectF b = control.BoundsRef();
+  return MAKELPARAM(static_cast<int>(b.X + b.Width / 2), static_cast<int>(b.Y + b.Height / 2));
+}
+
+void Click(Control& control) {
+  SendMessageW(Main(), WM_MOUSEMOVE, 0, Centre(control));
+  SendMessageW(Main(), WM_LBUTTONDOWN, MK_LBUTTON, Centre(control));
+  SendMessageW(Main(), WM_LBUTTONUP, 0, Centre(control));
+  Pump();
+}
+
+void SetControlKey(bool down) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+// Replaces the search box's text the way a user does: Ctrl+A, then typed characters, or a
+// paste of the clipboard (CF_TEXT) with Ctrl+V.
+void TypeTerm(const std::string& term) {
+  Click(Ui().searchBox);
+  SetControlKey(true);
+  SendMessageW(Main(), WM_KEYDOWN, 'A', 0);
+  SetControlKey(false);
+  SendMessageW(Main(), WM_KEYDOWN, VK_DELETE, 0);
+  for (unsigned char c : term) SendMessageA(Main(), WM_CHAR, c, 0);
+  Pump();
+}
+
+void PasteTerm(const std::string& term) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, term.size() + 1);
+  memcpy(GlobalLock(memory), term.c_str(), term.size() + 1);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_TEXT, memory);
+  CloseClipboard();
+  Click(Ui().searchBox);
+  SetControlKey(true);
+  SendMessageW(Main(), WM_KEYDOWN, 'A', 0);
+  SendMessageW(Main(), WM_KEYDOWN, 'V', 0);
+  SetControlKey(false);
+  Pump();
+}
+
+bool WaitIdle(DWORD milliseconds = 30000) {
+  return PumpUntil([] { return AppState.searchBusy == 0; }, milliseconds);
+}
+
+std::vector<std::string> SearchPaths() {
+  std::vector<std::string> paths;
+  for (const auto& request : testsupport::RequestsTo("/ajax/search_next")) paths.push_back(request.path);
+  return paths;
+}
+
+std::string Caption(int tab) { return Ui().tabs[tab].Caption(); }
+
+class MainWindowEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    gfx::toolkit_startup(build_edit_context_menu);
+    ASSERT_NE(CreateMainForm(), nullptr);
+    ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(AppState.mainWindow.load()) != FALSE; }));
+  }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new MainWindowEnvironment);
+
+// The demo term gives 38 rows over four pages of ten; the fifth page holds no result.
+TEST(Search, PagesOneSecondApartRowsNumberedAcrossPagesAndCaptionsFromTheCounts) {
+  TypeTerm("ABC");
+  const size_t before = SearchPaths().size();
+  Click(Ui().searchButton);
+  // Page 2 is asked for about one second after page 1 was handled.
+  ASSERT_TRUE(PumpUntil([&] { return SearchPaths().size() >= before + 1; }, 10000));
+  const DWORD firstSeen = GetTickCount();
+  ASSERT_TRUE(PumpUntil([&] { return SearchPaths().size() >= before + 2; }, 10000));
+  EXPECT_GE(GetTickCount() - firstSeen, 800u);
+  ASSERT_TRUE(WaitIdle());
+
+  const std::vector<std::string> all = SearchPaths();
+  const std::vector<std::string> paths(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  ASSERT_EQ(paths.size(), 5u);
+  for (int page = 1; page <= 5; ++page) {
+    EXPECT_EQ(paths[page - 1], "/ajax/search_next?s=ABC&p=" + std::to_string(page));
+  }
+  const auto requests = testsupport::RequestsTo("/ajax/search_next?s=ABC&p=1");
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.back().method, "GET");
+  EXPECT_NE(requests.back().rawHeaders.find("User-Agent: " + std::string(web::kDefaultAgent)), std::string::npos);
+
+  // Every row as the catalogue says, numbered 1..38 across the pages.
+  std::map<std::string, testsupport::ExpectedEntry> expected;
+  for (const auto& entry : testsupport::CatalogueExpectations()) expected[entry.detailPath] = entry;
+  ListView& list = Ui().mainList;
+  ASSERT_EQ(list.RowCount(), 38);
+  int counts[5] = {38, 0, 0, 0, 0};
+  for (int row = 1; row <= 38; ++row) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(list.CellText(row, kColumnId), std::to_string(row));
+    auto it = expected.find(list.CellText(row, kColumnDetailPath));
+    ASSERT_NE(it, expected.end()) << list.CellText(row, kColumnDetailPath);
+    EXPECT_EQ(list.CellText(row, kColumnTitle), it->second.title);
+    EXPECT_EQ(list.CellText(row, kColumnSize), it->second.size);
+    EXPECT_EQ(list.CellText(row, kColumnFormat), it->second.format);
+    EXPECT_EQ(list.CellText(row, kColumnCodes), it->second.codes);
+    EXPECT_EQ(list.CellText(row, kColumnMagnet), "");
+    for (char code : it->second.codes) ++counts[code - '0'];
+  }
+  for (int tab = 0; tab < kTabCount; ++tab) EXPECT_EQ(Caption(tab), TabCaption(tab, counts[tab]));
+}
+
+TEST(Search, AChineseTermWithASpaceIsSentAsUtf8WithUpperCaseHex) {
+  PasteTerm("\xd6\xd0 \xce\xc4");  // 中 文, pasted through the edit box's own paste
+  EXPECT_EQ(Ui().searchBox.Text(), "\xd6\xd0 \xce\xc4");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(SearchPaths().back(), "/ajax/search_next?s=%E4%B8%AD%20%E6%96%87&p=1");
+  // Nothing matched: the run ended at the first page and the captions keep their zero counts.
+  EXPECT_EQ(Ui().mainList.RowCount(), 0);
+  EXPECT_EQ(Caption(0), TabCaption(0, 0));
+}
+
+TEST(Search, ASecondPressStopsTheRunAndNothingIsAskedUntilTheNextPress) {
+  TypeTerm("");  // every entry: many pages
+  Click(Ui().searchButton);
+  ASSERT_TRUE(PumpUntil([] { return Ui().mainList.RowCount() >= 10; }, 10000));
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  const size_t asked = SearchPaths().size();
+  PumpFor(2500);
+  EXPECT_EQ(SearchPaths().size(), asked);
+  EXPECT_EQ(Ui().mainList.RowCount(), 0);
+  for (int tab = 0; tab < kTabCount; ++tab) EXPECT_EQ(Caption(tab), TabCaption(tab, 0));
+}
+
+TEST(Search, CategoryViewsRenumberTheirRowsAndKeepTheMainListIds) {
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  ListView& main = Ui().mainList;
+  ListView& category = Ui().categoryList;
+
+  for (int code = 1; code <= 4; ++code) {
+    SCOPED_TRACE(code);
+    std::vector<std::string> wanted;
+    for (int row = 1; row <= main.RowCount(); ++row) {
+      if (main.CellText(row, kColumnCodes).find(char('0' + code)) != std::string::npos) {
+        wanted.push_back(main.CellText(row, kColumnId));
+      }
+    }
+    Click(Ui().tabs[code]);
+    ASSERT_TRUE(PumpUntil([&] { return category.RowCount() == static_cast<int>(wanted.size()) && !main.IsVisible(); }));
+    PumpFor(100);
+    ASSERT_EQ(category.RowCount(), static_cast<int>(wanted.size()));
+    EXPECT_TRUE(category.IsVisible());
+    for (int row = 1; row <= category.RowCount(); ++row) {
+      EXPECT_EQ(category.CellText(row, kColumnId), std::to_string(row));
+      EXPECT_EQ(category.CellText(row, kColumnCodes), wanted[row - 1]);
+      const int mainRow = std::stoi(wanted[row - 1]);
+      EXPECT_EQ(category.CellText(row, kColumnTitle), main.CellText(mainRow, kColumnTitle));
+    }
+  }
+
+  // A new search fills the hidden main list and leaves the category rows on screen; the all
+  // tab then shows the main list again.
+  Click(Ui().tabs[1]);
+  const int video = main.RowCount() > 0 ? std::stoi(Caption(1).substr(Caption(1).find('(') + 1)) : 0;
+  ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && category.RowCount() == video; }));
+  PumpFor(200);
+  Click(Ui().searchButton);
+  EXPECT_TRUE(category.IsVisible());
+  EXPECT_EQ(category.RowCount(), video);
+  ASSERT_TRUE(WaitIdle());
+  Click(Ui().tabs[0]);
+  EXPECT_TRUE(main.IsVisible());
+  EXPECT_FALSE(category.IsVisible());
+  EXPECT_EQ(main.RowCount(), 38);
+}
+
+TEST(Search, QuickCategoryClicksNeverMixTheirRows) {
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  for (int round = 0; round < 5; ++round) {
+    Click(Ui().tabs[1]);
+    Click(Ui().tabs[2]);
+    Click(Ui().tabs[1]);
+  }
+  PumpFor(1500);
+  ListView& category = Ui().categoryList;
+  int video = 0;
+  for (int row = 1; row <= Ui().mainList.RowCount(); ++row) {
+    video += Ui().mainList.CellText(row, kColumnCodes).find('1') != std::string::npos;
+  }
+  ASSERT_EQ(category.RowCount(), video);
+  for (int row = 1; row <= category.RowCount(); ++row) EXPECT_EQ(category.CellText(row, kColumnId), std::to_string(row));
+}
+
+}  // namespace
