@@ -181,8 +181,10 @@ def register_link_log(log_path):
         out = subprocess.run(["wine", "reg", "query", key, "/ve"], capture_output=True).stdout.decode("utf-8", "replace")
         value = None
         for line in out.splitlines():
-            if "REG_SZ" in line or "REG_EXPAND_SZ" in line:
-                value = line.split("REG_", 1)[1].split(None, 1)[1].strip() if len(line.split("REG_", 1)[1].split(None, 1)) > 1 else ""
+            for kind in ("REG_EXPAND_SZ", "REG_SZ"):
+                if kind in line:
+                    value = line.split(kind, 1)[1].strip()
+                    break
         previous[scheme] = value
         command = '"%s" "%s" "%%1"' % (windows_path(LINKLOG), windows_path(log_path))
         subprocess.run(["wine", "reg", "add", "HKCR\\" + scheme, "/v", "URL Protocol", "/d", "", "/f"],
