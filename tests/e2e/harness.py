@@ -136,15 +136,20 @@ class Site:
         script = os.path.join(SOURCE_DIR, "site", "server.py")
         self.process = subprocess.Popen(["python3", script, "--port", str(SITE_PORT), "--log", self.log,
                                          *switches], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ours must be the one listening: another site on the port would answer in its place.
         deadline = time.time() + 15
         while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise AssertionError("site ended at once (port %d taken?)" % SITE_PORT)
             try:
                 socket.create_connection(("127.0.0.1", SITE_PORT), timeout=1).close()
-                return
+                if os.path.exists(self.log):
+                    time.sleep(0.3)
+                    if self.process.poll() is None:
+                        return
             except OSError:
-                if self.process.poll() is not None:
-                    raise AssertionError("site ended at once (port %d taken?)" % SITE_PORT)
-                time.sleep(0.1)
+                pass
+            time.sleep(0.1)
         raise AssertionError("site did not listen on %d" % SITE_PORT)
 
     def paths(self):

@@ -24,6 +24,7 @@ COPY, CLOUD_PLAY, THUNDER, QQDL = 1, 2, 3, 4  # menu items in order
 SEARCH_BOX = (200, 47)
 SEARCH_BUTTON = (490, 47)
 TABS = [(120, 72), (206, 72), (282, 72), (358, 72), (439, 72)]
+ROW_X = 40
 FIRST_ROW_Y = 122
 ROW_HEIGHT = 22
 UPDATE_LABEL = (445, 17)
@@ -84,11 +85,12 @@ class Session(unittest.TestCase):
 
     def menu(self, row, item=None):
         """Right-clicks a row of the visible list and picks an item (None: leave the menu open)."""
-        ry = self.y + FIRST_ROW_Y + ROW_HEIGHT * (row - 1)
-        click(self.x + 200, ry, 3)
+        # In the ID column: the cloud-play window covers the middle of the list.
+        rx, ry = self.x + ROW_X, self.y + FIRST_ROW_Y + ROW_HEIGHT * (row - 1)
+        click(rx, ry, 3)
         time.sleep(1.0)
         if item is not None:
-            click(self.x + 260, ry + 18 + ROW_HEIGHT * (item - 1))
+            click(rx + 60, ry + 18 + ROW_HEIGHT * (item - 1))
             time.sleep(0.5)
 
     def detail_requests(self):
@@ -236,7 +238,8 @@ class CloudPlayTest(Session):
                 self.assertEqual(len(harness.x_windows_named(CLOUD_PLAY_CAPTION)), 1)
                 self.assertEqual(self.site.paths().count("/yunbo.htm"), 1)
                 harness.wintool("close", CLOUD_PLAY_CAPTION)
-                harness.wait_until(lambda: not harness.window_of(CLOUD_PLAY_CAPTION), 10, "window stayed")
+                # Destroyed after its close effect: until then it still counts as open.
+                harness.wait_until(lambda: harness.wintool("info", CLOUD_PLAY_CAPTION)[0] != 0, 10, "window stayed")
         self.assertIsNone(self.app.process.poll())
 
 
@@ -291,15 +294,17 @@ class UpdateTest(StartupPingTest):
         # The one-letter notice runs left 2 pixels a tick (20 a second) and restarts at the right.
         seen = []
         started = time.time()
-        while time.time() - started < 40:
+        while time.time() - started < 45:
             seen.append((time.time(), self.notice_left()))
-            if len(seen) > 3 and seen[-1][1] is not None and seen[-2][1] is not None and seen[-1][1] > seen[-2][1] + 100:
+            lefts = [x for _, x in seen if x is not None]
+            if any(x < 40 for x in lefts) and lefts[-1] > 560:
                 break
             time.sleep(0.5)
         moving = [(t, x) for t, x in seen[:12] if x is not None]
         rate = (moving[0][1] - moving[-1][1]) / (moving[-1][0] - moving[0][0])
         self.assertTrue(14 <= rate <= 26, "notice moves %.1f pixels a second" % rate)
-        self.assertGreater(seen[-1][1], 560, "notice did not restart at the right: %r" % seen[-4:])
+        lefts = [x for _, x in seen if x is not None]
+        self.assertTrue(any(x < 40 for x in lefts) and lefts[-1] > 560, "notice did not restart: %r" % lefts[-6:])
 
     test_ping_and_nothing_announced = None
 
