@@ -61,6 +61,8 @@ class Session(unittest.TestCase):
 
     def setUp(self):
         harness.require_environment(self)
+        self.assertTrue(os.path.isfile(harness.LINKLOG), "linklog.exe not built")
+        self.assertTrue(harness.shutil.which("xclip"), "xclip missing")
         self.dir = tempfile.mkdtemp(prefix="quarvel-act-")
         self.site = harness.Site(self.dir, *self.site_switches)
         self.addCleanup(self.site.stop)
@@ -318,6 +320,28 @@ class UnsafeUpdateLinkTest(StartupPingTest):
         click(*self.at(UPDATE_LABEL))
         time.sleep(2.0)
         self.assertEqual(harness.read_lines(self.links), [])
+
+    test_ping_and_nothing_announced = None
+
+
+HOSTILE_DIR = tempfile.mkdtemp(prefix="quarvel-update-")
+with open(os.path.join(HOSTILE_DIR, "p2p.txt"), "wb") as _f:
+    # A 100,000-byte notice, then 1 MB of bytes that hold no second marker.
+    _f.write(b"#1e308x##" + "\u6d4b".encode("gbk") * 50000 + b"##" + bytes(range(256)) * 4096)
+
+
+class HostileUpdateFileTest(StartupPingTest):
+    site_switches = ("--update-file", os.path.join(HOSTILE_DIR, "p2p.txt"))
+
+    def test_huge_notice_scrolls_without_prompt_or_link(self):
+        self.wait_box(UPDATE_TITLE)  # the version reads as 1e308: newer
+        self.close_box(UPDATE_TITLE)
+        time.sleep(1.0)  # the text is set before the label moves to the right border
+        first = harness.wait_until(self.notice_left, 15, "no notice shown")
+        time.sleep(2.0)
+        self.assertLess(self.notice_left(), first, "notice does not move")
+        self.assertEqual(harness.read_lines(self.links), [])  # no link field at all
+        self.assertIsNone(self.app.process.poll())
 
     test_ping_and_nothing_announced = None
 
