@@ -12,7 +12,9 @@
 #include "app/WindowIcon.h"
 
 class WindowHost;
+class PopupMenu;
 struct MainControls;
+struct CloudPlayObjects;
 
 class AppStateRecord {
  public:
@@ -36,6 +38,10 @@ class AppStateRecord {
   std::unique_ptr<MainControls> controls;
   // The window host of the main window; used on the UI thread only.
   std::unique_ptr<WindowHost> mainHost;
+  // The result menu, refilled at each showing.
+  std::unique_ptr<PopupMenu> resultMenu;
+  // The cloud-play window's host and browser; made at the first opening.
+  std::unique_ptr<CloudPlayObjects> cloudPlay;
   // The main window's icon, made from the embedded icon file.
   IconHandle windowIcon;
 

@@ -2,13 +2,16 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
+#include "app/ResultActions.h"
 #include "app/ResultsView.h"
 #include "app/SearchRun.h"
 #include "app/StartupThreads.h"
 #include "form/Form.h"
+#include "links/UpdateFile.h"
 #include "resources/Resources.h"
 #include "ui/core/Colour.h"
 #include "ui/core/WindowHost.h"
+#include "ui/dialogs/PopupMenu.h"
 
 namespace {
 
@@ -31,7 +34,8 @@ LRESULT OpenProductSite(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
 }
 
 LRESULT OpenUpdateLink(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  OpenUrl(AppState.UpdateLink());
+  const std::string link = AppState.UpdateLink();
+  if (links::IsWebAddress(link)) OpenUrl(link);
   return 0;
 }
 
@@ -101,6 +105,8 @@ void WireHandlers(MainControls& ui) {
   ui.siteLabel.AddEventHandler(WM_LBUTTONDOWN, OpenProductSite);
   ui.searchButton.AddEventHandler(WM_LBUTTONDOWN, StartSearch);
   ui.updateLabel.AddEventHandler(WM_LBUTTONDOWN, OpenUpdateLink);
+  ui.mainList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
+  ui.categoryList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
   for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);
 }
 
@@ -142,6 +148,7 @@ void BuildMainWindow(HWND window) {
   ProcessPendingMessages();
 
   AppState.controls = std::make_unique<MainControls>();
+  AppState.resultMenu = std::make_unique<PopupMenu>();
   CreateControls(window, *AppState.controls);
   WireHandlers(*AppState.controls);
 

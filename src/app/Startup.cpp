@@ -1,6 +1,7 @@
 #include <objbase.h>
 
 #include "app/Application.h"
+#include "app/CloudPlay.h"
 #include "ui/dialogs/EditContextMenu.h"
 #include "ui/gfx/Toolkit.h"
 
@@ -10,6 +11,7 @@ int RunApplication() {
   CoInitialize(nullptr);
 
   gfx::toolkit_startup(build_edit_context_menu);
+  InitActiveXHost();
   CreateMainWindow();
 
   CoUninitialize();

@@ -6,3 +6,6 @@
 
 DWORD WINAPI CheckForUpdate(LPVOID);
 DWORD WINAPI StartupPing(LPVOID);
+
+// The notice timer's procedure (UI thread, every 100 ms).
+void CALLBACK ScrollNotice(HWND, UINT, UINT_PTR, DWORD);

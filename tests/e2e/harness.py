@@ -21,10 +21,10 @@ def _site_port():
         with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
             for line in cache:
                 if line.startswith("QUARVEL_SEARCH_HOST:STRING="):
-                    return line.strip().rsplit(":", 1)[1]
-    except OSError:
+                    return int(line.strip().rsplit(":", 1)[1])
+    except (OSError, ValueError):
         pass
-    return "8618"
+    return 8618
 
 
 SITE_PORT = _site_port()
@@ -134,3 +134,119 @@ def pixels(path, points, resize=None):
 
 def mouse(*args):
     subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
+
+
+# --- the reference site, the link log and the clipboard ---
+
+LINK_SCHEMES = ("thunder", "qqdl", "http", "https")
+LINKLOG = os.path.join(BUILD_DIR, "tools", "linklog.exe")
+
+
+class Site:
+    """The reference site on the program's port with a request log of its own."""
+
+    def __init__(self, log_dir, *switches):
+        import socket
+        self.log = os.path.join(log_dir, "requests.jsonl")
+        script = os.path.join(SOURCE_DIR, "site", "server.py")
+        self.process = subprocess.Popen(["python3", script, "--port", str(SITE_PORT), "--log", self.log,
+                                         *switches], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ours must be the one listening: another site on the port would answer in its place.
+        deadline = time.time() + 15
+        while time.time() < deadline:
+            if self.process.poll() is not None:
+                raise AssertionError("site ended at once (port %d taken?)" % SITE_PORT)
+            try:
+                socket.create_connection(("127.0.0.1", SITE_PORT), timeout=1).close()
+                if os.path.exists(self.log):
+                    time.sleep(0.3)
+                    if self.process.poll() is None:
+                        return
+            except OSError:
+                pass
+            time.sleep(0.1)
+        raise AssertionError("site did not listen on %d" % SITE_PORT)
+
+    def paths(self):
+        """Request paths (with query) in the order the site read them."""
+        import json
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [json.loads(line)["path"] for line in f if line.strip()]
+
+    def requests(self):
+        import json
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.strip()]
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(10)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def register_link_log(log_path):
+    """Makes linklog.exe the prefix's handler of every link scheme the program opens, writing to
+    log_path; returns a function that puts the previous handlers back."""
+    previous = {}
+    for scheme in LINK_SCHEMES:
+        key = "HKCR\\%s\\shell\\open\\command" % scheme
+        out = subprocess.run(["wine", "reg", "query", key, "/ve"], capture_output=True).stdout.decode("utf-8", "replace")
+        value = None
+        for line in out.splitlines():
+            for kind in ("REG_EXPAND_SZ", "REG_SZ"):
+                if kind in line:
+                    value = line.split(kind, 1)[1].strip()
+                    break
+        previous[scheme] = value
+        command = '"%s" "%s" "%%1"' % (windows_path(LINKLOG), windows_path(log_path))
+        subprocess.run(["wine", "reg", "add", "HKCR\\" + scheme, "/v", "URL Protocol", "/d", "", "/f"],
+                       capture_output=True, check=True)
+        subprocess.run(["wine", "reg", "add", key, "/ve", "/d", command, "/f"], capture_output=True, check=True)
+
+    def restore():
+        for scheme, value in previous.items():
+            key = "HKCR\\%s\\shell\\open\\command" % scheme
+            if value is None:
+                subprocess.run(["wine", "reg", "delete", key, "/ve", "/f"], capture_output=True)
+            else:
+                subprocess.run(["wine", "reg", "add", key, "/ve", "/d", value, "/f"], capture_output=True)
+    return restore
+
+
+def read_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return [line.rstrip("\n") for line in f if line.strip()]
+
+
+def clipboard_text():
+    done = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=10)
+    return done.stdout.decode("utf-8", "replace") if done.returncode == 0 else None
+
+
+def wait_until(condition, timeout, message, step=0.2):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(step)
+    raise AssertionError(message)
+
+
+def window_of(caption):
+    """The wintool info tuple of a visible top-level window with that caption, or None."""
+    code, out = wintool("info", caption)
+    if code != 0:
+        return None
+    values = tuple(int(v) for v in out.split())
+    return values if values[4] else None

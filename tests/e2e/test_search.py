@@ -23,7 +23,7 @@ class SearchTest(unittest.TestCase):
     def setUp(self):
         harness.require_environment(self)
         self.site = tempfile.mkdtemp()
-        subprocess.run([sys.executable, FIXTURE, "start", self.site, harness.SITE_PORT], check=True, capture_output=True)
+        subprocess.run([sys.executable, FIXTURE, "start", self.site, str(harness.SITE_PORT)], check=True, capture_output=True)
         self.addCleanup(subprocess.run, [sys.executable, FIXTURE, "stop", self.site])
         self.app = harness.Quarvel()
         self.addCleanup(self.app.end)

@@ -19,7 +19,7 @@ class SearchWindowTest(unittest.TestCase):
         harness.require_environment(self)
         self.assertTrue(os.path.isfile(TESTS), "mainwindow_tests.exe not built")
         site = tempfile.mkdtemp()
-        subprocess.run([sys.executable, FIXTURE, "start", site, harness.SITE_PORT], check=True)
+        subprocess.run([sys.executable, FIXTURE, "start", site, str(harness.SITE_PORT)], check=True)
         try:
             done = subprocess.run(["wine", TESTS, "--gtest_brief=1"], env=dict(os.environ, QUARVEL_SITE_DIR=site),
                                   capture_output=True, timeout=600)

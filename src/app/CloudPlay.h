@@ -1,0 +1,33 @@
+// The cloud-play window: a skinned window over the main window's background that hosts the
+// system web browser control, pointed at the product's cloud-play page. One at a time.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "ui/core/WindowHost.h"
+
+// The window host of the cloud-play window and the browser control of its current window; the
+// host is attached anew to each window, the browser replaced at each opening.
+struct CloudPlayObjects {
+  WindowHost host;
+  Microsoft::WRL::ComPtr<IDispatch> browser;
+};
+
+// Binds ATL's ActiveX host from atl.dll and registers its "AtlAxWin" window class; false when
+// the library or the entry point is missing (the window then shows no browser). Call once at
+// start-up, after the toolkit start-up.
+bool InitActiveXHost();
+
+// Menu item handler: opens the window unless one is open already (which is left as it is).
+void OpenCloudPlay();
+
+// The page address and the caption of the window.
+std::string CloudPlayUrl();
+std::string CloudPlayCaption();
+
+// Where the window goes on a screen of the given size.
+POINT CloudPlayPosition(int screenWidth, int screenHeight);

@@ -1,0 +1,146 @@
+#include "app/ResultActions.h"
+
+#include <cstdint>
+
+#include "Hosts.h"
+#include "app/AppState.h"
+#include "app/Application.h"
+#include "app/CloudPlay.h"
+#include "app/MainControls.h"
+#include "app/ResultsView.h"
+#include "links/DownloadLinks.h"
+#include "search/MagnetResolution.h"
+#include "ui/controls/ClipboardText.h"
+#include "ui/dialogs/MessageBox.h"
+#include "ui/dialogs/PopupMenu.h"
+#include "web/WebAccess.h"
+
+namespace {
+
+// Menu captions, in order.
+constexpr const char* kCopyCaption = "\xb8\xb4\xd6\xc6\xb4\xc5\xc1\xa6\xc1\xb4\xbd\xd3";  // 复制磁力链接
+constexpr const char* kCloudPlayCaption = "\xd4\xc6\xb5\xe3\xb2\xa5";                       // 云点播
+constexpr const char* kThunderCaption = "\xd1\xb8\xc0\xd7\xcf\xc2\xd4\xd8";                 // 迅雷下载
+constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";                  // QQ旋风下载
+
+// The list the user sees: the main list, or the category list while a category tab is shown.
+ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
+
+// Keeps the busy indicator up while the detail page is on its way; down on every way out.
+class BusyIndicator {
+ public:
+  explicit BusyIndicator(PictureBox& picture) : picture_(picture) { picture_.Visible(true); }
+  ~BusyIndicator() { Hide(); }
+  void Hide() {
+    if (shown_) picture_.Visible(false);
+    shown_ = false;
+  }
+
+ private:
+  PictureBox& picture_;
+  bool shown_ = true;
+};
+
+void ShowBox(search::MagnetBox box) {
+  if (box == search::MagnetBox::None) return;
+  MessageBoxOptions options;
+  options.title = search::MagnetBoxTitle(box);
+  show_message_box(AppState.mainWindow, search::MagnetBoxText(box, hosts::kProductHost), options);
+}
+
+// The row remembers its link; through the category list the main list's row does as well, so
+// the link survives a switch of tab.
+void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& magnet) {
+  if (mainShown) {
+    ui.mainList.SetCellText(row, kColumnMagnet, magnet, false);
+    return;
+  }
+  const int mainRow = search::MainListRow(ui.categoryList.CellText(row, kColumnCodes));
+  if (mainRow > 0) ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
+  ui.categoryList.SetCellText(row, kColumnMagnet, magnet, false);
+}
+
+std::string Resolve(MainControls& ui, bool copyMode) {
+  BusyIndicator busy(ui.busyIndicator);
+  const bool mainShown = ui.mainList.Visible();
+  ListView& list = mainShown ? ui.mainList : ui.categoryList;
+  const int row = list.CurrentRow();
+  if (row <= 0) return {};
+
+  search::MagnetDecision decision =
+      search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
+                           hosts::kSearchHost, [](const std::string& url) { return web::WebAccess(url); });
+  busy.Hide();
+  if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);
+  search::MagnetBox box = decision.box;
+  if (copyMode && !decision.magnet.empty()) box = search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet));
+  ShowBox(box);
+  return decision.magnet;
+}
+
+void OpenDownloadLink(std::string (*buildLink)(std::string_view magnet)) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return;
+  ListView& list = VisibleList(*ui);
+  const int row = list.CurrentRow();
+  if (row <= 0) return;
+  std::string magnet = list.CellText(row, kColumnMagnet);
+  if (magnet.empty()) magnet = ResolveMagnet(1);
+  if (magnet.empty()) return;
+  OpenUrl(buildLink(magnet));
+}
+
+template <typename F>
+void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler) {
+  menu.add_item(caption, {}, kMenuItemNormal, kMenuCommand, kDeliverHandler, reinterpret_cast<std::intptr_t>(handler));
+}
+
+}  // namespace
+
+LRESULT ResultMenuGate(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  try {
+    MainControls* ui = AppState.controls.get();
+    if (ui && ui->mainList.RowCount() >= 1) ShowResultMenu();
+  } catch (...) {
+    // Out of memory while building the menu: no menu this time.
+  }
+  return 0;
+}
+
+void ShowResultMenu() {
+  PopupMenu* menu = AppState.resultMenu.get();
+  if (!menu) return;
+  menu->clear();
+  AddHandlerItem(*menu, kCopyCaption, &CopyMagnetLink);
+  AddHandlerItem(*menu, kCloudPlayCaption, &OpenCloudPlay);
+  AddHandlerItem(*menu, kThunderCaption, &OpenThunderLink);
+  AddHandlerItem(*menu, kQqdlCaption, &OpenQqdlLink);
+  menu->popup_at(AppState.mainWindow, 0, 0);
+}
+
+std::string ResolveMagnet(int mode) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return {};
+  try {
+    return Resolve(*ui, mode == 0);
+  } catch (...) {
+    // Memory ran out on a huge page: no link, as for a page without one.
+    return {};
+  }
+}
+
+void CopyMagnetLink(int mode) { ResolveMagnet(mode); }
+
+void OpenThunderLink() {
+  try {
+    OpenDownloadLink(links::ThunderLink);
+  } catch (...) {
+  }
+}
+
+void OpenQqdlLink() {
+  try {
+    OpenDownloadLink(links::QqdlLink);
+  } catch (...) {
+  }
+}
