@@ -1,6 +1,6 @@
 # quarvel_library(name folder [deps...]): a static library of every .cpp in the folder
 # (an interface library while the folder has none yet).
-set(QUARVEL_SYSTEM_LIBS user32 gdi32 gdiplus wininet imm32 comctl32 shell32 ole32 oleaut32 uuid msimg32 winmm)
+set(QUARVEL_SYSTEM_LIBS user32 gdi32 gdiplus wininet imm32 comctl32 shell32 ole32 oleaut32 oleacc uuid msimg32 winmm)
 
 function(quarvel_library name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)

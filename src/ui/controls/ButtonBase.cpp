@@ -178,6 +178,7 @@ std::wstring ButtonBase::CaptionWide(std::optional<std::wstring> value) {
     if (IsLive()) {
       RegisterMnemonic();
       Repaint();
+      notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
     }
   }
   return caption_;
@@ -422,4 +423,17 @@ LRESULT ButtonBase::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return -1;
+}
+
+AccessibleInfo ButtonBase::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_PUSHBUTTON;
+  // "&&" reads as "&"; a lone marker only underlines the next character.
+  for (size_t i = 0; i < caption_.size(); ++i) {
+    if (caption_[i] == kMnemonicMarker && i + 1 < caption_.size()) ++i;
+    info.name += caption_[i];
+  }
+  if (state_ == kButtonPressed) info.state |= STATE_SYSTEM_PRESSED;
+  info.defaultAction = kActionPress;
+  return info;
 }

@@ -110,6 +110,8 @@ class ButtonBase : public Control {
   virtual void OffsetContent(int placement, Gdiplus::RectF& caption, Gdiplus::RectF& icon);  // 62
   // Runs before the shared message handling; any answer but -1 ends the handling there.
   virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);                // 63
+  // A push button named by its caption (without the mnemonic marker); pressing it clicks it.
+  AccessibleInfo Describe() override;
 
   int State() const { return state_; }
 

@@ -389,3 +389,20 @@ LRESULT EditBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   return HandleInput(message, wParam, lParam);
 }
+
+AccessibleInfo EditBox::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_TEXT;
+  if (mode_ == kEditModePassword) {
+    // Read out as drawn: one password character per character.
+    info.state |= STATE_SYSTEM_PROTECTED;
+    for (int line = 0; line < document_.LineCount(); ++line) {
+      if (line > 0) info.value += L"\r\n";
+      info.value += DisplayText(line);
+    }
+  } else {
+    constexpr UINT kGbk = 936;  // the box holds GBK whatever the system's code page is
+    info.value = gfx::widen_text(document_.Text(), kGbk);
+  }
+  return info;
+}

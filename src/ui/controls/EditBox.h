@@ -96,6 +96,8 @@ class EditBox : public Control {
   virtual int ScrollBarFlags() const;                                                       // 69
   virtual void SetOnChange(EditChangeCallback callback);                                    // 70
   virtual void FireChange();                                                                // 71
+  // Editable text whose value is the text (protected, and shown masked, in password mode).
+  AccessibleInfo Describe() override;
 
   using Control::Create;
 

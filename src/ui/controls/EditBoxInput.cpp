@@ -256,6 +256,7 @@ void EditBox::TextChanged() {
   }
   if (focused_) blink_ = 1;
   UpdateView();
+  notify_accessible(this, EVENT_OBJECT_VALUECHANGE);
   FireChange();
 }
 

@@ -148,6 +148,7 @@ void Label::SetTextWide(const std::wstring& text, std::optional<int> transitionS
   if (!IsLive()) return;
   MeasureText();
   Repaint();
+  notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
 }
 
 std::string Label::Text() {
@@ -330,4 +331,12 @@ LRESULT Label::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return -1;
+}
+
+AccessibleInfo Label::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_STATICTEXT;
+  info.name = text_;
+  info.state = STATE_SYSTEM_READONLY;
+  return info;
 }

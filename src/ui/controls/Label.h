@@ -96,6 +96,7 @@ class Label : public Control {
   // Runs before MessageProc's own handling; anything but -1 is the answer.
   virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);        // 66
   virtual void OnCreate();                                                       // 67
+  AccessibleInfo Describe() override;
 
   using Control::Create;
   int MeasuredWidth() const { return measuredWidth_; }

@@ -1,4 +1,5 @@
 #include "ui/controls/LinkLabel.h"
+#include "ui/gfx/Text.h"
 
 
 std::optional<std::string> LinkShellTarget(const std::string& target, bool webLink) {
@@ -110,4 +111,13 @@ Gdiplus::ARGB LinkLabel::VisitedColour(std::optional<Gdiplus::ARGB> value) {
     if (visited_ && !hovered_) TextColour(visitedColour_);
   }
   return visitedColour_;
+}
+
+AccessibleInfo LinkLabel::Describe() {
+  AccessibleInfo info = Label::Describe();
+  info.role = ROLE_SYSTEM_LINK;
+  info.value = gfx::widen_text(target_);
+  info.state = STATE_SYSTEM_LINKED | (visited_ ? STATE_SYSTEM_TRAVERSED : 0) | (hovered_ ? STATE_SYSTEM_HOTTRACKED : 0);
+  info.defaultAction = kActionClick;
+  return info;
 }

@@ -38,6 +38,8 @@ class LinkLabel : public Label {
 
   LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCreate() override;
+  // A link whose default action is a click.
+  AccessibleInfo Describe() override;
 
   virtual std::string Target(std::optional<std::string> value = std::nullopt);       // 68
   virtual bool IsWebLink(std::optional<bool> value = std::nullopt);                  // 69

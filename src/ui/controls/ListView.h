@@ -181,6 +181,16 @@ class ListView : public Control {
   virtual bool CheckIndex(int row, bool rowGiven, int column, bool columnGiven);  // 105
   virtual int SelectionIndexOf(int row);                                      // 106
 
+  // A list whose simple items are its rows, each named by its shown cells (columns of width 0
+  // are not read out) joined with tabs.
+  AccessibleInfo Describe() override;
+  int AccessibleItemCount() override;
+  AccessibleInfo DescribeItem(int item) override;
+  Gdiplus::RectF AccessibleItemBounds(int item) override;
+  int AccessibleItemAt(POINT clientPoint) override;
+  int AccessibleFocusedItem() override;
+  bool SelectAccessibleItem(int item, long flags) override;
+
   using Control::Create;
 
   // --- read access for tests and the owner ---
@@ -268,6 +278,9 @@ class ListView : public Control {
   void DrawRowsIn(int fromRow, int toRow);
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
 
+  // Tells assistive technology what the drawn changes were (UI thread).
+  void AnnounceChanges(bool rowsChanged);
+
   // Input (UI thread).
   void OnMouseMove(LPARAM lParam);
   void OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
@@ -343,4 +356,6 @@ class ListView : public Control {
   gfx::Image checkBoxStrip_;                  // four 17x17 boxes: unticked, hover, ticked, hover
   std::string tipText_;                       // tooltip shown for the hot cell (UI thread)
   long rowsDrawn_ = 0;
+  int announcedCurrent_ = 0;                  // current row and selection last announced (UI thread)
+  std::vector<int> announcedSelection_;
 };

@@ -545,6 +545,7 @@ void ListView::ApplyPending() {
     p = pending_;
     pending_ = Pending{};
   }
+  if (IsLive()) AnnounceChanges(p.rows);
   if (!IsLive() || !canvas_) return;
   if (p.columns) DrawHeader();
   if (p.columns || p.rows) {

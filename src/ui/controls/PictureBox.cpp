@@ -1,4 +1,5 @@
 #include "ui/controls/PictureBox.h"
+#include "ui/gfx/Text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -341,4 +342,12 @@ LRESULT PictureBox::MessageProc(UINT message, WPARAM, LPARAM) {
       break;
   }
   return -1;
+}
+
+AccessibleInfo PictureBox::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_GRAPHIC;
+  info.name = gfx::widen_text(TipTextRef());
+  info.state = STATE_SYSTEM_READONLY | (timerRunning_ ? STATE_SYSTEM_ANIMATED : 0);
+  return info;
 }

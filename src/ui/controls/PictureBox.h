@@ -78,6 +78,8 @@ class PictureBox : public Control {
                                std::optional<gfx::NineSliceMargins> margins = std::nullopt);  // 46
   virtual void PaintPicture();                                                      // 47
   virtual bool Animated(std::optional<bool> value = std::nullopt);                  // 48
+  // A graphic; an animation that plays reads as animated.
+  AccessibleInfo Describe() override;
 
   using Control::Create;
   Gdiplus::GpImage* ImageHandle() const { return converted_ ? converted_.get() : decoded_.get(); }

@@ -1,4 +1,5 @@
 #include "ui/controls/ScrollBar.h"
+#include "ui/gfx/Text.h"
 
 #include <windowsx.h>
 
@@ -395,4 +396,13 @@ LRESULT ScrollBar::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return -1;
+}
+
+AccessibleInfo ScrollBar::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_SCROLLBAR;
+  // "vertical" / "horizontal"
+  info.name = orientation_ == kScrollVertical ? L"\u5782\u76f4" : L"\u6c34\u5e73";
+  info.value = std::to_wstring(Position());
+  return info;
 }

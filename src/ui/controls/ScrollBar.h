@@ -68,6 +68,8 @@ class ScrollBar : public Control {
   ~ScrollBar() override;
 
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  // A scroll bar whose value is its position.
+  AccessibleInfo Describe() override;
   // mode 0 normal, 1 hover, 2 pressed; x, y in control coordinates (the part under them is lit).
   virtual void PaintBar(int mode, float x, float y);                         // 41
   virtual int ValueFromPoint(int pixel);                                     // 42

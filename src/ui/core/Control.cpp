@@ -4,6 +4,7 @@
 #include <new>
 
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -180,6 +181,7 @@ bool Control::Visible(std::optional<bool> value) {
     visible_ = *value;
     SendControlMessage(visible_ ? TKM_SHOWN : TKM_HIDDEN, 0, 0);
     Invalidate();
+    notify_accessible(this, visible_ ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
   }
   return visible_;
 }
@@ -408,6 +410,19 @@ void Control::ReservedHook() {}
 void Control::BeforePresent() {}
 
 LRESULT Control::MessageProc(UINT, WPARAM, LPARAM) { return -1; }
+
+AccessibleInfo Control::Describe() {
+  AccessibleInfo info;
+  info.name = gfx::widen_text(tipText_);
+  return info;
+}
+
+int Control::AccessibleItemCount() { return 0; }
+AccessibleInfo Control::DescribeItem(int) { return AccessibleInfo{}; }
+RectF Control::AccessibleItemBounds(int) { return RectF(); }
+int Control::AccessibleItemAt(POINT) { return 0; }
+int Control::AccessibleFocusedItem() { return 0; }
+bool Control::SelectAccessibleItem(int, long) { return false; }
 
 EventHandler Control::HandlerFor(UINT message, WPARAM wParam) const {
   for (const auto& [code, handler] : handlers_) {

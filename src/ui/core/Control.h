@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/core/AccessibleInfo.h"
 #include "ui/core/ToolkitMessages.h"
 #include "ui/core/UiThread.h"
 
@@ -121,6 +122,20 @@ class Control {
   virtual void ReservedHook();                                            // 38
   virtual void BeforePresent();                                           // 39 (called by EndSurfacePaint)
   virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);  // 40
+
+  // --- accessibility, outside the operation table (UI thread) ---
+  // Role, name, value, own states and default action; the base describes a plain client area
+  // named by its tip text.
+  virtual AccessibleInfo Describe();
+  // Simple child elements such as list rows (1-based): how many, what each one is, where it is
+  // (host client coordinates), which one lies under a client point (0: none), which one has
+  // the focus (0: none), and selecting one (SELFLAG_ bits; false when there is no such item).
+  virtual int AccessibleItemCount();
+  virtual AccessibleInfo DescribeItem(int item);
+  virtual Gdiplus::RectF AccessibleItemBounds(int item);
+  virtual int AccessibleItemAt(POINT clientPoint);
+  virtual int AccessibleFocusedItem();
+  virtual bool SelectAccessibleItem(int item, long flags);
 
   // --- read access for the host and the painter (no virtual dispatch) ---
   bool IsLive() const { return handle_ != nullptr && host_ != nullptr; }

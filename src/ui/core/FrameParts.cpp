@@ -57,6 +57,21 @@ Control* CaptionLabel::CreateCaption(HWND hostWindow, RectF bounds, std::string 
 void CaptionLabel::SetText(std::string text) {
   text_ = std::move(text);
   if (IsLive()) Repaint();
+  notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
+}
+
+AccessibleInfo FrameIcon::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_GRAPHIC;
+  return info;
+}
+
+AccessibleInfo CaptionLabel::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_TITLEBAR;
+  info.name = gfx::widen_text(text_);
+  info.state = STATE_SYSTEM_READONLY;
+  return info;
 }
 
 void CaptionLabel::Paint() {

@@ -12,6 +12,7 @@ class FrameIcon : public Control {
   ~FrameIcon() override;
   Control* CreateIcon(HWND hostWindow, HICON icon);
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  AccessibleInfo Describe() override;
 
  private:
   void Paint();
@@ -25,6 +26,7 @@ class CaptionLabel : public Control {
   void SetText(std::string text);
   const std::string& Text() const { return text_; }
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  AccessibleInfo Describe() override;
 
  private:
   void Paint();

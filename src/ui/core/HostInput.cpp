@@ -135,6 +135,7 @@ void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
                 keyboardCue_ = nullptr;
                 focused_ = hit;
                 DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+                notify_accessible(hit, EVENT_OBJECT_FOCUS);
                 call(onFocus_, hit, wParam, lParam, type);
               }
             }
@@ -232,6 +233,7 @@ void WindowHost::set_focus(Control* control, bool fromKeyboard) {
   keyboardCue_ = fromKeyboard ? control : nullptr;
   focused_ = control;
   DispatchControlMessage(control, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+  notify_accessible(control, EVENT_OBJECT_FOCUS);
 }
 
 LRESULT WindowHost::handle_key_down(UINT message, WPARAM key, LPARAM lParam) {

@@ -561,6 +561,10 @@ void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int 
 
 void WindowHost::show(int effect) {
   if (!window_) return;
+  struct Announce {
+    WindowHost* host;
+    ~Announce() { host->announce_shown(); }
+  } announce{this};
   if (effect == 0) {
     if (glassBlur_) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
     ShowWindow(window_, SW_SHOWNORMAL);

@@ -118,3 +118,24 @@ LRESULT TitleButton::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   return -1;
 }
+
+AccessibleInfo TitleButton::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_PUSHBUTTON;
+  const bool zoomed = GetHostWindow() && IsZoomed(GetHostWindow());
+  switch (kind_) {
+    case kTitleClose:
+      info.name = L"\u5173\u95ed";  // close
+      break;
+    case kTitleMaximize:
+      info.name = zoomed ? L"\u8fd8\u539f" : L"\u6700\u5927\u5316";  // restore / maximise
+      break;
+    case kTitleMinimize:
+      info.name = L"\u6700\u5c0f\u5316";  // minimise
+      break;
+    default:
+      break;
+  }
+  if (title_button_command(kind_, zoomed, GetHostWindow() && IsIconic(GetHostWindow()))) info.defaultAction = kActionPress;
+  return info;
+}

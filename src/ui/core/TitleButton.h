@@ -48,6 +48,7 @@ class TitleButton : public Control {
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height, int kind,
                           bool visible = true);                              // 42
   virtual int Kind() const;                                                  // 43
+  AccessibleInfo Describe() override;
 
   using Control::Create;
   int DrawnState() const { return drawnState_; }

@@ -28,6 +28,9 @@ inline constexpr UINT TKM_TRANSITION_END = 0x2818;
 // To the host window, sent from another thread: run the std::function<void()> at lParam on the
 // UI thread; answers 1 when it ran (see ui/core/UiThread.h).
 inline constexpr UINT TKM_RUN_ON_UI_THREAD = 0x2830;
+// To the host window: do the default action of a control (wParam), or of its item (lParam > 0),
+// as assistive technology asked for it.
+inline constexpr UINT TKM_ACCESSIBLE_ACTION = 0x2831;
 
 // Not a message: the wParam of a synthesized left press that stands for a double click.
 inline constexpr WPARAM TKM_DBLCLICK_MARK = 10086;

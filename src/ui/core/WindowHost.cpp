@@ -3,6 +3,7 @@
 
 #include <windowsx.h>
 
+#include "ui/core/AccessibleNode.h"
 #include "ui/core/Control.h"
 #include "ui/core/TitleButton.h"
 #include "ui/core/UiThread.h"
@@ -181,6 +182,7 @@ void WindowHost::create_title_buttons() {
 
 void WindowHost::detach(HWND window) {
   if (!window_ || window != window_) return;
+  if (accessibleRole_ == ROLE_SYSTEM_MENUPOPUP) NotifyWinEvent(EVENT_SYSTEM_MENUPOPUPEND, window_, OBJID_CLIENT, CHILDID_SELF);
   busy_ = true;
   detaching_ = true;
   KillTimer(window_, kTransitionTimerId);
@@ -435,6 +437,14 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case TKM_RUN_ON_UI_THREAD:
       return ui::answer_run_on_ui_thread(lParam);
+    case WM_GETOBJECT:
+      if (LRESULT answer = answer_get_object(*this, wParam, lParam)) return answer;
+      return default_processing(message, wParam, lParam);
+    case TKM_ACCESSIBLE_ACTION: {
+      auto* control = reinterpret_cast<Control*>(wParam);
+      if (owns_control(control) && lParam == 0) click_control(control);
+      return 0;
+    }
     default:
       return default_processing(message, wParam, lParam);
   }

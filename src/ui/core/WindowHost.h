@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/core/AccessibleInfo.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/WindowThunk.h"
 #include "ui/core/RepaintQueue.h"
@@ -210,6 +211,15 @@ class WindowHost {
   int minimum_track_width() const;
   bool detaching() const { return detaching_; }
 
+  // --- accessibility ---
+  // The role the window's client area reads out as (a menu, a dialog; a plain client area by
+  // default). Showing a menu or dialog window announces it; detaching a menu ends it.
+  void set_accessible_role(long role) { accessibleRole_ = role; }
+  long accessible_role() const { return accessibleRole_; }
+  // Does what a mouse click on the control does (press, focus, release, click) without the
+  // mouse; nothing for a hidden, disabled or foreign control.
+  void click_control(Control* control);
+
  private:
   friend class RepaintQueue;
 
@@ -228,6 +238,7 @@ class WindowHost {
   void create_title_buttons();
   void draw_control(Control* control, const Gdiplus::RectF& visible);
   void present_now(const RECT* rect);
+  void announce_shown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
@@ -299,6 +310,7 @@ class WindowHost {
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at
   int transitionTicks_ = 0;           // ticks of the current cross-fade
+  long accessibleRole_ = ROLE_SYSTEM_CLIENT;
 };
 
 // --- window helpers ---

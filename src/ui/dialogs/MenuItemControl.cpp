@@ -163,3 +163,23 @@ LRESULT MenuItemControl::MessageProc(UINT message, WPARAM wParam, LPARAM lParam)
   }
   return -1;
 }
+
+AccessibleInfo MenuItemControl::Describe() {
+  AccessibleInfo info;
+  const MenuItemRecord& item = Item();
+  if (item.kind == kMenuSeparator) {
+    info.role = ROLE_SYSTEM_SEPARATOR;
+    return info;
+  }
+  info.role = ROLE_SYSTEM_MENUITEM;
+  // "&&" reads as "&"; a lone marker only underlines the next character.
+  for (size_t i = 0; i < item.text.size(); ++i) {
+    if (item.text[i] == L'&' && i + 1 < item.text.size()) ++i;
+    info.name += item.text[i];
+  }
+  if (item.state == kMenuItemGreyed) info.state |= STATE_SYSTEM_UNAVAILABLE;
+  if (item.kind == kMenuSubMenu) info.state |= STATE_SYSTEM_HASPOPUP;
+  if (hovered_) info.state |= STATE_SYSTEM_HOTTRACKED;
+  if (menu_item_choosable(item) || item.kind == kMenuSubMenu) info.defaultAction = kActionExecute;
+  return info;
+}

@@ -24,6 +24,8 @@ class MenuItemControl : public Control {
   virtual Control* Create(const Gdiplus::RectF& bounds);                     // 41
   virtual void Paint();                                                      // 42
   virtual bool Hovered() const;                                              // 43
+  // A menu item (or separator) named by its text; greyed items read as unavailable.
+  AccessibleInfo Describe() override;
 
   using Control::Create;
   int Position() const { return position_; }

@@ -177,6 +177,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
     return kBoxCancel;
   }
   host.set_on_window_message(popup_message_hook);
+  host.set_accessible_role(ROLE_SYSTEM_DIALOG);
   host.set_on_size(OnBoxSize);
   host.set_on_click(OnBoxClick);
 

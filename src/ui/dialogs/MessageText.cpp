@@ -49,3 +49,11 @@ LRESULT MessageText::MessageProc(UINT message, WPARAM, LPARAM) {
   }
   return -1;
 }
+
+AccessibleInfo MessageText::Describe() {
+  AccessibleInfo info;
+  info.role = ROLE_SYSTEM_STATICTEXT;
+  info.name = gfx::widen_text(text_);
+  info.state = STATE_SYSTEM_READONLY;
+  return info;
+}

@@ -15,6 +15,7 @@ class MessageText : public Control {
   using Control::Create;
   Control* Create(HWND hostWindow, const Gdiplus::RectF& bounds, std::string text);
   LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  AccessibleInfo Describe() override;
   const std::string& Text() const { return text_; }
 
  private:

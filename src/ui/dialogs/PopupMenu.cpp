@@ -225,6 +225,7 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
     std::vector<std::unique_ptr<MenuItemControl>> controls;
     if (host.attach(window, options)) {
       host.set_on_window_message(menu_window_message);
+      host.set_accessible_role(ROLE_SYSTEM_MENUPOPUP);
       for (const MenuItemSlot& slot : layout_menu_items(session.items, size.cx)) {
         auto control = std::make_unique<MenuItemControl>(session, slot.position);
         if (!control->Create(slot.bounds)) continue;

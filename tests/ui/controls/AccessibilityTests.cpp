@@ -1,0 +1,151 @@
+// The accessible tree and its events, read in-process: the events a screen reader follows, and
+// objects that outlive their controls or rows (the whole-program tests read the tree from
+// another process).
+#include <windows.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "support/HostedControls.h"
+#include "ui/controls/EditBox.h"
+#include "ui/controls/ImageButton.h"
+#include "ui/controls/ListView.h"
+
+using namespace controls_testing;
+
+namespace {
+
+struct Event {
+  DWORD event;
+  LONG object;
+  LONG child;
+};
+std::vector<Event> g_events;
+
+void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+  g_events.push_back(Event{event, object, child});
+}
+
+VARIANT Id(long id) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+struct Window {
+  HostedWindow hosted{HostedWindow::Frame(0)};
+  ImageButton button;
+  EditBox box;
+  ListView list;
+  Window() {
+    button.Create(hosted.window, 10, 10, 60, 24, "Go");
+    box.Create(hosted.window, 80, 10, 150, 24);
+    list.Create(hosted.window, 10, 50, 300, 200);
+    list.InsertColumn(0, "Name", 100);
+    list.InsertColumn(0, "Hidden", 0);
+    list.InsertColumn(0, "Size", 80);
+    for (const char* name : {"one", "two", "three"}) {
+      const int row = list.InsertRow(std::nullopt, name);
+      list.SetCellText(row, 2, "secret");
+      list.SetCellText(row, 3, "1 MB");
+    }
+    hosted.Show();
+    PumpFor(50);
+  }
+  IAccessible* Client() {
+    IAccessible* object = nullptr;
+    AccessibleObjectFromWindow(hosted.window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                               reinterpret_cast<void**>(&object));
+    return object;
+  }
+  // The object of the client area's child at a 1-based position.
+  IAccessible* Child(IAccessible* client, long position) {
+    IDispatch* dispatch = nullptr;
+    IAccessible* object = nullptr;
+    if (client->get_accChild(Id(position), &dispatch) == S_OK && dispatch) {
+      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&object));
+      dispatch->Release();
+    }
+    return object;
+  }
+};
+
+TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
+  Window w;
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, GetCurrentProcessId(), 0,
+                                       WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  const LONG button = accessible_object_id(&w.button), box = accessible_object_id(&w.box),
+             list = accessible_object_id(&w.list);
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    DWORD event;
+    LONG object;
+    LONG child;
+  } cases[] = {
+      {"focus", [&] { w.hosted.host->set_focus(&w.box, true); }, EVENT_OBJECT_FOCUS, box, CHILDID_SELF},
+      {"caption", [&] { w.button.Caption("Stop"); }, EVENT_OBJECT_NAMECHANGE, button, CHILDID_SELF},
+      {"value", [&] { w.box.Text("abc"); }, EVENT_OBJECT_VALUECHANGE, box, CHILDID_SELF},
+      {"row added", [&] { w.list.InsertRow(std::nullopt, "four"); }, EVENT_OBJECT_REORDER, list, CHILDID_SELF},
+      {"selection", [&] { w.list.CurrentRow(2); }, EVENT_OBJECT_SELECTION, list, 2},
+      {"cleared", [&] { w.list.ClearRows(); }, EVENT_OBJECT_REORDER, list, CHILDID_SELF},
+      {"hidden", [&] { w.button.Visible(false); }, EVENT_OBJECT_HIDE, button, CHILDID_SELF},
+  };
+  for (const Case& c : cases) {
+    g_events.clear();
+    c.act();
+    const bool seen = PumpUntil([&] {
+      for (const Event& e : g_events) {
+        if (e.event == c.event && e.object == c.object && e.child == c.child) return true;
+      }
+      return false;
+    }, 1000);
+    EXPECT_TRUE(seen) << c.what;
+  }
+  UnhookWinEvent(hook);
+}
+
+TEST(Accessibility, ObjectsOfGoneRowsAndControlsFailInsteadOfCrashing) {
+  Window w;
+  IAccessible* client = w.Client();
+  ASSERT_NE(client, nullptr);
+  IAccessible* list = w.Child(client, 3);
+  ASSERT_NE(list, nullptr);
+  BSTR name = nullptr;
+  // A row reads its shown cells; the zero-width column is left out.
+  ASSERT_EQ(list->get_accName(Id(2), &name), S_OK);
+  EXPECT_STREQ(name, L"two\t1 MB");
+  SysFreeString(name);
+  // From another thread the call runs on the window's thread while it pumps.
+  long count = 0;
+  HRESULT fromWorker = E_FAIL;
+  std::thread worker([&] { fromWorker = list->get_accChildCount(&count); });
+  PumpUntil([&] { return fromWorker != E_FAIL; }, 3000);
+  worker.join();
+  EXPECT_EQ(fromWorker, S_OK);
+  EXPECT_EQ(count, 3);
+
+  w.list.ClearRows();
+  PumpFor(20);
+  name = nullptr;
+  EXPECT_EQ(list->get_accName(Id(2), &name), E_INVALIDARG);
+  w.list.Destroy();
+  EXPECT_EQ(list->get_accName(Id(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
+  long left = 0, top = 0, width = 0, height = 0;
+  EXPECT_EQ(list->accLocation(&left, &top, &width, &height, Id(CHILDID_SELF)), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(client->get_accChildCount(&count), S_OK);
+  EXPECT_EQ(count, 2);
+  DestroyWindow(w.hosted.window);
+  EXPECT_EQ(client->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+  list->Release();
+  client->Release();
+}
+
+}  // namespace
