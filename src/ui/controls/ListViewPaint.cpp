@@ -483,7 +483,10 @@ void ListView::Present() {
   if (Gdiplus::GpGraphics* g = context.graphics) {
     gdip::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
     if (backgroundSurface_) {
+      // The surface was just cleared: copying the background layer needs no blending.
+      gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
       gfx::draw_image(g, backgroundSurface_.get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height));
+      gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
     }
     if (headerSurface_ && headerHeight_ > 0) {
       gfx::draw_image(g, headerSurface_.get(), headerStrip_);

@@ -88,7 +88,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     g.list.SetCellText(row, 2, kRows[i % 3][0]);
     g.list.SetCellText(row, 3, kRows[i % 3][1]);
   }
-  g.list.SelectRow(2);
+  g.list.CurrentRow(2);
 
   LabelOptions labelOptions;
   labelOptions.textColour = ToArgb(RGB(255, 255, 255));
