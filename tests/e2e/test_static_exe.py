@@ -7,7 +7,7 @@ import harness
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "wininet.dll", "imm32.dll",
                "comctl32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "msimg32.dll",
-               "advapi32.dll", "winmm.dll"}
+               "advapi32.dll", "winmm.dll", "oleacc.dll"}
 
 
 class StaticExeTest(unittest.TestCase):
