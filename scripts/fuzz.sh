@@ -4,8 +4,10 @@
 #
 #   bash scripts/fuzz.sh          replay every seed and regression input, then a short
 #                                 fixed-seed run per target; non-zero exit on any crash
-#   bash scripts/fuzz.sh --long   at least 1,000,000 executions per target; prints per target
-#                                 the executions, libFuzzer's coverage (cov/ft) and the crashes
+#   bash scripts/fuzz.sh --long [TARGET...]
+#                                 at least 1,000,000 executions per target (all, or those
+#                                 named); prints per target the executions, libFuzzer's
+#                                 coverage (cov/ft) and the crashes
 #
 # FUZZ_BUILD_DIR (default build-fuzz/) holds the native build, the long run's working corpora
 # and the crash inputs it finds (artifacts/<target>/). FUZZ_RUNS overrides the 1,000,000.
@@ -17,9 +19,9 @@ RUNS="${FUZZ_RUNS:-1000000}"
 SHORT_RUNS=2000
 mode=replay
 case "${1:-}" in
-  --long) mode=long ;;
+  --long) mode=long; shift ;;
   "") ;;
-  *) echo "usage: $0 [--long]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--long [TARGET...]]" >&2; exit 2 ;;
 esac
 
 # clang 14 is Debian 12's; its libFuzzer and sanitizer runtimes come with libclang-rt-14-dev.
@@ -40,8 +42,13 @@ cmake -S "$ROOT/fuzz" -B "$FUZZ_BUILD_DIR" -G Ninja -DCMAKE_CXX_COMPILER=clang++
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$FUZZ_BUILD_DIR" -- -j2 >/dev/null
 
-targets=()
-for source in "$ROOT"/fuzz/targets/*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for source in "$ROOT"/fuzz/targets/*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
+for t in "${targets[@]}"; do
+  [ -f "$ROOT/fuzz/targets/$t.cpp" ] || { echo "fuzz: no target $t" >&2; exit 2; }
+done
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
