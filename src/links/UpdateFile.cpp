@@ -2,6 +2,7 @@
 
 #include <x86intrin.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "web/TextExtraction.h"
@@ -27,7 +28,11 @@ std::string UpdateCaption(std::string_view versionText) {
   return caption;
 }
 
-int NoticeWidth(std::string_view notice) { return static_cast<int>(notice.size()) * kNoticePixelsPerByte; }
+int NoticeWidth(std::string_view notice) {
+  // A notice of hundreds of megabytes would overflow the width: it is held at the largest one.
+  constexpr size_t kLongest = INT_MAX / kNoticePixelsPerByte;
+  return notice.size() > kLongest ? INT_MAX : static_cast<int>(notice.size()) * kNoticePixelsPerByte;
+}
 
 bool IsWebAddress(std::string_view link) {
   auto startsWith = [&](std::string_view prefix) {

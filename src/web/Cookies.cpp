@@ -15,6 +15,15 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 
 void DropLast(std::string& text, size_t count) { text.resize(text.size() > count ? text.size() - count : 0); }
 
+// The item without a lead byte left over at its end. Such a byte is no character; joined to the
+// next item it would take the separator's ";" as its trail byte and run two cookies together.
+std::string_view WholeCharacters(std::string_view item) {
+  for (size_t i = 0; i < item.size(); i += IsLeadByte(static_cast<unsigned char>(item[i])) ? 2 : 1) {
+    if (i + 1 == item.size() && IsLeadByte(static_cast<unsigned char>(item[i]))) return item.substr(0, i);
+  }
+  return item;
+}
+
 }  // namespace
 
 std::string RemoveAllBlanks(std::string_view text) {
@@ -71,7 +80,7 @@ std::string CollectResponseCookies(const std::vector<std::string>& headerLines) 
     // yields no pair adds no empty item to the jar.
     std::string_view rest = std::string_view(line).substr(static_cast<size_t>(marker) - 1 + kSetCookie.size());
     int semicolon = FindText(rest, ";", 1, true);
-    std::string item = Trim(semicolon < 0 ? rest : rest.substr(0, static_cast<size_t>(semicolon) - 1));
+    std::string item = Trim(WholeCharacters(semicolon < 0 ? rest : rest.substr(0, static_cast<size_t>(semicolon) - 1)));
     if (item.empty()) continue;
     cookies += item;
     cookies += kItemSeparator;
@@ -92,8 +101,9 @@ std::string MergeCookies(std::string& jar, std::string& newCookies) {
   }
   jar.clear();
   for (const std::string& item : items) {
-    if (EndsWith(item, kDeletedSuffix)) continue;
-    jar += item;
+    std::string_view whole = WholeCharacters(item);
+    if (EndsWith(whole, kDeletedSuffix)) continue;
+    jar += whole;
     jar += kItemSeparator;
   }
   DropLast(jar, kItemSeparator.size());

@@ -1,11 +1,9 @@
 #include "web/Encoding.h"
 
-#include <windows.h>
-
 #include <array>
-#include <climits>
 #include <utility>
 
+#include "web/CodePages.h"
 #include "web/TextExtraction.h"
 
 namespace web {
@@ -14,32 +12,6 @@ namespace {
 // A text ends at its first zero byte.
 std::string_view AsText(std::string_view text) { return text.substr(0, text.find('\0')); }
 std::wstring_view AsText(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
-
-int ClampedSize(size_t size) { return size > INT_MAX / 4 ? INT_MAX / 4 : static_cast<int>(size); }
-
-// Bytes in the code page to UTF-16, all of them (zero bytes included).
-std::wstring DecodeBytes(std::string_view bytes, unsigned codePage) {
-  if (bytes.empty()) return {};
-  int size = ClampedSize(bytes.size());
-  int units = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  units = MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), units);
-  wide.resize(units > 0 ? static_cast<size_t>(units) : 0);
-  return wide;
-}
-
-// UTF-16 to bytes in the code page; the buffer is sized by the target code page itself.
-std::string EncodeUnits(std::wstring_view wide, unsigned codePage) {
-  if (wide.empty()) return {};
-  int size = ClampedSize(wide.size());
-  int bytes = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string out(static_cast<size_t>(bytes), '\0');
-  bytes = WideCharToMultiByte(codePage, 0, wide.data(), size, out.data(), bytes, nullptr, nullptr);
-  out.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
-  return out;
-}
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
@@ -161,10 +133,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::wstring ToUtf16(std::string_view text, unsigned codePage) { return DecodeBytes(AsText(text), codePage); }
+std::wstring ToUtf16(std::string_view text, unsigned codePage) { return DecodeCodePage(AsText(text), codePage); }
 
 std::string FromUtf16(std::wstring_view text, unsigned codePage) {
-  return std::string(AsText(EncodeUnits(AsText(text), codePage)));
+  return std::string(AsText(EncodeCodePage(AsText(text), codePage)));
 }
 
 std::string AnsiToUtf8(std::string_view gbkText) { return FromUtf16(ToUtf16(gbkText, kCodePageGbk), kCodePageUtf8); }
@@ -190,13 +162,13 @@ std::string ConvertCharset(std::string_view bytes, std::string_view from, std::s
   unsigned source = CodePageOfCharset(from.empty() ? std::string_view("UTF-8") : from);
   unsigned target = CodePageOfCharset(to.empty() ? std::string_view("GBK") : to);
   if (source == 0 || target == 0) return {};
-  std::wstring wide = DecodeBytes(bytes, source);
+  std::wstring wide = DecodeCodePage(bytes, source);
   // Reading UTF-8 text skips a byte-order mark rather than keeping it as a character.
   if (source == kCodePageUtf8 && !wide.empty() && wide.front() == 0xFEFF) wide.erase(0, 1);
   // The text crosses as an ANSI text: unrepresentable characters become the default character
   // and it ends at its first zero.
   std::string ansi = FromUtf16(wide, kCodePageAnsi);
-  return EncodeUnits(ToUtf16(ansi, kCodePageAnsi), target);
+  return EncodeCodePage(ToUtf16(ansi, kCodePageAnsi), target);
 }
 
 std::string UrlEncode(std::string_view text, bool keepUnreserved, bool utf8First) {

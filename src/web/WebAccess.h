@@ -43,6 +43,9 @@ std::string UrlHost(const std::string& url, bool keepPort);
 int UrlPort(const std::string& url);
 std::string UrlPath(const std::string& url);
 
+// Whether the URL's first five characters are "https", any case.
+bool IsHttpsUrl(const std::string& url);
+
 // The request flags the exchange uses for this URL and these arguments.
 unsigned long RequestFlags(const std::string& url, bool cookiesSupplied, bool noRedirect);
 
@@ -54,5 +57,13 @@ std::string AgentFor(const std::string& extraHeaders);
 
 // Whether a response body is taken as UTF-8.
 bool IsUtf8Body(const ByteArray& body, const std::string& rawHeaders);
+
+// The body as the caller of WebAccess gets it: a UTF-8 body converted to GBK, cut at its first
+// zero byte.
+std::string BodyAsText(const ByteArray& body, const std::string& rawHeaders);
+
+// Reads a response's header block into the caller's out arguments (location, cookies set,
+// merged jar, raw headers).
+void AnalyseResponse(const std::string& rawHeaders, const WebAccessArgs& args);
 
 }  // namespace web

@@ -31,6 +31,9 @@ TEST(MergeCookies, ResponseItemsFirstThenUntouchedStoredOnes) {
       {"separators without blanks accepted", "a=1;b=2", "", "a=1; b=2", ""},
       {"stored deleted item dropped", "a=deleted; b=1", "", "b=1", ""},
       {"double-byte values stay whole", "n=\xd6\xd0", "", "n=\xd6\xd0", ""},
+      // A lone lead byte at an item's end would pair with the next "; " and join two cookies.
+      {"lone lead byte dropped, items stay apart", "b=1", "a=\x8a", "a=; b=1", "a=\x8a"},
+      {"lone lead byte of a stored item", "c=2; d=\xd6", "e=\xd6", "e=; c=2; d=", "e=\xd6"},
   };
   for (const auto& c : cases) {
     std::string jar = c.jar;
@@ -66,6 +69,7 @@ TEST(CollectResponseCookies, OnePairPerSetCookieLineInOrder) {
   EXPECT_EQ(web::CollectResponseCookies({"Set-Cookie: last=9", "Set-Cookie: a=1; x"}), "last=9; a=1");
   EXPECT_EQ(web::CollectResponseCookies({"Set-Cookie2: z", "Location: /"}), "");
   EXPECT_EQ(web::CollectResponseCookies({}), "");
+  EXPECT_EQ(web::CollectResponseCookies({"Set-Cookie: a=\x8a", "Set-Cookie: b=2"}), "a=; b=2");
 }
 
 }  // namespace
