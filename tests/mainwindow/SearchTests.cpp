@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Hosts.h"
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
@@ -119,7 +120,14 @@ TEST(Search, PagesOneSecondApartRowsNumberedAcrossPagesAndCaptionsFromTheCounts)
   const auto requests = testsupport::RequestsTo("/ajax/search_next?s=ABC&p=1");
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.back().method, "GET");
-  EXPECT_NE(requests.back().rawHeaders.find("User-Agent: " + std::string(web::kDefaultAgent)), std::string::npos);
+  // The program's own header lines, then the agent string.
+  const std::string sent = "\r\n" + requests.back().rawHeaders + "\r\n";
+  const std::string url = "http://" + std::string(hosts::kSearchHost) + "/ajax/search_next?s=ABC&p=1";
+  for (const char* line : {"Accept: */*", "Accept-Language: zh-cn", "Content-Type: application/x-www-form-urlencoded"}) {
+    EXPECT_NE(sent.find(std::string("\r\n") + line + "\r\n"), std::string::npos) << line;
+  }
+  EXPECT_NE(sent.find("\r\nReferer: " + url + "\r\n"), std::string::npos);
+  EXPECT_NE(sent.find("User-Agent: " + std::string(web::kDefaultAgent)), std::string::npos);
 
   // Every row as the catalogue says, numbered 1..38 across the pages.
   std::map<std::string, testsupport::ExpectedEntry> expected;

@@ -6,7 +6,7 @@
 #include "ui/controls/GlowButton.h"
 #include "ui/controls/ImageButton.h"
 #include "ui/core/UiThread.h"
-#include "ui/dialogs/MessageText.h"
+#include "ui/controls/Label.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/Text.h"
@@ -16,6 +16,10 @@ using Gdiplus::RectF;
 namespace gdip = gfx::gdip;
 
 namespace {
+
+// The message: dark text on the box's light body.
+constexpr Gdiplus::ARGB kMessageTextColour = 0xE0101820;
+
 
 constexpr LONG_PTR kMessageBoxKind = 3;
 // Far beyond any box: measuring against it never wraps or clips.
@@ -31,7 +35,7 @@ struct Box {
   HWND window = nullptr;
   std::unique_ptr<WindowHost> host;
   std::vector<Entry> buttons;
-  std::unique_ptr<MessageText> label;
+  std::unique_ptr<Label> label;
   int result = kBoxCancel;
 };
 
@@ -211,8 +215,12 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
                             : 0;
   if (wanted < box.buttons.size()) host.set_focus(box.buttons[wanted].button.get(), false);
 
-  box.label = std::make_unique<MessageText>();
-  box.label->Create(window, geometry.text, std::string(text));
+  box.label = std::make_unique<Label>();
+  LabelOptions textOptions;
+  textOptions.textColour = kMessageTextColour;
+  textOptions.multiLine = true;
+  box.label->Create(window, geometry.text.X, geometry.text.Y, geometry.text.Width, geometry.text.Height,
+                    std::string(text), textOptions);
 
   if (options.created) options.created(window, geometry.width, geometry.height);
   if (iconType != 0 && options.beep) MessageBeep(static_cast<UINT>(iconType));
