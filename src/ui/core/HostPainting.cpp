@@ -8,6 +8,7 @@
 #include "ui/gfx/Toolkit.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Shapes.h"
+#include "ui/gfx/Stretch.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -196,6 +197,7 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     sharedCopy_.reset();
     if (shared->backgroundImage_) GdipCloneImage(shared->backgroundImage_, sharedCopy_.put());
     backgroundImage_ = sharedCopy_.get();
+    forget_stretched_background();
     backgroundShared_ = true;
     backgroundColour_ = shared->backgroundColour_;
   } else {
@@ -204,6 +206,7 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
       sharedCopy_.reset();
       ownedBackground_ = gfx::load_image(*image);
       backgroundImage_ = ownedBackground_.get();
+      forget_stretched_background();
       backgroundShared_ = false;
       if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_);
     }
@@ -254,6 +257,25 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   }
 }
 
+void WindowHost::forget_stretched_background() {
+  stretchedBackground_.reset();
+  backgroundOpaque_ = backgroundImage_ && gfx::image_is_opaque(backgroundImage_);
+}
+
+void WindowHost::draw_background_stretched(const RectF& dest) {
+  // An opaque skin is stretched once per size and then drawn one to one.
+  const int width = static_cast<int>(dest.Width), height = static_cast<int>(dest.Height);
+  if (backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
+      static_cast<REAL>(height) == dest.Height) {
+    if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
+      stretchedBackground_ = gfx::stretched_copy(backgroundImage_, width, height);
+      stretchedSize_ = WindowSize{width, height};
+    }
+    if (stretchedBackground_ && gfx::draw_image_unscaled(graphics_, stretchedBackground_.get(), dest)) return;
+  }
+  DrawImageAt(graphics_, backgroundImage_, dest, ImageRect(backgroundImage_));
+}
+
 void WindowHost::paint_background(int mode) {
   const int width = size_.width, height = size_.height;
   // 3. Start from transparent.
@@ -268,7 +290,7 @@ void WindowHost::paint_background(int mode) {
       if (nineSlice_ && !nineSlice_->empty()) {
         gfx::draw_image_nine_slice(graphics_, backgroundImage_, whole, *nineSlice_);
       } else {
-        DrawImageAt(graphics_, backgroundImage_, whole, ImageRect(backgroundImage_));
+        draw_background_stretched(whole);
       }
     } else {
       GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
@@ -285,7 +307,7 @@ void WindowHost::paint_background(int mode) {
       RectF natural = ImageRect(backgroundImage_);
       bool withGloss = false;
       if (imageLayout_ == 1) {
-        DrawImageAt(graphics_, backgroundImage_, frame, natural);
+        draw_background_stretched(frame);
       } else if (imageLayout_ == 2) {
         RectF dest(frame.X + frame.Width - natural.Width, frame.Y, natural.Width, natural.Height);
         DrawImageAt(graphics_, backgroundImage_, dest, natural);

@@ -202,6 +202,7 @@ void WindowHost::detach(HWND window) {
   }
   gfx::dispose_image(ownedBackground_);
   sharedCopy_.reset();
+  stretchedBackground_.reset();
   backgroundImage_ = nullptr;
   backgroundShared_ = false;
   if (tooltip_) {

@@ -230,6 +230,8 @@ class WindowHost {
   void create_buffers();
   void release_buffers();
   void paint_background(int mode);
+  void draw_background_stretched(const Gdiplus::RectF& destination);
+  void forget_stretched_background();
   void apply_glass_blur(int left, int top, int right, int bottom, int radius);
   void run_close_effect();
   void present_layered(HDC source);
@@ -306,6 +308,9 @@ class WindowHost {
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
   gfx::Image ownedBackground_;        // field 19's image when this host loaded it
   gfx::ImagePtr sharedCopy_;          // field 19's image when copied from the shared background
+  gfx::BitmapPtr stretchedBackground_;  // field 19's image stretched to the size last drawn
+  WindowSize stretchedSize_;
+  bool backgroundOpaque_ = false;
   bool backgroundShared_ = false;     // the image belongs to the shared-background source
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at

@@ -1,0 +1,20 @@
+// Stretching an opaque skin image once to the size it is shown at. GDI's halftone stretch is
+// an order of magnitude faster than GDI+'s interpolation here, and a window that keeps its size
+// draws the stretched copy one to one from then on.
+#pragma once
+
+#include "ui/gfx/GdiPlus.h"
+
+namespace gfx {
+
+// Whether every pixel of the image is fully opaque (false when it cannot be read).
+bool image_is_opaque(GpImage* image);
+
+// A width x height copy of an opaque image, stretched with a halftone filter; empty on failure
+// or for an empty size.
+BitmapPtr stretched_copy(GpImage* image, int width, int height);
+
+// Draws the image into the rectangle: a same-size copy one to one, without interpolation.
+bool draw_image_unscaled(GpGraphics* graphics, GpImage* image, const RectF& destination);
+
+}  // namespace gfx
