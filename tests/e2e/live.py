@@ -22,6 +22,23 @@ MENU_TITLE = "Tessel_DirectUI_Menu"
 ROLE_LIST, ROLE_LIST_ITEM, ROLE_BUTTON = 33, 34, 43
 
 
+def window_position(app, timeout=180):
+    """(x, y) of the main window once it is visible. A probe that hangs while Wine brings up
+    its desktop for the first time is given up and tried again."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if app.process.poll() is not None:
+            raise AssertionError("Quarvel.exe ended early with %r" % app.process.returncode)
+        try:
+            code, out = harness.wintool("info", harness.CAPTION, timeout=20)
+        except subprocess.TimeoutExpired:
+            continue
+        if code == 0 and int(out.split()[4]):
+            return tuple(int(v) for v in out.split()[:2])
+        time.sleep(0.3)
+    raise AssertionError("main window did not appear within %d s" % timeout)
+
+
 def acc_tree(timeout=60):
     """The nodes of the main window's accessible tree, or None when it could not be read."""
     try:
@@ -74,8 +91,16 @@ def crash_dialogs():
     found = []
     for name in ("Program Error", "Wine Debugger", "winedbg"):
         found += harness.x_windows_named(name)
-    running = subprocess.run(["pgrep", "-x", "winedbg"], capture_output=True, text=True).stdout.split()
-    return found + ["winedbg pid %s" % p for p in running]
+    running = subprocess.run(["pgrep", "winedbg"], capture_output=True, text=True).stdout.split()
+    ours = []
+    for pid in running:  # only those of this Wine prefix: other runs may share the machine
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=" + os.environ.get("WINEPREFIX", "")).encode() in f.read().split(b"\0"):
+                    ours.append("winedbg pid %s" % pid)
+        except OSError:
+            pass
+    return found + ours
 
 
 class Driver:

@@ -50,7 +50,7 @@ class Stress:
         folder = tempfile.mkdtemp(prefix="quarvel-stress-")
         self.site = harness.Site(folder, "--stress-pages", str(self.pages), "--stress-rows", str(ROWS_PER_PAGE))
         self.app = harness.Quarvel()
-        x, y = self.app.window_info()[:2]
+        x, y = live.window_position(self.app)
         self.ui = live.Driver(x, y, delay=0.05)
         time.sleep(1.0)
 

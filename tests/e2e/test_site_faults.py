@@ -73,7 +73,7 @@ class SiteFaultTest(unittest.TestCase):
         self.addCleanup(self.site.stop)
         self.app = harness.Quarvel()
         self.addCleanup(self.app.end)
-        x, y = self.app.window_info()[:2]
+        x, y = live.window_position(self.app)
         self.ui = live.Driver(x, y)
         time.sleep(1.0)
 
