@@ -60,6 +60,8 @@ struct SearchFigures {
   double totalMs = 0;
   double fetchMs = 0;
   double appendMs = 0;
+  double cutMs = 0;
+  double captionMs = 0;
   SIZE_T privateAt1000 = 0;
   SIZE_T privateAtEnd = 0;
 };
@@ -74,7 +76,9 @@ void RunSearch(const std::string& host, SearchFigures& figures) {
     figures.fetchMs += Now() - fetchStart;
     if (!search::PageHasResults(text)) break;
     ++figures.pages;
+    const double cutStart = Now();
     const std::vector<std::string> rows = search::CutResultRows(text);
+    figures.cutMs += Now() - cutStart;
     ProcessPendingMessages();
     const double appendStart = Now();
     for (const std::string& escaped : rows) {
@@ -88,7 +92,9 @@ void RunSearch(const std::string& host, SearchFigures& figures) {
       if (n == 1000) figures.privateAt1000 = figures::MeasureSelf().privateBytes;
     }
     figures.appendMs += Now() - appendStart;
+    const double captionStart = Now();
     RefreshTabCaptions();
+    figures.captionMs += Now() - captionStart;
   }
   figures.totalMs = Now() - start;
   figures.rows = ui.mainList.RowCount();
@@ -130,9 +136,9 @@ int main(int argc, char** argv) {
   worker.join();
   MainControls& ui = *AppState.controls;
   std::printf("search: %d rows over %d pages in %.0f ms (no pause): %.0f rows/s overall; "
-              "appending alone %.0f ms, %.0f rows/s; fetching %.0f ms\n",
+              "reading and appending rows %.0f ms, %.0f rows/s; fetching %.0f ms, cutting %.0f ms, captions %.0f ms\n",
               search.rows, search.pages, search.totalMs, search.rows * 1000.0 / search.totalMs, search.appendMs,
-              search.rows * 1000.0 / search.appendMs, search.fetchMs);
+              search.rows * 1000.0 / search.appendMs, search.fetchMs, search.cutMs, search.captionMs);
   std::printf("private bytes: %.1f MB with the window shown (%.1f MB before it), %.1f MB at 1,000 rows (target <= 30), "
               "%.1f MB at %d rows\n",
               Megabytes(shown.privateBytes), Megabytes(empty.privateBytes), Megabytes(search.privateAt1000),

@@ -41,6 +41,7 @@ class Stress:
         self.seconds, self.pages = seconds, pages
         self.random = random.Random(20240601)
         self.counts = {}
+        self.previous = None
         self.slowest_ping = 0.0
         self.failures = []
 
@@ -109,6 +110,8 @@ class Stress:
     def act_ping(self):
         answered, ms = live.ping(1000)
         self.slowest_ping = max(self.slowest_ping, ms)
+        if ms > 200:
+            log("answer after %.0f ms (previous action: %s)" % (ms, self.previous))
 
     ACTIONS = [("search", act_search, 3), ("press", act_press, 2), ("tab", act_tab, 4), ("scroll", act_scroll, 5),
                ("menu", act_menu, 2), ("ping", act_ping, 1)]
@@ -117,6 +120,7 @@ class Stress:
         names, actions, weights = zip(*self.ACTIONS)
         choice = self.random.choices(range(len(actions)), weights)[0]
         actions[choice](self)
+        self.previous = names[choice]
         self.counts[names[choice]] = self.counts.get(names[choice], 0) + 1
 
     # --- the completed search and its check ---
