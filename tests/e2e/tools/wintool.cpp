@@ -2,12 +2,18 @@
 //   wintool info CAPTION          prints "x y width height visible pid clientwidth clientheight iconic"
 //   wintool close CAPTION         posts WM_CLOSE to it
 //   wintool close-others CAPTION  posts WM_CLOSE to every other top-level window of its process
+//   wintool ping CAPTION [MS]     sends WM_NULL with a time-out (default 200 ms); prints the
+//                                 milliseconds it took, exit code 4 when it timed out
+//   wintool resources CAPTION     prints "gdi user privatebytes exact" of the window's process
+//                                 (exact 0: counted from the GDI handle table and its windows)
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <string>
+
+#include "process_figures.h"
 
 namespace {
 
@@ -54,6 +60,23 @@ int main() {
     Others others{window, pid, 0};
     EnumWindows(CloseOthers, reinterpret_cast<LPARAM>(&others));
     std::printf("%d\n", others.count);
+  } else if (command == L"ping") {
+    const UINT limit = argc > 3 ? static_cast<UINT>(_wtoi(argv[3])) : 200;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    DWORD_PTR result = 0;
+    const LRESULT answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, limit, &result);
+    QueryPerformanceCounter(&end);
+    std::printf("%.1f\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+    std::fflush(stdout);
+    return answered ? 0 : 4;
+  } else if (command == L"resources") {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return 3;
+    const figures::ProcessFigures f = figures::Measure(process, pid);
+    CloseHandle(process);
+    std::printf("%lu %lu %lu %d\n", f.gdi, f.user, static_cast<unsigned long>(f.privateBytes), f.exact ? 1 : 0);
   } else {
     return 1;
   }

@@ -1,0 +1,175 @@
+// Figures of the real main window, built in this process by the application's own code, fed by
+// the reference site's many-page search: rows per second through the search's own page steps
+// (fetch, cut, read, classify, append, caption refresh) with no pause between pages; the time
+// of a category tab's refill over the whole list; private bytes at 1,000 and at all rows; GDI
+// and USER objects before and after 1,000 repaints of the window.
+//   search_bench.exe PORT      (the site serves the term "stress" there)
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "../tests/e2e/tools/process_figures.h"
+#include "app/AppState.h"
+#include "app/Application.h"
+#include "app/MainControls.h"
+#include "app/ResultsView.h"
+#include "app/SearchRun.h"
+#include "search/Classification.h"
+#include "search/ResultPage.h"
+#include "ui/dialogs/EditContextMenu.h"
+#include "ui/gfx/Toolkit.h"
+#include "web/WebAccess.h"
+
+namespace {
+
+double Now() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+template <typename Done>
+bool PumpUntil(Done done, double milliseconds) {
+  const double end = Now() + milliseconds;
+  while (!done()) {
+    if (Now() > end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
+double Megabytes(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+struct SearchFigures {
+  int rows = 0;
+  int pages = 0;
+  double totalMs = 0;
+  double fetchMs = 0;
+  double appendMs = 0;
+  double cutMs = 0;
+  double captionMs = 0;
+  SIZE_T privateAt1000 = 0;
+  SIZE_T privateAtEnd = 0;
+};
+
+// The worker's page steps as the search runs them, without the pause between pages.
+void RunSearch(const std::string& host, SearchFigures& figures) {
+  MainControls& ui = *AppState.controls;
+  const double start = Now();
+  for (int page = 1;; ++page) {
+    const double fetchStart = Now();
+    const std::string text = web::WebAccess(search::SearchPageUrl(host, "stress", page));
+    figures.fetchMs += Now() - fetchStart;
+    if (!search::PageHasResults(text)) break;
+    ++figures.pages;
+    const double cutStart = Now();
+    const std::vector<std::string> rows = search::CutResultRows(text);
+    figures.cutMs += Now() - cutStart;
+    ProcessPendingMessages();
+    const double appendStart = Now();
+    for (const std::string& escaped : rows) {
+      const search::ResultRow row = search::ReadResultRow(escaped);
+      ProcessPendingMessages();
+      const std::string codes = search::ClassifyFormat(row.format);
+      search::CountCategories(codes, AppState.videoCount, AppState.audioCount, AppState.imageCount,
+                              AppState.archiveCount);
+      const int n = AppendResultRow(ui.mainList, row, codes);
+      ProcessPendingMessages();
+      if (n == 1000) figures.privateAt1000 = figures::MeasureSelf().privateBytes;
+    }
+    figures.appendMs += Now() - appendStart;
+    const double captionStart = Now();
+    RefreshTabCaptions();
+    figures.captionMs += Now() - captionStart;
+  }
+  figures.totalMs = Now() - start;
+  figures.rows = ui.mainList.RowCount();
+  figures.privateAtEnd = figures::MeasureSelf().privateBytes;
+}
+
+void Click(Control& control) {
+  const Gdiplus::RectF b = control.BoundsRef();
+  const LPARAM at = MAKELPARAM(static_cast<int>(b.X + b.Width / 2), static_cast<int>(b.Y + b.Height / 2));
+  SendMessageW(AppState.mainWindow, WM_MOUSEMOVE, 0, at);
+  SendMessageW(AppState.mainWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(AppState.mainWindow, WM_LBUTTONUP, 0, at);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::puts("usage: search_bench PORT");
+    return 1;
+  }
+  const std::string host = std::string("127.0.0.1:") + argv[1];
+  gfx::toolkit_startup(build_edit_context_menu);
+  const figures::ProcessFigures empty = figures::MeasureSelf();
+  if (!CreateMainForm() || !PumpUntil([] { return IsWindowVisible(AppState.mainWindow.load()) != FALSE; }, 20000)) {
+    std::puts("the main window did not appear");
+    return 1;
+  }
+  PumpUntil([] { return false; }, 1000);  // start-up threads settle
+  const figures::ProcessFigures shown = figures::MeasureSelf();
+
+  SearchFigures search;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    RunSearch(host, search);
+    done = true;
+  });
+  PumpUntil([&] { return done.load(); }, 600000);
+  worker.join();
+  MainControls& ui = *AppState.controls;
+  std::printf("search: %d rows over %d pages in %.0f ms (no pause): %.0f rows/s overall; "
+              "reading and appending rows %.0f ms, %.0f rows/s; fetching %.0f ms, cutting %.0f ms, captions %.0f ms\n",
+              search.rows, search.pages, search.totalMs, search.rows * 1000.0 / search.totalMs, search.appendMs,
+              search.rows * 1000.0 / search.appendMs, search.fetchMs, search.cutMs, search.captionMs);
+  std::printf("private bytes: %.1f MB with the window shown (%.1f MB before it), %.1f MB at 1,000 rows (target <= 30), "
+              "%.1f MB at %d rows\n",
+              Megabytes(shown.privateBytes), Megabytes(empty.privateBytes), Megabytes(search.privateAt1000),
+              Megabytes(search.privateAtEnd), search.rows);
+
+  // The video tab refills the category list from every row (the format of every row is mp4).
+  const int video = AppState.videoCount;
+  const double refillStart = Now();
+  Click(ui.tabs[1]);
+  const bool filled = PumpUntil([&] { return ui.categoryList.RowCount() == video; }, 120000);
+  const double refillMs = Now() - refillStart;
+  std::printf("category refill: %d of %d rows in %.0f ms%s (target <= 1000)\n", ui.categoryList.RowCount(),
+              search.rows, refillMs, filled ? "" : " (did not finish)");
+  Click(ui.tabs[0]);
+  PumpUntil([] { return false; }, 300);
+
+  const figures::ProcessFigures before = figures::MeasureSelf();
+  const double paintStart = Now();
+  for (int i = 0; i < 1000; ++i) {
+    RedrawWindow(AppState.mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump();
+  }
+  const double paintMs = Now() - paintStart;
+  const figures::ProcessFigures after = figures::MeasureSelf();
+  std::printf("1,000 repaints in %.0f ms: GDI objects %lu -> %lu, USER objects %lu -> %lu (%s), "
+              "private %.1f MB -> %.1f MB\n",
+              paintMs, before.gdi, after.gdi, before.user, after.user,
+              after.exact ? "GetGuiResources" : "GDI handle table and window count", Megabytes(before.privateBytes),
+              Megabytes(after.privateBytes));
+  std::fflush(stdout);
+  // The main window's close ends the process at once, as the program does.
+  TerminateProcess(GetCurrentProcess(), 0);
+  return 0;
+}

@@ -1,0 +1,237 @@
+"""Runs Quarvel.exe against a reference site serving many pages quickly while xdotool keeps
+starting and stopping searches, switching tabs, scrolling both lists, resolving links and
+opening the result menu. At the end: the process is alive, the last completed search's rows
+are in the main list once each, numbered 1..n, and GDI objects, USER objects and private
+bytes have not grown past the bounds printed since a warm-up that ended with the same search.
+
+    python3 tests/e2e/stress.py SECONDS      (scripts/stress.sh sets up display and Wine)
+Exit code 0 when every check holds."""
+
+import os
+import random
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import live  # noqa: E402
+
+TERM = "stress"
+ROWS_PER_PAGE = 50
+MAGNET_TITLE = "\u78c1\u529b\u94fe\u63a5"
+NO_RESOURCE_TITLE = "\u65e0\u8d44\u6e90\u63d0\u793a"
+NEUTRAL = (560, 498)  # the notice line: a click there does nothing
+# Growth allowed from the warm-up to the end.
+GDI_BOUND = 24
+USER_BOUND = 4
+PRIVATE_BOUND = 12 * 1024 * 1024
+
+
+def log(text):
+    sys.stdout.write("[%7.1f] %s\n" % (time.time() - START, text))
+    sys.stdout.flush()
+
+
+START = time.time()
+
+
+class Stress:
+    def __init__(self, seconds, pages):
+        self.seconds, self.pages = seconds, pages
+        self.random = random.Random(20240601)
+        self.counts = {}
+        self.previous = None
+        self.slowest_ping = 0.0
+        self.failures = []
+
+    def start(self):
+        # The first Wine process after the server went away can take long to start.
+        harness.wintool("info", "-", timeout=180)
+        folder = tempfile.mkdtemp(prefix="quarvel-stress-")
+        self.site = harness.Site(folder, "--stress-pages", str(self.pages), "--stress-rows", str(ROWS_PER_PAGE))
+        self.app = harness.Quarvel()
+        x, y = live.window_position(self.app)
+        self.ui = live.Driver(x, y, delay=0.05)
+        time.sleep(1.0)
+
+    def stop(self):
+        if getattr(self, "app", None):
+            self.app.end()
+        if getattr(self, "site", None):
+            self.site.stop()
+
+    def alive(self):
+        if self.app.process.poll() is not None:
+            raise SystemExit("FAIL: Quarvel.exe ended with %r" % self.app.process.returncode)
+        crashes = live.crash_dialogs()
+        if crashes:
+            raise SystemExit("FAIL: crash report %r" % crashes)
+
+    # --- one action each ---
+
+    def act_search(self):
+        self.ui.search(self.random.choice([TERM, TERM, "ABC", ""]))
+
+    def act_press(self):
+        self.ui.press_search()  # stops a run going, or starts one with the same term
+
+    def act_tab(self):
+        self.ui.click(self.random.choice(live.TABS))
+
+    def act_scroll(self):
+        self.ui.scroll(self.random.random() < 0.6, self.random.randint(1, 8))
+
+    def act_menu(self):
+        row = self.random.randint(1, 12)
+        at = (live.FIRST_ROW[0], live.FIRST_ROW[1] + live.ROW_HEIGHT * (row - 1))
+        self.ui.click(at, 3)
+        time.sleep(0.3)
+        if not harness.window_of(live.MENU_TITLE):
+            return
+        if self.random.random() < 0.5:
+            harness.mouse("key", "Escape")
+            self.ui.click(NEUTRAL)
+            return
+        self.ui.click((at[0] + 60, at[1] + 18))  # copy the magnet link: resolves it
+        self.close_boxes(5)
+
+    def close_boxes(self, wait):
+        deadline = time.time() + wait
+        while time.time() < deadline:
+            for title in (MAGNET_TITLE, NO_RESOURCE_TITLE):
+                box = harness.window_of(title)
+                if box:
+                    harness.mouse("mousemove", box[0] + 272, box[1] + 127, "click", 1)
+                    time.sleep(0.3)
+                    return
+            time.sleep(0.2)
+
+    def act_ping(self):
+        answered, ms = live.ping(1000)
+        self.slowest_ping = max(self.slowest_ping, ms)
+        if ms > 200:
+            log("answer after %.0f ms (previous action: %s)" % (ms, self.previous))
+
+    ACTIONS = [("search", act_search, 3), ("press", act_press, 2), ("tab", act_tab, 4), ("scroll", act_scroll, 5),
+               ("menu", act_menu, 2), ("ping", act_ping, 1)]
+
+    def act(self):
+        names, actions, weights = zip(*self.ACTIONS)
+        choice = self.random.choices(range(len(actions)), weights)[0]
+        actions[choice](self)
+        self.previous = names[choice]
+        self.counts[names[choice]] = self.counts.get(names[choice], 0) + 1
+
+    # --- the completed search and its check ---
+
+    def complete_search(self):
+        """Runs a search for TERM to its end on the all tab; returns the rows the site sent."""
+        self.close_boxes(0.5)
+        self.ui.click(live.TABS[0])
+        self.ui.type_term(TERM)
+        before = len(self.site.paths())
+        first = "/ajax/search_next?s=%s&p=1" % TERM
+        for _ in range(4):
+            # A press while a run is going only stops it; the next one starts the search.
+            self.ui.press_search()
+            try:
+                harness.wait_until(lambda: first in self.site.paths()[before:], 5, "")
+                break
+            except AssertionError:
+                before = len(self.site.paths())
+        before = self.site.paths().index(first, before)
+        last = "/ajax/search_next?s=%s&p=%d" % (TERM, self.pages + 1)
+        harness.wait_until(lambda: last in self.site.paths()[before:], self.pages * 3 + 30,
+                           "the search did not reach its last page")
+        time.sleep(1.5)
+        asked = [p for p in self.site.paths()[before:] if p.startswith("/ajax/search_next?s=%s&" % TERM)]
+        if asked != ["/ajax/search_next?s=%s&p=%d" % (TERM, p) for p in range(1, self.pages + 2)]:
+            self.failures.append("the final search asked for %r" % asked[:5])
+        return ["STRESS p%d r%02d" % (p, r) for p in range(1, self.pages + 1) for r in range(1, ROWS_PER_PAGE + 1)]
+
+    def check_rows(self, sent):
+        nodes = live.acc_tree(timeout=300)
+        if nodes is None:
+            self.failures.append("the accessible tree could not be read")
+            return
+        rows = live.visible_rows(nodes)
+        ids = [r[0] for r in rows]
+        titles = [r[1] if len(r) > 1 else None for r in rows]
+        if ids != [str(n) for n in range(1, len(rows) + 1)]:
+            self.failures.append("row numbers are not 1..%d" % len(rows))
+        if titles != sent:
+            missing = len(set(sent) - set(titles))
+            doubled = len(titles) - len(set(titles))
+            self.failures.append("main list differs from the rows sent: %d rows for %d sent, %d missing, %d doubled"
+                                 % (len(titles), len(sent), missing, doubled))
+        log("main list: %d rows, numbered 1..%d, %s" % (len(rows), len(rows), "as sent" if titles == sent else "NOT as sent"))
+
+    def figures(self):
+        for _ in range(3):
+            got = live.resources()
+            if got:
+                return got
+            time.sleep(1)
+        raise SystemExit("FAIL: no resource figures")
+
+    def run(self):
+        try:
+            self.start()
+            self.alive()
+            # Warm-up: a round of every kind of action, then the same completed search as at the end.
+            for _, action, _ in self.ACTIONS:
+                action(self)
+            self.close_boxes(1)
+            self.complete_search()
+            time.sleep(1)
+            base = self.figures()
+            log("warm-up: GDI %d, USER %d, private %.1f MB (%s counts)"
+                % (base[0], base[1], base[2] / 1048576, "exact" if base[3] else "table/window"))
+
+            end = time.time() + self.seconds
+            samples = 0
+            next_sample = time.time() + 30
+            while time.time() < end:
+                self.act()
+                self.alive()
+                if time.time() >= next_sample:
+                    f = self.figures()
+                    samples += 1
+                    log("GDI %d, USER %d, private %.1f MB; actions %s" % (f[0], f[1], f[2] / 1048576, self.counts))
+                    next_sample = time.time() + 30
+
+            self.alive()
+            sent = self.complete_search()
+            self.alive()
+            self.check_rows(sent)
+            time.sleep(1)
+            final = self.figures()
+            growth = (final[0] - base[0], final[1] - base[1], final[2] - base[2])
+            log("end: GDI %d (%+d, bound %d), USER %d (%+d, bound %d), private %.1f MB (%+.1f MB, bound %.0f MB)"
+                % (final[0], growth[0], GDI_BOUND, final[1], growth[1], USER_BOUND, final[2] / 1048576,
+                   growth[2] / 1048576, PRIVATE_BOUND / 1048576))
+            paths = self.site.paths()
+            log("actions %s; site: %d result pages, %d runs started, %d detail pages (links resolved); "
+                "slowest answer %.1f ms" % (self.counts, sum(p.startswith("/ajax/") for p in paths),
+                                            sum(p.startswith("/ajax/") and p.endswith("&p=1") for p in paths),
+                                            sum(p.startswith("/detail") for p in paths), self.slowest_ping))
+            if growth[0] > GDI_BOUND:
+                self.failures.append("GDI objects grew by %d" % growth[0])
+            if growth[1] > USER_BOUND:
+                self.failures.append("USER objects grew by %d" % growth[1])
+            if growth[2] > PRIVATE_BOUND:
+                self.failures.append("private bytes grew by %.1f MB" % (growth[2] / 1048576))
+        finally:
+            self.stop()
+        for failure in self.failures:
+            log("FAIL: " + failure)
+        log("PASSED" if not self.failures else "FAILED")
+        return 0 if not self.failures else 1
+
+
+if __name__ == "__main__":
+    seconds = int(sys.argv[1]) if len(sys.argv) > 1 else 600
+    # A short run keeps its final searches short as well.
+    pages = int(os.environ.get("QUARVEL_STRESS_PAGES", "20" if seconds >= 120 else "6"))
+    sys.exit(Stress(seconds, pages).run())
