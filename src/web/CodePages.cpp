@@ -23,10 +23,9 @@ int ClampedSize(size_t size) { return size > INT_MAX / 4 ? INT_MAX / 4 : static_
 std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return {};
   int size = ClampedSize(bytes.size());
-  int units = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  units = MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), units);
+  // A byte never becomes more than one UTF-16 unit: one call fills a buffer of that size.
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  int units = MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), size);
   wide.resize(units > 0 ? static_cast<size_t>(units) : 0);
   return wide;
 }
@@ -34,8 +33,11 @@ std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage) {
 std::string EncodeCodePage(std::wstring_view units, unsigned codePage) {
   if (units.empty()) return {};
   int size = ClampedSize(units.size());
-  // The buffer is sized by the target code page itself.
-  int bytes = WideCharToMultiByte(codePage, 0, units.data(), size, nullptr, 0, nullptr, nullptr);
+  // No code page here takes more than three bytes for a UTF-16 unit: a short text goes in one
+  // call; a long one is measured first, so a page does not take three times its size.
+  constexpr int kOneCallUnits = 64 * 1024;
+  int bytes = size <= kOneCallUnits ? size * 3
+                                    : WideCharToMultiByte(codePage, 0, units.data(), size, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string out(static_cast<size_t>(bytes), '\0');
   bytes = WideCharToMultiByte(codePage, 0, units.data(), size, out.data(), bytes, nullptr, nullptr);

@@ -36,7 +36,13 @@ bool MatchesAt(std::string_view text, size_t index, std::string_view needle, boo
 // 0-based index of needle at or after from, stepping by characters; npos when absent.
 size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
   if (needle.empty() || text.empty()) return std::string_view::npos;
+  // The first byte decides most positions; only those that agree are compared whole.
+  const unsigned char first = ByteAt(needle, 0);
+  const bool fold = !caseSensitive && !IsLeadByte(first);
+  const unsigned char wanted = fold ? FoldAscii(first) : first;
   for (size_t i = from; i < text.size() && needle.size() <= text.size() - i; i += CharWidth(text, i)) {
+    const unsigned char byte = ByteAt(text, i);
+    if ((fold ? FoldAscii(byte) : byte) != wanted) continue;
     if (MatchesAt(text, i, needle, caseSensitive)) return i;
   }
   return std::string_view::npos;
@@ -59,19 +65,24 @@ int FindText(std::string_view text, std::string_view needle, int start, bool cas
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
   std::string result;
   result.reserve(text.size());
-  size_t i = 0;
+  // Unchanged runs are copied whole; the scan still steps by characters, so a match never
+  // starts on a trail byte.
+  const unsigned char first = ByteAt(from, 0);
+  size_t run = 0, i = 0;
   while (i < text.size()) {
-    if (!from.empty() && MatchesAt(text, i, from, true)) {
+    if (ByteAt(text, i) == first && MatchesAt(text, i, from, true)) {
+      result.append(text.substr(run, i - run));
       result.append(to);
       i += from.size();
+      run = i;
       continue;
     }
-    size_t width = CharWidth(text, i);
-    result.append(text.substr(i, width));
-    i += width;
+    i += CharWidth(text, i);
   }
+  result.append(text.substr(run));
   return result;
 }
 
