@@ -20,6 +20,8 @@ int ClampedSize(size_t size) { return size > INT_MAX / 4 ? INT_MAX / 4 : static_
 
 #ifdef _WIN32
 
+unsigned AnsiCodePage() { return GetACP(); }
+
 std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return {};
   int size = ClampedSize(bytes.size());
@@ -46,6 +48,8 @@ std::string EncodeCodePage(std::wstring_view units, unsigned codePage) {
 }
 
 #else
+
+unsigned AnsiCodePage() { return 936; }
 
 namespace {
 

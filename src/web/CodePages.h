@@ -16,4 +16,7 @@ std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage);
 // hold become its default character. Empty when the code page is not available.
 std::string EncodeCodePage(std::wstring_view units, unsigned codePage);
 
+// The ANSI code page (936 in a native build).
+unsigned AnsiCodePage();
+
 }  // namespace web

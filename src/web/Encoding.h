@@ -43,4 +43,8 @@ std::string UrlDecode(std::string_view text, bool utf8After);
 // (a CR or LF left alone, a backslash at the very end).
 std::string JsUnescape(std::string_view text);
 
+// The same decoding done on the text's UTF-16 units throughout; JsUnescape takes a byte route
+// for well-formed GBK text that must give exactly this result.
+std::string JsUnescapeByUnits(std::string_view text);
+
 }  // namespace web
