@@ -238,3 +238,42 @@ TEST(Search, QuickCategoryClicksNeverMixTheirRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fault terms of the reference site: page 1 holds ten normal rows, page 2 the fault and
+// page 3 nothing. Every run ends quietly and keeps the rows it could read, numbered 1..n.
+TEST(Search, HostilePagesEndQuietlyAndKeepWhatTheyCouldRead) {
+  struct Case {
+    const char* term;
+    int rows;
+    int row;                 // a row to look at (0: none)
+    size_t titleBytes;       // its title's length
+    const char* size;        // its size, when given
+    const char* format;      // its format, when given
+  };
+  const Case cases[] = {
+      {"fault-longtitle", 20, 11, 10000, nullptr, nullptr},
+      {"fault-lfsize", 20, 13, 0, "\n\n", nullptr},  // three line feeds, the first one removed
+      {"fault-oddformat", 20, 12, 0, nullptr, "a"},
+      {"fault-noend", 10, 0, 0, nullptr, nullptr},
+      {"fault-5mb", 20, 0, 0, nullptr, nullptr},
+      {"fault-manyrows", 3010, 3010, 0, "700 MB", "mp4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.term);
+    TypeTerm(c.term);
+    Click(Ui().searchButton);
+    ASSERT_TRUE(PumpUntil([] { return AppState.searchBusy == 1 || Ui().mainList.RowCount() > 0; }, 5000));
+    ASSERT_TRUE(WaitIdle(60000));
+    ListView& list = Ui().mainList;
+    ASSERT_EQ(list.RowCount(), c.rows);
+    for (int row = 1; row <= list.RowCount(); ++row) ASSERT_EQ(list.CellText(row, kColumnId), std::to_string(row));
+    if (c.row == 0) continue;
+    if (c.titleBytes) EXPECT_EQ(list.CellText(c.row, kColumnTitle).size(), c.titleBytes);
+    if (c.size) EXPECT_EQ(list.CellText(c.row, kColumnSize), c.size);
+    if (c.format) EXPECT_EQ(list.CellText(c.row, kColumnFormat), c.format);
+  }
+}
+
+}  // namespace
