@@ -72,7 +72,7 @@ class SearchTest(unittest.TestCase):
         # xclip stays behind to serve the selection: it must not hold the test's output open.
         subprocess.run(["xclip", "-selection", "clipboard"], input="\u4e2d \u6587".encode("utf-8"), check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
+        time.sleep(1.0)  # Wine takes the new selection owner over a moment later
         self.click(SEARCH_BOX)
         time.sleep(0.3)
         harness.mouse("key", "ctrl+v")
