@@ -195,18 +195,18 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
     MoveWindow(window, geometry.x, geometry.y, geometry.width, geometry.height, TRUE);
   }
 
-  const std::vector<BoxButton> specs = message_box_buttons(options.buttonSet, options.customTexts);
-  for (const BoxButton& spec : specs) {
+  const std::vector<BoxButton> planned = message_box_buttons(options.buttonSet, options.customTexts);
+  for (const BoxButton& item : planned) {
     Box::Entry entry;
     if (options.buttonStyle == 0) {
       entry.button = std::make_unique<ImageButton>();
     } else {
       entry.button = std::make_unique<GlowButton>();
     }
-    entry.result = spec.result;
-    entry.position = spec.position;
-    const RectF place = message_box_button_rect(geometry.width, geometry.height, spec.position);
-    if (entry.button->Create(window, place.X, place.Y, place.Width, place.Height, spec.label)) {
+    entry.result = item.result;
+    entry.position = item.position;
+    const RectF place = message_box_button_rect(geometry.width, geometry.height, item.position);
+    if (entry.button->Create(window, place.X, place.Y, place.Width, place.Height, item.label)) {
       box.buttons.push_back(std::move(entry));
     }
   }
