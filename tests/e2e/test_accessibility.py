@@ -5,7 +5,6 @@ do what a click does, the edit box's context menu and a toolkit message box."""
 import json
 import os
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -53,41 +52,20 @@ def find(nodes, role, name=None, parent=""):
 
 
 def wait_for(condition, timeout, what):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        result = condition()
-        if result:
-            return result
-        time.sleep(0.3)
-    raise AssertionError("timed out waiting for " + what)
+    return harness.wait_until(condition, timeout, "timed out waiting for " + what)
 
 
 class AccessibilityTest(unittest.TestCase):
     def setUp(self):
         harness.require_environment(self)
         self.assertTrue(os.path.isfile(ACCTOOL), "acctool.exe not built")
-        self.log = os.path.join(tempfile.mkdtemp(), "site.log")
-        self.site = self.start_site()
-        self.addCleanup(self.site.wait)
-        self.addCleanup(self.site.terminate)
+        self.site = harness.Site(tempfile.mkdtemp())
+        self.addCleanup(self.site.stop)
+        self.log = self.site.log
         self.app = harness.Quarvel()
         self.addCleanup(self.app.end)
         self.x, self.y = self.app.window_info()[:2]
         time.sleep(1.0)
-
-    def start_site(self, timeout=120):
-        """The reference site on the port the program is built for; while another run holds the
-        port, waits for it (the server ends at once when it cannot listen)."""
-        deadline = time.time() + timeout
-        while True:
-            site = subprocess.Popen([sys.executable, os.path.join(SITE, "server.py"), "--port", str(harness.SITE_PORT),
-                                     "--log", self.log], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(0.7)
-            if site.poll() is None:
-                return site
-            if time.time() > deadline:
-                raise AssertionError("port %d stayed busy" % harness.SITE_PORT)
-            time.sleep(1)
 
     def paste_into_search_box(self, text):
         """Pastes through the X clipboard with Ctrl+V until the box holds the text: Wine takes

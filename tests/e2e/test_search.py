@@ -2,17 +2,13 @@
 box, the search button pressed with the mouse, the pages read from the reference site one
 second apart (seen in its request log), and the window closed in the middle of a run."""
 
-import json
-import os
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
 import harness
 
-FIXTURE = os.path.join(harness.SOURCE_DIR, "tests", "support", "site_fixture.py")
 SEARCH_BOX = (200, 47)
 SEARCH_BUTTON = (490, 47)
 AGENT = ("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Vorla; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
@@ -22,31 +18,22 @@ AGENT = ("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Vorla; .NET CLR 2.0
 class SearchTest(unittest.TestCase):
     def setUp(self):
         harness.require_environment(self)
-        self.site = tempfile.mkdtemp()
-        subprocess.run([sys.executable, FIXTURE, "start", self.site, str(harness.SITE_PORT)], check=True, capture_output=True)
-        self.addCleanup(subprocess.run, [sys.executable, FIXTURE, "stop", self.site])
+        self.site = harness.Site(tempfile.mkdtemp())
+        self.addCleanup(self.site.stop)
         self.app = harness.Quarvel()
         self.addCleanup(self.app.end)
         self.x, self.y = self.app.window_info()[:2]
         time.sleep(1.0)
 
     def searches(self):
-        """(arrival time, path, headers) of every result-page request so far."""
-        seen = []
-        with open(os.path.join(self.site, "requests.log"), encoding="utf-8") as log:
-            for line in log:
-                request = json.loads(line)
-                if request["path"].startswith("/ajax/search_next"):
-                    seen.append(request)
-        return seen
+        """Every result-page request so far, as the site logged it."""
+        return [r for r in self.site.requests() if r["path"].startswith("/ajax/search_next")]
 
     def wait_for(self, condition, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if condition():
-                return True
-            time.sleep(0.05)
-        return condition()
+        try:
+            return harness.wait_until(condition, timeout, "", step=0.05)
+        except AssertionError:
+            return False
 
     def click(self, point):
         harness.mouse("mousemove", self.x + point[0], self.y + point[1], "click", 1)
