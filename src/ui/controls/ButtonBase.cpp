@@ -242,10 +242,7 @@ Gdiplus::GpFont* ButtonBase::Font(std::optional<Gdiplus::GpFont*> value) {
 }
 
 void ButtonBase::StringFormat(Gdiplus::GpStringFormat* format) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { StringFormat(format); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { StringFormat(format); });
   format_.reset(format);
   if (IsLive()) Repaint();
 }
@@ -296,10 +293,7 @@ void ButtonBase::FadeToState(int state) {
 }
 
 void ButtonBase::PaintButton(int state, bool startTransition) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { PaintButton(state, startTransition); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { PaintButton(state, startTransition); });
   if (!IsLive()) return;
   if (IsDisabled()) state = kButtonDisabled;
   PaintContext context;

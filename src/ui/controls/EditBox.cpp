@@ -227,10 +227,7 @@ std::string EditBox::SelectedText() {
 }
 
 void EditBox::SelectAll() {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SelectAll(); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SelectAll(); });
   document_.SelectAll();
   CaretMoved();
 }

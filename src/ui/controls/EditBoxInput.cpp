@@ -225,10 +225,7 @@ bool EditBox::DeleteSelection() {
 }
 
 void EditBox::Select(TextPos anchor, TextPos caret) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { Select(anchor, caret); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { Select(anchor, caret); });
   document_.SetSelection(anchor, caret);
   preferredX_ = -1;
   CaretMoved();

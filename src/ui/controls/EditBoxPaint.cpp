@@ -214,10 +214,7 @@ void EditBox::SetBarPositions() {
 }
 
 void EditBox::UpdateView() {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { UpdateView(); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { UpdateView(); });
   if (!IsLive()) return;
   MeasureLines();
   EnsureCaretVisible();
@@ -227,10 +224,7 @@ void EditBox::UpdateView() {
 }
 
 void EditBox::SetScrollY(int position) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollY(position); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetScrollY(position); });
   offsetY_ = -std::max(0, position);
   ClampOffsets();
   PlaceCaret();
@@ -238,10 +232,7 @@ void EditBox::SetScrollY(int position) {
 }
 
 void EditBox::SetScrollX(int position) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollX(position); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetScrollX(position); });
   offsetX_ = -std::max(0, position);
   ClampOffsets();
   PlaceCaret();

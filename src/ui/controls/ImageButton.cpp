@@ -69,10 +69,7 @@ LRESULT ImageButton::PreMessage(UINT message, WPARAM, LPARAM) {
 }
 
 void ImageButton::SetImages(const ButtonImages& images) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetImages(images); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetImages(images); });
   const std::optional<gfx::ByteSpan>* given[4] = {&images.normal, &images.hover, &images.pressed, &images.disabled};
   for (size_t i = 0; i < images_.size(); ++i) {
     if (*given[i]) Store(images_[i], **given[i]);

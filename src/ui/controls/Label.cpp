@@ -109,10 +109,7 @@ void Label::BuildFormat() {
 }
 
 void Label::MeasureText() {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { MeasureText(); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { MeasureText(); });
   RectF bounds;
   if (text_.empty() || !gfx::measure_text(Graphics(), text_, font_, MeasureLayout(multiLine_, BoundsRef().Width),
                                           format_.get(), &bounds)) {
@@ -130,10 +127,7 @@ void Label::SetText(const std::string& text, std::optional<int> transitionStyle,
 
 void Label::SetTextWide(const std::wstring& text, std::optional<int> transitionStyle, std::optional<int> frames,
                         std::optional<int> interval) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetTextWide(text, transitionStyle, frames, interval); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetTextWide(text, transitionStyle, frames, interval); });
   const TextChange change = DecideTextChange(text_, text, transitionStyle.has_value());
   if (transitionStyle) {
     animateNext_ = true;
@@ -171,10 +165,7 @@ Gdiplus::ARGB Label::TextColour(std::optional<Gdiplus::ARGB> value) {
 }
 
 void Label::SetFont(const std::string& family, float size, int style) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetFont(family, size, style); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetFont(family, size, style); });
   fontFamily_ = family;
   fontSize_ = size > 0 && size < 10000 ? size : gfx::kDefaultFontSize;
   fontStyle_ = style;

@@ -42,10 +42,7 @@ LRESULT ListView::OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARA
 }
 
 void ListView::SetScrollX(int position) {
-  if (!IsUiThread() && IsLive()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollX(position); });
-    return;
-  }
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetScrollX(position); });
   {
     Lock lock(mutex_);
     offsetX_ = -std::max(position, 0);
@@ -56,10 +53,7 @@ void ListView::SetScrollX(int position) {
 }
 
 void ListView::SetScrollY(int position) {
-  if (!IsUiThread() && IsLive()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetScrollY(position); });
-    return;
-  }
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetScrollY(position); });
   const int offset = -std::max(position, 0);
   {
     Lock lock(mutex_);
@@ -70,10 +64,7 @@ void ListView::SetScrollY(int position) {
 }
 
 void ListView::EnsureVisible(int row) {
-  if (!IsUiThread() && IsLive()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { EnsureVisible(row); });
-    return;
-  }
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { EnsureVisible(row); });
   ApplyPending();  // the bar's range must include rows appended meanwhile
   int position = 0, current = 0;
   {
@@ -124,10 +115,7 @@ void ListView::Hook61() {}
 
 void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMAGELIST> header,
                              std::optional<HIMAGELIST> rows) {
-  if (!IsUiThread() && IsLive()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetImageLists(third, header, rows); });
-    return;
-  }
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(third, header, rows); });
   if (third) thirdImages_ = *third;
   if (header) headerImages_ = *header;
   if (rows) rowImages_ = *rows;

@@ -221,10 +221,7 @@ Control* PictureBox::CreateFromIcon(ControlParent parent, float left, float top,
 }
 
 void PictureBox::SetImage(gfx::ByteSpan imageData) {
-  if (!OnUiThread()) {
-    ui::run_on_ui_thread(GetHostWindow(), [&] { SetImage(imageData); });
-    return;
-  }
+  if (!OnUiThread()) return RunOnUiThread([&] { SetImage(imageData); });
   StopTimer();
   data_.assign(imageData.begin(), imageData.end());
   LoadImage();
