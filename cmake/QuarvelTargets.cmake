@@ -16,7 +16,8 @@ function(quarvel_library name folder)
 endfunction()
 
 # quarvel_test(name folder libs...): one GoogleTest executable of every .cpp in tests/<folder>,
-# run under Wine as one ctest test.
+# run under Wine as one ctest test in a sandbox of its own (tests/support/sandbox.py), so that
+# ctest can run it beside the others.
 function(quarvel_test name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
@@ -24,6 +25,6 @@ function(quarvel_test name folder)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} quarvel_test_support GTest::gtest)
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  add_test(NAME ${name} COMMAND ${QUARVEL_SANDBOX} --name ${name} -- ${QUARVEL_WINE} $<TARGET_FILE:${name}> --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 ENVIRONMENT "QUARVEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endfunction()

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test (unit, toolkit, whole program)
-# under Wine on a virtual display. Extra arguments go to ctest (e.g. -R web).
+# under Wine on virtual displays. Extra arguments go to ctest (e.g. -R web).
+#
+# Tests run side by side (QUARVEL_TEST_JOBS at once, default 4), each in a sandbox of its own:
+# a display, a copy-on-write view of the prepared Wine prefix and, for the whole-program tests,
+# a loopback of its own (tests/support/sandbox.py).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -9,5 +13,9 @@ quarvel_build
 trap quarvel_stop EXIT
 quarvel_display
 quarvel_wine
+# The sandboxes see the prepared prefix as it is on disk: its own server must be gone.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w 2>/dev/null || true
 cd "$BUILD_DIR"
-ctest --output-on-failure "$@"
+rm -rf "$BUILD_DIR/sandboxes"
+ctest --output-on-failure -j"${QUARVEL_TEST_JOBS:-4}" "$@"

@@ -1,0 +1,46 @@
+"""Prints the test ids of a unittest module, one per line ("Class.test_method"), without
+importing it, so that CMake can give every whole-program test a ctest entry of its own and
+ctest can run them side by side.
+
+    list_tests.py FILE.py
+
+A class's tests are its own test_ methods and those of its bases in the same module; a
+test name assigned None in a subclass is not run there (as unittest does)."""
+
+import ast
+import sys
+
+
+def test_ids(source):
+    tree = ast.parse(source)
+    classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
+    memo = {}
+
+    def tests_of(name):
+        if name in memo:
+            return memo[name]
+        node = classes[name]
+        tests = {}
+        for base in node.bases:
+            if isinstance(base, ast.Name) and base.id in classes:
+                tests.update(tests_of(base.id))
+        for item in node.body:
+            if isinstance(item, ast.FunctionDef) and item.name.startswith("test"):
+                tests[item.name] = item.lineno
+            elif isinstance(item, ast.Assign):
+                for target in item.targets:
+                    if isinstance(target, ast.Name) and target.id.startswith("test"):
+                        tests.pop(target.id, None)
+        memo[name] = tests
+        return tests
+
+    ids = []
+    for name in classes:
+        tests = tests_of(name)
+        ids += ["%s.%s" % (name, test) for test in sorted(tests, key=tests.get)]
+    return ids
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1], encoding="utf-8") as f:
+        print("\n".join(test_ids(f.read())))

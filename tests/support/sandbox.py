@@ -1,0 +1,184 @@
+"""Runs one test command in a machine of its own, so that tests can run side by side:
+
+    sandbox.py [--network] [--codepage 936|1252] [--name NAME] -- COMMAND [ARG...]
+
+- its own virtual display (Xvfb picks a free display number itself),
+- its own Wine prefix: a copy-on-write view (overlayfs) of the build tree's prepared prefix,
+  so registry changes, the WinINet cache and the clipboard of one test never reach another,
+  served by its own Wine server,
+- with --network, its own loopback (a network namespace): the program's fixed site port is
+  free in every sandbox at once.
+
+The namespaces need root (or unprivileged user namespaces). Where they cannot be made, the
+command runs in the build tree's shared prefix while holding one lock, so such tests still
+pass, one after another. The prepared prefix is made by scripts/test.sh (quarvel_wine).
+
+Exit code: the command's; 125 when the sandbox could not be set up.
+"""
+
+import argparse
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+INNER = "QUARVEL_SANDBOX_INNER"
+NO_OVERLAY = 199  # the inner run's answer when it could not mount the prefix
+LOCALES = {"936": "zh_CN.UTF-8", "1252": "en_US.UTF-8"}
+
+
+def fail(message):
+    sys.stderr.write("sandbox: %s\n" % message)
+    sys.exit(125)
+
+
+def build_dir():
+    folder = os.environ.get("QUARVEL_BUILD_DIR") or os.environ.get("BUILD_DIR")
+    if not folder:
+        fail("QUARVEL_BUILD_DIR is not set")
+    return folder
+
+
+def template_prefix(codepage):
+    """The prepared prefix for a code page: build/wineprefix (936) or build/wineprefix-1252."""
+    name = "wineprefix" if codepage == "936" else "wineprefix-" + codepage
+    path = os.path.join(build_dir(), name)
+    if not os.path.isfile(os.path.join(path, "system.reg")):
+        fail("no prepared Wine prefix at %s (run scripts/test.sh)" % path)
+    return path
+
+
+def start_display():
+    """(Xvfb process, display name) on a display number Xvfb chose."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
+                            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    with os.fdopen(read, "rb") as pipe:
+        while not number.endswith(b"\n"):
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    if not number.strip():
+        xvfb.kill()
+        fail("Xvfb did not start")
+    return xvfb, ":" + number.decode().strip()
+
+
+def stop(process):
+    if process and process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def mount_prefix(template, folder):
+    """The template seen through an overlay whose changes land in folder; its path."""
+    merged = os.path.join(folder, "prefix")
+    for sub in ("upper", "work", "prefix"):
+        os.makedirs(os.path.join(folder, sub), exist_ok=True)
+    options = "lowerdir=%s,upperdir=%s,workdir=%s" % (template, os.path.join(folder, "upper"),
+                                                       os.path.join(folder, "work"))
+    done = subprocess.run(["mount", "-t", "overlay", "overlay", "-o", options, merged], capture_output=True)
+    if done.returncode != 0:
+        sys.stderr.write("sandbox: no overlay (%s): sharing the prefix\n" % done.stderr.decode(errors="replace").strip())
+        shutil.rmtree(folder, ignore_errors=True)
+        sys.exit(NO_OVERLAY)
+    return merged
+
+
+def run_inside(args):
+    """In the fresh namespaces: loopback, prefix, display, Wine server, then the command."""
+    if args.network:
+        subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    sandboxes = os.path.join(build_dir(), "sandboxes")
+    os.makedirs(sandboxes, exist_ok=True)
+    folder = tempfile.mkdtemp(prefix=(args.name or "test") + "-", dir=sandboxes)
+    prefix = mount_prefix(template_prefix(args.codepage), folder)
+    code = run_with(args, prefix, folder)
+    subprocess.run(["umount", prefix], capture_output=True)
+    if code == 0:
+        shutil.rmtree(folder, ignore_errors=True)
+    else:
+        sys.stderr.write("sandbox: kept %s\n" % folder)
+    return code
+
+
+def run_with(args, prefix, folder):
+    """Display, Wine server and the command with the sandbox's environment; its exit code."""
+    xvfb, display = start_display()
+    env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, LC_ALL=LOCALES[args.codepage],
+               QUARVEL_SANDBOX=folder, QUARVEL_CODEPAGE=args.codepage)
+    server = None
+    try:
+        server = subprocess.Popen(["wineserver", "-p", "-f"], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        # No window manager runs on the virtual display: Wine would wait two seconds for one
+        # at every window it hides or destroys unless its windows are unmanaged.
+        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        command = subprocess.Popen(args.command, env=env)
+        try:
+            return command.wait()
+        except KeyboardInterrupt:
+            command.send_signal(signal.SIGINT)
+            return command.wait()
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if server:
+            try:
+                server.wait(15)
+            except subprocess.TimeoutExpired:
+                server.kill()
+        stop(xvfb)
+
+
+def run_shared(args):
+    """Without namespaces: the shared prefix and a display of its own, one sandbox at a time."""
+    lock_path = os.path.join(build_dir(), "sandbox.lock")
+    with open(lock_path, "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        folder = tempfile.mkdtemp(prefix=(args.name or "test") + "-")
+        try:
+            return run_with(args, template_prefix(args.codepage), folder)
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--network", action="store_true", help="a loopback of its own")
+    parser.add_argument("--codepage", default="936", choices=sorted(LOCALES))
+    parser.add_argument("--name", default="")
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    if args.command and args.command[0] == "--":
+        args.command = args.command[1:]
+    if not args.command:
+        parser.error("no command")
+    if os.environ.get(INNER):
+        sys.exit(run_inside(args))
+    # A PID namespace of its own ends every process the test left behind with the sandbox.
+    namespaces = ["--mount", "--pid", "--mount-proc", "--fork", "--kill-child"] + (["--net"] if args.network else [])
+    if os.geteuid() != 0:
+        namespaces = ["--map-root-user"] + namespaces
+    probe = subprocess.run(["unshare", *namespaces, "true"], capture_output=True)
+    if probe.returncode != 0:
+        sys.exit(run_shared(args))
+    env = dict(os.environ, **{INNER: "1"})
+    code = subprocess.run(["unshare", *namespaces, sys.executable, os.path.abspath(__file__), *sys.argv[1:]],
+                          env=env).returncode
+    sys.exit(run_shared(args) if code == NO_OVERLAY else code)
+
+
+if __name__ == "__main__":
+    main()
