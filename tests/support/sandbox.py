@@ -24,7 +24,7 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
+import threading
 
 INNER = "QUARVEL_SANDBOX_INNER"
 NO_OVERLAY = 199  # the inner run's answer when it could not mount the prefix
@@ -113,26 +113,54 @@ def run_inside(args):
     return code
 
 
+def reap_orphans(ours, done):
+    """The init's duty in a PID namespace of our own: collects processes that ended after their
+    parent (Wine's), so that no zombie looks like a running program. Our own children are left
+    to their Popen objects."""
+    while not done.is_set():
+        try:
+            info = os.waitid(os.P_ALL, 0, os.WEXITED | os.WNOHANG | os.WNOWAIT)
+        except ChildProcessError:
+            info = None
+        if info is not None and info.si_pid not in ours():
+            try:
+                os.waitpid(info.si_pid, 0)
+            except ChildProcessError:
+                pass
+            continue
+        done.wait(0.2)
+
+
 def run_with(args, prefix, folder):
     """Display, Wine server and the command with the sandbox's environment; its exit code."""
     xvfb, display = start_display()
     env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, LC_ALL=LOCALES[args.codepage],
                QUARVEL_SANDBOX=folder, QUARVEL_CODEPAGE=args.codepage)
-    server = None
+    server = reaper = None
+    stopping = threading.Event()
     try:
         server = subprocess.Popen(["wineserver", "-p", "-f"], env=env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
-        # No window manager runs on the virtual display: Wine would wait two seconds for one
-        # at every window it hides or destroys unless its windows are unmanaged.
+        # No window manager runs on the virtual display: Wine would wait two seconds for one at
+        # every window it hides or destroys unless its windows are unmanaged. (The prefix's
+        # services start with this first Wine program and keep its output open: it must be one
+        # of ours, so that a test reading a program's output gets its end.)
         subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         command = subprocess.Popen(args.command, env=env)
+        if os.getpid() == 1:
+            reaper = threading.Thread(target=reap_orphans, daemon=True,
+                                      args=(lambda: {xvfb.pid, server.pid, command.pid}, stopping))
+            reaper.start()
         try:
             return command.wait()
         except KeyboardInterrupt:
             command.send_signal(signal.SIGINT)
             return command.wait()
     finally:
+        stopping.set()
+        if reaper:
+            reaper.join()
         subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if server:
             try:
