@@ -91,10 +91,13 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
   const INT_PTR packed = reinterpret_cast<INT_PTR>(argument);
   const int code = static_cast<int>(packed & 7);
   const int mine = static_cast<int>(packed >> 3);
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return 0;
+  // The click marked the category list busy; it is done when this fill is, filled or overtaken.
+  EndFillingOnExit ends(ui->categoryList);
   try {
     std::lock_guard fill(AppState.categoryFillLock);
-    MainControls* ui = AppState.controls.get();
-    if (!ui || CurrentFill() != mine) return 0;
+    if (CurrentFill() != mine) return 0;
     ui->mainList.Visible(false);
     ui->categoryList.ClearRows();
     ui->categoryList.Visible(true);
@@ -119,8 +122,11 @@ LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
     if (clicked != ui->tabs[tab].GetHandle()) continue;
     const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
     const INT_PTR packed = (generation << 3) | tab;
+    ui->categoryList.BeginFilling();
     if (HANDLE thread = CreateThread(nullptr, 0, ShowCategory, reinterpret_cast<LPVOID>(packed), 0, nullptr)) {
       CloseHandle(thread);
+    } else {
+      ui->categoryList.EndFilling();
     }
     return 0;
   }

@@ -71,6 +71,8 @@ DWORD WINAPI SearchWorker(LPVOID) {
     AppState.searchBusy = 0;
     return 0;
   }
+  // The list reads as busy from the press that started the run until the run has ended.
+  EndFillingOnExit ends(ui->mainList);
   try {
     RunPages(*ui);
   } catch (...) {
@@ -97,7 +99,12 @@ LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   AppState.imageCount = 0;
   AppState.archiveCount = 0;
   RefreshTabCaptions();
-  if (HANDLE worker = CreateThread(nullptr, 0, SearchWorker, nullptr, 0, nullptr)) CloseHandle(worker);
+  ui->mainList.BeginFilling();
+  if (HANDLE worker = CreateThread(nullptr, 0, SearchWorker, nullptr, 0, nullptr)) {
+    CloseHandle(worker);
+  } else {
+    ui->mainList.EndFilling();
+  }
   return 0;
 }
 

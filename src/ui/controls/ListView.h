@@ -181,6 +181,12 @@ class ListView : public Control {
   virtual bool CheckIndex(int row, bool rowGiven, int column, bool columnGiven);  // 105
   virtual int SelectionIndexOf(int row);                                      // 106
 
+  // While work that fills the list is under way (a search run, a category fill), assistive
+  // technology reads the list as busy. Safe from any thread; every begin is matched by one end.
+  void BeginFilling();
+  void EndFilling();
+  bool IsFilling() const { return filling_ > 0; }
+
   // A list whose simple items are its rows, each named by its shown cells (columns of width 0
   // are not read out) joined with tabs.
   AccessibleInfo Describe() override;
@@ -324,6 +330,7 @@ class ListView : public Control {
   int contentWidth_ = 0;                      // 60 (mutex_)
   int contentHeight_ = 0;                     // 61 (mutex_)
   int itemsPerLine_ = 1;                      // 62 (mutex_)
+  std::atomic<int> filling_{0};               // fills under way (BeginFilling)
   bool singleSelection_ = true;               // 63 (mutex_)
   HIMAGELIST thirdImages_ = nullptr;          // 64
   HIMAGELIST headerImages_ = nullptr;         // 65
@@ -358,4 +365,17 @@ class ListView : public Control {
   long rowsDrawn_ = 0;
   int announcedCurrent_ = 0;                  // current row and selection last announced (UI thread)
   std::vector<int> announcedSelection_;
+};
+
+// Ends one BeginFilling of a list when it goes out of scope, whichever way the filling thread
+// leaves.
+class EndFillingOnExit {
+ public:
+  explicit EndFillingOnExit(ListView& list) : list_(list) {}
+  ~EndFillingOnExit() { list_.EndFilling(); }
+  EndFillingOnExit(const EndFillingOnExit&) = delete;
+  EndFillingOnExit& operator=(const EndFillingOnExit&) = delete;
+
+ private:
+  ListView& list_;
 };

@@ -23,7 +23,16 @@ AccessibleInfo ListView::Describe() {
     info.description += gfx::widen_text(column.title, kGbk);
   }
   if (!singleSelection_) info.state |= STATE_SYSTEM_MULTISELECTABLE;
+  if (IsFilling()) info.state |= STATE_SYSTEM_BUSY;
   return info;
+}
+
+void ListView::BeginFilling() {
+  if (filling_++ == 0) notify_accessible(this, EVENT_OBJECT_STATECHANGE);
+}
+
+void ListView::EndFilling() {
+  if (--filling_ == 0) notify_accessible(this, EVENT_OBJECT_STATECHANGE);
 }
 
 int ListView::AccessibleItemCount() {

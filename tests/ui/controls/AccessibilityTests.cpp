@@ -97,6 +97,8 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
       {"selection", [&] { w.list.CurrentRow(2); }, EVENT_OBJECT_SELECTION, list, 2},
       {"cleared", [&] { w.list.ClearRows(); }, EVENT_OBJECT_REORDER, list, CHILDID_SELF},
       {"hidden", [&] { w.button.Visible(false); }, EVENT_OBJECT_HIDE, button, CHILDID_SELF},
+      {"filling", [&] { w.list.BeginFilling(); }, EVENT_OBJECT_STATECHANGE, list, CHILDID_SELF},
+      {"filled", [&] { w.list.EndFilling(); }, EVENT_OBJECT_STATECHANGE, list, CHILDID_SELF},
   };
   for (const Case& c : cases) {
     g_events.clear();
@@ -110,6 +112,29 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
     EXPECT_TRUE(seen) << c.what;
   }
   UnhookWinEvent(hook);
+}
+
+TEST(Accessibility, ListReadsBusyUntilEveryFillHasEnded) {
+  Window w;
+  IAccessible* client = w.Client();
+  ASSERT_NE(client, nullptr);
+  IAccessible* list = w.Child(client, 3);
+  ASSERT_NE(list, nullptr);
+  auto busy = [&] {
+    VARIANT state;
+    VariantInit(&state);
+    return list->get_accState(Id(CHILDID_SELF), &state) == S_OK && (state.lVal & STATE_SYSTEM_BUSY) != 0;
+  };
+  EXPECT_FALSE(busy());
+  w.list.BeginFilling();
+  std::thread([&] { w.list.BeginFilling(); }).join();  // a fill started from another thread
+  EXPECT_TRUE(busy());
+  std::thread([&] { w.list.EndFilling(); }).join();
+  EXPECT_TRUE(busy()) << "one fill is still under way";
+  w.list.EndFilling();
+  EXPECT_FALSE(busy());
+  list->Release();
+  client->Release();
 }
 
 TEST(Accessibility, ObjectsOfGoneRowsAndControlsFailInsteadOfCrashing) {
