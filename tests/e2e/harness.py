@@ -1,17 +1,64 @@
-"""Helpers for the whole-program tests: start Quarvel.exe under Wine, find and poke its
-windows, read X geometry. The environment (display, Wine prefix, locale) is the one the test
-command set up; anything missing fails the test instead of skipping it."""
+"""What every whole-program test shares: the program's texts and window coordinates, starting
+Quarvel.exe under Wine, the reference site with its request log, the link log of the protocol
+handlers, the clipboard, the accessibility tree read from outside (acctool), window probes
+(wintool), mouse and keys (xdotool), screenshots, and one way to wait.
 
+Tests wait for what they check, with one generous deadline (wait_until); they never sleep to
+let something happen. A check that something did not happen first waits for proof that the
+program got past the point (answered(): the window has handled what came before).
+
+The environment (display, Wine prefix, locale, loopback) is the one scripts/test.sh or
+tests/support/sandbox.py set up; anything missing fails the test instead of skipping it."""
+
+import base64
+import json
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 
-CAPTION = "Quarvel1.0\u7248 "  # the caption as Wine shows it to X (UTF-8)
 EXE = os.environ.get("QUARVEL_EXE", "")
 BUILD_DIR = os.environ.get("QUARVEL_BUILD_DIR", "")
 SOURCE_DIR = os.environ.get("QUARVEL_SOURCE_DIR", "")
-WINTOOL = os.path.join(BUILD_DIR, "tools", "wintool.exe")
+TOOLS = os.path.join(BUILD_DIR, "tools")
+WINTOOL = os.path.join(TOOLS, "wintool.exe")
+ACCTOOL = os.path.join(TOOLS, "acctool.exe")
+LINKLOG = os.path.join(TOOLS, "linklog.exe")
+
+# One deadline for every wait: long enough for a loaded machine, so reaching it means the
+# awaited thing is not coming.
+DEADLINE = 90.0
+
+# --- the program's texts ---
+CAPTION = "Quarvel1.0\u7248 "  # the main window's caption
+AGENT = ("Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Vorla; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
+         ".NET CLR 3.5.21022)")
+TAB_NAMES = ["\u5168\u90e8", "\u89c6\u9891", "\u97f3\u9891", "\u56fe\u7247", "\u538b\u7f29\u5305"]
+SEARCH_CAPTION = "\u641c\u7d22"
+MENU_TITLE = "Tessel_DirectUI_Menu"
+MAGNET_TITLE = "\u78c1\u529b\u94fe\u63a5"  # the copy boxes
+NO_RESOURCE_TITLE = "\u65e0\u8d44\u6e90\u63d0\u793a"
+UPDATE_TITLE = "\u65b0\u7248\u672c\u63d0\u793a"
+COPY, CLOUD_PLAY, THUNDER, QQDL = 1, 2, 3, 4  # result menu items in order
+
+# --- window coordinates of the main window (610 x 515) ---
+SEARCH_BOX = (200, 47)
+SEARCH_BUTTON = (490, 47)
+TABS = [(120, 72), (206, 72), (282, 72), (358, 72), (439, 72)]
+LIST_CENTRE = (300, 300)
+FIRST_ROW = (40, 122)  # in the ID column: the cloud-play window covers the middle of the list
+ROW_HEIGHT = 22
+MENU_ITEM_OFFSET = (60, 18)  # first item of a menu opened at a point, from that point
+BOX_BUTTON = (272, 127)  # the one button of a copy or update box, from the box's corner
+UPDATE_LABEL = (445, 17)
+NOTICE_BAND = (486, 510)
+DOUBLE_CLICK_SPAN = 6  # wider than the system's double-click rectangle (4 pixels)
+
+# Accessible roles and states (oleacc).
+ROLE = {"menupopup": 11, "menuitem": 12, "dialog": 18, "separator": 21, "list": 33, "listitem": 34,
+        "statictext": 41, "text": 42, "pushbutton": 43}
+STATE_UNAVAILABLE, STATE_SELECTED, STATE_FOCUSED, STATE_BUSY = 0x1, 0x2, 0x4, 0x800
 
 
 def _site_port():
@@ -34,16 +81,170 @@ def require_environment(test):
     test.assertTrue(os.environ.get("DISPLAY"), "no DISPLAY: run through scripts/test.sh")
     test.assertTrue(os.environ.get("WINEPREFIX"), "no WINEPREFIX: run through scripts/test.sh")
     test.assertTrue(os.path.isfile(EXE), "Quarvel.exe not built: %r" % EXE)
-    test.assertTrue(os.path.isfile(WINTOOL), "wintool.exe not built: %r" % WINTOOL)
-    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo"):
+    for tool in (WINTOOL, ACCTOOL, LINKLOG):
+        test.assertTrue(os.path.isfile(tool), "%s not built" % tool)
+    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert"):
         test.assertTrue(shutil.which(tool), tool + " missing")
 
 
-def wintool(*args, timeout=30):
-    """Runs the Windows-side probe; returns (exit code, stdout)."""
-    done = subprocess.run(["wine", WINTOOL, *args], capture_output=True, timeout=timeout)
+# --- waiting ---
+
+def wait_until(condition, message, timeout=DEADLINE, step=0.1):
+    """The first true value of condition(), polled until the deadline; fails with message."""
+    deadline = time.time() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.time() >= deadline:
+            raise AssertionError("%s (waited %.0f s%s)" % (message, timeout, failure_shot()))
+        time.sleep(step)
+
+
+def failure_shot():
+    """A screenshot of the display when a wait fails, kept in the sandbox's folder (which the
+    sandbox keeps when the test fails); ', screen: PATH' or ''."""
+    folder = os.environ.get("QUARVEL_SANDBOX")
+    if not folder:
+        return ""
+    path = os.path.join(folder, "failure-%d.png" % int(time.time() * 1000))
+    try:
+        subprocess.run(["import", "-window", "root", path], check=True, timeout=30, capture_output=True)
+    except (OSError, subprocess.SubprocessError):
+        return ""
+    return ", screen: " + path
+
+
+def answered(caption=CAPTION):
+    """Waits until the window answers a message: its UI thread has handled everything that
+    reached it before (a click, a menu choice, a fetch it was blocked on)."""
+    wait_until(lambda: ping(caption, 2000)[0], "window %r does not answer" % caption)
+
+
+# --- Windows-side probes ---
+
+def wintool(*args, timeout=60):
+    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1."""
+    try:
+        done = subprocess.run(["wine", WINTOOL, *args], capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return -1, ""
     return done.returncode, done.stdout.decode("utf-8", "replace").strip()
 
+
+def window_of(caption):
+    """(x, y, width, height, visible, pid, client width, client height, iconic) of a visible
+    top-level window with that caption, or None."""
+    code, out = wintool("info", caption)
+    if code != 0:
+        return None
+    values = tuple(int(v) for v in out.split())
+    return values if values[4] else None
+
+
+def window_gone(caption):
+    return wintool("info", caption)[0] == 2
+
+
+def ping(caption=CAPTION, limit_ms=200):
+    """(answered within the limit, milliseconds) of a WM_NULL sent to the window."""
+    code, out = wintool("ping", caption, str(limit_ms))
+    try:
+        ms = float(out.split()[-1])
+    except (ValueError, IndexError):
+        ms = float("inf")
+    return code == 0, ms
+
+
+def resources():
+    """(GDI objects, USER objects, private bytes, exact) of the main window's process, or None."""
+    code, out = wintool("resources", CAPTION)
+    if code != 0:
+        return None
+    gdi, user, private, exact = (int(v) for v in out.split())
+    return gdi, user, private, bool(exact)
+
+
+def acctool(*args, timeout=60):
+    """Runs the accessibility reader; (exit code, its JSON lines). A hang counts as code -1."""
+    try:
+        done = subprocess.run(["wine", ACCTOOL, *args], capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return -1, []
+    lines = done.stdout.decode("utf-8", "replace").splitlines()
+    return done.returncode, [json.loads(line) for line in lines if line.startswith("{")]
+
+
+def tree(title=CAPTION):
+    """{path: node} of a window's accessible client area ("" is the client area itself), or
+    None when it cannot be read (no such window, or it does not answer)."""
+    code, nodes = acctool("tree", title)
+    return {n["path"]: n for n in nodes} if code == 0 else None
+
+
+def children(nodes, path=""):
+    prefix = path + "." if path else ""
+    found = [p for p in nodes if p.startswith(prefix) and p != path and "." not in p[len(prefix):]]
+    return [nodes[p] for p in sorted(found, key=lambda p: int(p[len(prefix):]))]
+
+
+def find(nodes, role, name=None, parent=""):
+    for node in children(nodes, parent):
+        if node["role"] == ROLE[role] and (name is None or node["name"] == name):
+            return node
+    return None
+
+
+def visible_rows(nodes):
+    """The visible list's rows as [id, title, size, format] lists, in list order."""
+    found = find(nodes, "list")
+    if not found:
+        return []
+    return [n["name"].split("\t") for n in children(nodes, found["path"]) if n["role"] == ROLE["listitem"]]
+
+
+def run_ended(nodes):
+    """Whether the visible list is done filling: the list reads as busy from a search press or
+    a tab click until the search run or the category fill has ended."""
+    found = find(nodes, "list")
+    return found is not None and not found["state"] & STATE_BUSY
+
+
+def tab_captions(nodes):
+    return [n["name"] for n in children(nodes) if n["role"] == ROLE["pushbutton"] and n["name"].endswith(")")
+            and "(" in n["name"]]
+
+
+def search_box_text(nodes):
+    box = find(nodes, "text")
+    return box["value"] if box else None
+
+
+def read_when(check, message, title=CAPTION, timeout=DEADLINE):
+    """Waits until check(tree) holds for the window's accessible tree; returns that tree."""
+    def attempt():
+        nodes = tree(title)
+        return nodes if nodes is not None and check(nodes) else None
+    return wait_until(attempt, message, timeout)
+
+
+def crash_dialogs():
+    """X windows of a crash report (winedbg), or winedbg processes of this Wine prefix."""
+    found = []
+    for name in ("Program Error", "Wine Debugger", "winedbg"):
+        found += x_windows_named(name)
+    running = subprocess.run(["pgrep", "winedbg"], capture_output=True, text=True).stdout.split()
+    for pid in running:
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=" + os.environ.get("WINEPREFIX", "")).encode() in f.read().split(b"\0"):
+                    found.append("winedbg pid %s" % pid)
+        except OSError:
+            pass
+    return found
+
+
+# --- the program ---
 
 class Quarvel:
     """One running Quarvel.exe; ended (if still running) when the test is done with it."""
@@ -51,34 +252,132 @@ class Quarvel:
     def __init__(self):
         self.process = subprocess.Popen(["wine", EXE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def window_info(self, timeout=60):
-        """(x, y, width, height, visible, pid, client width, client height, iconic) of the main
-        window once it is visible."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+    def window(self):
+        """The main window's info tuple once it is visible and shown on the X display (so that
+        clicks reach it)."""
+        def shown():
             if self.process.poll() is not None:
                 raise AssertionError("Quarvel.exe ended early with %r" % self.process.returncode)
-            code, out = wintool("info", CAPTION)
-            if code == 0:
-                info = tuple(int(v) for v in out.split())
-                if info[4]:
-                    return info
-            time.sleep(0.3)
-        raise AssertionError("main window did not appear within %d s" % timeout)
+            info = window_of(CAPTION)
+            return info if info and x_viewable(CAPTION.strip()) else None
+        return wait_until(shown, "the main window did not appear")
 
-    def wait_exit(self, timeout):
+    def wait_exit(self, timeout=DEADLINE):
+        """The exit code once the process has ended; None if it still runs at the deadline."""
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             return None
 
+    def alive(self):
+        return self.process.poll() is None
+
     def end(self):
         if self.process.poll() is None:
             wintool("close", CAPTION)
-            if self.wait_exit(10) is None:
+            if self.wait_exit(30) is None:
                 self.process.kill()
                 self.process.wait()
 
+
+class Driver:
+    """Mouse and keys at window coordinates of the main window, whose corner is at (x, y)."""
+
+    def __init__(self, x, y):
+        self.x, self.y = x, y
+        self.last_click = None
+
+    def at(self, point):
+        return self.x + point[0], self.y + point[1]
+
+    def click(self, point, button=1):
+        """A click at a window point. A click on the spot of the one before, with the same
+        button, lands a few pixels aside: the two would otherwise make a double click when
+        they come quickly, which the program is right to treat differently."""
+        x, y = self.at(point)
+        if self.last_click == (x, y, button):
+            x += DOUBLE_CLICK_SPAN
+        self.last_click = (x, y, button)
+        mouse("mousemove", x, y, "click", button)
+
+    def row_point(self, row):
+        return FIRST_ROW[0], FIRST_ROW[1] + ROW_HEIGHT * (row - 1)
+
+    def type_term(self, term):
+        """Puts term into the search box by typing and waits until the box holds it."""
+        self.click(SEARCH_BOX)
+        mouse("key", "ctrl+a", "Delete")
+        if term:
+            mouse("type", "--delay", "10", term)
+        read_when(lambda n: search_box_text(n) == term, "the search box does not read %r" % term)
+
+    def paste_term(self, text):
+        """Pastes text into the search box with Ctrl+V from the X clipboard, offering it again
+        until the box holds it: Wine takes a new selection owner over a moment after xclip."""
+        for _ in range(6):
+            offer_clipboard(text)
+            self.click(SEARCH_BOX)
+            mouse("key", "ctrl+a", "ctrl+v")
+            try:
+                return read_when(lambda n: search_box_text(n) == text, "", timeout=5)
+            except AssertionError:
+                pass
+        raise AssertionError("the pasted text %r never reached the search box" % text)
+
+    def press_search(self):
+        self.click(SEARCH_BUTTON)
+
+    def search(self, term):
+        self.type_term(term)
+        self.press_search()
+
+    def scroll(self, down, clicks=3):
+        mouse("mousemove", *self.at(LIST_CENTRE), "click", "--repeat", str(clicks), "5" if down else "4")
+
+    def open_menu(self, row):
+        """Right-clicks a row of the visible list and waits for the result menu."""
+        self.click(self.row_point(row), 3)
+        wait_until(lambda: window_of(MENU_TITLE), "no menu over row %d" % row)
+
+    def choose(self, row, item):
+        """Opens the result menu over a row and picks an item; returns once the menu is gone."""
+        self.open_menu(row)
+        x, y = self.row_point(row)
+        self.click((x + MENU_ITEM_OFFSET[0], y + MENU_ITEM_OFFSET[1] + ROW_HEIGHT * (item - 1)))
+        wait_until(lambda: window_gone(MENU_TITLE), "the menu stayed open")
+
+    def close_box(self, title):
+        """Presses the one button of a box and waits until the box is gone."""
+        box = wait_until(lambda: window_of(title), "no box titled %r" % title)
+        mouse("mousemove", box[0] + BOX_BUTTON[0], box[1] + BOX_BUTTON[1], "click", 1)
+        wait_until(lambda: window_gone(title), "box %r stayed open" % title)
+
+
+def start(test, *site_switches):
+    """Starts a site with those switches, Quarvel.exe and a driver for its window; everything
+    ends with the test. Returns (site, app, driver)."""
+    require_environment(test)
+    site = Site(tempfile.mkdtemp(prefix="quarvel-site-"), *site_switches)
+    test.addCleanup(site.stop)
+    app = Quarvel()
+    test.addCleanup(app.end)
+    x, y = app.window()[:2]
+    return site, app, Driver(x, y)
+
+
+def wait_search_done(site, term, rows):
+    """Waits until a search for term has asked for the page after its rows and its run has
+    ended; checks that the all tab counts them and returns the accessible tree then."""
+    last = "/ajax/search_next?s=%s&p=%d" % (term, (rows + 9) // 10 + 1)
+    wait_until(lambda: last in site.paths(), "the search for %r did not reach its end" % term)
+    nodes = read_when(run_ended, "the search for %r did not end" % term)
+    total = "%s(%d)" % (TAB_NAMES[0], rows)
+    if total not in tab_captions(nodes):
+        raise AssertionError("the all tab reads %r, not %s" % (tab_captions(nodes), total))
+    return nodes
+
+
+# --- X: windows, geometry, mouse and screenshots ---
 
 def screen_size():
     out = subprocess.run(["xdpyinfo"], capture_output=True, text=True).stdout
@@ -94,6 +393,15 @@ def x_windows_named(name):
     return [int(w) for w in done.stdout.split()]
 
 
+def x_viewable(name):
+    """Whether an X window with that name is mapped and viewable."""
+    for window in x_windows_named(name):
+        out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True).stdout
+        if "IsViewable" in out:
+            return True
+    return False
+
+
 def x_geometry(window_id):
     """(x, y, width, height) of an X window from xwininfo."""
     out = subprocess.run(["xwininfo", "-id", str(window_id)], capture_output=True, text=True).stdout
@@ -106,10 +414,8 @@ def x_geometry(window_id):
     return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
 
 
-def info():
-    """The main window's current wintool info tuple, or None when it is not there."""
-    code, out = wintool("info", CAPTION)
-    return tuple(int(v) for v in out.split()) if code == 0 else None
+def mouse(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
 
 
 def screenshot(path, x, y, w, h):
@@ -132,55 +438,44 @@ def pixels(path, points, resize=None):
     return result
 
 
-def mouse(*args):
-    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
-
-
 # --- the reference site, the link log and the clipboard ---
-
-LINK_SCHEMES = ("thunder", "qqdl", "http", "https")
-LINKLOG = os.path.join(BUILD_DIR, "tools", "linklog.exe")
-
 
 class Site:
     """The reference site on the program's port with a request log of its own."""
 
     def __init__(self, log_dir, *switches):
-        import socket
         self.log = os.path.join(log_dir, "requests.jsonl")
+        port_file = os.path.join(log_dir, "port")
         script = os.path.join(SOURCE_DIR, "site", "server.py")
-        self.process = subprocess.Popen(["python3", script, "--port", str(SITE_PORT), "--log", self.log,
-                                         *switches], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # Ours must be the one listening: another site on the port would answer in its place.
-        deadline = time.time() + 15
-        while time.time() < deadline:
+        self.process = subprocess.Popen(["python3", script, "--port", str(SITE_PORT), "--port-file", port_file,
+                                         "--log", self.log, *switches],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def listening():
             if self.process.poll() is not None:
                 raise AssertionError("site ended at once (port %d taken?)" % SITE_PORT)
-            try:
-                socket.create_connection(("127.0.0.1", SITE_PORT), timeout=1).close()
-                if os.path.exists(self.log):
-                    time.sleep(0.3)
-                    if self.process.poll() is None:
-                        return
-            except OSError:
-                pass
-            time.sleep(0.1)
-        raise AssertionError("site did not listen on %d" % SITE_PORT)
+            if not os.path.exists(port_file):
+                return False
+            with open(port_file) as f:
+                return f.read().strip()
+        wait_until(listening, "site did not listen on %d" % SITE_PORT)
+
+    def requests(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return [json.loads(line) for line in f if line.endswith("\n")]
 
     def paths(self):
         """Request paths (with query) in the order the site read them."""
-        import json
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, encoding="utf-8") as f:
-            return [json.loads(line)["path"] for line in f if line.strip()]
+        return [r["path"] for r in self.requests()]
 
-    def requests(self):
-        import json
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, encoding="utf-8") as f:
-            return [json.loads(line) for line in f if line.strip()]
+    def searches(self, term=None):
+        prefix = "/ajax/search_next?s=" + (term + "&" if term is not None else "")
+        return [p for p in self.paths() if p.startswith(prefix)]
+
+    def details(self):
+        return [p for p in self.paths() if p.startswith("/detail")]
 
     def stop(self):
         if self.process.poll() is None:
@@ -188,8 +483,18 @@ class Site:
             self.process.wait(10)
 
 
+def catalogue(term):
+    """Catalogue entries a search for term lists, in list order."""
+    with open(os.path.join(SOURCE_DIR, "site", "catalogue.json"), encoding="utf-8") as f:
+        entries = json.load(f)["entries"]
+    return [e for e in entries if term.lower() in e["expect"]["title"].strip().lower()]
+
+
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+LINK_SCHEMES = ("thunder", "qqdl", "http", "https")
 
 
 def register_link_log(log_path):
@@ -221,6 +526,18 @@ def register_link_log(log_path):
     return restore
 
 
+def handlers_running():
+    """Whether a link handler (linklog.exe) started by the shell is still running."""
+    out = subprocess.run(["pgrep", "-f", "linklog.exe"], capture_output=True, text=True).stdout
+    return bool(out.split())
+
+
+def links_opened(log_path):
+    """The links the shell handed to the handlers, once no handler is still writing."""
+    wait_until(lambda: not handlers_running(), "a link handler did not end")
+    return read_lines(log_path)
+
+
 def read_lines(path):
     if not os.path.exists(path):
         return []
@@ -228,25 +545,18 @@ def read_lines(path):
         return [line.rstrip("\n") for line in f if line.strip()]
 
 
+def b64(text):
+    return base64.b64encode(text.encode("ascii")).decode("ascii")
+
+
 def clipboard_text():
     done = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=10)
     return done.stdout.decode("utf-8", "replace") if done.returncode == 0 else None
 
 
-def wait_until(condition, timeout, message, step=0.2):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(step)
-    raise AssertionError(message)
+def offer_clipboard(text):
+    """Puts text on the X clipboard (xclip stays behind to serve it; it must not hold this
+    process's output open)."""
+    subprocess.run(["xclip", "-selection", "clipboard"], input=text.encode("utf-8"), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-
-def window_of(caption):
-    """The wintool info tuple of a visible top-level window with that caption, or None."""
-    code, out = wintool("info", caption)
-    if code != 0:
-        return None
-    values = tuple(int(v) for v in out.split())
-    return values if values[4] else None

@@ -15,12 +15,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-import live  # noqa: E402
 
 TERM = "stress"
 ROWS_PER_PAGE = 50
-MAGNET_TITLE = "\u78c1\u529b\u94fe\u63a5"
-NO_RESOURCE_TITLE = "\u65e0\u8d44\u6e90\u63d0\u793a"
 NEUTRAL = (560, 498)  # the notice line: a click there does nothing
 # Growth allowed from the warm-up to the end.
 GDI_BOUND = 24
@@ -46,14 +43,11 @@ class Stress:
         self.failures = []
 
     def start(self):
-        # The first Wine process after the server went away can take long to start.
-        harness.wintool("info", "-", timeout=180)
         folder = tempfile.mkdtemp(prefix="quarvel-stress-")
         self.site = harness.Site(folder, "--stress-pages", str(self.pages), "--stress-rows", str(ROWS_PER_PAGE))
         self.app = harness.Quarvel()
-        x, y = live.window_position(self.app)
-        self.ui = live.Driver(x, y, delay=0.05)
-        time.sleep(1.0)
+        x, y = self.app.window()[:2]
+        self.ui = harness.Driver(x, y)
 
     def stop(self):
         if getattr(self, "app", None):
@@ -64,7 +58,7 @@ class Stress:
     def alive(self):
         if self.app.process.poll() is not None:
             raise SystemExit("FAIL: Quarvel.exe ended with %r" % self.app.process.returncode)
-        crashes = live.crash_dialogs()
+        crashes = harness.crash_dialogs()
         if crashes:
             raise SystemExit("FAIL: crash report %r" % crashes)
 
@@ -77,38 +71,36 @@ class Stress:
         self.ui.press_search()  # stops a run going, or starts one with the same term
 
     def act_tab(self):
-        self.ui.click(self.random.choice(live.TABS))
+        self.ui.click(self.random.choice(harness.TABS))
 
     def act_scroll(self):
         self.ui.scroll(self.random.random() < 0.6, self.random.randint(1, 8))
 
     def act_menu(self):
+        if self.random.random() < 0.5:
+            self.ui.click(harness.TABS[0])  # the rows of the search, not an emptied category
         row = self.random.randint(1, 12)
-        at = (live.FIRST_ROW[0], live.FIRST_ROW[1] + live.ROW_HEIGHT * (row - 1))
+        at = self.ui.row_point(row)
         self.ui.click(at, 3)
-        time.sleep(0.3)
-        if not harness.window_of(live.MENU_TITLE):
+        harness.answered()  # a menu, if the list has rows, is open by now
+        if not harness.window_of(harness.MENU_TITLE):
             return
         if self.random.random() < 0.5:
             harness.mouse("key", "Escape")
             self.ui.click(NEUTRAL)
             return
-        self.ui.click((at[0] + 60, at[1] + 18))  # copy the magnet link: resolves it
-        self.close_boxes(5)
+        self.ui.click((at[0] + harness.MENU_ITEM_OFFSET[0], at[1] + harness.MENU_ITEM_OFFSET[1]))  # copy: resolves
+        self.close_boxes()
 
-    def close_boxes(self, wait):
-        deadline = time.time() + wait
-        while time.time() < deadline:
-            for title in (MAGNET_TITLE, NO_RESOURCE_TITLE):
-                box = harness.window_of(title)
-                if box:
-                    harness.mouse("mousemove", box[0] + 272, box[1] + 127, "click", 1)
-                    time.sleep(0.3)
-                    return
-            time.sleep(0.2)
+    def close_boxes(self):
+        """Closes the box a copy shows, once the window has handled what came before."""
+        harness.answered()
+        for title in (harness.MAGNET_TITLE, harness.NO_RESOURCE_TITLE):
+            if harness.window_of(title):
+                self.ui.close_box(title)
 
     def act_ping(self):
-        answered, ms = live.ping(1000)
+        answered, ms = harness.ping(harness.CAPTION, 1000)
         self.slowest_ping = max(self.slowest_ping, ms)
         if ms > 200:
             log("answer after %.0f ms (previous action: %s)" % (ms, self.previous))
@@ -127,35 +119,32 @@ class Stress:
 
     def complete_search(self):
         """Runs a search for TERM to its end on the all tab; returns the rows the site sent."""
-        self.close_boxes(0.5)
-        self.ui.click(live.TABS[0])
+        self.close_boxes()
+        self.ui.click(harness.TABS[0])
         self.ui.type_term(TERM)
-        before = len(self.site.paths())
-        first = "/ajax/search_next?s=%s&p=1" % TERM
-        for _ in range(4):
-            # A press while a run is going only stops it; the next one starts the search.
+        # A press while a run is going only stops it: end any run first, then start ours.
+        if not harness.run_ended(harness.tree()):
             self.ui.press_search()
-            try:
-                harness.wait_until(lambda: first in self.site.paths()[before:], 5, "")
-                break
-            except AssertionError:
-                before = len(self.site.paths())
+            harness.read_when(harness.run_ended, "the run going on did not stop")
+        before = len(self.site.paths())
+        self.ui.press_search()
+        first = "/ajax/search_next?s=%s&p=1" % TERM
+        harness.wait_until(lambda: first in self.site.paths()[before:], "the final search did not start")
         before = self.site.paths().index(first, before)
         last = "/ajax/search_next?s=%s&p=%d" % (TERM, self.pages + 1)
-        harness.wait_until(lambda: last in self.site.paths()[before:], self.pages * 3 + 30,
-                           "the search did not reach its last page")
-        time.sleep(1.5)
+        harness.wait_until(lambda: last in self.site.paths()[before:], "the search did not reach its last page")
+        harness.read_when(harness.run_ended, "the final search did not end")
         asked = [p for p in self.site.paths()[before:] if p.startswith("/ajax/search_next?s=%s&" % TERM)]
         if asked != ["/ajax/search_next?s=%s&p=%d" % (TERM, p) for p in range(1, self.pages + 2)]:
             self.failures.append("the final search asked for %r" % asked[:5])
         return ["STRESS p%d r%02d" % (p, r) for p in range(1, self.pages + 1) for r in range(1, ROWS_PER_PAGE + 1)]
 
     def check_rows(self, sent):
-        nodes = live.acc_tree(timeout=300)
+        nodes = harness.tree()
         if nodes is None:
             self.failures.append("the accessible tree could not be read")
             return
-        rows = live.visible_rows(nodes)
+        rows = harness.visible_rows(nodes)
         ids = [r[0] for r in rows]
         titles = [r[1] if len(r) > 1 else None for r in rows]
         if ids != [str(n) for n in range(1, len(rows) + 1)]:
@@ -168,12 +157,10 @@ class Stress:
         log("main list: %d rows, numbered 1..%d, %s" % (len(rows), len(rows), "as sent" if titles == sent else "NOT as sent"))
 
     def figures(self):
-        for _ in range(3):
-            got = live.resources()
-            if got:
-                return got
-            time.sleep(1)
-        raise SystemExit("FAIL: no resource figures")
+        try:
+            return harness.wait_until(harness.resources, "no resource figures")
+        except AssertionError as failure:
+            raise SystemExit("FAIL: %s" % failure)
 
     def run(self):
         try:
@@ -182,9 +169,7 @@ class Stress:
             # Warm-up: a round of every kind of action, then the same completed search as at the end.
             for _, action, _ in self.ACTIONS:
                 action(self)
-            self.close_boxes(1)
             self.complete_search()
-            time.sleep(1)
             base = self.figures()
             log("warm-up: GDI %d, USER %d, private %.1f MB (%s counts)"
                 % (base[0], base[1], base[2] / 1048576, "exact" if base[3] else "table/window"))
@@ -205,7 +190,6 @@ class Stress:
             sent = self.complete_search()
             self.alive()
             self.check_rows(sent)
-            time.sleep(1)
             final = self.figures()
             growth = (final[0] - base[0], final[1] - base[1], final[2] - base[2])
             log("end: GDI %d (%+d, bound %d), USER %d (%+d, bound %d), private %.1f MB (%+.1f MB, bound %.0f MB)"
