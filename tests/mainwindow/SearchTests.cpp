@@ -92,7 +92,7 @@ std::string Caption(int tab) { return Ui().tabs[tab].Caption(); }
 class MainWindowEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    gfx::toolkit_startup(build_edit_context_menu);
+    gfx::toolkit_startup(BuildEditContextMenu);
     ASSERT_NE(CreateMainForm(), nullptr);
     ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(AppState.mainWindow.load()) != FALSE; }));
   }

@@ -56,11 +56,11 @@ struct ButtonLook {
   Gdiplus::ARGB outerFrame, innerFrame, bottomLine;
 };
 // The built-in look of a state (normal, hover, pressed, focused; anything else: disabled).
-const ButtonLook& button_look(int state);
+const ButtonLook& ButtonLookFor(int state);
 
 // The mnemonic key of a caption: the upper-cased character after the first lone marker, or 0.
 // Only ASCII keys count (the host matches accelerators on one-byte characters).
-int mnemonic_key(std::wstring_view caption);
+int MnemonicKey(std::wstring_view caption);
 
 // Where icon and caption go inside the content area for an icon placement code:
 // 0 icon left of the caption, 1 icon above it, 2 icon right of it (the pair centred);
@@ -69,7 +69,7 @@ struct ButtonContent {
   Gdiplus::RectF icon;
   Gdiplus::RectF caption;
 };
-ButtonContent layout_button_content(const Gdiplus::RectF& area, Gdiplus::SizeF icon, Gdiplus::SizeF caption,
+ButtonContent LayoutButtonContent(const Gdiplus::RectF& area, Gdiplus::SizeF icon, Gdiplus::SizeF caption,
                                     int placement);
 
 class ButtonBase : public Control {

@@ -27,10 +27,10 @@ inline constexpr GlowSpot kGlowStart{1, 6, 0};
 
 // One step of the spot on a button of that size: 6 pixels along its edge, clamped at the
 // edge's end, where it turns the corner (right end x = width - 2, bottom y = height - 4).
-GlowSpot next_glow_spot(GlowSpot spot, float width, float height);
+GlowSpot NextGlowSpot(GlowSpot spot, float width, float height);
 
 // The skin piece (x in the skin) of a look state.
-float glow_skin_piece(int state);
+float GlowSkinPiece(int state);
 
 class GlowButton : public ButtonBase {
  public:

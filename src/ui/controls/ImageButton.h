@@ -18,7 +18,7 @@ inline constexpr int kImageLayoutNineSlice = 3;
 
 // Which image a state shows: 0 normal, 1 hover, 2 pressed, 3 disabled.
 enum class ButtonImage { Normal = 0, Hover = 1, Pressed = 2, Disabled = 3 };
-ButtonImage image_for_state(int state, bool disabled, bool hasDisabledImage);
+ButtonImage ImageForState(int state, bool disabled, bool hasDisabledImage);
 
 // Arguments of ImageButton::SetImages: a given image replaces the current one (empty bytes
 // remove it); one that is not given stays.

@@ -207,7 +207,7 @@ class ListView : public Control {
   Gdiplus::RectF HeaderRect() const { return headerStrip_; }
   ScrollBar* HorizontalBar() { return &horizontalBar_; }
   ScrollBar* VerticalBar() { return &verticalBar_; }
-  Gdiplus::GpBitmap* RowsCanvas() const { return canvas_.get(); }
+  Gdiplus::GpBitmap* RowsCanvas() const { return canvas_.Get(); }
   // Rows drawn into the canvas since creation (each visible row drawn counts once).
   long RowsDrawn() const { return rowsDrawn_; }
 

@@ -129,7 +129,7 @@ void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMA
   ApplyPending();
 }
 
-void ListView::ReleaseFont() { ownFont_.reset(); }
+void ListView::ReleaseFont() { ownFont_.Reset(); }
 
 void ListView::OnMouseMove(LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
@@ -275,14 +275,14 @@ void ListView::ReleaseAll() {
     hotRow_ = hotColumn_ = currentRow_ = 0;
     contentWidth_ = contentHeight_ = 0;
   }
-  canvasGraphics_.reset();
-  spareGraphics_.reset();
-  canvas_.reset();
-  spare_.reset();
-  headerSurface_.reset();
-  backgroundSurface_.reset();
+  canvasGraphics_.Reset();
+  spareGraphics_.Reset();
+  canvas_.Reset();
+  spare_.Reset();
+  headerSurface_.Reset();
+  backgroundSurface_.Reset();
   ReleaseFont();
-  format_.reset();
+  format_.Reset();
   gfx::dispose_image(checkBoxStrip_);
   gfx::dispose_image(backgroundImage_);
   tipText_.clear();

@@ -106,16 +106,16 @@ gfx::BitmapPtr BitmapFromIcon(HICON icon) {
     if (rows == height && hasAlpha) {
       gfx::BitmapPtr view;
       if (gdip::GdipCreateBitmapFromScan0(width, height, width * 4, gfx::kPixelFormat32bppArgb,
-                                          reinterpret_cast<BYTE*>(pixels.data()), view.put()) == Gdiplus::Ok &&
-          gdip::GdipCloneBitmapAreaI(0, 0, width, height, gfx::kPixelFormat32bppArgb, view.get(), result.put()) ==
+                                          reinterpret_cast<BYTE*>(pixels.data()), view.Put()) == Gdiplus::Ok &&
+          gdip::GdipCloneBitmapAreaI(0, 0, width, height, gfx::kPixelFormat32bppArgb, view.Get(), result.Put()) ==
               Gdiplus::Ok) {
         return result;
       }
-      result.reset();
+      result.Reset();
     }
   }
   // No alpha channel: GDI+ applies the icon's mask.
-  if (gdip::GdipCreateBitmapFromHICON(icon, result.put()) != Gdiplus::Ok) result.reset();
+  if (gdip::GdipCreateBitmapFromHICON(icon, result.Put()) != Gdiplus::Ok) result.Reset();
   return result;
 }
 
@@ -126,9 +126,9 @@ void DrawBorder(Gdiplus::GpGraphics* graphics, int border, float width, float he
   const float right = width - 1, bottom = height - 1;
   auto line = [&](Gdiplus::ARGB colour, float x1, float y1, float x2, float y2, bool dashed) {
     gfx::PenPtr pen;
-    if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-    if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
-    gdip::GdipDrawLine(graphics, pen.get(), x1, y1, x2, y2);
+    if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+    if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
+    gdip::GdipDrawLine(graphics, pen.Get(), x1, y1, x2, y2);
   };
   auto frame = [&](Gdiplus::ARGB topLeft, Gdiplus::ARGB bottomRight, bool dashed) {
     line(topLeft, 0, 0, right, 0, dashed);
@@ -164,7 +164,7 @@ void PictureBox::LoadImage() {
   // Frames need the decoder's own image; a still image becomes a bitmap of its own.
   decoded_ = gfx::load_image(data_, false, /*keepSource=*/true);
   if (!decoded_) return;
-  PictureFrames frames = ReadPictureFrames(decoded_.get());
+  PictureFrames frames = ReadPictureFrames(decoded_.Get());
   if (frames.count > 1) {
     frameCount_ = frames.count;
     frameDelays_ = std::move(frames.delays);
@@ -177,7 +177,7 @@ void PictureBox::LoadImage() {
 
 void PictureBox::ReleaseImage() {
   gfx::dispose_image(decoded_);
-  converted_.reset();
+  converted_.Reset();
 }
 
 Control* PictureBox::CreateBase(ControlParent parent, RectF bounds, const PictureBoxOptions& options) {
@@ -299,7 +299,7 @@ void PictureBox::PaintPicture() {
       const RectF& bounds = BoundsRef();
       const RectF target = PictureDestination(layout_, imageWidth, imageHeight, bounds.Width, bounds.Height);
       if (layout_ == PictureLayout::NineSliced) {
-        gfx::draw_image_nine_slice(context.graphics, image, target, margins_);
+        gfx::DrawImageNineSlice(context.graphics, image, target, margins_);
       } else {
         gfx::draw_image(context.graphics, image, target);
       }

@@ -82,7 +82,7 @@ class PictureBox : public Control {
   AccessibleInfo Describe() override;
 
   using Control::Create;
-  Gdiplus::GpImage* ImageHandle() const { return converted_ ? converted_.get() : decoded_.get(); }
+  Gdiplus::GpImage* ImageHandle() const { return converted_ ? converted_.Get() : decoded_.Get(); }
   int FrameCount() const { return frameCount_; }
   const std::vector<int>& FrameDelays() const { return frameDelays_; }
   bool FrameTimerRunning() const { return timerRunning_; }

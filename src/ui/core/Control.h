@@ -171,10 +171,10 @@ class Control {
   // The thread rule: an operation that changes state or draws starts with
   //   if (!OnUiThread()) return RunOnUiThread([&] { return Operation(args...); });
   // so that it runs on the host's UI thread whoever calls it.
-  bool OnUiThread() const { return ui::on_thread_of(hostWindow_); }
+  bool OnUiThread() const { return ui::OnThreadOf(hostWindow_); }
   template <typename F>
   auto RunOnUiThread(F&& fn) -> std::invoke_result_t<F&> {
-    return ui::call_on_ui_thread(hostWindow_, fn);
+    return ui::CallOnUiThread(hostWindow_, fn);
   }
 
   // Timer ids on the host window: the class's own timer (glow, caret, animation, repeat) is
@@ -224,7 +224,7 @@ class Control {
 
 // Sends a control message through the host window (TKM_POST_TO_CONTROL) and returns the
 // answer; 0 when the window is gone. Safe from any thread.
-LRESULT send_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The single path by which a control receives a message: its MessageProc, then the first
 // matching user handler (a handler for 515 matches only a 513 whose wParam is TKM_DBLCLICK_MARK).

@@ -57,7 +57,7 @@ Control* CaptionLabel::CreateCaption(HWND hostWindow, RectF bounds, std::string 
 void CaptionLabel::SetText(std::string text) {
   text_ = std::move(text);
   if (IsLive()) Repaint();
-  notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
+  NotifyAccessible(this, EVENT_OBJECT_NAMECHANGE);
 }
 
 AccessibleInfo FrameIcon::Describe() {

@@ -22,14 +22,14 @@ constexpr float kFrameInset = 5;  // the skin's frame rectangle starts 5 pixels 
 // The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
 gfx::PathPtr InsetPath(int width, int height, int inset, float radius) {
   float margin = static_cast<float>(inset - 1);
-  return gfx::rounded_rect_path(RectF(margin, margin, width - 2 * margin, height - 2 * margin), radius);
+  return gfx::RoundedRectPath(RectF(margin, margin, width - 2 * margin, height - 2 * margin), radius);
 }
 
 void OutlinePath(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour) {
   GpPen* pen = nullptr;
   if (GdipCreatePen1(colour, 1, UnitPixel, &pen) != Ok) return;
-  if (gfx::PathPtr path = gfx::rounded_rect_path(RectF(x, y, width, height), radius)) {
-    GdipDrawPath(graphics, pen, path.get());
+  if (gfx::PathPtr path = gfx::RoundedRectPath(RectF(x, y, width, height), radius)) {
+    GdipDrawPath(graphics, pen, path.Get());
   }
   GdipDeletePen(pen);
 }
@@ -161,13 +161,13 @@ std::uint32_t BufferDc::Pixel(int x, int y) const {
   return bits_[static_cast<size_t>(y) * width_ + x];
 }
 
-void WindowHost::create_buffers() {
-  release_buffers();
+void WindowHost::CreateBuffers() {
+  ReleaseBuffers();
   backBuffer_.Create(windowDc_, size_.width, size_.height);
   background_.Create(windowDc_, size_.width, size_.height);
   // The graphics draw straight into the back buffer's pixels, alpha included, which is what
   // UpdateLayeredWindow needs for layered windows.
-  if (backBuffer_.pixels() && GdipGetImageGraphicsContext(backBuffer_.pixels(), &graphics_) == Ok) {
+  if (backBuffer_.Pixels() && GdipGetImageGraphicsContext(backBuffer_.Pixels(), &graphics_) == Ok) {
     GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
     GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
   } else {
@@ -175,7 +175,7 @@ void WindowHost::create_buffers() {
   }
 }
 
-void WindowHost::release_buffers() {
+void WindowHost::ReleaseBuffers() {
   if (graphics_) GdipDeleteGraphics(graphics_);
   graphics_ = nullptr;
   backBuffer_.Release();
@@ -194,19 +194,19 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   if (shared && shared != this) {
     // A copy of its own: the source window may be destroyed while this one lives on.
     gfx::dispose_image(ownedBackground_);
-    sharedCopy_.reset();
-    if (shared->backgroundImage_) GdipCloneImage(shared->backgroundImage_, sharedCopy_.put());
-    backgroundImage_ = sharedCopy_.get();
-    forget_stretched_background();
+    sharedCopy_.Reset();
+    if (shared->backgroundImage_) GdipCloneImage(shared->backgroundImage_, sharedCopy_.Put());
+    backgroundImage_ = sharedCopy_.Get();
+    ForgetStretchedBackground();
     backgroundShared_ = true;
     backgroundColour_ = shared->backgroundColour_;
   } else {
     if (image) {
       gfx::dispose_image(ownedBackground_);
-      sharedCopy_.reset();
+      sharedCopy_.Reset();
       ownedBackground_ = gfx::load_image(*image);
-      backgroundImage_ = ownedBackground_.get();
-      forget_stretched_background();
+      backgroundImage_ = ownedBackground_.Get();
+      ForgetStretchedBackground();
       backgroundShared_ = false;
       if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_);
     }
@@ -215,14 +215,14 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
 
   // 2. The snapshot the cross-fade of a layered window starts from.
   if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_, size_.width, size_.height)) {
-    BitBlt(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+    BitBlt(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   }
 
-  paint_background(mode);
+  PaintBackground(mode);
 
   // 8. The background cache: repaints start from it.
   GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(background_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  BitBlt(background_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
 
   // 9-10. Controls, clipped to the inside of the frame.
   if (frameClip_) {
@@ -231,12 +231,12 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   }
   if (cornerStyle_ != 1) {
     if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
-      GdipCreateRegionPath(path.get(), &frameClip_);
+      GdipCreateRegionPath(path.Get(), &frameClip_);
     }
   }
   repaintQueue_.Bind(window_, this, graphics_);
   layout_title_bar();
-  compose_controls(nullptr, allControls);
+  ComposeControls(nullptr, allControls);
   GdipResetClip(graphics_);
   GdipFlush(graphics_, FlushIntentionSync);
   busy_ = false;
@@ -244,11 +244,11 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   repaintQueue_.Clear();
 
   // 11. Glass blur.
-  if (glassBlur_ && alpha_ != -1) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+  if (glassBlur_ && alpha_ != -1) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
 
   // 12. Present at once, or cross-fade.
   if (mode == 0) {
-    present_now(nullptr);
+    PresentNow(nullptr);
   } else if (mode == 1) {
     busy_ = true;
     transitionAlpha_ = 0;
@@ -257,26 +257,26 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   }
 }
 
-void WindowHost::forget_stretched_background() {
-  stretchedBackground_.reset();
-  backgroundOpaque_ = backgroundImage_ && gfx::image_is_opaque(backgroundImage_);
+void WindowHost::ForgetStretchedBackground() {
+  stretchedBackground_.Reset();
+  backgroundOpaque_ = backgroundImage_ && gfx::ImageIsOpaque(backgroundImage_);
 }
 
-void WindowHost::draw_background_stretched(const RectF& dest) {
+void WindowHost::DrawBackgroundStretched(const RectF& dest) {
   // An opaque skin is stretched once per size and then drawn one to one.
   const int width = static_cast<int>(dest.Width), height = static_cast<int>(dest.Height);
   if (backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
       static_cast<REAL>(height) == dest.Height) {
     if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
-      stretchedBackground_ = gfx::stretched_copy(backgroundImage_, width, height);
+      stretchedBackground_ = gfx::StretchedCopy(backgroundImage_, width, height);
       stretchedSize_ = WindowSize{width, height};
     }
-    if (stretchedBackground_ && gfx::draw_image_unscaled(graphics_, stretchedBackground_.get(), dest)) return;
+    if (stretchedBackground_ && gfx::DrawImageUnscaled(graphics_, stretchedBackground_.Get(), dest)) return;
   }
   DrawImageAt(graphics_, backgroundImage_, dest, ImageRect(backgroundImage_));
 }
 
-void WindowHost::paint_background(int mode) {
+void WindowHost::PaintBackground(int mode) {
   const int width = size_.width, height = size_.height;
   // 3. Start from transparent.
   GdipResetClip(graphics_);
@@ -287,10 +287,10 @@ void WindowHost::paint_background(int mode) {
     // 4. Nine-sliced (or stretched) skin, no rounded frame.
     if (backgroundImage_) {
       RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
-      if (nineSlice_ && !nineSlice_->empty()) {
-        gfx::draw_image_nine_slice(graphics_, backgroundImage_, whole, *nineSlice_);
+      if (nineSlice_ && !nineSlice_->Empty()) {
+        gfx::DrawImageNineSlice(graphics_, backgroundImage_, whole, *nineSlice_);
       } else {
-        draw_background_stretched(whole);
+        DrawBackgroundStretched(whole);
       }
     } else {
       GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
@@ -298,7 +298,7 @@ void WindowHost::paint_background(int mode) {
   } else {
     // 5. Rounded frame: clip, colour, image by layout.
     if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
-      GdipSetClipPath(graphics_, path.get(), CombineModeReplace);
+      GdipSetClipPath(graphics_, path.Get(), CombineModeReplace);
     }
     if (!backgroundImage_) {
       GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
@@ -307,7 +307,7 @@ void WindowHost::paint_background(int mode) {
       RectF natural = ImageRect(backgroundImage_);
       bool withGloss = false;
       if (imageLayout_ == 1) {
-        draw_background_stretched(frame);
+        DrawBackgroundStretched(frame);
       } else if (imageLayout_ == 2) {
         RectF dest(frame.X + frame.Width - natural.Width, frame.Y, natural.Width, natural.Height);
         DrawImageAt(graphics_, backgroundImage_, dest, natural);
@@ -330,7 +330,7 @@ void WindowHost::paint_background(int mode) {
       if (alpha_ != -1 && alpha_ < 255) {
         // The composed skin takes the window's constant alpha (premultiplied pixels).
         GdipFlush(graphics_, FlushIntentionSync);
-        std::uint32_t* bits = backBuffer_.bits();
+        std::uint32_t* bits = backBuffer_.Bits();
         for (size_t i = 0, n = static_cast<size_t>(width) * height; bits && i < n; ++i) {
           std::uint32_t p = bits[i], out = 0;
           for (int shift = 0; shift < 32; shift += 8) out |= (((p >> shift) & 0xFF) * alpha_ / 255) << shift;
@@ -371,7 +371,7 @@ void WindowHost::paint_background(int mode) {
 
 // --- composition ---
 
-void WindowHost::compose_controls(const RectF* rect, bool allControls) {
+void WindowHost::ComposeControls(const RectF* rect, bool allControls) {
   if (!graphics_) return;
   RectF area = rect ? *rect : RectF(0, 0, static_cast<REAL>(size_.width), static_cast<REAL>(size_.height));
   struct Composer {
@@ -383,7 +383,7 @@ void WindowHost::compose_controls(const RectF* rect, bool allControls) {
         if (repaint) control->Repaint();
         RectF visible;
         if (!RectF::Intersect(visible, control->BoundsRef(), clip)) continue;
-        host->draw_control(control, visible);
+        host->DrawControl(control, visible);
         Compose(control->FirstChild(), visible);
       }
     }
@@ -392,7 +392,7 @@ void WindowHost::compose_controls(const RectF* rect, bool allControls) {
   GdipResetClip(graphics_);
 }
 
-void WindowHost::draw_control(Control* control, const RectF& visible) {
+void WindowHost::DrawControl(Control* control, const RectF& visible) {
   GdipSetClipRect(graphics_, visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
   if (frameClip_) GdipSetClipRegion(graphics_, frameClip_, CombineModeIntersect);
 
@@ -443,24 +443,24 @@ void WindowHost::draw_control(Control* control, const RectF& visible) {
   DrawWithOpacity(graphics_, control->Surface(), b, opacity);
 }
 
-void WindowHost::recompose(const RectF& rect) {
+void WindowHost::Recompose(const RectF& rect) {
   if (!window_ || !graphics_) return;
   RECT r = ToRect(rect, size_.width, size_.height);
   if (r.right <= r.left || r.bottom <= r.top) return;
   GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(backBuffer_.dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.dc(), r.left, r.top,
+  BitBlt(backBuffer_.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.Dc(), r.left, r.top,
          SRCCOPY);
   RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
              static_cast<REAL>(r.bottom - r.top));
-  compose_controls(&area, false);
+  ComposeControls(&area, false);
   GdipFlush(graphics_, FlushIntentionSync);
-  if (!busy_ || repaintQueue_.Flushing()) present_now(&r);
+  if (!busy_ || repaintQueue_.Flushing()) PresentNow(&r);
 }
 
 void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   if (!window_ || detaching_) return;
   if (mode == kRepaintNow) {
-    recompose(rect);
+    Recompose(rect);
     return;
   }
   if (mode == kRepaintFirst) {
@@ -479,7 +479,7 @@ void RepaintQueue::Flush() {
   while (!rects_.empty()) {
     Gdiplus::RectF rect = rects_.front();
     rects_.pop_front();
-    host_->recompose(rect);
+    host_->Recompose(rect);
   }
   host_->busy_ = wasBusy;
   flushing_ = false;
@@ -489,21 +489,21 @@ void RepaintQueue::Flush() {
 
 void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
   if (busy_ || !window_) return;
-  present_now(rectGiven ? rect : nullptr);
+  PresentNow(rectGiven ? rect : nullptr);
 }
 
-void WindowHost::present_now(const RECT* rect) {
-  if (!window_ || !backBuffer_.dc()) return;
+void WindowHost::PresentNow(const RECT* rect) {
+  if (!window_ || !backBuffer_.Dc()) return;
   if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
   if (alpha_ == -1) {
     RECT r = rect ? *rect : RECT{0, 0, size_.width, size_.height};
-    BitBlt(windowDc_, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.dc(), r.left, r.top, SRCCOPY);
+    BitBlt(windowDc_, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top, SRCCOPY);
   } else {
-    present_layered(backBuffer_.dc());
+    PresentLayered(backBuffer_.Dc());
   }
 }
 
-void WindowHost::present_layered(HDC source) {
+void WindowHost::PresentLayered(HDC source) {
   SIZE size{size_.width, size_.height};
   POINT origin{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -539,26 +539,26 @@ void WindowHost::transition_tick() {
   transitionAlpha_ = std::min(transitionAlpha_ + 51, 255);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(transitionAlpha_), 0};
   if (alpha_ == -1) {
-    GdiAlphaBlend(windowDc_, 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width, size_.height,
+    GdiAlphaBlend(windowDc_, 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width, size_.height,
                   blend);
-  } else if (snapshot_.dc()) {
-    GdiAlphaBlend(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width,
+  } else if (snapshot_.Dc()) {
+    GdiAlphaBlend(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width,
                   size_.height, blend);
-    present_layered(snapshot_.dc());
+    PresentLayered(snapshot_.Dc());
   }
   if (transitionAlpha_ >= 255) {
     KillTimer(window_, kTransitionTimerId);
     snapshot_.Release();
     busy_ = false;
-    present_now(nullptr);
+    PresentNow(nullptr);
     repaintQueue_.Flush();
   }
 }
 
 // --- glass blur (DWM, bound by name) ---
 
-void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int radius) {
-  if (gfx::os_major_version() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
+void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int radius) {
+  if (gfx::OsMajorVersion() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
   struct BlurBehind {
     DWORD flags;
     BOOL enable;
@@ -585,10 +585,10 @@ void WindowHost::show(int effect) {
   if (!window_) return;
   struct Announce {
     WindowHost* host;
-    ~Announce() { host->announce_shown(); }
+    ~Announce() { host->AnnounceShown(); }
   } announce{this};
   if (effect == 0) {
-    if (glassBlur_) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+    if (glassBlur_) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
     ShowWindow(window_, SW_SHOWNORMAL);
     return;
   }
@@ -602,7 +602,7 @@ void WindowHost::show(int effect) {
     POINT origin{0, 0};
     for (int i = 0; i <= 15; ++i) {
       BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(i * 17), AC_SRC_ALPHA};
-      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.dc(), &origin, 0, &blend, ULW_ALPHA);
+      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.Dc(), &origin, 0, &blend, ULW_ALPHA);
       if (i == 0) ShowWindow(window_, SW_SHOWNORMAL);
       Sleep(10);
       PumpPending();
@@ -612,21 +612,21 @@ void WindowHost::show(int effect) {
     ShowWindow(window_, SW_SHOWNORMAL);
   }
   if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex);
-  present_now(nullptr);
+  PresentNow(nullptr);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void WindowHost::run_close_effect() {
+void WindowHost::RunCloseEffect() {
   if (closeEffect_ == 0 || !window_) return;
-  if (glassBlur_) apply_glass_blur(0, 0, 0, 0, 0);
+  if (glassBlur_) ApplyGlassBlur(0, 0, 0, 0, 0);
   const int width = size_.width, height = size_.height;
   BufferDc captured, frame;
   if (!captured.Create(windowDc_, width, height) || !frame.Create(windowDc_, width, height)) return;
   if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(captured.dc(), 0, 0, width, height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  BitBlt(captured.Dc(), 0, 0, width, height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   if (alpha_ == -1) {
     // An ordinary window's pixels carry no alpha: make the captured image opaque.
-    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.bits()[i] |= 0xFF000000;
+    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.Bits()[i] |= 0xFF000000;
   }
   LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
   if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
@@ -638,7 +638,7 @@ void WindowHost::run_close_effect() {
   if (closeEffect_ == 7) pause = 10;
   HWND window = window_;
   for (int f = 1; f <= frames; ++f) {
-    std::fill(frame.bits(), frame.bits() + static_cast<size_t>(width) * height, 0u);
+    std::fill(frame.Bits(), frame.Bits() + static_cast<size_t>(width) * height, 0u);
     double progress = static_cast<double>(f) / frames;
     int alpha = std::max(0, 255 - f * (255 / frames));
     double scale = 1.0;
@@ -649,8 +649,8 @@ void WindowHost::run_close_effect() {
     int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
     int x = (width - w) / 2, y = (height - h) / 2 + offsetY;
     BLENDFUNCTION copy{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
-    GdiAlphaBlend(frame.dc(), x, y, w, h, captured.dc(), 0, 0, width, height, copy);
-    present_layered(frame.dc());
+    GdiAlphaBlend(frame.Dc(), x, y, w, h, captured.Dc(), 0, 0, width, height, copy);
+    PresentLayered(frame.Dc());
     Sleep(static_cast<DWORD>(pause));
     PumpPending();
     if (window_ != window) return;

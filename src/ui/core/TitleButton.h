@@ -22,7 +22,7 @@ inline constexpr int kTitleStatePressed = 2;
 
 // The control-strip source rectangle (x, 2, width, 19) for a kind and state; false when the
 // state selects no cell (outside -1..3) or the kind has none. -1 and 3 draw like normal.
-bool title_glyph_cell(int kind, int state, bool zoomed, Gdiplus::RectF* cell);
+bool TitleGlyphCell(int kind, int state, bool zoomed, Gdiplus::RectF* cell);
 
 // The window command a click of the button posts.
 struct TitleCommand {
@@ -30,10 +30,10 @@ struct TitleCommand {
   WPARAM wParam = 0;
 };
 // None for kinds without a command and for minimising a window that is already iconic.
-std::optional<TitleCommand> title_button_command(int kind, bool zoomed, bool iconic);
+std::optional<TitleCommand> TitleButtonCommand(int kind, bool zoomed, bool iconic);
 
 // Width of a button of that kind: 39 for close, 28 for every other kind; 19 high.
-inline float title_button_width(int kind) { return kind == kTitleClose ? 39.0f : 28.0f; }
+inline float TitleButtonWidth(int kind) { return kind == kTitleClose ? 39.0f : 28.0f; }
 inline constexpr float kTitleButtonHeight = 19.0f;
 
 class TitleButton : public Control {

@@ -66,7 +66,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   if (!options.alpha) {
     glassBlur_ = false;
   } else if (!options.glassBlur) {
-    glassBlur_ = gfx::os_major_version() == 6;
+    glassBlur_ = gfx::OsMajorVersion() == 6;
   } else {
     glassBlur_ = *options.glassBlur;
   }
@@ -86,7 +86,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   // 3-5. Style and properties.
   EditStyle(window, static_cast<LONG>(WS_POPUP), 0);
   SetPropW(window, kPropHost, this);
-  defaultCursor_ = gfx::default_cursor() ? gfx::default_cursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
   if (!(frameFlags_ & kFrameMinimize)) remove |= WS_MINIMIZEBOX;
   if (!(frameFlags_ & kFrameMaximize)) remove |= WS_MAXIMIZEBOX;
@@ -97,7 +97,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   GetWindowRect(window, &outer);
   size_ = WindowSize{outer.right - outer.left, outer.bottom - outer.top};
   windowDc_ = GetDC(window);
-  create_buffers();
+  CreateBuffers();
   if (alpha_ != -1) {
     LONG ex = GetWindowLongW(window, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window, GWL_EXSTYLE, ex | WS_EX_LAYERED);
@@ -108,14 +108,14 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   thunk_ = gfx::make_window_thunk(this, WindowProcThunkTarget);
   if (!thunk_) {
     RemovePropW(window, kPropHost);
-    release_buffers();
+    ReleaseBuffers();
     ReleaseDC(window, windowDc_);
     windowDc_ = nullptr;
     window_ = nullptr;
     return 0;
   }
   previousProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_.proc())));
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_.Proc())));
   // The style edits above change the non-client area only once the frame is recalculated.
   SetWindowPos(window, nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
@@ -138,7 +138,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
       ownedFrameParts_.push_back(std::move(caption));
     }
   }
-  create_title_buttons();
+  CreateTitleButtons();
 
   // 14-15. First paint.
   busy_ = false;
@@ -162,7 +162,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   return 1;
 }
 
-void WindowHost::create_title_buttons() {
+void WindowHost::CreateTitleButtons() {
   // One button per set bit, first laid out right to left from the window width - 12 at top 7;
   // every redraw places them again with layout_title_bar.
   titleButtonBits_.clear();
@@ -170,7 +170,7 @@ void WindowHost::create_title_buttons() {
   for (int bit : kTitleButtonBits) {
     if (!(frameFlags_ & bit)) continue;
     titleButtonBits_.push_back(bit);
-    const float width = title_button_width(bit);
+    const float width = TitleButtonWidth(bit);
     x -= 28;
     auto button = std::make_unique<TitleButton>();
     if (button->Create(window_, x, 7, width, kTitleButtonHeight, bit)) {
@@ -201,8 +201,8 @@ void WindowHost::detach(HWND window) {
     frameClip_ = nullptr;
   }
   gfx::dispose_image(ownedBackground_);
-  sharedCopy_.reset();
-  stretchedBackground_.reset();
+  sharedCopy_.Reset();
+  stretchedBackground_.Reset();
   backgroundImage_ = nullptr;
   backgroundShared_ = false;
   if (tooltip_) {
@@ -215,7 +215,7 @@ void WindowHost::detach(HWND window) {
   pressing_ = false;
   trackingMouse_ = false;
   frameFlags_ = 0;
-  release_buffers();
+  ReleaseBuffers();
   snapshot_.Release();
   if (windowDc_) ReleaseDC(window_, windowDc_);
   windowDc_ = nullptr;
@@ -224,20 +224,20 @@ void WindowHost::detach(HWND window) {
   titleButtonBits_.clear();
   iconControl_ = captionLabel_ = nullptr;
   RemovePropW(window_, kPropHost);
-  thunk_.reset();
+  thunk_.Reset();
   previousProc_ = nullptr;
   window_ = nullptr;
   busy_ = false;
   detaching_ = false;
 }
 
-LRESULT WindowHost::default_processing(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT WindowHost::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
   // Flushing is synchronous on this thread, so the queue is never mid-flush here.
   if (previousProc_) return CallWindowProcW(previousProc_, window_, message, wParam, lParam);
   return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-void WindowHost::link_control(Control* control, Control* parent, bool atStart) {
+void WindowHost::LinkControl(Control* control, Control* parent, bool atStart) {
   Control*& first = parent ? parent->firstChild_ : firstControl_;
   Control*& last = parent ? parent->lastChild_ : lastControl_;
   control->parent_ = parent;
@@ -256,7 +256,7 @@ void WindowHost::link_control(Control* control, Control* parent, bool atStart) {
   }
 }
 
-void WindowHost::unlink_control(Control* control) {
+void WindowHost::UnlinkControl(Control* control) {
   Control* parent = control->parent_;
   Control*& first = parent ? parent->firstChild_ : firstControl_;
   Control*& last = parent ? parent->lastChild_ : lastControl_;
@@ -267,7 +267,7 @@ void WindowHost::unlink_control(Control* control) {
   control->previousSibling_ = control->nextSibling_ = nullptr;
 }
 
-bool WindowHost::owns_control(const Control* control) const {
+bool WindowHost::OwnsControl(const Control* control) const {
   if (!control) return false;
   // Walks the whole tree: a control id from a timer or a posted block is only trusted when
   // it is still one of ours.
@@ -306,12 +306,12 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
       handle_size(window, wParam);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_ACTIVATE:
-      handle_activate(wParam);
-      return default_processing(message, wParam, lParam);
+      HandleActivate(wParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_SETTEXT: {
-      LRESULT result = default_processing(message, wParam, lParam);
+      LRESULT result = DefaultProcessing(message, wParam, lParam);
       if (result == 1 && (frameFlags_ & kFrameCaption) && captionLabel_) {
         static_cast<CaptionLabel*>(captionLabel_)->SetText(lParam ? gfx::narrow_text(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
       }
@@ -320,25 +320,25 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);
-      if (dc && backBuffer_.dc()) {
+      if (dc && backBuffer_.Dc()) {
         BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-               paint.rcPaint.bottom - paint.rcPaint.top, backBuffer_.dc(), paint.rcPaint.left, paint.rcPaint.top,
+               paint.rcPaint.bottom - paint.rcPaint.top, backBuffer_.Dc(), paint.rcPaint.left, paint.rcPaint.top,
                SRCCOPY);
       }
       EndPaint(window, &paint);
       return 0;
     }
     case WM_CLOSE:
-      run_close_effect();
+      RunCloseEffect();
       ShowWindow(window, SW_HIDE);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_SETCURSOR:
       if (reinterpret_cast<HWND>(wParam) == window) {
         HCURSOR cursor = hovered_ && hovered_->CursorHandle() ? hovered_->CursorHandle() : defaultCursor_;
         SetCursor(cursor);
         return 1;
       }
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
       RECT work{};
@@ -347,7 +347,7 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
       info->ptMaxSize.y = work.bottom + 14;
       info->ptMaxPosition.x = work.left - 7;
       info->ptMaxPosition.y = work.top - 7;
-      info->ptMinTrackSize.x = minimum_track_width();
+      info->ptMinTrackSize.x = MinimumTrackWidth();
       info->ptMinTrackSize.y = (frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38;
       return 0;
     }
@@ -356,23 +356,23 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* change = reinterpret_cast<STYLESTRUCT*>(lParam);
         if (change->styleNew & (WS_DLGFRAME | WS_BORDER)) EditStyle(window, 0, WS_DLGFRAME | WS_BORDER);
       }
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_NCCALCSIZE:
       if (wParam == 1) return 1;
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_NCACTIVATE:
       return 1;
     case WM_TIMER: {
       auto* control = reinterpret_cast<Control*>(wParam);
-      if (owns_control(control)) DispatchControlMessage(control, message, wParam, lParam);
+      if (OwnsControl(control)) DispatchControlMessage(control, message, wParam, lParam);
       return 0;
     }
     case WM_SYSCHAR:
       if (handle_accelerator_key(message, wParam, lParam)) return 0;
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_KEYDOWN:
       handle_key_down(message, wParam, lParam);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_KEYUP:
     case WM_CHAR:
     case WM_MOUSEWHEEL:
@@ -381,25 +381,25 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
       if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_MOUSEMOVE:
       if (!trackingMouse_) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
         trackingMouse_ = TrackMouseEvent(&track) != FALSE;
       }
       route_mouse(message, wParam, lParam);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
       route_mouse(message, wParam, lParam);
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
     case WM_LBUTTONDBLCLK:
       SendMessageW(window, WM_LBUTTONDOWN, TKM_DBLCLICK_MARK, lParam);
       return 0;
     case WM_MOUSELEAVE:
-      handle_mouse_leave();
+      HandleMouseLeave();
       return 0;
     case TKM_SET_FOCUS:
       if (lParam) set_focus(reinterpret_cast<Control*>(lParam), false);
@@ -419,12 +419,12 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case TKM_CONTROL_MOVED: {
       auto* control = reinterpret_cast<Control*>(wParam);
-      if (!owns_control(control)) return 1;
+      if (!OwnsControl(control)) return 1;
       DispatchControlMessage(control, message, wParam, lParam);
       if (lParam != 1) return 1;
       if (busy_) return 0;
-      if (control->PreviousBounds()) recompose(*control->PreviousBounds());
-      recompose(control->BoundsRef());
+      if (control->PreviousBounds()) Recompose(*control->PreviousBounds());
+      Recompose(control->BoundsRef());
       return 1;
     }
     case TKM_POST_TO_CONTROL: {
@@ -433,25 +433,25 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
       ControlMessageBlock copy = *block;
       VirtualFree(block, 0, MEM_RELEASE);
       auto* control = reinterpret_cast<Control*>(wParam);
-      if (!owns_control(control)) return 0;
+      if (!OwnsControl(control)) return 0;
       return DispatchControlMessage(control, copy.message, copy.wParam, copy.lParam);
     }
     case TKM_RUN_ON_UI_THREAD:
-      return ui::answer_run_on_ui_thread(lParam);
+      return ui::AnswerRunOnUiThread(lParam);
     case WM_GETOBJECT:
-      if (LRESULT answer = answer_get_object(*this, wParam, lParam)) return answer;
-      return default_processing(message, wParam, lParam);
+      if (LRESULT answer = AnswerGetObject(*this, wParam, lParam)) return answer;
+      return DefaultProcessing(message, wParam, lParam);
     case TKM_ACCESSIBLE_ACTION: {
       auto* control = reinterpret_cast<Control*>(wParam);
-      if (owns_control(control) && lParam == 0) click_control(control);
+      if (OwnsControl(control) && lParam == 0) ClickControl(control);
       return 0;
     }
     default:
-      return default_processing(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
   }
 }
 
-void WindowHost::handle_activate(WPARAM wParam) {
+void WindowHost::HandleActivate(WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     if (hovered_) DispatchControlMessage(hovered_, TKM_MOUSE_LEAVE, 0, 0);
     if (pressing_) {
@@ -464,17 +464,17 @@ void WindowHost::handle_activate(WPARAM wParam) {
   }
 }
 
-void WindowHost::handle_mouse_leave() {
+void WindowHost::HandleMouseLeave() {
   trackingMouse_ = false;
   ReleaseCapture();
   if (Control* control = hovered_) {
     DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
-    call(onMouseLeave_, control, 0, 0, control->Type());
+    Call(onMouseLeave_, control, 0, 0, control->Type());
     hovered_ = nullptr;
   }
 }
 
-int WindowHost::minimum_track_width() const {
+int WindowHost::MinimumTrackWidth() const {
   if ((frameFlags_ & ~kFrameDrawn) == 0) return 21;
   int buttons = static_cast<int>(titleButtons_.empty() ? titleButtonBits_.size() : titleButtons_.size());
   return buttons * 28 + ((frameFlags_ & kFrameClose) ? 11 : 0) + 35 + 1;
@@ -488,7 +488,7 @@ void WindowHost::handle_size(HWND window, WPARAM sizeType) {
   if (now.width == size_.width && now.height == size_.height) return;
   size_ = now;
   if (onSize_) onSize_(window, now.width, now.height);
-  create_buffers();
+  CreateBuffers();
   repaintQueue_.Bind(window_, this, graphics_);
   redraw(std::nullopt, backgroundColour_, 0);
 }
@@ -510,7 +510,7 @@ void WindowHost::set_cursor(HCURSOR cursor, bool isHandle) {
   defaultCursor_ = isHandle ? cursor : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(cursor));
 }
 
-void WindowHost::forget_control(Control* control) {
+void WindowHost::ForgetControl(Control* control) {
   if (!control) return;
   if (pressed_ == control) {
     pressed_ = nullptr;
@@ -525,6 +525,6 @@ void WindowHost::forget_control(Control* control) {
   if (captionLabel_ == control) captionLabel_ = nullptr;
 }
 
-void WindowHost::call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type) {
+void WindowHost::Call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type) {
   if (callback) callback(window_, control, wParam, lParam, type);
 }

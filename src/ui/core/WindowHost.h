@@ -87,15 +87,15 @@ class BufferDc {
   BufferDc& operator=(const BufferDc&) = delete;
   bool Create(HDC compatible, int width, int height);
   void Release();
-  HDC dc() const { return dc_; }
-  HBITMAP bitmap() const { return bitmap_; }
-  std::uint32_t* bits() const { return bits_; }
+  HDC Dc() const { return dc_; }
+  HBITMAP Bitmap() const { return bitmap_; }
+  std::uint32_t* Bits() const { return bits_; }
   // A GDI+ bitmap over the DIB's own pixels (premultiplied ARGB, top-down rows).
-  Gdiplus::GpBitmap* pixels() const { return pixels_; }
+  Gdiplus::GpBitmap* Pixels() const { return pixels_; }
   // The pixel at (x, y) as 0xAARRGGBB; 0 outside.
   std::uint32_t Pixel(int x, int y) const;
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
 
  private:
   HDC dc_ = nullptr;          // memory DC
@@ -152,95 +152,95 @@ class WindowHost {
   void set_on_blur(ControlCallback callback) { onBlur_ = callback; }
 
   // --- read access ---
-  HWND window() const { return window_; }
-  Control* focused() const { return focused_; }
-  Control* hovered() const { return hovered_; }
-  Control* pressed() const { return pressed_; }
-  bool is_pressing() const { return pressing_; }
-  bool busy() const { return busy_; }
-  Control* first_control() const { return firstControl_; }
-  Control* last_control() const { return lastControl_; }
-  int frame_flags() const { return frameFlags_; }
-  int alpha() const { return alpha_; }
-  int image_layout() const { return imageLayout_; }
-  bool sizable() const { return sizable_; }
-  bool gloss() const { return gloss_; }
-  bool glass_blur() const { return glassBlur_; }
-  bool present_on_attach() const { return presentOnAttach_; }
-  int background_colour() const { return backgroundColour_; }
-  Gdiplus::GpImage* background_image() const { return backgroundImage_; }
-  Gdiplus::GpGraphics* graphics() const { return graphics_; }
-  HDC back_buffer_dc() const { return backBuffer_.dc(); }
-  HDC background_dc() const { return background_.dc(); }
-  const BufferDc& back_buffer() const { return backBuffer_; }
-  WindowSize size() const { return size_; }
-  Control* keyboard_cue() const { return keyboardCue_; }
-  HWND tooltip_window() const { return tooltip_; }
+  HWND Window() const { return window_; }
+  Control* Focused() const { return focused_; }
+  Control* Hovered() const { return hovered_; }
+  Control* Pressed() const { return pressed_; }
+  bool IsPressing() const { return pressing_; }
+  bool Busy() const { return busy_; }
+  Control* FirstControl() const { return firstControl_; }
+  Control* LastControl() const { return lastControl_; }
+  int FrameFlags() const { return frameFlags_; }
+  int Alpha() const { return alpha_; }
+  int ImageLayout() const { return imageLayout_; }
+  bool Sizable() const { return sizable_; }
+  bool Gloss() const { return gloss_; }
+  bool GlassBlur() const { return glassBlur_; }
+  bool PresentOnAttach() const { return presentOnAttach_; }
+  int BackgroundColour() const { return backgroundColour_; }
+  Gdiplus::GpImage* BackgroundImage() const { return backgroundImage_; }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
+  HDC BackBufferDc() const { return backBuffer_.Dc(); }
+  HDC BackgroundDc() const { return background_.Dc(); }
+  const BufferDc& BackBuffer() const { return backBuffer_; }
+  WindowSize Size() const { return size_; }
+  Control* KeyboardCue() const { return keyboardCue_; }
+  HWND TooltipWindow() const { return tooltip_; }
   const std::vector<Accelerator>& accelerators() const { return accelerators_; }
-  const std::vector<Control*>& title_buttons() const { return titleButtons_; }
-  Control* caption_label() const { return captionLabel_; }
-  Control* icon_control() const { return iconControl_; }
-  RepaintQueue& repaint_queue() { return repaintQueue_; }
-  int transition_alpha() const { return transitionAlpha_; }
-  int close_effect() const { return closeEffect_; }
-  int transition_ticks() const { return transitionTicks_; }
-  int corner_style_value() const { return cornerStyle_; }
+  const std::vector<Control*>& TitleButtons() const { return titleButtons_; }
+  Control* CaptionControl() const { return captionLabel_; }
+  Control* IconControl() const { return iconControl_; }
+  RepaintQueue& RepaintQueueRef() { return repaintQueue_; }
+  int TransitionAlpha() const { return transitionAlpha_; }
+  int CloseEffect() const { return closeEffect_; }
+  int TransitionTicks() const { return transitionTicks_; }
+  int CornerStyleValue() const { return cornerStyle_; }
 
   // The topmost visible, enabled control under a client point (children before their parent), or null.
-  Control* hit_test(POINT point) const;
+  Control* HitTest(POINT point) const;
   // The nine-slice margins of the skin image, when attach was given some.
-  const std::optional<NineSlice>& nine_slice() const { return nineSlice_; }
+  const std::optional<NineSlice>& NineSliceRef() const { return nineSlice_; }
 
   // Composes the controls that intersect rect (client coordinates) onto the back buffer.
-  void compose_controls(const Gdiplus::RectF* rect, bool allControls);
+  void ComposeControls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.
-  void recompose(const Gdiplus::RectF& rect);
+  void Recompose(const Gdiplus::RectF& rect);
   // The control tree: appends a control to its parent's children (null = top level), or puts
   // it first with atStart; unlink takes it out of its sibling chain. Parent links included.
-  void link_control(Control* control, Control* parent, bool atStart);
-  void unlink_control(Control* control);
+  void LinkControl(Control* control, Control* parent, bool atStart);
+  void UnlinkControl(Control* control);
   // Clears the focus record when it holds the control (no message is sent).
-  void drop_focus(Control* control) {
+  void DropFocus(Control* control) {
     if (focused_ == control) focused_ = nullptr;
   }
   // Clears the host's records that refer to a control being destroyed.
-  void forget_control(Control* control);
+  void ForgetControl(Control* control);
   // Whether the control is in this host's tree.
-  bool owns_control(const Control* control) const;
+  bool OwnsControl(const Control* control) const;
   // WM_GETMINMAXINFO's minimum tracking width.
-  int minimum_track_width() const;
-  bool detaching() const { return detaching_; }
+  int MinimumTrackWidth() const;
+  bool Detaching() const { return detaching_; }
 
   // --- accessibility ---
   // The role the window's client area reads out as (a menu, a dialog; a plain client area by
   // default). Showing a menu or dialog window announces it; detaching a menu ends it.
-  void set_accessible_role(long role) { accessibleRole_ = role; }
+  void SetAccessibleRole(long role) { accessibleRole_ = role; }
   long accessible_role() const { return accessibleRole_; }
   // Does what a mouse click on the control does (press, focus, release, click) without the
   // mouse; nothing for a hidden, disabled or foreign control.
-  void click_control(Control* control);
+  void ClickControl(Control* control);
 
  private:
   friend class RepaintQueue;
 
-  LRESULT default_processing(UINT message, WPARAM wParam, LPARAM lParam);
-  void call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
-  void toggle_maximise();
-  void start_drag();
-  void create_buffers();
-  void release_buffers();
-  void paint_background(int mode);
-  void draw_background_stretched(const Gdiplus::RectF& destination);
-  void forget_stretched_background();
-  void apply_glass_blur(int left, int top, int right, int bottom, int radius);
-  void run_close_effect();
-  void present_layered(HDC source);
-  void handle_activate(WPARAM wParam);
-  void handle_mouse_leave();
-  void create_title_buttons();
-  void draw_control(Control* control, const Gdiplus::RectF& visible);
-  void present_now(const RECT* rect);
-  void announce_shown();
+  LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
+  void Call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
+  void ToggleMaximise();
+  void StartDrag();
+  void CreateBuffers();
+  void ReleaseBuffers();
+  void PaintBackground(int mode);
+  void DrawBackgroundStretched(const Gdiplus::RectF& destination);
+  void ForgetStretchedBackground();
+  void ApplyGlassBlur(int left, int top, int right, int bottom, int radius);
+  void RunCloseEffect();
+  void PresentLayered(HDC source);
+  void HandleActivate(WPARAM wParam);
+  void HandleMouseLeave();
+  void CreateTitleButtons();
+  void DrawControl(Control* control, const Gdiplus::RectF& visible);
+  void PresentNow(const RECT* rect);
+  void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 

@@ -39,23 +39,23 @@ class GdiPtr {
   explicit GdiPtr(T* object) : object_(object) {}
   GdiPtr(const GdiPtr&) = delete;
   GdiPtr& operator=(const GdiPtr&) = delete;
-  GdiPtr(GdiPtr&& other) noexcept : object_(other.release()) {}
+  GdiPtr(GdiPtr&& other) noexcept : object_(other.Detach()) {}
   GdiPtr& operator=(GdiPtr&& other) noexcept {
-    reset(other.release());
+    Reset(other.Detach());
     return *this;
   }
-  ~GdiPtr() { reset(); }
+  ~GdiPtr() { Reset(); }
 
-  T* get() const { return object_; }
+  T* Get() const { return object_; }
   explicit operator bool() const { return object_ != nullptr; }
-  T* release() { return std::exchange(object_, nullptr); }
-  void reset(T* object = nullptr) {
+  T* Detach() { return std::exchange(object_, nullptr); }
+  void Reset(T* object = nullptr) {
     T* old = std::exchange(object_, object);
     if (old) Deleter(old);
   }
   // For a Gdip* out parameter: releases what is held, then hands out the slot.
-  T** put() {
-    reset();
+  T** Put() {
+    Reset();
     return &object_;
   }
 

@@ -50,16 +50,16 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
   }
   BitmapPtr bitmap;
   if (gdip::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0,
-                                      kPixelFormat32bppArgb, nullptr, bitmap.put()) != Gdiplus::Ok) {
+                                      kPixelFormat32bppArgb, nullptr, bitmap.Put()) != Gdiplus::Ok) {
     return {};
   }
   GraphicsPtr graphics;
-  if (gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics.put()) != Gdiplus::Ok) return {};
+  if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put()) != Gdiplus::Ok) return {};
   // A plain copy: no blending with the empty bitmap and no resampling at the edges.
-  gdip::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-  gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
-  gdip::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
-  if (gdip::GdipDrawImageRect(graphics.get(), decoded, 0, 0, static_cast<REAL>(width),
+  gdip::GdipSetCompositingMode(graphics.Get(), Gdiplus::CompositingModeSourceCopy);
+  gdip::GdipSetInterpolationMode(graphics.Get(), Gdiplus::InterpolationModeNearestNeighbor);
+  gdip::GdipSetPixelOffsetMode(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
+  if (gdip::GdipDrawImageRect(graphics.Get(), decoded, 0, 0, static_cast<REAL>(width),
                               static_cast<REAL>(height)) != Gdiplus::Ok) {
     return {};
   }
@@ -95,7 +95,7 @@ Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   gdip::GdipDisposeImage(decoded);
   stream->Release();
   GlobalFree(memory);
-  result.image_ = bitmap.release();
+  result.image_ = bitmap.Detach();
   return result;
 }
 
@@ -129,12 +129,12 @@ bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination, 
                                      Gdiplus::UnitPixel, attributes, nullptr, nullptr) == Gdiplus::Ok;
 }
 
-bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& destination,
                            const NineSliceMargins& margins, const RectF* source) {
   if (!graphics || !image) return false;
   const RectF whole(0, 0, static_cast<REAL>(image_width(image)), static_cast<REAL>(image_height(image)));
   const RectF& from = source ? *source : whole;
-  if (margins.empty()) return draw_image(graphics, image, destination, &from);
+  if (margins.Empty()) return draw_image(graphics, image, destination, &from);
 
   // Source columns and rows: edge, centre, edge. The destination keeps the edges at their
   // size unless it is too small for both, then they shrink in proportion.
@@ -158,8 +158,8 @@ bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& de
 
   // Mirrored wrapping keeps each piece's edge pixels from fading into its neighbours.
   ImageAttributesPtr attributes;
-  if (gdip::GdipCreateImageAttributes(attributes.put()) == Gdiplus::Ok) {
-    gdip::GdipSetImageAttributesWrapMode(attributes.get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  if (gdip::GdipCreateImageAttributes(attributes.Put()) == Gdiplus::Ok) {
+    gdip::GdipSetImageAttributesWrapMode(attributes.Get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
   }
   bool ok = true;
   for (int row = 0; row < 3; ++row) {
@@ -167,7 +167,7 @@ bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& de
       const RectF piece(srcX[column], srcY[row], srcX[column + 1] - srcX[column], srcY[row + 1] - srcY[row]);
       const RectF target(dstX[column], dstY[row], dstX[column + 1] - dstX[column], dstY[row + 1] - dstY[row]);
       if (piece.Width <= 0 || piece.Height <= 0 || target.Width <= 0 || target.Height <= 0) continue;
-      ok = draw_image(graphics, image, target, &piece, attributes.get()) && ok;
+      ok = draw_image(graphics, image, target, &piece, attributes.Get()) && ok;
     }
   }
   return ok;

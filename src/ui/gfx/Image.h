@@ -24,10 +24,10 @@ class Image {
   Image& operator=(Image&& other) noexcept;
   ~Image();
 
-  GpImage* get() const { return image_; }
+  GpImage* Get() const { return image_; }
   explicit operator bool() const { return image_ != nullptr; }
   // True for a keep-mode image, which still reads from its source stream.
-  bool keepsSource() const { return stream_ != nullptr; }
+  bool KeepsSource() const { return stream_ != nullptr; }
 
  private:
   friend Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource);
@@ -47,8 +47,8 @@ void dispose_image(Image& image);
 
 UINT image_width(GpImage* image);
 UINT image_height(GpImage* image);
-inline UINT image_width(const Image& image) { return image_width(image.get()); }
-inline UINT image_height(const Image& image) { return image_height(image.get()); }
+inline UINT image_width(const Image& image) { return image_width(image.Get()); }
+inline UINT image_height(const Image& image) { return image_height(image.Get()); }
 
 RectF make_rectf(REAL left, REAL top, REAL width, REAL height);
 
@@ -60,12 +60,12 @@ bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination,
 // Edge widths that stay unscaled when an image is stretched nine-sliced.
 struct NineSliceMargins {
   REAL left = 0, top = 0, right = 0, bottom = 0;
-  bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+  bool Empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
 };
 
 // Corners unscaled, edges stretched along one axis, centre stretched both ways; the
 // source rectangle selects a piece of the image (the whole image when none).
-bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& destination,
                            const NineSliceMargins& margins, const RectF* source = nullptr);
 
 }  // namespace gfx

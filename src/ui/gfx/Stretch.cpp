@@ -30,9 +30,9 @@ class DibDc {
   }
   DibDc(const DibDc&) = delete;
   DibDc& operator=(const DibDc&) = delete;
-  bool ok() const { return dc_ && bitmap_ && bits_; }
-  HDC dc() const { return dc_; }
-  std::uint32_t* bits() const { return static_cast<std::uint32_t*>(bits_); }
+  bool IsValid() const { return dc_ && bitmap_ && bits_; }
+  HDC Dc() const { return dc_; }
+  std::uint32_t* Bits() const { return static_cast<std::uint32_t*>(bits_); }
 
  private:
   HDC dc_ = nullptr;
@@ -56,8 +56,8 @@ class LockedPixels {
   }
   LockedPixels(const LockedPixels&) = delete;
   LockedPixels& operator=(const LockedPixels&) = delete;
-  bool ok() const { return locked_; }
-  const Gdiplus::BitmapData& data() const { return data_; }
+  bool IsValid() const { return locked_; }
+  const Gdiplus::BitmapData& Data() const { return data_; }
 
  private:
   GpBitmap* bitmap_;
@@ -67,11 +67,11 @@ class LockedPixels {
 
 }  // namespace
 
-bool image_is_opaque(GpImage* image) {
+bool ImageIsOpaque(GpImage* image) {
   if (!image) return false;
   LockedPixels pixels(image);
-  if (!pixels.ok()) return false;
-  const auto& data = pixels.data();
+  if (!pixels.IsValid()) return false;
+  const auto& data = pixels.Data();
   for (UINT y = 0; y < data.Height; ++y) {
     const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(data.Scan0) + y * data.Stride);
     for (UINT x = 0; x < data.Width; ++x) {
@@ -81,44 +81,44 @@ bool image_is_opaque(GpImage* image) {
   return true;
 }
 
-BitmapPtr stretched_copy(GpImage* image, int width, int height) {
+BitmapPtr StretchedCopy(GpImage* image, int width, int height) {
   if (!image || width <= 0 || height <= 0) return {};
   LockedPixels pixels(image);
-  if (!pixels.ok()) return {};
-  const auto& data = pixels.data();
+  if (!pixels.IsValid()) return {};
+  const auto& data = pixels.Data();
   const int sourceWidth = static_cast<int>(data.Width), sourceHeight = static_cast<int>(data.Height);
   DibDc source(sourceWidth, sourceHeight), target(width, height);
-  if (!source.ok() || !target.ok()) return {};
+  if (!source.IsValid() || !target.IsValid()) return {};
   for (int y = 0; y < sourceHeight; ++y) {
-    std::memcpy(source.bits() + static_cast<size_t>(y) * sourceWidth,
+    std::memcpy(source.Bits() + static_cast<size_t>(y) * sourceWidth,
                 static_cast<const BYTE*>(data.Scan0) + static_cast<size_t>(y) * data.Stride,
                 static_cast<size_t>(sourceWidth) * 4);
   }
-  SetStretchBltMode(target.dc(), HALFTONE);
-  SetBrushOrgEx(target.dc(), 0, 0, nullptr);
-  if (!StretchBlt(target.dc(), 0, 0, width, height, source.dc(), 0, 0, sourceWidth, sourceHeight, SRCCOPY)) return {};
+  SetStretchBltMode(target.Dc(), HALFTONE);
+  SetBrushOrgEx(target.Dc(), 0, 0, nullptr);
+  if (!StretchBlt(target.Dc(), 0, 0, width, height, source.Dc(), 0, 0, sourceWidth, sourceHeight, SRCCOPY)) return {};
   GdiFlush();
 
   BitmapPtr copy;
-  if (gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, copy.put()) != Gdiplus::Ok) {
+  if (gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, copy.Put()) != Gdiplus::Ok) {
     return {};
   }
   Gdiplus::Rect all(0, 0, width, height);
   Gdiplus::BitmapData out{};
-  if (gdip::GdipBitmapLockBits(copy.get(), &all, Gdiplus::ImageLockModeWrite, kPixelFormat32bppArgb, &out) !=
+  if (gdip::GdipBitmapLockBits(copy.Get(), &all, Gdiplus::ImageLockModeWrite, kPixelFormat32bppArgb, &out) !=
       Gdiplus::Ok) {
     return {};
   }
   for (int y = 0; y < height; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(out.Scan0) + static_cast<size_t>(y) * out.Stride);
-    const std::uint32_t* from = target.bits() + static_cast<size_t>(y) * width;
+    const std::uint32_t* from = target.Bits() + static_cast<size_t>(y) * width;
     for (int x = 0; x < width; ++x) row[x] = from[x] | 0xFF000000u;  // GDI leaves the alpha byte alone
   }
-  gdip::GdipBitmapUnlockBits(copy.get(), &out);
+  gdip::GdipBitmapUnlockBits(copy.Get(), &out);
   return copy;
 }
 
-bool draw_image_unscaled(GpGraphics* graphics, GpImage* image, const RectF& destination) {
+bool DrawImageUnscaled(GpGraphics* graphics, GpImage* image, const RectF& destination) {
   if (!graphics || !image) return false;
   Gdiplus::InterpolationMode previous = Gdiplus::InterpolationModeDefault;
   gdip::GdipGetInterpolationMode(graphics, &previous);

@@ -56,10 +56,10 @@ TEST_F(Keyboard, TabSkipsUnfocusableControlsAndWraps) {
   std::vector<Control*> visited;
   for (int i = 0; i < 4; ++i) {
     hosted.Send(WM_KEYDOWN, VK_TAB, 0);
-    visited.push_back(hosted.host->focused());
+    visited.push_back(hosted.host->Focused());
   }
   EXPECT_EQ(visited, (std::vector<Control*>{At(0), At(5), At(0), At(5)}));
-  EXPECT_EQ(hosted.host->keyboard_cue(), At(5));
+  EXPECT_EQ(hosted.host->KeyboardCue(), At(5));
   EXPECT_EQ(controls[5]->Count(TKM_SET_FOCUS), 2);
   EXPECT_EQ(controls[0]->Count(TKM_KILL_FOCUS), 2);
 }
@@ -67,10 +67,10 @@ TEST_F(Keyboard, TabSkipsUnfocusableControlsAndWraps) {
 TEST_F(Keyboard, TabWithNothingFocusableChangesNothing) {
   Build({{true, false, false, 0}, {true, true, false, 1}, {false, true, false, 0}});
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(hosted.host->focused(), nullptr);
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
   HostedWindow empty;
   empty.Send(WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(empty.host->focused(), nullptr);
+  EXPECT_EQ(empty.host->Focused(), nullptr);
 }
 
 TEST_F(Keyboard, SpaceAndEnterClickTheFocusedControl) {
@@ -93,7 +93,7 @@ TEST_F(Keyboard, AControlThatHandlesTheKeyKeepsIt) {
   controls[0]->answer = 0;  // handles every key
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   hosted.Send(WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_EQ(hosted.host->focused(), At(0));
+  EXPECT_EQ(hosted.host->Focused(), At(0));
   EXPECT_TRUE(gClicks.empty());
 }
 
@@ -143,8 +143,8 @@ TEST_F(Keyboard, DestroyedControlsLeaveNoAcceleratorOrFocus) {
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   At(0)->Destroy();
   EXPECT_TRUE(hosted.host->accelerators().empty());
-  EXPECT_EQ(hosted.host->focused(), nullptr);
-  EXPECT_EQ(hosted.host->keyboard_cue(), nullptr);
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
+  EXPECT_EQ(hosted.host->KeyboardCue(), nullptr);
   hosted.Send(WM_SYSCHAR, 'k', 0);
   EXPECT_TRUE(gClicks.empty());
 }

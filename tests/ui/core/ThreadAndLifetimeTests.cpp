@@ -49,7 +49,7 @@ TEST(ThreadRule, OperationsFromWorkersRunOnTheUiThreadWhileItPaints) {
   });
   // The UI thread keeps recomposing the whole window while the workers run.
   ASSERT_TRUE(PumpUntil([&] {
-    hosted.host->recompose(Gdiplus::RectF(0, 0, 300, 200));
+    hosted.host->Recompose(Gdiplus::RectF(0, 0, 300, 200));
     return finished == 2;
   }, 20000));
   mover.join();
@@ -93,11 +93,11 @@ TEST(Lifetime, ControlsDeletedByHostCallbacksLeaveNoStaleRecord) {
     Pump();
 
     EXPECT_EQ(g_victim, nullptr);
-    EXPECT_EQ(hosted.host->pressed(), nullptr);
-    EXPECT_EQ(hosted.host->focused(), nullptr);
-    EXPECT_EQ(hosted.host->hovered(), nullptr);
-    EXPECT_FALSE(hosted.host->is_pressing());
-    EXPECT_EQ(hosted.host->first_control(), nullptr);
+    EXPECT_EQ(hosted.host->Pressed(), nullptr);
+    EXPECT_EQ(hosted.host->Focused(), nullptr);
+    EXPECT_EQ(hosted.host->Hovered(), nullptr);
+    EXPECT_FALSE(hosted.host->IsPressing());
+    EXPECT_EQ(hosted.host->FirstControl(), nullptr);
   }
   g_victim.reset();
 }
@@ -145,14 +145,14 @@ TEST(Lifetime, ASharedBackgroundOutlivesItsSourceWindow) {
   AttachOptions borrower = HostedWindow::NoFrame();
   borrower.sharedBackground = owner->window;
   HostedWindow shared(borrower);
-  ASSERT_NE(shared.host->background_image(), nullptr);
-  const std::uint32_t before = shared.host->back_buffer().Pixel(150, 100);
+  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
+  const std::uint32_t before = shared.host->BackBuffer().Pixel(150, 100);
 
   owner.reset();
   shared.host->redraw(std::nullopt, std::nullopt, 0, true);
   Pump();
-  ASSERT_NE(shared.host->background_image(), nullptr);
-  EXPECT_EQ(shared.host->back_buffer().Pixel(150, 100), before);
+  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
+  EXPECT_EQ(shared.host->BackBuffer().Pixel(150, 100), before);
 }
 
 RecordingControl* g_moved = nullptr;
@@ -166,7 +166,7 @@ TEST(Lifetime, AMoveWhileTheHostRedrawsIsShownAtItsNewPlace) {
   RecordingControl control(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 30, 30));
   Pump();
-  ASSERT_EQ(hosted.host->back_buffer().Pixel(20, 20), 0xFFFF0000u);
+  ASSERT_EQ(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 
   g_moved = &control;
   hosted.host->set_on_paint(MoveWhilePainting);
@@ -176,8 +176,8 @@ TEST(Lifetime, AMoveWhileTheHostRedrawsIsShownAtItsNewPlace) {
   Pump();
 
   EXPECT_FLOAT_EQ(control.Left(), 200.0f);
-  EXPECT_EQ(hosted.host->back_buffer().Pixel(210, 110), 0xFFFF0000u);
-  EXPECT_NE(hosted.host->back_buffer().Pixel(20, 20), 0xFFFF0000u);
+  EXPECT_EQ(hosted.host->BackBuffer().Pixel(210, 110), 0xFFFF0000u);
+  EXPECT_NE(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 }
 
 }  // namespace
