@@ -123,7 +123,7 @@ POINT MainWindowPosition(int screenWidth, int screenHeight) {
 
 void BuildMainWindow(HWND window) {
   AppState.windowIcon = IconHandle(CreateIconFromIconFile(resources::WindowIcon()));
-  if (HICON icon = AppState.windowIcon.get()) {
+  if (HICON icon = AppState.windowIcon.Get()) {
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }

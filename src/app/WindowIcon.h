@@ -37,7 +37,7 @@ class IconHandle {
     }
     return *this;
   }
-  HICON get() const { return icon_; }
+  HICON Get() const { return icon_; }
 
  private:
   HICON icon_ = nullptr;

@@ -32,4 +32,4 @@ inline constexpr const wchar_t* kActionExecute = L"execute";
 class Control;
 void NotifyAccessible(const Control* control, DWORD event, long item = 0);
 // The object id a control's events carry (the host answers WM_GETOBJECT with it).
-LONG accessible_object_id(const Control* control);
+LONG AccessibleObjectId(const Control* control);

@@ -414,7 +414,7 @@ class AccessibleNode final : public IAccessible {
     Target target;
     if (HRESULT hr = Resolve(child, &target); FAILED(hr)) return hr;
     if (!target.control) {
-      info->role = target.host->accessible_role();
+      info->role = target.host->AccessibleRole();
       info->name = WindowText(window_);
       info->state = IsWindowVisible(window_) ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_INVISIBLE;
       if (GetFocus() == window_) info->state |= STATE_SYSTEM_FOCUSED;
@@ -464,7 +464,7 @@ IAccessible* MakeAccessible(HWND window, Control* control) {
   return new (std::nothrow) AccessibleNode(window, control);
 }
 
-LONG accessible_object_id(const Control* control) {
+LONG AccessibleObjectId(const Control* control) {
   // Positive ids are the server's own; a control's address, shifted, stays positive and unique.
   return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(control) >> 2);
 }
@@ -487,5 +487,5 @@ LRESULT AnswerGetObject(WindowHost& host, WPARAM wParam, LPARAM lParam) {
 
 void NotifyAccessible(const Control* control, DWORD event, long item) {
   if (!control || !control->IsLive()) return;
-  NotifyWinEvent(event, control->GetHostWindow(), accessible_object_id(control), item > 0 ? item : CHILDID_SELF);
+  NotifyWinEvent(event, control->GetHostWindow(), AccessibleObjectId(control), item > 0 ? item : CHILDID_SELF);
 }

@@ -176,7 +176,7 @@ class WindowHost {
   WindowSize Size() const { return size_; }
   Control* KeyboardCue() const { return keyboardCue_; }
   HWND TooltipWindow() const { return tooltip_; }
-  const std::vector<Accelerator>& accelerators() const { return accelerators_; }
+  const std::vector<Accelerator>& Accelerators() const { return accelerators_; }
   const std::vector<Control*>& TitleButtons() const { return titleButtons_; }
   Control* CaptionControl() const { return captionLabel_; }
   Control* IconControl() const { return iconControl_; }
@@ -215,7 +215,7 @@ class WindowHost {
   // The role the window's client area reads out as (a menu, a dialog; a plain client area by
   // default). Showing a menu or dialog window announces it; detaching a menu ends it.
   void SetAccessibleRole(long role) { accessibleRole_ = role; }
-  long accessible_role() const { return accessibleRole_; }
+  long AccessibleRole() const { return accessibleRole_; }
   // Does what a mouse click on the control does (press, focus, release, click) without the
   // mouse; nothing for a hidden, disabled or foreign control.
   void ClickControl(Control* control);

@@ -163,7 +163,7 @@ TEST_F(Controls, DestroyTakesChildrenFirstAndZeroesTheRecord) {
   EXPECT_FALSE(hosted.host->IsPressing());
   EXPECT_EQ(hosted.host->Hovered(), nullptr);
   EXPECT_EQ(hosted.host->Focused(), nullptr);
-  EXPECT_TRUE(hosted.host->accelerators().empty());
+  EXPECT_TRUE(hosted.host->Accelerators().empty());
   hosted.Send(WM_LBUTTONUP, 0, Point(25, 25));  // no pressed control any more: harmless
   Pump();
 

@@ -111,7 +111,7 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   EXPECT_EQ(hosted.Send(TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(At(0)), 'S'), 1);
   EXPECT_EQ(hosted.host->set_accelerator(At(1), 'S'), 1);
   EXPECT_EQ(hosted.host->set_accelerator(At(2), 'x'), 1);
-  ASSERT_EQ(hosted.host->accelerators().size(), 3u);
+  ASSERT_EQ(hosted.host->Accelerators().size(), 3u);
 
   EXPECT_EQ(hosted.Send(WM_SYSCHAR, 's', 0), 0);  // found: answered 0
   ASSERT_EQ(gClicks.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   // Key 0 removes the entry; changing a key replaces it.
   hosted.host->set_accelerator(At(2), 0);
   hosted.host->set_accelerator(At(1), 'q');
-  EXPECT_EQ(hosted.host->accelerators().size(), 2u);
+  EXPECT_EQ(hosted.host->Accelerators().size(), 2u);
   size_t before = gClicks.size();
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'x', 0), 0);
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'Q', 0), 1);
@@ -142,7 +142,7 @@ TEST_F(Keyboard, DestroyedControlsLeaveNoAcceleratorOrFocus) {
   hosted.host->set_accelerator(At(0), 'k');
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   At(0)->Destroy();
-  EXPECT_TRUE(hosted.host->accelerators().empty());
+  EXPECT_TRUE(hosted.host->Accelerators().empty());
   EXPECT_EQ(hosted.host->Focused(), nullptr);
   EXPECT_EQ(hosted.host->KeyboardCue(), nullptr);
   hosted.Send(WM_SYSCHAR, 'k', 0);
