@@ -36,12 +36,12 @@ class GlowButton : public ButtonBase {
  public:
   ~GlowButton() override;
 
-  // 61: the glow painter: the skin nine-sliced, then the spot while the glow runs; always 1.
+  // The glow painter: the skin nine-sliced, then the spot while the glow runs; always 1.
   int PaintImages(int state) override;
-  // 62: placement codes 0 and 4 move the content by (-2, -2) and (4, -2); 2 and 6 by (0, -2).
+  // Placement codes 0 and 4 move the content by (-2, -2) and (4, -2); 2 and 6 by (0, -2).
   void OffsetContent(int placement, Gdiplus::RectF& caption, Gdiplus::RectF& icon) override;
-  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;  // 63
-  virtual void StepGlow();                                                  // 64
+  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void StepGlow();
 
   bool GlowRunning() const { return glowRunning_; }
   GlowSpot Glow() const { return glow_; }

@@ -65,19 +65,19 @@ class PictureBox : public Control {
   PictureBox() = default;
   ~PictureBox() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;        // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          gfx::ByteSpan imageData, const PictureBoxOptions& options = {});  // 41
+                          gfx::ByteSpan imageData, const PictureBoxOptions& options = {});
   virtual Control* CreateFromIcon(ControlParent parent, float left, float top, float width, float height,
-                                  HICON icon, const PictureBoxOptions& options = {});       // 42
+                                  HICON icon, const PictureBoxOptions& options = {});
   // Replaces the picture with new image data (the first frame shows).
-  virtual void SetImage(gfx::ByteSpan imageData);                                    // 43
-  virtual int FrameIndex(std::optional<int> value = std::nullopt);                  // 44
-  virtual int Border(std::optional<int> value = std::nullopt);                      // 45
+  virtual void SetImage(gfx::ByteSpan imageData);
+  virtual int FrameIndex(std::optional<int> value = std::nullopt);
+  virtual int Border(std::optional<int> value = std::nullopt);
   virtual PictureLayout Layout(std::optional<PictureLayout> value = std::nullopt,
-                               std::optional<gfx::NineSliceMargins> margins = std::nullopt);  // 46
-  virtual void PaintPicture();                                                      // 47
-  virtual bool Animated(std::optional<bool> value = std::nullopt);                  // 48
+                               std::optional<gfx::NineSliceMargins> margins = std::nullopt);
+  virtual void PaintPicture();
+  virtual bool Animated(std::optional<bool> value = std::nullopt);
   // A graphic; an animation that plays reads as animated.
   AccessibleInfo Describe() override;
 

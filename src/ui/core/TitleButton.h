@@ -40,20 +40,20 @@ class TitleButton : public Control {
  public:
   ~TitleButton() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Draws the glyph for the state (nothing when the state is already drawn and force is not
   // set); a non-zero frame count cross-fades from the old look.
-  virtual void PaintState(int state, bool force, int frames);                // 41
+  virtual void PaintState(int state, bool force, int frames);
   // Not focusable, type 1, 60 ms transitions.
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height, int kind,
-                          bool visible = true);                              // 42
-  virtual int Kind() const;                                                  // 43
+                          bool visible = true);
+  virtual int Kind() const;
   AccessibleInfo Describe() override;
 
   using Control::Create;
   int DrawnState() const { return drawnState_; }
 
  private:
-  int kind_ = 0;        // 29: the frame bit
-  int drawnState_ = 0;  // 30: the state last drawn
+  int kind_ = 0;        // the frame bit
+  int drawnState_ = 0;  // the state last drawn
 };

@@ -113,7 +113,7 @@ class WindowHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  // --- operations, in table order ---
+  // --- operations ---
   LRESULT handle_message(UINT message, WPARAM wParam, LPARAM lParam);
   void queue_repaint(const Gdiplus::RectF& rect, WPARAM mode);
   void update_tooltip(Control* control, const std::string* text = nullptr);
@@ -244,71 +244,71 @@ class WindowHost {
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
-  // --- the record, in field order ---
-  HWND window_ = nullptr;                     // 1
-  WindowHost* self_ = nullptr;                // 2
-  WNDPROC previousProc_ = nullptr;            // 3
-  gfx::WindowThunk thunk_;                    // 4
-  Control* focused_ = nullptr;                // 5
-  Control* hovered_ = nullptr;                // 6
-  Control* pressed_ = nullptr;                // 7
-  bool pressing_ = false;                     // 8
-  bool busy_ = false;                         // 9
-  HDC windowDc_ = nullptr;                    // 10
-  BufferDc backBuffer_;                       // 11, 12, 13
-  Gdiplus::GpGraphics* graphics_ = nullptr;   // 14
-  BufferDc background_;                       // 15, 17, 18
-  HWND sharedBackground_ = nullptr;           // 16
-  Gdiplus::GpImage* backgroundImage_ = nullptr;  // 19
-  int backgroundColour_ = -1;                 // 21
-  Control* firstControl_ = nullptr;           // 22
-  Control* lastControl_ = nullptr;            // 23
-  int frameFlags_ = 0;                        // 24
-  HWND tooltip_ = nullptr;                    // 25
-  int cornerStyle_ = 7;                       // 26
-  int alpha_ = -1;                            // 27
-  int imageLayout_ = 0;                       // 28
-  int edgeColour_ = -1;                       // 29
-  bool sizable_ = false;                      // 30
-  bool draggable_ = true;                     // 31
-  bool gloss_ = true;                         // 32
-  int closeEffect_ = 0;                       // 33
-  WindowSize size_;                           // 34
-  Gdiplus::GpRegion* frameClip_ = nullptr;    // 35
-  Control* keyboardCue_ = nullptr;            // 36
-  bool glassBlur_ = false;                    // 37
-  bool presentOnAttach_ = true;               // 38
-  HCURSOR defaultCursor_ = nullptr;           // 39
-  std::optional<NineSlice> nineSlice_;        // 40
-  BufferDc snapshot_;                         // 41, 42, 43
-  int transitionAlpha_ = 0;                   // 44
-  bool trackingMouse_ = false;                // 45
-  std::vector<Accelerator> accelerators_;     // 46
-  std::vector<Control*> titleButtons_;        // 47
-  Control* iconControl_ = nullptr;            // 48
-  Control* captionLabel_ = nullptr;           // 49
-  RepaintQueue repaintQueue_;                 // 50
-  TTTOOLINFOW toolInfo_{};                    // 51
-  PaintCallback onPaint_ = nullptr;           // 52
-  WindowMessageCallback onWindowMessage_ = nullptr;  // 53
-  ControlCallback onLeftDown_ = nullptr;      // 54
-  ControlCallback onLeftUp_ = nullptr;        // 55
-  ControlCallback onClick_ = nullptr;         // 56
-  ControlCallback onDoubleClick_ = nullptr;   // 57
-  ControlCallback onRightDown_ = nullptr;     // 58
-  ControlCallback onRightUp_ = nullptr;       // 59
-  ControlCallback onMouseEnter_ = nullptr;    // 60
-  ControlCallback onMouseLeave_ = nullptr;    // 61
-  ControlCallback onFocus_ = nullptr;         // 62
-  ControlCallback onBlur_ = nullptr;          // 63
-  SizeCallback onSize_ = nullptr;             // 64
+  // --- state ---
+  HWND window_ = nullptr;                     // the attached window; null while detached
+  WindowHost* self_ = nullptr;
+  WNDPROC previousProc_ = nullptr;            // the procedure the thunk replaced
+  gfx::WindowThunk thunk_;                    // window procedure that calls handle_message
+  Control* focused_ = nullptr;
+  Control* hovered_ = nullptr;
+  Control* pressed_ = nullptr;                // the control a press went to
+  bool pressing_ = false;                     // a press holds the capture
+  bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
+  HDC windowDc_ = nullptr;
+  BufferDc backBuffer_;                       // what is presented: background plus controls
+  Gdiplus::GpGraphics* graphics_ = nullptr;   // drawing on backBuffer_
+  BufferDc background_;                       // the painted background that repaints start from
+  HWND sharedBackground_ = nullptr;           // a host window whose skin this one copies
+  Gdiplus::GpImage* backgroundImage_ = nullptr;
+  int backgroundColour_ = -1;                 // Windows RGB
+  Control* firstControl_ = nullptr;           // top-level controls, bottom to top
+  Control* lastControl_ = nullptr;
+  int frameFlags_ = 0;                        // kFrame* bits
+  HWND tooltip_ = nullptr;
+  int cornerStyle_ = 7;                       // radius of the rounded frame; 1: no frame, the skin fills it all
+  int alpha_ = -1;                            // -1: ordinary window; else layered with this alpha
+  int imageLayout_ = 0;                       // 0 natural size at the left, 1 stretched, 2 at the right
+  int edgeColour_ = -1;                       // outline of a layered frame; -1 = black
+  bool sizable_ = false;
+  bool draggable_ = true;
+  bool gloss_ = true;                         // a white band over the upper part of the skin
+  int closeEffect_ = 0;                       // 0: none
+  WindowSize size_;                           // outer size in pixels
+  Gdiplus::GpRegion* frameClip_ = nullptr;    // the inside of a rounded frame, which controls stay in
+  Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
+  bool glassBlur_ = false;
+  bool presentOnAttach_ = true;
+  HCURSOR defaultCursor_ = nullptr;
+  std::optional<NineSlice> nineSlice_;
+  BufferDc snapshot_;                         // the old look a cross-fade starts from
+  int transitionAlpha_ = 0;                   // how far the cross-fade has come, 0..255
+  bool trackingMouse_ = false;                // a TrackMouseEvent for WM_MOUSELEAVE is pending
+  std::vector<Accelerator> accelerators_;
+  std::vector<Control*> titleButtons_;
+  Control* iconControl_ = nullptr;
+  Control* captionLabel_ = nullptr;
+  RepaintQueue repaintQueue_;
+  TTTOOLINFOW toolInfo_{};                    // the tooltip's one tool
+  PaintCallback onPaint_ = nullptr;
+  WindowMessageCallback onWindowMessage_ = nullptr;
+  ControlCallback onLeftDown_ = nullptr;
+  ControlCallback onLeftUp_ = nullptr;
+  ControlCallback onClick_ = nullptr;
+  ControlCallback onDoubleClick_ = nullptr;
+  ControlCallback onRightDown_ = nullptr;
+  ControlCallback onRightUp_ = nullptr;
+  ControlCallback onMouseEnter_ = nullptr;
+  ControlCallback onMouseLeave_ = nullptr;
+  ControlCallback onFocus_ = nullptr;
+  ControlCallback onBlur_ = nullptr;
+  SizeCallback onSize_ = nullptr;
 
-  // Frame parts the host creates and owns (the array above only points at them).
+  // Frame parts the host creates and owns (the records above only point at them).
   std::vector<std::unique_ptr<Control>> ownedFrameParts_;
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
-  gfx::Image ownedBackground_;        // field 19's image when this host loaded it
-  gfx::ImagePtr sharedCopy_;          // field 19's image when copied from the shared background
-  gfx::BitmapPtr stretchedBackground_;  // field 19's image stretched to the size last drawn
+  gfx::Image ownedBackground_;        // the skin image when this host loaded it
+  gfx::ImagePtr sharedCopy_;          // the skin image when copied from the shared background
+  gfx::BitmapPtr stretchedBackground_;  // the skin image stretched to the size last drawn
   WindowSize stretchedSize_;
   bool backgroundOpaque_ = false;
   bool backgroundShared_ = false;     // the image belongs to the shared-background source
