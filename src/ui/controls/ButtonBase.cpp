@@ -247,8 +247,8 @@ void ButtonBase::StringFormat(Gdiplus::GpStringFormat* format) {
   if (IsLive()) Repaint();
 }
 
-std::intptr_t ButtonBase::SecondLookOption(std::optional<std::intptr_t> value) {
-  return SetAndRepaint(secondLookOption_, value);
+std::intptr_t ButtonBase::ExtraLookAfterFormat(std::optional<std::intptr_t> value) {
+  return SetAndRepaint(extraLookAfterFormat_, value);
 }
 
 bool ButtonBase::Rounded(std::optional<bool> value) {
@@ -256,8 +256,8 @@ bool ButtonBase::Rounded(std::optional<bool> value) {
   return SetAndRepaint(rounded_, value);
 }
 
-std::intptr_t ButtonBase::ThirdLookOption(std::optional<std::intptr_t> value) {
-  return SetAndRepaint(thirdLookOption_, value);
+std::intptr_t ButtonBase::ExtraLookAfterRounded(std::optional<std::intptr_t> value) {
+  return SetAndRepaint(extraLookAfterRounded_, value);
 }
 
 std::vector<unsigned char> ButtonBase::Icon(std::optional<gfx::ByteSpan> value) {
@@ -272,9 +272,9 @@ std::vector<unsigned char> ButtonBase::Icon(std::optional<gfx::ByteSpan> value) 
 }
 
 int ButtonBase::IconPlacement(std::optional<int> value) { return SetAndRepaint(iconPlacement_, value); }
-int ButtonBase::LookValue1(std::optional<int> value) { return SetAndRepaint(lookValue1_, value); }
-int ButtonBase::LookValue2(std::optional<int> value) { return SetAndRepaint(lookValue2_, value); }
-int ButtonBase::LookValue3(std::optional<int> value) { return SetAndRepaint(lookValue3_, value); }
+int ButtonBase::ExtraLookTailStart(std::optional<int> value) { return SetAndRepaint(extraLookTailStart_, value); }
+int ButtonBase::ExtraLookTailMiddle(std::optional<int> value) { return SetAndRepaint(extraLookTailMiddle_, value); }
+int ButtonBase::ExtraLookTailEnd(std::optional<int> value) { return SetAndRepaint(extraLookTailEnd_, value); }
 
 int ButtonBase::PaintImages(int) { return 0; }
 void ButtonBase::OffsetContent(int, RectF&, RectF&) {}

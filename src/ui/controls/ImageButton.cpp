@@ -120,4 +120,4 @@ gfx::NineSliceMargins ImageButton::ImageMargins(std::optional<gfx::NineSliceMarg
   return margins_;
 }
 
-void ImageButton::ImageHook() {}
+void ImageButton::UnusedImageHook() {}

@@ -71,7 +71,7 @@ Control* Label::Create(ControlParent parent, float left, float top, float width,
   if (IsLive()) return GetHandle();
   text_ = gfx::widen_text(text);
   colour_ = options.textColour.value_or(kLabelDefaultColour);
-  lookOptions_ = options.lookOptions;
+  ownerOptions_ = options.ownerOptions;
   multiLine_ = options.multiLine;
   alignment_ = options.alignment;
   lineAlignment_ = options.lineAlignment;
@@ -239,14 +239,14 @@ bool Label::MultiLine(std::optional<bool> value) {
   return multiLine_;
 }
 
-int Label::LookOption(size_t index, std::optional<int> value) {
-  if (index >= lookOptions_.size()) return 0;
-  if (!OnUiThread()) return RunOnUiThread([&] { return LookOption(index, value); });
+int Label::OwnerOption(size_t index, std::optional<int> value) {
+  if (index >= ownerOptions_.size()) return 0;
+  if (!OnUiThread()) return RunOnUiThread([&] { return OwnerOption(index, value); });
   if (value) {
-    lookOptions_[index] = *value;
+    ownerOptions_[index] = *value;
     if (IsLive()) Repaint();
   }
-  return lookOptions_[index];
+  return ownerOptions_[index];
 }
 
 void Label::ReleaseFont() {
@@ -284,7 +284,7 @@ void Label::PaintLabel() {
   EndSurfacePaint(this, context);
 }
 
-void Label::ReservedLabelHook() {}
+void Label::UnusedLabelHook() {}
 
 LRESULT Label::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
 

@@ -109,14 +109,14 @@ bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
 LRESULT ListView::HandleKey(WPARAM, LPARAM) { return -1; }
 LRESULT ListView::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
 void ListView::LayoutChanged(const Gdiplus::RectF&, const Gdiplus::RectF&, const Gdiplus::RectF&) {}
-void ListView::Hook59() {}
-void ListView::Hook60() {}
-void ListView::Hook61() {}
+void ListView::UnusedListHookStart() {}
+void ListView::UnusedListHookMiddle() {}
+void ListView::UnusedListHookEnd() {}
 
-void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMAGELIST> header,
+void ListView::SetImageLists(std::optional<HIMAGELIST> extra, std::optional<HIMAGELIST> header,
                              std::optional<HIMAGELIST> rows) {
-  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(third, header, rows); });
-  if (third) thirdImages_ = *third;
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(extra, header, rows); });
+  if (extra) extraImages_ = *extra;
   if (header) headerImages_ = *header;
   if (rows) rowImages_ = *rows;
   if (!IsLive()) return;

@@ -629,7 +629,7 @@ Control* ListView::Create(ControlParent parent, float left, float top, float wid
   hotBackground_ = options.hotBackground;
   selectedBackground_ = options.selectedBackground;
   backgroundColour_ = options.backgroundColour.value_or(0xD2FFFFFF);
-  option_ = options.option;
+  ownerOption_ = options.ownerOption;
   border_ = options.border.value_or(0x50000000);
   if (options.fontFamily || options.fontSize || options.fontStyle) {
     std::string family = options.fontFamily.value_or(std::string());

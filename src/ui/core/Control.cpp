@@ -406,7 +406,7 @@ void Control::TransitionTick() {
   }
 }
 
-void Control::ReservedHook() {}
+void Control::UnusedHook() {}
 void Control::BeforePresent() {}
 
 LRESULT Control::MessageProc(UINT, WPARAM, LPARAM) { return -1; }
