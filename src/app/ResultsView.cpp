@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/MainControls.h"
+#include "app/Workers.h"
 
 namespace {
 
@@ -119,9 +120,7 @@ LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
     if (clicked != ui->tabs[tab].GetHandle()) continue;
     const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
     const INT_PTR packed = (generation << 3) | tab;
-    if (HANDLE thread = CreateThread(nullptr, 0, ShowCategory, reinterpret_cast<LPVOID>(packed), 0, nullptr)) {
-      CloseHandle(thread);
-    }
+    StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed));
     return 0;
   }
   return 0;

@@ -133,7 +133,7 @@ Control* ButtonBase::Create(ControlParent parent, float left, float top, float w
   if (options.fontFamily || options.fontSize || options.fontStyle != 0) {
     RebuildFont();
   } else {
-    font_ = gfx::default_font();
+    TakeFont(gfx::default_font());
   }
   format_ = NewCaptionFormat();
 
@@ -153,11 +153,17 @@ Control* ButtonBase::Create(ControlParent parent, float left, float top, float w
 void ButtonBase::RebuildFont() {
   gfx::FontPtr font = gfx::create_font(fontFamily_, fontSize_, fontStyle_);
   ReleaseFont();
-  font_ = font ? font.Detach() : gfx::default_font();
+  TakeFont(font ? font.Detach() : gfx::default_font());
+}
+
+void ButtonBase::TakeFont(Gdiplus::GpFont* font) {
+  font_ = font;
+  // The toolkit's default font is shared and never deleted by a button.
+  if (font && font != gfx::default_font()) ownedFont_.Reset(font);
 }
 
 void ButtonBase::ReleaseFont() {
-  if (font_ && font_ != gfx::default_font()) gdip::GdipDeleteFont(font_);
+  ownedFont_.Reset();
   font_ = nullptr;
 }
 
@@ -235,7 +241,7 @@ Gdiplus::GpFont* ButtonBase::Font(std::optional<Gdiplus::GpFont*> value) {
   if (value && *value && *value != font_) {
     if (!OnUiThread()) return RunOnUiThread([&] { return Font(value); });
     ReleaseFont();
-    font_ = *value;
+    TakeFont(*value);
     if (IsLive()) Repaint();
   }
   return font_;

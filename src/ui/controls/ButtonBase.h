@@ -132,6 +132,8 @@ class ButtonBase : public Control {
 
  private:
   void RebuildFont();
+  // Uses the font, and owns it unless it is the toolkit's default font.
+  void TakeFont(Gdiplus::GpFont* font);
   void DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state);
   void DrawContent(Gdiplus::GpGraphics* graphics);
   Gdiplus::GpImage* IconImage();
@@ -139,7 +141,7 @@ class ButtonBase : public Control {
   // --- state after the base's ---
   int state_ = kButtonNormal;                           // the look shown: kButton*
   std::wstring caption_;
-  Gdiplus::GpFont* font_ = nullptr;
+  Gdiplus::GpFont* font_ = nullptr;                     // the default font, or ownedFont_
   std::intptr_t lookOption_ = 0;
   Gdiplus::ARGB captionColour_ = kButtonCaptionColour;
   bool rounded_ = true;                                 // rounded corners instead of square frames
@@ -150,6 +152,7 @@ class ButtonBase : public Control {
   int iconPlacement_ = 0;                               // see LayoutButtonContent
   int extraLookTailStart_ = 0, extraLookTailMiddle_ = 0, extraLookTailEnd_ = 0;
 
+  gfx::FontPtr ownedFont_;
   std::optional<bool> roundedGiven_;
   std::string fontFamily_;
   float fontSize_ = 12;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/gfx/GdiHandles.h"
+
 namespace {
 
 // An open clipboard, closed when the guard goes.
@@ -24,22 +26,6 @@ class OpenClipboardGuard {
 
  private:
   bool open_ = false;
-};
-
-// A movable global memory block, freed unless handed over to the clipboard.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(std::size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-  ~GlobalBlock() {
-    if (memory_) GlobalFree(memory_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  HGLOBAL Get() const { return memory_; }
-  HGLOBAL Detach() { return std::exchange(memory_, nullptr); }
-
- private:
-  HGLOBAL memory_;
 };
 
 // A locked global block, unlocked when the guard goes.
@@ -80,7 +66,8 @@ std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
 }
 
 bool WriteText(HWND owner, std::string_view text) {
-  GlobalBlock block(text.size() + 1);
+  // Freed unless the clipboard takes it over.
+  gfx::GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
   if (!block.Get()) return false;
   {
     GlobalLockGuard lock(block.Get());

@@ -101,8 +101,8 @@ Control* Control::Create(ControlParent parent, RectF bounds, const ControlOption
   transitionFrame_ = 0;
   transitionStyle_ = options.transitionStyle;
 
-  SendControlMessage(WM_CREATE, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
-  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  SendControlMessage(WM_CREATE, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
   return this;
 }
 
@@ -148,10 +148,7 @@ void Control::Destroy() {
   host_->UnlinkControl(this);
   DestroyMembers();
   ReleaseSurface();
-  if (snapshot_) {
-    GdipDisposeImage(snapshot_);
-    snapshot_ = nullptr;
-  }
+  snapshot_.Reset();
   hostWindow_ = nullptr;
   handle_ = nullptr;
   parent_ = nullptr;
@@ -216,7 +213,7 @@ bool Control::HasFocus() {
 }
 
 void Control::Repaint() {
-  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
 }
 
 void Control::Invalidate() {
@@ -397,10 +394,7 @@ void Control::TransitionTick() {
   host_->Recompose(bounds_);
   if (transitionFrame_ >= transitionFrames_) {
     KillTimer(hostWindow_, TransitionTimerId());
-    if (snapshot_) {
-      GdipDisposeImage(snapshot_);
-      snapshot_ = nullptr;
-    }
+    snapshot_.Reset();
     transitionFrame_ = 0;
     SendControlMessage(TKM_TRANSITION_END, 0, 0);
   }
@@ -440,23 +434,22 @@ void Control::CreateSurface() {
   int height = type_ == 21 ? 1 : static_cast<int>(bounds_.Height);
   if (width < 1) width = 1;
   if (height < 1) height = 1;
-  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &surface_) != Ok) {
-    surface_ = nullptr;
+  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, surface_.Put()) != Ok) {
+    surface_.Reset();
     return;
   }
-  if (GdipGetImageGraphicsContext(surface_, &graphics_) != Ok) {
-    graphics_ = nullptr;
+  if (GdipGetImageGraphicsContext(surface_.Get(), graphics_.Put()) != Ok) {
+    graphics_.Reset();
     return;
   }
-  GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
-  GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+  GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
+  GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
 }
 
 void Control::ReleaseSurface() {
-  if (graphics_) GdipDeleteGraphics(graphics_);
-  if (surface_) GdipDisposeImage(surface_);
-  graphics_ = nullptr;
-  surface_ = nullptr;
+  // The graphics draw on the surface: they go first.
+  graphics_.Reset();
+  surface_.Reset();
 }
 
 LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -480,16 +473,13 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   context.window = control->hostWindow_;
   context.backBufferDc = host->BackBufferDc();
   context.backgroundDc = host->BackgroundDc();
-  context.surface = control->surface_;
-  context.graphics = control->graphics_;
+  context.surface = control->surface_.Get();
+  context.graphics = control->graphics_.Get();
   context.clip = clip ? *clip : RectF(0, 0, control->bounds_.Width, control->bounds_.Height);
 
   if (startTransition) {
-    bool wasRunning = control->snapshot_ != nullptr;
-    if (control->snapshot_) {
-      GdipDisposeImage(control->snapshot_);
-      control->snapshot_ = nullptr;
-    }
+    bool wasRunning = static_cast<bool>(control->snapshot_);
+    control->snapshot_.Reset();
     if (control->transitionFrames_ != 0 && control->transitionInterval_ != 0) {
       if (wasRunning) {
         KillTimer(control->hostWindow_, control->TransitionTimerId());
@@ -497,10 +487,10 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
         host->Recompose(control->bounds_);
       }
       if (control->surface_) {
-        GpBitmap* copy = nullptr;
+        gfx::BitmapPtr copy;
         if (GdipCloneBitmapArea(context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
-                                PixelFormat32bppARGB, control->surface_, &copy) == Ok) {
-          control->snapshot_ = copy;
+                                PixelFormat32bppARGB, control->surface_.Get(), copy.Put()) == Ok) {
+          control->snapshot_ = std::move(copy);
         }
       }
     }
@@ -509,11 +499,10 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
     GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
                     CombineModeReplace);
     GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
-    GpSolidFill* clear = nullptr;
-    if (GdipCreateSolidFill(0, &clear) == Ok) {
-      GdipFillRectangle(context.graphics, clear, context.clip.X, context.clip.Y, context.clip.Width,
+    gfx::BrushPtr clear;
+    if (GdipCreateSolidFill(0, reinterpret_cast<GpSolidFill**>(clear.Put())) == Ok) {
+      GdipFillRectangle(context.graphics, clear.Get(), context.clip.X, context.clip.Y, context.clip.Width,
                         context.clip.Height);
-      GdipDeleteBrush(clear);
     }
     GdipSetCompositingMode(context.graphics, CompositingModeSourceOver);
   }

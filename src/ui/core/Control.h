@@ -25,6 +25,7 @@
 #include "ui/core/AccessibleInfo.h"
 #include "ui/core/ToolkitMessages.h"
 #include "ui/core/UiThread.h"
+#include "ui/gfx/GdiPlus.h"
 
 class Control;
 class WindowHost;
@@ -157,11 +158,11 @@ class Control {
   Control* LastChild() const { return lastChild_; }
   Control* PreviousSibling() const { return previousSibling_; }
   Control* NextSibling() const { return nextSibling_; }
-  Gdiplus::GpBitmap* Surface() const { return surface_; }
-  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
+  Gdiplus::GpBitmap* Surface() const { return surface_.Get(); }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_.Get(); }
   WindowHost* Host() const { return host_; }
   int Opacity() const { return alpha_; }
-  Gdiplus::GpBitmap* Snapshot() const { return snapshot_; }
+  Gdiplus::GpBitmap* Snapshot() const { return snapshot_.Get(); }
   const std::optional<Gdiplus::RectF>& PreviousBounds() const { return previousBounds_; }
   size_t EventHandlerCount() const { return handlers_.size(); }
   EventHandler HandlerFor(UINT message, WPARAM wParam) const;
@@ -215,11 +216,11 @@ class Control {
   Control* previousSibling_ = nullptr;
   Control* nextSibling_ = nullptr;
   int transitionFrame_ = 0;                      // frames of the running transition shown so far
-  Gdiplus::GpBitmap* surface_ = nullptr;         // what the control draws into, at its size
-  Gdiplus::GpGraphics* graphics_ = nullptr;      // drawing on surface_
+  gfx::BitmapPtr surface_;                       // what the control draws into, at its size
+  gfx::GraphicsPtr graphics_;                    // drawing on surface_ (goes first)
   WindowHost* host_ = nullptr;
   int alpha_ = 0;                                // opacity the host composes with, 0..255
-  Gdiplus::GpBitmap* snapshot_ = nullptr;        // the look a running transition starts from
+  gfx::BitmapPtr snapshot_;                      // the look a running transition starts from
   int transitionInterval_ = 0;                   // ms between frames
   std::optional<Gdiplus::RectF> previousBounds_; // where the last move came from
   int transitionFrames_ = 0;

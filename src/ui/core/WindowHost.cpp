@@ -96,21 +96,20 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   RECT outer{};
   GetWindowRect(window, &outer);
   size_ = WindowSize{outer.right - outer.left, outer.bottom - outer.top};
-  windowDc_ = GetDC(window);
+  windowDc_ = gfx::WindowDc(window);
   CreateBuffers();
   if (alpha_ != -1) {
     LONG ex = GetWindowLongW(window, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   }
-  repaintQueue_.Bind(window, this, graphics_);
+  repaintQueue_.Bind(window, this, graphics_.Get());
 
   // 10. Subclass.
   thunk_ = gfx::make_window_thunk(this, WindowProcThunkTarget);
   if (!thunk_) {
     RemovePropW(window, kPropHost);
     ReleaseBuffers();
-    ReleaseDC(window, windowDc_);
-    windowDc_ = nullptr;
+    windowDc_.Reset();
     window_ = nullptr;
     return 0;
   }
@@ -196,15 +195,9 @@ void WindowHost::detach(HWND window) {
   lastControl_ = nullptr;
   if (previousProc_) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   ownedFrameParts_.clear();
-  if (frameClip_) {
-    GdipDeleteRegion(frameClip_);
-    frameClip_ = nullptr;
-  }
-  gfx::dispose_image(ownedBackground_);
-  sharedCopy_.Reset();
+  frameClip_.Reset();
+  backgroundImage_.Reset();
   stretchedBackground_.Reset();
-  backgroundImage_ = nullptr;
-  backgroundShared_ = false;
   if (tooltip_) {
     SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
     DestroyWindow(tooltip_);
@@ -217,8 +210,7 @@ void WindowHost::detach(HWND window) {
   frameFlags_ = 0;
   ReleaseBuffers();
   snapshot_.Release();
-  if (windowDc_) ReleaseDC(window_, windowDc_);
-  windowDc_ = nullptr;
+  windowDc_.Reset();
   accelerators_.clear();
   titleButtons_.clear();
   titleButtonBits_.clear();
@@ -489,7 +481,7 @@ void WindowHost::handle_size(HWND window, WPARAM sizeType) {
   size_ = now;
   if (onSize_) onSize_(window, now.width, now.height);
   CreateBuffers();
-  repaintQueue_.Bind(window_, this, graphics_);
+  repaintQueue_.Bind(window_, this, graphics_.Get());
   redraw(std::nullopt, backgroundColour_, 0);
 }
 

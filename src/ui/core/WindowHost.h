@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ui/core/AccessibleInfo.h"
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/WindowThunk.h"
 #include "ui/core/RepaintQueue.h"
@@ -78,32 +79,52 @@ struct WindowSize {
   int height = 0;
 };
 
-// Owns a memory DC with a selected 32-bit DIB section.
+// The host's drawing buffers: a 32-bit DIB section in its own memory DC, with a GDI+ bitmap
+// over the same pixels.
 class BufferDc {
  public:
   BufferDc() = default;
-  ~BufferDc() { Release(); }
   BufferDc(const BufferDc&) = delete;
   BufferDc& operator=(const BufferDc&) = delete;
   bool Create(HDC compatible, int width, int height);
   void Release();
-  HDC Dc() const { return dc_; }
-  HBITMAP Bitmap() const { return bitmap_; }
-  std::uint32_t* Bits() const { return bits_; }
+  HDC Dc() const { return dib_.Dc(); }
+  HBITMAP Bitmap() const { return dib_.Bitmap(); }
+  std::uint32_t* Bits() const { return dib_.Bits(); }
   // A GDI+ bitmap over the DIB's own pixels (premultiplied ARGB, top-down rows).
-  Gdiplus::GpBitmap* Pixels() const { return pixels_; }
+  Gdiplus::GpBitmap* Pixels() const { return pixels_.Get(); }
   // The pixel at (x, y) as 0xAARRGGBB; 0 outside.
   std::uint32_t Pixel(int x, int y) const;
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Width() const { return dib_.Width(); }
+  int Height() const { return dib_.Height(); }
 
  private:
-  HDC dc_ = nullptr;          // memory DC
-  HBITMAP bitmap_ = nullptr;  // DIB section
-  HGDIOBJ previous_ = nullptr;  // previously selected bitmap
-  std::uint32_t* bits_ = nullptr;
-  Gdiplus::GpBitmap* pixels_ = nullptr;
-  int width_ = 0, height_ = 0;
+  gfx::DibSection dib_;
+  gfx::BitmapPtr pixels_;  // goes before the DIB it reads from
+};
+
+// The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
+// shared background's image (that window may go while this one lives on).
+class SkinImage {
+ public:
+  Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }
+  explicit operator bool() const { return Get() != nullptr; }
+  void Load(std::span<const std::uint8_t> bytes) {
+    Reset();
+    loaded_ = gfx::load_image(bytes);
+  }
+  void CopyFrom(Gdiplus::GpImage* image) {
+    Reset();
+    if (image) gfx::gdip::GdipCloneImage(image, copied_.Put());
+  }
+  void Reset() {
+    gfx::dispose_image(loaded_);
+    copied_.Reset();
+  }
+
+ private:
+  gfx::Image loaded_;
+  gfx::ImagePtr copied_;
 };
 
 class WindowHost {
@@ -168,8 +189,8 @@ class WindowHost {
   bool GlassBlur() const { return glassBlur_; }
   bool PresentOnAttach() const { return presentOnAttach_; }
   int BackgroundColour() const { return backgroundColour_; }
-  Gdiplus::GpImage* BackgroundImage() const { return backgroundImage_; }
-  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
+  Gdiplus::GpImage* BackgroundImage() const { return backgroundImage_.Get(); }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_.Get(); }
   HDC BackBufferDc() const { return backBuffer_.Dc(); }
   HDC BackgroundDc() const { return background_.Dc(); }
   const BufferDc& BackBuffer() const { return backBuffer_; }
@@ -254,12 +275,12 @@ class WindowHost {
   Control* pressed_ = nullptr;                // the control a press went to
   bool pressing_ = false;                     // a press holds the capture
   bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
-  HDC windowDc_ = nullptr;
+  gfx::WindowDc windowDc_;
   BufferDc backBuffer_;                       // what is presented: background plus controls
-  Gdiplus::GpGraphics* graphics_ = nullptr;   // drawing on backBuffer_
+  gfx::GraphicsPtr graphics_;                 // drawing on backBuffer_
   BufferDc background_;                       // the painted background that repaints start from
   HWND sharedBackground_ = nullptr;           // a host window whose skin this one copies
-  Gdiplus::GpImage* backgroundImage_ = nullptr;
+  SkinImage backgroundImage_;
   int backgroundColour_ = -1;                 // Windows RGB
   Control* firstControl_ = nullptr;           // top-level controls, bottom to top
   Control* lastControl_ = nullptr;
@@ -274,7 +295,7 @@ class WindowHost {
   bool gloss_ = true;                         // a white band over the upper part of the skin
   int closeEffect_ = 0;                       // 0: none
   WindowSize size_;                           // outer size in pixels
-  Gdiplus::GpRegion* frameClip_ = nullptr;    // the inside of a rounded frame, which controls stay in
+  gfx::RegionPtr frameClip_;                  // the inside of a rounded frame, which controls stay in
   Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
   bool glassBlur_ = false;
   bool presentOnAttach_ = true;
@@ -306,12 +327,9 @@ class WindowHost {
   // Frame parts the host creates and owns (the records above only point at them).
   std::vector<std::unique_ptr<Control>> ownedFrameParts_;
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
-  gfx::Image ownedBackground_;        // the skin image when this host loaded it
-  gfx::ImagePtr sharedCopy_;          // the skin image when copied from the shared background
   gfx::BitmapPtr stretchedBackground_;  // the skin image stretched to the size last drawn
   WindowSize stretchedSize_;
   bool backgroundOpaque_ = false;
-  bool backgroundShared_ = false;     // the image belongs to the shared-background source
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at
   int transitionTicks_ = 0;           // ticks of the current cross-fade

@@ -8,6 +8,7 @@
 #include "ui/dialogs/MenuItemControl.h"
 #include "ui/dialogs/MenuPainter.h"
 #include "ui/dialogs/MenuSession.h"
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Memory.h"
 #include "ui/gfx/Text.h"
 
@@ -15,11 +16,10 @@ namespace {
 
 // Width of a text on the screen DC, as menus measure their items.
 int ScreenTextWidth(const std::wstring& text) {
-  HDC screen = GetDC(nullptr);
+  gfx::WindowDc screen(nullptr);
   if (!screen) return 0;
   SIZE size{};
-  const BOOL measured = GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  ReleaseDC(nullptr, screen);
+  const BOOL measured = GetTextExtentPoint32W(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return measured ? static_cast<int>(size.cx) : 0;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Text.h"
 
 namespace gfx {
@@ -39,26 +40,22 @@ bool FaceDrawsChinese(const wchar_t* face) {
   logFont.lfHeight = -12;
   logFont.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(logFont.lfFaceName, face, LF_FACESIZE);
-  HFONT font = CreateFontIndirectW(&logFont);
+  HfontPtr font(CreateFontIndirectW(&logFont));
   if (!font) return false;
-  HDC dc = CreateCompatibleDC(nullptr);
-  bool draws = false;
-  if (dc) {
-    HGDIOBJ old = SelectObject(dc, font);
-    wchar_t selected[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, selected);
-    static const wchar_t kSample[] = L"\u4e2d\u6587\u5b8b\u4f53\u641c\u7d22";  // 中文宋体搜索
-    WORD glyphs[std::size(kSample) - 1] = {};
-    const int count = static_cast<int>(std::size(kSample) - 1);
-    if (lstrcmpiW(selected, face) == 0 &&
-        GetGlyphIndicesW(dc, kSample, count, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(count)) {
-      draws = true;
-      for (WORD glyph : glyphs) draws = draws && glyph != 0xFFFF && glyph != 0;
-    }
-    SelectObject(dc, old);
-    DeleteDC(dc);
+  MemoryDcPtr dc(CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  ScopedSelect selected(dc.Get(), font.Get());
+  wchar_t selectedFace[LF_FACESIZE] = {};
+  GetTextFaceW(dc.Get(), LF_FACESIZE, selectedFace);
+  static const wchar_t kSample[] = L"\u4e2d\u6587\u5b8b\u4f53\u641c\u7d22";  // 中文宋体搜索
+  WORD glyphs[std::size(kSample) - 1] = {};
+  const int count = static_cast<int>(std::size(kSample) - 1);
+  if (lstrcmpiW(selectedFace, face) != 0 ||
+      GetGlyphIndicesW(dc.Get(), kSample, count, glyphs, GGI_MARK_NONEXISTING_GLYPHS) != static_cast<DWORD>(count)) {
+    return false;
   }
-  DeleteObject(font);
+  bool draws = true;
+  for (WORD glyph : glyphs) draws = draws && glyph != 0xFFFF && glyph != 0;
   return draws;
 }
 

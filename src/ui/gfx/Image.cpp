@@ -6,38 +6,29 @@
 
 namespace gfx {
 
-Image::Image(Image&& other) noexcept
-    : image_(std::exchange(other.image_, nullptr)),
-      memory_(std::exchange(other.memory_, nullptr)),
-      stream_(std::exchange(other.stream_, nullptr)) {}
-
 Image& Image::operator=(Image&& other) noexcept {
   if (this != &other) {
+    // The image goes before the stream and memory it may read from.
     dispose_image(*this);
-    image_ = std::exchange(other.image_, nullptr);
-    memory_ = std::exchange(other.memory_, nullptr);
-    stream_ = std::exchange(other.stream_, nullptr);
+    memory_ = std::move(other.memory_);
+    stream_ = std::move(other.stream_);
+    image_ = std::move(other.image_);
   }
   return *this;
 }
 
-Image::~Image() { dispose_image(*this); }
-
 namespace {
 
-// Global memory holding the (optionally signed) bytes, unlocked; null on failure.
-HGLOBAL CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
+// Global memory holding the (optionally signed) bytes, unlocked; empty on failure.
+GlobalMemoryPtr CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
   const std::size_t prefix = addPngSignature ? sizeof(kPngSignature) : 0;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix);
-  if (!memory) return nullptr;
-  auto* target = static_cast<unsigned char*>(GlobalLock(memory));
-  if (!target) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  GlobalMemoryPtr memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix));
+  if (!memory) return {};
+  auto* target = static_cast<unsigned char*>(GlobalLock(memory.Get()));
+  if (!target) return {};
   if (prefix) std::memcpy(target, kPngSignature, prefix);
   std::memcpy(target + prefix, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
+  GlobalUnlock(memory.Get());
   return memory;
 }
 
@@ -71,38 +62,43 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
 Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   Image result;
   if (bytes.empty()) return result;
-  HGLOBAL memory = CopyToGlobal(bytes, addPngSignature);
+  GlobalMemoryPtr memory = CopyToGlobal(bytes, addPngSignature);
   if (!memory) return result;
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, FALSE, &stream)) || !stream) {
-    GlobalFree(memory);
-    return result;
-  }
-  GpImage* decoded = nullptr;
-  if (gdip::GdipLoadImageFromStream(stream, &decoded) != Gdiplus::Ok || !decoded) {
-    if (decoded) gdip::GdipDisposeImage(decoded);
-    stream->Release();
-    GlobalFree(memory);
-    return result;
-  }
+  StreamPtr stream;
+  if (FAILED(CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Put())) || !stream) return result;
+  ImagePtr decoded;
+  if (gdip::GdipLoadImageFromStream(stream.Get(), decoded.Put()) != Gdiplus::Ok || !decoded) return result;
   if (keepSource) {
-    result.image_ = decoded;
-    result.memory_ = memory;
-    result.stream_ = stream;
+    result.memory_ = std::move(memory);
+    result.stream_ = std::move(stream);
+    result.image_ = std::move(decoded);
     return result;
   }
-  BitmapPtr bitmap = CopyToArgbBitmap(decoded);
-  gdip::GdipDisposeImage(decoded);
-  stream->Release();
-  GlobalFree(memory);
-  result.image_ = bitmap.Detach();
+  // The copy needs none of them: the decoded image, its stream and the memory go, in that order.
+  result.image_.Reset(CopyToArgbBitmap(decoded.Get()).Detach());
   return result;
 }
 
 void dispose_image(Image& image) {
-  if (GpImage* decoded = std::exchange(image.image_, nullptr)) gdip::GdipDisposeImage(decoded);
-  if (IStream* stream = std::exchange(image.stream_, nullptr)) stream->Release();
-  if (HGLOBAL memory = std::exchange(image.memory_, nullptr)) GlobalFree(memory);
+  image.image_.Reset();
+  image.stream_.Reset();
+  image.memory_.Reset();
+}
+
+BitmapPtr BitmapFromPixels(const std::uint32_t* pixels, int width, int height) {
+  BitmapPtr bitmap;
+  if (!pixels || width <= 0 || height <= 0 ||
+      gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, bitmap.Put()) != Gdiplus::Ok) {
+    return {};
+  }
+  {
+    LockedPixels target(bitmap.Get(), Gdiplus::ImageLockModeWrite);
+    if (!target.IsValid()) return {};
+    for (int y = 0; y < height; ++y) {
+      std::copy_n(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width), width, target.Row(y));
+    }
+  }
+  return bitmap;
 }
 
 UINT image_width(GpImage* image) {
