@@ -9,6 +9,8 @@
 #include "ui/core/Colour.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Fonts.h"
+#include "ui/gfx/GdiHandles.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 using Gdiplus::ARGB;
@@ -70,55 +72,11 @@ void Frame(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r, bool dashed = fa
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
 }
 
-// The image list's icon as a 32-bit bitmap that keeps the icon's own alpha.
+// The image list's icon as a 32-bit bitmap (see gfx::BitmapFromIcon).
 gfx::BitmapPtr IconBitmap(HIMAGELIST list, int index) {
-  gfx::BitmapPtr bitmap;
-  if (!list || index < 0 || index >= ImageList_GetImageCount(list)) return bitmap;
-  HICON icon = ImageList_GetIcon(list, index, ILD_TRANSPARENT);
-  if (!icon) return bitmap;
-  ICONINFO info{};
-  if (GetIconInfo(icon, &info)) {
-    BITMAP colour{};
-    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour) && colour.bmWidth > 0 &&
-        colour.bmHeight > 0) {
-      const int w = colour.bmWidth, h = colour.bmHeight;
-      std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
-      BITMAPINFO bi{};
-      bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-      bi.bmiHeader.biWidth = w;
-      bi.bmiHeader.biHeight = -h;
-      bi.bmiHeader.biPlanes = 1;
-      bi.bmiHeader.biBitCount = 32;
-      HDC dc = GetDC(nullptr);
-      const bool read = GetDIBits(dc, info.hbmColor, 0, static_cast<UINT>(h), pixels.data(), &bi, DIB_RGB_COLORS) != 0;
-      ReleaseDC(nullptr, dc);
-      if (read) {
-        bool anyAlpha = false;
-        for (std::uint32_t p : pixels) anyAlpha |= (p >> 24) != 0;
-        if (!anyAlpha) {
-          for (std::uint32_t& p : pixels) p |= 0xFF000000;
-        }
-        gfx::BitmapPtr made;
-        if (gdip::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, made.Put()) == Gdiplus::Ok) {
-          Gdiplus::BitmapData data{};
-          Gdiplus::GpRect all(0, 0, w, h);
-          if (gdip::GdipBitmapLockBits(made.Get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) ==
-              Gdiplus::Ok) {
-            for (int y = 0; y < h; ++y) {
-              std::copy_n(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w,
-                          reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride));
-            }
-            gdip::GdipBitmapUnlockBits(made.Get(), &data);
-            bitmap = std::move(made);
-          }
-        }
-      }
-    }
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-  }
-  DestroyIcon(icon);
-  return bitmap;
+  if (!list || index < 0 || index >= ImageList_GetImageCount(list)) return {};
+  gfx::HiconPtr icon(ImageList_GetIcon(list, index, ILD_TRANSPARENT));
+  return gfx::BitmapFromIcon(icon.Get());
 }
 
 int IconHeight(HIMAGELIST list) {

@@ -1,4 +1,5 @@
 #include "ui/controls/PictureBox.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 #include <algorithm>
@@ -72,51 +73,6 @@ UINT FrameDelayMs(const std::vector<int>& delays, int index) {
 RectF PictureDestination(PictureLayout layout, float imageWidth, float imageHeight, float width, float height) {
   if (layout == PictureLayout::Natural) return RectF(0, 0, imageWidth, imageHeight);
   return RectF(0, 0, width, height);
-}
-
-gfx::BitmapPtr BitmapFromIcon(HICON icon) {
-  gfx::BitmapPtr result;
-  if (!icon) return result;
-  ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) return result;
-  struct IconBitmaps {
-    ICONINFO& info;
-    ~IconBitmaps() {
-      if (info.hbmColor) DeleteObject(info.hbmColor);
-      if (info.hbmMask) DeleteObject(info.hbmMask);
-    }
-  } owner{info};
-
-  BITMAP colour{};
-  if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour) && colour.bmWidth > 0 &&
-      colour.bmHeight > 0 && colour.bmWidth <= 1024 && colour.bmHeight <= 1024) {
-    const int width = colour.bmWidth, height = colour.bmHeight;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, info.hbmColor, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    const bool hasAlpha = std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return (p >> 24) != 0; });
-    if (rows == height && hasAlpha) {
-      gfx::BitmapPtr view;
-      if (gdip::GdipCreateBitmapFromScan0(width, height, width * 4, gfx::kPixelFormat32bppArgb,
-                                          reinterpret_cast<BYTE*>(pixels.data()), view.Put()) == Gdiplus::Ok &&
-          gdip::GdipCloneBitmapAreaI(0, 0, width, height, gfx::kPixelFormat32bppArgb, view.Get(), result.Put()) ==
-              Gdiplus::Ok) {
-        return result;
-      }
-      result.Reset();
-    }
-  }
-  // No alpha channel: GDI+ applies the icon's mask.
-  if (gdip::GdipCreateBitmapFromHICON(icon, result.Put()) != Gdiplus::Ok) result.Reset();
-  return result;
 }
 
 namespace {
@@ -213,7 +169,7 @@ Control* PictureBox::CreateFromIcon(ControlParent parent, float left, float top,
   if (IsLive()) return GetHandle();
   data_.clear();
   ReleaseImage();
-  converted_ = BitmapFromIcon(icon);
+  converted_ = gfx::BitmapFromIcon(icon);
   frameIndex_ = 1;
   frameCount_ = converted_ ? 1 : 0;
   frameDelays_.clear();

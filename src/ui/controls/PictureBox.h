@@ -47,9 +47,6 @@ UINT FrameDelayMs(const std::vector<int>& delays, int index);
 // whole picture).
 Gdiplus::RectF PictureDestination(PictureLayout layout, float imageWidth, float imageHeight, float width,
                                   float height);
-// A 32-bit ARGB copy of an icon that keeps its alpha channel (the mask for icons without
-// one); empty when the icon cannot be read.
-gfx::BitmapPtr BitmapFromIcon(HICON icon);
 
 // Optional arguments of PictureBox::Create, with their defaults.
 struct PictureBoxOptions {

@@ -4,6 +4,7 @@
 
 #include "ui/core/Colour.h"
 #include "ui/gfx/Fonts.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
@@ -34,8 +35,7 @@ void FrameIcon::Paint() {
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, false);
   if (context.graphics && icon_) {
-    gfx::BitmapPtr bitmap;
-    if (GdipCreateBitmapFromHICON(icon_, bitmap.Put()) == Ok) {
+    if (gfx::BitmapPtr bitmap = gfx::BitmapFromIcon(icon_)) {
       GdipDrawImageRectI(context.graphics, bitmap.Get(), 0, 0, 16, 16);
     }
   }
