@@ -265,6 +265,18 @@ class WindowHost {
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
+  // route_mouse, phase by phase.
+  bool IsAlive(Control* control) const;
+  void LeaveControl(Control* control, WPARAM wParam, LPARAM lParam);
+  void EnterControl(Control* control, Control* from, WPARAM wParam, LPARAM lParam);
+  // A left press: on a control, or on the frame (then null is returned: no control was hit).
+  Control* Press(Control* hit, POINT point, WPARAM wParam, LPARAM lParam);
+  void PressFrame(POINT point, WPARAM wParam);
+  void PressControl(Control* hit, WPARAM wParam, LPARAM lParam);
+  void FocusPressed(Control* hit, int type, WPARAM wParam, LPARAM lParam);
+  void RouteToPressed(UINT message, WPARAM wParam, LPARAM lParam, POINT point);
+  void ReleasePress(Control* pressed, POINT point, WPARAM wParam, LPARAM lParam);
+
   // --- state ---
   HWND window_ = nullptr;                     // the attached window; null while detached
   WindowHost* self_ = nullptr;
