@@ -1,4 +1,5 @@
-// Attaching and detaching a window, and the subclassed window procedure.
+// Attaching and detaching a window, the control tree's links, and the host's small setters.
+// The window procedure is in HostMessages.cpp.
 #include "ui/core/WindowHost.h"
 
 #include <windowsx.h>
@@ -16,12 +17,6 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-void EditStyle(HWND window, LONG add, LONG remove) {
-  LONG style = GetWindowLongW(window, GWL_STYLE);
-  LONG wanted = (style | add) & ~remove;
-  if (wanted != style) SetWindowLongW(window, GWL_STYLE, wanted);
-}
-
 std::string WindowTextA(HWND window) {
   int length = GetWindowTextLengthA(window);
   std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -37,13 +32,15 @@ constexpr UINT_PTR kTransitionTimerId = 1;
 
 WindowHost::WindowHost() { self_ = this; }
 
+void WindowHost::EditStyle(LONG add, LONG remove) {
+  LONG style = GetWindowLongW(window_, GWL_STYLE);
+  LONG wanted = (style | add) & ~remove;
+  if (wanted != style) SetWindowLongW(window_, GWL_STYLE, wanted);
+}
+
 WindowHost::~WindowHost() {
   if (window_ && IsWindow(window_)) DestroyWindow(window_);
   if (window_) detach(window_);
-}
-
-LRESULT CALLBACK WindowHost::WindowProcThunkTarget(WindowHost* host, UINT message, WPARAM wParam, LPARAM lParam) {
-  return host->handle_message(message, wParam, lParam);
 }
 
 int WindowHost::attach(HWND window, const AttachOptions& options) {
@@ -74,7 +71,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   // 2. Frame flags.
   int flags = options.frameFlags.value_or(0);
   if (!options.frameFlags || *options.frameFlags != 0) {
-    EditStyle(window, WS_SYSMENU, 0);
+    EditStyle(WS_SYSMENU, 0);
     if (!options.frameFlags || (flags & kFrameComplete)) {
       flags |= kFrameIcon | kFrameCaption | kFrameClose;
       if (style & WS_MAXIMIZEBOX) flags |= kFrameMaximize;
@@ -84,13 +81,13 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   frameFlags_ = (flags & ~kFrameComplete) | kFrameDrawn;
 
   // 3-5. Style and properties.
-  EditStyle(window, static_cast<LONG>(WS_POPUP), 0);
+  EditStyle(static_cast<LONG>(WS_POPUP), 0);
   SetPropW(window, kPropHost, this);
   defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
   if (!(frameFlags_ & kFrameMinimize)) remove |= WS_MINIMIZEBOX;
   if (!(frameFlags_ & kFrameMaximize)) remove |= WS_MAXIMIZEBOX;
-  EditStyle(window, 0, remove);
+  EditStyle(0, remove);
 
   // 6-9. Size, device context, buffers, layered style, repaint queue.
   RECT outer{};
@@ -157,7 +154,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   toolInfo_.hwnd = window;
 
   // 17. Sizable windows get the thick frame back (the host draws no system frame).
-  if (sizable_) EditStyle(window, WS_THICKFRAME, 0);
+  if (sizable_) EditStyle(WS_THICKFRAME, 0);
   return 1;
 }
 
@@ -223,12 +220,6 @@ void WindowHost::detach(HWND window) {
   detaching_ = false;
 }
 
-LRESULT WindowHost::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
-  // Flushing is synchronous on this thread, so the queue is never mid-flush here.
-  if (previousProc_) return CallWindowProcW(previousProc_, window_, message, wParam, lParam);
-  return DefWindowProcW(window_, message, wParam, lParam);
-}
-
 void WindowHost::LinkControl(Control* control, Control* parent, bool atStart) {
   Control*& first = parent ? parent->firstChild_ : firstControl_;
   Control*& last = parent ? parent->lastChild_ : lastControl_;
@@ -272,217 +263,6 @@ bool WindowHost::OwnsControl(const Control* control) const {
     }
   };
   return Walker::Find(firstControl_, control);
-}
-
-LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND window = window_;
-  if (message == WM_NCDESTROY) {
-    // A hook that swallowed WM_DESTROY must not leave the host bound to a dead window.
-    WNDPROC previous = previousProc_;
-    detach(window);
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
-  }
-  if (onWindowMessage_) {
-    LRESULT answer = onWindowMessage_(window, message, wParam, lParam);
-    if (answer != -1) return answer;
-    if (window_ != window) return DefWindowProcW(window, message, wParam, lParam);
-  }
-
-  switch (message) {
-    case WM_DESTROY: {
-      WNDPROC previous = previousProc_;
-      detach(window);
-      return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                      : DefWindowProcW(window, message, wParam, lParam);
-    }
-    case WM_SIZE:
-      handle_size(window, wParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_ACTIVATE:
-      HandleActivate(wParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_SETTEXT: {
-      LRESULT result = DefaultProcessing(message, wParam, lParam);
-      if (result == 1 && (frameFlags_ & kFrameCaption) && captionLabel_) {
-        static_cast<CaptionLabel*>(captionLabel_)->SetText(lParam ? gfx::narrow_text(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
-      }
-      return result;
-    }
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      if (dc && backBuffer_.Dc()) {
-        BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-               paint.rcPaint.bottom - paint.rcPaint.top, backBuffer_.Dc(), paint.rcPaint.left, paint.rcPaint.top,
-               SRCCOPY);
-      }
-      EndPaint(window, &paint);
-      return 0;
-    }
-    case WM_CLOSE:
-      RunCloseEffect();
-      ShowWindow(window, SW_HIDE);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_SETCURSOR:
-      if (reinterpret_cast<HWND>(wParam) == window) {
-        HCURSOR cursor = hovered_ && hovered_->CursorHandle() ? hovered_->CursorHandle() : defaultCursor_;
-        SetCursor(cursor);
-        return 1;
-      }
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      RECT work{};
-      SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-      info->ptMaxSize.x = work.right + 14;
-      info->ptMaxSize.y = work.bottom + 14;
-      info->ptMaxPosition.x = work.left - 7;
-      info->ptMaxPosition.y = work.top - 7;
-      info->ptMinTrackSize.x = MinimumTrackWidth();
-      info->ptMinTrackSize.y = (frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38;
-      return 0;
-    }
-    case WM_STYLECHANGED:
-      if (wParam == static_cast<WPARAM>(GWL_STYLE)) {
-        auto* change = reinterpret_cast<STYLESTRUCT*>(lParam);
-        if (change->styleNew & (WS_DLGFRAME | WS_BORDER)) EditStyle(window, 0, WS_DLGFRAME | WS_BORDER);
-      }
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_NCCALCSIZE:
-      if (wParam == 1) return 1;
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_NCACTIVATE:
-      return 1;
-    case WM_TIMER: {
-      auto* control = reinterpret_cast<Control*>(wParam);
-      if (OwnsControl(control)) DispatchControlMessage(control, message, wParam, lParam);
-      return 0;
-    }
-    case WM_SYSCHAR:
-      if (handle_accelerator_key(message, wParam, lParam)) return 0;
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_KEYDOWN:
-      handle_key_down(message, wParam, lParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_KEYUP:
-    case WM_CHAR:
-    case WM_MOUSEWHEEL:
-    case WM_COMMAND:
-    case WM_IME_COMPOSITION:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-      if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_MOUSEMOVE:
-      if (!trackingMouse_) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
-        trackingMouse_ = TrackMouseEvent(&track) != FALSE;
-      }
-      route_mouse(message, wParam, lParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-      route_mouse(message, wParam, lParam);
-      return DefaultProcessing(message, wParam, lParam);
-    case WM_LBUTTONDBLCLK:
-      SendMessageW(window, WM_LBUTTONDOWN, TKM_DBLCLICK_MARK, lParam);
-      return 0;
-    case WM_MOUSELEAVE:
-      HandleMouseLeave();
-      return 0;
-    case TKM_SET_FOCUS:
-      if (lParam) set_focus(reinterpret_cast<Control*>(lParam), false);
-      return 0;
-    case TKM_SET_ACCELERATOR:
-      return set_accelerator(reinterpret_cast<Control*>(wParam), static_cast<int>(lParam));
-    case TKM_PRESENT:
-      present_rect(nullptr, false);
-      return 0;
-    case TKM_REPAINT_RECT: {
-      const bool owned = (wParam & kRepaintOwnedRect) != 0;
-      const WPARAM mode = wParam & ~kRepaintOwnedRect;
-      auto* rect = reinterpret_cast<RectF*>(lParam);
-      if (rect) queue_repaint(*rect, mode);
-      if (owned) delete rect;
-      return 0;
-    }
-    case TKM_CONTROL_MOVED: {
-      auto* control = reinterpret_cast<Control*>(wParam);
-      if (!OwnsControl(control)) return 1;
-      DispatchControlMessage(control, message, wParam, lParam);
-      if (lParam != 1) return 1;
-      if (busy_) return 0;
-      if (control->PreviousBounds()) Recompose(*control->PreviousBounds());
-      Recompose(control->BoundsRef());
-      return 1;
-    }
-    case TKM_POST_TO_CONTROL: {
-      auto* block = reinterpret_cast<ControlMessageBlock*>(lParam);
-      if (!block) return 0;
-      ControlMessageBlock copy = *block;
-      VirtualFree(block, 0, MEM_RELEASE);
-      auto* control = reinterpret_cast<Control*>(wParam);
-      if (!OwnsControl(control)) return 0;
-      return DispatchControlMessage(control, copy.message, copy.wParam, copy.lParam);
-    }
-    case TKM_RUN_ON_UI_THREAD:
-      return ui::AnswerRunOnUiThread(lParam);
-    case WM_GETOBJECT:
-      if (LRESULT answer = AnswerGetObject(*this, wParam, lParam)) return answer;
-      return DefaultProcessing(message, wParam, lParam);
-    case TKM_ACCESSIBLE_ACTION: {
-      auto* control = reinterpret_cast<Control*>(wParam);
-      if (OwnsControl(control) && lParam == 0) ClickControl(control);
-      return 0;
-    }
-    default:
-      return DefaultProcessing(message, wParam, lParam);
-  }
-}
-
-void WindowHost::HandleActivate(WPARAM wParam) {
-  if (LOWORD(wParam) == WA_INACTIVE) {
-    if (hovered_) DispatchControlMessage(hovered_, TKM_MOUSE_LEAVE, 0, 0);
-    if (pressing_) {
-      DispatchControlMessage(pressed_, TKM_KILL_FOCUS, 0, 0);
-      ReleaseCapture();
-      pressing_ = false;
-    }
-  } else if (pressed_) {
-    DispatchControlMessage(pressed_, TKM_SET_FOCUS, 0, 0);
-  }
-}
-
-void WindowHost::HandleMouseLeave() {
-  trackingMouse_ = false;
-  ReleaseCapture();
-  if (Control* control = hovered_) {
-    DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
-    Call(onMouseLeave_, control, 0, 0, control->Type());
-    hovered_ = nullptr;
-  }
-}
-
-int WindowHost::MinimumTrackWidth() const {
-  if ((frameFlags_ & ~kFrameDrawn) == 0) return 21;
-  int buttons = static_cast<int>(titleButtons_.empty() ? titleButtonBits_.size() : titleButtons_.size());
-  return buttons * 28 + ((frameFlags_ & kFrameClose) ? 11 : 0) + 35 + 1;
-}
-
-void WindowHost::handle_size(HWND window, WPARAM sizeType) {
-  if (sizeType == SIZE_MINIMIZED || !window_) return;
-  RECT outer{};
-  GetWindowRect(window, &outer);
-  WindowSize now{outer.right - outer.left, outer.bottom - outer.top};
-  if (now.width == size_.width && now.height == size_.height) return;
-  size_ = now;
-  if (onSize_) onSize_(window, now.width, now.height);
-  CreateBuffers();
-  repaintQueue_.Bind(window_, this, graphics_.Get());
-  redraw(std::nullopt, backgroundColour_, 0);
 }
 
 bool WindowHost::draggable(std::optional<bool> value) {

@@ -256,14 +256,33 @@ class WindowHost {
   void ApplyGlassBlur(int left, int top, int right, int bottom, int radius);
   void RunCloseEffect();
   void PresentLayered(HDC source);
-  void HandleActivate(WPARAM wParam);
-  void HandleMouseLeave();
   void CreateTitleButtons();
   void DrawControl(Control* control, const Gdiplus::RectF& visible);
   void PresentNow(const RECT* rect);
   void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+  void EditStyle(LONG add, LONG remove);
+
+  // handle_message: each group answers its own messages (nothing for the others).
+  std::optional<LRESULT> AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> AnswerToolkitMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Detaches, then hands the message to the window's previous procedure.
+  LRESULT DetachAndPassOn(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnActivate(WPARAM wParam);
+  LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
+  void OnPaint();
+  void OnClose();
+  bool OnSetCursor(WPARAM wParam);
+  void OnGetMinMaxInfo(MINMAXINFO* info);
+  void OnStyleChanged(WPARAM which, const STYLESTRUCT* change);
+  void OnTimer(WPARAM wParam, LPARAM lParam);
+  void TrackMouseLeave();
+  void OnMouseLeave();
+  void OnRepaintRect(WPARAM wParam, Gdiplus::RectF* rect);
+  LRESULT OnControlMoved(Control* control, LPARAM redraw);
+  LRESULT OnPostedToControl(Control* control, ControlMessageBlock* block);
 
   // route_mouse, phase by phase.
   bool IsAlive(Control* control) const;
