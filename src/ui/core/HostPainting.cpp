@@ -154,7 +154,7 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   if (!window_ || !graphics_) return;
   busy_ = true;
 
-  // 1. Background image and colour.
+  // Background image and colour.
   WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
   if (shared && shared != this) {
     backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
@@ -169,18 +169,18 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     if (colour && *colour != -1) backgroundColour_ = *colour;
   }
 
-  // 2. The snapshot the cross-fade of a layered window starts from.
+  // The snapshot the cross-fade of a layered window starts from.
   if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), size_.width, size_.height)) {
     BitBlt(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   }
 
   PaintBackground(mode);
 
-  // 8. The background cache: repaints start from it.
+  // The background cache: repaints start from it.
   GdipFlush(graphics_.Get(), FlushIntentionSync);
   BitBlt(background_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
 
-  // 9-10. Controls, clipped to the inside of the frame.
+  // Controls, clipped to the inside of the frame.
   frameClip_.Reset();
   if (cornerStyle_ != 1) {
     if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
@@ -196,10 +196,10 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   // Everything queued so far has just been composed.
   repaintQueue_.Clear();
 
-  // 11. Glass blur.
+  // Glass blur.
   if (glassBlur_ && alpha_ != -1) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
 
-  // 12. Present at once, or cross-fade.
+  // Present at once, or cross-fade.
   if (mode == 0) {
     PresentNow(nullptr);
   } else if (mode == 1) {
@@ -231,13 +231,13 @@ void WindowHost::DrawBackgroundStretched(const RectF& dest) {
 
 void WindowHost::PaintBackground(int mode) {
   const int width = size_.width, height = size_.height;
-  // 3. Start from transparent.
+  // Start from transparent.
   GdipResetClip(graphics_.Get());
   GdipGraphicsClear(graphics_.Get(), 0);
 
   const RectF frame(kFrameInset, kFrameInset, width - 2 * kFrameInset, height - 2 * kFrameInset);
   if (cornerStyle_ == 1) {
-    // 4. Nine-sliced (or stretched) skin, no rounded frame.
+    // Nine-sliced (or stretched) skin, no rounded frame.
     if (backgroundImage_) {
       RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
       if (nineSlice_ && !nineSlice_->Empty()) {
@@ -249,7 +249,7 @@ void WindowHost::PaintBackground(int mode) {
       GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
     }
   } else {
-    // 5. Rounded frame: clip, colour, image by layout.
+    // Rounded frame: clip, colour, image by layout.
     if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
       GdipSetClipPath(graphics_.Get(), path.Get(), CombineModeReplace);
     }
@@ -292,10 +292,10 @@ void WindowHost::PaintBackground(int mode) {
     }
   }
 
-  // 6. The application's own background drawing.
+  // The application's own background drawing.
   if (onPaint_) onPaint_(window_, graphics_.Get(), width, height);
 
-  // 7. Frame outlines and the window's shape.
+  // Frame outlines and the window's shape.
   if (cornerStyle_ != 1) {
     float outer = cornerStyle_ == 0 ? 0.0f : 7.0f, inner = cornerStyle_ == 0 ? 0.0f : 6.0f;
     OutlinePath(graphics_.Get(), kFrameInset + 0.5f, kFrameInset + 0.5f, width - 2 * kFrameInset - 1,
@@ -450,7 +450,8 @@ void WindowHost::PresentNow(const RECT* rect) {
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
   if (alpha_ == -1) {
     RECT r = rect ? *rect : RECT{0, 0, size_.width, size_.height};
-    BitBlt(windowDc_.Get(), r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top, SRCCOPY);
+    BitBlt(windowDc_.Get(), r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top,
+           SRCCOPY);
   } else {
     PresentLayered(backBuffer_.Dc());
   }

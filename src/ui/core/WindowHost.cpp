@@ -1,5 +1,5 @@
-// Attaching and detaching a window, the control tree's links, and the host's small setters.
-// The window procedure is in HostMessages.cpp.
+// Attaching a window (step by step) and detaching it, the control tree's links, and the
+// host's small setters. The window procedure is in HostMessages.cpp.
 #include "ui/core/WindowHost.h"
 
 #include <windowsx.h>
@@ -45,11 +45,27 @@ WindowHost::~WindowHost() {
 
 int WindowHost::attach(HWND window, const AttachOptions& options) {
   if (!window || !IsWindow(window) || window == window_ || window_ != nullptr) return 0;
-
-  // 1. Options and their defaults.
   window_ = window;
   self_ = this;
   const LONG style = GetWindowLongW(window, GWL_STYLE);
+  TakeOptions(options, style);
+  TakeFrameFlags(options.frameFlags, style);
+  TakeOverWindow();
+  PrepareDrawing();
+  if (!Subclass()) {
+    AbandonAttach();
+    return 0;
+  }
+  CreateFrameParts();
+  redraw(options.image, options.backgroundColour, 2);
+  if (alpha_ != -1) present_rect(nullptr, false);
+  CreateTooltip();
+  // Sizable windows get the thick frame back (the host draws no system frame).
+  if (sizable_) EditStyle(WS_THICKFRAME, 0);
+  return 1;
+}
+
+void WindowHost::TakeOptions(const AttachOptions& options, LONG style) {
   alpha_ = options.alpha.value_or(-1);
   imageLayout_ = options.imageLayout.value_or(0);
   cornerStyle_ = options.cornerStyle.value_or(7);
@@ -67,83 +83,89 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   } else {
     glassBlur_ = *options.glassBlur;
   }
+}
 
-  // 2. Frame flags.
-  int flags = options.frameFlags.value_or(0);
-  if (!options.frameFlags || *options.frameFlags != 0) {
+void WindowHost::TakeFrameFlags(std::optional<int> given, LONG style) {
+  int flags = given.value_or(0);
+  if (!given || *given != 0) {
     EditStyle(WS_SYSMENU, 0);
-    if (!options.frameFlags || (flags & kFrameComplete)) {
+    if (!given || (flags & kFrameComplete)) {
       flags |= kFrameIcon | kFrameCaption | kFrameClose;
       if (style & WS_MAXIMIZEBOX) flags |= kFrameMaximize;
       if (style & WS_MINIMIZEBOX) flags |= kFrameMinimize;
     }
   }
   frameFlags_ = (flags & ~kFrameComplete) | kFrameDrawn;
+}
 
-  // 3-5. Style and properties.
+void WindowHost::TakeOverWindow() {
   EditStyle(static_cast<LONG>(WS_POPUP), 0);
-  SetPropW(window, kPropHost, this);
+  SetPropW(window_, kPropHost, this);
   defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  // The host draws the frame and its boxes itself.
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
   if (!(frameFlags_ & kFrameMinimize)) remove |= WS_MINIMIZEBOX;
   if (!(frameFlags_ & kFrameMaximize)) remove |= WS_MAXIMIZEBOX;
   EditStyle(0, remove);
+}
 
-  // 6-9. Size, device context, buffers, layered style, repaint queue.
+void WindowHost::PrepareDrawing() {
   RECT outer{};
-  GetWindowRect(window, &outer);
+  GetWindowRect(window_, &outer);
   size_ = WindowSize{outer.right - outer.left, outer.bottom - outer.top};
-  windowDc_ = gfx::WindowDc(window);
+  windowDc_ = gfx::WindowDc(window_);
   CreateBuffers();
   if (alpha_ != -1) {
-    LONG ex = GetWindowLongW(window, GWL_EXSTYLE);
-    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   }
-  repaintQueue_.Bind(window, this, graphics_.Get());
+  repaintQueue_.Bind(window_, this, graphics_.Get());
+}
 
-  // 10. Subclass.
+bool WindowHost::Subclass() {
   thunk_ = gfx::make_window_thunk(this, WindowProcThunkTarget);
-  if (!thunk_) {
-    RemovePropW(window, kPropHost);
-    ReleaseBuffers();
-    windowDc_.Reset();
-    window_ = nullptr;
-    return 0;
-  }
+  if (!thunk_) return false;
   previousProc_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_.Proc())));
-  // The style edits above change the non-client area only once the frame is recalculated.
-  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+      SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk_.Proc())));
+  // The style edits change the non-client area only once the frame is recalculated.
+  SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  return true;
+}
 
-  // 11-13. Frame parts, created while busy.
+void WindowHost::AbandonAttach() {
+  RemovePropW(window_, kPropHost);
+  ReleaseBuffers();
+  windowDc_.Reset();
+  window_ = nullptr;
+}
+
+void WindowHost::CreateFrameParts() {
+  // While busy: the parts draw, but nothing is composed or presented before the first paint.
   busy_ = true;
   if (frameFlags_ & kFrameIcon) {
     auto icon = std::make_unique<FrameIcon>();
-    HICON small = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
-    if (!small) small = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICONSM));
-    if (icon->CreateIcon(window, small)) {
+    HICON small = reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_SMALL, 0));
+    if (!small) small = reinterpret_cast<HICON>(GetClassLongPtrW(window_, GCLP_HICONSM));
+    if (icon->CreateIcon(window_, small)) {
       iconControl_ = icon.get();
       ownedFrameParts_.push_back(std::move(icon));
     }
   }
   if (frameFlags_ & kFrameCaption) {
     auto caption = std::make_unique<CaptionLabel>();
-    if (caption->CreateCaption(window, RectF(0, 9, 0, 18), WindowTextA(window))) {
+    if (caption->CreateCaption(window_, RectF(0, 9, 0, 18), WindowTextA(window_))) {
       captionLabel_ = caption.get();
       ownedFrameParts_.push_back(std::move(caption));
     }
   }
   CreateTitleButtons();
-
-  // 14-15. First paint.
   busy_ = false;
-  redraw(options.image, options.backgroundColour, 2);
-  if (alpha_ != -1) present_rect(nullptr, false);
+}
 
-  // 16. Tooltip window.
+void WindowHost::CreateTooltip() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, L"", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
-                             0, window, nullptr, GetModuleHandleW(nullptr), nullptr);
+                             0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (tooltip_) {
     SetWindowPos(tooltip_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 1024);
@@ -151,11 +173,7 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   toolInfo_ = TTTOOLINFOW{};
   toolInfo_.cbSize = 44;  // the pre-XP layout: no lpReserved field
   toolInfo_.uFlags = TTF_SUBCLASS;
-  toolInfo_.hwnd = window;
-
-  // 17. Sizable windows get the thick frame back (the host draws no system frame).
-  if (sizable_) EditStyle(WS_THICKFRAME, 0);
-  return 1;
+  toolInfo_.hwnd = window_;
 }
 
 void WindowHost::CreateTitleButtons() {

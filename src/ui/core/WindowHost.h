@@ -264,6 +264,19 @@ class WindowHost {
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
   void EditStyle(LONG add, LONG remove);
 
+  // attach, step by step.
+  void TakeOptions(const AttachOptions& options, LONG style);
+  void TakeFrameFlags(std::optional<int> given, LONG style);
+  // Popup style, host property, default cursor; no system frame.
+  void TakeOverWindow();
+  // Size, window DC, buffers, layered style, repaint queue.
+  void PrepareDrawing();
+  // Puts the thunk in as the window procedure; false when no thunk could be made.
+  bool Subclass();
+  void AbandonAttach();
+  void CreateFrameParts();
+  void CreateTooltip();
+
   // handle_message: each group answers its own messages (nothing for the others).
   std::optional<LRESULT> AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
