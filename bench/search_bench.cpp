@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string host = std::string("127.0.0.1:") + argv[1];
-  gfx::toolkit_startup(build_edit_context_menu);
+  gfx::toolkit_startup(BuildEditContextMenu);
   const figures::ProcessFigures empty = figures::MeasureSelf();
   if (!CreateMainForm() || !PumpUntil([] { return IsWindowVisible(AppState.mainWindow.load()) != FALSE; }, 20000)) {
     std::puts("the main window did not appear");

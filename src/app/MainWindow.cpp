@@ -6,6 +6,7 @@
 #include "app/ResultsView.h"
 #include "app/SearchRun.h"
 #include "app/StartupThreads.h"
+#include "app/Workers.h"
 #include "form/Form.h"
 #include "links/UpdateFile.h"
 #include "resources/Resources.h"
@@ -37,10 +38,6 @@ LRESULT OpenUpdateLink(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   const std::string link = AppState.UpdateLink();
   if (links::IsWebAddress(link)) OpenUrl(link);
   return 0;
-}
-
-void StartThread(LPTHREAD_START_ROUTINE routine) {
-  if (HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, nullptr)) CloseHandle(thread);
 }
 
 // The controls at their fixed places, in creation order; later ones draw on top.
@@ -123,7 +120,7 @@ POINT MainWindowPosition(int screenWidth, int screenHeight) {
 
 void BuildMainWindow(HWND window) {
   AppState.windowIcon = IconHandle(CreateIconFromIconFile(resources::WindowIcon()));
-  if (HICON icon = AppState.windowIcon.get()) {
+  if (HICON icon = AppState.windowIcon.Get()) {
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
@@ -153,8 +150,8 @@ void BuildMainWindow(HWND window) {
   WireHandlers(*AppState.controls);
 
   AppState.mainHost->set_on_window_message(MainWindowHook);
-  StartThread(CheckForUpdate);
-  StartThread(StartupPing);
+  StartWorker(CheckForUpdate);
+  StartWorker(StartupPing);
   ShowWindowAsync(window, SW_SHOWNORMAL);
 }
 

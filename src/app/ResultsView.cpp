@@ -4,6 +4,7 @@
 
 #include "app/AppState.h"
 #include "app/MainControls.h"
+#include "app/Workers.h"
 
 namespace {
 
@@ -123,11 +124,7 @@ LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
     const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
     const INT_PTR packed = (generation << 3) | tab;
     ui->categoryList.BeginFilling();
-    if (HANDLE thread = CreateThread(nullptr, 0, ShowCategory, reinterpret_cast<LPVOID>(packed), 0, nullptr)) {
-      CloseHandle(thread);
-    } else {
-      ui->categoryList.EndFilling();
-    }
+    if (!StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) ui->categoryList.EndFilling();
     return 0;
   }
   return 0;

@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
+#include "app/Workers.h"
 #include "search/Classification.h"
 #include "web/WebAccess.h"
 
@@ -100,25 +101,22 @@ LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   AppState.archiveCount = 0;
   RefreshTabCaptions();
   ui->mainList.BeginFilling();
-  if (HANDLE worker = CreateThread(nullptr, 0, SearchWorker, nullptr, 0, nullptr)) {
-    CloseHandle(worker);
-  } else {
-    ui->mainList.EndFilling();
-  }
+  if (!StartWorker(SearchWorker)) ui->mainList.EndFilling();
   return 0;
 }
 
 int WaitPumping(int amount, int unit) {
-  HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  KernelHandle timer(CreateWaitableTimerW(nullptr, FALSE, nullptr));
   if (!timer) {
     Sleep(static_cast<DWORD>(unit == 1 ? amount * 1000 : amount));
     return 1;
   }
   LARGE_INTEGER due;
   due.QuadPart = -static_cast<LONGLONG>(amount) * (unit == 1 ? 1000 : 1) * 10000;
-  SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+  SetWaitableTimer(timer.Get(), &due, 0, nullptr, nullptr, FALSE);
+  HANDLE waited = timer.Get();
   for (;;) {
-    DWORD woke = MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT);
+    DWORD woke = MsgWaitForMultipleObjects(1, &waited, FALSE, INFINITE, QS_ALLINPUT);
     if (woke == WAIT_OBJECT_0) break;
     if (woke == WAIT_OBJECT_0 + 1) {
       ProcessPendingMessages();
@@ -126,6 +124,5 @@ int WaitPumping(int amount, int unit) {
       break;  // the wait itself failed: do not spin
     }
   }
-  CloseHandle(timer);
   return 1;
 }

@@ -10,7 +10,7 @@ int RunApplication() {
   (void)heap;
   CoInitialize(nullptr);
 
-  gfx::toolkit_startup(build_edit_context_menu);
+  gfx::toolkit_startup(BuildEditContextMenu);
   InitActiveXHost();
   CreateMainWindow();
 

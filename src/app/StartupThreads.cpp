@@ -38,7 +38,7 @@ void StartNotice(MainControls& ui, const links::UpdatePlan& plan) {
   ui.noticeLabel.Left(links::kNoticeStartLeft);
   // A timer belongs to the thread of its window: set it there.
   HWND window = AppState.mainWindow;
-  ui::run_on_ui_thread(window, [window] { SetTimer(window, kNoticeTimerId, links::kNoticeIntervalMs, ScrollNotice); });
+  ui::RunOnUiThread(window, [window] { SetTimer(window, kNoticeTimerId, links::kNoticeIntervalMs, ScrollNotice); });
 }
 
 }  // namespace

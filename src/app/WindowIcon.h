@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 
+#include "ui/gfx/GdiHandles.h"
+
 struct IconImage {
   size_t offset;
   size_t size;
@@ -20,25 +22,4 @@ std::optional<IconImage> FirstIconImage(std::span<const unsigned char> iconFile)
 HICON CreateIconFromIconFile(std::span<const unsigned char> iconFile);
 
 // Owns an icon handle.
-class IconHandle {
- public:
-  IconHandle() = default;
-  explicit IconHandle(HICON icon) : icon_(icon) {}
-  ~IconHandle() {
-    if (icon_) DestroyIcon(icon_);
-  }
-  IconHandle(const IconHandle&) = delete;
-  IconHandle& operator=(const IconHandle&) = delete;
-  IconHandle& operator=(IconHandle&& other) noexcept {
-    if (this != &other) {
-      if (icon_) DestroyIcon(icon_);
-      icon_ = other.icon_;
-      other.icon_ = nullptr;
-    }
-    return *this;
-  }
-  HICON get() const { return icon_; }
-
- private:
-  HICON icon_ = nullptr;
-};
+using IconHandle = gfx::HiconPtr;

@@ -51,7 +51,7 @@ void Unmap(HWND window) {
 
 // Messages that arrive before the window is subclassed (during CreateWindowExA).
 LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (Form* record = form_of_window(window)) return record->MessageProc(window, message, wParam, lParam);
+  if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -119,7 +119,7 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (CommandHandler handler = CommandHandlerOf(control)) return handler(window, message, wParam, lParam);
   }
   LRESULT result;
-  if (Form* record = form_of_window(window)) {
+  if (Form* record = FormOfWindow(window)) {
     result = record->MessageProc(window, message, wParam, lParam);
   } else {
     result = DefWindowProcA(window, message, wParam, lParam);
@@ -177,27 +177,27 @@ HWND create_form(const FormOptions& options) {
   return window;
 }
 
-Form* form_of_window(HWND window) {
+Form* FormOfWindow(HWND window) {
   auto& maps = Maps();
   std::lock_guard guard(maps.lock);
   auto it = maps.forms.find(window);
   return it == maps.forms.end() ? nullptr : it->second.get();
 }
 
-void set_window_hook(HWND window, WindowHook hook) {
+void SetWindowHook(HWND window, WindowHook hook) {
   auto& maps = Maps();
   std::lock_guard guard(maps.lock);
   if (hook) maps.hooks[window] = hook; else maps.hooks.erase(window);
 }
 
-void set_command_handler(HWND control, CommandHandler handler) {
+void SetCommandHandler(HWND control, CommandHandler handler) {
   auto& maps = Maps();
   std::lock_guard guard(maps.lock);
   if (handler) maps.commandHandlers[control] = handler; else maps.commandHandlers.erase(control);
 }
 
-bool set_close_handler(HWND window, CloseHandler handler) {
-  Form* record = form_of_window(window);
+bool SetCloseHandler(HWND window, CloseHandler handler) {
+  Form* record = FormOfWindow(window);
   if (!record) return false;
   record->close = handler;
   return true;

@@ -60,14 +60,14 @@ class Form {
 HWND create_form(const FormOptions& options);
 
 // The form record of a window, or null.
-Form* form_of_window(HWND window);
+Form* FormOfWindow(HWND window);
 
 // Per-window message hook (null removes it) and per-control command handler.
-void set_window_hook(HWND window, WindowHook hook);
-void set_command_handler(HWND control, CommandHandler handler);
+void SetWindowHook(HWND window, WindowHook hook);
+void SetCommandHandler(HWND control, CommandHandler handler);
 
 // Sets the close handler of a form window; false when the window is not a form.
-bool set_close_handler(HWND window, CloseHandler handler);
+bool SetCloseHandler(HWND window, CloseHandler handler);
 
 // The window procedure that every form window is subclassed with.
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

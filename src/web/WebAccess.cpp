@@ -15,9 +15,9 @@ class InternetHandle {
   }
   InternetHandle(const InternetHandle&) = delete;
   InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return handle_; }
+  HINTERNET Get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
-  void reset() {
+  void Reset() {
     if (handle_) InternetCloseHandle(handle_);
     handle_ = nullptr;
   }
@@ -63,39 +63,39 @@ bool Exchange(const std::string& url, const WebAccessArgs& args, Response* respo
                                  : InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (!root) return false;
   const std::string host = UrlHost(url, false);
-  InternetHandle connection(InternetConnectA(root.get(), host.c_str(), static_cast<INTERNET_PORT>(UrlPort(url)),
+  InternetHandle connection(InternetConnectA(root.Get(), host.c_str(), static_cast<INTERNET_PORT>(UrlPort(url)),
                                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
   const char* verb = args.method == 1 ? "POST" : "GET";
   const std::string path = UrlPath(url);
-  InternetHandle request(HttpOpenRequestA(connection.get(), verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
+  InternetHandle request(HttpOpenRequestA(connection.Get(), verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
                                           RequestFlags(url, cookiesSupplied, args.noRedirect), 0));
   if (!request) return false;
 
   const std::string block = BuildHeaderBlock(extra, url, jar);
   if (args.extraHeaders) *args.extraHeaders = block;
   if (args.method == 0) {
-    HttpSendRequestA(request.get(), block.c_str(), static_cast<DWORD>(block.size()), nullptr, 0);
+    HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()), nullptr, 0);
   } else {
     ByteArray localBody;
     ByteArray& body = args.postBytes ? *args.postBytes : localBody;
     if (body.empty()) body.assign(args.postText.begin(), args.postText.end());
-    HttpSendRequestA(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
+    HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()),
                      body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
   }
 
   for (;;) {
     unsigned char chunk[kReadChunk] = {};
     DWORD count = 0;
-    if (!InternetReadFile(request.get(), chunk, sizeof chunk, &count) || count == 0) break;
+    if (!InternetReadFile(request.Get(), chunk, sizeof chunk, &count) || count == 0) break;
     // An endless or huge answer fails the exchange instead of growing without bound.
     if (response->body.size() + count > kMaxBodyBytes) return false;
     response->body.insert(response->body.end(), chunk, chunk + count);
   }
-  response->rawHeaders = QueryRawHeaders(request.get());
-  request.reset();
-  connection.reset();
-  root.reset();
+  response->rawHeaders = QueryRawHeaders(request.Get());
+  request.Reset();
+  connection.Reset();
+  root.Reset();
   return true;
 }
 

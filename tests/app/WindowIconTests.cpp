@@ -13,9 +13,9 @@ TEST(WindowIcon, EmbeddedIconGivesAnIconOfTheSystemSize) {
   EXPECT_EQ(image->offset + image->size, resources::WindowIcon().size());
 
   IconHandle icon(CreateIconFromIconFile(resources::WindowIcon()));
-  ASSERT_NE(icon.get(), nullptr);
+  ASSERT_NE(icon.Get(), nullptr);
   ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+  ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
   BITMAP bitmap{};
   GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
   // CreateIconFromResource scales the 48-pixel image to the system's icon size.

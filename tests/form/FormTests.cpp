@@ -25,7 +25,7 @@ LRESULT CountingHook(HWND, UINT message, WPARAM, LPARAM lParam) {
 void RecordingCreated(HWND window) {
   seen.created++;
   seen.visibleWhenCreated = IsWindowVisible(window) != FALSE;
-  form::set_window_hook(window, CountingHook);
+  form::SetWindowHook(window, CountingHook);
 }
 
 struct FormTest : testing::Test {
@@ -82,7 +82,7 @@ TEST_F(FormTest, DefaultsAre380By250OverlappedWindowOfClassWTWindow) {
   const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
   const DWORD expected = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   EXPECT_EQ(style & expected, expected);
-  EXPECT_NE(form::form_of_window(window), nullptr);
+  EXPECT_NE(form::FormOfWindow(window), nullptr);
   // The default position is the system's: the same as a plain window created the same way.
   HWND plain = CreateWindowExA(0, "WTWindow", "plain", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 380, 250,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -112,16 +112,16 @@ TEST_F(FormTest, CloseHandlerDecidesAndDestroyForgetsTheRecord) {
   window = form::create_form(options);
   ASSERT_NE(window, nullptr);
 
-  ASSERT_TRUE(form::set_close_handler(window, KeepOpen));
+  ASSERT_TRUE(form::SetCloseHandler(window, KeepOpen));
   SendMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(window));
   EXPECT_EQ(seen.closes, 1);
 
-  ASSERT_TRUE(form::set_close_handler(window, AllowClose));
+  ASSERT_TRUE(form::SetCloseHandler(window, AllowClose));
   SendMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(seen.closes, 2);
-  EXPECT_EQ(form::form_of_window(window), nullptr);
+  EXPECT_EQ(form::FormOfWindow(window), nullptr);
 }
 
 TEST_F(FormTest, WithoutCloseHandlerCloseDestroys) {
@@ -147,7 +147,7 @@ TEST_F(FormTest, HookAnswerWinsAndCommandsReachTheControlsHandler) {
   options.hidden = true;
   window = form::create_form(options);
   ASSERT_NE(window, nullptr);
-  form::set_window_hook(window, AnsweringHook);
+  form::SetWindowHook(window, AnsweringHook);
   EXPECT_EQ(SendMessageA(window, WM_USER + 77, 0, 0), 4242);
   EXPECT_EQ(SendMessageA(window, WM_USER + 78, 0, 0), 0);  // falls through to DefWindowProc
 
@@ -155,7 +155,7 @@ TEST_F(FormTest, HookAnswerWinsAndCommandsReachTheControlsHandler) {
                                 nullptr);
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(SendMessageA(window, WM_COMMAND, BN_CLICKED, reinterpret_cast<LPARAM>(button)), 0);
-  form::set_command_handler(button, CountingCommand);
+  form::SetCommandHandler(button, CountingCommand);
   EXPECT_EQ(SendMessageA(window, WM_COMMAND, BN_CLICKED, reinterpret_cast<LPARAM>(button)), 9);
   EXPECT_EQ(seen.commands, 1);
 }

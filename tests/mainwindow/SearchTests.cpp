@@ -92,7 +92,7 @@ std::string Caption(int tab) { return Ui().tabs[tab].Caption(); }
 class MainWindowEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    gfx::toolkit_startup(build_edit_context_menu);
+    gfx::toolkit_startup(BuildEditContextMenu);
     ASSERT_NE(CreateMainForm(), nullptr);
     ASSERT_TRUE(PumpUntil([] { return IsWindowVisible(AppState.mainWindow.load()) != FALSE; }));
   }
@@ -270,9 +270,15 @@ TEST(Search, HostilePagesEndQuietlyAndKeepWhatTheyCouldRead) {
     ASSERT_EQ(list.RowCount(), c.rows);
     for (int row = 1; row <= list.RowCount(); ++row) ASSERT_EQ(list.CellText(row, kColumnId), std::to_string(row));
     if (c.row == 0) continue;
-    if (c.titleBytes) EXPECT_EQ(list.CellText(c.row, kColumnTitle).size(), c.titleBytes);
-    if (c.size) EXPECT_EQ(list.CellText(c.row, kColumnSize), c.size);
-    if (c.format) EXPECT_EQ(list.CellText(c.row, kColumnFormat), c.format);
+    if (c.titleBytes) {
+      EXPECT_EQ(list.CellText(c.row, kColumnTitle).size(), c.titleBytes);
+    }
+    if (c.size) {
+      EXPECT_EQ(list.CellText(c.row, kColumnSize), c.size);
+    }
+    if (c.format) {
+      EXPECT_EQ(list.CellText(c.row, kColumnFormat), c.format);
+    }
   }
 }
 

@@ -33,12 +33,12 @@ constexpr float kIconGap = 4;
 
 gfx::StringFormatPtr NewCaptionFormat() {
   gfx::StringFormatPtr format;
-  if (gdip::GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, format.put()) != Gdiplus::Ok) {
+  if (gdip::GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, format.Put()) != Gdiplus::Ok) {
     return {};
   }
-  gdip::GdipSetStringFormatAlign(format.get(), Gdiplus::StringAlignmentNear);
-  gdip::GdipSetStringFormatTrimming(format.get(), Gdiplus::StringTrimmingNone);
-  gdip::GdipSetStringFormatHotkeyPrefix(format.get(), Gdiplus::HotkeyPrefixShow);
+  gdip::GdipSetStringFormatAlign(format.Get(), Gdiplus::StringAlignmentNear);
+  gdip::GdipSetStringFormatTrimming(format.Get(), Gdiplus::StringTrimmingNone);
+  gdip::GdipSetStringFormatHotkeyPrefix(format.Get(), Gdiplus::HotkeyPrefixShow);
   return format;
 }
 
@@ -46,12 +46,12 @@ float Centre(float start, float length, float size) { return std::floor(start + 
 
 }  // namespace
 
-const ButtonLook& button_look(int state) {
+const ButtonLook& ButtonLookFor(int state) {
   if (state >= kButtonNormal && state <= kButtonFocused) return kLooks[state];
   return kLooks[4];
 }
 
-int mnemonic_key(std::wstring_view caption) {
+int MnemonicKey(std::wstring_view caption) {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != kMnemonicMarker) continue;
     const wchar_t next = caption[i + 1];
@@ -65,7 +65,7 @@ int mnemonic_key(std::wstring_view caption) {
   return 0;
 }
 
-ButtonContent layout_button_content(const RectF& area, SizeF icon, SizeF caption, int placement) {
+ButtonContent LayoutButtonContent(const RectF& area, SizeF icon, SizeF caption, int placement) {
   ButtonContent out;
   const bool hasIcon = icon.Width > 0 && icon.Height > 0;
   const bool hasCaption = caption.Width > 0 && caption.Height > 0;
@@ -116,8 +116,8 @@ ButtonBase::~ButtonBase() {
 Control* ButtonBase::Create(ControlParent parent, float left, float top, float width, float height,
                             const std::string& caption, const ButtonOptions& options) {
   HWND hostWindow = parent.control ? parent.control->GetHostWindow() : parent.window;
-  if (!ui::on_thread_of(hostWindow)) {
-    return ui::call_on_ui_thread(hostWindow,
+  if (!ui::OnThreadOf(hostWindow)) {
+    return ui::CallOnUiThread(hostWindow,
                                  [&] { return Create(parent, left, top, width, height, caption, options); });
   }
   if (IsLive()) return this;
@@ -133,7 +133,7 @@ Control* ButtonBase::Create(ControlParent parent, float left, float top, float w
   if (options.fontFamily || options.fontSize || options.fontStyle != 0) {
     RebuildFont();
   } else {
-    font_ = gfx::default_font();
+    TakeFont(gfx::default_font());
   }
   format_ = NewCaptionFormat();
 
@@ -144,7 +144,7 @@ Control* ButtonBase::Create(ControlParent parent, float left, float top, float w
   base.transitionFrames = 0;
   Control* made = Control::Create(parent, RectF(left, top, width, height), base);
   if (!made) {
-    format_.reset();
+    format_.Reset();
     ReleaseFont();
   }
   return made;
@@ -153,17 +153,23 @@ Control* ButtonBase::Create(ControlParent parent, float left, float top, float w
 void ButtonBase::RebuildFont() {
   gfx::FontPtr font = gfx::create_font(fontFamily_, fontSize_, fontStyle_);
   ReleaseFont();
-  font_ = font ? font.release() : gfx::default_font();
+  TakeFont(font ? font.Detach() : gfx::default_font());
+}
+
+void ButtonBase::TakeFont(Gdiplus::GpFont* font) {
+  font_ = font;
+  // The toolkit's default font is shared and never deleted by a button.
+  if (font && font != gfx::default_font()) ownedFont_.Reset(font);
 }
 
 void ButtonBase::ReleaseFont() {
-  if (font_ && font_ != gfx::default_font()) gdip::GdipDeleteFont(font_);
+  ownedFont_.Reset();
   font_ = nullptr;
 }
 
 void ButtonBase::RegisterMnemonic() {
   HWND window = GetHostWindow();
-  if (window) SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(this), mnemonic_key(caption_));
+  if (window) SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(this), MnemonicKey(caption_));
 }
 
 std::string ButtonBase::Caption(std::optional<std::string> value) {
@@ -178,7 +184,7 @@ std::wstring ButtonBase::CaptionWide(std::optional<std::wstring> value) {
     if (IsLive()) {
       RegisterMnemonic();
       Repaint();
-      notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
+      NotifyAccessible(this, EVENT_OBJECT_NAMECHANGE);
     }
   }
   return caption_;
@@ -235,7 +241,7 @@ Gdiplus::GpFont* ButtonBase::Font(std::optional<Gdiplus::GpFont*> value) {
   if (value && *value && *value != font_) {
     if (!OnUiThread()) return RunOnUiThread([&] { return Font(value); });
     ReleaseFont();
-    font_ = *value;
+    TakeFont(*value);
     if (IsLive()) Repaint();
   }
   return font_;
@@ -243,12 +249,12 @@ Gdiplus::GpFont* ButtonBase::Font(std::optional<Gdiplus::GpFont*> value) {
 
 void ButtonBase::StringFormat(Gdiplus::GpStringFormat* format) {
   if (!OnUiThread()) return RunOnUiThread([&] { StringFormat(format); });
-  format_.reset(format);
+  format_.Reset(format);
   if (IsLive()) Repaint();
 }
 
-std::intptr_t ButtonBase::SecondLookOption(std::optional<std::intptr_t> value) {
-  return SetAndRepaint(secondLookOption_, value);
+std::intptr_t ButtonBase::ExtraLookAfterFormat(std::optional<std::intptr_t> value) {
+  return SetAndRepaint(extraLookAfterFormat_, value);
 }
 
 bool ButtonBase::Rounded(std::optional<bool> value) {
@@ -256,8 +262,8 @@ bool ButtonBase::Rounded(std::optional<bool> value) {
   return SetAndRepaint(rounded_, value);
 }
 
-std::intptr_t ButtonBase::ThirdLookOption(std::optional<std::intptr_t> value) {
-  return SetAndRepaint(thirdLookOption_, value);
+std::intptr_t ButtonBase::ExtraLookAfterRounded(std::optional<std::intptr_t> value) {
+  return SetAndRepaint(extraLookAfterRounded_, value);
 }
 
 std::vector<unsigned char> ButtonBase::Icon(std::optional<gfx::ByteSpan> value) {
@@ -272,9 +278,9 @@ std::vector<unsigned char> ButtonBase::Icon(std::optional<gfx::ByteSpan> value) 
 }
 
 int ButtonBase::IconPlacement(std::optional<int> value) { return SetAndRepaint(iconPlacement_, value); }
-int ButtonBase::LookValue1(std::optional<int> value) { return SetAndRepaint(lookValue1_, value); }
-int ButtonBase::LookValue2(std::optional<int> value) { return SetAndRepaint(lookValue2_, value); }
-int ButtonBase::LookValue3(std::optional<int> value) { return SetAndRepaint(lookValue3_, value); }
+int ButtonBase::ExtraLookTailStart(std::optional<int> value) { return SetAndRepaint(extraLookTailStart_, value); }
+int ButtonBase::ExtraLookTailMiddle(std::optional<int> value) { return SetAndRepaint(extraLookTailMiddle_, value); }
+int ButtonBase::ExtraLookTailEnd(std::optional<int> value) { return SetAndRepaint(extraLookTailEnd_, value); }
 
 int ButtonBase::PaintImages(int) { return 0; }
 void ButtonBase::OffsetContent(int, RectF&, RectF&) {}
@@ -306,30 +312,30 @@ void ButtonBase::PaintButton(int state, bool startTransition) {
 }
 
 void ButtonBase::DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state) {
-  const ButtonLook& look = button_look(state);
+  const ButtonLook& look = ButtonLookFor(state);
   const RectF& bounds = BoundsRef();
   const RectF rect(0, 0, bounds.Width, bounds.Height - 1);
   if (rect.Width <= 2 || rect.Height <= 2) return;
   const float radius = rounded_ ? 3.0f : 0.0f;
 
   if (rounded_) {
-    gfx::PathPtr clip = gfx::rounded_rect_path(rect, 4);
-    if (clip) gdip::GdipSetClipPath(graphics, clip.get(), Gdiplus::CombineModeIntersect);
+    gfx::PathPtr clip = gfx::RoundedRectPath(rect, 4);
+    if (clip) gdip::GdipSetClipPath(graphics, clip.Get(), Gdiplus::CombineModeIntersect);
   }
-  gfx::PathPtr body = gfx::rounded_rect_path(rect, radius);
-  gfx::fill_path(graphics, body.get(), look.background);
-  const int hostColour = Host() ? Host()->background_colour() : -1;
-  gfx::fill_vertical_gradient(graphics, body.get(), rect, ToArgb(hostColour, look.gradientTop),
+  gfx::PathPtr body = gfx::RoundedRectPath(rect, radius);
+  gfx::FillPath(graphics, body.Get(), look.background);
+  const int hostColour = Host() ? Host()->BackgroundColour() : -1;
+  gfx::FillVerticalGradient(graphics, body.Get(), rect, ToArgb(hostColour, look.gradientTop),
                               ToArgb(hostColour, look.gradientBottom));
 
   // Outlines run through pixel centres: half a pixel in keeps them on whole pixels.
-  gfx::PathPtr outer = gfx::rounded_rect_path(RectF(0.5f, 0.5f, rect.Width - 1, rect.Height - 1), radius);
-  gfx::outline_path(graphics, outer.get(), look.outerFrame);
-  gfx::PathPtr inner = gfx::rounded_rect_path(RectF(1.5f, 1.5f, rect.Width - 3, rect.Height - 3), radius);
-  gfx::outline_path(graphics, inner.get(), look.innerFrame);
+  gfx::PathPtr outer = gfx::RoundedRectPath(RectF(0.5f, 0.5f, rect.Width - 1, rect.Height - 1), radius);
+  gfx::OutlinePath(graphics, outer.Get(), look.outerFrame);
+  gfx::PathPtr inner = gfx::RoundedRectPath(RectF(1.5f, 1.5f, rect.Width - 3, rect.Height - 3), radius);
+  gfx::OutlinePath(graphics, inner.Get(), look.innerFrame);
   gdip::GdipResetClip(graphics);
   const float bottom = rect.Height + 0.5f;
-  gfx::draw_line(graphics, look.bottomLine, radius, bottom, rect.Width - radius, bottom);
+  gfx::DrawLine(graphics, look.bottomLine, radius, bottom, rect.Width - radius, bottom);
 }
 
 Gdiplus::GpImage* ButtonBase::IconImage() {
@@ -337,7 +343,7 @@ Gdiplus::GpImage* ButtonBase::IconImage() {
     iconDecoded_ = true;
     if (!icon_.empty()) iconImage_ = gfx::load_image(gfx::ByteSpan(icon_.data(), icon_.size()));
   }
-  return iconImage_.get();
+  return iconImage_.Get();
 }
 
 void ButtonBase::DrawContent(Gdiplus::GpGraphics* graphics) {
@@ -349,25 +355,25 @@ void ButtonBase::DrawContent(Gdiplus::GpGraphics* graphics) {
   SizeF captionSize;
   if (!caption_.empty() && font_) {
     RectF measured;
-    if (gfx::measure_text(graphics, caption_, font_, RectF(0, 0, 100000, 100000), format_.get(), &measured)) {
+    if (gfx::measure_text(graphics, caption_, font_, RectF(0, 0, 100000, 100000), format_.Get(), &measured)) {
       captionSize = SizeF(std::ceil(measured.Width), std::ceil(measured.Height));
     }
   }
-  ButtonContent content = layout_button_content(area, iconSize, captionSize, iconPlacement_);
+  ButtonContent content = LayoutButtonContent(area, iconSize, captionSize, iconPlacement_);
   OffsetContent(iconPlacement_, content.caption, content.icon);
   if (icon) gfx::draw_image(graphics, icon, content.icon);
   if (captionSize.Width > 0) {
     gfx::BrushPtr brush;
-    if (gdip::GdipCreateSolidFill(captionColour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) ==
+    if (gdip::GdipCreateSolidFill(captionColour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) ==
         Gdiplus::Ok) {
       // One pixel of slack: the measured width is rounded and anti-aliased glyphs may spill.
       RectF layout(content.caption.X, content.caption.Y, content.caption.Width + 1, content.caption.Height);
-      gdip::GdipDrawString(graphics, caption_.c_str(), -1, font_, &layout, format_.get(), brush.get());
+      gdip::GdipDrawString(graphics, caption_.c_str(), -1, font_, &layout, format_.Get(), brush.Get());
     }
   }
-  if (Host() && Host()->keyboard_cue() == this && bounds.Width > 6 && bounds.Height > 7) {
-    gfx::PathPtr cue = gfx::rounded_rect_path(RectF(2.5f, 2.5f, bounds.Width - 5, bounds.Height - 6), 0);
-    gfx::outline_path(graphics, cue.get(), Black(120), /*dashed=*/true);
+  if (Host() && Host()->KeyboardCue() == this && bounds.Width > 6 && bounds.Height > 7) {
+    gfx::PathPtr cue = gfx::RoundedRectPath(RectF(2.5f, 2.5f, bounds.Width - 5, bounds.Height - 6), 0);
+    gfx::OutlinePath(graphics, cue.Get(), Black(120), /*dashed=*/true);
   }
 }
 
@@ -376,7 +382,7 @@ LRESULT ButtonBase::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (early != -1) return early;
   switch (message) {
     case WM_CREATE:
-      if (!roundedGiven_) rounded_ = !(Host() && Host()->corner_style_value() == 1);
+      if (!roundedGiven_) rounded_ = !(Host() && Host()->CornerStyleValue() == 1);
       RegisterMnemonic();
       break;
     case WM_PAINT:
@@ -407,7 +413,7 @@ LRESULT ButtonBase::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TKM_PRESS:
       return 0;  // buttons take presses, focusable or not
     case WM_DESTROY:
-      format_.reset();
+      format_.Reset();
       ReleaseFont();
       gfx::dispose_image(iconImage_);
       iconDecoded_ = false;

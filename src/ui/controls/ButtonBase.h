@@ -56,11 +56,11 @@ struct ButtonLook {
   Gdiplus::ARGB outerFrame, innerFrame, bottomLine;
 };
 // The built-in look of a state (normal, hover, pressed, focused; anything else: disabled).
-const ButtonLook& button_look(int state);
+const ButtonLook& ButtonLookFor(int state);
 
 // The mnemonic key of a caption: the upper-cased character after the first lone marker, or 0.
 // Only ASCII keys count (the host matches accelerators on one-byte characters).
-int mnemonic_key(std::wstring_view caption);
+int MnemonicKey(std::wstring_view caption);
 
 // Where icon and caption go inside the content area for an icon placement code:
 // 0 icon left of the caption, 1 icon above it, 2 icon right of it (the pair centred);
@@ -69,7 +69,7 @@ struct ButtonContent {
   Gdiplus::RectF icon;
   Gdiplus::RectF caption;
 };
-ButtonContent layout_button_content(const Gdiplus::RectF& area, Gdiplus::SizeF icon, Gdiplus::SizeF caption,
+ButtonContent LayoutButtonContent(const Gdiplus::RectF& area, Gdiplus::SizeF icon, Gdiplus::SizeF caption,
                                     int placement);
 
 class ButtonBase : public Control {
@@ -77,39 +77,45 @@ class ButtonBase : public Control {
   ~ButtonBase() override;
   using Control::Create;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;             // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          const std::string& caption, const ButtonOptions& options = {});  // 41
-  virtual std::string Caption(std::optional<std::string> value = std::nullopt);          // 42
-  virtual std::wstring CaptionWide(std::optional<std::wstring> value = std::nullopt);    // 43
-  virtual Gdiplus::ARGB CaptionColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 44
-  virtual std::intptr_t LookOption(std::optional<std::intptr_t> value = std::nullopt);   // 45
-  virtual std::string FontFamily(std::optional<std::string> value = std::nullopt);       // 46
-  virtual int FontStyle(std::optional<int> value = std::nullopt);                        // 47
-  virtual float FontSize(std::optional<float> value = std::nullopt);                     // 48
+                          const std::string& caption, const ButtonOptions& options = {});
+  virtual std::string Caption(std::optional<std::string> value = std::nullopt);
+  virtual std::wstring CaptionWide(std::optional<std::wstring> value = std::nullopt);
+  virtual Gdiplus::ARGB CaptionColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  // A value kept for the drawing of a class's own face; the built-in look does not read it
+  // and setting it does not repaint.
+  virtual std::intptr_t LookOption(std::optional<std::intptr_t> value = std::nullopt);
+  virtual std::string FontFamily(std::optional<std::string> value = std::nullopt);
+  virtual int FontStyle(std::optional<int> value = std::nullopt);
+  virtual float FontSize(std::optional<float> value = std::nullopt);
   // The button takes over a font it is given (and releases it like its own).
-  virtual Gdiplus::GpFont* Font(std::optional<Gdiplus::GpFont*> value = std::nullopt);   // 49
+  virtual Gdiplus::GpFont* Font(std::optional<Gdiplus::GpFont*> value = std::nullopt);
   // Replaces the string format; the button takes it over and deletes the old one.
-  virtual void StringFormat(Gdiplus::GpStringFormat* format);                            // 50
-  virtual std::intptr_t SecondLookOption(std::optional<std::intptr_t> value = std::nullopt);  // 51
-  virtual bool Rounded(std::optional<bool> value = std::nullopt);                        // 52
-  virtual std::intptr_t ThirdLookOption(std::optional<std::intptr_t> value = std::nullopt);   // 53
+  virtual void StringFormat(Gdiplus::GpStringFormat* format);
+  // The Extra* look values are kept for a class's own face as well: the built-in look draws
+  // none of them, setting one only repaints, and the program sets none. Each is named by
+  // where it sits among the look's settings.
+  virtual std::intptr_t ExtraLookAfterFormat(std::optional<std::intptr_t> value = std::nullopt);
+  virtual bool Rounded(std::optional<bool> value = std::nullopt);
+  virtual std::intptr_t ExtraLookAfterRounded(std::optional<std::intptr_t> value = std::nullopt);
   // Encoded image bytes drawn with the caption; an empty value removes the icon.
-  virtual std::vector<unsigned char> Icon(std::optional<gfx::ByteSpan> value = std::nullopt);  // 54
-  virtual int IconPlacement(std::optional<int> value = std::nullopt);                    // 55
-  virtual int LookValue1(std::optional<int> value = std::nullopt);                       // 56
-  virtual int LookValue2(std::optional<int> value = std::nullopt);                       // 57
-  virtual int LookValue3(std::optional<int> value = std::nullopt);                       // 58
-  virtual void ReleaseFont();                                                            // 59
+  virtual std::vector<unsigned char> Icon(std::optional<gfx::ByteSpan> value = std::nullopt);
+  virtual int IconPlacement(std::optional<int> value = std::nullopt);
+  // Three more, at the tail of the look after the icon placement.
+  virtual int ExtraLookTailStart(std::optional<int> value = std::nullopt);
+  virtual int ExtraLookTailMiddle(std::optional<int> value = std::nullopt);
+  virtual int ExtraLookTailEnd(std::optional<int> value = std::nullopt);
+  virtual void ReleaseFont();
   // Draws the look of a state (the disabled look while disabled) into the surface.
-  virtual void PaintButton(int state, bool startTransition);                             // 60
+  virtual void PaintButton(int state, bool startTransition);
   // The class's face: draws into the surface and answers non-zero when it drew one
   // (the built-in look is then skipped).
-  virtual int PaintImages(int state);                                                    // 61
+  virtual int PaintImages(int state);
   // Lets a class shift the caption and icon rectangles (placement code as given).
-  virtual void OffsetContent(int placement, Gdiplus::RectF& caption, Gdiplus::RectF& icon);  // 62
+  virtual void OffsetContent(int placement, Gdiplus::RectF& caption, Gdiplus::RectF& icon);
   // Runs before the shared message handling; any answer but -1 ends the handling there.
-  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);                // 63
+  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // A push button named by its caption (without the mnemonic marker); pressing it clicks it.
   AccessibleInfo Describe() override;
 
@@ -126,24 +132,27 @@ class ButtonBase : public Control {
 
  private:
   void RebuildFont();
+  // Uses the font, and owns it unless it is the toolkit's default font.
+  void TakeFont(Gdiplus::GpFont* font);
   void DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state);
   void DrawContent(Gdiplus::GpGraphics* graphics);
   Gdiplus::GpImage* IconImage();
 
-  // --- the record after the base fields ---
-  int state_ = kButtonNormal;                           // 29
-  std::wstring caption_;                                // 30
-  Gdiplus::GpFont* font_ = nullptr;                     // 31
-  std::intptr_t lookOption_ = 0;                        // 32
-  Gdiplus::ARGB captionColour_ = kButtonCaptionColour;  // 33
-  bool rounded_ = true;                                 // 34
-  gfx::StringFormatPtr format_;                         // 35
-  std::intptr_t secondLookOption_ = 0;                  // 36
-  std::intptr_t thirdLookOption_ = 0;                   // 37
-  std::vector<unsigned char> icon_;                     // 38
-  int iconPlacement_ = 0;                               // 39
-  int lookValue1_ = 0, lookValue2_ = 0, lookValue3_ = 0;  // 40-42
+  // --- state after the base's ---
+  int state_ = kButtonNormal;                           // the look shown: kButton*
+  std::wstring caption_;
+  Gdiplus::GpFont* font_ = nullptr;                     // the default font, or ownedFont_
+  std::intptr_t lookOption_ = 0;
+  Gdiplus::ARGB captionColour_ = kButtonCaptionColour;
+  bool rounded_ = true;                                 // rounded corners instead of square frames
+  gfx::StringFormatPtr format_;                         // the caption's layout
+  std::intptr_t extraLookAfterFormat_ = 0;
+  std::intptr_t extraLookAfterRounded_ = 0;
+  std::vector<unsigned char> icon_;                     // encoded image bytes
+  int iconPlacement_ = 0;                               // see LayoutButtonContent
+  int extraLookTailStart_ = 0, extraLookTailMiddle_ = 0, extraLookTailEnd_ = 0;
 
+  gfx::FontPtr ownedFont_;
   std::optional<bool> roundedGiven_;
   std::string fontFamily_;
   float fontSize_ = 12;

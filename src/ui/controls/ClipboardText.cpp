@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/gfx/GdiHandles.h"
+
 namespace {
 
 // An open clipboard, closed when the guard goes.
@@ -20,26 +22,10 @@ class OpenClipboardGuard {
   }
   OpenClipboardGuard(const OpenClipboardGuard&) = delete;
   OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
-  bool open() const { return open_; }
+  bool IsOpen() const { return open_; }
 
  private:
   bool open_ = false;
-};
-
-// A movable global memory block, freed unless handed over to the clipboard.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(std::size_t bytes) : memory_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {}
-  ~GlobalBlock() {
-    if (memory_) GlobalFree(memory_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  HGLOBAL get() const { return memory_; }
-  HGLOBAL release() { return std::exchange(memory_, nullptr); }
-
- private:
-  HGLOBAL memory_;
 };
 
 // A locked global block, unlocked when the guard goes.
@@ -51,7 +37,7 @@ class GlobalLockGuard {
   }
   GlobalLockGuard(const GlobalLockGuard&) = delete;
   GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-  void* data() const { return data_; }
+  void* Data() const { return data_; }
 
  private:
   HGLOBAL memory_;
@@ -66,13 +52,13 @@ bool HasText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
 
 std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
   OpenClipboardGuard clipboard(owner);
-  if (!clipboard.open()) return std::nullopt;
+  if (!clipboard.IsOpen()) return std::nullopt;
   HANDLE handle = GetClipboardData(CF_TEXT);
   if (!handle) return std::nullopt;
   GlobalLockGuard lock(handle);
-  if (!lock.data()) return std::nullopt;
+  if (!lock.Data()) return std::nullopt;
   const std::size_t size = GlobalSize(handle);
-  const auto* bytes = static_cast<const char*>(lock.data());
+  const auto* bytes = static_cast<const char*>(lock.Data());
   const std::size_t scan = size < maxBytes ? size : maxBytes;
   const void* zero = std::memchr(bytes, 0, scan);
   const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes) : scan;
@@ -80,19 +66,20 @@ std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
 }
 
 bool WriteText(HWND owner, std::string_view text) {
-  GlobalBlock block(text.size() + 1);
-  if (!block.get()) return false;
+  // Freed unless the clipboard takes it over.
+  gfx::GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+  if (!block.Get()) return false;
   {
-    GlobalLockGuard lock(block.get());
-    if (!lock.data()) return false;
-    std::memcpy(lock.data(), text.data(), text.size());
-    static_cast<char*>(lock.data())[text.size()] = '\0';
+    GlobalLockGuard lock(block.Get());
+    if (!lock.Data()) return false;
+    std::memcpy(lock.Data(), text.data(), text.size());
+    static_cast<char*>(lock.Data())[text.size()] = '\0';
   }
   OpenClipboardGuard clipboard(owner);
-  if (!clipboard.open()) return false;
+  if (!clipboard.IsOpen()) return false;
   if (!EmptyClipboard()) return false;
-  if (!SetClipboardData(CF_TEXT, block.get())) return false;
-  block.release();  // the clipboard owns it now
+  if (!SetClipboardData(CF_TEXT, block.Get())) return false;
+  block.Detach();  // the clipboard owns it now
   return true;
 }
 

@@ -61,21 +61,21 @@ Control* EditBox::Create(ControlParent parent, float left, float top, float widt
   preferredX_ = -1;
 
   // Drawing objects: format, font, pen, brush.
-  format_.reset();
-  if (gdip::GdipCreateStringFormat(kFormatFlags, LANG_NEUTRAL, format_.put()) == Gdiplus::Ok) {
-    if (scrollFlags_ == kEditScrollVertical) gdip::GdipSetStringFormatFlags(format_.get(), kFormatFlags | kFormatLineLimit);
-    gdip::GdipSetStringFormatTrimming(format_.get(), Gdiplus::StringTrimmingNone);
+  format_.Reset();
+  if (gdip::GdipCreateStringFormat(kFormatFlags, LANG_NEUTRAL, format_.Put()) == Gdiplus::Ok) {
+    if (scrollFlags_ == kEditScrollVertical) gdip::GdipSetStringFormatFlags(format_.Get(), kFormatFlags | kFormatLineLimit);
+    gdip::GdipSetStringFormatTrimming(format_.Get(), Gdiplus::StringTrimmingNone);
     const Gdiplus::REAL tabStop = 8;
-    gdip::GdipSetStringFormatTabStops(format_.get(), 1, 1, &tabStop);
+    gdip::GdipSetStringFormatTabStops(format_.Get(), 1, 1, &tabStop);
   }
-  ownFont_.reset();
+  ownFont_.Reset();
   const bool defaultFont = options.fontFamily.empty() && options.fontSize == gfx::kDefaultFontSize && options.fontStyle == 0;
   if (!defaultFont) ownFont_ = gfx::create_font(options.fontFamily, options.fontSize > 0 ? options.fontSize : gfx::kDefaultFontSize,
                                                 options.fontStyle);
-  font_ = ownFont_ ? ownFont_.get() : gfx::ensure_default_font();
-  gdip::GdipCreatePen1(kCaretColour, 1, Gdiplus::UnitPixel, pen_.put());
+  font_ = ownFont_ ? ownFont_.Get() : gfx::EnsureDefaultFont();
+  gdip::GdipCreatePen1(kCaretColour, 1, Gdiplus::UnitPixel, pen_.Put());
   gdip::GdipCreateSolidFill(options.textColour.value_or(kDefaultTextColour),
-                            reinterpret_cast<Gdiplus::GpSolidFill**>(textBrush_.put()));
+                            reinterpret_cast<Gdiplus::GpSolidFill**>(textBrush_.Put()));
 
   ControlOptions base;
   base.type = kEditBoxType;
@@ -133,12 +133,12 @@ std::string EditBox::Text(std::optional<std::string> value, bool redraw) {
 ARGB EditBox::TextColour(std::optional<ARGB> value) {
   if (value) {
     if (!OnUiThread()) return RunOnUiThread([&] { return TextColour(value); });
-    textBrush_.reset();
-    gdip::GdipCreateSolidFill(*value, reinterpret_cast<Gdiplus::GpSolidFill**>(textBrush_.put()));
+    textBrush_.Reset();
+    gdip::GdipCreateSolidFill(*value, reinterpret_cast<Gdiplus::GpSolidFill**>(textBrush_.Put()));
     PaintText();
   }
   ARGB colour = 0;
-  if (textBrush_) gdip::GdipGetSolidFillColor(reinterpret_cast<Gdiplus::GpSolidFill*>(textBrush_.get()), &colour);
+  if (textBrush_) gdip::GdipGetSolidFillColor(reinterpret_cast<Gdiplus::GpSolidFill*>(textBrush_.Get()), &colour);
   return colour;
 }
 
@@ -166,7 +166,7 @@ bool EditBox::SetFont(const std::string& family, float size, int style) {
   gfx::FontPtr font = gfx::create_font(family, size > 0 ? size : gfx::kDefaultFontSize, style);
   if (!font) return false;
   ownFont_ = std::move(font);
-  font_ = ownFont_.get();
+  font_ = ownFont_.Get();
   document_.ForgetWidths();
   ForgetLayout();
   if (IsLive()) UpdateView();
@@ -282,10 +282,10 @@ void EditBox::ReleaseResources() {
   if (focused_) FocusLost();
   if (imeDetached_) FocusLost();
   if (GetHostWindow()) KillTimer(GetHostWindow(), reinterpret_cast<UINT_PTR>(this));
-  format_.reset();
-  pen_.reset();
-  textBrush_.reset();
-  ownFont_.reset();
+  format_.Reset();
+  pen_.Reset();
+  textBrush_.Reset();
+  ownFont_.Reset();
   font_ = nullptr;
   onChange_ = nullptr;
   document_ = TextDocument(multiLine_);

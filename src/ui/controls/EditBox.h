@@ -58,44 +58,44 @@ class EditBox : public Control {
   EditBox();
   ~EditBox() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
-  virtual void SetScrollY(int position);                                    // 41
-  virtual void SetScrollX(int position);                                    // 42
-  virtual void UpdateView();                                                // 43
-  virtual void MeasureLines();                                              // 44
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void SetScrollY(int position);
+  virtual void SetScrollX(int position);
+  virtual void UpdateView();
+  virtual void MeasureLines();
   // Draws background, border, text, selection and caret; clip in surface coordinates (null = all).
-  virtual void PaintText(const Gdiplus::RectF* clip = nullptr);             // 45
-  virtual void EnsureCaretVisible();                                        // 46
-  virtual void ShowContextMenu();                                           // 47
+  virtual void PaintText(const Gdiplus::RectF* clip = nullptr);
+  virtual void EnsureCaretVisible();
+  virtual void ShowContextMenu();
   // The text place nearest a point in control coordinates.
-  virtual TextPos HitTest(float x, float y);                                // 48
-  virtual void Select(TextPos anchor, TextPos caret);                       // 49
+  virtual TextPos HitTest(float x, float y);
+  virtual void Select(TextPos anchor, TextPos caret);
   // A key: a virtual-key code from WM_KEYDOWN, or a command id from the menu (fromMenu).
   // Returns 0 when the box used it, -1 when the host may handle it.
-  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam, bool fromMenu);       // 50
-  virtual bool InsertText(const std::string& text);                         // 51
-  virtual bool DeleteSelection();                                           // 52
-  virtual void PlaceCaret();                                                // 53
-  virtual void BlinkCaret();                                                // 54
+  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam, bool fromMenu);
+  virtual bool InsertText(const std::string& text);
+  virtual bool DeleteSelection();
+  virtual void PlaceCaret();
+  virtual void BlinkCaret();
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          const EditBoxOptions& options = {});              // 56
+                          const EditBoxOptions& options = {});
   // Reads the text (any thread); with a value, replaces it (and redraws unless told not to).
-  virtual std::string Text(std::optional<std::string> value = std::nullopt, bool redraw = true);  // 57
-  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);      // 58
-  virtual Gdiplus::ARGB BackgroundColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 59
-  virtual Gdiplus::ARGB BorderColour(std::optional<Gdiplus::ARGB> value = std::nullopt);    // 60
-  virtual bool SetFont(const std::string& family, float size, int style = 0);               // 61
-  virtual int InputMode(std::optional<int> value = std::nullopt);                           // 62
-  virtual std::string PasswordChar(std::optional<std::string> value = std::nullopt);        // 63
+  virtual std::string Text(std::optional<std::string> value = std::nullopt, bool redraw = true);
+  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  virtual Gdiplus::ARGB BackgroundColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  virtual Gdiplus::ARGB BorderColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  virtual bool SetFont(const std::string& family, float size, int style = 0);
+  virtual int InputMode(std::optional<int> value = std::nullopt);
+  virtual std::string PasswordChar(std::optional<std::string> value = std::nullopt);
   // Selection as (anchor, caret) places.
-  virtual TextPos SelectionAnchor(std::optional<TextPos> value = std::nullopt);             // 64
-  virtual TextPos CaretPlace(std::optional<TextPos> value = std::nullopt);                  // 65
-  virtual std::string SelectedText();                                                       // 66
-  virtual void SelectAll();                                                                 // 67
-  virtual bool MultiLine() const;                                                           // 68
-  virtual int ScrollBarFlags() const;                                                       // 69
-  virtual void SetOnChange(EditChangeCallback callback);                                    // 70
-  virtual void FireChange();                                                                // 71
+  virtual TextPos SelectionAnchor(std::optional<TextPos> value = std::nullopt);
+  virtual TextPos CaretPlace(std::optional<TextPos> value = std::nullopt);
+  virtual std::string SelectedText();
+  virtual void SelectAll();
+  virtual bool MultiLine() const;
+  virtual int ScrollBarFlags() const;
+  virtual void SetOnChange(EditChangeCallback callback);
+  virtual void FireChange();
   // Editable text whose value is the text (protected, and shown masked, in password mode).
   AccessibleInfo Describe() override;
 
@@ -148,27 +148,27 @@ class EditBox : public Control {
   TextPos VerticalTarget(int lines);
   static LRESULT OnBarChange(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
 
-  // --- the record, in field order ---
-  TextDocument document_;                    // 29, 49-52 (caret and anchor)
-  gfx::StringFormatPtr format_;              // 30
-  Gdiplus::GpFont* font_ = nullptr;          // 31 (the default font, or ownFont_)
-  gfx::PenPtr pen_;                          // 32
-  gfx::BrushPtr textBrush_;                  // 33
-  Gdiplus::ARGB background_ = 0;             // 34
-  Gdiplus::ARGB border_ = 0;                 // 35
-  Gdiplus::ARGB currentBorder_ = 0;          // 36
-  int mode_ = kEditModeText;                 // 37
-  std::string passwordChar_ = "*";           // 38
-  bool multiLine_ = false;                   // 39
-  int scrollFlags_ = 0;                      // 41
-  int offsetY_ = 0;                          // 47 (0 or negative)
-  int offsetX_ = 0;                          // 48 (0 or negative)
-  std::unique_ptr<ScrollBar> horizontalBar_; // 53
-  std::unique_ptr<ScrollBar> verticalBar_;   // 54
-  Gdiplus::RectF caretRect_;                 // 56
-  int blink_ = 0;                            // 57 (bit 1 = caret drawn)
-  HIMC savedImc_ = nullptr;                  // 58
-  EditChangeCallback onChange_ = nullptr;    // 61
+  // --- state ---
+  TextDocument document_;                    // the lines, with caret and anchor
+  gfx::StringFormatPtr format_;
+  Gdiplus::GpFont* font_ = nullptr;          // the default font, or ownFont_
+  gfx::PenPtr pen_;                          // the caret
+  gfx::BrushPtr textBrush_;
+  Gdiplus::ARGB background_ = 0;
+  Gdiplus::ARGB border_ = 0;
+  Gdiplus::ARGB currentBorder_ = 0;          // border_, or the focus border while focused
+  int mode_ = kEditModeText;                 // kEditMode*
+  std::string passwordChar_ = "*";
+  bool multiLine_ = false;
+  int scrollFlags_ = 0;                      // kEditScroll* bars a multi-line box may show
+  int offsetY_ = 0;                          // 0 or negative
+  int offsetX_ = 0;                          // 0 or negative
+  std::unique_ptr<ScrollBar> horizontalBar_;
+  std::unique_ptr<ScrollBar> verticalBar_;
+  Gdiplus::RectF caretRect_;
+  int blink_ = 0;                            // bit 1 = caret drawn
+  HIMC savedImc_ = nullptr;                  // the input context taken away while focused
+  EditChangeCallback onChange_ = nullptr;
 
   gfx::FontPtr ownFont_;
   float lineHeight_ = 17;

@@ -253,12 +253,12 @@ void EditBox::TextChanged() {
   }
   if (focused_) blink_ = 1;
   UpdateView();
-  notify_accessible(this, EVENT_OBJECT_VALUECHANGE);
+  NotifyAccessible(this, EVENT_OBJECT_VALUECHANGE);
   FireChange();
 }
 
 void EditBox::ShowContextMenu() {
-  EditMenu* menu = edit_context_menu();
+  EditMenu* menu = InstalledEditContextMenu();
   if (!menu || mode_ == kEditModePlain) return;
   // The chosen command reaches the focused control, so the box takes the focus first.
   if (!focused_ && Host()) Host()->set_focus(this, false);

@@ -43,20 +43,20 @@ float EditBox::PrefixWidth(const std::wstring& display, int units) {
   Gdiplus::GpGraphics* graphics = Graphics();
   if (!graphics || !font_ || !format_) return 0;
   const Gdiplus::CharacterRange range(units - 1, 1);
-  gdip::GdipSetStringFormatMeasurableCharacterRanges(format_.get(), 1, &range);
+  gdip::GdipSetStringFormatMeasurableCharacterRanges(format_.Get(), 1, &range);
   gfx::RegionPtr region;
-  if (gdip::GdipCreateRegion(region.put()) != Gdiplus::Ok) return 0;
-  Gdiplus::GpRegion* regions[1] = {region.get()};
+  if (gdip::GdipCreateRegion(region.Put()) != Gdiplus::Ok) return 0;
+  Gdiplus::GpRegion* regions[1] = {region.Get()};
   const RectF layout(0, 0, kLayoutWidth, lineHeight_ * 4);
   RectF bounds;
-  if (gdip::GdipMeasureCharacterRanges(graphics, display.c_str(), units, font_, layout, format_.get(), 1, regions) ==
+  if (gdip::GdipMeasureCharacterRanges(graphics, display.c_str(), units, font_, layout, format_.Get(), 1, regions) ==
           Gdiplus::Ok &&
-      gdip::GdipGetRegionBounds(region.get(), graphics, &bounds) == Gdiplus::Ok && bounds.Width > 0) {
+      gdip::GdipGetRegionBounds(region.Get(), graphics, &bounds) == Gdiplus::Ok && bounds.Width > 0) {
     return bounds.X + bounds.Width;
   }
   // No range box (GDI+ gave none for this character): the whole prefix's measured width.
   RectF whole;
-  if (gfx::measure_text(graphics, display.substr(0, static_cast<std::size_t>(units)), font_, layout, format_.get(), &whole)) {
+  if (gfx::measure_text(graphics, display.substr(0, static_cast<std::size_t>(units)), font_, layout, format_.Get(), &whole)) {
     return whole.X + std::max(0.0f, whole.Width - leadingOffset_);
   }
   return 0;
@@ -152,7 +152,7 @@ void EditBox::MeasureLines() {
     const float right = PrefixWidth(probe, 1);
     RectF whole;
     const RectF layout(0, 0, kLayoutWidth, lineHeight_ * 4);
-    if (gfx::measure_text(graphics, probe, font_, layout, format_.get(), &whole) && right > 0) {
+    if (gfx::measure_text(graphics, probe, font_, layout, format_.Get(), &whole) && right > 0) {
       // The measured box pads both sides equally; the glyph cell ends where the range ends.
       leadingOffset_ = std::max(0.0f, whole.Width - right);
     }
@@ -276,12 +276,12 @@ void EditBox::PaintText(const RectF* clip) {
   if (graphics) {
     const RectF& bounds = BoundsRef();
     gfx::BrushPtr fill;
-    if (gdip::GdipCreateSolidFill(background_, reinterpret_cast<Gdiplus::GpSolidFill**>(fill.put())) == Gdiplus::Ok) {
-      gdip::GdipFillRectangle(graphics, fill.get(), 0, 0, bounds.Width, bounds.Height);
+    if (gdip::GdipCreateSolidFill(background_, reinterpret_cast<Gdiplus::GpSolidFill**>(fill.Put())) == Gdiplus::Ok) {
+      gdip::GdipFillRectangle(graphics, fill.Get(), 0, 0, bounds.Width, bounds.Height);
     }
     if (pen_) {
-      gdip::GdipSetPenColor(pen_.get(), currentBorder_);
-      gdip::GdipDrawRectangle(graphics, pen_.get(), 0.5f, 0.5f, bounds.Width - 1, bounds.Height - 1);
+      gdip::GdipSetPenColor(pen_.Get(), currentBorder_);
+      gdip::GdipDrawRectangle(graphics, pen_.Get(), 0.5f, 0.5f, bounds.Width - 1, bounds.Height - 1);
     }
 
     const RectF view = ViewRect();
@@ -292,7 +292,7 @@ void EditBox::PaintText(const RectF* clip) {
     const auto [start, end] = document_.Selection();
     const bool selection = document_.HasSelection();
     gfx::BrushPtr selectionFill;
-    if (selection) gdip::GdipCreateSolidFill(kSelectionColour, reinterpret_cast<Gdiplus::GpSolidFill**>(selectionFill.put()));
+    if (selection) gdip::GdipCreateSolidFill(kSelectionColour, reinterpret_cast<Gdiplus::GpSolidFill**>(selectionFill.Put()));
     const float left = view.X + static_cast<float>(offsetX_);
     for (int line = first; line <= last; ++line) {
       const float top = LineTop(line);
@@ -302,7 +302,7 @@ void EditBox::PaintText(const RectF* clip) {
         const float x0 = line == start.line ? ColumnX(line, start.column) : leadingOffset_;
         float x1 = line == end.line ? ColumnX(line, end.column) : LineUnitsX(line, static_cast<int>(display.size()));
         if (line != end.line) x1 += std::max(3.0f, fontHeight_ / 3);  // the line break is selected too
-        if (x1 > x0) gdip::GdipFillRectangle(graphics, selectionFill.get(), left + x0, top, x1 - x0, lineHeight_);
+        if (x1 > x0) gdip::GdipFillRectangle(graphics, selectionFill.Get(), left + x0, top, x1 - x0, lineHeight_);
       }
       if (!display.empty() && textBrush_ && font_) {
         // A long line is drawn from the chunk left of the view to the one past its right edge.
@@ -319,14 +319,14 @@ void EditBox::PaintText(const RectF* clip) {
           x = left + marks[k] - leadingOffset_;
         }
         const RectF box(x, top + (lineHeight_ - fontHeight_) / 2, kLayoutWidth, lineHeight_ * 2);
-        gdip::GdipDrawString(graphics, display.c_str() + from, static_cast<INT>(to - from), font_, &box, format_.get(),
-                             textBrush_.get());
+        gdip::GdipDrawString(graphics, display.c_str() + from, static_cast<INT>(to - from), font_, &box, format_.Get(),
+                             textBrush_.Get());
       }
     }
     if (focused_ && (blink_ & 1) && pen_) {
-      gdip::GdipSetPenColor(pen_.get(), 0xFF000000);
+      gdip::GdipSetPenColor(pen_.Get(), 0xFF000000);
       const float x = std::floor(caretRect_.X) + 0.5f;
-      gdip::GdipDrawLine(graphics, pen_.get(), x, caretRect_.Y, x, caretRect_.Y + caretRect_.Height);
+      gdip::GdipDrawLine(graphics, pen_.Get(), x, caretRect_.Y, x, caretRect_.Y + caretRect_.Height);
     }
   }
   EndSurfacePaint(this, context);

@@ -3,8 +3,8 @@
 #include <atomic>
 
 namespace {
-std::atomic<EditMenu*> g_editContextMenu{nullptr};
+std::atomic<EditMenu*> gEditContextMenu{nullptr};
 }
 
-void set_edit_context_menu(EditMenu* menu) { g_editContextMenu.store(menu); }
-EditMenu* edit_context_menu() { return g_editContextMenu.load(); }
+void SetEditContextMenu(EditMenu* menu) { gEditContextMenu.store(menu); }
+EditMenu* InstalledEditContextMenu() { return gEditContextMenu.load(); }

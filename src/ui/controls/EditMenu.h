@@ -33,5 +33,5 @@ class EditMenu {
 };
 
 // Installed once by the start-up's builder; null until then (an edit box then shows no menu).
-void set_edit_context_menu(EditMenu* menu);
-EditMenu* edit_context_menu();
+void SetEditContextMenu(EditMenu* menu);
+EditMenu* InstalledEditContextMenu();

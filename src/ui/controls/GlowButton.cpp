@@ -23,7 +23,7 @@ gfx::Image& GlowSkin() {
 
 }  // namespace
 
-GlowSpot next_glow_spot(GlowSpot spot, float width, float height) {
+GlowSpot NextGlowSpot(GlowSpot spot, float width, float height) {
   const float right = std::max(0.0f, width - 2);
   const float bottom = std::max(0.0f, height - 4);
   switch (spot.direction) {
@@ -48,7 +48,7 @@ GlowSpot next_glow_spot(GlowSpot spot, float width, float height) {
   return spot;
 }
 
-float glow_skin_piece(int state) {
+float GlowSkinPiece(int state) {
   switch (state) {
     case kButtonNormal:
       return 0;
@@ -76,7 +76,7 @@ void GlowButton::StopTimer() {
 
 void GlowButton::StepGlow() {
   const RectF& bounds = BoundsRef();
-  glow_ = next_glow_spot(glow_, bounds.Width, bounds.Height);
+  glow_ = NextGlowSpot(glow_, bounds.Width, bounds.Height);
 }
 
 int GlowButton::PaintImages(int state) {
@@ -84,8 +84,8 @@ int GlowButton::PaintImages(int state) {
   if (!graphics) return 1;
   const RectF& bounds = BoundsRef();
   if (GlowSkin()) {
-    const RectF piece(glow_skin_piece(state), 0, kPieceWidth, kPieceHeight);
-    gfx::draw_image_nine_slice(graphics, GlowSkin().get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
+    const RectF piece(GlowSkinPiece(state), 0, kPieceWidth, kPieceHeight);
+    gfx::DrawImageNineSlice(graphics, GlowSkin().Get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
                                &piece);
   }
   if (glowRunning_) DrawSpot(graphics);
@@ -96,25 +96,25 @@ void GlowButton::DrawSpot(Gdiplus::GpGraphics* graphics) {
   const RectF& bounds = BoundsRef();
   // The spot shows only on the one-pixel border: the ring between the button's rounded shape
   // and the same shape one pixel in.
-  gfx::PathPtr outer = gfx::rounded_rect_path(RectF(0, 0, bounds.Width, bounds.Height - 1), 5);
-  gfx::PathPtr inner = gfx::rounded_rect_path(RectF(1, 1, bounds.Width - 2, bounds.Height - 3), 5);
+  gfx::PathPtr outer = gfx::RoundedRectPath(RectF(0, 0, bounds.Width, bounds.Height - 1), 5);
+  gfx::PathPtr inner = gfx::RoundedRectPath(RectF(1, 1, bounds.Width - 2, bounds.Height - 3), 5);
   gfx::RegionPtr ring;
-  if (!outer || !inner || gdip::GdipCreateRegionPath(outer.get(), ring.put()) != Gdiplus::Ok) return;
-  gdip::GdipCombineRegionPath(ring.get(), inner.get(), Gdiplus::CombineModeExclude);
-  gdip::GdipSetClipRegion(graphics, ring.get(), Gdiplus::CombineModeIntersect);
+  if (!outer || !inner || gdip::GdipCreateRegionPath(outer.Get(), ring.Put()) != Gdiplus::Ok) return;
+  gdip::GdipCombineRegionPath(ring.Get(), inner.Get(), Gdiplus::CombineModeExclude);
+  gdip::GdipSetClipRegion(graphics, ring.Get(), Gdiplus::CombineModeIntersect);
 
   gfx::PathPtr ellipse;
-  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, ellipse.put()) == Gdiplus::Ok) {
-    gdip::GdipAddPathEllipse(ellipse.get(), glow_.x - kSpotRadius, glow_.y - kSpotRadius, 2 * kSpotRadius,
+  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, ellipse.Put()) == Gdiplus::Ok) {
+    gdip::GdipAddPathEllipse(ellipse.Get(), glow_.x - kSpotRadius, glow_.y - kSpotRadius, 2 * kSpotRadius,
                              2 * kSpotRadius);
     Gdiplus::GpPathGradient* gradient = nullptr;
-    if (gdip::GdipCreatePathGradientFromPath(ellipse.get(), &gradient) == Gdiplus::Ok) {
+    if (gdip::GdipCreatePathGradientFromPath(ellipse.Get(), &gradient) == Gdiplus::Ok) {
       gfx::BrushPtr brush(gradient);
       gdip::GdipSetPathGradientCenterColor(gradient, 0xFFFFFFFF);
       Gdiplus::ARGB edge = 0x32FFFFFF;
       INT count = 1;
       gdip::GdipSetPathGradientSurroundColorsWithCount(gradient, &edge, &count);
-      gdip::GdipFillPath(graphics, brush.get(), ellipse.get());
+      gdip::GdipFillPath(graphics, brush.Get(), ellipse.Get());
     }
   }
   gdip::GdipSetClipRect(graphics, 0, 0, bounds.Width, bounds.Height, Gdiplus::CombineModeReplace);

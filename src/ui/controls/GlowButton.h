@@ -27,21 +27,21 @@ inline constexpr GlowSpot kGlowStart{1, 6, 0};
 
 // One step of the spot on a button of that size: 6 pixels along its edge, clamped at the
 // edge's end, where it turns the corner (right end x = width - 2, bottom y = height - 4).
-GlowSpot next_glow_spot(GlowSpot spot, float width, float height);
+GlowSpot NextGlowSpot(GlowSpot spot, float width, float height);
 
 // The skin piece (x in the skin) of a look state.
-float glow_skin_piece(int state);
+float GlowSkinPiece(int state);
 
 class GlowButton : public ButtonBase {
  public:
   ~GlowButton() override;
 
-  // 61: the glow painter: the skin nine-sliced, then the spot while the glow runs; always 1.
+  // The glow painter: the skin nine-sliced, then the spot while the glow runs; always 1.
   int PaintImages(int state) override;
-  // 62: placement codes 0 and 4 move the content by (-2, -2) and (4, -2); 2 and 6 by (0, -2).
+  // Placement codes 0 and 4 move the content by (-2, -2) and (4, -2); 2 and 6 by (0, -2).
   void OffsetContent(int placement, Gdiplus::RectF& caption, Gdiplus::RectF& icon) override;
-  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;  // 63
-  virtual void StepGlow();                                                  // 64
+  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void StepGlow();
 
   bool GlowRunning() const { return glowRunning_; }
   GlowSpot Glow() const { return glow_; }

@@ -2,7 +2,7 @@
 
 using Gdiplus::RectF;
 
-ButtonImage image_for_state(int state, bool disabled, bool hasDisabledImage) {
+ButtonImage ImageForState(int state, bool disabled, bool hasDisabledImage) {
   if (disabled && hasDisabledImage) return ButtonImage::Disabled;
   switch (state) {
     case kButtonHover:
@@ -30,7 +30,7 @@ Gdiplus::GpImage* ImageButton::Decoded(Slot& slot) {
     slot.decoded = true;
     if (!slot.bytes.empty()) slot.image = gfx::load_image(gfx::ByteSpan(slot.bytes.data(), slot.bytes.size()));
   }
-  return slot.image.get();
+  return slot.image.Get();
 }
 
 int ImageButton::PaintImages(int state) {
@@ -39,7 +39,7 @@ int ImageButton::PaintImages(int state) {
   if (!graphics) return 0;
   const bool disabled = IsDisabled();
   const bool hasDisabled = !images_[static_cast<size_t>(ButtonImage::Disabled)].bytes.empty();
-  Slot& slot = images_[static_cast<size_t>(image_for_state(state, disabled, hasDisabled))];
+  Slot& slot = images_[static_cast<size_t>(ImageForState(state, disabled, hasDisabled))];
   Gdiplus::GpImage* image = Decoded(slot);
   if (!image) return 0;
   const RectF& bounds = BoundsRef();
@@ -53,7 +53,7 @@ int ImageButton::PaintImages(int state) {
     case kImageLayoutStretch:
       return gfx::draw_image(graphics, image, whole) ? 1 : 0;
     default:
-      return gfx::draw_image_nine_slice(graphics, image, whole, margins_) ? 1 : 0;
+      return gfx::DrawImageNineSlice(graphics, image, whole, margins_) ? 1 : 0;
   }
 }
 
@@ -120,4 +120,4 @@ gfx::NineSliceMargins ImageButton::ImageMargins(std::optional<gfx::NineSliceMarg
   return margins_;
 }
 
-void ImageButton::ImageHook() {}
+void ImageButton::UnusedImageHook() {}

@@ -18,7 +18,7 @@ inline constexpr int kImageLayoutNineSlice = 3;
 
 // Which image a state shows: 0 normal, 1 hover, 2 pressed, 3 disabled.
 enum class ButtonImage { Normal = 0, Hover = 1, Pressed = 2, Disabled = 3 };
-ButtonImage image_for_state(int state, bool disabled, bool hasDisabledImage);
+ButtonImage ImageForState(int state, bool disabled, bool hasDisabledImage);
 
 // Arguments of ImageButton::SetImages: a given image replaces the current one (empty bytes
 // remove it); one that is not given stays.
@@ -32,17 +32,18 @@ class ImageButton : public ButtonBase {
  public:
   ~ImageButton() override;
 
-  int PaintImages(int state) override;                                                   // 61
-  // 62: OffsetContent as the base (no shift)
-  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;               // 63
-  virtual void SetImages(const ButtonImages& images);                                    // 64
-  virtual std::vector<unsigned char> NormalImage(std::optional<gfx::ByteSpan> value = std::nullopt);    // 65
-  virtual std::vector<unsigned char> HoverImage(std::optional<gfx::ByteSpan> value = std::nullopt);     // 66
-  virtual std::vector<unsigned char> PressedImage(std::optional<gfx::ByteSpan> value = std::nullopt);   // 67
-  virtual std::vector<unsigned char> DisabledImage(std::optional<gfx::ByteSpan> value = std::nullopt);  // 68
-  virtual int ImageLayout(std::optional<int> value = std::nullopt);                      // 69
-  virtual gfx::NineSliceMargins ImageMargins(std::optional<gfx::NineSliceMargins> value = std::nullopt);  // 70
-  virtual void ImageHook();                                                              // 71
+  int PaintImages(int state) override;
+  // OffsetContent stays the base's: no shift.
+  LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void SetImages(const ButtonImages& images);
+  virtual std::vector<unsigned char> NormalImage(std::optional<gfx::ByteSpan> value = std::nullopt);
+  virtual std::vector<unsigned char> HoverImage(std::optional<gfx::ByteSpan> value = std::nullopt);
+  virtual std::vector<unsigned char> PressedImage(std::optional<gfx::ByteSpan> value = std::nullopt);
+  virtual std::vector<unsigned char> DisabledImage(std::optional<gfx::ByteSpan> value = std::nullopt);
+  virtual int ImageLayout(std::optional<int> value = std::nullopt);
+  virtual gfx::NineSliceMargins ImageMargins(std::optional<gfx::NineSliceMargins> value = std::nullopt);
+  // An empty hook that nothing calls; a class may override it to no effect.
+  virtual void UnusedImageHook();
 
  private:
   // One state image: its bytes and, once drawn, the decoded bitmap (UI thread only).

@@ -39,9 +39,9 @@ void DrawUnderline(Gdiplus::GpGraphics* graphics, Gdiplus::GpFont* font, const s
   INT style = 0;
   UINT16 ascent = 0, em = 0;
   Gdiplus::REAL size = 0;
-  if (gdip::GdipGetFamily(font, family.put()) != Gdiplus::Ok || gdip::GdipGetFontStyle(font, &style) != Gdiplus::Ok ||
-      gdip::GdipGetCellAscent(family.get(), style, &ascent) != Gdiplus::Ok ||
-      gdip::GdipGetEmHeight(family.get(), style, &em) != Gdiplus::Ok || em == 0 ||
+  if (gdip::GdipGetFamily(font, family.Put()) != Gdiplus::Ok || gdip::GdipGetFontStyle(font, &style) != Gdiplus::Ok ||
+      gdip::GdipGetCellAscent(family.Get(), style, &ascent) != Gdiplus::Ok ||
+      gdip::GdipGetEmHeight(family.Get(), style, &em) != Gdiplus::Ok || em == 0 ||
       gdip::GdipGetFontSize(font, &size) != Gdiplus::Ok) {
     return;
   }
@@ -49,11 +49,11 @@ void DrawUnderline(Gdiplus::GpGraphics* graphics, Gdiplus::GpFont* font, const s
   const float pad = bounds.Width > size / 2 ? size / 6 : 0;
   const float y = std::floor(bounds.Y + size * ascent / em) + 1.5f;
   gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, std::max(1.0f, std::floor(size / 14)), Gdiplus::UnitPixel, pen.put()) !=
+  if (gdip::GdipCreatePen1(colour, std::max(1.0f, std::floor(size / 14)), Gdiplus::UnitPixel, pen.Put()) !=
       Gdiplus::Ok) {
     return;
   }
-  gdip::GdipDrawLine(graphics, pen.get(), bounds.X + pad, y, bounds.X + bounds.Width - pad, y);
+  gdip::GdipDrawLine(graphics, pen.Get(), bounds.X + pad, y, bounds.X + bounds.Width - pad, y);
 }
 
 Gdiplus::StringAlignment ToAlignment(int value) {
@@ -71,7 +71,7 @@ Control* Label::Create(ControlParent parent, float left, float top, float width,
   if (IsLive()) return GetHandle();
   text_ = gfx::widen_text(text);
   colour_ = options.textColour.value_or(kLabelDefaultColour);
-  lookOptions_ = options.lookOptions;
+  ownerOptions_ = options.ownerOptions;
   multiLine_ = options.multiLine;
   alignment_ = options.alignment;
   lineAlignment_ = options.lineAlignment;
@@ -79,7 +79,7 @@ Control* Label::Create(ControlParent parent, float left, float top, float width,
   animationInterval_ = kLabelDefaultTransitionInterval;
   animationFrames_ = kLabelDefaultTransitionFrames;
   font_ = nullptr;
-  ownedFont_.reset();
+  ownedFont_.Reset();
   SetFont(options.fontFamily, options.fontSize, options.fontStyle);
   BuildFormat();
 
@@ -90,7 +90,7 @@ Control* Label::Create(ControlParent parent, float left, float top, float width,
   Control* handle = Control::Create(parent, RectF(left, top, width, height), base);
   if (!handle) {
     ReleaseFont();
-    format_.reset();
+    format_.Reset();
     text_.clear();
   }
   return handle;
@@ -98,13 +98,13 @@ Control* Label::Create(ControlParent parent, float left, float top, float width,
 
 void Label::BuildFormat() {
   gfx::StringFormatPtr format;
-  if (gdip::GdipCreateStringFormat(LabelFormatFlags(multiLine_), LANG_NEUTRAL, format.put()) != Gdiplus::Ok) {
-    format_.reset();
+  if (gdip::GdipCreateStringFormat(LabelFormatFlags(multiLine_), LANG_NEUTRAL, format.Put()) != Gdiplus::Ok) {
+    format_.Reset();
     return;
   }
-  gdip::GdipSetStringFormatAlign(format.get(), ToAlignment(alignment_));
-  gdip::GdipSetStringFormatLineAlign(format.get(), ToAlignment(lineAlignment_));
-  gdip::GdipSetStringFormatHotkeyPrefix(format.get(), Gdiplus::HotkeyPrefixNone);
+  gdip::GdipSetStringFormatAlign(format.Get(), ToAlignment(alignment_));
+  gdip::GdipSetStringFormatLineAlign(format.Get(), ToAlignment(lineAlignment_));
+  gdip::GdipSetStringFormatHotkeyPrefix(format.Get(), Gdiplus::HotkeyPrefixNone);
   format_ = std::move(format);
 }
 
@@ -112,7 +112,7 @@ void Label::MeasureText() {
   if (!OnUiThread()) return RunOnUiThread([&] { MeasureText(); });
   RectF bounds;
   if (text_.empty() || !gfx::measure_text(Graphics(), text_, font_, MeasureLayout(multiLine_, BoundsRef().Width),
-                                          format_.get(), &bounds)) {
+                                          format_.Get(), &bounds)) {
     measuredWidth_ = measuredHeight_ = 0;
     return;
   }
@@ -142,7 +142,7 @@ void Label::SetTextWide(const std::wstring& text, std::optional<int> transitionS
   if (!IsLive()) return;
   MeasureText();
   Repaint();
-  notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
+  NotifyAccessible(this, EVENT_OBJECT_NAMECHANGE);
 }
 
 std::string Label::Text() {
@@ -177,7 +177,7 @@ void Label::SetFont(const std::string& family, float size, int style) {
 }
 
 void Label::MakeFont() {
-  Gdiplus::GpFont* fallback = gfx::ensure_default_font();
+  Gdiplus::GpFont* fallback = gfx::EnsureDefaultFont();
   const int drawnStyle = fontStyle_ & ~kFontStyleUnderline;
   gfx::FontPtr created;
   if (!fontFamily_.empty() || fontSize_ != gfx::kDefaultFontSize || drawnStyle != 0) {
@@ -186,7 +186,7 @@ void Label::MakeFont() {
   ReleaseFont();
   if (created) {
     ownedFont_ = std::move(created);
-    font_ = ownedFont_.get();
+    font_ = ownedFont_.Get();
   } else {
     font_ = fallback;
   }
@@ -239,19 +239,19 @@ bool Label::MultiLine(std::optional<bool> value) {
   return multiLine_;
 }
 
-int Label::LookOption(size_t index, std::optional<int> value) {
-  if (index >= lookOptions_.size()) return 0;
-  if (!OnUiThread()) return RunOnUiThread([&] { return LookOption(index, value); });
+int Label::OwnerOption(size_t index, std::optional<int> value) {
+  if (index >= ownerOptions_.size()) return 0;
+  if (!OnUiThread()) return RunOnUiThread([&] { return OwnerOption(index, value); });
   if (value) {
-    lookOptions_[index] = *value;
+    ownerOptions_[index] = *value;
     if (IsLive()) Repaint();
   }
-  return lookOptions_[index];
+  return ownerOptions_[index];
 }
 
 void Label::ReleaseFont() {
   // The default font belongs to the toolkit; only a font of our own is deleted.
-  ownedFont_.reset();
+  ownedFont_.Reset();
   font_ = nullptr;
 }
 
@@ -272,19 +272,19 @@ void Label::PaintLabel() {
   BeginSurfacePaint(this, context, nullptr, animate);
   if (context.graphics && font_ && !text_.empty()) {
     gfx::BrushPtr brush;
-    if (gdip::GdipCreateSolidFill(colour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) == Gdiplus::Ok) {
+    if (gdip::GdipCreateSolidFill(colour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) == Gdiplus::Ok) {
       const RectF layout(0, 0, BoundsRef().Width, BoundsRef().Height);
       gdip::GdipDrawString(context.graphics, text_.c_str(), static_cast<INT>(text_.size()), font_, &layout,
-                           format_.get(), brush.get());
+                           format_.Get(), brush.Get());
       if ((fontStyle_ & kFontStyleUnderline) && !multiLine_) {
-        DrawUnderline(context.graphics, font_, text_, format_.get(), layout, colour_);
+        DrawUnderline(context.graphics, font_, text_, format_.Get(), layout, colour_);
       }
     }
   }
   EndSurfacePaint(this, context);
 }
 
-void Label::ReservedLabelHook() {}
+void Label::UnusedLabelHook() {}
 
 LRESULT Label::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
 
@@ -313,7 +313,7 @@ LRESULT Label::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DESTROY:
       text_.clear();
-      format_.reset();
+      format_.Reset();
       ReleaseFont();
       measuredWidth_ = measuredHeight_ = 0;
       animateNext_ = false;

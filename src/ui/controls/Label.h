@@ -58,8 +58,8 @@ struct LabelOptions {
   int alignment = 0;      // StringAlignment: 0 near, 1 centre, 2 far
   int lineAlignment = 0;  // the same, vertically
   bool multiLine = false;
-  // Look options the owner may keep on the label; the label itself draws no differently.
-  std::array<int, 7> lookOptions{};
+  // Values the owner may keep on the label; the label itself draws no differently.
+  std::array<int, 7> ownerOptions{};
   bool visible = true;
 };
 
@@ -68,34 +68,37 @@ class Label : public Control {
   Label() = default;
   ~Label() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;      // 40
-  virtual void MeasureText();                                                    // 41
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void MeasureText();
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          const std::string& text, const LabelOptions& options = {});  // 42
+                          const std::string& text, const LabelOptions& options = {});
   // A transition style (0 fade, 1..4 slides) animates the change, even to the same text.
   virtual void SetText(const std::string& text, std::optional<int> transitionStyle = std::nullopt,
                        std::optional<int> frames = std::nullopt,
-                       std::optional<int> interval = std::nullopt);              // 43
+                       std::optional<int> interval = std::nullopt);
   virtual void SetTextWide(const std::wstring& text, std::optional<int> transitionStyle = std::nullopt,
                            std::optional<int> frames = std::nullopt,
-                           std::optional<int> interval = std::nullopt);          // 44
-  virtual std::string Text();                                                    // 45
-  virtual std::wstring TextWide();                                               // 46
-  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 47
+                           std::optional<int> interval = std::nullopt);
+  virtual std::string Text();
+  virtual std::wstring TextWide();
+  virtual Gdiplus::ARGB TextColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
   // Replaces the font; an empty family takes the default font's family. The underline bit
   // (4) underlines single-line text.
-  virtual void SetFont(const std::string& family, float size, int style);        // 48
-  virtual int FontStyle(std::optional<int> value = std::nullopt);                // 49
-  virtual int Alignment(std::optional<int> value = std::nullopt);                // 50
-  virtual int LineAlignment(std::optional<int> value = std::nullopt);            // 51
-  virtual bool MultiLine(std::optional<bool> value = std::nullopt);              // 52
-  virtual int LookOption(size_t index, std::optional<int> value = std::nullopt);  // 53
-  virtual void ReleaseFont();                                                    // 63
-  virtual void PaintLabel();                                                     // 64
-  virtual void ReservedLabelHook();                                              // 65
+  virtual void SetFont(const std::string& family, float size, int style);
+  virtual int FontStyle(std::optional<int> value = std::nullopt);
+  virtual int Alignment(std::optional<int> value = std::nullopt);
+  virtual int LineAlignment(std::optional<int> value = std::nullopt);
+  virtual bool MultiLine(std::optional<bool> value = std::nullopt);
+  // One of the values the owner keeps on the label (0 for an index out of range); setting one
+  // only repaints.
+  virtual int OwnerOption(size_t index, std::optional<int> value = std::nullopt);
+  virtual void ReleaseFont();
+  virtual void PaintLabel();
+  // An empty hook that nothing calls; a class may override it to no effect.
+  virtual void UnusedLabelHook();
   // Runs before MessageProc's own handling; anything but -1 is the answer.
-  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);        // 66
-  virtual void OnCreate();                                                       // 67
+  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual void OnCreate();
   AccessibleInfo Describe() override;
 
   using Control::Create;
@@ -111,17 +114,17 @@ class Label : public Control {
   // Makes font_ from the family, size and style (the underline is drawn, not in the font).
   void MakeFont();
 
-  Gdiplus::GpFont* font_ = nullptr;                 // 29 (the default font, or ownedFont_)
-  std::wstring text_;                               // 30
-  Gdiplus::ARGB colour_ = kLabelDefaultColour;      // 31
-  std::array<int, 7> lookOptions_{};                // 32-34, 37-40
-  bool multiLine_ = false;                          // 35
-  gfx::StringFormatPtr format_;                     // 41
-  int measuredWidth_ = 0;                           // 42
-  int measuredHeight_ = 0;                          // 43
-  bool animateNext_ = false;                        // 44
-  int animationInterval_ = kLabelDefaultTransitionInterval;  // 45
-  int animationFrames_ = kLabelDefaultTransitionFrames;      // 46
+  Gdiplus::GpFont* font_ = nullptr;                 // the default font, or ownedFont_
+  std::wstring text_;
+  Gdiplus::ARGB colour_ = kLabelDefaultColour;
+  std::array<int, 7> ownerOptions_{};
+  bool multiLine_ = false;
+  gfx::StringFormatPtr format_;
+  int measuredWidth_ = 0;
+  int measuredHeight_ = 0;
+  bool animateNext_ = false;                        // the next text change plays the transition
+  int animationInterval_ = kLabelDefaultTransitionInterval;  // of that transition, ms
+  int animationFrames_ = kLabelDefaultTransitionFrames;
   int alignment_ = 0;
   int lineAlignment_ = 0;
   gfx::FontPtr ownedFont_;

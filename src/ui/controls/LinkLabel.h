@@ -41,11 +41,11 @@ class LinkLabel : public Label {
   // A link whose default action is a click.
   AccessibleInfo Describe() override;
 
-  virtual std::string Target(std::optional<std::string> value = std::nullopt);       // 68
-  virtual bool IsWebLink(std::optional<bool> value = std::nullopt);                  // 69
-  virtual Gdiplus::ARGB NormalColour(std::optional<Gdiplus::ARGB> value = std::nullopt);   // 70
-  virtual Gdiplus::ARGB HoverColour(std::optional<Gdiplus::ARGB> value = std::nullopt);    // 71
-  virtual Gdiplus::ARGB VisitedColour(std::optional<Gdiplus::ARGB> value = std::nullopt);  // 72
+  virtual std::string Target(std::optional<std::string> value = std::nullopt);
+  virtual bool IsWebLink(std::optional<bool> value = std::nullopt);
+  virtual Gdiplus::ARGB NormalColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  virtual Gdiplus::ARGB HoverColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
+  virtual Gdiplus::ARGB VisitedColour(std::optional<Gdiplus::ARGB> value = std::nullopt);
 
   bool Visited() const { return visited_; }
   bool Hovered() const { return hovered_; }

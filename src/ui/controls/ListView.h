@@ -73,7 +73,7 @@ struct ListViewOptions {
   Gdiplus::ARGB hotBackground = 0;           // 0 = derived from the host's background colour
   Gdiplus::ARGB selectedBackground = 0;
   std::optional<Gdiplus::ARGB> backgroundColour;  // [white, alpha 210]; 0 = none
-  int option = 0;                            // kept for the owner
+  int ownerOption = 0;                       // kept for the owner; the list draws no differently
   std::optional<std::string> fontFamily;     // any font part given: a font of its own
   std::optional<float> fontSize;             // [12 pixels]
   std::optional<int> fontStyle;              // [regular]
@@ -95,91 +95,93 @@ class ListView : public Control {
   ListView() = default;
   ~ListView() override;
 
-  // --- operations, in slot order after the base ---
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
-  virtual void SetScrollX(int position);                                      // 41
-  virtual void SetScrollY(int position);                                      // 42
-  virtual void LayoutAreas();                                                 // 43
-  virtual void PlaceScrollBars();                                             // 44
-  virtual void CreateScrollBars();                                            // 45
-  virtual void DrawBackground();                                              // 46
-  virtual void DrawHeader();                                                  // 47
-  virtual void UpdateVisibleRows(bool recreateCanvas, bool redraw);           // 48
-  virtual void Present();                                                     // 49
-  virtual void DrawRow(int row, bool present);                                // 50
-  virtual int RowState(int row, int state = 0, bool set = false);             // 51
-  virtual int RowAtContentY(int y);                                           // 52
-  virtual int FirstVisibleRow();                                              // 53
+  // --- operations, after the base's ---
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual void SetScrollX(int position);
+  virtual void SetScrollY(int position);
+  virtual void LayoutAreas();
+  virtual void PlaceScrollBars();
+  virtual void CreateScrollBars();
+  virtual void DrawBackground();
+  virtual void DrawHeader();
+  virtual void UpdateVisibleRows(bool recreateCanvas, bool redraw);
+  virtual void Present();
+  virtual void DrawRow(int row, bool present);
+  virtual int RowState(int row, int state = 0, bool set = false);
+  virtual int RowAtContentY(int y);
+  virtual int FirstVisibleRow();
   // (x, y) in control coordinates; non-zero when a row was hit.
-  virtual bool HitTest(int x, int y, int* row, int* column, bool columnWanted);  // 54
-  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam);                       // 55 (-1: not handled)
-  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);     // 56 (-1: continue)
+  virtual bool HitTest(int x, int y, int* row, int* column, bool columnWanted);
+  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam);                       // -1: not handled
+  virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);     // -1: continue
   virtual void LayoutChanged(const Gdiplus::RectF& inner, const Gdiplus::RectF& view,
-                             const Gdiplus::RectF& header);                   // 57
+                             const Gdiplus::RectF& header);
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          const ListViewOptions& options = {});               // 58
-  virtual void Hook59();                                                      // 59
-  virtual void Hook60();                                                      // 60
-  virtual void Hook61();                                                      // 61
-  virtual void SetImageLists(std::optional<HIMAGELIST> third = std::nullopt,  // 62
+                          const ListViewOptions& options = {});
+  // Empty hooks that nothing calls; a class may override them to no effect.
+  virtual void UnusedListHookStart();
+  virtual void UnusedListHookMiddle();
+  virtual void UnusedListHookEnd();
+  // The row and header icons; the extra list is only kept (nothing draws from it).
+  virtual void SetImageLists(std::optional<HIMAGELIST> extra = std::nullopt,
                              std::optional<HIMAGELIST> header = std::nullopt,
                              std::optional<HIMAGELIST> rows = std::nullopt);
-  virtual void ReleaseFont();                                                 // 63
+  virtual void ReleaseFont();
   // Returns the new column's number, 0 when nothing was inserted.
   virtual int InsertColumn(int position, const std::string& title, std::optional<int> width = std::nullopt,
                            std::optional<int> alignment = std::nullopt,
-                           std::optional<int> image = std::nullopt);          // 64
-  virtual bool DeleteColumn(int column);                                      // 65
-  virtual std::string ColumnTitle(int column);                                // 66
-  virtual bool SetColumnTitle(int column, const std::string& title);          // 67
-  virtual int ColumnWidth(int column);                                        // 68
-  virtual bool SetColumnWidth(int column, int width);                         // 69
-  virtual int ColumnImage(int column);                                        // 70
-  virtual bool SetColumnImage(int column, int image);                         // 71
-  virtual int ColumnCount();                                                  // 72
+                           std::optional<int> image = std::nullopt);
+  virtual bool DeleteColumn(int column);
+  virtual std::string ColumnTitle(int column);
+  virtual bool SetColumnTitle(int column, const std::string& title);
+  virtual int ColumnWidth(int column);
+  virtual bool SetColumnWidth(int column, int width);
+  virtual int ColumnImage(int column);
+  virtual bool SetColumnImage(int column, int image);
+  virtual int ColumnCount();
   // Row count, item size and column widths as 32-bit words.
-  virtual std::vector<std::uint8_t> SaveLayout();                             // 73
-  virtual int RowCount();                                                     // 74
+  virtual std::vector<std::uint8_t> SaveLayout();
+  virtual int RowCount();
   // Inserts before position (1..count) or appends (nullopt, 0 or past the end); returns the
   // new row's number.
   virtual int InsertRow(std::optional<int> position = std::nullopt, const std::string& text = {},
                         std::optional<int> image = std::nullopt, std::uintptr_t data = 0, std::uintptr_t param = 0,
-                        std::optional<Gdiplus::ARGB> colour = std::nullopt, bool redraw = true);  // 75
-  virtual bool DeleteRow(int row);                                            // 76
-  virtual void ClearRows();                                                   // 77
-  virtual bool SetCellText(int row, int column, const std::string& text, bool redraw = true);  // 78
-  virtual std::string CellText(int row, int column = 1);                     // 79
-  virtual bool SetRowData(int row, std::uintptr_t value);                     // 80
-  virtual std::uintptr_t RowData(int row);                                    // 81
-  virtual bool SetRowTextColour(int row, Gdiplus::ARGB colour, bool redraw = true);  // 82
-  virtual int CurrentRow(std::optional<int> row = std::nullopt);              // 83
+                        std::optional<Gdiplus::ARGB> colour = std::nullopt, bool redraw = true);
+  virtual bool DeleteRow(int row);
+  virtual void ClearRows();
+  virtual bool SetCellText(int row, int column, const std::string& text, bool redraw = true);
+  virtual std::string CellText(int row, int column = 1);
+  virtual bool SetRowData(int row, std::uintptr_t value);
+  virtual std::uintptr_t RowData(int row);
+  virtual bool SetRowTextColour(int row, Gdiplus::ARGB colour, bool redraw = true);
+  virtual int CurrentRow(std::optional<int> row = std::nullopt);
   // Rows from start (1 when out of range) to the last; with fromStart the search then wraps
   // to row 1. Exact or substring match, case-sensitive or not (ASCII letters), in one column or
   // all (-1). 0 when nothing matches.
   virtual int FindRow(const std::string& text, int start = 1, bool fromStart = false, bool substring = false,
-                      bool caseSensitive = false, int column = -1);           // 84
-  virtual int FindRowByData(std::uintptr_t value, int start = 1);             // 85
-  virtual void EnsureVisible(int row);                                        // 86
-  virtual bool SetCellImage(int row, int column, int image, bool redraw = true);  // 87
-  virtual int CellImage(int row, int column);                                 // 88 (-1: none)
-  virtual bool SingleSelection(std::optional<bool> value = std::nullopt);     // 89
-  virtual bool SelectRow(int row);                                            // 90
-  virtual std::vector<int> Selection();                                       // 91
-  virtual bool DeselectRow(int row);                                          // 92
-  virtual int SelectionCount();                                               // 93
-  virtual bool IsRowSelected(int row);                                        // 94
-  virtual bool HotTracking(std::optional<bool> value = std::nullopt);         // 95
-  virtual bool RowChecked(int row);                                           // 96
-  virtual bool SetRowChecked(int row, bool ticked);                           // 97
-  virtual void SetOnLeftClick(EventHandler callback);                         // 98
-  virtual void SetOnRightClick(EventHandler callback);                        // 99
-  virtual void SetOnCurrentChanged(EventHandler callback);                    // 100
-  virtual void SetOnCheckChanged(EventHandler callback);                      // 101
-  virtual void FireCallback(EventHandler callback, int row, LPARAM value, LPARAM flag);  // 102
-  virtual void RedrawRowsFrom(int row);                                       // 103
-  virtual void RedrawRow(int row);                                            // 104
-  virtual bool CheckIndex(int row, bool rowGiven, int column, bool columnGiven);  // 105
-  virtual int SelectionIndexOf(int row);                                      // 106
+                      bool caseSensitive = false, int column = -1);
+  virtual int FindRowByData(std::uintptr_t value, int start = 1);
+  virtual void EnsureVisible(int row);
+  virtual bool SetCellImage(int row, int column, int image, bool redraw = true);
+  virtual int CellImage(int row, int column);                                 // -1: none
+  virtual bool SingleSelection(std::optional<bool> value = std::nullopt);
+  virtual bool SelectRow(int row);
+  virtual std::vector<int> Selection();
+  virtual bool DeselectRow(int row);
+  virtual int SelectionCount();
+  virtual bool IsRowSelected(int row);
+  virtual bool HotTracking(std::optional<bool> value = std::nullopt);
+  virtual bool RowChecked(int row);
+  virtual bool SetRowChecked(int row, bool ticked);
+  virtual void SetOnLeftClick(EventHandler callback);
+  virtual void SetOnRightClick(EventHandler callback);
+  virtual void SetOnCurrentChanged(EventHandler callback);
+  virtual void SetOnCheckChanged(EventHandler callback);
+  virtual void FireCallback(EventHandler callback, int row, LPARAM value, LPARAM flag);
+  virtual void RedrawRowsFrom(int row);
+  virtual void RedrawRow(int row);
+  virtual bool CheckIndex(int row, bool rowGiven, int column, bool columnGiven);
+  virtual int SelectionIndexOf(int row);
 
   // While work that fills the list is under way (a search run, a category fill), assistive
   // technology reads the list as busy. Safe from any thread; every begin is matched by one end.
@@ -213,7 +215,7 @@ class ListView : public Control {
   Gdiplus::RectF HeaderRect() const { return headerStrip_; }
   ScrollBar* HorizontalBar() { return &horizontalBar_; }
   ScrollBar* VerticalBar() { return &verticalBar_; }
-  Gdiplus::GpBitmap* RowsCanvas() const { return canvas_.get(); }
+  Gdiplus::GpBitmap* RowsCanvas() const { return canvas_.Get(); }
   // Rows drawn into the canvas since creation (each visible row drawn counts once).
   long RowsDrawn() const { return rowsDrawn_; }
 
@@ -296,66 +298,66 @@ class ListView : public Control {
   void ReleaseAll();
   static LRESULT OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
 
-  // --- the record, in field order ---
-  gfx::FontPtr ownFont_;                      // 29 (null: the toolkit's default font)
-  gfx::StringFormatPtr format_;               // 30
-  Gdiplus::ARGB textColour_ = 0xD2000000;     // 31
-  Gdiplus::ARGB backgroundColour_ = 0xD2FFFFFF;  // 32
-  gfx::Image backgroundImage_;                // 33
-  std::uint32_t border_ = 0x50000000;         // 35
-  std::vector<Column> columns_;               // 36 (mutex_)
-  std::vector<Row> rows_;                     // 37 (mutex_)
-  gfx::BitmapPtr backgroundSurface_;          // 38
-  gfx::BitmapPtr headerSurface_;              // 39
-  gfx::BitmapPtr canvas_;                     // 40
-  bool headerHidden_ = false;                 // 41
-  int viewStyle_ = kListReport;               // 42
-  int gridLines_ = kGridHorizontal | kGridVertical;  // 43
-  ListScrollBar horizontalBar_;               // 44
-  ListScrollBar verticalBar_;                 // 45
-  Gdiplus::RectF inner_;                      // 46
-  Gdiplus::RectF view_;                       // 47
-  Gdiplus::RectF rowsClip_;                   // 48
-  Gdiplus::RectF headerStrip_;                // 49
-  int offsetX_ = 0;                           // 50 (mutex_)
-  int offsetY_ = 0;                           // 51 (mutex_)
-  int firstVisible_ = 1;                      // 52 (mutex_)
-  int lastVisible_ = 1;                       // 53 (mutex_)
-  int hotRow_ = 0;                            // 54 (mutex_)
-  int hotColumn_ = 0;                         // 55 (mutex_)
-  int currentRow_ = 0;                        // 56 (mutex_)
-  std::vector<int> selection_;                // 57 (mutex_)
-  int itemWidth_ = 0;                         // 58
-  int rowHeight_ = 0;                         // 59 (mutex_)
-  int contentWidth_ = 0;                      // 60 (mutex_)
-  int contentHeight_ = 0;                     // 61 (mutex_)
-  int itemsPerLine_ = 1;                      // 62 (mutex_)
+  // --- state; members marked mutex_ are guarded by it ---
+  gfx::FontPtr ownFont_;                      // null: the toolkit's default font
+  gfx::StringFormatPtr format_;
+  Gdiplus::ARGB textColour_ = 0xD2000000;
+  Gdiplus::ARGB backgroundColour_ = 0xD2FFFFFF;
+  gfx::Image backgroundImage_;
+  std::uint32_t border_ = 0x50000000;         // as ListViewOptions::border
+  std::vector<Column> columns_;               // mutex_
+  std::vector<Row> rows_;                     // mutex_
+  gfx::BitmapPtr backgroundSurface_;          // colour, image and border at the control size
+  gfx::BitmapPtr headerSurface_;
+  gfx::BitmapPtr canvas_;                     // the visible rows
+  bool headerHidden_ = false;
+  int viewStyle_ = kListReport;
+  int gridLines_ = kGridHorizontal | kGridVertical;
+  ListScrollBar horizontalBar_;
+  ListScrollBar verticalBar_;
+  Gdiplus::RectF inner_;                      // inside the border
+  Gdiplus::RectF view_;                       // the rows area under the header
+  Gdiplus::RectF rowsClip_;                   // view_ less the shown scroll bars
+  Gdiplus::RectF headerStrip_;
+  int offsetX_ = 0;                           // mutex_
+  int offsetY_ = 0;                           // mutex_
+  int firstVisible_ = 1;                      // mutex_; the rows the canvas holds
+  int lastVisible_ = 1;                       // mutex_
+  int hotRow_ = 0;                            // mutex_
+  int hotColumn_ = 0;                         // mutex_
+  int currentRow_ = 0;                        // mutex_
+  std::vector<int> selection_;                // mutex_
+  int itemWidth_ = 0;                         // one item in icon style
+  int rowHeight_ = 0;                         // mutex_
+  int contentWidth_ = 0;                      // mutex_
+  int contentHeight_ = 0;                     // mutex_
+  int itemsPerLine_ = 1;                      // mutex_
   std::atomic<int> filling_{0};               // fills under way (BeginFilling)
-  bool singleSelection_ = true;               // 63 (mutex_)
-  HIMAGELIST thirdImages_ = nullptr;          // 64
-  HIMAGELIST headerImages_ = nullptr;         // 65
-  HIMAGELIST rowImages_ = nullptr;            // 66
-  int cellInset_ = 4;                         // 67
-  EventHandler onLeftClick_ = nullptr;        // 68
-  EventHandler onRightClick_ = nullptr;       // 69
-  EventHandler onCurrentChanged_ = nullptr;   // 70
-  Gdiplus::ARGB hotBackground_ = 0;           // 71
-  Gdiplus::ARGB selectedBackground_ = 0;      // 72
-  Gdiplus::ARGB hotTextColour_ = 0;           // 73
-  Gdiplus::ARGB selectedTextColour_ = 0;      // 74
-  int option_ = 0;                            // 75
-  bool hotTracking_ = false;                  // 76 (mutex_)
-  bool checkBoxes_ = false;                   // 77
-  EventHandler onCheckChanged_ = nullptr;     // 78
+  bool singleSelection_ = true;               // mutex_
+  HIMAGELIST extraImages_ = nullptr;
+  HIMAGELIST headerImages_ = nullptr;
+  HIMAGELIST rowImages_ = nullptr;
+  int cellInset_ = 4;                         // padding inside a cell
+  EventHandler onLeftClick_ = nullptr;
+  EventHandler onRightClick_ = nullptr;
+  EventHandler onCurrentChanged_ = nullptr;
+  Gdiplus::ARGB hotBackground_ = 0;
+  Gdiplus::ARGB selectedBackground_ = 0;
+  Gdiplus::ARGB hotTextColour_ = 0;
+  Gdiplus::ARGB selectedTextColour_ = 0;
+  int ownerOption_ = 0;                       // kept for the owner
+  bool hotTracking_ = false;                  // mutex_
+  bool checkBoxes_ = false;
+  EventHandler onCheckChanged_ = nullptr;
 
   mutable std::mutex mutex_;
-  Pending pending_;                           // (mutex_)
+  Pending pending_;                           // mutex_
   std::atomic<bool> pendingPosted_{false};    // a TKM_LIST_PENDING is in flight
   DWORD uiThread_ = 0;                        // the thread that owns the host window
   int canvasOffsetY_ = 0;                     // vertical offset the canvas was drawn for (UI thread)
   int canvasOffsetX_ = 0;
   int headerHeight_ = 0;
-  gfx::GraphicsPtr canvasGraphics_;          // on canvas_
+  gfx::GraphicsPtr canvasGraphics_;           // on canvas_
   gfx::BitmapPtr spare_;                      // second canvas for scrolling by a copy
   gfx::GraphicsPtr spareGraphics_;
   bool horizontalShown_ = false;

@@ -28,11 +28,11 @@ AccessibleInfo ListView::Describe() {
 }
 
 void ListView::BeginFilling() {
-  if (filling_++ == 0) notify_accessible(this, EVENT_OBJECT_STATECHANGE);
+  if (filling_++ == 0) NotifyAccessible(this, EVENT_OBJECT_STATECHANGE);
 }
 
 void ListView::EndFilling() {
-  if (--filling_ == 0) notify_accessible(this, EVENT_OBJECT_STATECHANGE);
+  if (--filling_ == 0) NotifyAccessible(this, EVENT_OBJECT_STATECHANGE);
 }
 
 int ListView::AccessibleItemCount() {
@@ -43,7 +43,7 @@ int ListView::AccessibleItemCount() {
 AccessibleInfo ListView::DescribeItem(int item) {
   AccessibleInfo info;
   info.role = ROLE_SYSTEM_LISTITEM;
-  const bool focused = Host() && Host()->focused() == this;
+  const bool focused = Host() && Host()->Focused() == this;
   Lock lock(mutex_);
   if (!ValidRow(item)) return info;
   const Row& row = rows_[static_cast<size_t>(item - 1)];
@@ -107,15 +107,15 @@ void ListView::AnnounceChanges(bool rowsChanged) {
     current = currentRow_;
     selection = selection_;
   }
-  if (rowsChanged) notify_accessible(this, EVENT_OBJECT_REORDER);
+  if (rowsChanged) NotifyAccessible(this, EVENT_OBJECT_REORDER);
   if (current == announcedCurrent_ && selection == announcedSelection_) return;
   const bool currentMoved = current != announcedCurrent_;
   announcedCurrent_ = current;
   announcedSelection_ = selection;
   if (current > 0 && currentMoved) {
-    notify_accessible(this, EVENT_OBJECT_SELECTION, current);
-    if (Host() && Host()->focused() == this) notify_accessible(this, EVENT_OBJECT_FOCUS, current);
+    NotifyAccessible(this, EVENT_OBJECT_SELECTION, current);
+    if (Host() && Host()->Focused() == this) NotifyAccessible(this, EVENT_OBJECT_FOCUS, current);
   } else {
-    notify_accessible(this, EVENT_OBJECT_SELECTIONWITHIN);
+    NotifyAccessible(this, EVENT_OBJECT_SELECTIONWITHIN);
   }
 }

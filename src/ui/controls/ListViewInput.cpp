@@ -109,14 +109,14 @@ bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
 LRESULT ListView::HandleKey(WPARAM, LPARAM) { return -1; }
 LRESULT ListView::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
 void ListView::LayoutChanged(const Gdiplus::RectF&, const Gdiplus::RectF&, const Gdiplus::RectF&) {}
-void ListView::Hook59() {}
-void ListView::Hook60() {}
-void ListView::Hook61() {}
+void ListView::UnusedListHookStart() {}
+void ListView::UnusedListHookMiddle() {}
+void ListView::UnusedListHookEnd() {}
 
-void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMAGELIST> header,
+void ListView::SetImageLists(std::optional<HIMAGELIST> extra, std::optional<HIMAGELIST> header,
                              std::optional<HIMAGELIST> rows) {
-  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(third, header, rows); });
-  if (third) thirdImages_ = *third;
+  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(extra, header, rows); });
+  if (extra) extraImages_ = *extra;
   if (header) headerImages_ = *header;
   if (rows) rowImages_ = *rows;
   if (!IsLive()) return;
@@ -129,7 +129,7 @@ void ListView::SetImageLists(std::optional<HIMAGELIST> third, std::optional<HIMA
   ApplyPending();
 }
 
-void ListView::ReleaseFont() { ownFont_.reset(); }
+void ListView::ReleaseFont() { ownFont_.Reset(); }
 
 void ListView::OnMouseMove(LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
@@ -275,14 +275,14 @@ void ListView::ReleaseAll() {
     hotRow_ = hotColumn_ = currentRow_ = 0;
     contentWidth_ = contentHeight_ = 0;
   }
-  canvasGraphics_.reset();
-  spareGraphics_.reset();
-  canvas_.reset();
-  spare_.reset();
-  headerSurface_.reset();
-  backgroundSurface_.reset();
+  canvasGraphics_.Reset();
+  spareGraphics_.Reset();
+  canvas_.Reset();
+  spare_.Reset();
+  headerSurface_.Reset();
+  backgroundSurface_.Reset();
   ReleaseFont();
-  format_.reset();
+  format_.Reset();
   gfx::dispose_image(checkBoxStrip_);
   gfx::dispose_image(backgroundImage_);
   tipText_.clear();

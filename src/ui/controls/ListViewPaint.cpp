@@ -9,6 +9,8 @@
 #include "ui/core/Colour.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Fonts.h"
+#include "ui/gfx/GdiHandles.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 using Gdiplus::ARGB;
@@ -25,22 +27,22 @@ constexpr ARGB WithAlpha(ARGB colour, int alpha) { return (colour & 0xFFFFFF) | 
 gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics) {
   gfx::BitmapPtr bitmap;
   if (gdip::GdipCreateBitmapFromScan0(std::max(width, 1), std::max(height, 1), 0, PixelFormat32bppARGB, nullptr,
-                                      bitmap.put()) != Gdiplus::Ok) {
+                                      bitmap.Put()) != Gdiplus::Ok) {
     return {};
   }
   if (graphics) {
-    if (gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics->put()) != Gdiplus::Ok) return {};
-    gdip::GdipSetSmoothingMode(graphics->get(), Gdiplus::SmoothingModeAntiAlias);
-    gdip::GdipSetTextRenderingHint(graphics->get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
-    gdip::GdipSetInterpolationMode(graphics->get(), Gdiplus::InterpolationModeNearestNeighbor);
+    if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics->Put()) != Gdiplus::Ok) return {};
+    gdip::GdipSetSmoothingMode(graphics->Get(), Gdiplus::SmoothingModeAntiAlias);
+    gdip::GdipSetTextRenderingHint(graphics->Get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
+    gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeNearestNeighbor);
   }
   return bitmap;
 }
 
 void Fill(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r) {
   gfx::BrushPtr brush;
-  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) == Gdiplus::Ok) {
-    gdip::GdipFillRectangle(g, brush.get(), r.X, r.Y, r.Width, r.Height);
+  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) == Gdiplus::Ok) {
+    gdip::GdipFillRectangle(g, brush.Get(), r.X, r.Y, r.Width, r.Height);
   }
 }
 
@@ -54,71 +56,27 @@ void Clear(Gdiplus::GpGraphics* g, const RectF& r) {
 // A one-pixel line through pixel centres, so it covers exactly one row or column of pixels.
 void Line(Gdiplus::GpGraphics* g, ARGB colour, float x1, float y1, float x2, float y2, bool dashed = false) {
   gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
-  gdip::GdipDrawLine(g, pen.get(), x1, y1, x2, y2);
+  gdip::GdipDrawLine(g, pen.Get(), x1, y1, x2, y2);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
 }
 
 void Frame(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r, bool dashed = false) {
   gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
-  gdip::GdipDrawRectangle(g, pen.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
+  gdip::GdipDrawRectangle(g, pen.Get(), r.X, r.Y, r.Width - 1, r.Height - 1);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
 }
 
-// The image list's icon as a 32-bit bitmap that keeps the icon's own alpha.
+// The image list's icon as a 32-bit bitmap (see gfx::BitmapFromIcon).
 gfx::BitmapPtr IconBitmap(HIMAGELIST list, int index) {
-  gfx::BitmapPtr bitmap;
-  if (!list || index < 0 || index >= ImageList_GetImageCount(list)) return bitmap;
-  HICON icon = ImageList_GetIcon(list, index, ILD_TRANSPARENT);
-  if (!icon) return bitmap;
-  ICONINFO info{};
-  if (GetIconInfo(icon, &info)) {
-    BITMAP colour{};
-    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour) && colour.bmWidth > 0 &&
-        colour.bmHeight > 0) {
-      const int w = colour.bmWidth, h = colour.bmHeight;
-      std::vector<std::uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
-      BITMAPINFO bi{};
-      bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-      bi.bmiHeader.biWidth = w;
-      bi.bmiHeader.biHeight = -h;
-      bi.bmiHeader.biPlanes = 1;
-      bi.bmiHeader.biBitCount = 32;
-      HDC dc = GetDC(nullptr);
-      const bool read = GetDIBits(dc, info.hbmColor, 0, static_cast<UINT>(h), pixels.data(), &bi, DIB_RGB_COLORS) != 0;
-      ReleaseDC(nullptr, dc);
-      if (read) {
-        bool anyAlpha = false;
-        for (std::uint32_t p : pixels) anyAlpha |= (p >> 24) != 0;
-        if (!anyAlpha) {
-          for (std::uint32_t& p : pixels) p |= 0xFF000000;
-        }
-        gfx::BitmapPtr made;
-        if (gdip::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, made.put()) == Gdiplus::Ok) {
-          Gdiplus::BitmapData data{};
-          Gdiplus::GpRect all(0, 0, w, h);
-          if (gdip::GdipBitmapLockBits(made.get(), &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) ==
-              Gdiplus::Ok) {
-            for (int y = 0; y < h; ++y) {
-              std::copy_n(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w,
-                          reinterpret_cast<std::uint32_t*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride));
-            }
-            gdip::GdipBitmapUnlockBits(made.get(), &data);
-            bitmap = std::move(made);
-          }
-        }
-      }
-    }
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-  }
-  DestroyIcon(icon);
-  return bitmap;
+  if (!list || index < 0 || index >= ImageList_GetImageCount(list)) return {};
+  gfx::HiconPtr icon(ImageList_GetIcon(list, index, ILD_TRANSPARENT));
+  return gfx::BitmapFromIcon(icon.Get());
 }
 
 int IconHeight(HIMAGELIST list) {
@@ -144,7 +102,7 @@ void DrawText(Gdiplus::GpGraphics* g, const std::string& text, gfx::GpFont* font
 
 }  // namespace
 
-gfx::GpFont* ListView::Font() const { return ownFont_ ? ownFont_.get() : gfx::default_font(); }
+gfx::GpFont* ListView::Font() const { return ownFont_ ? ownFont_.Get() : gfx::default_font(); }
 
 void ListView::LayoutAreas() {
   const RectF bounds = BoundsRef();
@@ -183,8 +141,8 @@ void ListView::DrawBackground() {
   backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g);
   if (!g) return;
   const RectF all(0, 0, bounds.Width, bounds.Height);
-  if (backgroundColour_ != 0) gdip::GdipGraphicsClear(g.get(), backgroundColour_);
-  if (backgroundImage_) gfx::draw_image(g.get(), backgroundImage_.get(), all);
+  if (backgroundColour_ != 0) gdip::GdipGraphicsClear(g.Get(), backgroundColour_);
+  if (backgroundImage_) gfx::draw_image(g.Get(), backgroundImage_.Get(), all);
   switch (border_) {
     case 0:
       break;
@@ -192,28 +150,28 @@ void ListView::DrawBackground() {
     case 2: {
       const ARGB dark = Black(100), light = White(200);
       const ARGB topLeft = border_ == 1 ? dark : light, bottomRight = border_ == 1 ? light : dark;
-      Line(g.get(), topLeft, 0.5f, 0.5f, all.Width - 0.5f, 0.5f);
-      Line(g.get(), topLeft, 0.5f, 0.5f, 0.5f, all.Height - 0.5f);
-      Line(g.get(), bottomRight, 0.5f, all.Height - 0.5f, all.Width - 0.5f, all.Height - 0.5f);
-      Line(g.get(), bottomRight, all.Width - 0.5f, 0.5f, all.Width - 0.5f, all.Height - 0.5f);
+      Line(g.Get(), topLeft, 0.5f, 0.5f, all.Width - 0.5f, 0.5f);
+      Line(g.Get(), topLeft, 0.5f, 0.5f, 0.5f, all.Height - 0.5f);
+      Line(g.Get(), bottomRight, 0.5f, all.Height - 0.5f, all.Width - 0.5f, all.Height - 0.5f);
+      Line(g.Get(), bottomRight, all.Width - 0.5f, 0.5f, all.Width - 0.5f, all.Height - 0.5f);
       break;
     }
     case 3:
-      Frame(g.get(), 0xFF646464, all);
+      Frame(g.Get(), 0xFF646464, all);
       break;
     case 4:
-      Frame(g.get(), Black(120), all, true);
+      Frame(g.Get(), Black(120), all, true);
       break;
     default:
-      Frame(g.get(), border_, all);
+      Frame(g.Get(), border_, all);
       break;
   }
-  if (border_ >= 1 && border_ <= 4) Frame(g.get(), White(51), RectF(1, 1, all.Width - 2, all.Height - 2));
+  if (border_ >= 1 && border_ <= 4) Frame(g.Get(), White(51), RectF(1, 1, all.Width - 2, all.Height - 2));
 }
 
 void ListView::DrawHeader() {
   if (headerHeight_ <= 0) {
-    headerSurface_.reset();
+    headerSurface_.Reset();
     return;
   }
   gfx::GraphicsPtr g;
@@ -223,8 +181,8 @@ void ListView::DrawHeader() {
   gfx::BrushPtr gradient;
   const Gdiplus::PointF top(0, 0), bottom(0, h);
   if (gdip::GdipCreateLineBrush(&top, &bottom, White(204), White(153), Gdiplus::WrapModeTileFlipXY,
-                                reinterpret_cast<Gdiplus::GpLineGradient**>(gradient.put())) == Gdiplus::Ok) {
-    gdip::GdipFillRectangle(g.get(), gradient.get(), 0, 0, w, h);
+                                reinterpret_cast<Gdiplus::GpLineGradient**>(gradient.Put())) == Gdiplus::Ok) {
+    gdip::GdipFillRectangle(g.Get(), gradient.Get(), 0, 0, w, h);
   }
   std::vector<Column> columns;
   int offsetX = 0;
@@ -234,7 +192,7 @@ void ListView::DrawHeader() {
     offsetX = offsetX_;
   }
   gfx::BrushPtr ink;
-  gdip::GdipCreateSolidFill(Black(210), reinterpret_cast<Gdiplus::GpSolidFill**>(ink.put()));
+  gdip::GdipCreateSolidFill(Black(210), reinterpret_cast<Gdiplus::GpSolidFill**>(ink.Put()));
   float x = static_cast<float>(offsetX);
   for (const Column& c : columns) {
     const float width = static_cast<float>(c.width);
@@ -243,17 +201,17 @@ void ListView::DrawHeader() {
       if (headerImages_ && c.image >= 0) {
         if (gfx::BitmapPtr icon = IconBitmap(headerImages_, c.image)) {
           const float iw = static_cast<float>(IconWidth(headerImages_)), ih = static_cast<float>(IconHeight(headerImages_));
-          gfx::draw_image(g.get(), icon.get(), RectF(textLeft, (h - ih) / 2, iw, ih));
+          gfx::draw_image(g.Get(), icon.Get(), RectF(textLeft, (h - ih) / 2, iw, ih));
           textLeft += iw + 2;
         }
       }
-      DrawText(g.get(), c.title, Font(), format_.get(), c.alignment, ink.get(),
+      DrawText(g.Get(), c.title, Font(), format_.Get(), c.alignment, ink.Get(),
                RectF(textLeft, 0, x + width - textLeft - 2, h));
-      Line(g.get(), Black(51), x + width - 0.5f, 0, x + width - 0.5f, h);
+      Line(g.Get(), Black(51), x + width - 0.5f, 0, x + width - 0.5f, h);
     }
     x += width;
   }
-  Line(g.get(), Black(51), 0, h - 0.5f, w, h - 0.5f);
+  Line(g.Get(), Black(51), 0, h - 0.5f, w, h - 0.5f);
 }
 
 list_layout::RowRange ListView::VisibleRange(int offsetY) const {
@@ -294,9 +252,9 @@ bool ListView::Snapshot(int row, RowSnapshot* out) {
 
 void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   if (recreateCanvas || !canvas_) {
-    canvasGraphics_.reset();
-    spareGraphics_.reset();
-    spare_.reset();
+    canvasGraphics_.Reset();
+    spareGraphics_.Reset();
+    spare_.Reset();
     canvas_ = NewSurface(static_cast<int>(view_.Width), static_cast<int>(view_.Height), &canvasGraphics_);
     redraw = true;
   }
@@ -311,7 +269,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     lastVisible_ = range.last;
   }
   if (!redraw || !canvasGraphics_) return;
-  Clear(canvasGraphics_.get(), RectF(0, 0, view_.Width, view_.Height));
+  Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   canvasOffsetX_ = offsetX;
   canvasOffsetY_ = offsetY;
   if (range.first > 0) DrawRowsIn(range.first, range.last);
@@ -353,7 +311,7 @@ void ListView::DrawRow(int row, bool present) {
 }
 
 void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
-  Gdiplus::GpGraphics* g = canvasGraphics_.get();
+  Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (!g) return;
   std::vector<Column> columns;
   int contentWidth = 0;
@@ -368,7 +326,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
   Clear(g, rect);
 
   // Hot and selected rows take the host's background colour unless the list was given one.
-  const int hostColour = Host() ? Host()->background_colour() : -1;
+  const int hostColour = Host() ? Host()->BackgroundColour() : -1;
   ARGB textColour = s.colour;
   if (s.state == kRowHot) {
     Fill(g, hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51), rect);
@@ -378,20 +336,20 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
     if (selectedTextColour_) textColour = selectedTextColour_;
   }
   gfx::BrushPtr brush;
-  gdip::GdipCreateSolidFill(textColour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put()));
+  gdip::GdipCreateSolidFill(textColour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put()));
   const float inset = static_cast<float>(cellInset_);
 
   if (viewStyle_ == kListIcons) {
     const int iw = IconWidth(rowImages_), ih = IconHeight(rowImages_);
     if (!s.images.empty() && s.images[0] >= 0) {
       if (gfx::BitmapPtr icon = IconBitmap(rowImages_, s.images[0])) {
-        gfx::draw_image(g, icon.get(), RectF(rect.X + (rect.Width - static_cast<float>(iw)) / 2, rect.Y + inset,
+        gfx::draw_image(g, icon.Get(), RectF(rect.X + (rect.Width - static_cast<float>(iw)) / 2, rect.Y + inset,
                                              static_cast<float>(iw), static_cast<float>(ih)));
       }
     }
     if (!s.texts.empty()) {
       const float top = rect.Y + inset + static_cast<float>(ih) + 2;
-      DrawText(g, s.texts[0], Font(), format_.get(), kAlignCentre, brush.get(),
+      DrawText(g, s.texts[0], Font(), format_.Get(), kAlignCentre, brush.Get(),
                RectF(rect.X + 2, top, rect.Width - 4, rect.Y + rect.Height - top));
     }
     return;
@@ -408,19 +366,19 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
         if (checkBoxStrip_) {
           const int look = (s.ticked ? 2 : 0) + (s.state == kRowHot ? 1 : 0);
           const RectF source(static_cast<float>(look * kCheckBoxSize), 0, kCheckBoxSize, kCheckBoxSize);
-          gfx::draw_image(g, checkBoxStrip_.get(), RectF(left, boxTop, kCheckBoxSize, kCheckBoxSize), &source);
+          gfx::draw_image(g, checkBoxStrip_.Get(), RectF(left, boxTop, kCheckBoxSize, kCheckBoxSize), &source);
         }
         left += kCheckBoxSize + 2;
       }
       if (rowImages_ && i < s.images.size() && s.images[i] >= 0) {
         if (gfx::BitmapPtr icon = IconBitmap(rowImages_, s.images[i])) {
           const float iw = static_cast<float>(IconWidth(rowImages_)), ih = static_cast<float>(IconHeight(rowImages_));
-          gfx::draw_image(g, icon.get(), RectF(left, rect.Y + (rect.Height - ih) / 2, iw, ih));
+          gfx::draw_image(g, icon.Get(), RectF(left, rect.Y + (rect.Height - ih) / 2, iw, ih));
           left += iw + 2;
         }
       }
       const int alignment = viewStyle_ == kListSingleColumn ? kAlignNear : columns[i].alignment;
-      DrawText(g, s.texts[i], Font(), format_.get(), alignment, brush.get(),
+      DrawText(g, s.texts[i], Font(), format_.Get(), alignment, brush.Get(),
                RectF(left, rect.Y, x + width - left - 2, rect.Height));
     }
     if ((gridLines_ & kGridVertical) && viewStyle_ == kListReport && width > 0) {
@@ -431,7 +389,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
   if (gridLines_ & kGridHorizontal) {
     Line(g, Black(51), rect.X, rect.Y + rect.Height - 0.5f, rect.X + rect.Width, rect.Y + rect.Height - 0.5f);
   }
-  if (s.current && s.state == kRowSelected && Host() && Host()->keyboard_cue() == this) {
+  if (s.current && s.state == kRowSelected && Host() && Host()->KeyboardCue() == this) {
     Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
   }
 }
@@ -450,12 +408,12 @@ void ListView::ScrollCanvasTo(int offsetY) {
     return;
   }
   // Rows that stay visible move with a copy; only the uncovered band is drawn.
-  gdip::GdipSetCompositingMode(spareGraphics_.get(), Gdiplus::CompositingModeSourceCopy);
-  gfx::draw_image(spareGraphics_.get(), canvas_.get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
-  gdip::GdipSetCompositingMode(spareGraphics_.get(), Gdiplus::CompositingModeSourceOver);
+  gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceCopy);
+  gfx::draw_image(spareGraphics_.Get(), canvas_.Get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
+  gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceOver);
   const RectF band = delta > 0 ? RectF(0, 0, view_.Width, static_cast<float>(delta))
                                : RectF(0, static_cast<float>(height + delta), view_.Width, static_cast<float>(-delta));
-  Clear(spareGraphics_.get(), band);
+  Clear(spareGraphics_.Get(), band);
   std::swap(canvas_, spare_);
   std::swap(canvasGraphics_, spareGraphics_);
   canvasOffsetY_ = offsetY;
@@ -485,15 +443,15 @@ void ListView::Present() {
     if (backgroundSurface_) {
       // The surface was just cleared: copying the background layer needs no blending.
       gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
-      gfx::draw_image(g, backgroundSurface_.get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height));
+      gfx::draw_image(g, backgroundSurface_.Get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height));
       gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
     }
     if (headerSurface_ && headerHeight_ > 0) {
-      gfx::draw_image(g, headerSurface_.get(), headerStrip_);
+      gfx::draw_image(g, headerSurface_.Get(), headerStrip_);
     }
     if (canvas_) {
       gdip::GdipSetClipRect(g, rowsClip_.X, rowsClip_.Y, rowsClip_.Width, rowsClip_.Height, Gdiplus::CombineModeReplace);
-      gfx::draw_image(g, canvas_.get(), RectF(view_.X, view_.Y, view_.Width, view_.Height));
+      gfx::draw_image(g, canvas_.Get(), RectF(view_.X, view_.Y, view_.Width, view_.Height));
       gdip::GdipResetClip(g);
     }
   }
@@ -604,13 +562,13 @@ void ListView::CreateScrollBars() {
 Control* ListView::Create(ControlParent parent, float left, float top, float width, float height,
                           const ListViewOptions& options) {
   const HWND window = parent.window ? parent.window : (parent.control ? parent.control->GetHostWindow() : nullptr);
-  if (!ui::on_thread_of(window)) {
-    return ui::call_on_ui_thread(window, [&] { return Create(parent, left, top, width, height, options); });
+  if (!ui::OnThreadOf(window)) {
+    return ui::CallOnUiThread(window, [&] { return Create(parent, left, top, width, height, options); });
   }
   if (IsLive()) return this;
   gfx::GpStringFormat* format = nullptr;
   if (gdip::GdipCreateStringFormat(0x1000 | 0x800, LANG_NEUTRAL, &format) == Gdiplus::Ok) {
-    format_.reset(format);
+    format_.Reset(format);
     gdip::GdipSetStringFormatAlign(format, Gdiplus::StringAlignmentNear);
     gdip::GdipSetStringFormatLineAlign(format, Gdiplus::StringAlignmentCenter);
     gdip::GdipSetStringFormatTrimming(format, Gdiplus::StringTrimmingEllipsisCharacter);
@@ -629,11 +587,11 @@ Control* ListView::Create(ControlParent parent, float left, float top, float wid
   hotBackground_ = options.hotBackground;
   selectedBackground_ = options.selectedBackground;
   backgroundColour_ = options.backgroundColour.value_or(0xD2FFFFFF);
-  option_ = options.option;
+  ownerOption_ = options.ownerOption;
   border_ = options.border.value_or(0x50000000);
   if (options.fontFamily || options.fontSize || options.fontStyle) {
     std::string family = options.fontFamily.value_or(std::string());
-    if (family.empty() || !gfx::font_family_exists(family)) {
+    if (family.empty() || !gfx::FontFamilyExists(family)) {
       // The default font's family stands in for a missing face.
       family.clear();
     }

@@ -1,4 +1,5 @@
 #include "ui/controls/PictureBox.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 #include <algorithm>
@@ -74,51 +75,6 @@ RectF PictureDestination(PictureLayout layout, float imageWidth, float imageHeig
   return RectF(0, 0, width, height);
 }
 
-gfx::BitmapPtr BitmapFromIcon(HICON icon) {
-  gfx::BitmapPtr result;
-  if (!icon) return result;
-  ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) return result;
-  struct IconBitmaps {
-    ICONINFO& info;
-    ~IconBitmaps() {
-      if (info.hbmColor) DeleteObject(info.hbmColor);
-      if (info.hbmMask) DeleteObject(info.hbmMask);
-    }
-  } owner{info};
-
-  BITMAP colour{};
-  if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(colour), &colour) && colour.bmWidth > 0 &&
-      colour.bmHeight > 0 && colour.bmWidth <= 1024 && colour.bmHeight <= 1024) {
-    const int width = colour.bmWidth, height = colour.bmHeight;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;  // top-down rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, info.hbmColor, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    const bool hasAlpha = std::any_of(pixels.begin(), pixels.end(), [](DWORD p) { return (p >> 24) != 0; });
-    if (rows == height && hasAlpha) {
-      gfx::BitmapPtr view;
-      if (gdip::GdipCreateBitmapFromScan0(width, height, width * 4, gfx::kPixelFormat32bppArgb,
-                                          reinterpret_cast<BYTE*>(pixels.data()), view.put()) == Gdiplus::Ok &&
-          gdip::GdipCloneBitmapAreaI(0, 0, width, height, gfx::kPixelFormat32bppArgb, view.get(), result.put()) ==
-              Gdiplus::Ok) {
-        return result;
-      }
-      result.reset();
-    }
-  }
-  // No alpha channel: GDI+ applies the icon's mask.
-  if (gdip::GdipCreateBitmapFromHICON(icon, result.put()) != Gdiplus::Ok) result.reset();
-  return result;
-}
-
 namespace {
 
 void DrawBorder(Gdiplus::GpGraphics* graphics, int border, float width, float height) {
@@ -126,9 +82,9 @@ void DrawBorder(Gdiplus::GpGraphics* graphics, int border, float width, float he
   const float right = width - 1, bottom = height - 1;
   auto line = [&](Gdiplus::ARGB colour, float x1, float y1, float x2, float y2, bool dashed) {
     gfx::PenPtr pen;
-    if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-    if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDash);
-    gdip::GdipDrawLine(graphics, pen.get(), x1, y1, x2, y2);
+    if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+    if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
+    gdip::GdipDrawLine(graphics, pen.Get(), x1, y1, x2, y2);
   };
   auto frame = [&](Gdiplus::ARGB topLeft, Gdiplus::ARGB bottomRight, bool dashed) {
     line(topLeft, 0, 0, right, 0, dashed);
@@ -164,7 +120,7 @@ void PictureBox::LoadImage() {
   // Frames need the decoder's own image; a still image becomes a bitmap of its own.
   decoded_ = gfx::load_image(data_, false, /*keepSource=*/true);
   if (!decoded_) return;
-  PictureFrames frames = ReadPictureFrames(decoded_.get());
+  PictureFrames frames = ReadPictureFrames(decoded_.Get());
   if (frames.count > 1) {
     frameCount_ = frames.count;
     frameDelays_ = std::move(frames.delays);
@@ -177,7 +133,7 @@ void PictureBox::LoadImage() {
 
 void PictureBox::ReleaseImage() {
   gfx::dispose_image(decoded_);
-  converted_.reset();
+  converted_.Reset();
 }
 
 Control* PictureBox::CreateBase(ControlParent parent, RectF bounds, const PictureBoxOptions& options) {
@@ -213,7 +169,7 @@ Control* PictureBox::CreateFromIcon(ControlParent parent, float left, float top,
   if (IsLive()) return GetHandle();
   data_.clear();
   ReleaseImage();
-  converted_ = BitmapFromIcon(icon);
+  converted_ = gfx::BitmapFromIcon(icon);
   frameIndex_ = 1;
   frameCount_ = converted_ ? 1 : 0;
   frameDelays_.clear();
@@ -299,7 +255,7 @@ void PictureBox::PaintPicture() {
       const RectF& bounds = BoundsRef();
       const RectF target = PictureDestination(layout_, imageWidth, imageHeight, bounds.Width, bounds.Height);
       if (layout_ == PictureLayout::NineSliced) {
-        gfx::draw_image_nine_slice(context.graphics, image, target, margins_);
+        gfx::DrawImageNineSlice(context.graphics, image, target, margins_);
       } else {
         gfx::draw_image(context.graphics, image, target);
       }

@@ -47,9 +47,6 @@ UINT FrameDelayMs(const std::vector<int>& delays, int index);
 // whole picture).
 Gdiplus::RectF PictureDestination(PictureLayout layout, float imageWidth, float imageHeight, float width,
                                   float height);
-// A 32-bit ARGB copy of an icon that keeps its alpha channel (the mask for icons without
-// one); empty when the icon cannot be read.
-gfx::BitmapPtr BitmapFromIcon(HICON icon);
 
 // Optional arguments of PictureBox::Create, with their defaults.
 struct PictureBoxOptions {
@@ -65,24 +62,24 @@ class PictureBox : public Control {
   PictureBox() = default;
   ~PictureBox() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;        // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          gfx::ByteSpan imageData, const PictureBoxOptions& options = {});  // 41
+                          gfx::ByteSpan imageData, const PictureBoxOptions& options = {});
   virtual Control* CreateFromIcon(ControlParent parent, float left, float top, float width, float height,
-                                  HICON icon, const PictureBoxOptions& options = {});       // 42
+                                  HICON icon, const PictureBoxOptions& options = {});
   // Replaces the picture with new image data (the first frame shows).
-  virtual void SetImage(gfx::ByteSpan imageData);                                    // 43
-  virtual int FrameIndex(std::optional<int> value = std::nullopt);                  // 44
-  virtual int Border(std::optional<int> value = std::nullopt);                      // 45
+  virtual void SetImage(gfx::ByteSpan imageData);
+  virtual int FrameIndex(std::optional<int> value = std::nullopt);
+  virtual int Border(std::optional<int> value = std::nullopt);
   virtual PictureLayout Layout(std::optional<PictureLayout> value = std::nullopt,
-                               std::optional<gfx::NineSliceMargins> margins = std::nullopt);  // 46
-  virtual void PaintPicture();                                                      // 47
-  virtual bool Animated(std::optional<bool> value = std::nullopt);                  // 48
+                               std::optional<gfx::NineSliceMargins> margins = std::nullopt);
+  virtual void PaintPicture();
+  virtual bool Animated(std::optional<bool> value = std::nullopt);
   // A graphic; an animation that plays reads as animated.
   AccessibleInfo Describe() override;
 
   using Control::Create;
-  Gdiplus::GpImage* ImageHandle() const { return converted_ ? converted_.get() : decoded_.get(); }
+  Gdiplus::GpImage* ImageHandle() const { return converted_ ? converted_.Get() : decoded_.Get(); }
   int FrameCount() const { return frameCount_; }
   const std::vector<int>& FrameDelays() const { return frameDelays_; }
   bool FrameTimerRunning() const { return timerRunning_; }

@@ -91,19 +91,19 @@ constexpr Gdiplus::ARGB Black(int alpha) { return static_cast<Gdiplus::ARGB>(alp
 void FillAndFrame(Gdiplus::GpGraphics* graphics, Gdiplus::GpPath* path, Gdiplus::ARGB fill, Gdiplus::ARGB frame) {
   if (!path) return;
   gfx::BrushPtr brush;
-  if (gdip::GdipCreateSolidFill(fill, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) == Gdiplus::Ok) {
-    gdip::GdipFillPath(graphics, brush.get(), path);
+  if (gdip::GdipCreateSolidFill(fill, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) == Gdiplus::Ok) {
+    gdip::GdipFillPath(graphics, brush.Get(), path);
   }
   gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(frame, 1, Gdiplus::UnitPixel, pen.put()) == Gdiplus::Ok) {
-    gdip::GdipDrawPath(graphics, pen.get(), path);
+  if (gdip::GdipCreatePen1(frame, 1, Gdiplus::UnitPixel, pen.Put()) == Gdiplus::Ok) {
+    gdip::GdipDrawPath(graphics, pen.Get(), path);
   }
 }
 
 void RoundedShape(Gdiplus::GpGraphics* graphics, const RectF& r, float radius, int fillAlpha, int frameAlpha) {
   // Outlines run through pixel centres: inset by half a pixel so they stay inside.
-  PathPtr path = gfx::rounded_rect_path(RectF(r.X + 0.5f, r.Y + 0.5f, r.Width - 1, r.Height - 1), radius);
-  FillAndFrame(graphics, path.get(), Black(fillAlpha), Black(frameAlpha));
+  PathPtr path = gfx::RoundedRectPath(RectF(r.X + 0.5f, r.Y + 0.5f, r.Width - 1, r.Height - 1), radius);
+  FillAndFrame(graphics, path.Get(), Black(fillAlpha), Black(frameAlpha));
 }
 
 // A triangle pointing out of the bar inside the arrow rectangle.
@@ -122,9 +122,9 @@ void Arrow(Gdiplus::GpGraphics* graphics, const RectF& r, int orientation, bool 
     points[2] = {base, r.Y + r.Height - 2};
   }
   PathPtr path;
-  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, path.put()) != Gdiplus::Ok) return;
-  gdip::GdipAddPathPolygon(path.get(), points, 3);
-  FillAndFrame(graphics, path.get(), Black(fillAlpha), Black(frameAlpha));
+  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, path.Put()) != Gdiplus::Ok) return;
+  gdip::GdipAddPathPolygon(path.Get(), points, 3);
+  FillAndFrame(graphics, path.Get(), Black(fillAlpha), Black(frameAlpha));
 }
 
 }  // namespace

@@ -67,26 +67,26 @@ class ScrollBar : public Control {
  public:
   ~ScrollBar() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // A scroll bar whose value is its position.
   AccessibleInfo Describe() override;
   // mode 0 normal, 1 hover, 2 pressed; x, y in control coordinates (the part under them is lit).
-  virtual void PaintBar(int mode, float x, float y);                         // 41
-  virtual int ValueFromPoint(int pixel);                                     // 42
-  virtual int ThumbStart();                                                  // 43
-  virtual void ComputeThumb();                                               // 44
-  virtual void FireChange();                                                 // 45
-  virtual void LayoutBar(float width, float height);                         // 46
+  virtual void PaintBar(int mode, float x, float y);
+  virtual int ValueFromPoint(int pixel);
+  virtual int ThumbStart();
+  virtual void ComputeThumb();
+  virtual void FireChange();
+  virtual void LayoutBar(float width, float height);
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height,
-                          const ScrollBarOptions& options = {});             // 47
-  virtual int Position(std::optional<int> value = std::nullopt);             // 48
-  virtual int Minimum(std::optional<int> value = std::nullopt);              // 49
-  virtual int Maximum(std::optional<int> value = std::nullopt);              // 50
-  virtual int PageStep(std::optional<int> value = std::nullopt);             // 51
-  virtual int ArrowStep(std::optional<int> value = std::nullopt);            // 52
-  virtual bool LiveTracking(std::optional<bool> value = std::nullopt);       // 53
-  virtual bool CompactWhenIdle(std::optional<bool> value = std::nullopt);    // 54
-  virtual void SetOnChange(ScrollChangeCallback callback);                   // 55
+                          const ScrollBarOptions& options = {});
+  virtual int Position(std::optional<int> value = std::nullopt);
+  virtual int Minimum(std::optional<int> value = std::nullopt);
+  virtual int Maximum(std::optional<int> value = std::nullopt);
+  virtual int PageStep(std::optional<int> value = std::nullopt);
+  virtual int ArrowStep(std::optional<int> value = std::nullopt);
+  virtual bool LiveTracking(std::optional<bool> value = std::nullopt);
+  virtual bool CompactWhenIdle(std::optional<bool> value = std::nullopt);
+  virtual void SetOnChange(ScrollChangeCallback callback);
 
   using Control::Create;
   int Orientation() const { return orientation_; }
@@ -105,21 +105,21 @@ class ScrollBar : public Control {
   bool StepArrow();
   void StopRepeat();
 
-  int minimum_ = 0;               // 29
-  int maximum_ = 100;             // 30
-  int pageStep_ = 10;             // 31
-  int arrowStep_ = 1;             // 32
-  bool liveTracking_ = true;      // 33
-  int orientation_ = kScrollHorizontal;  // 34
-  int pressedPart_ = 0;           // 35
-  bool compactWhenIdle_ = true;   // 36
-  int position_ = 0;              // 38
-  int thumbLength_ = 0;           // 39
-  int dragOffset_ = 0;            // 40
-  int negatedMinimum_ = 0;        // 41
-  ScrollGeometry geometry_;       // 42-45: track, thumb, arrows
-  ScrollChangeCallback onChange_ = nullptr;  // 46
-  int hoverPart_ = 0;             // 47
+  int minimum_ = 0;
+  int maximum_ = 100;
+  int pageStep_ = 10;
+  int arrowStep_ = 1;
+  bool liveTracking_ = true;
+  int orientation_ = kScrollHorizontal;
+  int pressedPart_ = 0;           // kScrollPart* under the press
+  bool compactWhenIdle_ = true;
+  int position_ = 0;
+  int thumbLength_ = 0;           // pixels
+  int dragOffset_ = 0;            // where in the thumb the drag took hold
+  int negatedMinimum_ = 0;        // kept in step with minimum_; nothing reads it
+  ScrollGeometry geometry_;       // track, thumb, arrows
+  ScrollChangeCallback onChange_ = nullptr;
+  int hoverPart_ = 0;             // kScrollPart* under the mouse
   bool repeating_ = false;
   int lastMode_ = 0;
 };

@@ -30,6 +30,6 @@ inline constexpr const wchar_t* kActionExecute = L"execute";
 // Posts an accessibility event for a control (or, with item > 0, for one of its simple items)
 // of a host window. Safe from any thread; nothing happens without a listener.
 class Control;
-void notify_accessible(const Control* control, DWORD event, long item = 0);
+void NotifyAccessible(const Control* control, DWORD event, long item = 0);
 // The object id a control's events carry (the host answers WM_GETOBJECT with it).
-LONG accessible_object_id(const Control* control);
+LONG AccessibleObjectId(const Control* control);

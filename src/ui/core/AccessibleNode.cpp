@@ -10,26 +10,26 @@
 
 namespace accessible {
 
-std::vector<Child> children_of(WindowHost& host, Control* control) {
+std::vector<Child> ChildrenOf(WindowHost& host, Control* control) {
   std::vector<Child> children;
   if (control) {
     const int items = control->AccessibleItemCount();
     for (int item = 1; item <= items; ++item) children.push_back(Child{control, item});
   }
   // Tab order is the order of the sibling chain.
-  for (Control* c = control ? control->FirstChild() : host.first_control(); c; c = c->NextSibling()) {
+  for (Control* c = control ? control->FirstChild() : host.FirstControl(); c; c = c->NextSibling()) {
     if (c->IsVisible() && c->Describe().exposed) children.push_back(Child{c, 0});
   }
   return children;
 }
 
-AccessibleInfo describe_control(WindowHost& host, Control* control) {
+AccessibleInfo DescribeControl(WindowHost& host, Control* control) {
   AccessibleInfo info = control->Describe();
   if (!control->IsVisible()) info.state |= STATE_SYSTEM_INVISIBLE;
   if (control->IsDisabled()) info.state |= STATE_SYSTEM_UNAVAILABLE;
   if (control->IsFocusable() && control->Type() != 1 && !control->IsDisabled()) {
     info.state |= STATE_SYSTEM_FOCUSABLE;
-    if (host.focused() == control) info.state |= STATE_SYSTEM_FOCUSED;
+    if (host.Focused() == control) info.state |= STATE_SYSTEM_FOCUSED;
   }
   return info;
 }
@@ -113,7 +113,7 @@ class AccessibleNode final : public IAccessible {
         return AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
                                           reinterpret_cast<void**>(parent));
       }
-      *parent = make_accessible(window_, control_->ParentControl());
+      *parent = MakeAccessible(window_, control_->ParentControl());
       return *parent ? S_OK : E_OUTOFMEMORY;
     });
   }
@@ -124,7 +124,7 @@ class AccessibleNode final : public IAccessible {
       *count = 0;
       Target self;
       if (HRESULT hr = Resolve(ChildSelf(), &self); FAILED(hr)) return hr;
-      *count = static_cast<long>(accessible::children_of(*self.host, control_).size());
+      *count = static_cast<long>(accessible::ChildrenOf(*self.host, control_).size());
       return S_OK;
     });
   }
@@ -141,7 +141,7 @@ class AccessibleNode final : public IAccessible {
         *object = this;
         return S_OK;
       }
-      *object = make_accessible(window_, target.control);
+      *object = MakeAccessible(window_, target.control);
       return *object ? S_OK : E_OUTOFMEMORY;
     });
   }
@@ -200,8 +200,8 @@ class AccessibleNode final : public IAccessible {
       VariantInit(focus);
       Target self;
       if (HRESULT hr = Resolve(ChildSelf(), &self); FAILED(hr)) return hr;
-      Control* focused = self.host->focused();
-      if (!focused || !self.host->owns_control(focused)) return S_FALSE;
+      Control* focused = self.host->Focused();
+      if (!focused || !self.host->OwnsControl(focused)) return S_FALSE;
       if (focused == control_) {
         const int item = control_->AccessibleFocusedItem();
         focus->vt = VT_I4;
@@ -243,7 +243,7 @@ class AccessibleNode final : public IAccessible {
       if (!target.control) return S_FALSE;
       if (flags & SELFLAG_TAKEFOCUS) {
         target.host->set_focus(target.control, true);
-        return target.host->focused() == target.control ? S_OK : S_FALSE;
+        return target.host->Focused() == target.control ? S_OK : S_FALSE;
       }
       return S_FALSE;
     });
@@ -283,7 +283,7 @@ class AccessibleNode final : public IAccessible {
       const bool self = start.vt == VT_I4 && start.lVal == CHILDID_SELF;
       if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
         if (!self) return E_INVALIDARG;
-        const std::vector<Child> children = accessible::children_of(*from.host, control_);
+        const std::vector<Child> children = accessible::ChildrenOf(*from.host, control_);
         if (children.empty()) return S_FALSE;
         return PutChild(direction == NAVDIR_FIRSTCHILD ? children.front() : children.back(), end);
       }
@@ -295,7 +295,7 @@ class AccessibleNode final : public IAccessible {
       Control* owner = self ? (control_ ? control_->ParentControl() : nullptr) : control_;
       if (self && !control_) return S_FALSE;  // the client area has no siblings here
       const Child me = self ? Child{control_, 0} : Child{from.control, from.item};
-      const std::vector<Child> siblings = accessible::children_of(*from.host, owner);
+      const std::vector<Child> siblings = accessible::ChildrenOf(*from.host, owner);
       for (size_t i = 0; i < siblings.size(); ++i) {
         if (siblings[i].control != me.control || siblings[i].item != me.item) continue;
         const long next = static_cast<long>(i) + step;
@@ -331,7 +331,7 @@ class AccessibleNode final : public IAccessible {
         if (point.x < b.X || point.y < b.Y || point.x >= b.X + b.Width || point.y >= b.Y + b.Height) return S_FALSE;
       }
       // The child of this object that holds the deepest control under the point.
-      for (Control* c = self.host->hit_test(point); c; c = c->ParentControl()) {
+      for (Control* c = self.host->HitTest(point); c; c = c->ParentControl()) {
         if (c == control_) break;
         if (c->ParentControl() == control_) return PutChild(Child{c, 0}, hit);
       }
@@ -388,21 +388,21 @@ class AccessibleNode final : public IAccessible {
         return E_FAIL;
       }
     };
-    if (ui::on_thread_of(window_)) return guarded();
-    return ui::call_on_ui_thread(window_, guarded, static_cast<HRESULT>(CO_E_OBJNOTCONNECTED));
+    if (ui::OnThreadOf(window_)) return guarded();
+    return ui::CallOnUiThread(window_, guarded, static_cast<HRESULT>(CO_E_OBJNOTCONNECTED));
   }
 
   // Checks the object and the child id against the live tree.
   HRESULT Resolve(const VARIANT& child, Target* out) {
     WindowHost* host = host_of_window(window_);
-    if (!host || host->window() != window_) return CO_E_OBJNOTCONNECTED;
-    if (control_ && !host->owns_control(control_)) return CO_E_OBJNOTCONNECTED;
+    if (!host || host->Window() != window_) return CO_E_OBJNOTCONNECTED;
+    if (control_ && !host->OwnsControl(control_)) return CO_E_OBJNOTCONNECTED;
     if (child.vt != VT_I4) return E_INVALIDARG;
     out->host = host;
     out->control = control_;
     out->item = 0;
     if (child.lVal == CHILDID_SELF) return S_OK;
-    const std::vector<Child> children = accessible::children_of(*host, control_);
+    const std::vector<Child> children = accessible::ChildrenOf(*host, control_);
     if (child.lVal < 1 || child.lVal > static_cast<long>(children.size())) return E_INVALIDARG;
     const Child& found = children[static_cast<size_t>(child.lVal - 1)];
     out->control = found.control;
@@ -414,7 +414,7 @@ class AccessibleNode final : public IAccessible {
     Target target;
     if (HRESULT hr = Resolve(child, &target); FAILED(hr)) return hr;
     if (!target.control) {
-      info->role = target.host->accessible_role();
+      info->role = target.host->AccessibleRole();
       info->name = WindowText(window_);
       info->state = IsWindowVisible(window_) ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_INVISIBLE;
       if (GetFocus() == window_) info->state |= STATE_SYSTEM_FOCUSED;
@@ -424,7 +424,7 @@ class AccessibleNode final : public IAccessible {
       *info = target.control->DescribeItem(target.item);
       return S_OK;
     }
-    *info = accessible::describe_control(*target.host, target.control);
+    *info = accessible::DescribeControl(*target.host, target.control);
     return S_OK;
   }
 
@@ -446,7 +446,7 @@ class AccessibleNode final : public IAccessible {
       out->lVal = child.item;
       return S_OK;
     }
-    IAccessible* object = make_accessible(window_, child.control);
+    IAccessible* object = MakeAccessible(window_, child.control);
     if (!object) return E_OUTOFMEMORY;
     out->vt = VT_DISPATCH;
     out->pdispVal = object;
@@ -460,32 +460,32 @@ class AccessibleNode final : public IAccessible {
 
 }  // namespace
 
-IAccessible* make_accessible(HWND window, Control* control) {
+IAccessible* MakeAccessible(HWND window, Control* control) {
   return new (std::nothrow) AccessibleNode(window, control);
 }
 
-LONG accessible_object_id(const Control* control) {
+LONG AccessibleObjectId(const Control* control) {
   // Positive ids are the server's own; a control's address, shifted, stays positive and unique.
   return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(control) >> 2);
 }
 
-LRESULT answer_get_object(WindowHost& host, WPARAM wParam, LPARAM lParam) {
+LRESULT AnswerGetObject(WindowHost& host, WPARAM wParam, LPARAM lParam) {
   const LONG id = static_cast<LONG>(lParam);
   Control* control = nullptr;
   if (id > 0) {
     control = reinterpret_cast<Control*>(static_cast<std::uintptr_t>(id) << 2);
-    if (!host.owns_control(control)) return 0;
+    if (!host.OwnsControl(control)) return 0;
   } else if (id != static_cast<LONG>(OBJID_CLIENT)) {
     return 0;
   }
-  IAccessible* object = make_accessible(host.window(), control);
+  IAccessible* object = MakeAccessible(host.Window(), control);
   if (!object) return 0;
   const LRESULT answer = LresultFromObject(IID_IAccessible, wParam, object);
   object->Release();
   return answer < 0 ? 0 : answer;
 }
 
-void notify_accessible(const Control* control, DWORD event, long item) {
+void NotifyAccessible(const Control* control, DWORD event, long item) {
   if (!control || !control->IsLive()) return;
-  NotifyWinEvent(event, control->GetHostWindow(), accessible_object_id(control), item > 0 ? item : CHILDID_SELF);
+  NotifyWinEvent(event, control->GetHostWindow(), AccessibleObjectId(control), item > 0 ? item : CHILDID_SELF);
 }

@@ -21,10 +21,10 @@ class WindowHost;
 
 // The window's answer to WM_GETOBJECT: an object for OBJID_CLIENT or for a control's own
 // object id (its events carry that id); 0 for any other id.
-LRESULT answer_get_object(WindowHost& host, WPARAM wParam, LPARAM lParam);
+LRESULT AnswerGetObject(WindowHost& host, WPARAM wParam, LPARAM lParam);
 
 // A new object (one reference) for a control of the window, or for the client area (null).
-IAccessible* make_accessible(HWND window, Control* control);
+IAccessible* MakeAccessible(HWND window, Control* control);
 
 namespace accessible {
 
@@ -34,8 +34,8 @@ struct Child {
   int item = 0;
 };
 // The children of an object in reading order (UI thread).
-std::vector<Child> children_of(WindowHost& host, Control* control);
+std::vector<Child> ChildrenOf(WindowHost& host, Control* control);
 // The description of a control with the states the host knows about (UI thread).
-AccessibleInfo describe_control(WindowHost& host, Control* control);
+AccessibleInfo DescribeControl(WindowHost& host, Control* control);
 
 }  // namespace accessible

@@ -51,8 +51,8 @@ Control* Control::Copy() const { return nullptr; }
 
 Control* Control::Create(ControlParent parent, RectF bounds, const ControlOptions& options) {
   HWND target = parent.control ? parent.control->hostWindow_ : parent.window;
-  if (!ui::on_thread_of(target)) {
-    return ui::call_on_ui_thread(target, [&] { return Create(parent, bounds, options); });
+  if (!ui::OnThreadOf(target)) {
+    return ui::CallOnUiThread(target, [&] { return Create(parent, bounds, options); });
   }
   if (handle_ == this) return this;
   if (handle_ != nullptr) {
@@ -81,7 +81,7 @@ Control* Control::Create(ControlParent parent, RectF bounds, const ControlOption
       hostWindow_ = nullptr;
       return nullptr;
     }
-    host_->link_control(this, nullptr, false);
+    host_->LinkControl(this, nullptr, false);
   } else {
     Control* owner = parent.control;
     hostWindow_ = owner->hostWindow_;
@@ -101,8 +101,8 @@ Control* Control::Create(ControlParent parent, RectF bounds, const ControlOption
   transitionFrame_ = 0;
   transitionStyle_ = options.transitionStyle;
 
-  SendControlMessage(WM_CREATE, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
-  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  SendControlMessage(WM_CREATE, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
   return this;
 }
 
@@ -117,8 +117,8 @@ void Control::Reparent(ControlParent newParent) {
   if (target == nullptr && newParent.window != nullptr && newParent.window != hostWindow_) return;
   if (target == parent_) return;
   if (target && target->host_ != host_) return;
-  host_->unlink_control(this);
-  host_->link_control(this, target, false);
+  host_->UnlinkControl(this);
+  host_->LinkControl(this, target, false);
   Invalidate();
 }
 
@@ -143,15 +143,12 @@ void Control::Destroy() {
     KillTimer(hostWindow_, TransitionTimerId());
     KillTimer(hostWindow_, ClassTimerId());
   }
-  host_->forget_control(this);
+  host_->ForgetControl(this);
 
-  host_->unlink_control(this);
+  host_->UnlinkControl(this);
   DestroyMembers();
   ReleaseSurface();
-  if (snapshot_) {
-    GdipDisposeImage(snapshot_);
-    snapshot_ = nullptr;
-  }
+  snapshot_.Reset();
   hostWindow_ = nullptr;
   handle_ = nullptr;
   parent_ = nullptr;
@@ -181,7 +178,7 @@ bool Control::Visible(std::optional<bool> value) {
     visible_ = *value;
     SendControlMessage(visible_ ? TKM_SHOWN : TKM_HIDDEN, 0, 0);
     Invalidate();
-    notify_accessible(this, visible_ ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
+    NotifyAccessible(this, visible_ ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
   }
   return visible_;
 }
@@ -190,7 +187,7 @@ bool Control::Disabled(std::optional<bool> value) {
   if (!OnUiThread()) return RunOnUiThread([&] { return Disabled(value); });
   if (value && *value != disabled_ && host_) {
     if (HasFocus()) {
-      host_->drop_focus(this);
+      host_->DropFocus(this);
       PostControlMessage(TKM_KILL_FOCUS, 0, 0);
     }
     disabled_ = *value;
@@ -212,16 +209,16 @@ bool Control::HasFocus() {
   LRESULT answer = SendControlMessage(TKM_QUERY_FOCUS, 0, 0);
   if (answer == 1) return true;
   if (answer == 0) return false;
-  return host_->focused() == this;
+  return host_->Focused() == this;
 }
 
 void Control::Repaint() {
-  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_), reinterpret_cast<LPARAM>(graphics_));
+  SendControlMessage(WM_PAINT, reinterpret_cast<WPARAM>(surface_.Get()), reinterpret_cast<LPARAM>(graphics_.Get()));
 }
 
 void Control::Invalidate() {
   if (!OnUiThread()) return RunOnUiThread([&] { Invalidate(); });
-  if (!host_ || !hostWindow_ || host_->detaching()) return;
+  if (!host_ || !hostWindow_ || host_->Detaching()) return;
   PostRepaint(hostWindow_, bounds_, kRepaintNow);
 }
 
@@ -325,7 +322,7 @@ int Control::TransitionStyle(std::optional<int> value) {
 
 LRESULT Control::SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!host_ || !IsWindow(hostWindow_)) return 0;
-  return send_to_control(hostWindow_, this, message, wParam, lParam);
+  return SendToControl(hostWindow_, this, message, wParam, lParam);
 }
 
 void Control::PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -372,14 +369,14 @@ void Control::SetZOrder(int where, bool redraw) {
   if (!OnUiThread()) return RunOnUiThread([&] { SetZOrder(where, redraw); });
   if (!host_) return;
   Control* parent = parent_;
-  host_->unlink_control(this);
-  host_->link_control(this, parent, where == 2);
+  host_->UnlinkControl(this);
+  host_->LinkControl(this, parent, where == 2);
   if (redraw) Invalidate();
 }
 
 void Control::Unlink() {
   if (!OnUiThread()) return RunOnUiThread([&] { Unlink(); });
-  if (host_) host_->unlink_control(this);
+  if (host_) host_->UnlinkControl(this);
 }
 
 void Control::SuspendPresentation() {
@@ -394,19 +391,16 @@ void Control::ResumePresentation() {
 void Control::TransitionTick() {
   if (!host_) return;
   ++transitionFrame_;
-  host_->recompose(bounds_);
+  host_->Recompose(bounds_);
   if (transitionFrame_ >= transitionFrames_) {
     KillTimer(hostWindow_, TransitionTimerId());
-    if (snapshot_) {
-      GdipDisposeImage(snapshot_);
-      snapshot_ = nullptr;
-    }
+    snapshot_.Reset();
     transitionFrame_ = 0;
     SendControlMessage(TKM_TRANSITION_END, 0, 0);
   }
 }
 
-void Control::ReservedHook() {}
+void Control::UnusedHook() {}
 void Control::BeforePresent() {}
 
 LRESULT Control::MessageProc(UINT, WPARAM, LPARAM) { return -1; }
@@ -440,23 +434,22 @@ void Control::CreateSurface() {
   int height = type_ == 21 ? 1 : static_cast<int>(bounds_.Height);
   if (width < 1) width = 1;
   if (height < 1) height = 1;
-  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &surface_) != Ok) {
-    surface_ = nullptr;
+  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, surface_.Put()) != Ok) {
+    surface_.Reset();
     return;
   }
-  if (GdipGetImageGraphicsContext(surface_, &graphics_) != Ok) {
-    graphics_ = nullptr;
+  if (GdipGetImageGraphicsContext(surface_.Get(), graphics_.Put()) != Ok) {
+    graphics_.Reset();
     return;
   }
-  GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
-  GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+  GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
+  GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
 }
 
 void Control::ReleaseSurface() {
-  if (graphics_) GdipDeleteGraphics(graphics_);
-  if (surface_) GdipDisposeImage(surface_);
-  graphics_ = nullptr;
-  surface_ = nullptr;
+  // The graphics draw on the surface: they go first.
+  graphics_.Reset();
+  surface_.Reset();
 }
 
 LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -478,29 +471,26 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   if (!control || !control->host_) return;
   WindowHost* host = control->host_;
   context.window = control->hostWindow_;
-  context.backBufferDc = host->back_buffer_dc();
-  context.backgroundDc = host->background_dc();
-  context.surface = control->surface_;
-  context.graphics = control->graphics_;
+  context.backBufferDc = host->BackBufferDc();
+  context.backgroundDc = host->BackgroundDc();
+  context.surface = control->surface_.Get();
+  context.graphics = control->graphics_.Get();
   context.clip = clip ? *clip : RectF(0, 0, control->bounds_.Width, control->bounds_.Height);
 
   if (startTransition) {
-    bool wasRunning = control->snapshot_ != nullptr;
-    if (control->snapshot_) {
-      GdipDisposeImage(control->snapshot_);
-      control->snapshot_ = nullptr;
-    }
+    bool wasRunning = static_cast<bool>(control->snapshot_);
+    control->snapshot_.Reset();
     if (control->transitionFrames_ != 0 && control->transitionInterval_ != 0) {
       if (wasRunning) {
         KillTimer(control->hostWindow_, control->TransitionTimerId());
         control->transitionFrame_ = control->transitionFrames_;
-        host->recompose(control->bounds_);
+        host->Recompose(control->bounds_);
       }
       if (control->surface_) {
-        GpBitmap* copy = nullptr;
+        gfx::BitmapPtr copy;
         if (GdipCloneBitmapArea(context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
-                                PixelFormat32bppARGB, control->surface_, &copy) == Ok) {
-          control->snapshot_ = copy;
+                                PixelFormat32bppARGB, control->surface_.Get(), copy.Put()) == Ok) {
+          control->snapshot_ = std::move(copy);
         }
       }
     }
@@ -509,11 +499,10 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
     GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
                     CombineModeReplace);
     GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
-    GpSolidFill* clear = nullptr;
-    if (GdipCreateSolidFill(0, &clear) == Ok) {
-      GdipFillRectangle(context.graphics, clear, context.clip.X, context.clip.Y, context.clip.Width,
+    gfx::BrushPtr clear;
+    if (GdipCreateSolidFill(0, reinterpret_cast<GpSolidFill**>(clear.Put())) == Ok) {
+      GdipFillRectangle(context.graphics, clear.Get(), context.clip.X, context.clip.Y, context.clip.Width,
                         context.clip.Height);
-      GdipDeleteBrush(clear);
     }
     GdipSetCompositingMode(context.graphics, CompositingModeSourceOver);
   }

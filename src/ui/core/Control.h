@@ -25,6 +25,7 @@
 #include "ui/core/AccessibleInfo.h"
 #include "ui/core/ToolkitMessages.h"
 #include "ui/core/UiThread.h"
+#include "ui/gfx/GdiPlus.h"
 
 class Control;
 class WindowHost;
@@ -77,51 +78,55 @@ class Control {
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
-  // --- operations, in slot order ---
-  virtual void DestroyMembers();                                          // 0
-  virtual Control* Copy() const;                                          // 1 (null: class cannot copy)
-  virtual Control* Create(ControlParent parent, Gdiplus::RectF bounds,    // 2
+  // --- operations, in the order every control class shares ---
+  virtual void DestroyMembers();
+  // Null: the class cannot copy.
+  virtual Control* Copy() const;
+  virtual Control* Create(ControlParent parent, Gdiplus::RectF bounds,
                           const ControlOptions& options);
-  virtual Control* GetHandle() const;                                     // 3
-  virtual HWND GetHostWindow() const;                                     // 4
-  virtual Control* GetParent() const;                                     // 5
-  virtual void Reparent(ControlParent newParent);                         // 6
-  virtual void Destroy();                                                 // 7
-  virtual Gdiplus::RectF Bounds(std::optional<Gdiplus::RectF> moveTo = std::nullopt);  // 8
-  virtual bool Visible(std::optional<bool> value = std::nullopt);         // 9
-  virtual bool Disabled(std::optional<bool> value = std::nullopt);        // 10
-  virtual bool Focusable(std::optional<bool> value = std::nullopt);       // 11
-  virtual bool HasFocus();                                                // 12
-  virtual void Repaint();                                                 // 13
-  virtual void Invalidate();                                              // 14
-  virtual void Move(std::optional<float> left, std::optional<float> top,  // 15
+  virtual Control* GetHandle() const;
+  virtual HWND GetHostWindow() const;
+  virtual Control* GetParent() const;
+  virtual void Reparent(ControlParent newParent);
+  virtual void Destroy();
+  virtual Gdiplus::RectF Bounds(std::optional<Gdiplus::RectF> moveTo = std::nullopt);
+  virtual bool Visible(std::optional<bool> value = std::nullopt);
+  virtual bool Disabled(std::optional<bool> value = std::nullopt);
+  virtual bool Focusable(std::optional<bool> value = std::nullopt);
+  virtual bool HasFocus();
+  virtual void Repaint();
+  virtual void Invalidate();
+  virtual void Move(std::optional<float> left, std::optional<float> top,
                     std::optional<float> width, std::optional<float> height, bool redraw = true);
-  virtual std::string TipText(std::optional<std::string> value = std::nullopt, bool notify = false);  // 16
-  virtual void UpdateTip(const std::string& text);                        // 17
-  virtual void AddEventHandler(UINT message, EventHandler handler);       // 18
-  virtual Control* Self();                                                // 19
-  virtual int Alpha(std::optional<int> value = std::nullopt, bool redraw = true);  // 20
-  virtual int TransitionFrames(std::optional<int> frames = std::nullopt,  // 21
+  virtual std::string TipText(std::optional<std::string> value = std::nullopt, bool notify = false);
+  virtual void UpdateTip(const std::string& text);
+  virtual void AddEventHandler(UINT message, EventHandler handler);
+  virtual Control* Self();
+  virtual int Alpha(std::optional<int> value = std::nullopt, bool redraw = true);
+  virtual int TransitionFrames(std::optional<int> frames = std::nullopt,
                                std::optional<int> interval = std::nullopt);
-  virtual int TransitionInterval(std::optional<int> value = std::nullopt);  // 22
-  virtual int TransitionFrame() const;                                    // 23
-  virtual int TransitionStyle(std::optional<int> value = std::nullopt);   // 24
-  virtual LRESULT SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam);  // 25
-  virtual void PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam);     // 26
-  virtual HCURSOR Cursor(std::optional<ControlCursor> value = std::nullopt);       // 27
-  virtual std::string Tag(std::optional<std::string> value = std::nullopt);        // 28
-  virtual float Left(std::optional<float> value = std::nullopt);          // 29
-  virtual float Top(std::optional<float> value = std::nullopt);           // 30
-  virtual float Width(std::optional<float> value = std::nullopt);         // 31
-  virtual float Height(std::optional<float> value = std::nullopt);        // 32
-  virtual void SetZOrder(int where = 1, bool redraw = true);              // 33 (2 = bottom)
-  virtual void Unlink();                                                  // 34
-  virtual void SuspendPresentation();                                     // 35
-  virtual void ResumePresentation();                                      // 36
-  virtual void TransitionTick();                                          // 37
-  virtual void ReservedHook();                                            // 38
-  virtual void BeforePresent();                                           // 39 (called by EndSurfacePaint)
-  virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);  // 40
+  virtual int TransitionInterval(std::optional<int> value = std::nullopt);
+  virtual int TransitionFrame() const;
+  virtual int TransitionStyle(std::optional<int> value = std::nullopt);
+  virtual LRESULT SendControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual void PostControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual HCURSOR Cursor(std::optional<ControlCursor> value = std::nullopt);
+  virtual std::string Tag(std::optional<std::string> value = std::nullopt);
+  virtual float Left(std::optional<float> value = std::nullopt);
+  virtual float Top(std::optional<float> value = std::nullopt);
+  virtual float Width(std::optional<float> value = std::nullopt);
+  virtual float Height(std::optional<float> value = std::nullopt);
+  // where 2 puts the control at the bottom of its siblings, anything else on top.
+  virtual void SetZOrder(int where = 1, bool redraw = true);
+  virtual void Unlink();
+  virtual void SuspendPresentation();
+  virtual void ResumePresentation();
+  virtual void TransitionTick();
+  // An empty hook that nothing calls; a class may override it to no effect.
+  virtual void UnusedHook();
+  // Called by EndSurfacePaint before the surface is presented.
+  virtual void BeforePresent();
+  virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   // --- accessibility, outside the operation table (UI thread) ---
   // Role, name, value, own states and default action; the base describes a plain client area
@@ -153,11 +158,11 @@ class Control {
   Control* LastChild() const { return lastChild_; }
   Control* PreviousSibling() const { return previousSibling_; }
   Control* NextSibling() const { return nextSibling_; }
-  Gdiplus::GpBitmap* Surface() const { return surface_; }
-  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
+  Gdiplus::GpBitmap* Surface() const { return surface_.Get(); }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_.Get(); }
   WindowHost* Host() const { return host_; }
   int Opacity() const { return alpha_; }
-  Gdiplus::GpBitmap* Snapshot() const { return snapshot_; }
+  Gdiplus::GpBitmap* Snapshot() const { return snapshot_.Get(); }
   const std::optional<Gdiplus::RectF>& PreviousBounds() const { return previousBounds_; }
   size_t EventHandlerCount() const { return handlers_.size(); }
   EventHandler HandlerFor(UINT message, WPARAM wParam) const;
@@ -171,10 +176,10 @@ class Control {
   // The thread rule: an operation that changes state or draws starts with
   //   if (!OnUiThread()) return RunOnUiThread([&] { return Operation(args...); });
   // so that it runs on the host's UI thread whoever calls it.
-  bool OnUiThread() const { return ui::on_thread_of(hostWindow_); }
+  bool OnUiThread() const { return ui::OnThreadOf(hostWindow_); }
   template <typename F>
   auto RunOnUiThread(F&& fn) -> std::invoke_result_t<F&> {
-    return ui::call_on_ui_thread(hostWindow_, fn);
+    return ui::CallOnUiThread(hostWindow_, fn);
   }
 
   // Timer ids on the host window: the class's own timer (glow, caret, animation, repeat) is
@@ -192,39 +197,39 @@ class Control {
   void ReleaseSurface();
   void ShiftDescendants(float dx, float dy);
 
-  // --- the record, in field order ---
-  HWND hostWindow_ = nullptr;                    // 1
-  Control* handle_ = nullptr;                    // 2 (this, while live)
-  Control* parent_ = nullptr;                    // 3
-  bool visible_ = false;                         // 4
-  bool disabled_ = false;                        // 5
-  bool focusable_ = false;                       // 6
-  bool presenting_ = false;                      // 7
-  HCURSOR cursor_ = nullptr;                     // 8
-  std::vector<std::pair<UINT, EventHandler>> handlers_;  // 9
-  Gdiplus::RectF bounds_;                        // 10
-  std::string tipText_;                          // 11
-  std::string tag_;                              // 12
-  int type_ = 0;                                 // 13
-  Control* firstChild_ = nullptr;                // 14
-  Control* lastChild_ = nullptr;                 // 15
-  Control* previousSibling_ = nullptr;           // 16
-  Control* nextSibling_ = nullptr;               // 17
-  int transitionFrame_ = 0;                      // 18
-  Gdiplus::GpBitmap* surface_ = nullptr;         // 19
-  Gdiplus::GpGraphics* graphics_ = nullptr;      // 20
-  WindowHost* host_ = nullptr;                   // 21
-  int alpha_ = 0;                                // 22
-  Gdiplus::GpBitmap* snapshot_ = nullptr;        // 23
-  int transitionInterval_ = 0;                   // 24
-  std::optional<Gdiplus::RectF> previousBounds_; // 26
-  int transitionFrames_ = 0;                     // 27
-  int transitionStyle_ = 0;                      // 28
+  // --- state ---
+  HWND hostWindow_ = nullptr;
+  Control* handle_ = nullptr;                    // this, while live; null once destroyed
+  Control* parent_ = nullptr;                    // null for a top-level control
+  bool visible_ = false;
+  bool disabled_ = false;
+  bool focusable_ = false;
+  bool presenting_ = false;                      // false while presentation is suspended
+  HCURSOR cursor_ = nullptr;                     // shown while the mouse is over the control
+  std::vector<std::pair<UINT, EventHandler>> handlers_;  // user handlers by message
+  Gdiplus::RectF bounds_;                        // host client coordinates
+  std::string tipText_;
+  std::string tag_;
+  int type_ = 0;                                 // control type code (see ControlOptions)
+  Control* firstChild_ = nullptr;
+  Control* lastChild_ = nullptr;
+  Control* previousSibling_ = nullptr;
+  Control* nextSibling_ = nullptr;
+  int transitionFrame_ = 0;                      // frames of the running transition shown so far
+  gfx::BitmapPtr surface_;                       // what the control draws into, at its size
+  gfx::GraphicsPtr graphics_;                    // drawing on surface_ (goes first)
+  WindowHost* host_ = nullptr;
+  int alpha_ = 0;                                // opacity the host composes with, 0..255
+  gfx::BitmapPtr snapshot_;                      // the look a running transition starts from
+  int transitionInterval_ = 0;                   // ms between frames
+  std::optional<Gdiplus::RectF> previousBounds_; // where the last move came from
+  int transitionFrames_ = 0;
+  int transitionStyle_ = 0;                      // 0 fade, 1 slide down, 2 up, 3 right, 4 left
 };
 
 // Sends a control message through the host window (TKM_POST_TO_CONTROL) and returns the
 // answer; 0 when the window is gone. Safe from any thread.
-LRESULT send_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The single path by which a control receives a message: its MessageProc, then the first
 // matching user handler (a handler for 515 matches only a 513 whose wParam is TKM_DBLCLICK_MARK).

@@ -4,6 +4,7 @@
 
 #include "ui/core/Colour.h"
 #include "ui/gfx/Fonts.h"
+#include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
@@ -34,10 +35,8 @@ void FrameIcon::Paint() {
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, false);
   if (context.graphics && icon_) {
-    GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromHICON(icon_, &bitmap) == Ok) {
-      GdipDrawImageRectI(context.graphics, bitmap, 0, 0, 16, 16);
-      GdipDisposeImage(bitmap);
+    if (gfx::BitmapPtr bitmap = gfx::BitmapFromIcon(icon_)) {
+      GdipDrawImageRectI(context.graphics, bitmap.Get(), 0, 0, 16, 16);
     }
   }
   EndSurfacePaint(this, context);
@@ -57,7 +56,7 @@ Control* CaptionLabel::CreateCaption(HWND hostWindow, RectF bounds, std::string 
 void CaptionLabel::SetText(std::string text) {
   text_ = std::move(text);
   if (IsLive()) Repaint();
-  notify_accessible(this, EVENT_OBJECT_NAMECHANGE);
+  NotifyAccessible(this, EVENT_OBJECT_NAMECHANGE);
 }
 
 AccessibleInfo FrameIcon::Describe() {
@@ -80,16 +79,14 @@ void CaptionLabel::Paint() {
   GpFont* font = gfx::default_font();
   if (context.graphics && font && !text_.empty()) {
     std::wstring wide = gfx::widen_text(text_);
-    GpSolidFill* brush = nullptr;
-    GpStringFormat* format = nullptr;
-    GdipCreateSolidFill(ToArgb(RGB(255, 255, 255), 250), &brush);
-    GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, &format);
-    GdipSetStringFormatTrimming(format, StringTrimmingEllipsisCharacter);
-    GdipSetStringFormatLineAlign(format, StringAlignmentCenter);
+    gfx::BrushPtr brush;
+    gfx::StringFormatPtr format;
+    GdipCreateSolidFill(ToArgb(RGB(255, 255, 255), 250), reinterpret_cast<GpSolidFill**>(brush.Put()));
+    GdipCreateStringFormat(StringFormatFlagsNoWrap, LANG_NEUTRAL, format.Put());
+    GdipSetStringFormatTrimming(format.Get(), StringTrimmingEllipsisCharacter);
+    GdipSetStringFormatLineAlign(format.Get(), StringAlignmentCenter);
     RectF layout(0, 0, BoundsRef().Width, BoundsRef().Height);
-    GdipDrawString(context.graphics, wide.c_str(), -1, font, &layout, format, brush);
-    GdipDeleteStringFormat(format);
-    GdipDeleteBrush(brush);
+    GdipDrawString(context.graphics, wide.c_str(), -1, font, &layout, format.Get(), brush.Get());
   }
   EndSurfacePaint(this, context);
 }

@@ -3,8 +3,8 @@
 #include "ui/core/Control.h"
 #include "ui/core/WindowHost.h"
 
-void WindowHost::click_control(Control* control) {
-  auto alive = [this](Control* c) { return c && owns_control(c) && c->IsVisible() && !c->IsDisabled(); };
+void WindowHost::ClickControl(Control* control) {
+  auto alive = [this](Control* c) { return c && OwnsControl(c) && c->IsVisible() && !c->IsDisabled(); };
   if (busy_ || !alive(control)) return;
   const Gdiplus::RectF& b = control->BoundsRef();
   const LPARAM centre = MAKELPARAM(static_cast<int>(b.X + b.Width / 2), static_cast<int>(b.Y + b.Height / 2));
@@ -12,21 +12,21 @@ void WindowHost::click_control(Control* control) {
   // The same steps, in the same order, as a press and release of the left button over it.
   const LRESULT takes = DispatchControlMessage(control, TKM_PRESS, 0, centre);
   if (!alive(control) || (takes == -1 && !control->IsFocusable())) return;
-  call(onLeftDown_, control, 0, centre, type);
+  Call(onLeftDown_, control, 0, centre, type);
   if (alive(control) && control->IsFocusable()) set_focus(control, false);
   if (!alive(control)) return;
   DispatchControlMessage(control, WM_LBUTTONDOWN, 0, centre);
   if (!alive(control)) return;
   DispatchControlMessage(control, WM_LBUTTONUP, reinterpret_cast<WPARAM>(control), centre);
-  call(onLeftUp_, nullptr, 0, centre, 0);
+  Call(onLeftUp_, nullptr, 0, centre, 0);
   if (!alive(control)) return;
   DispatchControlMessage(control, TKM_CLICK, 0, 0);
-  call(onClick_, control, 0, centre, type);
+  Call(onClick_, control, 0, centre, type);
   // The mouse never came: the control goes back to its resting look.
   if (alive(control) && hovered_ != control) DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
 }
 
-void WindowHost::announce_shown() {
+void WindowHost::AnnounceShown() {
   if (!window_ || !IsWindowVisible(window_)) return;
   switch (accessibleRole_) {
     case ROLE_SYSTEM_MENUPOPUP:

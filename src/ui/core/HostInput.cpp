@@ -68,7 +68,7 @@ LPCWSTR SizingCursor(int zone) {
 
 }  // namespace
 
-Control* WindowHost::hit_test(POINT point) const {
+Control* WindowHost::HitTest(POINT point) const {
   Control* hit = TopmostIn(lastControl_, point);
   // Descend: a child hit replaces its parent.
   for (Control* inner = hit; inner;) {
@@ -78,137 +78,153 @@ Control* WindowHost::hit_test(POINT point) const {
   return hit;
 }
 
-void WindowHost::toggle_maximise() {
+void WindowHost::ToggleMaximise() {
   PostMessageW(window_, WM_SYSCOMMAND, IsZoomed(window_) ? SC_RESTORE : SC_MAXIMIZE, 0);
 }
 
-void WindowHost::start_drag() {
+void WindowHost::StartDrag() {
   // The system move loop drags the window.
   SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
+
+// Any dispatch or callback may destroy (or delete) the control it was given: a control is
+// only touched again after the tree still holds it.
+bool WindowHost::IsAlive(Control* control) const { return control && OwnsControl(control); }
 
 void WindowHost::route_mouse(UINT message, WPARAM wParam, LPARAM lParam) {
   if (busy_ || !window_) return;
   if (track_border_sizing(message, lParam)) return;
   POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  // Any dispatch or callback may destroy (or delete) the control it was given: a control is
-  // only touched again after the tree still holds it.
-  auto alive = [this](Control* control) { return control && owns_control(control); };
-
-  if (!pressing_) {
-    Control* hit = hit_test(point);
-    if (hovered_ && hovered_ != hit && hovered_->IsVisible()) {
-      Control* left = hovered_;
-      const int leftType = left->Type();
-      DispatchControlMessage(left, TKM_MOUSE_LEAVE, 0, 0);
-      call(onMouseLeave_, left, wParam, lParam, leftType);
-    }
-
-    if (message == WM_LBUTTONDOWN) {
-      if (GetFocus() != window_) SetFocus(window_);
-      if (!alive(hit)) {
-        hit = nullptr;
-        if (wParam == TKM_DBLCLICK_MARK) {
-          if (point.y < 30 && (frameFlags_ & kFrameMaximize)) {
-            toggle_maximise();
-            start_drag();
-          }
-        } else if (draggable_) {
-          start_drag();
-        }
-      } else {
-        const int type = hit->Type();
-        LRESULT takes = DispatchControlMessage(hit, TKM_PRESS, wParam, lParam);
-        if (alive(hit) && (takes != -1 || hit->IsFocusable())) {
-          call(onLeftDown_, hit, wParam, lParam, type);
-          if (alive(hit)) {
-            pressing_ = true;
-            pressed_ = hit;
-            if (hit->IsFocusable() && focused_ != hit) {
-              Control* old = focused_;
-              if (old) {
-                const int oldType = old->Type();
-                DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
-                call(onBlur_, old, wParam, lParam, oldType);
-              }
-              if (alive(hit)) {
-                keyboardCue_ = nullptr;
-                focused_ = hit;
-                DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
-                notify_accessible(hit, EVENT_OBJECT_FOCUS);
-                call(onFocus_, hit, wParam, lParam, type);
-              }
-            }
-            if (wParam == TKM_DBLCLICK_MARK && alive(hit)) call(onDoubleClick_, hit, TKM_DBLCLICK_MARK, lParam, type);
-            if (pressing_) SetCapture(window_);
-          }
-        } else if (alive(hit)) {
-          if (wParam == TKM_DBLCLICK_MARK && hit == captionLabel_ && (frameFlags_ & kFrameCaption) &&
-              (frameFlags_ & kFrameMaximize)) {
-            toggle_maximise();
-          }
-          if (!pressing_ && draggable_) start_drag();
-        }
-      }
-    } else if (message == WM_MOUSEMOVE && hit && hit != hovered_) {
-      const int type = hit->Type();
-      DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(hovered_));
-      call(onMouseEnter_, hit, wParam, lParam, type);
-      if (alive(hit)) update_tooltip(hit);
-    } else if (message == WM_RBUTTONDOWN) {
-      call(onRightDown_, hit, wParam, lParam, hit ? hit->Type() : 0);
-    } else if (message == WM_RBUTTONUP) {
-      call(onRightUp_, hit, wParam, lParam, hit ? hit->Type() : 0);
-    }
-
-    // A drag loop or a callback may have destroyed the control meanwhile.
-    if (alive(hit)) {
-      DispatchControlMessage(hit, message, wParam, lParam);
-      hovered_ = alive(hit) ? hit : nullptr;
-    } else {
-      hovered_ = nullptr;
-    }
+  // A press in progress takes everything until the button is released.
+  if (pressing_) {
+    RouteToPressed(message, wParam, lParam, point);
     return;
   }
 
-  // A press is in progress: everything goes to the pressed control.
+  Control* hit = HitTest(point);
+  if (hovered_ && hovered_ != hit && hovered_->IsVisible()) LeaveControl(hovered_, wParam, lParam);
+  if (message == WM_LBUTTONDOWN) {
+    hit = Press(hit, point, wParam, lParam);
+  } else if (message == WM_MOUSEMOVE && hit && hit != hovered_) {
+    EnterControl(hit, hovered_, wParam, lParam);
+  } else if (message == WM_RBUTTONDOWN) {
+    Call(onRightDown_, hit, wParam, lParam, hit ? hit->Type() : 0);
+  } else if (message == WM_RBUTTONUP) {
+    Call(onRightUp_, hit, wParam, lParam, hit ? hit->Type() : 0);
+  }
+
+  // A drag loop or a callback may have destroyed the control meanwhile.
+  if (IsAlive(hit)) {
+    DispatchControlMessage(hit, message, wParam, lParam);
+    hovered_ = IsAlive(hit) ? hit : nullptr;
+  } else {
+    hovered_ = nullptr;
+  }
+}
+
+void WindowHost::LeaveControl(Control* control, WPARAM wParam, LPARAM lParam) {
+  const int type = control->Type();
+  DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
+  Call(onMouseLeave_, control, wParam, lParam, type);
+}
+
+void WindowHost::EnterControl(Control* control, Control* from, WPARAM wParam, LPARAM lParam) {
+  const int type = control->Type();
+  DispatchControlMessage(control, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(from));
+  Call(onMouseEnter_, control, wParam, lParam, type);
+  if (IsAlive(control)) update_tooltip(control);
+}
+
+Control* WindowHost::Press(Control* hit, POINT point, WPARAM wParam, LPARAM lParam) {
+  if (GetFocus() != window_) SetFocus(window_);
+  if (!IsAlive(hit)) {
+    PressFrame(point, wParam);
+    return nullptr;
+  }
+  PressControl(hit, wParam, lParam);
+  return hit;
+}
+
+void WindowHost::PressFrame(POINT point, WPARAM wParam) {
+  // A double click on the title bar maximises or restores; any press may drag the window.
+  if (wParam == TKM_DBLCLICK_MARK) {
+    if (point.y < 30 && (frameFlags_ & kFrameMaximize)) {
+      ToggleMaximise();
+      StartDrag();
+    }
+  } else if (draggable_) {
+    StartDrag();
+  }
+}
+
+void WindowHost::PressControl(Control* hit, WPARAM wParam, LPARAM lParam) {
+  const int type = hit->Type();
+  LRESULT takes = DispatchControlMessage(hit, TKM_PRESS, wParam, lParam);
+  if (IsAlive(hit) && (takes != -1 || hit->IsFocusable())) {
+    Call(onLeftDown_, hit, wParam, lParam, type);
+    if (!IsAlive(hit)) return;
+    pressing_ = true;
+    pressed_ = hit;
+    if (hit->IsFocusable() && focused_ != hit) FocusPressed(hit, type, wParam, lParam);
+    if (wParam == TKM_DBLCLICK_MARK && IsAlive(hit)) Call(onDoubleClick_, hit, TKM_DBLCLICK_MARK, lParam, type);
+    if (pressing_) SetCapture(window_);
+  } else if (IsAlive(hit)) {
+    // A control that takes no presses is part of the frame: its press drags the window.
+    if (wParam == TKM_DBLCLICK_MARK && hit == captionLabel_ && (frameFlags_ & kFrameCaption) &&
+        (frameFlags_ & kFrameMaximize)) {
+      ToggleMaximise();
+    }
+    if (!pressing_ && draggable_) StartDrag();
+  }
+}
+
+void WindowHost::FocusPressed(Control* hit, int type, WPARAM wParam, LPARAM lParam) {
+  Control* old = focused_;
+  if (old) {
+    const int oldType = old->Type();
+    DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
+    Call(onBlur_, old, wParam, lParam, oldType);
+  }
+  if (!IsAlive(hit)) return;
+  keyboardCue_ = nullptr;
+  focused_ = hit;
+  DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
+  NotifyAccessible(hit, EVENT_OBJECT_FOCUS);
+  Call(onFocus_, hit, wParam, lParam, type);
+}
+
+void WindowHost::RouteToPressed(UINT message, WPARAM wParam, LPARAM lParam, POINT point) {
   Control* pressed = pressed_;
-  if (!alive(pressed)) {
+  if (!IsAlive(pressed)) {
     pressing_ = false;
     pressed_ = nullptr;
     return;
   }
   DispatchControlMessage(pressed, message, reinterpret_cast<WPARAM>(pressed), lParam);
-  if (message != WM_LBUTTONUP) return;
+  if (message == WM_LBUTTONUP) ReleasePress(pressed, point, wParam, lParam);
+}
 
-  call(onLeftUp_, nullptr, wParam, lParam, 0);
+void WindowHost::ReleasePress(Control* pressed, POINT point, WPARAM wParam, LPARAM lParam) {
+  Call(onLeftUp_, nullptr, wParam, lParam, 0);
   ReleaseCapture();
-  if (pressed_ != pressed || !alive(pressed)) {  // destroyed by its own handler
-    pressing_ = false;
+  pressing_ = false;
+  if (pressed_ != pressed || !IsAlive(pressed)) {  // destroyed by its own handler
     pressed_ = nullptr;
-    hovered_ = hit_test(point);
+    hovered_ = HitTest(point);
     return;
   }
-  pressing_ = false;
   pressed_ = nullptr;
-  Control* hit = hit_test(point);
-  const int pressedType = pressed->Type();
+  // Released over the control it was pressed on: a click. Elsewhere: the mouse moved on.
+  Control* hit = HitTest(point);
   if (hit == pressed) {
+    const int type = pressed->Type();
     DispatchControlMessage(pressed, TKM_CLICK, 0, 0);
-    call(onClick_, pressed, wParam, lParam, pressedType);
+    Call(onClick_, pressed, wParam, lParam, type);
   } else {
-    if (pressed->IsVisible()) {
-      DispatchControlMessage(pressed, TKM_MOUSE_LEAVE, 0, 0);
-      call(onMouseLeave_, pressed, wParam, lParam, pressedType);
-    }
-    if (alive(hit)) {
-      const int type = hit->Type();
-      DispatchControlMessage(hit, TKM_MOUSE_ENTER, 0, reinterpret_cast<LPARAM>(pressed));
-      call(onMouseEnter_, hit, wParam, lParam, type);
-      if (alive(hit)) update_tooltip(hit);
-    }
+    if (pressed->IsVisible()) LeaveControl(pressed, wParam, lParam);
+    if (IsAlive(hit)) EnterControl(hit, pressed, wParam, lParam);
   }
-  hovered_ = alive(hit) ? hit : nullptr;
+  hovered_ = IsAlive(hit) ? hit : nullptr;
 }
 
 bool WindowHost::track_border_sizing(UINT message, LPARAM lParam) {
@@ -227,13 +243,13 @@ bool WindowHost::track_border_sizing(UINT message, LPARAM lParam) {
 }
 
 void WindowHost::set_focus(Control* control, bool fromKeyboard) {
-  if (!CanTakeFocus(control) || control == focused_ || !owns_control(control)) return;
+  if (!CanTakeFocus(control) || control == focused_ || !OwnsControl(control)) return;
   Control* old = focused_;
   if (old) DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(control));
   keyboardCue_ = fromKeyboard ? control : nullptr;
   focused_ = control;
   DispatchControlMessage(control, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
-  notify_accessible(control, EVENT_OBJECT_FOCUS);
+  NotifyAccessible(control, EVENT_OBJECT_FOCUS);
 }
 
 LRESULT WindowHost::handle_key_down(UINT message, WPARAM key, LPARAM lParam) {
@@ -266,7 +282,7 @@ LRESULT WindowHost::handle_key_down(UINT message, WPARAM key, LPARAM lParam) {
              !focused_->IsDisabled()) {
     Control* target = focused_;
     DispatchControlMessage(target, TKM_CLICK, 0, 0);
-    call(onClick_, target, 0, 0, target->Type());
+    Call(onClick_, target, 0, 0, target->Type());
   }
   return -1;
 }
@@ -282,7 +298,7 @@ int WindowHost::handle_accelerator_key(UINT message, WPARAM character, LPARAM lP
     Control* control = entry.control;
     if (!control->IsVisible() || control->IsDisabled()) continue;
     DispatchControlMessage(control, TKM_CLICK, 0, 0);
-    call(onClick_, control, 0, 0, control->Type());
+    Call(onClick_, control, 0, 0, control->Type());
     return 1;
   }
   return 0;

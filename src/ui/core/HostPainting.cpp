@@ -22,16 +22,15 @@ constexpr float kFrameInset = 5;  // the skin's frame rectangle starts 5 pixels 
 // The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
 gfx::PathPtr InsetPath(int width, int height, int inset, float radius) {
   float margin = static_cast<float>(inset - 1);
-  return gfx::rounded_rect_path(RectF(margin, margin, width - 2 * margin, height - 2 * margin), radius);
+  return gfx::RoundedRectPath(RectF(margin, margin, width - 2 * margin, height - 2 * margin), radius);
 }
 
 void OutlinePath(GpGraphics* graphics, float x, float y, float width, float height, float radius, ARGB colour) {
-  GpPen* pen = nullptr;
-  if (GdipCreatePen1(colour, 1, UnitPixel, &pen) != Ok) return;
-  if (gfx::PathPtr path = gfx::rounded_rect_path(RectF(x, y, width, height), radius)) {
-    GdipDrawPath(graphics, pen, path.get());
+  gfx::PenPtr pen;
+  if (GdipCreatePen1(colour, 1, UnitPixel, pen.Put()) != Ok) return;
+  if (gfx::PathPtr path = gfx::RoundedRectPath(RectF(x, y, width, height), radius)) {
+    GdipDrawPath(graphics, pen.Get(), path.Get());
   }
-  GdipDeletePen(pen);
 }
 
 void DrawImageAt(GpGraphics* graphics, GpImage* image, const RectF& dest, const RectF& source,
@@ -55,37 +54,30 @@ void DrawWithOpacity(GpGraphics* graphics, GpImage* image, const RectF& dest, in
     DrawImageAt(graphics, image, dest, source);
     return;
   }
-  GpImageAttributes* attributes = nullptr;
-  if (GdipCreateImageAttributes(&attributes) != Ok) return;
+  gfx::ImageAttributesPtr attributes;
+  if (GdipCreateImageAttributes(attributes.Put()) != Ok) return;
   ColorMatrix matrix{};
   for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1;
   matrix.m[3][3] = opacity / 255.0f;
-  GdipSetImageAttributesColorMatrix(attributes, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+  GdipSetImageAttributesColorMatrix(attributes.Get(), ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
                                     ColorMatrixFlagsDefault);
-  DrawImageAt(graphics, image, dest, source, attributes);
-  GdipDisposeImageAttributes(attributes);
+  DrawImageAt(graphics, image, dest, source, attributes.Get());
 }
 
 // The average colour (Windows RGB) of a bitmap's pixels.
 int AverageColour(GpImage* image) {
-  RectF size = ImageRect(image);
-  int width = static_cast<int>(size.Width), height = static_cast<int>(size.Height);
-  if (width <= 0 || height <= 0) return -1;
-  BitmapData data{};
-  Rect all(0, 0, width, height);
-  if (GdipBitmapLockBits(static_cast<GpBitmap*>(image), &all, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok) {
-    return -1;
-  }
+  gfx::LockedPixels pixels(image, ImageLockModeRead);
+  if (!pixels.IsValid()) return -1;
+  const int width = pixels.Width(), height = pixels.Height();
   unsigned long long r = 0, g = 0, b = 0;
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(data.Scan0) + y * data.Stride);
+    const std::uint32_t* row = pixels.Row(y);
     for (int x = 0; x < width; ++x) {
       r += (row[x] >> 16) & 0xFF;
       g += (row[x] >> 8) & 0xFF;
       b += row[x] & 0xFF;
     }
   }
-  GdipBitmapUnlockBits(static_cast<GpBitmap*>(image), &data);
   unsigned long long count = static_cast<unsigned long long>(width) * height;
   return RGB(r / count, g / count, b / count);
 }
@@ -115,69 +107,42 @@ void PumpPending() {
 
 bool BufferDc::Create(HDC compatible, int width, int height) {
   Release();
-  if (width <= 0 || height <= 0) return false;
-  dc_ = CreateCompatibleDC(compatible);
-  if (!dc_) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows: row y starts at y * width
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap_) {
-    Release();
-    return false;
-  }
-  bits_ = static_cast<std::uint32_t*>(bits);
-  previous_ = SelectObject(dc_, bitmap_);
-  width_ = width;
-  height_ = height;
-  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits),
-                                &pixels_) != Ok) {
-    pixels_ = nullptr;
+  if (!dib_.Create(compatible, width, height)) return false;
+  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB,
+                                reinterpret_cast<BYTE*>(dib_.Bits()), pixels_.Put()) != Ok) {
+    pixels_.Reset();
   }
   return true;
 }
 
 void BufferDc::Release() {
-  if (pixels_) GdipDisposeImage(pixels_);
-  pixels_ = nullptr;
-  if (dc_ && previous_) SelectObject(dc_, previous_);
-  if (bitmap_) DeleteObject(bitmap_);
-  if (dc_) DeleteDC(dc_);
-  dc_ = nullptr;
-  bitmap_ = nullptr;
-  previous_ = nullptr;
-  bits_ = nullptr;
-  width_ = height_ = 0;
+  pixels_.Reset();
+  dib_.Release();
 }
 
 std::uint32_t BufferDc::Pixel(int x, int y) const {
-  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const std::uint32_t* bits = dib_.Bits();
+  if (!bits || x < 0 || y < 0 || x >= dib_.Width() || y >= dib_.Height()) return 0;
   GdiFlush();
-  return bits_[static_cast<size_t>(y) * width_ + x];
+  return bits[static_cast<size_t>(y) * dib_.Width() + x];
 }
 
-void WindowHost::create_buffers() {
-  release_buffers();
-  backBuffer_.Create(windowDc_, size_.width, size_.height);
-  background_.Create(windowDc_, size_.width, size_.height);
+void WindowHost::CreateBuffers() {
+  ReleaseBuffers();
+  backBuffer_.Create(windowDc_.Get(), size_.width, size_.height);
+  background_.Create(windowDc_.Get(), size_.width, size_.height);
   // The graphics draw straight into the back buffer's pixels, alpha included, which is what
   // UpdateLayeredWindow needs for layered windows.
-  if (backBuffer_.pixels() && GdipGetImageGraphicsContext(backBuffer_.pixels(), &graphics_) == Ok) {
-    GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
-    GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+  if (backBuffer_.Pixels() && GdipGetImageGraphicsContext(backBuffer_.Pixels(), graphics_.Put()) == Ok) {
+    GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
+    GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
   } else {
-    graphics_ = nullptr;
+    graphics_.Reset();
   }
 }
 
-void WindowHost::release_buffers() {
-  if (graphics_) GdipDeleteGraphics(graphics_);
-  graphics_ = nullptr;
+void WindowHost::ReleaseBuffers() {
+  graphics_.Reset();
   backBuffer_.Release();
   background_.Release();
 }
@@ -189,66 +154,54 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   if (!window_ || !graphics_) return;
   busy_ = true;
 
-  // 1. Background image and colour.
+  // Background image and colour.
   WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
   if (shared && shared != this) {
-    // A copy of its own: the source window may be destroyed while this one lives on.
-    gfx::dispose_image(ownedBackground_);
-    sharedCopy_.reset();
-    if (shared->backgroundImage_) GdipCloneImage(shared->backgroundImage_, sharedCopy_.put());
-    backgroundImage_ = sharedCopy_.get();
-    forget_stretched_background();
-    backgroundShared_ = true;
+    backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
+    ForgetStretchedBackground();
     backgroundColour_ = shared->backgroundColour_;
   } else {
     if (image) {
-      gfx::dispose_image(ownedBackground_);
-      sharedCopy_.reset();
-      ownedBackground_ = gfx::load_image(*image);
-      backgroundImage_ = ownedBackground_.get();
-      forget_stretched_background();
-      backgroundShared_ = false;
-      if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_);
+      backgroundImage_.Load(*image);
+      ForgetStretchedBackground();
+      if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_.Get());
     }
     if (colour && *colour != -1) backgroundColour_ = *colour;
   }
 
-  // 2. The snapshot the cross-fade of a layered window starts from.
-  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_, size_.width, size_.height)) {
-    BitBlt(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  // The snapshot the cross-fade of a layered window starts from.
+  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), size_.width, size_.height)) {
+    BitBlt(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   }
 
-  paint_background(mode);
+  PaintBackground(mode);
 
-  // 8. The background cache: repaints start from it.
-  GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(background_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  // The background cache: repaints start from it.
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  BitBlt(background_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
 
-  // 9-10. Controls, clipped to the inside of the frame.
-  if (frameClip_) {
-    GdipDeleteRegion(frameClip_);
-    frameClip_ = nullptr;
-  }
+  // Controls, clipped to the inside of the frame.
+  frameClip_.Reset();
   if (cornerStyle_ != 1) {
     if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
-      GdipCreateRegionPath(path.get(), &frameClip_);
+      GdipCreateRegionPath(path.Get(), frameClip_.Put());
     }
   }
-  repaintQueue_.Bind(window_, this, graphics_);
+  repaintQueue_.Bind(window_, this, graphics_.Get());
   layout_title_bar();
-  compose_controls(nullptr, allControls);
-  GdipResetClip(graphics_);
-  GdipFlush(graphics_, FlushIntentionSync);
+  ComposeControls(nullptr, allControls);
+  GdipResetClip(graphics_.Get());
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
   busy_ = false;
   // Everything queued so far has just been composed.
   repaintQueue_.Clear();
 
-  // 11. Glass blur.
-  if (glassBlur_ && alpha_ != -1) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+  // Glass blur.
+  if (glassBlur_ && alpha_ != -1) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
 
-  // 12. Present at once, or cross-fade.
+  // Present at once, or cross-fade.
   if (mode == 0) {
-    present_now(nullptr);
+    PresentNow(nullptr);
   } else if (mode == 1) {
     busy_ = true;
     transitionAlpha_ = 0;
@@ -257,80 +210,79 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   }
 }
 
-void WindowHost::forget_stretched_background() {
-  stretchedBackground_.reset();
-  backgroundOpaque_ = backgroundImage_ && gfx::image_is_opaque(backgroundImage_);
+void WindowHost::ForgetStretchedBackground() {
+  stretchedBackground_.Reset();
+  backgroundOpaque_ = backgroundImage_ && gfx::ImageIsOpaque(backgroundImage_.Get());
 }
 
-void WindowHost::draw_background_stretched(const RectF& dest) {
+void WindowHost::DrawBackgroundStretched(const RectF& dest) {
   // An opaque skin is stretched once per size and then drawn one to one.
   const int width = static_cast<int>(dest.Width), height = static_cast<int>(dest.Height);
   if (backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
       static_cast<REAL>(height) == dest.Height) {
     if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
-      stretchedBackground_ = gfx::stretched_copy(backgroundImage_, width, height);
+      stretchedBackground_ = gfx::StretchedCopy(backgroundImage_.Get(), width, height);
       stretchedSize_ = WindowSize{width, height};
     }
-    if (stretchedBackground_ && gfx::draw_image_unscaled(graphics_, stretchedBackground_.get(), dest)) return;
+    if (stretchedBackground_ && gfx::DrawImageUnscaled(graphics_.Get(), stretchedBackground_.Get(), dest)) return;
   }
-  DrawImageAt(graphics_, backgroundImage_, dest, ImageRect(backgroundImage_));
+  DrawImageAt(graphics_.Get(), backgroundImage_.Get(), dest, ImageRect(backgroundImage_.Get()));
 }
 
-void WindowHost::paint_background(int mode) {
+void WindowHost::PaintBackground(int mode) {
   const int width = size_.width, height = size_.height;
-  // 3. Start from transparent.
-  GdipResetClip(graphics_);
-  GdipGraphicsClear(graphics_, 0);
+  // Start from transparent.
+  GdipResetClip(graphics_.Get());
+  GdipGraphicsClear(graphics_.Get(), 0);
 
   const RectF frame(kFrameInset, kFrameInset, width - 2 * kFrameInset, height - 2 * kFrameInset);
   if (cornerStyle_ == 1) {
-    // 4. Nine-sliced (or stretched) skin, no rounded frame.
+    // Nine-sliced (or stretched) skin, no rounded frame.
     if (backgroundImage_) {
       RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
-      if (nineSlice_ && !nineSlice_->empty()) {
-        gfx::draw_image_nine_slice(graphics_, backgroundImage_, whole, *nineSlice_);
+      if (nineSlice_ && !nineSlice_->Empty()) {
+        gfx::DrawImageNineSlice(graphics_.Get(), backgroundImage_.Get(), whole, *nineSlice_);
       } else {
-        draw_background_stretched(whole);
+        DrawBackgroundStretched(whole);
       }
     } else {
-      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
+      GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
     }
   } else {
-    // 5. Rounded frame: clip, colour, image by layout.
+    // Rounded frame: clip, colour, image by layout.
     if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
-      GdipSetClipPath(graphics_, path.get(), CombineModeReplace);
+      GdipSetClipPath(graphics_.Get(), path.Get(), CombineModeReplace);
     }
     if (!backgroundImage_) {
-      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
+      GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
     } else {
-      GdipGraphicsClear(graphics_, ToArgb(backgroundColour_, 255));
-      RectF natural = ImageRect(backgroundImage_);
+      GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, 255));
+      RectF natural = ImageRect(backgroundImage_.Get());
       bool withGloss = false;
       if (imageLayout_ == 1) {
-        draw_background_stretched(frame);
+        DrawBackgroundStretched(frame);
       } else if (imageLayout_ == 2) {
         RectF dest(frame.X + frame.Width - natural.Width, frame.Y, natural.Width, natural.Height);
-        DrawImageAt(graphics_, backgroundImage_, dest, natural);
+        DrawImageAt(graphics_.Get(), backgroundImage_.Get(), dest, natural);
         withGloss = gloss_;
       } else {
         RectF dest(frame.X, frame.Y, natural.Width, natural.Height);
-        DrawImageAt(graphics_, backgroundImage_, dest, natural);
+        DrawImageAt(graphics_.Get(), backgroundImage_.Get(), dest, natural);
         withGloss = gloss_;
       }
       if (withGloss) {
         // A soft white band over the upper part of the skin.
         RectF band(frame.X, frame.Y, frame.Width, std::max(1.0f, frame.Height * 0.4f));
-        GpLineGradient* brush = nullptr;
+        gfx::BrushPtr brush;
         if (GdipCreateLineBrushFromRect(&band, 0x46FFFFFF, 0x00FFFFFF, LinearGradientModeVertical, WrapModeTileFlipXY,
-                                        &brush) == Ok) {
-          GdipFillRectangle(graphics_, brush, band.X, band.Y, band.Width, band.Height);
-          GdipDeleteBrush(brush);
+                                        reinterpret_cast<GpLineGradient**>(brush.Put())) == Ok) {
+          GdipFillRectangle(graphics_.Get(), brush.Get(), band.X, band.Y, band.Width, band.Height);
         }
       }
       if (alpha_ != -1 && alpha_ < 255) {
         // The composed skin takes the window's constant alpha (premultiplied pixels).
-        GdipFlush(graphics_, FlushIntentionSync);
-        std::uint32_t* bits = backBuffer_.bits();
+        GdipFlush(graphics_.Get(), FlushIntentionSync);
+        std::uint32_t* bits = backBuffer_.Bits();
         for (size_t i = 0, n = static_cast<size_t>(width) * height; bits && i < n; ++i) {
           std::uint32_t p = bits[i], out = 0;
           for (int shift = 0; shift < 32; shift += 8) out |= (((p >> shift) & 0xFF) * alpha_ / 255) << shift;
@@ -340,29 +292,30 @@ void WindowHost::paint_background(int mode) {
     }
   }
 
-  // 6. The application's own background drawing.
-  if (onPaint_) onPaint_(window_, graphics_, width, height);
+  // The application's own background drawing.
+  if (onPaint_) onPaint_(window_, graphics_.Get(), width, height);
 
-  // 7. Frame outlines and the window's shape.
+  // Frame outlines and the window's shape.
   if (cornerStyle_ != 1) {
     float outer = cornerStyle_ == 0 ? 0.0f : 7.0f, inner = cornerStyle_ == 0 ? 0.0f : 6.0f;
-    OutlinePath(graphics_, kFrameInset + 0.5f, kFrameInset + 0.5f, width - 2 * kFrameInset - 1,
+    OutlinePath(graphics_.Get(), kFrameInset + 0.5f, kFrameInset + 0.5f, width - 2 * kFrameInset - 1,
                 height - 2 * kFrameInset - 1, outer, 0xCC606060);
-    OutlinePath(graphics_, kFrameInset + 1.5f, kFrameInset + 1.5f, width - 2 * kFrameInset - 3,
+    OutlinePath(graphics_.Get(), kFrameInset + 1.5f, kFrameInset + 1.5f, width - 2 * kFrameInset - 3,
                 height - 2 * kFrameInset - 3, inner, 0x66FFFFFF);
-    GdipResetClip(graphics_);
+    GdipResetClip(graphics_.Get());
     if (alpha_ == -1) {
       if (IsZoomed(window_)) {
         SetWindowRgn(window_, nullptr, TRUE);
       } else {
         int d = cornerStyle_ * 2;
-        HRGN region = CreateRoundRectRgn(kFrameInset, kFrameInset, width - kFrameInset + 1, height - kFrameInset + 1,
-                                         d, d);
-        if (region && !SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
+        gfx::HrgnPtr region(
+            CreateRoundRectRgn(kFrameInset, kFrameInset, width - kFrameInset + 1, height - kFrameInset + 1, d, d));
+        // The window owns the region once it takes it.
+        if (region && SetWindowRgn(window_, region.Get(), TRUE)) region.Detach();
       }
     } else if (frameFlags_ & kFrameDrawn) {
       int edge = edgeColour_ == -1 ? 0 : edgeColour_;
-      OutlinePath(graphics_, kFrameInset - 0.5f, kFrameInset - 0.5f, width - 2 * kFrameInset + 1,
+      OutlinePath(graphics_.Get(), kFrameInset - 0.5f, kFrameInset - 0.5f, width - 2 * kFrameInset + 1,
                   height - 2 * kFrameInset + 1, outer + 1, ToArgb(edge, 80));
     }
   }
@@ -371,7 +324,7 @@ void WindowHost::paint_background(int mode) {
 
 // --- composition ---
 
-void WindowHost::compose_controls(const RectF* rect, bool allControls) {
+void WindowHost::ComposeControls(const RectF* rect, bool allControls) {
   if (!graphics_) return;
   RectF area = rect ? *rect : RectF(0, 0, static_cast<REAL>(size_.width), static_cast<REAL>(size_.height));
   struct Composer {
@@ -383,18 +336,18 @@ void WindowHost::compose_controls(const RectF* rect, bool allControls) {
         if (repaint) control->Repaint();
         RectF visible;
         if (!RectF::Intersect(visible, control->BoundsRef(), clip)) continue;
-        host->draw_control(control, visible);
+        host->DrawControl(control, visible);
         Compose(control->FirstChild(), visible);
       }
     }
   };
   Composer{this, allControls}.Compose(firstControl_, area);
-  GdipResetClip(graphics_);
+  GdipResetClip(graphics_.Get());
 }
 
-void WindowHost::draw_control(Control* control, const RectF& visible) {
-  GdipSetClipRect(graphics_, visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
-  if (frameClip_) GdipSetClipRegion(graphics_, frameClip_, CombineModeIntersect);
+void WindowHost::DrawControl(Control* control, const RectF& visible) {
+  GdipSetClipRect(graphics_.Get(), visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
+  if (frameClip_) GdipSetClipRegion(graphics_.Get(), frameClip_.Get(), CombineModeIntersect);
 
   int opacity = control->Opacity();
   if (control->IsDisabled() && DispatchControlMessage(control, TKM_DRAW_DISABLED, 0, 1) == -1) opacity /= 2;
@@ -411,56 +364,56 @@ void WindowHost::draw_control(Control* control, const RectF& visible) {
     switch (control->transitionStyle_) {
       case 1: {
         float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
-        DrawWithOpacity(graphics_, before, RectF(b.X, b.Y + step, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_, after, RectF(b.X, b.Y + step - b.Height, b.Width, b.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), before, RectF(b.X, b.Y + step, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), after, RectF(b.X, b.Y + step - b.Height, b.Width, b.Height), opacity);
         break;
       }
       case 2: {
         float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
-        DrawWithOpacity(graphics_, before, RectF(b.X, b.Y - step, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_, after, RectF(b.X, b.Y - step + b.Height, b.Width, b.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), before, RectF(b.X, b.Y - step, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), after, RectF(b.X, b.Y - step + b.Height, b.Width, b.Height), opacity);
         break;
       }
       case 3: {
         float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
-        DrawWithOpacity(graphics_, before, RectF(b.X + step, b.Y, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_, after, RectF(b.X + step - b.Width, b.Y, b.Width, b.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), before, RectF(b.X + step, b.Y, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), after, RectF(b.X + step - b.Width, b.Y, b.Width, b.Height), opacity);
         break;
       }
       case 4: {
         float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
-        DrawWithOpacity(graphics_, before, RectF(b.X - step, b.Y, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_, after, RectF(b.X - step + b.Width, b.Y, b.Width, b.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), before, RectF(b.X - step, b.Y, old.Width, old.Height), opacity);
+        DrawWithOpacity(graphics_.Get(), after, RectF(b.X - step + b.Width, b.Y, b.Width, b.Height), opacity);
         break;
       }
       default:
-        DrawWithOpacity(graphics_, before, old, opacity);
-        DrawWithOpacity(graphics_, after, b, opacity * k / frames);
+        DrawWithOpacity(graphics_.Get(), before, old, opacity);
+        DrawWithOpacity(graphics_.Get(), after, b, opacity * k / frames);
         break;
     }
     return;
   }
-  DrawWithOpacity(graphics_, control->Surface(), b, opacity);
+  DrawWithOpacity(graphics_.Get(), control->Surface(), b, opacity);
 }
 
-void WindowHost::recompose(const RectF& rect) {
+void WindowHost::Recompose(const RectF& rect) {
   if (!window_ || !graphics_) return;
   RECT r = ToRect(rect, size_.width, size_.height);
   if (r.right <= r.left || r.bottom <= r.top) return;
-  GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(backBuffer_.dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.dc(), r.left, r.top,
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  BitBlt(backBuffer_.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.Dc(), r.left, r.top,
          SRCCOPY);
   RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
              static_cast<REAL>(r.bottom - r.top));
-  compose_controls(&area, false);
-  GdipFlush(graphics_, FlushIntentionSync);
-  if (!busy_ || repaintQueue_.Flushing()) present_now(&r);
+  ComposeControls(&area, false);
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  if (!busy_ || repaintQueue_.Flushing()) PresentNow(&r);
 }
 
 void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   if (!window_ || detaching_) return;
   if (mode == kRepaintNow) {
-    recompose(rect);
+    Recompose(rect);
     return;
   }
   if (mode == kRepaintFirst) {
@@ -479,7 +432,7 @@ void RepaintQueue::Flush() {
   while (!rects_.empty()) {
     Gdiplus::RectF rect = rects_.front();
     rects_.pop_front();
-    host_->recompose(rect);
+    host_->Recompose(rect);
   }
   host_->busy_ = wasBusy;
   flushing_ = false;
@@ -489,21 +442,22 @@ void RepaintQueue::Flush() {
 
 void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
   if (busy_ || !window_) return;
-  present_now(rectGiven ? rect : nullptr);
+  PresentNow(rectGiven ? rect : nullptr);
 }
 
-void WindowHost::present_now(const RECT* rect) {
-  if (!window_ || !backBuffer_.dc()) return;
-  if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
+void WindowHost::PresentNow(const RECT* rect) {
+  if (!window_ || !backBuffer_.Dc()) return;
+  if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
   if (alpha_ == -1) {
     RECT r = rect ? *rect : RECT{0, 0, size_.width, size_.height};
-    BitBlt(windowDc_, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.dc(), r.left, r.top, SRCCOPY);
+    BitBlt(windowDc_.Get(), r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top,
+           SRCCOPY);
   } else {
-    present_layered(backBuffer_.dc());
+    PresentLayered(backBuffer_.Dc());
   }
 }
 
-void WindowHost::present_layered(HDC source) {
+void WindowHost::PresentLayered(HDC source) {
   SIZE size{size_.width, size_.height};
   POINT origin{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
@@ -539,26 +493,26 @@ void WindowHost::transition_tick() {
   transitionAlpha_ = std::min(transitionAlpha_ + 51, 255);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(transitionAlpha_), 0};
   if (alpha_ == -1) {
-    GdiAlphaBlend(windowDc_, 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width, size_.height,
+    GdiAlphaBlend(windowDc_.Get(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width, size_.height,
                   blend);
-  } else if (snapshot_.dc()) {
-    GdiAlphaBlend(snapshot_.dc(), 0, 0, size_.width, size_.height, backBuffer_.dc(), 0, 0, size_.width,
+  } else if (snapshot_.Dc()) {
+    GdiAlphaBlend(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width,
                   size_.height, blend);
-    present_layered(snapshot_.dc());
+    PresentLayered(snapshot_.Dc());
   }
   if (transitionAlpha_ >= 255) {
     KillTimer(window_, kTransitionTimerId);
     snapshot_.Release();
     busy_ = false;
-    present_now(nullptr);
+    PresentNow(nullptr);
     repaintQueue_.Flush();
   }
 }
 
 // --- glass blur (DWM, bound by name) ---
 
-void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int radius) {
-  if (gfx::os_major_version() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
+void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int radius) {
+  if (gfx::OsMajorVersion() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
   struct BlurBehind {
     DWORD flags;
     BOOL enable;
@@ -573,10 +527,9 @@ void WindowHost::apply_glass_blur(int left, int top, int right, int bottom, int 
   auto enableBlur = reinterpret_cast<EnableBlurBehindFn>(GetProcAddress(dwm, "DwmEnableBlurBehindWindow"));
   BOOL enabled = FALSE;
   if (!isEnabled || !enableBlur || isEnabled(&enabled) != S_OK || !enabled) return;
-  HRGN region = CreateRoundRectRgn(left, top, right, bottom, radius, radius);
-  BlurBehind blur{0x1 | 0x2, TRUE, region, FALSE};  // DWM_BB_ENABLE | DWM_BB_BLURREGION
+  gfx::HrgnPtr region(CreateRoundRectRgn(left, top, right, bottom, radius, radius));
+  BlurBehind blur{0x1 | 0x2, TRUE, region.Get(), FALSE};  // DWM_BB_ENABLE | DWM_BB_BLURREGION
   enableBlur(window_, &blur);
-  if (region) DeleteObject(region);
 }
 
 // --- show and close effects ---
@@ -585,10 +538,10 @@ void WindowHost::show(int effect) {
   if (!window_) return;
   struct Announce {
     WindowHost* host;
-    ~Announce() { host->announce_shown(); }
+    ~Announce() { host->AnnounceShown(); }
   } announce{this};
   if (effect == 0) {
-    if (glassBlur_) apply_glass_blur(6, 6, size_.width - 5, size_.height - 5, 6);
+    if (glassBlur_) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
     ShowWindow(window_, SW_SHOWNORMAL);
     return;
   }
@@ -597,12 +550,12 @@ void WindowHost::show(int effect) {
   const bool wasLayered = (ex & WS_EX_LAYERED) != 0;
   if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   BufferDc frame;
-  if (frame.Create(windowDc_, size_.width, size_.height)) {
+  if (frame.Create(windowDc_.Get(), size_.width, size_.height)) {
     SIZE size{size_.width, size_.height};
     POINT origin{0, 0};
     for (int i = 0; i <= 15; ++i) {
       BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(i * 17), AC_SRC_ALPHA};
-      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.dc(), &origin, 0, &blend, ULW_ALPHA);
+      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.Dc(), &origin, 0, &blend, ULW_ALPHA);
       if (i == 0) ShowWindow(window_, SW_SHOWNORMAL);
       Sleep(10);
       PumpPending();
@@ -612,21 +565,21 @@ void WindowHost::show(int effect) {
     ShowWindow(window_, SW_SHOWNORMAL);
   }
   if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex);
-  present_now(nullptr);
+  PresentNow(nullptr);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void WindowHost::run_close_effect() {
+void WindowHost::RunCloseEffect() {
   if (closeEffect_ == 0 || !window_) return;
-  if (glassBlur_) apply_glass_blur(0, 0, 0, 0, 0);
+  if (glassBlur_) ApplyGlassBlur(0, 0, 0, 0, 0);
   const int width = size_.width, height = size_.height;
   BufferDc captured, frame;
-  if (!captured.Create(windowDc_, width, height) || !frame.Create(windowDc_, width, height)) return;
-  if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
-  BitBlt(captured.dc(), 0, 0, width, height, backBuffer_.dc(), 0, 0, SRCCOPY);
+  if (!captured.Create(windowDc_.Get(), width, height) || !frame.Create(windowDc_.Get(), width, height)) return;
+  if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
+  BitBlt(captured.Dc(), 0, 0, width, height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   if (alpha_ == -1) {
     // An ordinary window's pixels carry no alpha: make the captured image opaque.
-    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.bits()[i] |= 0xFF000000;
+    for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.Bits()[i] |= 0xFF000000;
   }
   LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
   if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
@@ -638,7 +591,7 @@ void WindowHost::run_close_effect() {
   if (closeEffect_ == 7) pause = 10;
   HWND window = window_;
   for (int f = 1; f <= frames; ++f) {
-    std::fill(frame.bits(), frame.bits() + static_cast<size_t>(width) * height, 0u);
+    std::fill(frame.Bits(), frame.Bits() + static_cast<size_t>(width) * height, 0u);
     double progress = static_cast<double>(f) / frames;
     int alpha = std::max(0, 255 - f * (255 / frames));
     double scale = 1.0;
@@ -649,8 +602,8 @@ void WindowHost::run_close_effect() {
     int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
     int x = (width - w) / 2, y = (height - h) / 2 + offsetY;
     BLENDFUNCTION copy{AC_SRC_OVER, 0, static_cast<BYTE>(alpha), AC_SRC_ALPHA};
-    GdiAlphaBlend(frame.dc(), x, y, w, h, captured.dc(), 0, 0, width, height, copy);
-    present_layered(frame.dc());
+    GdiAlphaBlend(frame.Dc(), x, y, w, h, captured.Dc(), 0, 0, width, height, copy);
+    PresentLayered(frame.Dc());
     Sleep(static_cast<DWORD>(pause));
     PumpPending();
     if (window_ != window) return;

@@ -27,7 +27,7 @@ class RepaintQueue {
   bool Empty() const { return rects_.empty(); }
   size_t Size() const { return rects_.size(); }
   bool Flushing() const { return flushing_; }
-  Gdiplus::GpGraphics* graphics() const { return graphics_; }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_; }
 
   // Recomposes every queued rectangle through the host, front first, until none is left.
   void Flush();

@@ -19,19 +19,19 @@ constexpr int kRestoreCells[3] = {207, 236, 265};
 
 }  // namespace
 
-bool title_glyph_cell(int kind, int state, bool zoomed, Gdiplus::RectF* cell) {
+bool TitleGlyphCell(int kind, int state, bool zoomed, Gdiplus::RectF* cell) {
   if (state == -1 || state == 3) state = kTitleStateNormal;
   if (state < 0 || state > 2) return false;
   for (const CellColumns& columns : kCells) {
     if (columns.kind != kind) continue;
     const int x = (kind == kTitleMaximize && zoomed) ? kRestoreCells[state] : columns.x[state];
-    if (cell) *cell = Gdiplus::RectF(static_cast<float>(x), 2, title_button_width(kind), 19);
+    if (cell) *cell = Gdiplus::RectF(static_cast<float>(x), 2, TitleButtonWidth(kind), 19);
     return true;
   }
   return false;
 }
 
-std::optional<TitleCommand> title_button_command(int kind, bool zoomed, bool iconic) {
+std::optional<TitleCommand> TitleButtonCommand(int kind, bool zoomed, bool iconic) {
   switch (kind) {
     case kTitleClose:
       return TitleCommand{WM_CLOSE, 0};
@@ -70,9 +70,9 @@ void TitleButton::PaintState(int state, bool force, int frames) {
   BeginSurfacePaint(this, context, nullptr, /*startTransition=*/true);
   Gdiplus::RectF cell;
   const bool zoomed = GetHostWindow() && IsZoomed(GetHostWindow());
-  if (context.graphics && title_glyph_cell(kind_, state, zoomed, &cell)) {
+  if (context.graphics && TitleGlyphCell(kind_, state, zoomed, &cell)) {
     const Gdiplus::RectF& bounds = BoundsRef();
-    gfx::draw_image(context.graphics, gfx::control_strip(), gfx::make_rectf(0, 0, bounds.Width, bounds.Height), &cell);
+    gfx::draw_image(context.graphics, gfx::ControlStrip(), gfx::make_rectf(0, 0, bounds.Width, bounds.Height), &cell);
   }
   EndSurfacePaint(this, context);
   drawnState_ = state;
@@ -104,7 +104,7 @@ LRESULT TitleButton::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TKM_CLICK: {
       HWND window = GetHostWindow();
       if (IsDisabled() || !window) break;
-      if (auto command = title_button_command(kind_, IsZoomed(window) != FALSE, IsIconic(window) != FALSE)) {
+      if (auto command = TitleButtonCommand(kind_, IsZoomed(window) != FALSE, IsIconic(window) != FALSE)) {
         PostMessageW(window, command->message, command->wParam, 0);
       }
       break;
@@ -136,6 +136,6 @@ AccessibleInfo TitleButton::Describe() {
     default:
       break;
   }
-  if (title_button_command(kind_, zoomed, GetHostWindow() && IsIconic(GetHostWindow()))) info.defaultAction = kActionPress;
+  if (TitleButtonCommand(kind_, zoomed, GetHostWindow() && IsIconic(GetHostWindow()))) info.defaultAction = kActionPress;
   return info;
 }

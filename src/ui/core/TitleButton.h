@@ -22,7 +22,7 @@ inline constexpr int kTitleStatePressed = 2;
 
 // The control-strip source rectangle (x, 2, width, 19) for a kind and state; false when the
 // state selects no cell (outside -1..3) or the kind has none. -1 and 3 draw like normal.
-bool title_glyph_cell(int kind, int state, bool zoomed, Gdiplus::RectF* cell);
+bool TitleGlyphCell(int kind, int state, bool zoomed, Gdiplus::RectF* cell);
 
 // The window command a click of the button posts.
 struct TitleCommand {
@@ -30,30 +30,30 @@ struct TitleCommand {
   WPARAM wParam = 0;
 };
 // None for kinds without a command and for minimising a window that is already iconic.
-std::optional<TitleCommand> title_button_command(int kind, bool zoomed, bool iconic);
+std::optional<TitleCommand> TitleButtonCommand(int kind, bool zoomed, bool iconic);
 
 // Width of a button of that kind: 39 for close, 28 for every other kind; 19 high.
-inline float title_button_width(int kind) { return kind == kTitleClose ? 39.0f : 28.0f; }
+inline float TitleButtonWidth(int kind) { return kind == kTitleClose ? 39.0f : 28.0f; }
 inline constexpr float kTitleButtonHeight = 19.0f;
 
 class TitleButton : public Control {
  public:
   ~TitleButton() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Draws the glyph for the state (nothing when the state is already drawn and force is not
   // set); a non-zero frame count cross-fades from the old look.
-  virtual void PaintState(int state, bool force, int frames);                // 41
+  virtual void PaintState(int state, bool force, int frames);
   // Not focusable, type 1, 60 ms transitions.
   virtual Control* Create(ControlParent parent, float left, float top, float width, float height, int kind,
-                          bool visible = true);                              // 42
-  virtual int Kind() const;                                                  // 43
+                          bool visible = true);
+  virtual int Kind() const;
   AccessibleInfo Describe() override;
 
   using Control::Create;
   int DrawnState() const { return drawnState_; }
 
  private:
-  int kind_ = 0;        // 29: the frame bit
-  int drawnState_ = 0;  // 30: the state last drawn
+  int kind_ = 0;        // the frame bit
+  int drawnState_ = 0;  // the state last drawn
 };

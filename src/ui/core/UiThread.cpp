@@ -4,14 +4,14 @@
 
 namespace ui {
 
-bool on_thread_of(HWND window) {
+bool OnThreadOf(HWND window) {
   if (!window || !IsWindow(window)) return true;
   return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
 }
 
-bool run_on_ui_thread(HWND window, const std::function<void()>& fn) {
+bool RunOnUiThread(HWND window, const std::function<void()>& fn) {
   if (!fn) return false;
-  if (on_thread_of(window)) {
+  if (OnThreadOf(window)) {
     fn();
     return true;
   }
@@ -19,7 +19,7 @@ bool run_on_ui_thread(HWND window, const std::function<void()>& fn) {
   return SendMessageW(window, TKM_RUN_ON_UI_THREAD, 0, reinterpret_cast<LPARAM>(&fn)) == 1;
 }
 
-LRESULT answer_run_on_ui_thread(LPARAM lParam) {
+LRESULT AnswerRunOnUiThread(LPARAM lParam) {
   const auto* fn = reinterpret_cast<const std::function<void()>*>(lParam);
   if (!fn || !*fn) return 0;
   try {

@@ -12,35 +12,35 @@ namespace ui {
 
 // Whether the calling thread owns the window. A null or dead window counts as "here": there is
 // no UI thread to go to, so the caller works on its own data.
-bool on_thread_of(HWND window);
+bool OnThreadOf(HWND window);
 
 // Runs fn on the thread that owns window: at once when called there, otherwise through one
 // TKM_RUN_ON_UI_THREAD sent to the window, which blocks until the UI thread has run it.
 // False when fn did not run (the window is gone, or it is no host window). Never call it while
 // holding a lock the UI thread may wait for.
-bool run_on_ui_thread(HWND window, const std::function<void()>& fn);
+bool RunOnUiThread(HWND window, const std::function<void()>& fn);
 
 // The same for a function with a result; a value-initialised result when it could not run.
 template <typename F>
-auto call_on_ui_thread(HWND window, F&& fn) -> std::invoke_result_t<F&> {
+auto CallOnUiThread(HWND window, F&& fn) -> std::invoke_result_t<F&> {
   using R = std::invoke_result_t<F&>;
   if constexpr (std::is_void_v<R>) {
-    run_on_ui_thread(window, fn);
+    RunOnUiThread(window, fn);
   } else {
     R result{};
-    run_on_ui_thread(window, [&] { result = fn(); });
+    RunOnUiThread(window, [&] { result = fn(); });
     return result;
   }
 }
 
 // With an explicit result for "could not run".
 template <typename F, typename R>
-R call_on_ui_thread(HWND window, F&& fn, R fallback) {
-  run_on_ui_thread(window, [&] { fallback = fn(); });
+R CallOnUiThread(HWND window, F&& fn, R fallback) {
+  RunOnUiThread(window, [&] { fallback = fn(); });
   return fallback;
 }
 
 // What the host window does with TKM_RUN_ON_UI_THREAD (lParam = const std::function<void()>*).
-LRESULT answer_run_on_ui_thread(LPARAM lParam);
+LRESULT AnswerRunOnUiThread(LPARAM lParam);
 
 }  // namespace ui

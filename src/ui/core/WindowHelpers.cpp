@@ -123,7 +123,7 @@ bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam,
   return true;
 }
 
-LRESULT send_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!window || !IsWindow(window)) return 0;
   ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
   if (!block) return 0;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ui/core/AccessibleInfo.h"
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/WindowThunk.h"
 #include "ui/core/RepaintQueue.h"
@@ -78,32 +79,52 @@ struct WindowSize {
   int height = 0;
 };
 
-// Owns a memory DC with a selected 32-bit DIB section.
+// The host's drawing buffers: a 32-bit DIB section in its own memory DC, with a GDI+ bitmap
+// over the same pixels.
 class BufferDc {
  public:
   BufferDc() = default;
-  ~BufferDc() { Release(); }
   BufferDc(const BufferDc&) = delete;
   BufferDc& operator=(const BufferDc&) = delete;
   bool Create(HDC compatible, int width, int height);
   void Release();
-  HDC dc() const { return dc_; }
-  HBITMAP bitmap() const { return bitmap_; }
-  std::uint32_t* bits() const { return bits_; }
+  HDC Dc() const { return dib_.Dc(); }
+  HBITMAP Bitmap() const { return dib_.Bitmap(); }
+  std::uint32_t* Bits() const { return dib_.Bits(); }
   // A GDI+ bitmap over the DIB's own pixels (premultiplied ARGB, top-down rows).
-  Gdiplus::GpBitmap* pixels() const { return pixels_; }
+  Gdiplus::GpBitmap* Pixels() const { return pixels_.Get(); }
   // The pixel at (x, y) as 0xAARRGGBB; 0 outside.
   std::uint32_t Pixel(int x, int y) const;
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int Width() const { return dib_.Width(); }
+  int Height() const { return dib_.Height(); }
 
  private:
-  HDC dc_ = nullptr;          // memory DC
-  HBITMAP bitmap_ = nullptr;  // DIB section
-  HGDIOBJ previous_ = nullptr;  // previously selected bitmap
-  std::uint32_t* bits_ = nullptr;
-  Gdiplus::GpBitmap* pixels_ = nullptr;
-  int width_ = 0, height_ = 0;
+  gfx::DibSection dib_;
+  gfx::BitmapPtr pixels_;  // goes before the DIB it reads from
+};
+
+// The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
+// shared background's image (that window may go while this one lives on).
+class SkinImage {
+ public:
+  Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }
+  explicit operator bool() const { return Get() != nullptr; }
+  void Load(std::span<const std::uint8_t> bytes) {
+    Reset();
+    loaded_ = gfx::load_image(bytes);
+  }
+  void CopyFrom(Gdiplus::GpImage* image) {
+    Reset();
+    if (image) gfx::gdip::GdipCloneImage(image, copied_.Put());
+  }
+  void Reset() {
+    gfx::dispose_image(loaded_);
+    copied_.Reset();
+  }
+
+ private:
+  gfx::Image loaded_;
+  gfx::ImagePtr copied_;
 };
 
 class WindowHost {
@@ -113,7 +134,7 @@ class WindowHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  // --- operations, in table order ---
+  // --- operations ---
   LRESULT handle_message(UINT message, WPARAM wParam, LPARAM lParam);
   void queue_repaint(const Gdiplus::RectF& rect, WPARAM mode);
   void update_tooltip(Control* control, const std::string* text = nullptr);
@@ -152,166 +173,207 @@ class WindowHost {
   void set_on_blur(ControlCallback callback) { onBlur_ = callback; }
 
   // --- read access ---
-  HWND window() const { return window_; }
-  Control* focused() const { return focused_; }
-  Control* hovered() const { return hovered_; }
-  Control* pressed() const { return pressed_; }
-  bool is_pressing() const { return pressing_; }
-  bool busy() const { return busy_; }
-  Control* first_control() const { return firstControl_; }
-  Control* last_control() const { return lastControl_; }
-  int frame_flags() const { return frameFlags_; }
-  int alpha() const { return alpha_; }
-  int image_layout() const { return imageLayout_; }
-  bool sizable() const { return sizable_; }
-  bool gloss() const { return gloss_; }
-  bool glass_blur() const { return glassBlur_; }
-  bool present_on_attach() const { return presentOnAttach_; }
-  int background_colour() const { return backgroundColour_; }
-  Gdiplus::GpImage* background_image() const { return backgroundImage_; }
-  Gdiplus::GpGraphics* graphics() const { return graphics_; }
-  HDC back_buffer_dc() const { return backBuffer_.dc(); }
-  HDC background_dc() const { return background_.dc(); }
-  const BufferDc& back_buffer() const { return backBuffer_; }
-  WindowSize size() const { return size_; }
-  Control* keyboard_cue() const { return keyboardCue_; }
-  HWND tooltip_window() const { return tooltip_; }
-  const std::vector<Accelerator>& accelerators() const { return accelerators_; }
-  const std::vector<Control*>& title_buttons() const { return titleButtons_; }
-  Control* caption_label() const { return captionLabel_; }
-  Control* icon_control() const { return iconControl_; }
-  RepaintQueue& repaint_queue() { return repaintQueue_; }
-  int transition_alpha() const { return transitionAlpha_; }
-  int close_effect() const { return closeEffect_; }
-  int transition_ticks() const { return transitionTicks_; }
-  int corner_style_value() const { return cornerStyle_; }
+  HWND Window() const { return window_; }
+  Control* Focused() const { return focused_; }
+  Control* Hovered() const { return hovered_; }
+  Control* Pressed() const { return pressed_; }
+  bool IsPressing() const { return pressing_; }
+  bool Busy() const { return busy_; }
+  Control* FirstControl() const { return firstControl_; }
+  Control* LastControl() const { return lastControl_; }
+  int FrameFlags() const { return frameFlags_; }
+  int Alpha() const { return alpha_; }
+  int ImageLayout() const { return imageLayout_; }
+  bool Sizable() const { return sizable_; }
+  bool Gloss() const { return gloss_; }
+  bool GlassBlur() const { return glassBlur_; }
+  bool PresentOnAttach() const { return presentOnAttach_; }
+  int BackgroundColour() const { return backgroundColour_; }
+  Gdiplus::GpImage* BackgroundImage() const { return backgroundImage_.Get(); }
+  Gdiplus::GpGraphics* Graphics() const { return graphics_.Get(); }
+  HDC BackBufferDc() const { return backBuffer_.Dc(); }
+  HDC BackgroundDc() const { return background_.Dc(); }
+  const BufferDc& BackBuffer() const { return backBuffer_; }
+  WindowSize Size() const { return size_; }
+  Control* KeyboardCue() const { return keyboardCue_; }
+  HWND TooltipWindow() const { return tooltip_; }
+  const std::vector<Accelerator>& Accelerators() const { return accelerators_; }
+  const std::vector<Control*>& TitleButtons() const { return titleButtons_; }
+  Control* CaptionControl() const { return captionLabel_; }
+  Control* IconControl() const { return iconControl_; }
+  RepaintQueue& RepaintQueueRef() { return repaintQueue_; }
+  int TransitionAlpha() const { return transitionAlpha_; }
+  int CloseEffect() const { return closeEffect_; }
+  int TransitionTicks() const { return transitionTicks_; }
+  int CornerStyleValue() const { return cornerStyle_; }
 
   // The topmost visible, enabled control under a client point (children before their parent), or null.
-  Control* hit_test(POINT point) const;
+  Control* HitTest(POINT point) const;
   // The nine-slice margins of the skin image, when attach was given some.
-  const std::optional<NineSlice>& nine_slice() const { return nineSlice_; }
+  const std::optional<NineSlice>& NineSliceRef() const { return nineSlice_; }
 
   // Composes the controls that intersect rect (client coordinates) onto the back buffer.
-  void compose_controls(const Gdiplus::RectF* rect, bool allControls);
+  void ComposeControls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.
-  void recompose(const Gdiplus::RectF& rect);
+  void Recompose(const Gdiplus::RectF& rect);
   // The control tree: appends a control to its parent's children (null = top level), or puts
   // it first with atStart; unlink takes it out of its sibling chain. Parent links included.
-  void link_control(Control* control, Control* parent, bool atStart);
-  void unlink_control(Control* control);
+  void LinkControl(Control* control, Control* parent, bool atStart);
+  void UnlinkControl(Control* control);
   // Clears the focus record when it holds the control (no message is sent).
-  void drop_focus(Control* control) {
+  void DropFocus(Control* control) {
     if (focused_ == control) focused_ = nullptr;
   }
   // Clears the host's records that refer to a control being destroyed.
-  void forget_control(Control* control);
+  void ForgetControl(Control* control);
   // Whether the control is in this host's tree.
-  bool owns_control(const Control* control) const;
+  bool OwnsControl(const Control* control) const;
   // WM_GETMINMAXINFO's minimum tracking width.
-  int minimum_track_width() const;
-  bool detaching() const { return detaching_; }
+  int MinimumTrackWidth() const;
+  bool Detaching() const { return detaching_; }
 
   // --- accessibility ---
   // The role the window's client area reads out as (a menu, a dialog; a plain client area by
   // default). Showing a menu or dialog window announces it; detaching a menu ends it.
-  void set_accessible_role(long role) { accessibleRole_ = role; }
-  long accessible_role() const { return accessibleRole_; }
+  void SetAccessibleRole(long role) { accessibleRole_ = role; }
+  long AccessibleRole() const { return accessibleRole_; }
   // Does what a mouse click on the control does (press, focus, release, click) without the
   // mouse; nothing for a hidden, disabled or foreign control.
-  void click_control(Control* control);
+  void ClickControl(Control* control);
 
  private:
   friend class RepaintQueue;
 
-  LRESULT default_processing(UINT message, WPARAM wParam, LPARAM lParam);
-  void call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
-  void toggle_maximise();
-  void start_drag();
-  void create_buffers();
-  void release_buffers();
-  void paint_background(int mode);
-  void draw_background_stretched(const Gdiplus::RectF& destination);
-  void forget_stretched_background();
-  void apply_glass_blur(int left, int top, int right, int bottom, int radius);
-  void run_close_effect();
-  void present_layered(HDC source);
-  void handle_activate(WPARAM wParam);
-  void handle_mouse_leave();
-  void create_title_buttons();
-  void draw_control(Control* control, const Gdiplus::RectF& visible);
-  void present_now(const RECT* rect);
-  void announce_shown();
+  LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);
+  void Call(ControlCallback callback, Control* control, WPARAM wParam, LPARAM lParam, int type);
+  void ToggleMaximise();
+  void StartDrag();
+  void CreateBuffers();
+  void ReleaseBuffers();
+  void PaintBackground(int mode);
+  void DrawBackgroundStretched(const Gdiplus::RectF& destination);
+  void ForgetStretchedBackground();
+  void ApplyGlassBlur(int left, int top, int right, int bottom, int radius);
+  void RunCloseEffect();
+  void PresentLayered(HDC source);
+  void CreateTitleButtons();
+  void DrawControl(Control* control, const Gdiplus::RectF& visible);
+  void PresentNow(const RECT* rect);
+  void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
   static void CALLBACK TransitionTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+  void EditStyle(LONG add, LONG remove);
 
-  // --- the record, in field order ---
-  HWND window_ = nullptr;                     // 1
-  WindowHost* self_ = nullptr;                // 2
-  WNDPROC previousProc_ = nullptr;            // 3
-  gfx::WindowThunk thunk_;                    // 4
-  Control* focused_ = nullptr;                // 5
-  Control* hovered_ = nullptr;                // 6
-  Control* pressed_ = nullptr;                // 7
-  bool pressing_ = false;                     // 8
-  bool busy_ = false;                         // 9
-  HDC windowDc_ = nullptr;                    // 10
-  BufferDc backBuffer_;                       // 11, 12, 13
-  Gdiplus::GpGraphics* graphics_ = nullptr;   // 14
-  BufferDc background_;                       // 15, 17, 18
-  HWND sharedBackground_ = nullptr;           // 16
-  Gdiplus::GpImage* backgroundImage_ = nullptr;  // 19
-  int backgroundColour_ = -1;                 // 21
-  Control* firstControl_ = nullptr;           // 22
-  Control* lastControl_ = nullptr;            // 23
-  int frameFlags_ = 0;                        // 24
-  HWND tooltip_ = nullptr;                    // 25
-  int cornerStyle_ = 7;                       // 26
-  int alpha_ = -1;                            // 27
-  int imageLayout_ = 0;                       // 28
-  int edgeColour_ = -1;                       // 29
-  bool sizable_ = false;                      // 30
-  bool draggable_ = true;                     // 31
-  bool gloss_ = true;                         // 32
-  int closeEffect_ = 0;                       // 33
-  WindowSize size_;                           // 34
-  Gdiplus::GpRegion* frameClip_ = nullptr;    // 35
-  Control* keyboardCue_ = nullptr;            // 36
-  bool glassBlur_ = false;                    // 37
-  bool presentOnAttach_ = true;               // 38
-  HCURSOR defaultCursor_ = nullptr;           // 39
-  std::optional<NineSlice> nineSlice_;        // 40
-  BufferDc snapshot_;                         // 41, 42, 43
-  int transitionAlpha_ = 0;                   // 44
-  bool trackingMouse_ = false;                // 45
-  std::vector<Accelerator> accelerators_;     // 46
-  std::vector<Control*> titleButtons_;        // 47
-  Control* iconControl_ = nullptr;            // 48
-  Control* captionLabel_ = nullptr;           // 49
-  RepaintQueue repaintQueue_;                 // 50
-  TTTOOLINFOW toolInfo_{};                    // 51
-  PaintCallback onPaint_ = nullptr;           // 52
-  WindowMessageCallback onWindowMessage_ = nullptr;  // 53
-  ControlCallback onLeftDown_ = nullptr;      // 54
-  ControlCallback onLeftUp_ = nullptr;        // 55
-  ControlCallback onClick_ = nullptr;         // 56
-  ControlCallback onDoubleClick_ = nullptr;   // 57
-  ControlCallback onRightDown_ = nullptr;     // 58
-  ControlCallback onRightUp_ = nullptr;       // 59
-  ControlCallback onMouseEnter_ = nullptr;    // 60
-  ControlCallback onMouseLeave_ = nullptr;    // 61
-  ControlCallback onFocus_ = nullptr;         // 62
-  ControlCallback onBlur_ = nullptr;          // 63
-  SizeCallback onSize_ = nullptr;             // 64
+  // attach, step by step.
+  void TakeOptions(const AttachOptions& options, LONG style);
+  void TakeFrameFlags(std::optional<int> given, LONG style);
+  // Popup style, host property, default cursor; no system frame.
+  void TakeOverWindow();
+  // Size, window DC, buffers, layered style, repaint queue.
+  void PrepareDrawing();
+  // Puts the thunk in as the window procedure; false when no thunk could be made.
+  bool Subclass();
+  void AbandonAttach();
+  void CreateFrameParts();
+  void CreateTooltip();
 
-  // Frame parts the host creates and owns (the array above only points at them).
+  // handle_message: each group answers its own messages (nothing for the others).
+  std::optional<LRESULT> AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> AnswerToolkitMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Detaches, then hands the message to the window's previous procedure.
+  LRESULT DetachAndPassOn(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnActivate(WPARAM wParam);
+  LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
+  void OnPaint();
+  void OnClose();
+  bool OnSetCursor(WPARAM wParam);
+  void OnGetMinMaxInfo(MINMAXINFO* info);
+  void OnStyleChanged(WPARAM which, const STYLESTRUCT* change);
+  void OnTimer(WPARAM wParam, LPARAM lParam);
+  void TrackMouseLeave();
+  void OnMouseLeave();
+  void OnRepaintRect(WPARAM wParam, Gdiplus::RectF* rect);
+  LRESULT OnControlMoved(Control* control, LPARAM redraw);
+  LRESULT OnPostedToControl(Control* control, ControlMessageBlock* block);
+
+  // route_mouse, phase by phase.
+  bool IsAlive(Control* control) const;
+  void LeaveControl(Control* control, WPARAM wParam, LPARAM lParam);
+  void EnterControl(Control* control, Control* from, WPARAM wParam, LPARAM lParam);
+  // A left press: on a control, or on the frame (then null is returned: no control was hit).
+  Control* Press(Control* hit, POINT point, WPARAM wParam, LPARAM lParam);
+  void PressFrame(POINT point, WPARAM wParam);
+  void PressControl(Control* hit, WPARAM wParam, LPARAM lParam);
+  void FocusPressed(Control* hit, int type, WPARAM wParam, LPARAM lParam);
+  void RouteToPressed(UINT message, WPARAM wParam, LPARAM lParam, POINT point);
+  void ReleasePress(Control* pressed, POINT point, WPARAM wParam, LPARAM lParam);
+
+  // --- state ---
+  HWND window_ = nullptr;                     // the attached window; null while detached
+  WindowHost* self_ = nullptr;
+  WNDPROC previousProc_ = nullptr;            // the procedure the thunk replaced
+  gfx::WindowThunk thunk_;                    // window procedure that calls handle_message
+  Control* focused_ = nullptr;
+  Control* hovered_ = nullptr;
+  Control* pressed_ = nullptr;                // the control a press went to
+  bool pressing_ = false;                     // a press holds the capture
+  bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
+  gfx::WindowDc windowDc_;
+  BufferDc backBuffer_;                       // what is presented: background plus controls
+  gfx::GraphicsPtr graphics_;                 // drawing on backBuffer_
+  BufferDc background_;                       // the painted background that repaints start from
+  HWND sharedBackground_ = nullptr;           // a host window whose skin this one copies
+  SkinImage backgroundImage_;
+  int backgroundColour_ = -1;                 // Windows RGB
+  Control* firstControl_ = nullptr;           // top-level controls, bottom to top
+  Control* lastControl_ = nullptr;
+  int frameFlags_ = 0;                        // kFrame* bits
+  HWND tooltip_ = nullptr;
+  int cornerStyle_ = 7;                       // radius of the rounded frame; 1: no frame, the skin fills it all
+  int alpha_ = -1;                            // -1: ordinary window; else layered with this alpha
+  int imageLayout_ = 0;                       // 0 natural size at the left, 1 stretched, 2 at the right
+  int edgeColour_ = -1;                       // outline of a layered frame; -1 = black
+  bool sizable_ = false;
+  bool draggable_ = true;
+  bool gloss_ = true;                         // a white band over the upper part of the skin
+  int closeEffect_ = 0;                       // 0: none
+  WindowSize size_;                           // outer size in pixels
+  gfx::RegionPtr frameClip_;                  // the inside of a rounded frame, which controls stay in
+  Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
+  bool glassBlur_ = false;
+  bool presentOnAttach_ = true;
+  HCURSOR defaultCursor_ = nullptr;
+  std::optional<NineSlice> nineSlice_;
+  BufferDc snapshot_;                         // the old look a cross-fade starts from
+  int transitionAlpha_ = 0;                   // how far the cross-fade has come, 0..255
+  bool trackingMouse_ = false;                // a TrackMouseEvent for WM_MOUSELEAVE is pending
+  std::vector<Accelerator> accelerators_;
+  std::vector<Control*> titleButtons_;
+  Control* iconControl_ = nullptr;
+  Control* captionLabel_ = nullptr;
+  RepaintQueue repaintQueue_;
+  TTTOOLINFOW toolInfo_{};                    // the tooltip's one tool
+  PaintCallback onPaint_ = nullptr;
+  WindowMessageCallback onWindowMessage_ = nullptr;
+  ControlCallback onLeftDown_ = nullptr;
+  ControlCallback onLeftUp_ = nullptr;
+  ControlCallback onClick_ = nullptr;
+  ControlCallback onDoubleClick_ = nullptr;
+  ControlCallback onRightDown_ = nullptr;
+  ControlCallback onRightUp_ = nullptr;
+  ControlCallback onMouseEnter_ = nullptr;
+  ControlCallback onMouseLeave_ = nullptr;
+  ControlCallback onFocus_ = nullptr;
+  ControlCallback onBlur_ = nullptr;
+  SizeCallback onSize_ = nullptr;
+
+  // Frame parts the host creates and owns (the records above only point at them).
   std::vector<std::unique_ptr<Control>> ownedFrameParts_;
   std::vector<int> titleButtonBits_;  // one per title-bar button bit that is set
-  gfx::Image ownedBackground_;        // field 19's image when this host loaded it
-  gfx::ImagePtr sharedCopy_;          // field 19's image when copied from the shared background
-  gfx::BitmapPtr stretchedBackground_;  // field 19's image stretched to the size last drawn
+  gfx::BitmapPtr stretchedBackground_;  // the skin image stretched to the size last drawn
   WindowSize stretchedSize_;
   bool backgroundOpaque_ = false;
-  bool backgroundShared_ = false;     // the image belongs to the shared-background source
   bool detaching_ = false;
   std::wstring tooltipText_;          // the text the tool record points at
   int transitionTicks_ = 0;           // ticks of the current cross-fade

@@ -14,7 +14,7 @@ EditContextMenu::EditContextMenu() {
   menu_.add_item(kCut, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandCut);
   menu_.add_item(kCopy, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandCopy);
   menu_.add_item(kPaste, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandPaste);
-  menu_.add_separator();
+  menu_.AddSeparator();
   menu_.add_item(kSelectAll, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandSelectAll);
 }
 
@@ -22,8 +22,8 @@ void EditContextMenu::SetItemState(int position, int state) { menu_.item_state(p
 
 void EditContextMenu::Popup(HWND hostWindow) { menu_.popup(hostWindow); }
 
-void build_edit_context_menu() {
+void BuildEditContextMenu() {
   // A toolkit global that lives as long as the program; the start-up runs this once.
   static EditContextMenu menu;
-  set_edit_context_menu(&menu);
+  SetEditContextMenu(&menu);
 }

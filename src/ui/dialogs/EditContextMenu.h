@@ -1,5 +1,5 @@
 // The context menu every edit box shows on a right click (cut, copy, paste, select all), built
-// once by the toolkit start-up and shared by all edit boxes through set_edit_context_menu.
+// once by the toolkit start-up and shared by all edit boxes through SetEditContextMenu.
 #pragma once
 
 #include "ui/controls/EditMenu.h"
@@ -12,11 +12,11 @@ class EditContextMenu : public EditMenu {
   EditContextMenu();
   void SetItemState(int position, int state) override;
   void Popup(HWND hostWindow) override;
-  PopupMenu& menu() { return menu_; }
+  PopupMenu& Menu() { return menu_; }
 
  private:
   PopupMenu menu_;
 };
 
 // The start-up step that builds the shared edit context menu (once) and installs it.
-void build_edit_context_menu();
+void BuildEditContextMenu();

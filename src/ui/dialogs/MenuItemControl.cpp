@@ -14,23 +14,23 @@ void FillRect(Gdiplus::GpGraphics* graphics, Gdiplus::ARGB colour, float x, floa
   Gdiplus::GpSolidFill* brush = nullptr;
   if (GdipCreateSolidFill(colour, &brush) != Gdiplus::Ok) return;
   gfx::BrushPtr owner(brush);
-  GdipFillRectangle(graphics, owner.get(), x, y, width, height);
+  GdipFillRectangle(graphics, owner.Get(), x, y, width, height);
 }
 
 void DrawText(Gdiplus::GpGraphics* graphics, const std::wstring& text, Gdiplus::GpFont* font,
               const Gdiplus::RectF& layout, Gdiplus::ARGB colour) {
   if (!font || text.empty() || layout.Width <= 0) return;
   gfx::StringFormatPtr format;
-  if (gfx::gdip::GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, format.put()) != Gdiplus::Ok) {
+  if (gfx::gdip::GdipCreateStringFormat(Gdiplus::StringFormatFlagsNoWrap, LANG_NEUTRAL, format.Put()) != Gdiplus::Ok) {
     return;
   }
-  gfx::gdip::GdipSetStringFormatLineAlign(format.get(), Gdiplus::StringAlignmentCenter);
-  gfx::gdip::GdipSetStringFormatHotkeyPrefix(format.get(), Gdiplus::HotkeyPrefixShow);
-  gfx::gdip::GdipSetStringFormatTrimming(format.get(), Gdiplus::StringTrimmingEllipsisCharacter);
+  gfx::gdip::GdipSetStringFormatLineAlign(format.Get(), Gdiplus::StringAlignmentCenter);
+  gfx::gdip::GdipSetStringFormatHotkeyPrefix(format.Get(), Gdiplus::HotkeyPrefixShow);
+  gfx::gdip::GdipSetStringFormatTrimming(format.Get(), Gdiplus::StringTrimmingEllipsisCharacter);
   Gdiplus::GpSolidFill* brush = nullptr;
   if (GdipCreateSolidFill(colour, &brush) != Gdiplus::Ok) return;
   gfx::BrushPtr owner(brush);
-  gfx::gdip::GdipDrawString(graphics, text.c_str(), -1, font, &layout, format.get(), owner.get());
+  gfx::gdip::GdipDrawString(graphics, text.c_str(), -1, font, &layout, format.Get(), owner.Get());
 }
 
 }  // namespace
@@ -86,16 +86,16 @@ void MenuItemControl::Paint() {
     } else {
       Gdiplus::ARGB text = item.textColour;
       if ((hovered_ || subMenuOpen_) && !IsDisabled()) {
-        const Gdiplus::ARGB highlight = menu_hover_colour(item, session_.skinColour);
+        const Gdiplus::ARGB highlight = MenuHoverColour(item, session_.skinColour);
         FillRect(graphics, highlight, 0, 0, width - 1, height - 1);
-        text = menu_hover_text_colour(highlight);
+        text = MenuHoverTextColour(highlight);
       }
-      if (icon_) gfx::draw_image(graphics, icon_.get(), gfx::make_rectf(4, (height - 16) / 2, 16, 16));
+      if (icon_) gfx::draw_image(graphics, icon_.Get(), gfx::make_rectf(4, (height - 16) / 2, 16, 16));
       const float room = item.kind == kMenuSubMenu ? static_cast<float>(kMenuArrowRoom) : 0.0f;
-      Gdiplus::GpFont* font = font_ ? font_.get() : gfx::default_font();
+      Gdiplus::GpFont* font = font_ ? font_.Get() : gfx::default_font();
       DrawText(graphics, item.text, font, Gdiplus::RectF(kMenuTextLeft, 0, width - kMenuTextLeft - room, height), text);
       if (arrow_) {
-        gfx::draw_image(graphics, arrow_.get(), gfx::make_rectf(width - 20, (height - 20) / 2, 20, 20));
+        gfx::draw_image(graphics, arrow_.Get(), gfx::make_rectf(width - 20, (height - 20) / 2, 20, 20));
       }
     }
   }
@@ -105,10 +105,10 @@ void MenuItemControl::Paint() {
 void MenuItemControl::Enter() {
   if (Item().kind == kMenuSeparator || IsDisabled() || !Host()) return;
   WindowHost* host = Host();
-  Control* previous = host->focused();
+  Control* previous = host->Focused();
   if (previous && previous != this) DispatchControlMessage(previous, TKM_MOUSE_LEAVE, 0, 0);
   // Coming back to this menu from another item's sub-menu closes that sub-menu.
-  if (HWND subMenu = open_sub_menu_of(GetHostWindow()); subMenu && !subMenuOpen_) {
+  if (HWND subMenu = OpenSubMenuOf(GetHostWindow()); subMenu && !subMenuOpen_) {
     PostMessageW(subMenu, WM_CLOSE, 0, 0);
   }
   host->set_focus(this, false);
@@ -145,12 +145,12 @@ LRESULT MenuItemControl::MessageProc(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case TKM_CLICK: {
       const MenuItemRecord& item = Item();
-      if (IsDisabled() || !menu_item_choosable(item)) break;
+      if (IsDisabled() || !MenuItemChoosable(item)) break;
       if (item.kind == kMenuSubMenu) {
         KillTimer(GetHostWindow(), reinterpret_cast<UINT_PTR>(this));
         PostMessageW(GetHostWindow(), kMenuOpenSubMenu, reinterpret_cast<WPARAM>(this), 0);
       } else {
-        choose_menu_item(session_, item);
+        ChooseMenuItem(session_, item);
       }
       break;
     }
@@ -180,6 +180,6 @@ AccessibleInfo MenuItemControl::Describe() {
   if (item.state == kMenuItemGreyed) info.state |= STATE_SYSTEM_UNAVAILABLE;
   if (item.kind == kMenuSubMenu) info.state |= STATE_SYSTEM_HASPOPUP;
   if (hovered_) info.state |= STATE_SYSTEM_HOTTRACKED;
-  if (menu_item_choosable(item) || item.kind == kMenuSubMenu) info.defaultAction = kActionExecute;
+  if (MenuItemChoosable(item) || item.kind == kMenuSubMenu) info.defaultAction = kActionExecute;
   return info;
 }

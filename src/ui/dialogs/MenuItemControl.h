@@ -19,11 +19,11 @@ class MenuItemControl : public Control {
   MenuItemControl(MenuSession& session, int position);
   ~MenuItemControl() override;
 
-  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;  // 40
+  LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Creates the item at its slot; greyed items are disabled, separators take no focus.
-  virtual Control* Create(const Gdiplus::RectF& bounds);                     // 41
-  virtual void Paint();                                                      // 42
-  virtual bool Hovered() const;                                              // 43
+  virtual Control* Create(const Gdiplus::RectF& bounds);
+  virtual void Paint();
+  virtual bool Hovered() const;
   // A menu item (or separator) named by its text; greyed items read as unavailable.
   AccessibleInfo Describe() override;
 

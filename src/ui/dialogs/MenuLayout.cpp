@@ -5,12 +5,12 @@
 
 #include "ui/core/Colour.h"
 
-SIZE menu_size(const std::vector<MenuItemRecord>& items, int fixedWidth, const MenuTextMeasure& measure) {
+SIZE MenuSize(const std::vector<MenuItemRecord>& items, int fixedWidth, const MenuTextMeasure& measure) {
   int widest = 0;
   bool opensSubMenu = false;
   int height = 2 * kMenuMargin;
   for (const MenuItemRecord& item : items) {
-    if (!menu_item_visible(item)) continue;
+    if (!MenuItemVisible(item)) continue;
     if (item.kind == kMenuSeparator) {
       height += kMenuSeparatorHeight;
       continue;
@@ -27,12 +27,12 @@ SIZE menu_size(const std::vector<MenuItemRecord>& items, int fixedWidth, const M
   return SIZE{width, height};
 }
 
-std::vector<MenuItemSlot> layout_menu_items(const std::vector<MenuItemRecord>& items, int menuWidth) {
+std::vector<MenuItemSlot> LayoutMenuItems(const std::vector<MenuItemRecord>& items, int menuWidth) {
   std::vector<MenuItemSlot> slots;
   float y = kMenuMargin;
   for (size_t i = 0; i < items.size(); ++i) {
     const MenuItemRecord& item = items[i];
-    if (!menu_item_visible(item)) continue;
+    if (!MenuItemVisible(item)) continue;
     MenuItemSlot slot;
     slot.position = static_cast<int>(i) + 1;
     if (item.kind == kMenuSeparator) {
@@ -48,9 +48,9 @@ std::vector<MenuItemSlot> layout_menu_items(const std::vector<MenuItemRecord>& i
   return slots;
 }
 
-int menu_item_at(const std::vector<MenuItemRecord>& items, int menuWidth, POINT point) {
+int MenuItemAt(const std::vector<MenuItemRecord>& items, int menuWidth, POINT point) {
   const float x = static_cast<float>(point.x), y = static_cast<float>(point.y);
-  for (const MenuItemSlot& slot : layout_menu_items(items, menuWidth)) {
+  for (const MenuItemSlot& slot : LayoutMenuItems(items, menuWidth)) {
     const Gdiplus::RectF& b = slot.bounds;
     if (x >= b.X && x < b.X + b.Width && y >= b.Y && y < b.Y + b.Height) return slot.position;
   }
@@ -68,7 +68,7 @@ int KeepInside(int start, int length, long low, long high) {
 
 }  // namespace
 
-MenuPlacement place_menu(POINT at, SIZE size, const RECT& work) {
+MenuPlacement PlaceMenu(POINT at, SIZE size, const RECT& work) {
   MenuPlacement placement{at.x, at.y, false, false};
   if (at.x + size.cx - 5 > work.right) {
     placement.x = at.x - size.cx;
@@ -83,7 +83,7 @@ MenuPlacement place_menu(POINT at, SIZE size, const RECT& work) {
   return placement;
 }
 
-MenuPlacement place_sub_menu(const RECT& parentWindow, const RECT& item, SIZE size, const RECT& work) {
+MenuPlacement PlaceSubMenu(const RECT& parentWindow, const RECT& item, SIZE size, const RECT& work) {
   // The shadow margins overlap so that the two bodies sit three pixels apart and the first
   // item of the sub-menu lines up with the item that opened it.
   constexpr int kOverlap = 9;
@@ -102,7 +102,7 @@ MenuPlacement place_sub_menu(const RECT& parentWindow, const RECT& item, SIZE si
   return placement;
 }
 
-int menu_mnemonic_key(const std::wstring& text) {
+int MenuMnemonicKey(const std::wstring& text) {
   for (size_t i = 0; i + 1 < text.size(); ++i) {
     if (text[i] != L'&') continue;
     if (text[i + 1] == L'&') {
@@ -115,12 +115,12 @@ int menu_mnemonic_key(const std::wstring& text) {
   return 0;
 }
 
-Gdiplus::ARGB menu_hover_colour(const MenuItemRecord& item, int skinColour) {
+Gdiplus::ARGB MenuHoverColour(const MenuItemRecord& item, int skinColour) {
   if (item.hoverColour != 0) return item.hoverColour;
   return ToArgb(skinColour < 0 ? kMenuFallbackColour : skinColour, 225);
 }
 
-Gdiplus::ARGB menu_hover_text_colour(Gdiplus::ARGB highlight) {
+Gdiplus::ARGB MenuHoverTextColour(Gdiplus::ARGB highlight) {
   // In thousandths, so that a grey of exactly 192 counts as light.
   const unsigned red = (highlight >> 16) & 0xFF, green = (highlight >> 8) & 0xFF, blue = highlight & 0xFF;
   const unsigned luminance = 299 * red + 587 * green + 114 * blue;

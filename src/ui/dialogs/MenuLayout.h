@@ -56,9 +56,9 @@ struct MenuItemRecord {
   Gdiplus::ARGB hoverColour = 0;      // 0 = derived from the owner's skin colour
 };
 
-inline bool menu_item_visible(const MenuItemRecord& item) { return item.state != kMenuItemHidden; }
+inline bool MenuItemVisible(const MenuItemRecord& item) { return item.state != kMenuItemHidden; }
 // Whether a click on the item does something: shown, not greyed, not a separator.
-inline bool menu_item_choosable(const MenuItemRecord& item) {
+inline bool MenuItemChoosable(const MenuItemRecord& item) {
   return item.state != kMenuItemHidden && item.state != kMenuItemGreyed && item.kind != kMenuSeparator;
 }
 
@@ -68,7 +68,7 @@ using MenuTextMeasure = std::function<int(const std::wstring& text)>;
 // Client size of the menu window. A fixed width below 50 becomes 50; 0 measures: widest shown
 // command text + 50, plus 15 when a shown item opens a sub-menu. Height: 22 per shown command
 // or sub-menu item, 3 per shown separator, plus 16.
-SIZE menu_size(const std::vector<MenuItemRecord>& items, int fixedWidth, const MenuTextMeasure& measure);
+SIZE MenuSize(const std::vector<MenuItemRecord>& items, int fixedWidth, const MenuTextMeasure& measure);
 
 // Where one shown item sits in the menu window (1-based position in the item list).
 struct MenuItemSlot {
@@ -76,10 +76,10 @@ struct MenuItemSlot {
   Gdiplus::RectF bounds;
 };
 // Shown items top to bottom from y 8: commands 22 high at x 8, separators 3 high at x 33.
-std::vector<MenuItemSlot> layout_menu_items(const std::vector<MenuItemRecord>& items, int menuWidth);
+std::vector<MenuItemSlot> LayoutMenuItems(const std::vector<MenuItemRecord>& items, int menuWidth);
 
 // The position of the shown item under a client point, or 0.
-int menu_item_at(const std::vector<MenuItemRecord>& items, int menuWidth, POINT point);
+int MenuItemAt(const std::vector<MenuItemRecord>& items, int menuWidth, POINT point);
 
 // Window position of a menu and the sides it opened to.
 struct MenuPlacement {
@@ -91,18 +91,18 @@ struct MenuPlacement {
 // A menu opened at a screen point: to the left of the point when it would reach past the
 // work area's right edge (x + width - 5 beyond it), upwards likewise at the bottom; never
 // left of or above the work area.
-MenuPlacement place_menu(POINT at, SIZE size, const RECT& work);
+MenuPlacement PlaceMenu(POINT at, SIZE size, const RECT& work);
 // A sub-menu beside the item that opened it (screen rectangles of the parent menu window and
 // of the item), flipped to the parent's left or upwards the same way.
-MenuPlacement place_sub_menu(const RECT& parentWindow, const RECT& item, SIZE size, const RECT& work);
+MenuPlacement PlaceSubMenu(const RECT& parentWindow, const RECT& item, SIZE size, const RECT& work);
 
 // The key of the item's mnemonic ("&T" -> 'T'), upper-cased; 0 when there is none.
-int menu_mnemonic_key(const std::wstring& text);
+int MenuMnemonicKey(const std::wstring& text);
 
 // Highlight of a hovered item: the item's own hover colour, else the skin colour at alpha 225.
-Gdiplus::ARGB menu_hover_colour(const MenuItemRecord& item, int skinColour);
+Gdiplus::ARGB MenuHoverColour(const MenuItemRecord& item, int skinColour);
 // Text on a highlight: white when 0.299 R + 0.587 G + 0.114 B is below 192, else black at alpha 230.
-Gdiplus::ARGB menu_hover_text_colour(Gdiplus::ARGB highlight);
+Gdiplus::ARGB MenuHoverTextColour(Gdiplus::ARGB highlight);
 
 // The skin colour menus fall back to when neither the menu nor its owner has one.
 inline constexpr int kMenuFallbackColour = RGB(0x2E, 0x7D, 0xD1);

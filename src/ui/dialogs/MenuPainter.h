@@ -7,7 +7,7 @@
 #include "ui/gfx/GdiPlus.h"
 
 // Paints the whole menu surface (width x height) with the icon column in a Windows RGB colour.
-void paint_menu_surface(Gdiplus::GpGraphics* graphics, int width, int height, int columnColour);
+void PaintMenuSurface(Gdiplus::GpGraphics* graphics, int width, int height, int columnColour);
 
 // The host's on_paint for menus without a painter of their own.
-void builtin_menu_painter(HWND window, Gdiplus::GpGraphics* graphics, int width, int height);
+void BuiltinMenuPainter(HWND window, Gdiplus::GpGraphics* graphics, int width, int height);

@@ -35,14 +35,14 @@ struct MenuSession {
 };
 
 // The open menu a window belongs to, or null.
-MenuSession* menu_session_of(HWND window);
+MenuSession* MenuSessionOf(HWND window);
 
 // Private message to a menu window: open the sub-menu of the item control in wParam.
 inline constexpr UINT kMenuOpenSubMenu = WM_APP + 0x2A1;
 
 // A command item was chosen: hide the menu, hand activation back to the owner, close the chain
 // and remember the choice for delivery (the first choice wins).
-void choose_menu_item(MenuSession& session, const MenuItemRecord& item);
+void ChooseMenuItem(MenuSession& session, const MenuItemRecord& item);
 
 // The open sub-menu window of a menu window, or null.
-HWND open_sub_menu_of(HWND menuWindow);
+HWND OpenSubMenuOf(HWND menuWindow);

@@ -44,9 +44,9 @@ Box* BoxOf(HWND window) { return reinterpret_cast<Box*>(GetWindowLongPtrW(window
 void PaintBox(HWND window, Gdiplus::GpGraphics* graphics, int width, int height) {
   if (!graphics || width <= 14 || height <= 0) return;
   gfx::ImageAttributesPtr edges;
-  if (gdip::GdipCreateImageAttributes(edges.put()) == Gdiplus::Ok) {
+  if (gdip::GdipCreateImageAttributes(edges.Put()) == Gdiplus::Ok) {
     // Mirrored wrapping keeps the stretched strip's edges from fading out.
-    gdip::GdipSetImageAttributesWrapMode(edges.get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    gdip::GdipSetImageAttributesWrapMode(edges.Get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
   }
   gfx::Image bands = gfx::load_image(resources::MessageBoxBands());
   if (bands) {
@@ -60,17 +60,17 @@ void PaintBox(HWND window, Gdiplus::GpGraphics* graphics, int width, int height)
         {RectF(0, 129, 2, 31), RectF(7, h - 42, inner, 35)},
     };
     for (const Band& band : layout) {
-      if (band.destination.Height > 0) gfx::draw_image(graphics, bands.get(), band.destination, &band.source, edges.get());
+      if (band.destination.Height > 0) gfx::draw_image(graphics, bands.Get(), band.destination, &band.source, edges.Get());
     }
   }
   if (reinterpret_cast<LONG_PTR>(GetPropW(window, kPropFlags)) != kMessageBoxKind) return;
   const int iconType = static_cast<int>(reinterpret_cast<LONG_PTR>(GetPropW(window, kPropMsgBox)));
-  const int cell = message_box_icon_cell(iconType);
+  const int cell = MessageBoxIconCell(iconType);
   if (cell < 0) return;
   gfx::Image icons = gfx::load_image(resources::MessageBoxIcons());
   if (icons) {
     const RectF source(static_cast<float>(cell), 0, kBoxIconSize, kBoxIconSize);
-    gfx::draw_image(graphics, icons.get(), RectF(30, 40, kBoxIconSize, kBoxIconSize), &source);
+    gfx::draw_image(graphics, icons.Get(), RectF(30, 40, kBoxIconSize, kBoxIconSize), &source);
   }
 }
 
@@ -90,7 +90,7 @@ void OnBoxSize(HWND window, int width, int height) {
   Box* box = BoxOf(window);
   if (!box) return;
   for (const Box::Entry& entry : box->buttons) {
-    if (entry.button->IsLive()) entry.button->Left(message_box_button_rect(width, height, entry.position).X);
+    if (entry.button->IsLive()) entry.button->Left(MessageBoxButtonRect(width, height, entry.position).X);
   }
 }
 
@@ -105,12 +105,12 @@ AttachOptions BuiltInLook(int frameFlags) {
 AttachOptions OwnerLook(HWND owner, const WindowHost& ownerHost, int frameFlags) {
   AttachOptions options;
   options.sharedBackground = owner;
-  options.alpha = ownerHost.alpha();
-  options.imageLayout = ownerHost.image_layout();
-  options.cornerStyle = ownerHost.corner_style_value() == 1 ? 7 : ownerHost.corner_style_value();
-  options.presentOnAttach = ownerHost.present_on_attach();
-  options.glassBlur = ownerHost.glass_blur();
-  if (ownerHost.nine_slice()) options.nineSlice = *ownerHost.nine_slice();
+  options.alpha = ownerHost.Alpha();
+  options.imageLayout = ownerHost.ImageLayout();
+  options.cornerStyle = ownerHost.CornerStyleValue() == 1 ? 7 : ownerHost.CornerStyleValue();
+  options.presentOnAttach = ownerHost.PresentOnAttach();
+  options.glassBlur = ownerHost.GlassBlur();
+  if (ownerHost.NineSliceRef()) options.nineSlice = *ownerHost.NineSliceRef();
   options.sizable = false;
   options.draggable = true;
   options.gloss = true;
@@ -126,7 +126,7 @@ AttachOptions SkinLook(const MessageBoxSkin& skin, int frameFlags) {
   options.imageLayout = skin.imageLayout;
   options.cornerStyle = skin.cornerStyle;
   options.draggable = skin.draggable;
-  options.glassBlur = skin.glassBlur.value_or(skin.alpha != -1 && gfx::os_major_version() >= 6);
+  options.glassBlur = skin.glassBlur.value_or(skin.alpha != -1 && gfx::OsMajorVersion() >= 6);
   options.nineSlice = skin.nineSlice;
   options.frameFlags = frameFlags;
   return options;
@@ -150,7 +150,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   if (options.centreOnOwner && ownerIsWindow) GetWindowRect(owner, &reference);
 
   const int iconType = options.iconType;
-  MessageBoxGeometry geometry = initial_message_box_geometry(reference, iconType != 0);
+  MessageBoxGeometry geometry = InitialMessageBoxGeometry(reference, iconType != 0);
 
   ToolkitWindowOptions create;
   create.parent = ownerIsWindow ? owner : nullptr;
@@ -181,7 +181,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
     return kBoxCancel;
   }
   host.set_on_window_message(popup_message_hook);
-  host.set_accessible_role(ROLE_SYSTEM_DIALOG);
+  host.SetAccessibleRole(ROLE_SYSTEM_DIALOG);
   host.set_on_size(OnBoxSize);
   host.set_on_click(OnBoxClick);
 
@@ -189,13 +189,13 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   const std::wstring wide = gfx::widen_text(text);
   const int maxWidth = static_cast<int>(work.right - work.left);
   const int maxHeight = static_cast<int>(work.bottom - work.top);
-  fit_message_box_width(geometry, reference, Measure(host.graphics(), wide, kUnbounded).Width, maxWidth);
-  fit_message_box_height(geometry, reference, Measure(host.graphics(), wide, geometry.text.Width).Height, maxHeight);
+  FitMessageBoxWidth(geometry, reference, Measure(host.Graphics(), wide, kUnbounded).Width, maxWidth);
+  FitMessageBoxHeight(geometry, reference, Measure(host.Graphics(), wide, geometry.text.Width).Height, maxHeight);
   if (geometry.width != kBoxStartWidth || geometry.height != kBoxStartHeight) {
     MoveWindow(window, geometry.x, geometry.y, geometry.width, geometry.height, TRUE);
   }
 
-  const std::vector<BoxButton> planned = message_box_buttons(options.buttonSet, options.customTexts);
+  const std::vector<BoxButton> planned = MessageBoxButtons(options.buttonSet, options.customTexts);
   for (const BoxButton& item : planned) {
     Box::Entry entry;
     if (options.buttonStyle == 0) {
@@ -205,7 +205,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
     }
     entry.result = item.result;
     entry.position = item.position;
-    const RectF place = message_box_button_rect(geometry.width, geometry.height, item.position);
+    const RectF place = MessageBoxButtonRect(geometry.width, geometry.height, item.position);
     if (entry.button->Create(window, place.X, place.Y, place.Width, place.Height, item.label)) {
       box.buttons.push_back(std::move(entry));
     }
@@ -278,10 +278,10 @@ HWND UiWindowFor(HWND owner) {
 int show_message_box(HWND owner, std::string_view text, const MessageBoxOptions& options) {
   try {
     HWND uiWindow = UiWindowFor(owner);
-    if (uiWindow && !ui::on_thread_of(uiWindow)) {
+    if (uiWindow && !ui::OnThreadOf(uiWindow)) {
       int result = kBoxCancel;
       bool ran = false;
-      ui::run_on_ui_thread(uiWindow, [&] {
+      ui::RunOnUiThread(uiWindow, [&] {
         ran = true;
         try {
           result = RunMessageBox(owner, text, options);

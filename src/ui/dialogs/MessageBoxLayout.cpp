@@ -40,7 +40,7 @@ int Centred(LONG start, LONG end, int size) { return static_cast<int>(start + (e
 
 }  // namespace
 
-std::vector<BoxButton> message_box_buttons(int set, const std::vector<std::string>& customTexts) {
+std::vector<BoxButton> MessageBoxButtons(int set, const std::vector<std::string>& customTexts) {
   std::vector<BoxButton> buttons;
   const std::vector<SetEntry> entries = SetEntries(set);
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -53,7 +53,7 @@ std::vector<BoxButton> message_box_buttons(int set, const std::vector<std::strin
   return buttons;
 }
 
-int message_box_icon_cell(int iconType) {
+int MessageBoxIconCell(int iconType) {
   switch (iconType) {
     case 0:
       return -1;
@@ -70,7 +70,7 @@ int message_box_icon_cell(int iconType) {
   }
 }
 
-MessageBoxGeometry initial_message_box_geometry(const RECT& reference, bool hasIcon) {
+MessageBoxGeometry InitialMessageBoxGeometry(const RECT& reference, bool hasIcon) {
   MessageBoxGeometry g;
   const float w = static_cast<float>(g.width), h = static_cast<float>(g.height);
   g.text = hasIcon ? Gdiplus::RectF(85, 43, w - 120, h - 100) : Gdiplus::RectF(30, 43, w - 60, h - 100);
@@ -79,7 +79,7 @@ MessageBoxGeometry initial_message_box_geometry(const RECT& reference, bool hasI
   return g;
 }
 
-void fit_message_box_width(MessageBoxGeometry& g, const RECT& reference, float measuredWidth, int maxWidth) {
+void FitMessageBoxWidth(MessageBoxGeometry& g, const RECT& reference, float measuredWidth, int maxWidth) {
   if (!(measuredWidth > g.text.Width)) return;  // also false for NaN
   const int margins = g.width - static_cast<int>(g.text.Width);
   const int limit = std::max(g.width, maxWidth);
@@ -89,7 +89,7 @@ void fit_message_box_width(MessageBoxGeometry& g, const RECT& reference, float m
   g.text.Width = static_cast<float>(g.width - margins + 10);
 }
 
-void fit_message_box_height(MessageBoxGeometry& g, const RECT& reference, float measuredHeight, int maxHeight) {
+void FitMessageBoxHeight(MessageBoxGeometry& g, const RECT& reference, float measuredHeight, int maxHeight) {
   if (measuredHeight > g.text.Height) {
     const int margins = g.height - static_cast<int>(g.text.Height);
     const int limit = std::max(g.height, maxHeight);
@@ -101,7 +101,7 @@ void fit_message_box_height(MessageBoxGeometry& g, const RECT& reference, float 
   if (measuredHeight < 30) g.text.Y += 4;
 }
 
-Gdiplus::RectF message_box_button_rect(int boxWidth, int boxHeight, int position) {
+Gdiplus::RectF MessageBoxButtonRect(int boxWidth, int boxHeight, int position) {
   return Gdiplus::RectF(static_cast<float>(boxWidth - 75 * position - 8), static_cast<float>(boxHeight - 35),
                         kBoxButtonWidth, kBoxButtonHeight);
 }

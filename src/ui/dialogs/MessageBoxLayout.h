@@ -34,10 +34,10 @@ struct BoxButton {
 // The buttons of a set in placing order (the first is the rightmost). Custom texts replace
 // the labels in the same order; texts beyond the set's buttons are ignored. An unknown set
 // is set 0.
-std::vector<BoxButton> message_box_buttons(int set, const std::vector<std::string>& customTexts = {});
+std::vector<BoxButton> MessageBoxButtons(int set, const std::vector<std::string>& customTexts = {});
 
 // The x offset of an icon type's 40 x 40 cell in the icon strip; -1 for type 0 (no icon).
-int message_box_icon_cell(int iconType);
+int MessageBoxIconCell(int iconType);
 
 // Box position and size (outer, screen) and the text rectangle (box coordinates).
 struct MessageBoxGeometry {
@@ -46,16 +46,16 @@ struct MessageBoxGeometry {
 };
 
 // The 320 x 150 box centred on the reference rectangle, with the default text rectangle.
-MessageBoxGeometry initial_message_box_geometry(const RECT& reference, bool hasIcon);
+MessageBoxGeometry InitialMessageBoxGeometry(const RECT& reference, bool hasIcon);
 
 // Widens the box for a measured text width beyond the text rectangle (re-centred
 // horizontally; the text rectangle becomes the measured width + 10), never beyond maxWidth.
-void fit_message_box_width(MessageBoxGeometry& geometry, const RECT& reference, float measuredWidth, int maxWidth);
+void FitMessageBoxWidth(MessageBoxGeometry& geometry, const RECT& reference, float measuredWidth, int maxWidth);
 
 // The same for the height (text height = measured + 5); a text under 30 pixels high moves
 // down by 4 pixels.
-void fit_message_box_height(MessageBoxGeometry& geometry, const RECT& reference, float measuredHeight,
+void FitMessageBoxHeight(MessageBoxGeometry& geometry, const RECT& reference, float measuredHeight,
                             int maxHeight);
 
 // Button at a 1-based position: 70 x 24 at x = box width - 75 * position - 8, y = box height - 35.
-Gdiplus::RectF message_box_button_rect(int boxWidth, int boxHeight, int position);
+Gdiplus::RectF MessageBoxButtonRect(int boxWidth, int boxHeight, int position);

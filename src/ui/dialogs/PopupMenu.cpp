@@ -8,6 +8,7 @@
 #include "ui/dialogs/MenuItemControl.h"
 #include "ui/dialogs/MenuPainter.h"
 #include "ui/dialogs/MenuSession.h"
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Memory.h"
 #include "ui/gfx/Text.h"
 
@@ -15,17 +16,16 @@ namespace {
 
 // Width of a text on the screen DC, as menus measure their items.
 int ScreenTextWidth(const std::wstring& text) {
-  HDC screen = GetDC(nullptr);
+  gfx::WindowDc screen(nullptr);
   if (!screen) return 0;
   SIZE size{};
-  const BOOL measured = GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  ReleaseDC(nullptr, screen);
+  const BOOL measured = GetTextExtentPoint32W(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return measured ? static_cast<int>(size.cx) : 0;
 }
 
 int SkinColourOf(HWND window) {
   WindowHost* host = host_of_window(window);
-  return host ? host->background_colour() : -1;
+  return host ? host->BackgroundColour() : -1;
 }
 
 RECT WorkArea() {
@@ -39,13 +39,13 @@ Control* ControlUnderMouse(HWND window) {
   WindowHost* host = host_of_window(window);
   POINT point{};
   if (!host || !GetCursorPos(&point) || !ScreenToClient(window, &point)) return nullptr;
-  return host->hit_test(point);
+  return host->HitTest(point);
 }
 
 // The item controls of a menu window that the keyboard can move through, top to bottom.
 std::vector<MenuItemControl*> KeyboardItems(WindowHost* host) {
   std::vector<MenuItemControl*> items;
-  for (Control* c = host ? host->first_control() : nullptr; c; c = c->NextSibling()) {
+  for (Control* c = host ? host->FirstControl() : nullptr; c; c = c->NextSibling()) {
     if (c->Type() != kMenuItemControlType || !c->IsVisible() || c->IsDisabled()) continue;
     auto* item = static_cast<MenuItemControl*>(c);
     if (item->Item().kind != kMenuSeparator) items.push_back(item);
@@ -57,7 +57,7 @@ void MoveKeyboardHover(HWND window, int step) {
   WindowHost* host = host_of_window(window);
   std::vector<MenuItemControl*> items = KeyboardItems(host);
   if (items.empty()) return;
-  const auto found = std::find(items.begin(), items.end(), host->focused());
+  const auto found = std::find(items.begin(), items.end(), host->Focused());
   const int count = static_cast<int>(items.size());
   int next = step > 0 ? 0 : count - 1;
   if (found != items.end()) next = (static_cast<int>(found - items.begin()) + step + count) % count;
@@ -66,18 +66,18 @@ void MoveKeyboardHover(HWND window, int step) {
 
 }  // namespace
 
-MenuSession* menu_session_of(HWND window) {
+MenuSession* MenuSessionOf(HWND window) {
   if (!window || !IsWindow(window) || GetPropW(window, kPropFlags) != reinterpret_cast<HANDLE>(1)) return nullptr;
   return reinterpret_cast<MenuSession*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-HWND open_sub_menu_of(HWND menuWindow) {
+HWND OpenSubMenuOf(HWND menuWindow) {
   if (!menuWindow) return nullptr;
   HWND sub = static_cast<HWND>(GetPropW(menuWindow, kPropMenuSub));
   return (sub && IsWindow(sub)) ? sub : nullptr;
 }
 
-void choose_menu_item(MenuSession& session, const MenuItemRecord& item) {
+void ChooseMenuItem(MenuSession& session, const MenuItemRecord& item) {
   MenuSession* root = session.rootSession;
   // Once the chain is closing a second click (a queued double click) chooses nothing.
   if (!root || root->choice) return;
@@ -87,7 +87,7 @@ void choose_menu_item(MenuSession& session, const MenuItemRecord& item) {
   PostMessageW(session.root, WM_CLOSE, 0, 0);
 }
 
-void deliver_menu_choice(HWND owner, int flag, std::intptr_t id, Control* eventControl) {
+void DeliverMenuChoice(HWND owner, int flag, std::intptr_t id, Control* eventControl) {
   if (flag == kDeliverHandler) {
     gfx::call_pointer(reinterpret_cast<const void*>(id));
     return;
@@ -103,8 +103,8 @@ bool PopupMenu::popup(HWND owner) { return popup_at(owner, 0, 0); }
 
 bool PopupMenu::popup_at(HWND owner, int x, int y) {
   if (owner && !IsWindow(owner)) return false;
-  if (owner && !ui::on_thread_of(owner)) {
-    return ui::call_on_ui_thread(owner, [&] { return popup_at(owner, x, y); }, false);
+  if (owner && !ui::OnThreadOf(owner)) {
+    return ui::CallOnUiThread(owner, [&] { return popup_at(owner, x, y); }, false);
   }
   POINT at{x, y};
   if (x == 0 && y == 0) GetCursorPos(&at);
@@ -134,30 +134,30 @@ void PopupMenu::clear() {
 }
 
 int PopupMenu::item_state(int position, std::optional<int> value) {
-  if (position < 1 || position > item_count()) return 0;
+  if (position < 1 || position > ItemCount()) return 0;
   MenuItemRecord& item = items_[static_cast<size_t>(position - 1)];
   if (value) item.state = *value;
   return item.state;
 }
 
-void PopupMenu::add_separator() { add_item({}, {}, kMenuItemNormal, kMenuSeparator, kDeliverCommand, 0); }
+void PopupMenu::AddSeparator() { add_item({}, {}, kMenuItemNormal, kMenuSeparator, kDeliverCommand, 0); }
 
-void PopupMenu::add_sub_menu(const std::string& text, PopupMenu* subMenu, int state) {
+void PopupMenu::AddSubMenu(const std::string& text, PopupMenu* subMenu, int state) {
   add_item(text, {}, state, kMenuSubMenu, kDeliverCommand, reinterpret_cast<std::intptr_t>(subMenu));
 }
 
-int PopupMenu::width(std::optional<int> value) {
+int PopupMenu::Width(std::optional<int> value) {
   if (value) width_ = *value;
   return width_;
 }
 
-int PopupMenu::colour(std::optional<int> value) {
+int PopupMenu::Colour(std::optional<int> value) {
   if (value) colour_ = *value < 0 ? -1 : (*value & 0xFFFFFF);
   return colour_;
 }
 
-const MenuItemRecord* PopupMenu::item(int position) const {
-  if (position < 1 || position > item_count()) return nullptr;
+const MenuItemRecord* PopupMenu::Item(int position) const {
+  if (position < 1 || position > ItemCount()) return nullptr;
   return &items_[static_cast<size_t>(position - 1)];
 }
 
@@ -165,17 +165,17 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
   if (showing_) return false;  // a menu cannot open inside itself
   MenuSession session;
   session.items = items_;
-  if (std::none_of(session.items.begin(), session.items.end(), menu_item_visible)) return false;
+  if (std::none_of(session.items.begin(), session.items.end(), MenuItemVisible)) return false;
 
   const RECT work = WorkArea();
-  SIZE size = menu_size(session.items, width_, ScreenTextWidth);
+  SIZE size = MenuSize(session.items, width_, ScreenTextWidth);
   // An absurdly long text must not ask for a window larger than the screen.
   size.cx = std::min<LONG>(size.cx, std::max<LONG>(kMenuMinimumWidth, work.right - work.left));
   size.cy = std::min<LONG>(size.cy, std::max<LONG>(2 * kMenuMargin, work.bottom - work.top));
   RECT parentRect{};
   if (parent) GetWindowRect(parent->window, &parentRect);
   const MenuPlacement placement =
-      parent ? place_sub_menu(parentRect, *openerItem, size, work) : place_menu(at, size, work);
+      parent ? PlaceSubMenu(parentRect, *openerItem, size, work) : PlaceMenu(at, size, work);
 
   ToolkitWindowOptions create;
   create.parent = owner;
@@ -215,7 +215,7 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
 
   {
     WindowHost host;
-    host.set_on_paint(painter_ ? painter_ : builtin_menu_painter);
+    host.set_on_paint(painter_ ? painter_ : BuiltinMenuPainter);
     AttachOptions options;
     options.backgroundColour = session.columnColour;
     options.frameFlags = 0;
@@ -224,12 +224,12 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
     options.draggable = false;
     std::vector<std::unique_ptr<MenuItemControl>> controls;
     if (host.attach(window, options)) {
-      host.set_on_window_message(menu_window_message);
-      host.set_accessible_role(ROLE_SYSTEM_MENUPOPUP);
-      for (const MenuItemSlot& slot : layout_menu_items(session.items, size.cx)) {
+      host.set_on_window_message(MenuWindowMessage);
+      host.SetAccessibleRole(ROLE_SYSTEM_MENUPOPUP);
+      for (const MenuItemSlot& slot : LayoutMenuItems(session.items, size.cx)) {
         auto control = std::make_unique<MenuItemControl>(session, slot.position);
         if (!control->Create(slot.bounds)) continue;
-        if (int key = menu_mnemonic_key(control->Item().text)) {
+        if (int key = MenuMnemonicKey(control->Item().text)) {
           SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(control.get()), key);
         }
         controls.push_back(std::move(control));
@@ -251,7 +251,7 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
   window_ = nullptr;
   showing_ = false;
   if (parent || !session.choice) return false;
-  deliver_menu_choice(owner, session.choice->flag, session.choice->id, session.eventControl);
+  DeliverMenuChoice(owner, session.choice->flag, session.choice->id, session.eventControl);
   return true;
 }
 
@@ -272,13 +272,13 @@ void PopupMenu::RunLoop(HWND window) {
 }
 
 void PopupMenu::OpenSubMenu(HWND window, MenuItemControl* item) {
-  MenuSession* session = menu_session_of(window);
+  MenuSession* session = MenuSessionOf(window);
   WindowHost* host = host_of_window(window);
   // Only for an item of this menu that still has its focus.
-  if (!session || !host || !host->owns_control(item) || host->focused() != item) return;
+  if (!session || !host || !host->OwnsControl(item) || host->Focused() != item) return;
   const MenuItemRecord& record = item->Item();
   if (record.kind != kMenuSubMenu || record.id == 0 || item->SubMenuOpen()) return;
-  if (HWND open = open_sub_menu_of(window)) {
+  if (HWND open = OpenSubMenuOf(window)) {
     // Another item's sub-menu is open and its loop is running below this call: close it, and
     // ask again once that loop has ended.
     SendMessageW(open, WM_CLOSE, 0, 0);
@@ -298,7 +298,7 @@ void PopupMenu::OpenSubMenu(HWND window, MenuItemControl* item) {
   if (IsWindowVisible(window) && !session->rootSession->choice) SetForegroundWindow(window);
 }
 
-LRESULT menu_window_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MenuWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kMenuOpenSubMenu:
       PopupMenu::OpenSubMenu(window, reinterpret_cast<MenuItemControl*>(wParam));
@@ -310,14 +310,14 @@ LRESULT menu_window_message(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       }
       if (wParam == VK_RIGHT) {
         WindowHost* host = host_of_window(window);
-        Control* focused = host ? host->focused() : nullptr;
+        Control* focused = host ? host->Focused() : nullptr;
         if (focused && focused->Type() == kMenuItemControlType) {
           PostMessageW(window, kMenuOpenSubMenu, reinterpret_cast<WPARAM>(focused), 0);
         }
         return 0;
       }
       if (wParam == VK_LEFT) {
-        if (MenuSession* session = menu_session_of(window); session && session->isSubMenu) {
+        if (MenuSession* session = MenuSessionOf(window); session && session->isSubMenu) {
           PostMessageW(window, WM_CLOSE, 0, 0);
         }
         return 0;

@@ -43,7 +43,7 @@ class PopupMenu {
   virtual bool popup(HWND owner);
   // The same at a screen point; (0, 0) means the mouse position.
   virtual bool popup_at(HWND owner, int x, int y);
-  // Appends an item. kind 2 items open the PopupMenu whose address is the id (see add_sub_menu);
+  // Appends an item. kind 2 items open the PopupMenu whose address is the id (see AddSubMenu);
   // flag 1 sends WM_COMMAND with the id, flag 0 calls the id as a handler.
   virtual void add_item(const std::string& text, std::span<const unsigned char> icon = {},
                         int state = kMenuItemNormal, int kind = kMenuCommand, int flag = kDeliverCommand,
@@ -55,27 +55,27 @@ class PopupMenu {
   // outside 1..count answers 0 and changes nothing.
   virtual int item_state(int position, std::optional<int> value = std::nullopt);
 
-  void add_separator();
+  void AddSeparator();
   // An item that opens another menu; that menu must outlive every showing of this one.
-  void add_sub_menu(const std::string& text, PopupMenu* subMenu, int state = kMenuItemNormal);
+  void AddSubMenu(const std::string& text, PopupMenu* subMenu, int state = kMenuItemNormal);
 
   // Fixed width of the menu window (0 = measure the texts).
-  int width(std::optional<int> value = std::nullopt);
+  int Width(std::optional<int> value = std::nullopt);
   // Own painter instead of the built-in one (null = built-in).
-  void set_painter(PaintCallback painter) { painter_ = painter; }
-  void set_created(MenuCreatedCallback created) { created_ = created; }
+  void SetPainter(PaintCallback painter) { painter_ = painter; }
+  void SetCreated(MenuCreatedCallback created) { created_ = created; }
   // The menu's colour (Windows RGB) for its background and icon column; -1 = the owner's skin colour.
-  int colour(std::optional<int> value = std::nullopt);
+  int Colour(std::optional<int> value = std::nullopt);
 
-  int item_count() const { return static_cast<int>(items_.size()); }
+  int ItemCount() const { return static_cast<int>(items_.size()); }
   // The item at a 1-based position, or null.
-  const MenuItemRecord* item(int position) const;
-  const std::vector<MenuItemRecord>& items() const { return items_; }
+  const MenuItemRecord* Item(int position) const;
+  const std::vector<MenuItemRecord>& Items() const { return items_; }
   // The window of the menu while it is open, else null.
-  HWND window() const { return window_; }
+  HWND Window() const { return window_; }
 
  private:
-  friend LRESULT menu_window_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT MenuWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // One showing: a top-level menu at a screen point, or a sub-menu beside the item of its
   // parent session that opened it.
@@ -94,8 +94,8 @@ class PopupMenu {
 
 // The window message hook of every menu window: sub-menu requests and arrow keys, then the
 // toolkit's pop-up hook (closing on deactivation and Escape, mnemonics).
-LRESULT menu_window_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT MenuWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Hands a chosen item to its receiver: WM_COMMAND(id, eventControl) to the owner for flag 1
 // (and any flag other than 0), a call of the handler at the id for flag 0.
-void deliver_menu_choice(HWND owner, int flag, std::intptr_t id, Control* eventControl);
+void DeliverMenuChoice(HWND owner, int flag, std::intptr_t id, Control* eventControl);

@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Text.h"
 
 namespace gfx {
@@ -17,8 +18,8 @@ FontPtr& DefaultFontSlot() {
 
 FontFamilyPtr FamilyFromWideName(const std::wstring& name) {
   FontFamilyPtr family;
-  if (name.empty() || gdip::GdipCreateFontFamilyFromName(name.c_str(), nullptr, family.put()) != Gdiplus::Ok) {
-    family.reset();
+  if (name.empty() || gdip::GdipCreateFontFamilyFromName(name.c_str(), nullptr, family.Put()) != Gdiplus::Ok) {
+    family.Reset();
   }
   return family;
 }
@@ -26,8 +27,8 @@ FontFamilyPtr FamilyFromWideName(const std::wstring& name) {
 FontPtr PixelFont(GpFontFamily* family, REAL size, INT style) {
   FontPtr font;
   if (!family ||
-      gdip::GdipCreateFont(family, size, style, Gdiplus::UnitPixel, font.put()) != Gdiplus::Ok) {
-    font.reset();
+      gdip::GdipCreateFont(family, size, style, Gdiplus::UnitPixel, font.Put()) != Gdiplus::Ok) {
+    font.Reset();
   }
   return font;
 }
@@ -39,26 +40,22 @@ bool FaceDrawsChinese(const wchar_t* face) {
   logFont.lfHeight = -12;
   logFont.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(logFont.lfFaceName, face, LF_FACESIZE);
-  HFONT font = CreateFontIndirectW(&logFont);
+  HfontPtr font(CreateFontIndirectW(&logFont));
   if (!font) return false;
-  HDC dc = CreateCompatibleDC(nullptr);
-  bool draws = false;
-  if (dc) {
-    HGDIOBJ old = SelectObject(dc, font);
-    wchar_t selected[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, selected);
-    static const wchar_t kSample[] = L"\u4e2d\u6587\u5b8b\u4f53\u641c\u7d22";  // 中文宋体搜索
-    WORD glyphs[std::size(kSample) - 1] = {};
-    const int count = static_cast<int>(std::size(kSample) - 1);
-    if (lstrcmpiW(selected, face) == 0 &&
-        GetGlyphIndicesW(dc, kSample, count, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(count)) {
-      draws = true;
-      for (WORD glyph : glyphs) draws = draws && glyph != 0xFFFF && glyph != 0;
-    }
-    SelectObject(dc, old);
-    DeleteDC(dc);
+  MemoryDcPtr dc(CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  ScopedSelect selected(dc.Get(), font.Get());
+  wchar_t selectedFace[LF_FACESIZE] = {};
+  GetTextFaceW(dc.Get(), LF_FACESIZE, selectedFace);
+  static const wchar_t kSample[] = L"\u4e2d\u6587\u5b8b\u4f53\u641c\u7d22";  // 中文宋体搜索
+  WORD glyphs[std::size(kSample) - 1] = {};
+  const int count = static_cast<int>(std::size(kSample) - 1);
+  if (lstrcmpiW(selectedFace, face) != 0 ||
+      GetGlyphIndicesW(dc.Get(), kSample, count, glyphs, GGI_MARK_NONEXISTING_GLYPHS) != static_cast<DWORD>(count)) {
+    return false;
   }
-  DeleteObject(font);
+  bool draws = true;
+  for (WORD glyph : glyphs) draws = draws && glyph != 0xFFFF && glyph != 0;
   return draws;
 }
 
@@ -84,43 +81,43 @@ std::vector<std::wstring> InstalledFamilyNames() {
 
 }  // namespace
 
-GpFont* default_font() { return DefaultFontSlot().get(); }
+GpFont* default_font() { return DefaultFontSlot().Get(); }
 
-bool font_family_exists(std::string_view face) { return static_cast<bool>(FamilyFromWideName(widen_text(face))); }
+bool FontFamilyExists(std::string_view face) { return static_cast<bool>(FamilyFromWideName(widen_text(face))); }
 
-std::wstring find_chinese_font_family() {
+std::wstring FindChineseFontFamily() {
   for (const std::wstring& name : InstalledFamilyNames()) {
     if (FaceDrawsChinese(name.c_str())) return name;
   }
   return {};
 }
 
-GpFont* ensure_default_font() {
+GpFont* EnsureDefaultFont() {
   FontPtr& slot = DefaultFontSlot();
-  if (slot) return slot.get();
+  if (slot) return slot.Get();
   const std::array<std::wstring, 2> faces = {widen_text(kSongTi), widen_text(system_ui_font_face(SystemFont::Caption))};
   for (const std::wstring& face : faces) {
     if (FontFamilyPtr family = FamilyFromWideName(face)) {
-      slot = PixelFont(family.get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
-      if (slot) return slot.get();
+      slot = PixelFont(family.Get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
+      if (slot) return slot.Get();
     }
   }
   // Neither face exists (a system without Chinese fonts under those names): take a family
   // that can draw Chinese, else any family, rather than leave the default font unset.
-  if (FontFamilyPtr family = FamilyFromWideName(find_chinese_font_family())) {
-    slot = PixelFont(family.get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
-    if (slot) return slot.get();
+  if (FontFamilyPtr family = FamilyFromWideName(FindChineseFontFamily())) {
+    slot = PixelFont(family.Get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
+    if (slot) return slot.Get();
   }
   for (const std::wstring& name : InstalledFamilyNames()) {
     if (FontFamilyPtr family = FamilyFromWideName(name)) {
-      slot = PixelFont(family.get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
-      if (slot) return slot.get();
+      slot = PixelFont(family.Get(), kDefaultFontSize, Gdiplus::FontStyleRegular);
+      if (slot) return slot.Get();
     }
   }
   return nullptr;
 }
 
-std::string choose_system_face(bool metricsRead, std::string_view face, bool (*fontUsable)(const std::string& face)) {
+std::string ChooseSystemFace(bool metricsRead, std::string_view face, bool (*fontUsable)(const std::string& face)) {
   if (!metricsRead) return kSongTi;
   std::string chosen(face);
   if (chosen == "Tahoma") chosen = kSongTi;
@@ -139,7 +136,7 @@ std::string system_ui_font_face(SystemFont which) {
                          : which == SystemFont::Message ? metrics.lfMessageFont
                                                         : metrics.lfCaptionFont;
   std::string face(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
-  return choose_system_face(read, face, [](const std::string& candidate) {
+  return ChooseSystemFace(read, face, [](const std::string& candidate) {
     return static_cast<bool>(create_font(candidate, kDefaultFontSize, Gdiplus::FontStyleRegular));
   });
 }
@@ -150,14 +147,14 @@ FontPtr create_font(std::string_view face, REAL size, INT style) {
     // The face is missing: use the default font's family at the requested size and style.
     GpFont* fallback = default_font();
     FontFamilyPtr fallbackFamily;
-    if (!fallback || gdip::GdipGetFamily(fallback, fallbackFamily.put()) != Gdiplus::Ok || !fallbackFamily) {
+    if (!fallback || gdip::GdipGetFamily(fallback, fallbackFamily.Put()) != Gdiplus::Ok || !fallbackFamily) {
       return {};
     }
     wchar_t name[LF_FACESIZE] = {};
-    if (gdip::GdipGetFamilyName(fallbackFamily.get(), name, LANG_NEUTRAL) != Gdiplus::Ok) return {};
+    if (gdip::GdipGetFamilyName(fallbackFamily.Get(), name, LANG_NEUTRAL) != Gdiplus::Ok) return {};
     family = FamilyFromWideName(name);
   }
-  return PixelFont(family.get(), size, style);
+  return PixelFont(family.Get(), size, style);
 }
 
 }  // namespace gfx

@@ -23,23 +23,23 @@ GpFont* default_font();
 
 // Creates the default font if there is none yet: "宋体", then the system caption face,
 // then any installed family that can draw Chinese, then any installed family.
-GpFont* ensure_default_font();
+GpFont* EnsureDefaultFont();
 
 // Face name (ANSI) of the menu, caption or message font; "宋体" on failure, for "Tahoma",
 // and when no font can be made of it.
 std::string system_ui_font_face(SystemFont which = SystemFont::Caption);
 
 // The face rule of system_ui_font_face, with the font test handed in.
-std::string choose_system_face(bool metricsRead, std::string_view face, bool (*fontUsable)(const std::string& face));
+std::string ChooseSystemFace(bool metricsRead, std::string_view face, bool (*fontUsable)(const std::string& face));
 
 // A GDI+ font in pixel units; the default font's family stands in for a missing face.
 // Null only when no family at all can be had.
 FontPtr create_font(std::string_view face, REAL size, INT style = 0);
 
 // Whether GDI+ knows a family of that (ANSI) name.
-bool font_family_exists(std::string_view face);
+bool FontFamilyExists(std::string_view face);
 
 // Name (UTF-16) of the first installed family that has glyphs for Chinese text; empty if none.
-std::wstring find_chinese_font_family();
+std::wstring FindChineseFontFamily();
 
 }  // namespace gfx

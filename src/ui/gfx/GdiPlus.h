@@ -7,6 +7,8 @@
 
 #include <gdiplus.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace gfx {
@@ -31,7 +33,8 @@ using Gdiplus::ARGB;
 using Gdiplus::REAL;
 using Gdiplus::RectF;
 
-// Owns one GDI+ object and releases it with Deleter (a Gdip* function) when it goes.
+// Owns one GDI+ object and releases it with Deleter (a Gdip* function) when it goes. Any
+// other handle that is a pointer can be owned the same way, with its own release function.
 template <typename T, auto Deleter>
 class GdiPtr {
  public:
@@ -39,23 +42,23 @@ class GdiPtr {
   explicit GdiPtr(T* object) : object_(object) {}
   GdiPtr(const GdiPtr&) = delete;
   GdiPtr& operator=(const GdiPtr&) = delete;
-  GdiPtr(GdiPtr&& other) noexcept : object_(other.release()) {}
+  GdiPtr(GdiPtr&& other) noexcept : object_(other.Detach()) {}
   GdiPtr& operator=(GdiPtr&& other) noexcept {
-    reset(other.release());
+    Reset(other.Detach());
     return *this;
   }
-  ~GdiPtr() { reset(); }
+  ~GdiPtr() { Reset(); }
 
-  T* get() const { return object_; }
+  T* Get() const { return object_; }
   explicit operator bool() const { return object_ != nullptr; }
-  T* release() { return std::exchange(object_, nullptr); }
-  void reset(T* object = nullptr) {
+  T* Detach() { return std::exchange(object_, nullptr); }
+  void Reset(T* object = nullptr) {
     T* old = std::exchange(object_, object);
     if (old) Deleter(old);
   }
   // For a Gdip* out parameter: releases what is held, then hands out the slot.
-  T** put() {
-    reset();
+  T** Put() {
+    Reset();
     return &object_;
   }
 
@@ -76,5 +79,40 @@ using RegionPtr = GdiPtr<GpRegion, gdip::GdipDeleteRegion>;
 using ImageAttributesPtr = GdiPtr<GpImageAttributes, gdip::GdipDisposeImageAttributes>;
 
 inline constexpr Gdiplus::PixelFormat kPixelFormat32bppArgb = 0x26200A;
+
+// A bitmap's pixels locked as 32-bit ARGB (mode: Gdiplus::ImageLockMode bits), unlocked when
+// it goes. Not valid for an empty or unreadable image.
+class LockedPixels {
+ public:
+  LockedPixels(GpImage* image, UINT mode) : bitmap_(static_cast<GpBitmap*>(image)) {
+    UINT width = 0, height = 0;
+    if (!image || gdip::GdipGetImageWidth(image, &width) != Gdiplus::Ok ||
+        gdip::GdipGetImageHeight(image, &height) != Gdiplus::Ok || width == 0 || height == 0) {
+      return;
+    }
+    Gdiplus::Rect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    locked_ = gdip::GdipBitmapLockBits(bitmap_, &all, mode, kPixelFormat32bppArgb, &data_) == Gdiplus::Ok;
+  }
+  ~LockedPixels() {
+    if (locked_) gdip::GdipBitmapUnlockBits(bitmap_, &data_);
+  }
+  LockedPixels(const LockedPixels&) = delete;
+  LockedPixels& operator=(const LockedPixels&) = delete;
+
+  bool IsValid() const { return locked_; }
+  const Gdiplus::BitmapData& Data() const { return data_; }
+  int Width() const { return locked_ ? static_cast<int>(data_.Width) : 0; }
+  int Height() const { return locked_ ? static_cast<int>(data_.Height) : 0; }
+  // Row y, y < Height().
+  std::uint32_t* Row(int y) const {
+    BYTE* first = static_cast<BYTE*>(data_.Scan0);
+    return reinterpret_cast<std::uint32_t*>(first + static_cast<std::ptrdiff_t>(y) * data_.Stride);
+  }
+
+ private:
+  GpBitmap* bitmap_;
+  Gdiplus::BitmapData data_{};
+  bool locked_ = false;
+};
 
 }  // namespace gfx

@@ -6,38 +6,29 @@
 
 namespace gfx {
 
-Image::Image(Image&& other) noexcept
-    : image_(std::exchange(other.image_, nullptr)),
-      memory_(std::exchange(other.memory_, nullptr)),
-      stream_(std::exchange(other.stream_, nullptr)) {}
-
 Image& Image::operator=(Image&& other) noexcept {
   if (this != &other) {
+    // The image goes before the stream and memory it may read from.
     dispose_image(*this);
-    image_ = std::exchange(other.image_, nullptr);
-    memory_ = std::exchange(other.memory_, nullptr);
-    stream_ = std::exchange(other.stream_, nullptr);
+    memory_ = std::move(other.memory_);
+    stream_ = std::move(other.stream_);
+    image_ = std::move(other.image_);
   }
   return *this;
 }
 
-Image::~Image() { dispose_image(*this); }
-
 namespace {
 
-// Global memory holding the (optionally signed) bytes, unlocked; null on failure.
-HGLOBAL CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
+// Global memory holding the (optionally signed) bytes, unlocked; empty on failure.
+GlobalMemoryPtr CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
   const std::size_t prefix = addPngSignature ? sizeof(kPngSignature) : 0;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix);
-  if (!memory) return nullptr;
-  auto* target = static_cast<unsigned char*>(GlobalLock(memory));
-  if (!target) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  GlobalMemoryPtr memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix));
+  if (!memory) return {};
+  auto* target = static_cast<unsigned char*>(GlobalLock(memory.Get()));
+  if (!target) return {};
   if (prefix) std::memcpy(target, kPngSignature, prefix);
   std::memcpy(target + prefix, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
+  GlobalUnlock(memory.Get());
   return memory;
 }
 
@@ -50,16 +41,16 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
   }
   BitmapPtr bitmap;
   if (gdip::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0,
-                                      kPixelFormat32bppArgb, nullptr, bitmap.put()) != Gdiplus::Ok) {
+                                      kPixelFormat32bppArgb, nullptr, bitmap.Put()) != Gdiplus::Ok) {
     return {};
   }
   GraphicsPtr graphics;
-  if (gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics.put()) != Gdiplus::Ok) return {};
+  if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put()) != Gdiplus::Ok) return {};
   // A plain copy: no blending with the empty bitmap and no resampling at the edges.
-  gdip::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
-  gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
-  gdip::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
-  if (gdip::GdipDrawImageRect(graphics.get(), decoded, 0, 0, static_cast<REAL>(width),
+  gdip::GdipSetCompositingMode(graphics.Get(), Gdiplus::CompositingModeSourceCopy);
+  gdip::GdipSetInterpolationMode(graphics.Get(), Gdiplus::InterpolationModeNearestNeighbor);
+  gdip::GdipSetPixelOffsetMode(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
+  if (gdip::GdipDrawImageRect(graphics.Get(), decoded, 0, 0, static_cast<REAL>(width),
                               static_cast<REAL>(height)) != Gdiplus::Ok) {
     return {};
   }
@@ -71,38 +62,43 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
 Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   Image result;
   if (bytes.empty()) return result;
-  HGLOBAL memory = CopyToGlobal(bytes, addPngSignature);
+  GlobalMemoryPtr memory = CopyToGlobal(bytes, addPngSignature);
   if (!memory) return result;
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, FALSE, &stream)) || !stream) {
-    GlobalFree(memory);
-    return result;
-  }
-  GpImage* decoded = nullptr;
-  if (gdip::GdipLoadImageFromStream(stream, &decoded) != Gdiplus::Ok || !decoded) {
-    if (decoded) gdip::GdipDisposeImage(decoded);
-    stream->Release();
-    GlobalFree(memory);
-    return result;
-  }
+  StreamPtr stream;
+  if (FAILED(CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Put())) || !stream) return result;
+  ImagePtr decoded;
+  if (gdip::GdipLoadImageFromStream(stream.Get(), decoded.Put()) != Gdiplus::Ok || !decoded) return result;
   if (keepSource) {
-    result.image_ = decoded;
-    result.memory_ = memory;
-    result.stream_ = stream;
+    result.memory_ = std::move(memory);
+    result.stream_ = std::move(stream);
+    result.image_ = std::move(decoded);
     return result;
   }
-  BitmapPtr bitmap = CopyToArgbBitmap(decoded);
-  gdip::GdipDisposeImage(decoded);
-  stream->Release();
-  GlobalFree(memory);
-  result.image_ = bitmap.release();
+  // The copy needs none of them: the decoded image, its stream and the memory go, in that order.
+  result.image_.Reset(CopyToArgbBitmap(decoded.Get()).Detach());
   return result;
 }
 
 void dispose_image(Image& image) {
-  if (GpImage* decoded = std::exchange(image.image_, nullptr)) gdip::GdipDisposeImage(decoded);
-  if (IStream* stream = std::exchange(image.stream_, nullptr)) stream->Release();
-  if (HGLOBAL memory = std::exchange(image.memory_, nullptr)) GlobalFree(memory);
+  image.image_.Reset();
+  image.stream_.Reset();
+  image.memory_.Reset();
+}
+
+BitmapPtr BitmapFromPixels(const std::uint32_t* pixels, int width, int height) {
+  BitmapPtr bitmap;
+  if (!pixels || width <= 0 || height <= 0 ||
+      gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, bitmap.Put()) != Gdiplus::Ok) {
+    return {};
+  }
+  {
+    LockedPixels target(bitmap.Get(), Gdiplus::ImageLockModeWrite);
+    if (!target.IsValid()) return {};
+    for (int y = 0; y < height; ++y) {
+      std::copy_n(pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width), width, target.Row(y));
+    }
+  }
+  return bitmap;
 }
 
 UINT image_width(GpImage* image) {
@@ -129,12 +125,12 @@ bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination, 
                                      Gdiplus::UnitPixel, attributes, nullptr, nullptr) == Gdiplus::Ok;
 }
 
-bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& destination,
                            const NineSliceMargins& margins, const RectF* source) {
   if (!graphics || !image) return false;
   const RectF whole(0, 0, static_cast<REAL>(image_width(image)), static_cast<REAL>(image_height(image)));
   const RectF& from = source ? *source : whole;
-  if (margins.empty()) return draw_image(graphics, image, destination, &from);
+  if (margins.Empty()) return draw_image(graphics, image, destination, &from);
 
   // Source columns and rows: edge, centre, edge. The destination keeps the edges at their
   // size unless it is too small for both, then they shrink in proportion.
@@ -158,8 +154,8 @@ bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& de
 
   // Mirrored wrapping keeps each piece's edge pixels from fading into its neighbours.
   ImageAttributesPtr attributes;
-  if (gdip::GdipCreateImageAttributes(attributes.put()) == Gdiplus::Ok) {
-    gdip::GdipSetImageAttributesWrapMode(attributes.get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  if (gdip::GdipCreateImageAttributes(attributes.Put()) == Gdiplus::Ok) {
+    gdip::GdipSetImageAttributesWrapMode(attributes.Get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
   }
   bool ok = true;
   for (int row = 0; row < 3; ++row) {
@@ -167,7 +163,7 @@ bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& de
       const RectF piece(srcX[column], srcY[row], srcX[column + 1] - srcX[column], srcY[row + 1] - srcY[row]);
       const RectF target(dstX[column], dstY[row], dstX[column + 1] - dstX[column], dstY[row + 1] - dstY[row]);
       if (piece.Width <= 0 || piece.Height <= 0 || target.Width <= 0 || target.Height <= 0) continue;
-      ok = draw_image(graphics, image, target, &piece, attributes.get()) && ok;
+      ok = draw_image(graphics, image, target, &piece, attributes.Get()) && ok;
     }
   }
   return ok;

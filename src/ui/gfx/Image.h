@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
+#include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/GdiPlus.h"
 
 namespace gfx {
@@ -20,22 +22,24 @@ class Image {
   Image() = default;
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
-  Image(Image&& other) noexcept;
+  Image(Image&& other) noexcept = default;
   Image& operator=(Image&& other) noexcept;
-  ~Image();
+  ~Image() = default;
 
-  GpImage* get() const { return image_; }
-  explicit operator bool() const { return image_ != nullptr; }
+  GpImage* Get() const { return image_.Get(); }
+  explicit operator bool() const { return static_cast<bool>(image_); }
   // True for a keep-mode image, which still reads from its source stream.
-  bool keepsSource() const { return stream_ != nullptr; }
+  bool KeepsSource() const { return static_cast<bool>(stream_); }
 
  private:
   friend Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource);
   friend void dispose_image(Image& image);
 
-  GpImage* image_ = nullptr;
-  HGLOBAL memory_ = nullptr;
-  IStream* stream_ = nullptr;
+  // In this order, so that the image goes before the stream it reads and the stream before
+  // its memory.
+  GlobalMemoryPtr memory_;
+  StreamPtr stream_;
+  ImagePtr image_;
 };
 
 // An empty Image when the bytes are empty or cannot be decoded (nothing is leaked).
@@ -47,8 +51,12 @@ void dispose_image(Image& image);
 
 UINT image_width(GpImage* image);
 UINT image_height(GpImage* image);
-inline UINT image_width(const Image& image) { return image_width(image.get()); }
-inline UINT image_height(const Image& image) { return image_height(image.get()); }
+inline UINT image_width(const Image& image) { return image_width(image.Get()); }
+inline UINT image_height(const Image& image) { return image_height(image.Get()); }
+
+// A 32-bit ARGB bitmap holding a copy of the pixels (top-down rows of width, 0xAARRGGBB);
+// empty when GDI+ refused.
+BitmapPtr BitmapFromPixels(const std::uint32_t* pixels, int width, int height);
 
 RectF make_rectf(REAL left, REAL top, REAL width, REAL height);
 
@@ -60,12 +68,12 @@ bool draw_image(GpGraphics* graphics, GpImage* image, const RectF& destination,
 // Edge widths that stay unscaled when an image is stretched nine-sliced.
 struct NineSliceMargins {
   REAL left = 0, top = 0, right = 0, bottom = 0;
-  bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+  bool Empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
 };
 
 // Corners unscaled, edges stretched along one axis, centre stretched both ways; the
 // source rectangle selects a piece of the image (the whole image when none).
-bool draw_image_nine_slice(GpGraphics* graphics, GpImage* image, const RectF& destination,
+bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& destination,
                            const NineSliceMargins& margins, const RectF* source = nullptr);
 
 }  // namespace gfx

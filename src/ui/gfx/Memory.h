@@ -25,13 +25,13 @@ std::intptr_t call_pointer(const void* function, std::intptr_t a1 = 0, std::intp
 
 // The address of a callback function, for call_pointer and handler tables.
 template <typename R, typename... Args>
-const void* callback_address(R (*function)(Args...)) {
+const void* CallbackAddress(R (*function)(Args...)) {
   static_assert(sizeof...(Args) <= 10, "callbacks take at most ten arguments");
   return reinterpret_cast<const void*>(function);
 }
 #if defined(__i386__)
 template <typename R, typename... Args>
-const void* callback_address(R(__stdcall* function)(Args...)) {
+const void* CallbackAddress(R(__stdcall* function)(Args...)) {
   static_assert(sizeof...(Args) <= 10, "callbacks take at most ten arguments");
   return reinterpret_cast<const void*>(function);
 }

@@ -4,25 +4,25 @@
 
 namespace gfx {
 
-PathPtr rounded_rect_path(const RectF& r, float radius) {
+PathPtr RoundedRectPath(const RectF& r, float radius) {
   PathPtr path;
-  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, path.put()) != Gdiplus::Ok) return {};
+  if (gdip::GdipCreatePath(Gdiplus::FillModeAlternate, path.Put()) != Gdiplus::Ok) return {};
   if (r.Width <= 0 || r.Height <= 0) return path;
   radius = std::min(radius, std::min(r.Width, r.Height) / 2);
   if (radius <= 0) {
-    gdip::GdipAddPathRectangle(path.get(), r.X, r.Y, r.Width, r.Height);
+    gdip::GdipAddPathRectangle(path.Get(), r.X, r.Y, r.Width, r.Height);
     return path;
   }
   const float d = radius * 2;
-  gdip::GdipAddPathArc(path.get(), r.X, r.Y, d, d, 180, 90);
-  gdip::GdipAddPathArc(path.get(), r.X + r.Width - d, r.Y, d, d, 270, 90);
-  gdip::GdipAddPathArc(path.get(), r.X + r.Width - d, r.Y + r.Height - d, d, d, 0, 90);
-  gdip::GdipAddPathArc(path.get(), r.X, r.Y + r.Height - d, d, d, 90, 90);
-  gdip::GdipClosePathFigure(path.get());
+  gdip::GdipAddPathArc(path.Get(), r.X, r.Y, d, d, 180, 90);
+  gdip::GdipAddPathArc(path.Get(), r.X + r.Width - d, r.Y, d, d, 270, 90);
+  gdip::GdipAddPathArc(path.Get(), r.X + r.Width - d, r.Y + r.Height - d, d, d, 0, 90);
+  gdip::GdipAddPathArc(path.Get(), r.X, r.Y + r.Height - d, d, d, 90, 90);
+  gdip::GdipClosePathFigure(path.Get());
   return path;
 }
 
-void fill_vertical_gradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom) {
+void FillVerticalGradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom) {
   if (!graphics || !path || rect.Height <= 0 || rect.Width <= 0) return;
   // The brush spans one pixel more than the rectangle so the last row gets the bottom colour.
   const Gdiplus::RectF span(rect.X, rect.Y - 1, rect.Width, rect.Height + 2);
@@ -32,36 +32,36 @@ void fill_vertical_gradient(GpGraphics* graphics, GpPath* path, const RectF& rec
     return;
   }
   BrushPtr brush(gradient);
-  gdip::GdipFillPath(graphics, brush.get(), path);
+  gdip::GdipFillPath(graphics, brush.Get(), path);
 }
 
-void fill_path(GpGraphics* graphics, GpPath* path, ARGB colour) {
+void FillPath(GpGraphics* graphics, GpPath* path, ARGB colour) {
   if (!graphics || !path) return;
   BrushPtr brush;
-  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.put())) != Gdiplus::Ok) return;
-  gdip::GdipFillPath(graphics, brush.get(), path);
+  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) != Gdiplus::Ok) return;
+  gdip::GdipFillPath(graphics, brush.Get(), path);
 }
 
-void outline_path(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed) {
+void OutlinePath(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed) {
   if (!graphics || !path) return;
   PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-  if (dashed) gdip::GdipSetPenDashStyle(pen.get(), Gdiplus::DashStyleDot);
-  gdip::GdipDrawPath(graphics, pen.get(), path);
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDot);
+  gdip::GdipDrawPath(graphics, pen.Get(), path);
 }
 
-void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2) {
+void DrawLine(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2) {
   if (!graphics) return;
   PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.put()) != Gdiplus::Ok) return;
-  gdip::GdipDrawLine(graphics, pen.get(), x1, y1, x2, y2);
+  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  gdip::GdipDrawLine(graphics, pen.Get(), x1, y1, x2, y2);
 }
 
-void draw_rounded_rect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline) {
+void DrawRoundedRect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline) {
   if (!graphics) return;
-  PathPtr path = rounded_rect_path(rect, radius);
-  if (fill) fill_path(graphics, path.get(), fill);
-  if (outline) outline_path(graphics, path.get(), outline);
+  PathPtr path = RoundedRectPath(rect, radius);
+  if (fill) FillPath(graphics, path.Get(), fill);
+  if (outline) OutlinePath(graphics, path.Get(), outline);
 }
 
 }  // namespace gfx

@@ -8,19 +8,19 @@ namespace gfx {
 
 // A closed rectangle with round corners (radius clamped to half the shorter side; a plain
 // rectangle at radius 0). Empty (null) when GDI+ refused; an empty path for an empty rectangle.
-PathPtr rounded_rect_path(const RectF& rect, float radius);
+PathPtr RoundedRectPath(const RectF& rect, float radius);
 
 // Fills the path with a vertical linear gradient from top to bottom colour over rect's height.
-void fill_vertical_gradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom);
+void FillVerticalGradient(GpGraphics* graphics, GpPath* path, const RectF& rect, ARGB top, ARGB bottom);
 
 // Fills or outlines a path with one colour (outlines are one pixel wide).
-void fill_path(GpGraphics* graphics, GpPath* path, ARGB colour);
-void outline_path(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed = false);
+void FillPath(GpGraphics* graphics, GpPath* path, ARGB colour);
+void OutlinePath(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed = false);
 
 // A one-pixel line between two points.
-void draw_line(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2);
+void DrawLine(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL y2);
 
 // Fills and/or outlines a rounded rectangle; a colour of 0 skips that part.
-void draw_rounded_rect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline);
+void DrawRoundedRect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline);
 
 }  // namespace gfx

@@ -8,13 +8,13 @@
 namespace gfx {
 
 // Whether every pixel of the image is fully opaque (false when it cannot be read).
-bool image_is_opaque(GpImage* image);
+bool ImageIsOpaque(GpImage* image);
 
 // A width x height copy of an opaque image, stretched with a halftone filter; empty on failure
 // or for an empty size.
-BitmapPtr stretched_copy(GpImage* image, int width, int height);
+BitmapPtr StretchedCopy(GpImage* image, int width, int height);
 
 // Draws the image into the rectangle: a same-size copy one to one, without interpolation.
-bool draw_image_unscaled(GpGraphics* graphics, GpImage* image, const RectF& destination);
+bool DrawImageUnscaled(GpGraphics* graphics, GpImage* image, const RectF& destination);
 
 }  // namespace gfx

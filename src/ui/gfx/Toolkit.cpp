@@ -29,7 +29,7 @@ ToolkitState& State() {
 
 }  // namespace
 
-DWORD read_os_major_version() {
+DWORD ReadOsMajorVersion() {
 #if defined(__i386__)
   // PEB (fs:[0x30]) -> OSMajorVersion at offset 0xA4.
   const unsigned char* peb = nullptr;
@@ -49,31 +49,31 @@ bool toolkit_startup(StartupStep buildEditContextMenu) {
 
   Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
   Gdiplus::GdiplusStartup(&state.gdiplusToken, &input, nullptr);
-  state.osMajorVersion = read_os_major_version();
-  ensure_default_font();
+  state.osMajorVersion = ReadOsMajorVersion();
+  EnsureDefaultFont();
   state.defaultCursor = LoadCursorW(nullptr, kArrowCursor);
   state.controlStrip = load_image(resources::ControlStrip(), /*addPngSignature=*/true);
-  state.classRegistered = register_toolkit_class();
+  state.classRegistered = RegisterToolkitClass();
   if (buildEditContextMenu) buildEditContextMenu();
   return state.classRegistered;
 }
 
-bool toolkit_started() { return State().started; }
-DWORD os_major_version() { return State().osMajorVersion; }
-HCURSOR default_cursor() { return State().defaultCursor; }
-HICON default_icon() { return State().defaultIcon; }
-GpImage* control_strip() { return State().controlStrip.get(); }
+bool ToolkitStarted() { return State().started; }
+DWORD OsMajorVersion() { return State().osMajorVersion; }
+HCURSOR DefaultCursor() { return State().defaultCursor; }
+HICON DefaultIcon() { return State().defaultIcon; }
+GpImage* ControlStrip() { return State().controlStrip.Get(); }
 
-LRESULT CALLBACK toolkit_default_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ToolkitDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool register_toolkit_class(UINT style, HICON icon, HCURSOR cursor) {
+bool RegisterToolkitClass(UINT style, HICON icon, HCURSOR cursor) {
   HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = style ? style : CS_DBLCLKS;
-  windowClass.lpfnWndProc = toolkit_default_proc;
+  windowClass.lpfnWndProc = ToolkitDefaultProc;
   windowClass.hInstance = module;
   if (icon) {
     windowClass.hIcon = icon;
@@ -81,7 +81,7 @@ bool register_toolkit_class(UINT style, HICON icon, HCURSOR cursor) {
     windowClass.hIcon = LoadIconW(module, MAKEINTRESOURCEW(kToolkitIconResource));
     State().defaultIcon = windowClass.hIcon;
   }
-  windowClass.hCursor = cursor ? cursor : (default_cursor() ? default_cursor() : LoadCursorW(nullptr, kArrowCursor));
+  windowClass.hCursor = cursor ? cursor : (DefaultCursor() ? DefaultCursor() : LoadCursorW(nullptr, kArrowCursor));
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = kToolkitWindowClass;
   if (RegisterClassExW(&windowClass)) return true;

@@ -23,24 +23,24 @@ using StartupStep = void (*)();
 // edit context menu builder when given. Runs once; later calls only answer.
 // Returns whether the toolkit window class is registered.
 bool toolkit_startup(StartupStep buildEditContextMenu = nullptr);
-bool toolkit_started();
+bool ToolkitStarted();
 
-DWORD os_major_version();
-HCURSOR default_cursor();
+DWORD OsMajorVersion();
+HCURSOR DefaultCursor();
 // The module's icon resource 0x81 loaded by the class registration (null in this program).
-HICON default_icon();
+HICON DefaultIcon();
 // The 729x20 control strip as a 32-bit ARGB bitmap (null before start-up).
-GpImage* control_strip();
+GpImage* ControlStrip();
 
 // Registers "Tessel_DirectUI": CS_DBLCLKS unless a style is given, the default-procedure
 // wrapper, icon resource 0x81 unless an icon is given, the default cursor unless one is given,
 // background brush 16. Re-registering an existing class counts as success.
-bool register_toolkit_class(UINT style = 0, HICON icon = nullptr, HCURSOR cursor = nullptr);
+bool RegisterToolkitClass(UINT style = 0, HICON icon = nullptr, HCURSOR cursor = nullptr);
 
 // The class procedure: everything goes to DefWindowProcW; a host's subclassing does the rest.
-LRESULT CALLBACK toolkit_default_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ToolkitDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The operating-system major version as the process environment block records it.
-DWORD read_os_major_version();
+DWORD ReadOsMajorVersion();
 
 }  // namespace gfx

@@ -18,15 +18,15 @@ WindowThunk::WindowThunk(WindowThunk&& other) noexcept : code_(std::exchange(oth
 
 WindowThunk& WindowThunk::operator=(WindowThunk&& other) noexcept {
   if (this != &other) {
-    reset();
+    Reset();
     code_ = std::exchange(other.code_, nullptr);
   }
   return *this;
 }
 
-WindowThunk::~WindowThunk() { reset(); }
+WindowThunk::~WindowThunk() { Reset(); }
 
-void WindowThunk::reset() {
+void WindowThunk::Reset() {
   if (unsigned char* code = std::exchange(code_, nullptr)) raw_free(code);
 }
 

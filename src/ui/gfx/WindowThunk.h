@@ -26,9 +26,9 @@ class WindowThunk {
   ~WindowThunk();
 
   // The address to install as a window procedure; null when the memory could not be had.
-  WNDPROC proc() const { return reinterpret_cast<WNDPROC>(code_); }
+  WNDPROC Proc() const { return reinterpret_cast<WNDPROC>(code_); }
   explicit operator bool() const { return code_ != nullptr; }
-  void reset();
+  void Reset();
 
  private:
   friend WindowThunk make_window_thunk(void* host, Target method);

@@ -157,7 +157,7 @@ Element Walk(IAccessible* root, const std::wstring& path) {
   return at;
 }
 
-HWND g_window = nullptr;
+HWND gWindow = nullptr;
 
 void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
   IAccessible* accessible = nullptr;
@@ -205,7 +205,7 @@ int main() {
   const std::wstring command = argv[1];
   HWND window = FindWindowW(nullptr, argv[2]);
   if (!window) return 2;
-  g_window = window;
+  gWindow = window;
   CoInitialize(nullptr);
   if (command == L"events") return Events(window, argc > 3 ? _wtoi(argv[3]) : 5);
 

@@ -50,7 +50,7 @@ struct Gallery {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-  gfx::toolkit_startup(build_edit_context_menu);
+  gfx::toolkit_startup(BuildEditContextMenu);
   ToolkitWindowOptions options;
   options.title = "Quarvel gallery";
   options.x = 100;
@@ -107,7 +107,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     ClientToScreen(window, &at);
     SetCursorPos(at.x, at.y);
     host.set_focus(&g.box, false);
-    if (EditMenu* menu = edit_context_menu()) {
+    if (EditMenu* menu = InstalledEditContextMenu()) {
       menu->SetItemState(kEditMenuCutItem, kEditItemGreyed);
       menu->Popup(window);
     }

@@ -24,10 +24,10 @@ struct Event {
   LONG object;
   LONG child;
 };
-std::vector<Event> g_events;
+std::vector<Event> gEvents;
 
 void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
-  g_events.push_back(Event{event, object, child});
+  gEvents.push_back(Event{event, object, child});
 }
 
 VARIANT Id(long id) {
@@ -81,8 +81,8 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
   HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, Record, GetCurrentProcessId(), 0,
                                        WINEVENT_OUTOFCONTEXT);
   ASSERT_NE(hook, nullptr);
-  const LONG button = accessible_object_id(&w.button), box = accessible_object_id(&w.box),
-             list = accessible_object_id(&w.list);
+  const LONG button = AccessibleObjectId(&w.button), box = AccessibleObjectId(&w.box),
+             list = AccessibleObjectId(&w.list);
   struct Case {
     const char* what;
     std::function<void()> act;
@@ -101,10 +101,10 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
       {"filled", [&] { w.list.EndFilling(); }, EVENT_OBJECT_STATECHANGE, list, CHILDID_SELF},
   };
   for (const Case& c : cases) {
-    g_events.clear();
+    gEvents.clear();
     c.act();
     const bool seen = PumpUntil([&] {
-      for (const Event& e : g_events) {
+      for (const Event& e : gEvents) {
         if (e.event == c.event && e.object == c.object && e.child == c.child) return true;
       }
       return false;

@@ -21,7 +21,7 @@ TEST(ButtonRules, MnemonicKeys) {
       {L"\x5426(&N)", 'N'}, {L"&yes", 'Y'},  {L"a&&b", 0},     {L"a&&b&c", 'C'}, {L"end&", 0},
       {L"", 0},             {L"&\x662f", 0}, {L"&1 two", '1'}, {L"& x", 0},      {L"no marker", 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(mnemonic_key(c.caption), c.key) << testing::PrintToString(c.caption);
+  for (const Case& c : cases) EXPECT_EQ(MnemonicKey(c.caption), c.key) << testing::PrintToString(c.caption);
 }
 
 TEST(ButtonRules, ContentPlacement) {
@@ -40,7 +40,7 @@ TEST(ButtonRules, ContentPlacement) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.placement);
-    const ButtonContent got = layout_button_content(area, c.icon, c.caption, c.placement);
+    const ButtonContent got = LayoutButtonContent(area, c.icon, c.caption, c.placement);
     EXPECT_TRUE(got.icon.Equals(c.wantIcon)) << got.icon.X << "," << got.icon.Y;
     EXPECT_TRUE(got.caption.Equals(c.wantCaption)) << got.caption.X << "," << got.caption.Y;
   }
@@ -56,7 +56,7 @@ TEST(ButtonRules, GlowWalksAroundTheEdge) {
       {{4, 0, 3}, {1, 0, 0}},   {{1, 0, 0}, {1, 6, 0}},   {{9, 6, 0}, {1, 12, 0}},
   };
   for (const Case& c : cases) {
-    const GlowSpot got = next_glow_spot(c.from, 40, 20);
+    const GlowSpot got = NextGlowSpot(c.from, 40, 20);
     EXPECT_EQ(got, c.to) << c.from.direction << " " << c.from.x << "," << c.from.y << " -> " << got.direction << " "
                          << got.x << "," << got.y;
   }
@@ -64,7 +64,7 @@ TEST(ButtonRules, GlowWalksAroundTheEdge) {
   GlowSpot spot = kGlowStart;
   int steps = 0;
   do {
-    spot = next_glow_spot(spot, 40, 20);
+    spot = NextGlowSpot(spot, 40, 20);
   } while (!(spot == kGlowStart) && ++steps < 100);
   EXPECT_EQ(steps, 19);
 }
@@ -79,7 +79,7 @@ TEST(ButtonRules, ImageOfEachState) {
       {kButtonFocused, false, true, ButtonImage::Hover},   {kButtonPressed, false, true, ButtonImage::Pressed},
       {kButtonDisabled, true, true, ButtonImage::Disabled}, {kButtonDisabled, true, false, ButtonImage::Normal},
   };
-  for (const Case& c : cases) EXPECT_EQ(image_for_state(c.state, c.disabled, c.hasDisabled), c.want) << c.state;
+  for (const Case& c : cases) EXPECT_EQ(ImageForState(c.state, c.disabled, c.hasDisabled), c.want) << c.state;
 }
 
 // Handler calls seen by the tests, by message.
@@ -110,7 +110,7 @@ class Buttons : public testing::Test {
     ASSERT_EQ(hosted.attached, 1);
   }
   int AcceleratorOf(const Control* control) const {
-    for (const Accelerator& entry : hosted.host->accelerators()) {
+    for (const Accelerator& entry : hosted.host->Accelerators()) {
       if (entry.control == control) return entry.key;
     }
     return 0;
@@ -171,7 +171,7 @@ TEST_F(Buttons, PressesChangeTheLookOnlyOfFocusableButtons) {
     EXPECT_EQ(button.State(), kButtonHover);
     hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, 40, 30);
     EXPECT_EQ(button.State(), c.afterPress);
-    EXPECT_EQ(hosted.host->focused() == &button, c.takesFocus);
+    EXPECT_EQ(hosted.host->Focused() == &button, c.takesFocus);
     hosted.Send(WM_LBUTTONUP, 0, 40, 30);
     EXPECT_EQ(button.State(), c.afterRelease);
     EXPECT_EQ(Calls(WM_LBUTTONDOWN), 1) << "the click is reported either way";
@@ -218,7 +218,7 @@ TEST_F(Buttons, GlowRunsWhileFocusedAndRestartsAtTheStart) {
 TEST_F(Buttons, ImageLayoutsDrawTheStateImageOrLeaveTheBuiltInLook) {
   gfx::Image reference = gfx::load_image(resources::SearchButtonNormal());
   ASSERT_TRUE(reference);
-  const Gdiplus::ARGB imagePixel = ImagePixel(reference.get(), 35, 13);
+  const Gdiplus::ARGB imagePixel = ImagePixel(reference.Get(), 35, 13);
   struct Case {
     int layout;
     bool drawsImage;

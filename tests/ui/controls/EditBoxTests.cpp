@@ -161,7 +161,7 @@ class EditBoxControl : public testing::Test {
   }
   void TearDown() override {
     HoldKeys(false, false);
-    set_edit_context_menu(nullptr);
+    SetEditContextMenu(nullptr);
   }
   // A single-line box at (20, 20), 200 x 24, focused by a click at its left end.
   void Make(int mode = kEditModeText, const std::string& text = "", bool multiLine = false) {
@@ -324,7 +324,7 @@ TEST_F(EditBoxControl, CommandsFromKeysAndMenu) {
 
 TEST_F(EditBoxControl, ContextMenuStates) {
   FakeMenu menu;
-  set_edit_context_menu(&menu);
+  SetEditContextMenu(&menu);
   const std::string text = "T";
   struct Case {
     const char* name;

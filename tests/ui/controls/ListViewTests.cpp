@@ -205,7 +205,7 @@ TEST(ListView, SelectionHoverAndCallbacks) {
   f.Click(f.CellPoint(2));
   EXPECT_EQ(f.list.CurrentRow(), 2);
   EXPECT_EQ(f.list.RowState(2), kRowSelected);
-  EXPECT_EQ(f.window.host->focused(), &f.list);
+  EXPECT_EQ(f.window.host->Focused(), &f.list);
   EXPECT_EQ(events, (std::vector<std::pair<int, int>>{{70, 2}, {68, 2}}));
 
   // Hover: a selected row keeps its look, another row turns hot and back.
@@ -227,7 +227,7 @@ TEST(ListView, SelectionHoverAndCallbacks) {
     EXPECT_EQ(row3 != row4, m.state3 == kRowHot) << "only a hot row 3 looks different from row 4";
     EXPECT_NE(row3, selectedPixel);
   }
-  EXPECT_EQ(SendMessageW(f.window.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the cell's tooltip";
+  EXPECT_EQ(SendMessageW(f.window.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the cell's tooltip";
 
   f.list.CurrentRow(4);
   EXPECT_EQ(f.list.RowState(2), kRowHot) << "no longer current, still under the mouse";
@@ -296,7 +296,7 @@ TEST(ListView, WheelAndScrollBars) {
   f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, bx, by);
   f.window.Send(WM_LBUTTONUP, 0, bx, by);
   Pump();
-  EXPECT_EQ(f.window.host->focused(), &f.list);
+  EXPECT_EQ(f.window.host->Focused(), &f.list);
   const int afterArrow = f.list.VerticalBar()->Position();
   EXPECT_GT(afterArrow, 0) << "the arrow scrolled";
   EXPECT_EQ(f.list.ScrollOffsetY(), -afterArrow);
@@ -309,7 +309,7 @@ TEST(ListView, WheelAndScrollBars) {
   g.window.Send(WM_MOUSEMOVE, 0, bx, by);
   g.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, bx, by);
   g.window.Send(WM_LBUTTONUP, 0, bx, by);
-  EXPECT_EQ(g.window.host->focused(), &g.list);
+  EXPECT_EQ(g.window.host->Focused(), &g.list);
   const int before = g.list.VerticalBar()->Position();
   g.Wheel(-120);
   EXPECT_EQ(g.list.VerticalBar()->Position(), before + 3 * h);

@@ -34,8 +34,8 @@ TEST_F(Controls, CreateSetsDefaultsAndLinksInOrder) {
   EXPECT_EQ(a.CreateAt(hosted.window, 9, 9, 9, 9), &a);  // again: nothing changes
   EXPECT_FLOAT_EQ(a.Left(), 1);
 
-  EXPECT_EQ(Chain(hosted.host->first_control()), (std::vector<Control*>{&a, &b}));
-  EXPECT_EQ(hosted.host->last_control(), &b);
+  EXPECT_EQ(Chain(hosted.host->FirstControl()), (std::vector<Control*>{&a, &b}));
+  EXPECT_EQ(hosted.host->LastControl(), &b);
   EXPECT_EQ(Chain(a.FirstChild()), (std::vector<Control*>{&child}));
   EXPECT_EQ(child.GetParent(), &a);
   EXPECT_EQ(child.GetHostWindow(), hosted.window);
@@ -116,7 +116,7 @@ TEST_F(Controls, MoveRecomposesOldAndNewPlaces) {
   RecordingControl control(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 20, 20, 30, 30));
   Pump();
-  const BufferDc& buffer = hosted.host->back_buffer();
+  const BufferDc& buffer = hosted.host->BackBuffer();
   EXPECT_EQ(buffer.Pixel(30, 30), 0xFFFF0000u);
   control.Move(100, 100, std::nullopt, std::nullopt);
   EXPECT_EQ(buffer.Pixel(110, 110), 0xFFFF0000u);
@@ -140,7 +140,7 @@ TEST_F(Controls, DestroyTakesChildrenFirstAndZeroesTheRecord) {
   // The host refers to the control in every record it keeps.
   hosted.Send(WM_MOUSEMOVE, 0, Point(25, 25));
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(25, 25));
-  EXPECT_EQ(hosted.host->pressed(), &first);
+  EXPECT_EQ(hosted.host->Pressed(), &first);
   hosted.host->set_accelerator(&second, 'z');
 
   parent.Destroy();
@@ -158,12 +158,12 @@ TEST_F(Controls, DestroyTakesChildrenFirstAndZeroesTheRecord) {
   }
   EXPECT_EQ(parent.TipText(), "");
   EXPECT_EQ(parent.EventHandlerCount(), 0u);
-  EXPECT_EQ(hosted.host->first_control(), nullptr);
-  EXPECT_EQ(hosted.host->pressed(), nullptr);
-  EXPECT_FALSE(hosted.host->is_pressing());
-  EXPECT_EQ(hosted.host->hovered(), nullptr);
-  EXPECT_EQ(hosted.host->focused(), nullptr);
-  EXPECT_TRUE(hosted.host->accelerators().empty());
+  EXPECT_EQ(hosted.host->FirstControl(), nullptr);
+  EXPECT_EQ(hosted.host->Pressed(), nullptr);
+  EXPECT_FALSE(hosted.host->IsPressing());
+  EXPECT_EQ(hosted.host->Hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
+  EXPECT_TRUE(hosted.host->Accelerators().empty());
   hosted.Send(WM_LBUTTONUP, 0, Point(25, 25));  // no pressed control any more: harmless
   Pump();
 
@@ -244,7 +244,7 @@ TEST_F(Controls, VisibilityDisablingAndOpacityNotifyTheControl) {
   RecordingControl control;
   ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
-  ASSERT_EQ(hosted.host->focused(), &control);
+  ASSERT_EQ(hosted.host->Focused(), &control);
   EXPECT_TRUE(control.HasFocus());
   control.received.clear();
 
@@ -254,7 +254,7 @@ TEST_F(Controls, VisibilityDisablingAndOpacityNotifyTheControl) {
   EXPECT_EQ(control.Sequence({TKM_HIDDEN, TKM_SHOWN}), (std::vector<UINT>{TKM_HIDDEN, TKM_SHOWN}));
 
   control.Disabled(true);
-  EXPECT_EQ(hosted.host->focused(), nullptr);
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
   EXPECT_FALSE(control.HasFocus());
   Pump();  // the focus and hover resets are posted
   EXPECT_EQ(control.Count(TKM_KILL_FOCUS), 1);
@@ -271,19 +271,19 @@ TEST_F(Controls, ZOrderAndUnlinkKeepTheChainsConsistent) {
   RecordingControl a, b, c;
   for (RecordingControl* x : {&a, &b, &c}) ASSERT_TRUE(x->CreateAt(hosted.window, 0, 0, 10, 10));
   a.SetZOrder();
-  EXPECT_EQ(Chain(hosted.host->first_control()), (std::vector<Control*>{&b, &c, &a}));
+  EXPECT_EQ(Chain(hosted.host->FirstControl()), (std::vector<Control*>{&b, &c, &a}));
   a.SetZOrder(2);
-  EXPECT_EQ(Chain(hosted.host->first_control()), (std::vector<Control*>{&a, &b, &c}));
-  EXPECT_EQ(hosted.host->last_control(), &c);
+  EXPECT_EQ(Chain(hosted.host->FirstControl()), (std::vector<Control*>{&a, &b, &c}));
+  EXPECT_EQ(hosted.host->LastControl(), &c);
   b.Unlink();
-  EXPECT_EQ(Chain(hosted.host->first_control()), (std::vector<Control*>{&a, &c}));
+  EXPECT_EQ(Chain(hosted.host->FirstControl()), (std::vector<Control*>{&a, &c}));
   EXPECT_EQ(c.PreviousSibling(), &a);
   b.Reparent(&a);
   EXPECT_EQ(Chain(a.FirstChild()), (std::vector<Control*>{&b}));
   EXPECT_EQ(b.GetParent(), &a);
   b.Reparent(hosted.window);
   EXPECT_EQ(b.GetParent(), nullptr);
-  EXPECT_EQ(Chain(hosted.host->first_control()), (std::vector<Control*>{&a, &c, &b}));
+  EXPECT_EQ(Chain(hosted.host->FirstControl()), (std::vector<Control*>{&a, &c, &b}));
   EXPECT_EQ(a.FirstChild(), nullptr);
 }
 
@@ -301,7 +301,7 @@ TEST_F(Controls, WithoutTransitionEveryPaintShowsAtOnceAndNoTimerRuns) {
     EXPECT_EQ(control.Count(TKM_TRANSITION_START), 0);
     EXPECT_EQ(control.Snapshot(), nullptr);
     EXPECT_FALSE(KillTimer(hosted.window, control.TransitionTimerId()));  // no timer was started
-    EXPECT_EQ(hosted.host->back_buffer().Pixel(50, 50), 0xFF0000FFu);
+    EXPECT_EQ(hosted.host->BackBuffer().Pixel(50, 50), 0xFF0000FFu);
     control.Destroy();
   }
 }
@@ -326,7 +326,7 @@ TEST_F(Controls, TransitionsRunOnTheirTimerAndEnd) {
     EXPECT_EQ(control.Snapshot(), nullptr);
     EXPECT_EQ(control.TransitionFrame(), 0);
     EXPECT_GE(control.Count(TKM_DRAW_TRANSITION), 2) << style;  // frames 1 and 2 asked
-    EXPECT_EQ(hosted.host->back_buffer().Pixel(55, 55), 0xFF0000FFu) << style;
+    EXPECT_EQ(hosted.host->BackBuffer().Pixel(55, 55), 0xFF0000FFu) << style;
     control.Destroy();
   }
 }
@@ -337,7 +337,7 @@ TEST_F(Controls, CompositionAppliesOpacityDisabledLookAndClipsChildren) {
   ASSERT_TRUE(control.CreateAt(hosted.window, 20, 20, 40, 40));
   ASSERT_TRUE(child.CreateAt(&control, 50, 50, 40, 40));  // sticks out of its parent
   Pump();
-  const BufferDc& buffer = hosted.host->back_buffer();
+  const BufferDc& buffer = hosted.host->BackBuffer();
   EXPECT_EQ(buffer.Pixel(30, 30), 0xFFFFFFFFu);
   EXPECT_EQ(buffer.Pixel(55, 55), 0xFFFF0000u);
   EXPECT_EQ(buffer.Pixel(70, 70) & 0xFFFFFF, 0u);  // clipped to the parent's bounds
@@ -366,10 +366,10 @@ TEST_F(Controls, SuspendedPresentationDoesNotReachTheBuffer) {
   Pump();
   control.SuspendPresentation();
   control.SetColour(0xFF00FF00);
-  EXPECT_EQ(hosted.host->back_buffer().Pixel(30, 30), 0xFFFFFFFFu);
+  EXPECT_EQ(hosted.host->BackBuffer().Pixel(30, 30), 0xFFFFFFFFu);
   control.ResumePresentation();
   control.Repaint();
-  EXPECT_EQ(hosted.host->back_buffer().Pixel(30, 30), 0xFF00FF00u);
+  EXPECT_EQ(hosted.host->BackBuffer().Pixel(30, 30), 0xFF00FF00u);
 }
 
 TEST_F(Controls, WorkerThreadsReachTheControlThroughTheHostQueue) {

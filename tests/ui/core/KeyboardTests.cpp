@@ -56,10 +56,10 @@ TEST_F(Keyboard, TabSkipsUnfocusableControlsAndWraps) {
   std::vector<Control*> visited;
   for (int i = 0; i < 4; ++i) {
     hosted.Send(WM_KEYDOWN, VK_TAB, 0);
-    visited.push_back(hosted.host->focused());
+    visited.push_back(hosted.host->Focused());
   }
   EXPECT_EQ(visited, (std::vector<Control*>{At(0), At(5), At(0), At(5)}));
-  EXPECT_EQ(hosted.host->keyboard_cue(), At(5));
+  EXPECT_EQ(hosted.host->KeyboardCue(), At(5));
   EXPECT_EQ(controls[5]->Count(TKM_SET_FOCUS), 2);
   EXPECT_EQ(controls[0]->Count(TKM_KILL_FOCUS), 2);
 }
@@ -67,10 +67,10 @@ TEST_F(Keyboard, TabSkipsUnfocusableControlsAndWraps) {
 TEST_F(Keyboard, TabWithNothingFocusableChangesNothing) {
   Build({{true, false, false, 0}, {true, true, false, 1}, {false, true, false, 0}});
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(hosted.host->focused(), nullptr);
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
   HostedWindow empty;
   empty.Send(WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(empty.host->focused(), nullptr);
+  EXPECT_EQ(empty.host->Focused(), nullptr);
 }
 
 TEST_F(Keyboard, SpaceAndEnterClickTheFocusedControl) {
@@ -93,7 +93,7 @@ TEST_F(Keyboard, AControlThatHandlesTheKeyKeepsIt) {
   controls[0]->answer = 0;  // handles every key
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   hosted.Send(WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_EQ(hosted.host->focused(), At(0));
+  EXPECT_EQ(hosted.host->Focused(), At(0));
   EXPECT_TRUE(gClicks.empty());
 }
 
@@ -111,7 +111,7 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   EXPECT_EQ(hosted.Send(TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(At(0)), 'S'), 1);
   EXPECT_EQ(hosted.host->set_accelerator(At(1), 'S'), 1);
   EXPECT_EQ(hosted.host->set_accelerator(At(2), 'x'), 1);
-  ASSERT_EQ(hosted.host->accelerators().size(), 3u);
+  ASSERT_EQ(hosted.host->Accelerators().size(), 3u);
 
   EXPECT_EQ(hosted.Send(WM_SYSCHAR, 's', 0), 0);  // found: answered 0
   ASSERT_EQ(gClicks.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   // Key 0 removes the entry; changing a key replaces it.
   hosted.host->set_accelerator(At(2), 0);
   hosted.host->set_accelerator(At(1), 'q');
-  EXPECT_EQ(hosted.host->accelerators().size(), 2u);
+  EXPECT_EQ(hosted.host->Accelerators().size(), 2u);
   size_t before = gClicks.size();
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'x', 0), 0);
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'Q', 0), 1);
@@ -142,9 +142,9 @@ TEST_F(Keyboard, DestroyedControlsLeaveNoAcceleratorOrFocus) {
   hosted.host->set_accelerator(At(0), 'k');
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   At(0)->Destroy();
-  EXPECT_TRUE(hosted.host->accelerators().empty());
-  EXPECT_EQ(hosted.host->focused(), nullptr);
-  EXPECT_EQ(hosted.host->keyboard_cue(), nullptr);
+  EXPECT_TRUE(hosted.host->Accelerators().empty());
+  EXPECT_EQ(hosted.host->Focused(), nullptr);
+  EXPECT_EQ(hosted.host->KeyboardCue(), nullptr);
   hosted.Send(WM_SYSCHAR, 'k', 0);
   EXPECT_TRUE(gClicks.empty());
 }

@@ -85,8 +85,8 @@ TEST_F(MouseRouting, PressAndReleaseOnOneControlCallsDownUpClickInOrder) {
   hosted.Send(WM_MOUSEMOVE, 0, Point(30, 30));
   gEvents.clear();
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
-  EXPECT_TRUE(hosted.host->is_pressing());
-  EXPECT_EQ(hosted.host->pressed(), &a);
+  EXPECT_TRUE(hosted.host->IsPressing());
+  EXPECT_EQ(hosted.host->Pressed(), &a);
   EXPECT_EQ(GetCapture(), hosted.window);
   hosted.Send(WM_LBUTTONUP, 0, Point(31, 31));
 
@@ -99,8 +99,8 @@ TEST_F(MouseRouting, PressAndReleaseOnOneControlCallsDownUpClickInOrder) {
   EXPECT_EQ(gEvents[2].type, 0);
   EXPECT_EQ(gEvents[3].control, &a);
   EXPECT_EQ(gEvents[3].type, 7);
-  EXPECT_FALSE(hosted.host->is_pressing());
-  EXPECT_EQ(hosted.host->pressed(), nullptr);
+  EXPECT_FALSE(hosted.host->IsPressing());
+  EXPECT_EQ(hosted.host->Pressed(), nullptr);
   EXPECT_EQ(GetCapture(), nullptr);
 
   EXPECT_EQ(a.Sequence({TKM_PRESS, TKM_SET_FOCUS, WM_LBUTTONDOWN, WM_LBUTTONUP, TKM_CLICK}),
@@ -126,7 +126,7 @@ TEST_F(MouseRouting, PressOnOneReleaseOnAnotherMovesHoverWithoutClick) {
   EXPECT_EQ(b.Count(TKM_CLICK), 0);
   EXPECT_EQ(a.Count(TKM_MOUSE_LEAVE), 1);
   EXPECT_EQ(b.Count(TKM_MOUSE_ENTER), 1);
-  EXPECT_EQ(hosted.host->hovered(), &b);
+  EXPECT_EQ(hosted.host->Hovered(), &b);
   EXPECT_EQ(a.Count(WM_MOUSEMOVE), 2);  // the hover move and the captured move
 }
 
@@ -138,7 +138,7 @@ TEST_F(MouseRouting, MovingBetweenControlsSendsLeaveAndEnter) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"enter", "leave", "enter", "leave"}));
   EXPECT_EQ(a.Count(TKM_MOUSE_ENTER), 1);
   EXPECT_EQ(b.Count(TKM_MOUSE_LEAVE), 1);
-  EXPECT_EQ(hosted.host->hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Hovered(), nullptr);
 }
 
 TEST_F(MouseRouting, RightButtonCallbacksAlsoFireOverBackground) {
@@ -161,7 +161,7 @@ TEST_F(MouseRouting, PressOnBackgroundOrPresslessControlDragsTheWindow) {
   gHooked.clear();
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   EXPECT_EQ(gHooked.size(), 1u);
-  EXPECT_FALSE(hosted.host->is_pressing());
+  EXPECT_FALSE(hosted.host->IsPressing());
   EXPECT_TRUE(Names().empty());
 
   // Not draggable: no drag at all.
@@ -180,7 +180,7 @@ TEST_F(MouseRouting, FocusMovesByMouseWithBlurAndFocusCallbacks) {
   // The press on b also ends the hover over a.
   EXPECT_EQ(Names(), (std::vector<std::string>{"leave", "left_down", "blur", "focus", "left_up", "click"}));
   EXPECT_EQ(gEvents[2].control, &a);
-  EXPECT_EQ(hosted.host->focused(), &b);
+  EXPECT_EQ(hosted.host->Focused(), &b);
   ASSERT_EQ(a.Count(TKM_KILL_FOCUS), 1);
   for (const auto& r : a.received) {
     if (r.message == TKM_KILL_FOCUS) {
@@ -203,8 +203,8 @@ TEST_F(MouseRouting, DeactivationCutsAPressShort) {
   hosted.Send(WM_MOUSEMOVE, 0, Point(30, 30));
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   hosted.Send(WM_ACTIVATE, WA_INACTIVE, 0);
-  EXPECT_FALSE(hosted.host->is_pressing());
-  EXPECT_EQ(hosted.host->pressed(), &a);  // stays recorded
+  EXPECT_FALSE(hosted.host->IsPressing());
+  EXPECT_EQ(hosted.host->Pressed(), &a);  // stays recorded
   EXPECT_GE(a.Count(TKM_MOUSE_LEAVE), 1);
   EXPECT_EQ(a.Count(TKM_KILL_FOCUS), 1);
   int focusBefore = a.Count(TKM_SET_FOCUS);
@@ -221,18 +221,18 @@ TEST_F(MouseRouting, MouseLeaveOfTheWindowClearsHover) {
   hosted.Send(WM_MOUSELEAVE);
   ASSERT_EQ(Names(), (std::vector<std::string>{"leave"}));
   EXPECT_EQ(gEvents[0].control, &a);
-  EXPECT_EQ(hosted.host->hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Hovered(), nullptr);
   EXPECT_EQ(a.Count(TKM_MOUSE_LEAVE), 1);
 }
 
 TEST_F(MouseRouting, NothingIsRoutedWhileBusy) {
   hosted.host->redraw(std::nullopt, std::nullopt, 1);  // cross-fade keeps the host busy
-  ASSERT_TRUE(hosted.host->busy());
+  ASSERT_TRUE(hosted.host->Busy());
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   EXPECT_EQ(a.Count(TKM_PRESS), 0);
   EXPECT_TRUE(gEvents.empty());
   PumpFor(600);
-  EXPECT_FALSE(hosted.host->busy());
+  EXPECT_FALSE(hosted.host->Busy());
 }
 
 // --- hit-testing ---
@@ -260,7 +260,7 @@ TEST_P(HitTesting, FindsTheTopmostVisibleEnabledControl) {
   Pump();
   Control* controls[] = {&parent, &child, &grandchild, &overlay};
   hosted.Send(WM_MOUSEMOVE, 0, Point(c.point.x, c.point.y));
-  EXPECT_EQ(hosted.host->hovered(), c.expected < 0 ? nullptr : controls[c.expected]) << c.name;
+  EXPECT_EQ(hosted.host->Hovered(), c.expected < 0 ? nullptr : controls[c.expected]) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(

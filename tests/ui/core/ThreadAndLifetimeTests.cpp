@@ -49,7 +49,7 @@ TEST(ThreadRule, OperationsFromWorkersRunOnTheUiThreadWhileItPaints) {
   });
   // The UI thread keeps recomposing the whole window while the workers run.
   ASSERT_TRUE(PumpUntil([&] {
-    hosted.host->recompose(Gdiplus::RectF(0, 0, 300, 200));
+    hosted.host->Recompose(Gdiplus::RectF(0, 0, 300, 200));
     return finished == 2;
   }, 20000));
   mover.join();
@@ -71,16 +71,16 @@ TEST(ThreadRule, OperationsFromWorkersRunOnTheUiThreadWhileItPaints) {
 // What a callback of the host may do to the control it is told about.
 enum class Victim { OnLeftDown, OnFocus, OnClick };
 
-std::unique_ptr<RecordingControl> g_victim;
-void DeleteVictim(HWND, Control*, WPARAM, LPARAM, int) { g_victim.reset(); }
+std::unique_ptr<RecordingControl> gVictim;
+void DeleteVictim(HWND, Control*, WPARAM, LPARAM, int) { gVictim.reset(); }
 
 TEST(Lifetime, ControlsDeletedByHostCallbacksLeaveNoStaleRecord) {
   for (Victim when : {Victim::OnLeftDown, Victim::OnFocus, Victim::OnClick}) {
     SCOPED_TRACE(static_cast<int>(when));
     HostedWindow hosted;
     hosted.Show();
-    g_victim = std::make_unique<RecordingControl>();
-    ASSERT_TRUE(g_victim->CreateAt(hosted.window, 10, 10, 50, 50));
+    gVictim = std::make_unique<RecordingControl>();
+    ASSERT_TRUE(gVictim->CreateAt(hosted.window, 10, 10, 50, 50));
     if (when == Victim::OnLeftDown) hosted.host->set_on_left_down(DeleteVictim);
     if (when == Victim::OnFocus) hosted.host->set_on_focus(DeleteVictim);
     if (when == Victim::OnClick) hosted.host->set_on_click(DeleteVictim);
@@ -92,14 +92,14 @@ TEST(Lifetime, ControlsDeletedByHostCallbacksLeaveNoStaleRecord) {
     hosted.Send(WM_MOUSEMOVE, 0, Point(22, 22));
     Pump();
 
-    EXPECT_EQ(g_victim, nullptr);
-    EXPECT_EQ(hosted.host->pressed(), nullptr);
-    EXPECT_EQ(hosted.host->focused(), nullptr);
-    EXPECT_EQ(hosted.host->hovered(), nullptr);
-    EXPECT_FALSE(hosted.host->is_pressing());
-    EXPECT_EQ(hosted.host->first_control(), nullptr);
+    EXPECT_EQ(gVictim, nullptr);
+    EXPECT_EQ(hosted.host->Pressed(), nullptr);
+    EXPECT_EQ(hosted.host->Focused(), nullptr);
+    EXPECT_EQ(hosted.host->Hovered(), nullptr);
+    EXPECT_FALSE(hosted.host->IsPressing());
+    EXPECT_EQ(hosted.host->FirstControl(), nullptr);
   }
-  g_victim.reset();
+  gVictim.reset();
 }
 
 // Sends a control message to a peer from its own WM_DESTROY work, as a control that tells
@@ -145,19 +145,19 @@ TEST(Lifetime, ASharedBackgroundOutlivesItsSourceWindow) {
   AttachOptions borrower = HostedWindow::NoFrame();
   borrower.sharedBackground = owner->window;
   HostedWindow shared(borrower);
-  ASSERT_NE(shared.host->background_image(), nullptr);
-  const std::uint32_t before = shared.host->back_buffer().Pixel(150, 100);
+  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
+  const std::uint32_t before = shared.host->BackBuffer().Pixel(150, 100);
 
   owner.reset();
   shared.host->redraw(std::nullopt, std::nullopt, 0, true);
   Pump();
-  ASSERT_NE(shared.host->background_image(), nullptr);
-  EXPECT_EQ(shared.host->back_buffer().Pixel(150, 100), before);
+  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
+  EXPECT_EQ(shared.host->BackBuffer().Pixel(150, 100), before);
 }
 
-RecordingControl* g_moved = nullptr;
+RecordingControl* gMoved = nullptr;
 void MoveWhilePainting(HWND, Gdiplus::GpGraphics*, int, int) {
-  if (g_moved) g_moved->Move(200.0f, 100.0f, std::nullopt, std::nullopt);
+  if (gMoved) gMoved->Move(200.0f, 100.0f, std::nullopt, std::nullopt);
 }
 
 TEST(Lifetime, AMoveWhileTheHostRedrawsIsShownAtItsNewPlace) {
@@ -166,18 +166,18 @@ TEST(Lifetime, AMoveWhileTheHostRedrawsIsShownAtItsNewPlace) {
   RecordingControl control(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 30, 30));
   Pump();
-  ASSERT_EQ(hosted.host->back_buffer().Pixel(20, 20), 0xFFFF0000u);
+  ASSERT_EQ(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 
-  g_moved = &control;
+  gMoved = &control;
   hosted.host->set_on_paint(MoveWhilePainting);
   hosted.host->redraw(std::nullopt, std::nullopt, 0, false);
   hosted.host->set_on_paint(nullptr);
-  g_moved = nullptr;
+  gMoved = nullptr;
   Pump();
 
   EXPECT_FLOAT_EQ(control.Left(), 200.0f);
-  EXPECT_EQ(hosted.host->back_buffer().Pixel(210, 110), 0xFFFF0000u);
-  EXPECT_NE(hosted.host->back_buffer().Pixel(20, 20), 0xFFFF0000u);
+  EXPECT_EQ(hosted.host->BackBuffer().Pixel(210, 110), 0xFFFF0000u);
+  EXPECT_NE(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 }
 
 }  // namespace

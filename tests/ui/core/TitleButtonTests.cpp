@@ -24,7 +24,7 @@ TEST(TitleGlyphCell, EveryKindStateAndZoom) {
     for (int state = -1; state <= 3; ++state) {
       SCOPED_TRACE(testing::Message() << "kind " << c.kind << " zoomed " << c.zoomed << " state " << state);
       Gdiplus::RectF cell;
-      ASSERT_TRUE(title_glyph_cell(c.kind, state, c.zoomed, &cell));
+      ASSERT_TRUE(TitleGlyphCell(c.kind, state, c.zoomed, &cell));
       const int column = (state == -1 || state == 3) ? 0 : state;
       EXPECT_EQ(cell.X, c.x[column]);
       EXPECT_EQ(cell.Y, 2);
@@ -33,10 +33,10 @@ TEST(TitleGlyphCell, EveryKindStateAndZoom) {
     }
   }
   Gdiplus::RectF cell;
-  EXPECT_FALSE(title_glyph_cell(0x4, 4, false, &cell));
-  EXPECT_FALSE(title_glyph_cell(0x4, -2, false, &cell));
-  EXPECT_FALSE(title_glyph_cell(0x200, 0, false, &cell));
-  EXPECT_FALSE(title_glyph_cell(0, 0, false, &cell));
+  EXPECT_FALSE(TitleGlyphCell(0x4, 4, false, &cell));
+  EXPECT_FALSE(TitleGlyphCell(0x4, -2, false, &cell));
+  EXPECT_FALSE(TitleGlyphCell(0x200, 0, false, &cell));
+  EXPECT_FALSE(TitleGlyphCell(0, 0, false, &cell));
 }
 
 TEST(TitleButtonCommand, ClickCommandsPerKind) {
@@ -59,7 +59,7 @@ TEST(TitleButtonCommand, ClickCommandsPerKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << " zoomed " << c.zoomed << " iconic " << c.iconic);
-    auto command = title_button_command(c.kind, c.zoomed, c.iconic);
+    auto command = TitleButtonCommand(c.kind, c.zoomed, c.iconic);
     ASSERT_EQ(command.has_value(), c.posts);
     if (command) {
       EXPECT_EQ(command->message, c.message);
@@ -79,7 +79,7 @@ LRESULT RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
 }
 
 TitleButton* ButtonOfKind(WindowHost& host, int kind) {
-  for (Control* control : host.title_buttons()) {
+  for (Control* control : host.TitleButtons()) {
     auto* button = static_cast<TitleButton*>(control);
     if (button->Kind() == kind) return button;
   }
@@ -88,7 +88,7 @@ TitleButton* ButtonOfKind(WindowHost& host, int kind) {
 
 // Whether the button's surface shows exactly the strip cell (rows 2..19 of the strip).
 ::testing::AssertionResult ShowsCell(const TitleButton* button, float cellX) {
-  Gdiplus::GpImage* strip = gfx::control_strip();
+  Gdiplus::GpImage* strip = gfx::ControlStrip();
   const int width = static_cast<int>(button->BoundsRef().Width);
   int differing = 0, opaque = 0;
   for (int y = 0; y < 18; ++y) {
@@ -112,7 +112,7 @@ class TitleButtons : public testing::Test {
 TEST_F(TitleButtons, MainWindowFlagsGiveCloseAndMinimiseAtTheirPlaces) {
   HostedWindow hosted(HostedWindow::Frame(0x17), 610, 515);
   ASSERT_EQ(hosted.attached, 1);
-  const auto& buttons = hosted.host->title_buttons();
+  const auto& buttons = hosted.host->TitleButtons();
   ASSERT_EQ(buttons.size(), 2u);
   auto* close = static_cast<TitleButton*>(buttons[0]);
   auto* minimise = static_cast<TitleButton*>(buttons[1]);
@@ -217,7 +217,7 @@ TEST_F(TitleButtons, MinimiseDoesNothingOnAnIconicWindowAndDisabledButtonsNothin
 TEST_F(TitleButtons, MaximiseSwapsToRestoreWithoutTheMouse) {
   HostedWindow hosted(HostedWindow::Frame(0x1F));
   ASSERT_EQ(hosted.attached, 1);
-  ASSERT_EQ(hosted.host->title_buttons().size(), 3u);
+  ASSERT_EQ(hosted.host->TitleButtons().size(), 3u);
   TitleButton* maximise = ButtonOfKind(*hosted.host, 0x8);
   ASSERT_NE(maximise, nullptr);
   ShowWindow(hosted.window, SW_SHOWNOACTIVATE);
@@ -257,7 +257,7 @@ TEST_F(TitleButtons, MaximiseSwapsToRestoreWithoutTheMouse) {
 TEST_F(TitleButtons, DestroyClearsKindAndState) {
   HostedWindow hosted(HostedWindow::Frame(0));
   ASSERT_EQ(hosted.attached, 1);
-  EXPECT_TRUE(hosted.host->title_buttons().empty());
+  EXPECT_TRUE(hosted.host->TitleButtons().empty());
   TitleButton button;
   ASSERT_NE(button.Create(hosted.window, 10, 10, 28, 19, 0x20), nullptr);
   EXPECT_EQ(button.Kind(), 0x20);

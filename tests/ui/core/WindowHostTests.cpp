@@ -35,14 +35,14 @@ TEST(Attach, CompletesFrameFlagsAndAdjustsTheStyle) {
     options.frameFlags = c.given;
     HostedWindow hosted(options, 300, 200, c.style);
     ASSERT_EQ(hosted.attached, 1);
-    EXPECT_EQ(hosted.host->frame_flags(), c.expected) << (c.given ? *c.given : -1);
+    EXPECT_EQ(hosted.host->FrameFlags(), c.expected) << (c.given ? *c.given : -1);
     LONG style = StyleOf(hosted.window);
     EXPECT_TRUE(style & WS_POPUP);
     EXPECT_EQ((style & WS_MINIMIZEBOX) != 0, (c.expected & 0x10) != 0);
     EXPECT_EQ((style & WS_MAXIMIZEBOX) != 0, (c.expected & 0x8) != 0);
     EXPECT_EQ((style & WS_SYSMENU) != 0, !(c.given && *c.given == 0) || (c.style & WS_SYSMENU) != 0);
-    EXPECT_EQ(hosted.host->caption_label() != nullptr, (c.expected & 0x2) != 0);
-    EXPECT_EQ(hosted.host->icon_control() != nullptr, (c.expected & 0x1) != 0);
+    EXPECT_EQ(hosted.host->CaptionControl() != nullptr, (c.expected & 0x2) != 0);
+    EXPECT_EQ(hosted.host->IconControl() != nullptr, (c.expected & 0x1) != 0);
   }
 }
 
@@ -51,19 +51,19 @@ TEST(Attach, DefaultsAndProperty) {
   WindowHost& h = *hosted.host;
   EXPECT_EQ(GetPropW(hosted.window, L"Tessel_Wnd_Control"), &h);
   EXPECT_EQ(host_of_window(hosted.window), &h);
-  EXPECT_EQ(h.alpha(), -1);
-  EXPECT_FALSE(h.glass_blur());  // forced off without an alpha
+  EXPECT_EQ(h.Alpha(), -1);
+  EXPECT_FALSE(h.GlassBlur());  // forced off without an alpha
   EXPECT_EQ(h.corner_style(), 7);
-  EXPECT_EQ(h.image_layout(), 0);
+  EXPECT_EQ(h.ImageLayout(), 0);
   EXPECT_TRUE(h.draggable());
-  EXPECT_TRUE(h.gloss());
-  EXPECT_TRUE(h.present_on_attach());
-  EXPECT_FALSE(h.sizable());
-  EXPECT_FALSE(h.busy());
-  EXPECT_NE(h.tooltip_window(), nullptr);
-  EXPECT_EQ(h.size().width, 300);
-  EXPECT_EQ(h.back_buffer().width(), 300);
-  EXPECT_EQ(h.back_buffer().height(), 200);
+  EXPECT_TRUE(h.Gloss());
+  EXPECT_TRUE(h.PresentOnAttach());
+  EXPECT_FALSE(h.Sizable());
+  EXPECT_FALSE(h.Busy());
+  EXPECT_NE(h.TooltipWindow(), nullptr);
+  EXPECT_EQ(h.Size().width, 300);
+  EXPECT_EQ(h.BackBuffer().Width(), 300);
+  EXPECT_EQ(h.BackBuffer().Height(), 200);
   EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hosted.window, GWLP_WNDPROC)), nullptr);
 }
 
@@ -80,10 +80,10 @@ TEST(Attach, SizableWindowsKeepTheThickFrame) {
   AttachOptions options = HostedWindow::NoFrame();
   options.sizable = true;
   HostedWindow hosted(options);
-  EXPECT_TRUE(hosted.host->sizable());
+  EXPECT_TRUE(hosted.host->Sizable());
   EXPECT_TRUE(StyleOf(hosted.window) & WS_THICKFRAME);
   HostedWindow plain(HostedWindow::NoFrame(), 300, 200, WS_POPUP | WS_THICKFRAME);
-  EXPECT_TRUE(plain.host->sizable());  // default follows the window's own style
+  EXPECT_TRUE(plain.host->Sizable());  // default follows the window's own style
 }
 
 TEST(WindowMessages, MinMaxInfo) {
@@ -112,7 +112,7 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
   AttachOptions withCaption;
   withCaption.frameFlags = 0x6;
   HostedWindow captioned(withCaption);
-  auto* label = static_cast<CaptionLabel*>(captioned.host->caption_label());
+  auto* label = static_cast<CaptionLabel*>(captioned.host->CaptionControl());
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->Text(), "Test");
   // "搜索" in GBK goes in as UTF-16 and comes back as GBK.
@@ -122,7 +122,7 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
   AttachOptions noCaption;
   noCaption.frameFlags = 0x4;
   HostedWindow plain(noCaption);
-  EXPECT_EQ(plain.host->caption_label(), nullptr);
+  EXPECT_EQ(plain.host->CaptionControl(), nullptr);
   SetWindowTextW(plain.window, L"New");
   wchar_t text[16] = {};
   GetWindowTextW(plain.window, text, 16);
@@ -137,8 +137,8 @@ TEST(WindowMessages, PaintOnlyCopiesTheBackBuffer) {
   hosted.Show();
   hosted.host->set_on_paint(CountPaint);
   gPaints = 0;
-  const BufferDc& buffer = hosted.host->back_buffer();
-  buffer.bits()[50 * buffer.width() + 50] = 0xFF00FF00;  // a marker only a redraw would remove
+  const BufferDc& buffer = hosted.host->BackBuffer();
+  buffer.Bits()[50 * buffer.Width() + 50] = 0xFF00FF00;  // a marker only a redraw would remove
   InvalidateRect(hosted.window, nullptr, FALSE);
   UpdateWindow(hosted.window);
   hosted.Send(WM_PAINT);
@@ -164,7 +164,7 @@ TEST(Colours, OpaqueAlphaIsWrittenAs254) {
 
   // The skin without an image is cleared to the background colour with alpha 254.
   HostedWindow hosted;
-  std::uint32_t pixel = hosted.host->back_buffer().Pixel(100, 100);
+  std::uint32_t pixel = hosted.host->BackBuffer().Pixel(100, 100);
   EXPECT_EQ(pixel >> 24, 0xFEu);
 }
 
@@ -172,21 +172,21 @@ TEST(Painting, CrossFadeEndsAfterFiveTicks) {
   HostedWindow hosted;
   hosted.Show();
   hosted.host->redraw(std::nullopt, RGB(200, 0, 0), 1);
-  EXPECT_TRUE(hosted.host->busy());
+  EXPECT_TRUE(hosted.host->Busy());
   for (int i = 0; i < 4; ++i) {
     hosted.host->transition_tick();
-    EXPECT_TRUE(hosted.host->busy()) << i;
+    EXPECT_TRUE(hosted.host->Busy()) << i;
   }
   hosted.host->transition_tick();
-  EXPECT_FALSE(hosted.host->busy());
-  EXPECT_EQ(hosted.host->transition_alpha(), 255);
+  EXPECT_FALSE(hosted.host->Busy());
+  EXPECT_EQ(hosted.host->TransitionAlpha(), 255);
 
   // Driven by its own 50 ms timer.
   hosted.host->redraw(std::nullopt, RGB(0, 200, 0), 1);
   PumpFor(700);
-  EXPECT_FALSE(hosted.host->busy());
-  EXPECT_EQ(hosted.host->transition_ticks(), 5);
-  std::uint32_t pixel = hosted.host->back_buffer().Pixel(100, 100);
+  EXPECT_FALSE(hosted.host->Busy());
+  EXPECT_EQ(hosted.host->TransitionTicks(), 5);
+  std::uint32_t pixel = hosted.host->BackBuffer().Pixel(100, 100);
   EXPECT_EQ((pixel >> 8) & 0xFF, 200u * 254 / 255);  // premultiplied by 254
 }
 
@@ -205,7 +205,7 @@ TEST(Painting, OrdinaryWindowsGetARoundedRegionLayeredOnesDoNot) {
   EXPECT_TRUE(GetWindowLongW(layered.window, GWL_EXSTYLE) & WS_EX_LAYERED);
   EXPECT_EQ(GetWindowRgn(layered.window, region), ERROR);
   // The window alpha scales the composed skin.
-  std::uint32_t pixel = layered.host->back_buffer().Pixel(100, 100);
+  std::uint32_t pixel = layered.host->BackBuffer().Pixel(100, 100);
   EXPECT_NEAR(static_cast<int>(pixel >> 24), 254 * 200 / 255, 2);
   DeleteObject(region);
 }
@@ -232,32 +232,32 @@ TEST(Painting, ImageBackgroundTakesItsAverageColourUnlessOneIsGiven) {
   options.backgroundColour.reset();
   options.image = std::span<const std::uint8_t>(bmp.data(), bmp.size());
   HostedWindow hosted(options);
-  ASSERT_NE(hosted.host->background_image(), nullptr);
-  EXPECT_EQ(hosted.host->background_colour(), RGB(100, 0, 50));
+  ASSERT_NE(hosted.host->BackgroundImage(), nullptr);
+  EXPECT_EQ(hosted.host->BackgroundColour(), RGB(100, 0, 50));
 
   options.backgroundColour = RGB(1, 2, 3);
   HostedWindow given(options);
-  EXPECT_EQ(given.host->background_colour(), RGB(1, 2, 3));
+  EXPECT_EQ(given.host->BackgroundColour(), RGB(1, 2, 3));
 
   const unsigned char junk[] = {1, 2, 3, 4};
   options.image = std::span<const std::uint8_t>(junk, sizeof(junk));
   HostedWindow broken(options);
-  EXPECT_EQ(broken.host->background_image(), nullptr);
-  EXPECT_EQ(broken.host->background_colour(), RGB(1, 2, 3));
-  EXPECT_EQ(broken.host->back_buffer().Pixel(100, 100) >> 24, 0xFEu);
+  EXPECT_EQ(broken.host->BackgroundImage(), nullptr);
+  EXPECT_EQ(broken.host->BackgroundColour(), RGB(1, 2, 3));
+  EXPECT_EQ(broken.host->BackBuffer().Pixel(100, 100) >> 24, 0xFEu);
 }
 
 TEST(Painting, TitleBarLayoutPlacesTheCaption) {
   AttachOptions options;
   options.frameFlags = 0x17;
   HostedWindow hosted(options, 610, 515);
-  Control* caption = hosted.host->caption_label();
+  Control* caption = hosted.host->CaptionControl();
   ASSERT_NE(caption, nullptr);
   // Close (39 + 12 margin) and minimise: the caption ends where the buttons begin.
   EXPECT_FLOAT_EQ(caption->Left(), 28);
   EXPECT_FLOAT_EQ(caption->Top(), 10);
   EXPECT_FLOAT_EQ(caption->Left() + caption->Width(), 610 - 5 - 12 - 2 * 28);
-  Control* icon = hosted.host->icon_control();
+  Control* icon = hosted.host->IconControl();
   ASSERT_NE(icon, nullptr);
   EXPECT_FLOAT_EQ(icon->Left(), 11);
   EXPECT_FLOAT_EQ(icon->Width(), 16);
@@ -269,9 +269,9 @@ TEST(WindowMessages, CloseWithoutEffectHidesAndDestroysAndDetaches) {
   HWND window = hosted->window;
   hosted->Send(WM_CLOSE);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(hosted->host->window(), nullptr);
-  EXPECT_EQ(hosted->host->first_control(), nullptr);
-  EXPECT_EQ(hosted->host->back_buffer().dc(), nullptr);
+  EXPECT_EQ(hosted->host->Window(), nullptr);
+  EXPECT_EQ(hosted->host->FirstControl(), nullptr);
+  EXPECT_EQ(hosted->host->BackBuffer().Dc(), nullptr);
 }
 
 TEST(WindowMessages, CloseEffectsAnimateThenDestroy) {
@@ -297,8 +297,8 @@ TEST(WindowMessages, SizeChangeRecreatesBuffersAndCallsOnSize) {
   Pump();
   EXPECT_EQ(width, 400);
   EXPECT_EQ(height, 250);
-  EXPECT_EQ(hosted.host->back_buffer().width(), 400);
-  EXPECT_EQ(hosted.host->back_buffer().height(), 250);
+  EXPECT_EQ(hosted.host->BackBuffer().Width(), 400);
+  EXPECT_EQ(hosted.host->BackBuffer().Height(), 250);
   width = 0;
   hosted.Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(400, 250));  // same size: nothing
   EXPECT_EQ(width, 0);
@@ -351,9 +351,9 @@ TEST(WindowMessages, BorderSizingStartsTheSizeLoopAtTheEdges) {
   RecordingControl edge;
   ASSERT_TRUE(edge.CreateAt(hosted.window, 0, 0, 300, 200));
   hosted.Send(WM_MOUSEMOVE, 0, Point(150, 100));
-  EXPECT_EQ(hosted.host->hovered(), &edge);
+  EXPECT_EQ(hosted.host->Hovered(), &edge);
   hosted.Send(WM_MOUSEMOVE, 0, Point(2, 100));
-  EXPECT_EQ(hosted.host->hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Hovered(), nullptr);
   EXPECT_EQ(edge.Count(TKM_MOUSE_LEAVE), 1);
   struct Zone {
     POINT p;
@@ -529,11 +529,11 @@ TEST(WindowMessages, HoveringRegistersTheControlsTooltip) {
   ASSERT_TRUE(silent.CreateAt(hosted.window, 50, 10, 20, 20));
   tipped.TipText(std::string("hello"));
   hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
-  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
   hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));  // no text: the tool goes away
-  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
   silent.TipText(std::string("now"), true);  // notify: registered at once
-  EXPECT_EQ(SendMessageW(hosted.host->tooltip_window(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
 TEST(Painting, ShowEffectsShowTheWindow) {
@@ -551,7 +551,7 @@ TEST(Painting, ControlsAreClippedToTheInsideOfTheFrame) {
   RecordingControl control(0xFFFFFFFF);
   ASSERT_TRUE(control.CreateAt(hosted.window, 0, 0, 300, 200));
   Pump();
-  const BufferDc& buffer = hosted.host->back_buffer();
+  const BufferDc& buffer = hosted.host->BackBuffer();
   EXPECT_EQ(buffer.Pixel(150, 100), 0xFFFFFFFFu);
   EXPECT_NE(buffer.Pixel(2, 100), 0xFFFFFFFFu);    // outside the frame
   EXPECT_NE(buffer.Pixel(150, 198), 0xFFFFFFFFu);
@@ -567,8 +567,8 @@ TEST(WindowMessages, AHookThatSwallowsDestroyStillLeavesTheHostDetached) {
   HostedWindow hosted;
   hosted.host->set_on_window_message(SwallowDestroy);
   DestroyWindow(hosted.window);
-  EXPECT_EQ(hosted.host->window(), nullptr);
-  EXPECT_EQ(hosted.host->back_buffer().dc(), nullptr);
+  EXPECT_EQ(hosted.host->Window(), nullptr);
+  EXPECT_EQ(hosted.host->BackBuffer().Dc(), nullptr);
 }
 
 }  // namespace

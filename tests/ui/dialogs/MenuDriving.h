@@ -44,7 +44,7 @@ inline UINT_PTR ArmSafetyNet(UINT milliseconds = 6000) { return SetTimer(nullptr
 inline POINT ItemCentre(const PopupMenu& menu, HWND window, int position) {
   RECT rect{};
   GetWindowRect(window, &rect);
-  for (const MenuItemSlot& slot : layout_menu_items(menu.items(), rect.right - rect.left)) {
+  for (const MenuItemSlot& slot : LayoutMenuItems(menu.Items(), rect.right - rect.left)) {
     if (slot.position == position) {
       return POINT{static_cast<LONG>(slot.bounds.X + slot.bounds.Width / 2),
                    static_cast<LONG>(slot.bounds.Y + slot.bounds.Height / 2)};

@@ -41,7 +41,7 @@ TEST(MessageBoxRules, ButtonSetsAndTheirResults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.set);
-    const std::vector<BoxButton> buttons = message_box_buttons(c.set, c.custom);
+    const std::vector<BoxButton> buttons = MessageBoxButtons(c.set, c.custom);
     ASSERT_EQ(buttons.size(), c.labels.size());
     for (size_t i = 0; i < buttons.size(); ++i) {
       EXPECT_EQ(buttons[i].label, c.labels[i]);
@@ -54,7 +54,7 @@ TEST(MessageBoxRules, ButtonSetsAndTheirResults) {
 TEST(MessageBoxRules, IconCells) {
   const std::pair<int, int> cases[] = {{0, -1},   {0x10, 0},   {0x30, 40}, {0x20, 80},
                                        {0x40, 120}, {0x80, 160}, {0x7, 0},   {-5, 0}};
-  for (auto [type, cell] : cases) EXPECT_EQ(message_box_icon_cell(type), cell) << type;
+  for (auto [type, cell] : cases) EXPECT_EQ(MessageBoxIconCell(type), cell) << type;
 }
 
 TEST(MessageBoxRules, GeometryFromTheText) {
@@ -75,9 +75,9 @@ TEST(MessageBoxRules, GeometryFromTheText) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.measuredWidth << "x" << c.measuredHeight);
-    MessageBoxGeometry g = initial_message_box_geometry(work, c.icon);
-    fit_message_box_width(g, work, c.measuredWidth, 1000);
-    fit_message_box_height(g, work, c.measuredHeight, 700);
+    MessageBoxGeometry g = InitialMessageBoxGeometry(work, c.icon);
+    FitMessageBoxWidth(g, work, c.measuredWidth, 1000);
+    FitMessageBoxHeight(g, work, c.measuredHeight, 700);
     EXPECT_EQ(g.x, c.x);
     EXPECT_EQ(g.y, c.y);
     EXPECT_EQ(g.width, c.width);
@@ -85,9 +85,9 @@ TEST(MessageBoxRules, GeometryFromTheText) {
     EXPECT_TRUE(g.text.Equals(c.text)) << g.text.X << "," << g.text.Y << " " << g.text.Width << "x" << g.text.Height;
   }
   // Buttons from the right edge: set 0 and set 3 in a 320 x 150 box.
-  EXPECT_TRUE(message_box_button_rect(320, 150, 1).Equals(RectF(237, 115, 70, 24)));
-  EXPECT_TRUE(message_box_button_rect(320, 150, 2).Equals(RectF(162, 115, 70, 24)));
-  EXPECT_TRUE(message_box_button_rect(320, 150, 3).Equals(RectF(87, 115, 70, 24)));
+  EXPECT_TRUE(MessageBoxButtonRect(320, 150, 1).Equals(RectF(237, 115, 70, 24)));
+  EXPECT_TRUE(MessageBoxButtonRect(320, 150, 2).Equals(RectF(162, 115, 70, 24)));
+  EXPECT_TRUE(MessageBoxButtonRect(320, 150, 3).Equals(RectF(87, 115, 70, 24)));
 }
 
 // What the created callback saw of a box, and what it then does to it.
@@ -124,11 +124,11 @@ void OnCreated(HWND window, int width, int height) {
   GetWindowRect(window, &gSeen.rect);
   WindowHost* host = host_of_window(window);
   if (!host) return;
-  gSeen.hostAlpha = host->alpha();
-  gSeen.hostColour = host->background_colour();
-  for (Control* c = host->first_control(); c; c = c->NextSibling()) {
+  gSeen.hostAlpha = host->Alpha();
+  gSeen.hostColour = host->BackgroundColour();
+  for (Control* c = host->FirstControl(); c; c = c->NextSibling()) {
     if (auto* button = dynamic_cast<ButtonBase*>(c)) {
-      if (host->focused() == c) gSeen.focusedIndex = static_cast<int>(gSeen.buttons.size());
+      if (host->Focused() == c) gSeen.focusedIndex = static_cast<int>(gSeen.buttons.size());
       gSeen.buttons.push_back({c->BoundsRef(), button->Caption(), c->Type()});
     }
   }
@@ -144,8 +144,8 @@ void OnCreated(HWND window, int width, int height) {
       PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
       break;
     case Act::CloseButton:
-      if (!host->title_buttons().empty()) {
-        const RectF at = host->title_buttons().front()->BoundsRef();
+      if (!host->TitleButtons().empty()) {
+        const RectF at = host->TitleButtons().front()->BoundsRef();
         Post(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
         Post(window, WM_LBUTTONUP, 0, at);
       }
@@ -273,8 +273,8 @@ TEST(SkinnedMessageBox, RunsOnTheOwnersThreadAndReusesAHostedOwnersLook) {
     }
     EXPECT_EQ(result, kBoxCancel);
     EXPECT_EQ(gSeen.thread, uiThread) << "the box lives on the owner's thread";
-    EXPECT_EQ(gSeen.hostColour, owner.host->background_colour()) << "the owner's colour is reused";
-    EXPECT_EQ(gSeen.hostAlpha, owner.host->alpha());
+    EXPECT_EQ(gSeen.hostColour, owner.host->BackgroundColour()) << "the owner's colour is reused";
+    EXPECT_EQ(gSeen.hostAlpha, owner.host->Alpha());
   }
 }
 

@@ -43,7 +43,7 @@ TEST(MenuLayout, SizeAndHitTestFollowTheShownItems) {
       {"no items", {}, 0, {50, 16}},
   };
   for (const Case& c : cases) {
-    const SIZE size = menu_size(c.items, c.fixedWidth, tenPerChar);
+    const SIZE size = MenuSize(c.items, c.fixedWidth, tenPerChar);
     EXPECT_EQ(size.cx, c.expected.cx) << c.name;
     EXPECT_EQ(size.cy, c.expected.cy) << c.name;
   }
@@ -60,10 +60,10 @@ TEST(MenuLayout, SizeAndHitTestFollowTheShownItems) {
       {{20, 5}, 0, false},
   };
   for (const Hit& h : hits) {
-    const int position = menu_item_at(items, 100, h.point);
+    const int position = MenuItemAt(items, 100, h.point);
     EXPECT_EQ(position, h.position) << h.point.x << "," << h.point.y;
     if (position) {
-      EXPECT_EQ(menu_item_choosable(items[static_cast<size_t>(position - 1)]), h.choosable);
+      EXPECT_EQ(MenuItemChoosable(items[static_cast<size_t>(position - 1)]), h.choosable);
     }
   }
 }
@@ -83,22 +83,22 @@ TEST(MenuLayout, PlacementFlipsAtTheWorkAreaEdges) {
       {"bottom right corner", {790, 590}, {670, 490, true, true}},
   };
   for (const Case& c : cases) {
-    const MenuPlacement p = place_menu(c.at, size, work);
+    const MenuPlacement p = PlaceMenu(c.at, size, work);
     EXPECT_EQ(p.x, c.expected.x) << c.name;
     EXPECT_EQ(p.y, c.expected.y) << c.name;
     EXPECT_EQ(p.openedLeft, c.expected.openedLeft) << c.name;
     EXPECT_EQ(p.openedUp, c.expected.openedUp) << c.name;
   }
   // Wider than the work area: flipped, then kept on it.
-  EXPECT_EQ(place_menu({100, 0}, {900, 50}, work).x, 0);
+  EXPECT_EQ(PlaceMenu({100, 0}, {900, 50}, work).x, 0);
 
   // Sub-menus: beside the parent window, first item level with the opener.
   const RECT item{108, 130, 292, 152};
-  const MenuPlacement right = place_sub_menu({100, 100, 300, 250}, item, size, work);
+  const MenuPlacement right = PlaceSubMenu({100, 100, 300, 250}, item, size, work);
   EXPECT_EQ(right.x, 291);
   EXPECT_EQ(right.y, 122);
   EXPECT_FALSE(right.openedLeft);
-  const MenuPlacement left = place_sub_menu({600, 100, 780, 250}, {608, 550, 772, 572}, size, work);
+  const MenuPlacement left = PlaceSubMenu({600, 100, 780, 250}, {608, 550, 772, 572}, size, work);
   EXPECT_EQ(left.x, 600 - 120 + 9);
   EXPECT_TRUE(left.openedLeft);
   EXPECT_TRUE(left.openedUp);
@@ -112,17 +112,17 @@ TEST(MenuLayout, HoverLookAndMnemonics) {
       {0xE1000000, 0xFEFFFFFF}, {0xE1FFFFFF, 0xE6000000}, {0xE1C0C0C0, 0xE6000000}, {0xE1BFBFBF, 0xFEFFFFFF},
       {0xE100FF00, 0xFEFFFFFF}, {0xE1FFFF00, 0xE6000000},
   };
-  for (const Colour& c : colours) EXPECT_EQ(menu_hover_text_colour(c.highlight), c.text) << std::hex << c.highlight;
+  for (const Colour& c : colours) EXPECT_EQ(MenuHoverTextColour(c.highlight), c.text) << std::hex << c.highlight;
   MenuItemRecord own = Item(0);
-  EXPECT_EQ(menu_hover_colour(own, RGB(0x10, 0x20, 0x30)), 0xE1102030u);
+  EXPECT_EQ(MenuHoverColour(own, RGB(0x10, 0x20, 0x30)), 0xE1102030u);
   own.hoverColour = 0xFF123456;
-  EXPECT_EQ(menu_hover_colour(own, RGB(0x10, 0x20, 0x30)), 0xFF123456u);
+  EXPECT_EQ(MenuHoverColour(own, RGB(0x10, 0x20, 0x30)), 0xFF123456u);
 
   struct Key {
     const wchar_t* text;
     int key;
   } keys[] = {{L"\x526a\x5207(&T)", 'T'}, {L"&copy", 'C'}, {L"a&&b", 0}, {L"a&&&b", 'B'}, {L"trailing&", 0}, {L"", 0}};
-  for (const Key& k : keys) EXPECT_EQ(menu_mnemonic_key(k.text), k.key);
+  for (const Key& k : keys) EXPECT_EQ(MenuMnemonicKey(k.text), k.key);
 }
 
 // --- real menu windows ---
@@ -163,7 +163,7 @@ class MenuWindows : public testing::Test {
     OnCreated() = nullptr;
     gHandlerCalls = 0;
     gMenuAliveAtHandler = false;
-    menu.set_created(CreatedTrampoline);
+    menu.SetCreated(CreatedTrampoline);
     safety = ArmSafetyNet();
   }
   void TearDown() override {
@@ -230,7 +230,7 @@ TEST_F(MenuWindows, ClickingAnItemDeliversItOnceAfterTheMenuIsGone) {
       EXPECT_EQ(r.wParam, 0x202u);
       EXPECT_EQ(r.lParam, reinterpret_cast<LPARAM>(&target));  // the control under the mouse
     }
-    EXPECT_EQ(owner.host->focused(), &target);
+    EXPECT_EQ(owner.host->Focused(), &target);
     CreatedWindows().clear();
   }
 }
@@ -340,11 +340,11 @@ TEST_F(MenuWindows, HoveringASubMenuItemOpensItsMenuAfterHalfASecond) {
   PopupMenu more;
   more.add_item("\xd7\xd3\xcf\xee\xd2\xbb", {}, 0, kMenuCommand, kDeliverCommand, 0x301);  // 子项一
   more.add_item("\xd7\xd3\xcf\xee\xb6\xfe", {}, 0, kMenuCommand, kDeliverCommand, 0x302);  // 子项二
-  more.set_created(CreatedTrampoline);
+  more.SetCreated(CreatedTrampoline);
   menu.add_item("\xb8\xb4\xd6\xc6\xb4\xc5\xc1\xa6\xc1\xb4\xbd\xd3(&C)", {}, 0, kMenuCommand, kDeliverCommand, 1);  // 复制磁力链接
   menu.add_item("\xd4\xc6\xb5\xe3\xb2\xa5", {}, kMenuItemGreyed, kMenuCommand, kDeliverCommand, 2);  // 云点播, greyed
-  menu.add_separator();
-  menu.add_sub_menu("\xb8\xfc\xb6\xe0\xcf\xc2\xd4\xd8", &more);  // 更多下载
+  menu.AddSeparator();
+  menu.AddSubMenu("\xb8\xfc\xb6\xe0\xcf\xc2\xd4\xd8", &more);  // 更多下载
 
   DWORD hovered = 0, opened = 0;
   HWND root = nullptr, sub = nullptr;
@@ -382,14 +382,14 @@ TEST_F(MenuWindows, HoveringASubMenuItemOpensItsMenuAfterHalfASecond) {
 }
 
 TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
-  build_edit_context_menu();
-  EditMenu* installed = edit_context_menu();
+  BuildEditContextMenu();
+  EditMenu* installed = InstalledEditContextMenu();
   ASSERT_NE(installed, nullptr);
-  build_edit_context_menu();
-  EXPECT_EQ(edit_context_menu(), installed);  // built once
+  BuildEditContextMenu();
+  EXPECT_EQ(InstalledEditContextMenu(), installed);  // built once
   auto* editMenu = dynamic_cast<EditContextMenu*>(installed);
   ASSERT_NE(editMenu, nullptr);
-  PopupMenu& menu = editMenu->menu();
+  PopupMenu& menu = editMenu->Menu();
   struct Row {
     const char* text;
     int kind;
@@ -401,9 +401,9 @@ TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
       {"", kMenuSeparator, 0},
       {"\xc8\xab\xb2\xbf\xd1\xa1\xd4\xf1(&A)", kMenuCommand, 0x41},
   };
-  ASSERT_EQ(menu.item_count(), 5);
+  ASSERT_EQ(menu.ItemCount(), 5);
   for (int i = 0; i < 5; ++i) {
-    const MenuItemRecord* item = menu.item(i + 1);
+    const MenuItemRecord* item = menu.Item(i + 1);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(gfx::narrow_text(item->text), rows[i].text) << i;
     EXPECT_EQ(item->kind, rows[i].kind) << i;
@@ -419,7 +419,7 @@ TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
   editMenu->SetItemState(9, kEditItemGreyed);  // outside the list: nothing changes
   EXPECT_EQ(menu.item_state(9), 0);
   EXPECT_EQ(menu.item_state(0, 5), 0);
-  EXPECT_EQ(menu.item_count(), 5);
+  EXPECT_EQ(menu.ItemCount(), 5);
 }
 
 }  // namespace

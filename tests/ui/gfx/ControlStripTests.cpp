@@ -30,7 +30,7 @@ int OpaqueCount(GpImage* strip, int x0, int width) {
 }
 
 TEST(ControlStrip, IsLoadedAtStartUpAsArgbBitmap) {
-  GpImage* strip = control_strip();
+  GpImage* strip = ControlStrip();
   ASSERT_NE(strip, nullptr);
   EXPECT_EQ(image_width(strip), 729u);
   EXPECT_EQ(image_height(strip), 20u);
@@ -38,7 +38,7 @@ TEST(ControlStrip, IsLoadedAtStartUpAsArgbBitmap) {
 }
 
 TEST(ControlStrip, EveryGlyphCellHoldsAGlyphAndNothingLiesOutsideTheCells) {
-  GpImage* strip = control_strip();
+  GpImage* strip = ControlStrip();
   ASSERT_NE(strip, nullptr);
   std::vector<bool> inCell(729, false);
   for (const CellRow& row : kCells) {
@@ -66,7 +66,7 @@ TEST(ControlStrip, EveryGlyphCellHoldsAGlyphAndNothingLiesOutsideTheCells) {
 }
 
 TEST(ControlStrip, MaximiseAndRestoreGlyphsDiffer) {
-  GpImage* strip = control_strip();
+  GpImage* strip = ControlStrip();
   ASSERT_NE(strip, nullptr);
   int differing = 0;
   for (int y = 2; y < 20; ++y)

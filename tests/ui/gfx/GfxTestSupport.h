@@ -13,19 +13,19 @@ using namespace gfx;
 // A transparent 32-bit ARGB bitmap with a graphics on it, drawn without resampling blur.
 struct Canvas {
   Canvas(int width, int height) {
-    gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, bitmap.put());
-    if (bitmap) gdip::GdipGetImageGraphicsContext(bitmap.get(), graphics.put());
+    gdip::GdipCreateBitmapFromScan0(width, height, 0, kPixelFormat32bppArgb, nullptr, bitmap.Put());
+    if (bitmap) gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put());
     if (graphics) {
-      gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeNearestNeighbor);
-      gdip::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
+      gdip::GdipSetInterpolationMode(graphics.Get(), Gdiplus::InterpolationModeNearestNeighbor);
+      gdip::GdipSetPixelOffsetMode(graphics.Get(), Gdiplus::PixelOffsetModeHalf);
     }
   }
   ARGB Pixel(int x, int y) const {
     ARGB colour = 0;
-    gdip::GdipBitmapGetPixel(bitmap.get(), x, y, &colour);
+    gdip::GdipBitmapGetPixel(bitmap.Get(), x, y, &colour);
     return colour;
   }
-  void Clear(ARGB colour) { gdip::GdipGraphicsClear(graphics.get(), colour); }
+  void Clear(ARGB colour) { gdip::GdipGraphicsClear(graphics.Get(), colour); }
 
   BitmapPtr bitmap;
   GraphicsPtr graphics;

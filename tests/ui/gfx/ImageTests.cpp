@@ -41,21 +41,21 @@ TEST(EmbeddedImages, DecodeInBothModesAtTheirSizes) {
     SCOPED_TRACE(e.name);
     Image normal = load_image(e.bytes(), e.storedWithoutSignature);
     ASSERT_TRUE(normal);
-    EXPECT_FALSE(normal.keepsSource());
+    EXPECT_FALSE(normal.KeepsSource());
     EXPECT_EQ(image_width(normal), e.width);
     EXPECT_EQ(image_height(normal), e.height);
-    EXPECT_EQ(FormatOf(normal.get()), kPixelFormat32bppArgb);
-    EXPECT_EQ(FrameCount(normal.get()), 1u);
+    EXPECT_EQ(FormatOf(normal.Get()), kPixelFormat32bppArgb);
+    EXPECT_EQ(FrameCount(normal.Get()), 1u);
 
     Image kept = load_image(e.bytes(), e.storedWithoutSignature, /*keepSource=*/true);
     ASSERT_TRUE(kept);
-    EXPECT_TRUE(kept.keepsSource());
+    EXPECT_TRUE(kept.KeepsSource());
     EXPECT_EQ(image_width(kept), e.width);
     EXPECT_EQ(image_height(kept), e.height);
     if (e.keepFormat) {
-      EXPECT_EQ(FormatOf(kept.get()), e.keepFormat);
+      EXPECT_EQ(FormatOf(kept.Get()), e.keepFormat);
     }
-    EXPECT_EQ(FrameCount(kept.get()), e.frames);
+    EXPECT_EQ(FrameCount(kept.Get()), e.frames);
   }
 }
 
@@ -124,17 +124,17 @@ TEST(ImageLoading, NormalModeOwnsItsPixelsAndCopiesAreIndependent) {
   Image second = load_image(bytes, false);
   ASSERT_TRUE(first);
   ASSERT_TRUE(second);
-  const ARGB centre = PixelOf(first.get(), 35, 13);
+  const ARGB centre = PixelOf(first.Get(), 35, 13);
   EXPECT_EQ(Alpha(centre), 255);
 
   std::fill(bytes.begin(), bytes.end(), 0xEE);  // the source bytes are gone
   dispose_image(second);
   EXPECT_FALSE(second);
   dispose_image(second);  // disposing twice is harmless
-  EXPECT_EQ(PixelOf(first.get(), 35, 13), centre);
+  EXPECT_EQ(PixelOf(first.Get(), 35, 13), centre);
 
   Canvas canvas(70, 26);
-  EXPECT_TRUE(draw_image(canvas.graphics.get(), first.get(), make_rectf(0, 0, 70, 26)));
+  EXPECT_TRUE(draw_image(canvas.graphics.Get(), first.Get(), make_rectf(0, 0, 70, 26)));
   EXPECT_EQ(canvas.Pixel(35, 13), centre);
 }
 
@@ -143,36 +143,36 @@ TEST(ImageLoading, KeepModeKeepsEveryGifFrameButNormalModeOnlyTheFirst) {
   Image normal = load_image(resources::BusyIndicator(), false, false);
   ASSERT_TRUE(kept);
   ASSERT_TRUE(normal);
-  EXPECT_EQ(FrameCount(kept.get()), 12u);
-  EXPECT_EQ(FrameCount(normal.get()), 1u);
+  EXPECT_EQ(FrameCount(kept.Get()), 12u);
+  EXPECT_EQ(FrameCount(normal.Get()), 1u);
 
   // Frames differ: the leading dot moves round the circle.
   GUID dimension = {};
-  ASSERT_EQ(gdip::GdipImageGetFrameDimensionsList(kept.get(), &dimension, 1), Gdiplus::Ok);
+  ASSERT_EQ(gdip::GdipImageGetFrameDimensionsList(kept.Get(), &dimension, 1), Gdiplus::Ok);
   std::vector<ARGB> firstFrame, laterFrame;
   for (UINT frame : {0u, 6u}) {
-    ASSERT_EQ(gdip::GdipImageSelectActiveFrame(kept.get(), &dimension, frame), Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipImageSelectActiveFrame(kept.Get(), &dimension, frame), Gdiplus::Ok);
     auto& pixels = frame == 0 ? firstFrame : laterFrame;
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x) pixels.push_back(PixelOf(kept.get(), x, y));
+      for (int x = 0; x < 32; ++x) pixels.push_back(PixelOf(kept.Get(), x, y));
   }
   EXPECT_NE(firstFrame, laterFrame);
 
   // Moving the owner moves all three references; the moved-from image is empty.
   Image moved = std::move(kept);
-  EXPECT_TRUE(moved.keepsSource());
+  EXPECT_TRUE(moved.KeepsSource());
   EXPECT_FALSE(kept);
-  EXPECT_FALSE(kept.keepsSource());
+  EXPECT_FALSE(kept.KeepsSource());
 }
 
 // A 2x2 image of four known colours.
 BitmapPtr Quadrants() {
   BitmapPtr bitmap;
-  gdip::GdipCreateBitmapFromScan0(2, 2, 0, kPixelFormat32bppArgb, nullptr, bitmap.put());
-  gdip::GdipBitmapSetPixel(bitmap.get(), 0, 0, 0xFFFF0000);
-  gdip::GdipBitmapSetPixel(bitmap.get(), 1, 0, 0xFF00FF00);
-  gdip::GdipBitmapSetPixel(bitmap.get(), 0, 1, 0xFF0000FF);
-  gdip::GdipBitmapSetPixel(bitmap.get(), 1, 1, 0xFFFFFF00);
+  gdip::GdipCreateBitmapFromScan0(2, 2, 0, kPixelFormat32bppArgb, nullptr, bitmap.Put());
+  gdip::GdipBitmapSetPixel(bitmap.Get(), 0, 0, 0xFFFF0000);
+  gdip::GdipBitmapSetPixel(bitmap.Get(), 1, 0, 0xFF00FF00);
+  gdip::GdipBitmapSetPixel(bitmap.Get(), 0, 1, 0xFF0000FF);
+  gdip::GdipBitmapSetPixel(bitmap.Get(), 1, 1, 0xFFFFFF00);
   return bitmap;
 }
 
@@ -191,7 +191,7 @@ TEST(DrawImage, SourceRectangleSelectsThePieceAndNoneMeansWhole) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Canvas canvas(20, 20);
-    ASSERT_TRUE(draw_image(canvas.graphics.get(), image.get(), make_rectf(0, 0, 20, 20), c.hasSource ? &c.source : nullptr));
+    ASSERT_TRUE(draw_image(canvas.graphics.Get(), image.Get(), make_rectf(0, 0, 20, 20), c.hasSource ? &c.source : nullptr));
     for (const auto& probe : c.probes) EXPECT_EQ(canvas.Pixel(probe.x, probe.y), probe.colour) << probe.x << "," << probe.y;
   }
 }
@@ -199,13 +199,13 @@ TEST(DrawImage, SourceRectangleSelectsThePieceAndNoneMeansWhole) {
 TEST(DrawImage, DrawsOnlyInsideTheDestinationAndRefusesNulls) {
   BitmapPtr image = Quadrants();
   Canvas canvas(30, 30);
-  ASSERT_TRUE(draw_image(canvas.graphics.get(), image.get(), make_rectf(10, 10, 10, 10)));
+  ASSERT_TRUE(draw_image(canvas.graphics.Get(), image.Get(), make_rectf(10, 10, 10, 10)));
   EXPECT_EQ(Alpha(canvas.Pixel(5, 5)), 0);
   EXPECT_EQ(Alpha(canvas.Pixel(25, 25)), 0);
   EXPECT_EQ(canvas.Pixel(12, 12), 0xFFFF0000u);
   EXPECT_EQ(canvas.Pixel(18, 18), 0xFFFFFF00u);
-  EXPECT_FALSE(draw_image(nullptr, image.get(), make_rectf(0, 0, 1, 1)));
-  EXPECT_FALSE(draw_image(canvas.graphics.get(), nullptr, make_rectf(0, 0, 1, 1)));
+  EXPECT_FALSE(draw_image(nullptr, image.Get(), make_rectf(0, 0, 1, 1)));
+  EXPECT_FALSE(draw_image(canvas.graphics.Get(), nullptr, make_rectf(0, 0, 1, 1)));
 }
 
 TEST(DrawImage, CheckBoxCellsComeFromTheirSourceRectangles) {
@@ -217,7 +217,7 @@ TEST(DrawImage, CheckBoxCellsComeFromTheirSourceRectangles) {
     SCOPED_TRACE(cell);
     Canvas canvas(17, 17);
     const RectF source(17.0f * cell, 0, 17, 17);
-    ASSERT_TRUE(draw_image(canvas.graphics.get(), strip.get(), make_rectf(0, 0, 17, 17), &source));
+    ASSERT_TRUE(draw_image(canvas.graphics.Get(), strip.Get(), make_rectf(0, 0, 17, 17), &source));
     const ARGB fill = canvas.Pixel(5, 12);
     EXPECT_EQ(Alpha(fill), 255);
     if (cell < 2) {
@@ -233,15 +233,15 @@ TEST(DrawImage, CheckBoxCellsComeFromTheirSourceRectangles) {
 TEST(DrawImage, NineSliceKeepsCornersAndStretchesTheRest) {
   // 3x3 blocks of 10x10 pixels, each its own colour.
   BitmapPtr image;
-  gdip::GdipCreateBitmapFromScan0(30, 30, 0, kPixelFormat32bppArgb, nullptr, image.put());
+  gdip::GdipCreateBitmapFromScan0(30, 30, 0, kPixelFormat32bppArgb, nullptr, image.Put());
   const ARGB colours[3][3] = {{0xFF100000, 0xFF200000, 0xFF300000},
                               {0xFF001000, 0xFF002000, 0xFF003000},
                               {0xFF000010, 0xFF000020, 0xFF000030}};
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 30; ++x) gdip::GdipBitmapSetPixel(image.get(), x, y, colours[y / 10][x / 10]);
+    for (int x = 0; x < 30; ++x) gdip::GdipBitmapSetPixel(image.Get(), x, y, colours[y / 10][x / 10]);
 
   Canvas canvas(100, 60);
-  ASSERT_TRUE(draw_image_nine_slice(canvas.graphics.get(), image.get(), make_rectf(0, 0, 100, 60), {10, 10, 10, 10}));
+  ASSERT_TRUE(DrawImageNineSlice(canvas.graphics.Get(), image.Get(), make_rectf(0, 0, 100, 60), {10, 10, 10, 10}));
   struct { int x, y, row, column; } probes[] = {
       {0, 0, 0, 0}, {9, 9, 0, 0}, {10, 5, 0, 1}, {89, 5, 0, 1}, {90, 5, 0, 2}, {99, 0, 0, 2},
       {5, 30, 1, 0}, {50, 30, 1, 1}, {95, 49, 1, 2}, {5, 50, 2, 0}, {50, 59, 2, 1}, {99, 59, 2, 2},
@@ -255,8 +255,8 @@ TEST(DrawImage, NineSliceOfAPieceStaysInsideThatPiece) {
   ASSERT_TRUE(skin);
   Canvas pressed(90, 25), normal(90, 25);
   const RectF pressedPiece(28, 0, 13, 28), normalPiece(0, 0, 13, 28);
-  ASSERT_TRUE(draw_image_nine_slice(pressed.graphics.get(), skin.get(), make_rectf(0, 0, 90, 25), {5, 5, 3, 15}, &pressedPiece));
-  ASSERT_TRUE(draw_image_nine_slice(normal.graphics.get(), skin.get(), make_rectf(0, 0, 90, 25), {5, 5, 3, 15}, &normalPiece));
+  ASSERT_TRUE(DrawImageNineSlice(pressed.graphics.Get(), skin.Get(), make_rectf(0, 0, 90, 25), {5, 5, 3, 15}, &pressedPiece));
+  ASSERT_TRUE(DrawImageNineSlice(normal.graphics.Get(), skin.Get(), make_rectf(0, 0, 90, 25), {5, 5, 3, 15}, &normalPiece));
   // The middle is filled (no seams) and the pressed look is darker than the normal one.
   for (int x = 4; x < 86; x += 9) {
     EXPECT_EQ(Alpha(pressed.Pixel(x, 12)), 255) << x;

@@ -14,18 +14,18 @@ using namespace gfx;
 
 TEST(ToolkitStartup, PreparesEverySharedPieceOnce) {
   EXPECT_TRUE(GfxStartupResult());
-  EXPECT_TRUE(toolkit_started());
+  EXPECT_TRUE(ToolkitStarted());
   EXPECT_NE(default_font(), nullptr);
-  EXPECT_EQ(default_cursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-  EXPECT_NE(control_strip(), nullptr);
-  EXPECT_EQ(default_icon(), nullptr) << "the program has no icon resource 0x81";
+  EXPECT_EQ(DefaultCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  EXPECT_NE(ControlStrip(), nullptr);
+  EXPECT_EQ(DefaultIcon(), nullptr) << "the program has no icon resource 0x81";
   EXPECT_EQ(GfxEditMenuBuilds(), 1);
 
   GpFont* font = default_font();
-  GpImage* strip = control_strip();
+  GpImage* strip = ControlStrip();
   EXPECT_TRUE(toolkit_startup([] { FAIL() << "a second start-up runs nothing"; }));
   EXPECT_EQ(default_font(), font);
-  EXPECT_EQ(control_strip(), strip);
+  EXPECT_EQ(ControlStrip(), strip);
   EXPECT_EQ(GfxEditMenuBuilds(), 1);
 }
 
@@ -34,11 +34,11 @@ TEST(ToolkitStartup, RegistersTheToolkitWindowClass) {
   info.cbSize = sizeof info;
   ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), kToolkitWindowClass, &info));
   EXPECT_EQ(info.style, static_cast<UINT>(CS_DBLCLKS));
-  EXPECT_EQ(info.lpfnWndProc, &toolkit_default_proc);
-  EXPECT_EQ(info.hCursor, default_cursor());
+  EXPECT_EQ(info.lpfnWndProc, &ToolkitDefaultProc);
+  EXPECT_EQ(info.hCursor, DefaultCursor());
   EXPECT_EQ(info.hIcon, nullptr);
   EXPECT_EQ(reinterpret_cast<INT_PTR>(info.hbrBackground), 16);
-  EXPECT_TRUE(register_toolkit_class()) << "already registered counts as registered";
+  EXPECT_TRUE(RegisterToolkitClass()) << "already registered counts as registered";
 
   HWND window = CreateWindowExW(0, kToolkitWindowClass, L"probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
@@ -55,8 +55,8 @@ TEST(ToolkitStartup, OsMajorVersionComesFromTheProcessEnvironmentBlock) {
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof version;
   ASSERT_EQ(rtlGetVersion(&version), 0);
-  EXPECT_EQ(os_major_version(), version.dwMajorVersion);
-  EXPECT_GE(os_major_version(), 5u);
+  EXPECT_EQ(OsMajorVersion(), version.dwMajorVersion);
+  EXPECT_GE(OsMajorVersion(), 5u);
 }
 
 }  // namespace

@@ -47,12 +47,12 @@ struct TextTest : testing::Test {
   StringFormatPtr format;
   void SetUp() override {
     ASSERT_NE(default_font(), nullptr);
-    gdip::GdipCreateStringFormat(0, LANG_NEUTRAL, format.put());
+    gdip::GdipCreateStringFormat(0, LANG_NEUTRAL, format.Put());
   }
   RectF Measure(const char* gbk) {
     RectF bounds;
-    EXPECT_TRUE(measure_text(canvas.graphics.get(), widen_text(gbk, kGbk), default_font(), make_rectf(0, 0, 1000, 100),
-                             format.get(), &bounds));
+    EXPECT_TRUE(measure_text(canvas.graphics.Get(), widen_text(gbk, kGbk), default_font(), make_rectf(0, 0, 1000, 100),
+                             format.Get(), &bounds));
     return bounds;
   }
 };
@@ -72,8 +72,8 @@ TEST_F(TextTest, MeasuredWidthGrowsWithEveryChineseCharacter) {
 TEST_F(TextTest, MeasureRefusesMissingPieces) {
   RectF bounds;
   EXPECT_FALSE(measure_text(nullptr, L"x", default_font(), make_rectf(0, 0, 10, 10), nullptr, &bounds));
-  EXPECT_FALSE(measure_text(canvas.graphics.get(), L"x", nullptr, make_rectf(0, 0, 10, 10), nullptr, &bounds));
-  EXPECT_FALSE(measure_text(canvas.graphics.get(), L"x", default_font(), make_rectf(0, 0, 10, 10), nullptr, nullptr));
+  EXPECT_FALSE(measure_text(canvas.graphics.Get(), L"x", nullptr, make_rectf(0, 0, 10, 10), nullptr, &bounds));
+  EXPECT_FALSE(measure_text(canvas.graphics.Get(), L"x", default_font(), make_rectf(0, 0, 10, 10), nullptr, nullptr));
 }
 
 // Dark pixels of a text drawn black on white with the given font, as a bit pattern.
@@ -81,9 +81,9 @@ std::vector<bool> Ink(GpFont* font, const wchar_t* text) {
   Canvas canvas(40, 20);
   canvas.Clear(0xFFFFFFFF);
   BrushPtr black;
-  gdip::GdipCreateSolidFill(0xFF000000, reinterpret_cast<Gdiplus::GpSolidFill**>(black.put()));
+  gdip::GdipCreateSolidFill(0xFF000000, reinterpret_cast<Gdiplus::GpSolidFill**>(black.Put()));
   const RectF layout(0, 0, 40, 20);
-  gdip::GdipDrawString(canvas.graphics.get(), text, -1, font, &layout, nullptr, black.get());
+  gdip::GdipDrawString(canvas.graphics.Get(), text, -1, font, &layout, nullptr, black.Get());
   std::vector<bool> ink;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x) ink.push_back(Red(canvas.Pixel(x, y)) < 128);
@@ -113,22 +113,22 @@ TEST(DefaultFont, IsTwelvePixelsAndDrawsDistinctChineseGlyphs) {
 TEST(DefaultFont, FallbackFamilyCanDrawChinese) {
   // On this system neither "宋体" nor the caption face is known to GDI+ (Wine): the default
   // font then comes from a family found to have Chinese glyphs.
-  const std::wstring family = find_chinese_font_family();
+  const std::wstring family = FindChineseFontFamily();
   EXPECT_FALSE(family.empty());
-  if (!font_family_exists(kSongTi) && !font_family_exists(system_ui_font_face())) {
+  if (!FontFamilyExists(kSongTi) && !FontFamilyExists(system_ui_font_face())) {
     FontFamilyPtr used;
-    ASSERT_EQ(gdip::GdipGetFamily(default_font(), used.put()), Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipGetFamily(default_font(), used.Put()), Gdiplus::Ok);
     wchar_t name[LF_FACESIZE] = {};
-    gdip::GdipGetFamilyName(used.get(), name, LANG_NEUTRAL);
+    gdip::GdipGetFamilyName(used.Get(), name, LANG_NEUTRAL);
     EXPECT_EQ(family, name);
   }
-  EXPECT_EQ(ensure_default_font(), default_font()) << "made once";
+  EXPECT_EQ(EnsureDefaultFont(), default_font()) << "made once";
 }
 
 std::wstring FamilyName(GpFont* font) {
   FontFamilyPtr family;
   wchar_t name[LF_FACESIZE] = {};
-  if (gdip::GdipGetFamily(font, family.put()) == Gdiplus::Ok) gdip::GdipGetFamilyName(family.get(), name, LANG_NEUTRAL);
+  if (gdip::GdipGetFamily(font, family.Put()) == Gdiplus::Ok) gdip::GdipGetFamilyName(family.Get(), name, LANG_NEUTRAL);
   return name;
 }
 
@@ -146,33 +146,33 @@ TEST(FontCreation, MissingFaceTakesTheDefaultFamilyAtTheRequestedSizeAndStyle) {
     REAL size = 0;
     INT style = -1;
     Gdiplus::Unit unit = Gdiplus::UnitWorld;
-    gdip::GdipGetFontSize(font.get(), &size);
-    gdip::GdipGetFontStyle(font.get(), &style);
-    gdip::GdipGetFontUnit(font.get(), &unit);
+    gdip::GdipGetFontSize(font.Get(), &size);
+    gdip::GdipGetFontStyle(font.Get(), &style);
+    gdip::GdipGetFontUnit(font.Get(), &unit);
     EXPECT_EQ(size, c.size);
     // The family's own weight may add bold (a medium-weight face reports bold under Wine), so
     // compare with a font made of that family directly.
     FontFamilyPtr family;
     FontPtr reference;
-    ASSERT_EQ(gdip::GdipGetFamily(default_font(), family.put()), Gdiplus::Ok);
-    ASSERT_EQ(gdip::GdipCreateFont(family.get(), c.size, c.style, Gdiplus::UnitPixel, reference.put()), Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipGetFamily(default_font(), family.Put()), Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipCreateFont(family.Get(), c.size, c.style, Gdiplus::UnitPixel, reference.Put()), Gdiplus::Ok);
     INT referenceStyle = -1;
-    gdip::GdipGetFontStyle(reference.get(), &referenceStyle);
+    gdip::GdipGetFontStyle(reference.Get(), &referenceStyle);
     EXPECT_EQ(style, referenceStyle);
     EXPECT_EQ(style & c.style, c.style);
     EXPECT_EQ(unit, Gdiplus::UnitPixel);
-    EXPECT_EQ(FamilyName(font.get()), FamilyName(default_font()));
+    EXPECT_EQ(FamilyName(font.Get()), FamilyName(default_font()));
   }
 }
 
 TEST(FontCreation, ExistingFaceIsUsed) {
   const std::string face = narrow_text(FamilyName(default_font()));
   ASSERT_FALSE(face.empty());
-  ASSERT_TRUE(font_family_exists(face));
+  ASSERT_TRUE(FontFamilyExists(face));
   FontPtr font = create_font(face, 14);
   ASSERT_TRUE(font);
-  EXPECT_EQ(FamilyName(font.get()), FamilyName(default_font()));
-  EXPECT_FALSE(font_family_exists("No Such Face 4711"));
+  EXPECT_EQ(FamilyName(font.Get()), FamilyName(default_font()));
+  EXPECT_FALSE(FontFamilyExists("No Such Face 4711"));
 }
 
 bool Usable(const std::string&) { return true; }
@@ -193,7 +193,7 @@ TEST(SystemUiFontFace, FaceRule) {
       {true, "", Unusable, kSongTi},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(choose_system_face(c.read, c.face, c.usable), c.expected) << c.face;
+    EXPECT_EQ(ChooseSystemFace(c.read, c.face, c.usable), c.expected) << c.face;
   }
 }
 

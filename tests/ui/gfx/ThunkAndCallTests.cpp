@@ -35,7 +35,7 @@ TEST(WindowThunk, CodeIsTheTwentyByteLayout) {
   FakeHost host;
   WindowThunk thunk = make_window_thunk(&host, HandleMessage);
   ASSERT_TRUE(thunk);
-  const auto* code = reinterpret_cast<const unsigned char*>(thunk.proc());
+  const auto* code = reinterpret_cast<const unsigned char*>(thunk.Proc());
   const std::uint32_t method = reinterpret_cast<std::uintptr_t>(&HandleMessage);
   const std::uint32_t self = reinterpret_cast<std::uintptr_t>(&host);
   unsigned char expected[20] = {0xE8, 4, 0, 0, 0, 0, 0, 0, 0, 0x59, 0xC7, 0x44, 0x24, 0x04, 0, 0, 0, 0, 0xFF, 0x21};
@@ -53,8 +53,8 @@ TEST(WindowThunk, CallArrivesWithTheHostInPlaceOfTheWindow) {
   WindowThunk a = make_window_thunk(&first, HandleMessage);
   WindowThunk b = make_window_thunk(&second, HandleMessage);
   const HWND someWindow = reinterpret_cast<HWND>(0x5678);
-  EXPECT_EQ(a.proc()(someWindow, WM_USER + 3, 11, 22), 0x1234 + WM_USER + 3);
-  EXPECT_EQ(b.proc()(someWindow, WM_USER + 4, 33, -44), 0x1234 + WM_USER + 4);
+  EXPECT_EQ(a.Proc()(someWindow, WM_USER + 3, 11, 22), 0x1234 + WM_USER + 3);
+  EXPECT_EQ(b.Proc()(someWindow, WM_USER + 4, 33, -44), 0x1234 + WM_USER + 4);
   EXPECT_EQ(first.calls, 1);
   EXPECT_EQ(first.self, &first);
   EXPECT_EQ(first.message, static_cast<UINT>(WM_USER + 3));
@@ -70,7 +70,7 @@ TEST(WindowThunk, SubclassedToolkitWindowReachesTheHost) {
   ASSERT_NE(window, nullptr);
   FakeHost host;
   WindowThunk thunk = make_window_thunk(&host, HandleMessage);
-  const LONG_PTR previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk.proc()));
+  const LONG_PTR previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk.Proc()));
   EXPECT_EQ(SendMessageW(window, WM_USER + 9, 7, 8), 0x1234 + WM_USER + 9);
   EXPECT_EQ(host.self, &host);
   EXPECT_EQ(host.message, static_cast<UINT>(WM_USER + 9));
@@ -87,7 +87,7 @@ TEST(WindowThunk, MemoryIsFreedWithTheOwner) {
     WindowThunk thunk = make_window_thunk(&host, HandleMessage);
     WindowThunk moved = std::move(thunk);
     EXPECT_FALSE(thunk);
-    code = reinterpret_cast<void*>(moved.proc());
+    code = reinterpret_cast<void*>(moved.Proc());
   }
   MEMORY_BASIC_INFORMATION info = {};
   ASSERT_NE(VirtualQuery(code, &info, sizeof info), 0u);
@@ -122,10 +122,10 @@ TEST(CallPointer, PassesTheArgumentsInOrderWhateverTheCallee) {
     std::intptr_t result;
     std::vector<std::intptr_t> arguments;
   } cases[] = {
-      {"ten, cdecl", callback_address(TenCdecl), 1 - 10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-      {"three, stdcall", callback_address(ThreeStdcall), 123, {1, 2, 3}},
-      {"none, stdcall", callback_address(NoneStdcall), 77, {}},
-      {"two, cdecl", callback_address(TwoCdecl), 2, {1, 2}},
+      {"ten, cdecl", CallbackAddress(TenCdecl), 1 - 10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {"three, stdcall", CallbackAddress(ThreeStdcall), 123, {1, 2, 3}},
+      {"none, stdcall", CallbackAddress(NoneStdcall), 77, {}},
+      {"two, cdecl", CallbackAddress(TwoCdecl), 2, {1, 2}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -138,7 +138,7 @@ TEST(CallPointer, PassesTheArgumentsInOrderWhateverTheCallee) {
 
 TEST(CallPointer, MissingArgumentsAreZeroAndNullCallsNothing) {
   seen = {-1};
-  EXPECT_EQ(call_pointer(callback_address(TenCdecl), 42, -7), 42);
+  EXPECT_EQ(call_pointer(CallbackAddress(TenCdecl), 42, -7), 42);
   EXPECT_EQ(seen, (std::vector<std::intptr_t>{42, -7, 0, 0, 0, 0, 0, 0, 0, 0}));
   seen = {-1};
   EXPECT_EQ(call_pointer(nullptr, 1, 2, 3), 0);

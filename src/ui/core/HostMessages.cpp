@@ -1,0 +1,300 @@
+// The subclassed window procedure: handle_message hands each message to the group that
+// answers it (the window's own life and frame, keyboard and mouse input, the toolkit's
+// messages), and each group to one small handler per message. A message no group answers
+// goes on to the window's previous procedure.
+#include <windowsx.h>
+
+#include "ui/core/AccessibleNode.h"
+#include "ui/core/Control.h"
+#include "ui/core/FrameParts.h"
+#include "ui/core/UiThread.h"
+#include "ui/core/WindowHost.h"
+#include "ui/gfx/Text.h"
+
+using Gdiplus::RectF;
+
+LRESULT CALLBACK WindowHost::WindowProcThunkTarget(WindowHost* host, UINT message, WPARAM wParam, LPARAM lParam) {
+  return host->handle_message(message, wParam, lParam);
+}
+
+LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = window_;
+  // A hook that swallowed WM_DESTROY must not leave the host bound to a dead window.
+  if (message == WM_NCDESTROY) return DetachAndPassOn(message, wParam, lParam);
+  if (onWindowMessage_) {
+    LRESULT answer = onWindowMessage_(window, message, wParam, lParam);
+    if (answer != -1) return answer;
+    if (window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+  }
+  if (std::optional<LRESULT> answer = AnswerWindowMessage(message, wParam, lParam)) return *answer;
+  if (std::optional<LRESULT> answer = AnswerInputMessage(message, wParam, lParam)) return *answer;
+  if (std::optional<LRESULT> answer = AnswerToolkitMessage(message, wParam, lParam)) return *answer;
+  return DefaultProcessing(message, wParam, lParam);
+}
+
+LRESULT WindowHost::DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Flushing is synchronous on this thread, so the queue is never mid-flush here.
+  if (previousProc_) return CallWindowProcW(previousProc_, window_, message, wParam, lParam);
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// --- the window's life and frame ---
+
+std::optional<LRESULT> WindowHost::AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      return DetachAndPassOn(message, wParam, lParam);
+    case WM_SIZE:
+      handle_size(window_, wParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_SETTEXT:
+      return OnSetText(wParam, lParam);
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_SETCURSOR:
+      if (OnSetCursor(wParam)) return 1;
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
+    case WM_STYLECHANGED:
+      OnStyleChanged(wParam, reinterpret_cast<const STYLESTRUCT*>(lParam));
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_NCCALCSIZE:
+      // No non-client area: the client area is the whole window.
+      if (wParam == 1) return 1;
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_NCACTIVATE:
+      return 1;
+    case WM_TIMER:
+      OnTimer(wParam, lParam);
+      return 0;
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(*this, wParam, lParam)) return answer;
+      return DefaultProcessing(message, wParam, lParam);
+    default:
+      return std::nullopt;
+  }
+}
+
+LRESULT WindowHost::DetachAndPassOn(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = window_;
+  WNDPROC previous = previousProc_;
+  detach(window);
+  return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                  : DefWindowProcW(window, message, wParam, lParam);
+}
+
+void WindowHost::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    if (hovered_) DispatchControlMessage(hovered_, TKM_MOUSE_LEAVE, 0, 0);
+    if (pressing_) {
+      DispatchControlMessage(pressed_, TKM_KILL_FOCUS, 0, 0);
+      ReleaseCapture();
+      pressing_ = false;
+    }
+  } else if (pressed_) {
+    DispatchControlMessage(pressed_, TKM_SET_FOCUS, 0, 0);
+  }
+}
+
+LRESULT WindowHost::OnSetText(WPARAM wParam, LPARAM lParam) {
+  LRESULT result = DefaultProcessing(WM_SETTEXT, wParam, lParam);
+  if (result == 1 && (frameFlags_ & kFrameCaption) && captionLabel_) {
+    const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+    static_cast<CaptionLabel*>(captionLabel_)->SetText(text ? gfx::narrow_text(text) : std::string());
+  }
+  return result;
+}
+
+void WindowHost::OnPaint() {
+  // Everything is composed already: the back buffer is copied as it is.
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  if (dc && backBuffer_.Dc()) {
+    const RECT& r = paint.rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top, SRCCOPY);
+  }
+  EndPaint(window_, &paint);
+}
+
+void WindowHost::OnClose() {
+  // The close effect may pump messages that destroy the window: hide the one it started with.
+  HWND window = window_;
+  RunCloseEffect();
+  ShowWindow(window, SW_HIDE);
+}
+
+bool WindowHost::OnSetCursor(WPARAM wParam) {
+  if (reinterpret_cast<HWND>(wParam) != window_) return false;
+  SetCursor(hovered_ && hovered_->CursorHandle() ? hovered_->CursorHandle() : defaultCursor_);
+  return true;
+}
+
+void WindowHost::OnGetMinMaxInfo(MINMAXINFO* info) {
+  // Maximised, the drawn frame's margins lie outside the work area.
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  info->ptMaxSize.x = work.right + 14;
+  info->ptMaxSize.y = work.bottom + 14;
+  info->ptMaxPosition.x = work.left - 7;
+  info->ptMaxPosition.y = work.top - 7;
+  info->ptMinTrackSize.x = MinimumTrackWidth();
+  info->ptMinTrackSize.y = (frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38;
+}
+
+int WindowHost::MinimumTrackWidth() const {
+  if ((frameFlags_ & ~kFrameDrawn) == 0) return 21;
+  int buttons = static_cast<int>(titleButtons_.empty() ? titleButtonBits_.size() : titleButtons_.size());
+  return buttons * 28 + ((frameFlags_ & kFrameClose) ? 11 : 0) + 35 + 1;
+}
+
+void WindowHost::OnStyleChanged(WPARAM which, const STYLESTRUCT* change) {
+  // The host draws the frame: a system border set later is taken away again.
+  if (which == static_cast<WPARAM>(GWL_STYLE) && (change->styleNew & (WS_DLGFRAME | WS_BORDER))) {
+    EditStyle(0, WS_DLGFRAME | WS_BORDER);
+  }
+}
+
+void WindowHost::OnTimer(WPARAM wParam, LPARAM lParam) {
+  // Control timers are keyed by the control's address.
+  auto* control = reinterpret_cast<Control*>(wParam);
+  if (OwnsControl(control)) DispatchControlMessage(control, WM_TIMER, wParam, lParam);
+}
+
+void WindowHost::handle_size(HWND window, WPARAM sizeType) {
+  if (sizeType == SIZE_MINIMIZED || !window_) return;
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  WindowSize now{outer.right - outer.left, outer.bottom - outer.top};
+  if (now.width == size_.width && now.height == size_.height) return;
+  size_ = now;
+  if (onSize_) onSize_(window, now.width, now.height);
+  CreateBuffers();
+  repaintQueue_.Bind(window_, this, graphics_.Get());
+  redraw(std::nullopt, backgroundColour_, 0);
+}
+
+// --- keyboard and mouse ---
+
+std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SYSCHAR:
+      if (handle_accelerator_key(message, wParam, lParam)) return 0;
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_KEYDOWN:
+      handle_key_down(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_MOUSEWHEEL:
+    case WM_COMMAND:
+    case WM_IME_COMPOSITION:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      // The focused control's: it takes them before the window does.
+      if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_MOUSEMOVE:
+      TrackMouseLeave();
+      route_mouse(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      route_mouse(message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
+    case WM_LBUTTONDBLCLK:
+      // The second press of a double click goes the way of any press, marked as such.
+      SendMessageW(window_, WM_LBUTTONDOWN, TKM_DBLCLICK_MARK, lParam);
+      return 0;
+    case WM_MOUSELEAVE:
+      OnMouseLeave();
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
+void WindowHost::TrackMouseLeave() {
+  if (trackingMouse_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
+  trackingMouse_ = TrackMouseEvent(&track) != FALSE;
+}
+
+void WindowHost::OnMouseLeave() {
+  trackingMouse_ = false;
+  ReleaseCapture();
+  if (Control* control = hovered_) {
+    DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
+    Call(onMouseLeave_, control, 0, 0, control->Type());
+    hovered_ = nullptr;
+  }
+}
+
+// --- the toolkit's own messages ---
+
+std::optional<LRESULT> WindowHost::AnswerToolkitMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case TKM_SET_FOCUS:
+      if (lParam) set_focus(reinterpret_cast<Control*>(lParam), false);
+      return 0;
+    case TKM_SET_ACCELERATOR:
+      return set_accelerator(reinterpret_cast<Control*>(wParam), static_cast<int>(lParam));
+    case TKM_PRESENT:
+      present_rect(nullptr, false);
+      return 0;
+    case TKM_REPAINT_RECT:
+      OnRepaintRect(wParam, reinterpret_cast<RectF*>(lParam));
+      return 0;
+    case TKM_CONTROL_MOVED:
+      return OnControlMoved(reinterpret_cast<Control*>(wParam), lParam);
+    case TKM_POST_TO_CONTROL:
+      return OnPostedToControl(reinterpret_cast<Control*>(wParam), reinterpret_cast<ControlMessageBlock*>(lParam));
+    case TKM_RUN_ON_UI_THREAD:
+      return ui::AnswerRunOnUiThread(lParam);
+    case TKM_ACCESSIBLE_ACTION: {
+      auto* control = reinterpret_cast<Control*>(wParam);
+      if (OwnsControl(control) && lParam == 0) ClickControl(control);
+      return 0;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+void WindowHost::OnRepaintRect(WPARAM wParam, RectF* rect) {
+  // A rectangle posted from a control is a heap copy that the host deletes once read.
+  const bool owned = (wParam & kRepaintOwnedRect) != 0;
+  const WPARAM mode = wParam & ~kRepaintOwnedRect;
+  if (rect) queue_repaint(*rect, mode);
+  if (owned) delete rect;
+}
+
+LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {
+  if (!OwnsControl(control)) return 1;
+  DispatchControlMessage(control, TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(control), redraw);
+  if (redraw != 1) return 1;
+  // 0 while busy: the control queues both rectangles to be recomposed afterwards.
+  if (busy_) return 0;
+  if (control->PreviousBounds()) Recompose(*control->PreviousBounds());
+  Recompose(control->BoundsRef());
+  return 1;
+}
+
+LRESULT WindowHost::OnPostedToControl(Control* control, ControlMessageBlock* block) {
+  if (!block) return 0;
+  // The block lives for this one message: it is copied and freed whatever the control does.
+  ControlMessageBlock copy = *block;
+  VirtualFree(block, 0, MEM_RELEASE);
+  if (!OwnsControl(control)) return 0;
+  return DispatchControlMessage(control, copy.message, copy.wParam, copy.lParam);
+}

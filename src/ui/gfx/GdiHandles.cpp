@@ -1,0 +1,43 @@
+#include "ui/gfx/GdiHandles.h"
+
+namespace gfx {
+
+BITMAPINFO TopDownDibInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+bool DibSection::Create(HDC compatible, int width, int height) {
+  Release();
+  if (width <= 0 || height <= 0) return false;
+  MemoryDcPtr dc(CreateCompatibleDC(compatible));
+  if (!dc) return false;
+  const BITMAPINFO info = TopDownDibInfo(width, height);
+  void* bits = nullptr;
+  HbitmapPtr bitmap(CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return false;
+  dc_ = std::move(dc);
+  bitmap_ = std::move(bitmap);
+  selection_.Select(dc_.Get(), bitmap_.Get());
+  bits_ = static_cast<std::uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void DibSection::Release() {
+  // The bitmap leaves the DC before either is deleted.
+  selection_.Reset();
+  bitmap_.Reset();
+  dc_.Reset();
+  bits_ = nullptr;
+  width_ = height_ = 0;
+}
+
+}  // namespace gfx
