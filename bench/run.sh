@@ -53,7 +53,10 @@ fi
 if [ -z "$want" ] || [[ size == *"$want"* ]]; then
   # A release tree of its own (RELEASE_BUILD_DIR) gives the shipped size; otherwise this
   # tree's exe, as built and without its debug sections.
-  exe=${RELEASE_BUILD_DIR:-$BUILD_DIR}/Quarvel.exe
+  # A relative RELEASE_BUILD_DIR is taken from the repository root, as scripts/release.sh does.
+  release_dir=${RELEASE_BUILD_DIR:-$BUILD_DIR}
+  case "$release_dir" in /*) ;; *) release_dir=$QUARVEL_ROOT/$release_dir ;; esac
+  exe=$release_dir/Quarvel.exe
   type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$(dirname "$exe")/CMakeCache.txt")
   stripped=$(mktemp --suffix=.exe)
   i686-w64-mingw32-strip -o "$stripped" "$exe"

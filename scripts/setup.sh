@@ -4,7 +4,8 @@
 set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool x11-utils xclip imagemagick
-      fonts-wqy-zenhei cmake ninja-build googletest python3 locales procps iproute2 util-linux mount)
+      fonts-wqy-zenhei cmake ninja-build googletest python3 python3-pefile locales procps iproute2
+      util-linux mount)
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then

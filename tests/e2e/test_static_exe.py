@@ -1,7 +1,23 @@
-"""Quarvel.exe ships as one file: it imports only DLLs that Windows itself provides."""
+"""Quarvel.exe ships like a Windows program: one GUI exe that imports only DLLs Windows itself
+provides and carries its icon, version and application manifest as resources. The debug exe
+(the one the other tests run) and the release exe a user downloads (scripts/release.sh) are
+both checked, and two release builds of the same sources give the same bytes."""
 
+import hashlib
+import os
+import struct
 import subprocess
+import sys
 import unittest
+import xml.etree.ElementTree as ET
+
+try:
+    import pefile
+except ImportError:
+    # Debian's python3-pefile lives in the system interpreter's packages; a python3 found
+    # earlier on PATH (pyenv, a virtual environment) does not look there.
+    sys.path.append("/usr/lib/python3/dist-packages")
+    import pefile
 
 import harness
 
@@ -9,15 +25,228 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "winine
                "comctl32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "msimg32.dll",
                "advapi32.dll", "winmm.dll", "oleacc.dll"}
 
+VERSION = "1.0.0.0"
+ICON_FILE = os.path.join(harness.SOURCE_DIR, "src", "resources", "window_icon.ico")
+RELEASE_SCRIPT = os.path.join(harness.SOURCE_DIR, "scripts", "release.sh")
+HOSTS = {"QUARVEL_SEARCH_HOST": "search.example", "QUARVEL_PRODUCT_HOST": "www.example",
+         "QUARVEL_UPDATE_HOST": "update.example", "QUARVEL_CLOUDPLAY_HOST": "play.example"}
 
-class StaticExeTest(unittest.TestCase):
+# supportedOS ids: Windows 7, 8, 8.1, and 10 and 11 (one id).
+SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+ASM_V1 = "urn:schemas-microsoft-com:asm.v1"
+COMPATIBILITY = "urn:schemas-microsoft-com:compatibility.v1"
+
+RT_ICON = pefile.RESOURCE_TYPE["RT_ICON"]
+RT_GROUP_ICON = pefile.RESOURCE_TYPE["RT_GROUP_ICON"]
+RT_VERSION = pefile.RESOURCE_TYPE["RT_VERSION"]
+RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
+
+
+def load_pe(path):
+    pe = pefile.PE(path, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[name] for name in (
+        "IMAGE_DIRECTORY_ENTRY_IMPORT", "IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT", "IMAGE_DIRECTORY_ENTRY_RESOURCE")])
+    return pe
+
+
+def resources(pe, type_id):
+    """{resource id: data} of one resource type (every language)."""
+    found = {}
+    directory = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in directory.entries if directory else []:
+        if kind.id != type_id:
+            continue
+        for entry in kind.directory.entries:
+            for language in entry.directory.entries:
+                found[entry.id] = pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
+    return found
+
+
+def local(tag):
+    return tag.rsplit("}", 1)[-1]
+
+
+def elements(root, name):
+    """Every element of that local name, whatever its namespace."""
+    return [e for e in root.iter() if local(e.tag) == name]
+
+
+class ShippedExeChecks:
+    """Checks every shipped form of Quarvel.exe passes; the subclass names the file."""
+
+    exe = ""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.pe = load_pe(cls.exe)
+
+    def test_gui_exe_for_x86(self):
+        self.assertEqual(self.pe.FILE_HEADER.Machine, pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"])
+        self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem, pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
+
     def test_imports_only_system_dlls(self):
-        out = subprocess.run(["i686-w64-mingw32-objdump", "-p", harness.EXE], capture_output=True, text=True,
+        imports = {entry.dll.decode("ascii").lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertTrue(imports)
+        delayed = {entry.dll.decode("ascii").lower() for entry in getattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])}
+        self.assertEqual((imports | delayed) - SYSTEM_DLLS, set(), "imports DLLs Windows does not have")
+
+    def test_icon_is_the_window_icon(self):
+        with open(ICON_FILE, "rb") as f:
+            ico = f.read()
+        _, kind, count = struct.unpack_from("<HHH", ico)
+        self.assertEqual(kind, 1)
+        groups = resources(self.pe, RT_GROUP_ICON)
+        icons = resources(self.pe, RT_ICON)
+        self.assertEqual(len(groups), 1, "one icon group: the program's icon")
+        group = next(iter(groups.values()))
+        self.assertEqual(struct.unpack_from("<HHH", group), (0, 1, count))
+        for i in range(count):
+            # An .ico entry ends with the image's file offset, a group entry with its RT_ICON id.
+            file_entry = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
+            group_entry = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+            self.assertEqual(group_entry[:7], file_entry[:7])
+            size, offset = file_entry[6], file_entry[7]
+            self.assertEqual(icons.get(group_entry[7]), ico[offset:offset + size])
+
+    def test_version_resource(self):
+        self.assertIn(1, resources(self.pe, RT_VERSION))
+        strings = {}
+        for info in getattr(self.pe, "FileInfo", []):
+            for block in info:
+                for table in getattr(block, "StringTable", []):
+                    strings.update({k.decode(): v.decode() for k, v in table.entries.items()})
+        self.assertEqual(strings.get("ProductName"), "Quarvel")
+        self.assertTrue(strings.get("FileDescription", "").startswith("Quarvel"))
+        self.assertEqual(strings.get("FileVersion"), VERSION)
+        self.assertEqual(strings.get("ProductVersion"), VERSION)
+        fixed = self.pe.VS_FIXEDFILEINFO[0]
+        parts = [int(p) for p in VERSION.split(".")]
+        packed = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+        self.assertEqual((fixed.FileVersionMS, fixed.FileVersionLS), packed)
+        self.assertEqual((fixed.ProductVersionMS, fixed.ProductVersionLS), packed)
+        self.assertEqual(fixed.FileType, 1, "VFT_APP")
+
+    def manifest(self):
+        manifests = resources(self.pe, RT_MANIFEST)
+        # Id 1 is the manifest the loader reads when it creates the process.
+        self.assertEqual(list(manifests), [1])
+        return ET.fromstring(manifests[1])
+
+    def test_manifest_runs_as_invoker(self):
+        root = self.manifest()
+        self.assertEqual(root.tag, "{%s}assembly" % ASM_V1)
+        identity = [e for e in root if local(e.tag) == "assemblyIdentity"]
+        self.assertEqual([(e.get("name"), e.get("version")) for e in identity], [("Quarvel", VERSION)])
+        levels = elements(root, "requestedExecutionLevel")
+        self.assertEqual([(e.get("level"), e.get("uiAccess", "false")) for e in levels], [("asInvoker", "false")])
+
+    def test_manifest_supports_windows_7_to_11(self):
+        root = self.manifest()
+        ids = {e.get("Id", "").lower() for e in root.iter("{%s}supportedOS" % COMPATIBILITY)}
+        self.assertEqual(ids & SUPPORTED_OS, SUPPORTED_OS)
+
+    def test_manifest_asks_for_common_controls_6(self):
+        root = self.manifest()
+        wanted = {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+                  "publicKeyToken": "6595b64144ccf1df"}
+        dependencies = [identity.attrib for dependent in elements(root, "dependentAssembly")
+                        for identity in dependent if local(identity.tag) == "assemblyIdentity"]
+        self.assertIn(wanted, [{k: d.get(k) for k in wanted} for d in dependencies])
+
+    def test_manifest_declares_dpi_unaware(self):
+        root = self.manifest()
+        aware = [e.text.strip().lower() for e in elements(root, "dpiAware")]
+        self.assertEqual(aware, ["false"])
+        self.assertTrue(all(e.text.strip().lower() == "unaware" for e in elements(root, "dpiAwareness")))
+        for e in elements(root, "dpiAware") + elements(root, "dpiAwareness"):
+            self.assertNotIn("permonitor", e.text.lower())
+
+    def test_manifest_keeps_the_ansi_code_page(self):
+        root = self.manifest()
+        self.assertEqual([e.text for e in elements(root, "activeCodePage") if "utf" in (e.text or "").lower()], [])
+
+
+class DebugExeTest(ShippedExeChecks, unittest.TestCase):
+    exe = harness.EXE
+
+    def test_imports_named_by_objdump(self):
+        # A second reader of the import table than pefile: the toolchain's own.
+        out = subprocess.run(["i686-w64-mingw32-objdump", "-p", self.exe], capture_output=True, text=True,
                              check=True).stdout
         self.assertIn("i386", out.lower())
         imports = {line.split(":", 1)[1].strip().lower() for line in out.splitlines() if "DLL Name:" in line}
         self.assertTrue(imports)
         self.assertEqual(imports - SYSTEM_DLLS, set(), "imports DLLs Windows does not have")
+
+
+RELEASE_TREE = os.path.join(harness.BUILD_DIR, "release")
+RELEASE_DIST = os.path.join(RELEASE_TREE, "dist")
+
+
+def release_build(args, hosts_from_environment):
+    """Runs scripts/release.sh into a tree of its own under the test build tree; returns the
+    exe's bytes and the script's output."""
+    env = {k: v for k, v in os.environ.items() if k not in HOSTS}
+    env.update(RELEASE_BUILD_DIR=RELEASE_TREE, DIST_DIR=RELEASE_DIST)
+    if hosts_from_environment:
+        env.update(HOSTS)
+    done = subprocess.run(["bash", RELEASE_SCRIPT, *args], env=env, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise AssertionError("release build failed:\n%s%s" % (done.stdout, done.stderr))
+    with open(os.path.join(RELEASE_DIST, "Quarvel.exe"), "rb") as f:
+        return f.read(), done.stdout
+
+
+class ReleaseExeTest(ShippedExeChecks, unittest.TestCase):
+    exe = os.path.join(RELEASE_DIST, "Quarvel.exe")
+
+    @classmethod
+    def setUpClass(cls):
+        if not harness.BUILD_DIR:
+            raise AssertionError("QUARVEL_BUILD_DIR is not set: run through ctest")
+        # The hosts given once as arguments, once in the environment: the same build.
+        cls.first, _ = release_build(["%s=%s" % item for item in HOSTS.items()], False)
+        # A second exe, linked, stripped and hashed again from the same objects: time stamps
+        # enter at those steps. (A second whole compile would double the test's time; the
+        # path check below keeps the build tree's place out of the compiled code.)
+        os.remove(os.path.join(RELEASE_TREE, "Quarvel.exe"))
+        os.remove(cls.exe)
+        cls.bytes, cls.output = release_build([], True)
+        super().setUpClass()
+
+    def test_two_release_builds_give_the_same_bytes(self):
+        self.assertTrue(self.first == self.bytes, "two release builds of the same sources differ")
+        self.assertEqual(self.pe.FILE_HEADER.TimeDateStamp, 0)
+        # Nor any path of the machine that built it.
+        for path in (harness.SOURCE_DIR, harness.BUILD_DIR):
+            self.assertFalse(os.fsencode(path) in self.bytes, "the exe holds the path %s" % path)
+
+    def test_stripped(self):
+        self.assertEqual(self.pe.FILE_HEADER.NumberOfSymbols, 0)
+        names = [self.section_name(s) for s in self.pe.sections]
+        self.assertIn(b".text", names)
+        self.assertEqual([n for n in names if n.startswith(b".debug")], [])
+
+    def section_name(self, section):
+        # Names longer than eight bytes (".eh_frame") are "/offset" into the string table
+        # that follows the (empty) symbol table.
+        name = section.Name.rstrip(b"\0")
+        if not name.startswith(b"/"):
+            return name
+        header = self.pe.FILE_HEADER
+        start = header.PointerToSymbolTable + 18 * header.NumberOfSymbols + int(name[1:])
+        return self.bytes[start:self.bytes.index(b"\0", start)]
+
+    def test_checksum_file_and_size_printed(self):
+        with open(os.path.join(RELEASE_DIST, "Quarvel.exe.sha256"), encoding="ascii") as f:
+            self.assertEqual(f.read(), "%s  Quarvel.exe\n" % hashlib.sha256(self.bytes).hexdigest())
+        self.assertIn("%d bytes" % len(self.bytes), self.output)
+
+    def test_hosts_built_in(self):
+        for host in HOSTS.values():
+            self.assertTrue(host.encode("ascii") in self.bytes, "%s not built in" % host)
+        self.assertFalse(b"127.0.0.1:8618" in self.bytes, "the reference site's host is built in")
 
 
 if __name__ == "__main__":
