@@ -1,17 +1,28 @@
-# quarvel_library(name folder [deps...]): a static library of every .cpp in the folder
-# (an interface library while the folder has none yet).
-set(QUARVEL_SYSTEM_LIBS user32 gdi32 gdiplus wininet imm32 comctl32 shell32 ole32 oleaut32 oleacc uuid msimg32 winmm)
-
+# quarvel_library(name folder [DEPENDS libs...] [SYSTEM libs...]): a static library of every
+# .cpp in the folder (an interface library while the folder has none yet), linked with the
+# libraries of ours it builds on and the system libraries it calls.
+#
+# Each library exports an include root of its own that holds its folder alone under its path
+# in src/ ("ui/gfx/..."), so a library sees the headers of the libraries it depends on and no
+# others: an include that reaches up a layer does not compile.
 function(quarvel_library name folder)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DEPENDS;SYSTEM")
+  string(REGEX REPLACE "^src/" "" path ${folder})
+  set(root ${CMAKE_BINARY_DIR}/include/${name})
+  get_filename_component(parent ${root}/${path} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT IS_SYMLINK ${root}/${path})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${path} SYMBOLIC)
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
-    target_link_libraries(${name} PUBLIC ${ARGN} ${QUARVEL_SYSTEM_LIBS})
+    target_include_directories(${name} PUBLIC ${root})
+    target_link_libraries(${name} PUBLIC ${arg_DEPENDS} ${arg_SYSTEM})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
-    target_link_libraries(${name} INTERFACE ${ARGN} ${QUARVEL_SYSTEM_LIBS})
+    target_include_directories(${name} INTERFACE ${root})
+    target_link_libraries(${name} INTERFACE ${arg_DEPENDS} ${arg_SYSTEM})
   endif()
 endfunction()
 
