@@ -90,6 +90,8 @@ class Stress:
             self.ui.click(NEUTRAL)
             return
         self.ui.click((at[0] + harness.MENU_ITEM_OFFSET[0], at[1] + harness.MENU_ITEM_OFFSET[1]))  # copy: resolves
+        # The choice runs once the menu is gone: the box it shows is up when the window answers.
+        harness.wait_until(lambda: harness.window_gone(harness.MENU_TITLE), "the menu stayed open")
         self.close_boxes()
 
     def close_boxes(self):

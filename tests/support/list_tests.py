@@ -5,7 +5,8 @@ ctest can run them side by side.
     list_tests.py FILE.py
 
 A class's tests are its own test_ methods and those of its bases in the same module; a
-test name assigned None in a subclass is not run there (as unittest does)."""
+test name assigned None in a subclass is not run there (as unittest does). A class that
+shares a setUpClass among its tests is one entry ("Class"): its tests must run together."""
 
 import ast
 import sys
@@ -15,6 +16,20 @@ def test_ids(source):
     tree = ast.parse(source)
     classes = {node.name: node for node in tree.body if isinstance(node, ast.ClassDef)}
     memo = {}
+
+    def is_test_case(name):
+        for base in classes[name].bases:
+            if isinstance(base, ast.Attribute) and base.attr == "TestCase":
+                return True
+            if isinstance(base, ast.Name) and (base.id == "TestCase" or base.id in classes and is_test_case(base.id)):
+                return True
+        return False
+
+    def shares_setup(name):
+        node = classes[name]
+        if any(isinstance(i, ast.FunctionDef) and i.name == "setUpClass" for i in node.body):
+            return True
+        return any(isinstance(b, ast.Name) and b.id in classes and shares_setup(b.id) for b in node.bases)
 
     def tests_of(name):
         if name in memo:
@@ -36,8 +51,13 @@ def test_ids(source):
 
     ids = []
     for name in classes:
+        if not is_test_case(name):
+            continue
         tests = tests_of(name)
-        ids += ["%s.%s" % (name, test) for test in sorted(tests, key=tests.get)]
+        if tests and shares_setup(name):
+            ids.append(name)
+        else:
+            ids += ["%s.%s" % (name, test) for test in sorted(tests, key=tests.get)]
     return ids
 
 
