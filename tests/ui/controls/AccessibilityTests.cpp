@@ -64,6 +64,12 @@ struct Window {
                                reinterpret_cast<void**>(&object));
     return object;
   }
+  // The client area's object and the list's (its third child); false when either is missing.
+  bool ClientAndList(IAccessible*& client, IAccessible*& list) {
+    client = Client();
+    list = client ? Child(client, 3) : nullptr;
+    return client && list;
+  }
   // The object of the client area's child at a 1-based position.
   IAccessible* Child(IAccessible* client, long position) {
     IDispatch* dispatch = nullptr;
@@ -116,10 +122,8 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
 
 TEST(Accessibility, ListReadsBusyUntilEveryFillHasEnded) {
   Window w;
-  IAccessible* client = w.Client();
-  ASSERT_NE(client, nullptr);
-  IAccessible* list = w.Child(client, 3);
-  ASSERT_NE(list, nullptr);
+  IAccessible *client = nullptr, *list = nullptr;
+  ASSERT_TRUE(w.ClientAndList(client, list));
   auto busy = [&] {
     VARIANT state;
     VariantInit(&state);
@@ -139,10 +143,8 @@ TEST(Accessibility, ListReadsBusyUntilEveryFillHasEnded) {
 
 TEST(Accessibility, ObjectsOfGoneRowsAndControlsFailInsteadOfCrashing) {
   Window w;
-  IAccessible* client = w.Client();
-  ASSERT_NE(client, nullptr);
-  IAccessible* list = w.Child(client, 3);
-  ASSERT_NE(list, nullptr);
+  IAccessible *client = nullptr, *list = nullptr;
+  ASSERT_TRUE(w.ClientAndList(client, list));
   BSTR name = nullptr;
   // A row reads its shown cells; the zero-width column is left out.
   ASSERT_EQ(list->get_accName(Id(2), &name), S_OK);
