@@ -228,6 +228,31 @@ def read_when(check, message, title=CAPTION, timeout=DEADLINE):
     return wait_until(attempt, message, timeout)
 
 
+_image_base = {}
+
+
+def program_frames(frames):
+    """Stack frames as stallwatch reports them, the program's own ("quarvel+0x...") named by
+    function and line from its debug information; the system's kept as they are."""
+    if EXE not in _image_base:
+        out = subprocess.run(["i686-w64-mingw32-objdump", "-p", EXE], capture_output=True, text=True).stdout
+        line = next((l for l in out.splitlines() if l.startswith("ImageBase")), "ImageBase 00400000")
+        _image_base[EXE] = int(line.split()[-1], 16)
+    ours = [f for f in frames if f.lower().startswith("quarvel+0x")]
+    if not ours:
+        return list(frames)
+    addresses = ["0x%x" % (_image_base[EXE] + int(f.split("+")[1], 16)) for f in ours]
+    out = subprocess.run(["i686-w64-mingw32-addr2line", "-f", "-C", "-s", "-e", EXE, *addresses],
+                         capture_output=True, text=True).stdout.splitlines()
+    functions = [out[2 * i] for i in range(len(out) // 2)]
+    # The 32-bit toolchain reports mangled names without their leading underscore.
+    mangled = ["_" + f if f.startswith("Z") else f for f in functions]
+    demangled = subprocess.run(["c++filt"], input="\n".join(mangled), capture_output=True, text=True).stdout.splitlines()
+    demangled = [d.split("(")[0] if "(" in d else d for d in demangled]
+    named = dict(zip(ours, ("%s (%s)" % (d, out[2 * i + 1]) for i, d in enumerate(demangled))))
+    return [named.get(f, f) for f in frames]
+
+
 def crash_dialogs():
     """X windows of a crash report (winedbg), or winedbg processes of this Wine prefix."""
     found = []

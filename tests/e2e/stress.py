@@ -8,7 +8,9 @@ bytes have not grown past the bounds printed since a warm-up that ended with the
 Exit code 0 when every check holds."""
 
 import os
+import json
 import random
+import subprocess
 import sys
 import tempfile
 import time
@@ -23,6 +25,9 @@ NEUTRAL = (560, 498)  # the notice line: a click there does nothing
 GDI_BOUND = 24
 USER_BOUND = 4
 PRIVATE_BOUND = 12 * 1024 * 1024
+STALL_MS = 100  # answers slower than this are reported with where the UI thread was
+STALLS_SHOWN = 5
+STALLWATCH = os.path.join(harness.TOOLS, "stallwatch.exe")
 
 
 def log(text):
@@ -41,6 +46,8 @@ class Stress:
         self.previous = None
         self.slowest_ping = 0.0
         self.failures = []
+        self.timeline = []
+        self.watcher = None
 
     def start(self):
         folder = tempfile.mkdtemp(prefix="quarvel-stress-")
@@ -50,6 +57,8 @@ class Stress:
         self.ui = harness.Driver(x, y)
 
     def stop(self):
+        if self.watcher and self.watcher.poll() is None:
+            self.watcher.kill()
         if getattr(self, "app", None):
             self.app.end()
         if getattr(self, "site", None):
@@ -113,9 +122,33 @@ class Stress:
     def act(self):
         names, actions, weights = zip(*self.ACTIONS)
         choice = self.random.choices(range(len(actions)), weights)[0]
+        started = time.time()
         actions[choice](self)
+        self.timeline.append((started, time.time(), names[choice]))
         self.previous = names[choice]
         self.counts[names[choice]] = self.counts.get(names[choice], 0) + 1
+
+    # --- the window's stalls ---
+
+    def watch_stalls(self, seconds):
+        """Starts stallwatch on the main window for the run: every answer slower than the limit,
+        with the UI thread's stacks while it was late."""
+        self.watcher = subprocess.Popen(["wine", STALLWATCH, harness.CAPTION, str(int(seconds)), str(STALL_MS)],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+    def report_stalls(self):
+        """Prints the longest answers, what the test was doing then and where the UI thread was."""
+        out, _ = self.watcher.communicate(timeout=harness.DEADLINE)
+        records = [json.loads(line) for line in out.decode("utf-8", "replace").splitlines() if line.startswith("{")]
+        summary = next((r for r in records if "answers" in r), {"answers": 0, "longest": 0})
+        slow = sorted((r for r in records if "ms" in r), key=lambda r: -r["ms"])
+        log("window answers: %d, longest %.1f ms; %d over %d ms" % (summary["answers"], summary["longest"], len(slow),
+                                                                      STALL_MS))
+        for record in slow[:STALLS_SHOWN]:
+            doing = [name for start, end, name in self.timeline if start - 0.5 <= record["at"] <= end + 0.5]
+            log("  %.0f ms during %s" % (record["ms"], "/".join(doing) or "no action"))
+            for stack in record["stacks"][:3]:
+                log("    " + " < ".join(harness.program_frames(stack)[:8]))
 
     # --- the completed search and its check ---
 
@@ -176,6 +209,7 @@ class Stress:
             log("warm-up: GDI %d, USER %d, private %.1f MB (%s counts)"
                 % (base[0], base[1], base[2] / 1048576, "exact" if base[3] else "table/window"))
 
+            self.watch_stalls(self.seconds)
             end = time.time() + self.seconds
             samples = 0
             next_sample = time.time() + 30
@@ -188,6 +222,7 @@ class Stress:
                     log("GDI %d, USER %d, private %.1f MB; actions %s" % (f[0], f[1], f[2] / 1048576, self.counts))
                     next_sample = time.time() + 30
 
+            self.report_stalls()
             self.alive()
             sent = self.complete_search()
             self.alive()

@@ -4,8 +4,8 @@
 // sends the window WM_NULL again and again for SECONDS; while one is unanswered for longer than
 // LIMIT_MS (default 100), samples the UI thread's stack every 20 ms (suspend, read the context,
 // walk the frames, name them from the program's debug information). Prints one JSON line per
-// answer slower than the limit: {"ms": ..., "stacks": [["frame", ...], ...]} (distinct stacks,
-// innermost frame first), then {"answers": N, "longest": MS}.
+// answer slower than the limit: {"at": UNIX_SECONDS, "ms": ..., "stacks": [["frame", ...], ...]}
+// (when it was sent; distinct stacks, innermost frame first), then {"answers": N, "longest": MS}.
 // Exit code 0; 2 when the window is not found.
 #include <windows.h>
 #include <dbghelp.h>
@@ -19,6 +19,14 @@
 #include <vector>
 
 namespace {
+
+// Seconds since 1970, as the other side of the tests reads the clock.
+double UnixNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ULL) / 1e7;
+}
 
 double Now() {
   LARGE_INTEGER f, c;
@@ -110,13 +118,19 @@ int main() {
   std::atomic<bool> done{false};
   std::atomic<int> answers{0};
   double longest = 0;
-  std::vector<std::pair<double, std::set<std::vector<std::string>>>> slow;
+  struct Slow {
+    double at, ms;
+    std::set<std::vector<std::string>> stacks;
+  };
+  std::vector<Slow> slow;
   std::set<std::vector<std::string>> stacks;
   std::atomic<double> lastAnswer{0};
+  std::atomic<double> lastSentUnix{0};
   std::thread pinger([&] {
     const double end = Now() + seconds * 1000.0;
     while (Now() < end && IsWindow(window)) {
       sentAt = Now();
+      lastSentUnix = UnixNow();
       DWORD_PTR result = 0;
       SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
       lastAnswer = Now() - sentAt;
@@ -136,15 +150,15 @@ int main() {
       seen = answers;
       const double ms = lastAnswer;
       if (ms > longest) longest = ms;
-      if (ms > limit) slow.emplace_back(ms, stacks);
+      if (ms > limit) slow.push_back(Slow{lastSentUnix, ms, stacks});
       stacks.clear();
     }
   }
   pinger.join();
-  for (const auto& [ms, sampled] : slow) {
-    std::printf("{\"ms\": %.1f, \"stacks\": [", ms);
+  for (const Slow& s : slow) {
+    std::printf("{\"at\": %.3f, \"ms\": %.1f, \"stacks\": [", s.at, s.ms);
     bool firstStack = true;
-    for (const auto& frames : sampled) {
+    for (const auto& frames : s.stacks) {
       std::printf("%s[", firstStack ? "" : ", ");
       firstStack = false;
       for (size_t i = 0; i < frames.size(); ++i) std::printf("%s%s", i ? ", " : "", Json(frames[i]).c_str());
