@@ -30,7 +30,7 @@ constexpr int kRed = RGB(255, 0, 0);
 constexpr int kWhite = RGB(255, 255, 255);
 
 LRESULT OpenProductSite(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  OpenUrl(hosts::kProductHost);
+  OpenUrl(links::ProductHomeAddress(hosts::kProductHost));
   return 0;
 }
 

@@ -52,6 +52,7 @@ ROW_HEIGHT = 22
 MENU_ITEM_OFFSET = (60, 18)  # first item of a menu opened at a point, from that point
 BOX_BUTTON = (272, 127)  # the one button of a copy or update box, from the box's corner
 UPDATE_LABEL = (445, 17)
+SITE_LABEL = (170, 18)
 NOTICE_BAND = (486, 510)
 DOUBLE_CLICK_SPAN = 6  # wider than the system's double-click rectangle (4 pixels)
 
@@ -61,20 +62,29 @@ ROLE = {"menupopup": 11, "menuitem": 12, "dialog": 18, "separator": 21, "list": 
 STATE_UNAVAILABLE, STATE_SELECTED, STATE_FOCUSED, STATE_BUSY = 0x1, 0x2, 0x4, 0x800
 
 
+def _built_host(name):
+    """A host the program was built with (host:port), as the build tree was configured."""
+    try:
+        with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+            for line in cache:
+                if line.startswith(name + ":STRING="):
+                    return line.strip().split("=", 1)[1]
+    except OSError:
+        pass
+    return "127.0.0.1:8618"
+
+
 def _site_port():
     """The port of the search host the program was built for (the reference site must listen
     there); 8618 unless the build tree was configured with another."""
     try:
-        with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
-            for line in cache:
-                if line.startswith("QUARVEL_SEARCH_HOST:STRING="):
-                    return int(line.strip().rsplit(":", 1)[1])
-    except (OSError, ValueError):
-        pass
-    return 8618
+        return int(_built_host("QUARVEL_SEARCH_HOST").rsplit(":", 1)[1])
+    except (ValueError, IndexError):
+        return 8618
 
 
 SITE_PORT = _site_port()
+PRODUCT_HOST = _built_host("QUARVEL_PRODUCT_HOST")
 
 
 def require_environment(test):

@@ -144,6 +144,13 @@ class MagnetTest(Session):
         self.assertEqual(len(self.site.details()), requests)
 
 
+class SiteLabelTest(Session):
+    def test_site_label_opens_the_product_site(self):
+        self.ui.click(harness.SITE_LABEL)
+        harness.wait_until(lambda: harness.read_lines(self.links), "the site label opened nothing")
+        self.assertEqual(harness.links_opened(self.links), ["http://%s/" % harness.PRODUCT_HOST])
+
+
 class CloudPlayTest(Session):
     def test_empty_category_menu_and_one_window_at_a_time(self):
         term = harness.catalogue("ABC-042")[0]["expect"]["title"][:7]
@@ -246,6 +253,12 @@ class UnsafeUpdateLinkTest(UpdateSession):
         self.ui.click(harness.UPDATE_LABEL)
         harness.answered()
         self.assertEqual(harness.links_opened(self.links), [])
+
+
+class ArgumentsAfterUpdateLinkTest(UnsafeUpdateLinkTest):
+    """A web address followed by what the shell would take as its arguments is no web address."""
+    site_switches = ("--update-version", "9", "--update-link",
+                     'http://127.0.0.1:%d/update.htm" --flag' % harness.SITE_PORT)
 
 
 HOSTILE_DIR = tempfile.mkdtemp(prefix="quarvel-update-")
