@@ -29,7 +29,8 @@ using PageFetcher = std::function<std::string(const std::string& url)>;
 
 // knownLink is the row's magnet column, detailPath its detail path. A known link is answered
 // without a request; otherwise the page is fetched once, but only for a path on the site
-// (starting with "/"): anything else would let a row steer the request to another host.
+// (starting with "/") without control bytes: anything else would let a row steer the request
+// to another host or add header lines of its own.
 MagnetDecision DecideMagnet(std::string_view knownLink, std::string_view detailPath, bool copyMode,
                             std::string_view host, const PageFetcher& fetch);
 
