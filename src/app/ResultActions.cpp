@@ -48,9 +48,12 @@ void ShowBox(search::MagnetBox box) {
   show_message_box(AppState.mainWindow, search::MagnetBoxText(box, hosts::kProductHost), options);
 }
 
-// The row remembers its link; through the category list the main list's row does as well, so
-// the link survives a switch of tab.
+// The row remembers its link, so the next request needs no fetch; a link longer than a cell
+// keeps is not remembered at all (the next request fetches again instead of handing out a cut
+// link). Through the category list the main list's row remembers it as well, so the link
+// survives a switch of tab.
 void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& magnet) {
+  if (magnet.size() > kListCellMaxBytes) return;
   if (mainShown) {
     ui.mainList.SetCellText(row, kColumnMagnet, magnet, false);
     return;

@@ -16,6 +16,8 @@ SLOW_SECONDS = 20
 ENDLESS_SECONDS = 8
 DEFAULT_NOTICE = "\u6b22\u8fce\u4f7f\u7528 Quarvel\uff01\u8f93\u5165\u5173\u952e\u8bcd\u6216\u7f16\u53f7\u5373\u53ef" \
                  "\u641c\u7d22\u8d44\u6e90\u3002\u672c\u7ad9\u4e3a\u672c\u5730\u53c2\u8003\u7ad9\u70b9\u3002"
+FAULT_HASH = "fa0170fa0170fa0170fa0170fa0170fa0170fa01"  # the site's hash on its fault pages
+LONG_LINK = 100000  # the length of the long-link fault page's first link
 # A message unanswered this long is what Windows itself calls a window that is not responding.
 HUNG_MS = 5000
 
@@ -148,6 +150,26 @@ class SiteFaultTest(unittest.TestCase):
         self.ui.close_box(harness.MAGNET_TITLE)
         self.alive("endless detail page")
         self.assertEqual(harness.visible_rows(harness.tree()), before)
+
+
+class DetailFetchTest(unittest.TestCase):
+    """The detail-page fetch that holds the window, and links longer than a row keeps."""
+
+    def setUp(self):
+        self.site, self.app, self.ui = harness.start(self, "--endless-seconds", "600")
+        self.ui.search("fault-details")
+        harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 7, "the run did not end")
+
+    def test_link_longer_than_a_cell_is_copied_whole_each_time(self):
+        magnet = "magnet:?xt=urn:btih:" + (FAULT_HASH * 2500)[:LONG_LINK - len("/download?info_hash=")]
+        for attempt in range(2):
+            self.ui.choose(3, harness.COPY)  # FAULT-DETAIL longlink
+            self.ui.close_box(harness.MAGNET_TITLE)
+            copied = harness.clipboard_text()
+            self.assertEqual(len(copied), len(magnet), "a cut link was copied")
+            self.assertTrue(copied == magnet, "the copied link is not the page's")
+            # Not kept in the row, so each copy asks for the page again.
+            self.assertEqual(len(self.site.details()), attempt + 1)
 
 
 if __name__ == "__main__":
