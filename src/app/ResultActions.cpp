@@ -51,7 +51,8 @@ void ShowBox(search::MagnetBox box) {
 // The row remembers its link, so the next request needs no fetch; a link longer than a cell
 // keeps is not remembered at all (the next request fetches again instead of handing out a cut
 // link). Through the category list the main list's row remembers it as well, so the link
-// survives a switch of tab.
+// survives a switch of tab, but only while that row still holds the same result: a search
+// started since the category was shown has put another result there.
 void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& magnet) {
   if (magnet.size() > kListCellMaxBytes) return;
   if (mainShown) {
@@ -59,7 +60,10 @@ void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& m
     return;
   }
   const int mainRow = search::MainListRow(ui.categoryList.CellText(row, kColumnCodes));
-  if (mainRow > 0) ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
+  if (mainRow > 0 &&
+      ui.mainList.CellText(mainRow, kColumnDetailPath) == ui.categoryList.CellText(row, kColumnDetailPath)) {
+    ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
+  }
   ui.categoryList.SetCellText(row, kColumnMagnet, magnet, false);
 }
 
