@@ -76,7 +76,9 @@ std::string Resolve(MainControls& ui, bool copyMode) {
 
   search::MagnetDecision decision =
       search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
-                           hosts::kSearchHost, [](const std::string& url) { return web::WebAccess(url); });
+                           hosts::kSearchHost, [](const std::string& url) {
+                             return web::WebAccess(url, {.deadlineMs = search::kDetailFetchDeadlineMs});
+                           });
   busy.Hide();
   if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);
   search::MagnetBox box = decision.box;

@@ -24,6 +24,10 @@ struct MagnetDecision {
   MagnetBox box = MagnetBox::None;  // before the clipboard: copy mode turns Success into a copy
 };
 
+// The detail page is fetched on the UI thread, which does not respond meanwhile: past this
+// the fetch counts as failed, however slowly the server keeps sending.
+inline constexpr unsigned long kDetailFetchDeadlineMs = 20000;
+
 // Fetches a page by address; the empty text on any failure.
 using PageFetcher = std::function<std::string(const std::string& url)>;
 

@@ -153,12 +153,22 @@ class SiteFaultTest(unittest.TestCase):
 
 
 class DetailFetchTest(unittest.TestCase):
-    """The detail-page fetch that holds the window, and links longer than a row keeps."""
+    """The detail-page fetch that holds the window: its end, and links longer than a row keeps.
+    The endless page lasts far longer than any wait of these tests."""
 
     def setUp(self):
         self.site, self.app, self.ui = harness.start(self, "--endless-seconds", "600")
         self.ui.search("fault-details")
         harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 7, "the run did not end")
+
+    def test_endless_page_fails_at_the_deadline(self):
+        self.ui.choose(1, harness.COPY)
+        harness.wait_until(self.site.details, "no detail request")
+        # The page goes on for ten minutes; the fetch gives up long before, as a failed fetch.
+        self.ui.close_box(harness.NO_RESOURCE_TITLE)
+        harness.answered()
+        self.assertTrue(self.app.alive())
+        self.assertIsNone(harness.window_of(harness.MAGNET_TITLE))
 
     def test_link_longer_than_a_cell_is_copied_whole_each_time(self):
         magnet = "magnet:?xt=urn:btih:" + (FAULT_HASH * 2500)[:LONG_LINK - len("/download?info_hash=")]
