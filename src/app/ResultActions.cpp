@@ -11,6 +11,7 @@
 #include "links/DownloadLinks.h"
 #include "search/MagnetResolution.h"
 #include "ui/controls/ClipboardText.h"
+#include "ui/core/WindowHost.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/dialogs/PopupMenu.h"
 #include "web/WebAccess.h"
@@ -26,10 +27,15 @@ constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";      
 // The list the user sees: the main list, or the category list while a category tab is shown.
 ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
 
-// Keeps the busy indicator up while the detail page is on its way; down on every way out.
+// Keeps the busy indicator up while the detail page is on its way; down on every way out. The
+// fetch blocks the UI thread, so the indicator is put on screen before it starts: a repaint
+// left to the message loop would come only after the indicator is hidden again.
 class BusyIndicator {
  public:
-  explicit BusyIndicator(PictureBox& picture) : picture_(picture) { picture_.Visible(true); }
+  explicit BusyIndicator(PictureBox& picture) : picture_(picture) {
+    picture_.Visible(true);
+    if (WindowHost* host = picture_.Host()) host->present_at_once(picture_.Bounds());
+  }
   ~BusyIndicator() { Hide(); }
   void Hide() {
     if (shown_) picture_.Visible(false);

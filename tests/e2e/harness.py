@@ -53,6 +53,7 @@ MENU_ITEM_OFFSET = (60, 18)  # first item of a menu opened at a point, from that
 BOX_BUTTON = (272, 127)  # the one button of a copy or update box, from the box's corner
 UPDATE_LABEL = (445, 17)
 SITE_LABEL = (170, 18)
+BUSY_INDICATOR = (275, 185, 32, 32)  # left, top, width, height
 NOTICE_BAND = (486, 510)
 DOUBLE_CLICK_SPAN = 6  # wider than the system's double-click rectangle (4 pixels)
 
@@ -93,7 +94,7 @@ def require_environment(test):
     test.assertTrue(os.path.isfile(EXE), "Quarvel.exe not built: %r" % EXE)
     for tool in (WINTOOL, ACCTOOL, LINKLOG):
         test.assertTrue(os.path.isfile(tool), "%s not built" % tool)
-    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert"):
+    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert", "compare"):
         test.assertTrue(shutil.which(tool), tool + " missing")
 
 
@@ -430,6 +431,16 @@ def mouse(*args):
 
 def screenshot(path, x, y, w, h):
     subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", path], check=True)
+
+
+def differing_pixels(path_a, path_b, fuzz_percent=15):
+    """How many pixels of two images of one size differ by more than the fuzz."""
+    done = subprocess.run(["compare", "-metric", "AE", "-fuzz", "%d%%" % fuzz_percent, path_a, path_b, "null:"],
+                          capture_output=True, text=True)
+    try:
+        return int(float(done.stderr.split()[0]))
+    except (ValueError, IndexError):
+        raise AssertionError("compare failed: %r" % done.stderr)
 
 
 def pixels(path, points, resize=None):

@@ -6,7 +6,9 @@ crash report, the window keeps answering while the worker waits (the detail-page
 it, and it answers again once the page ends), a second press still stops a run, and the rows
 read before a fault stay as they were."""
 
+import os
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -153,13 +155,33 @@ class SiteFaultTest(unittest.TestCase):
 
 
 class DetailFetchTest(unittest.TestCase):
-    """The detail-page fetch that holds the window: its end, and links longer than a row keeps.
-    The endless page lasts far longer than any wait of these tests."""
+    """The detail-page fetch that holds the window: its busy indicator, its end, and links longer
+    than a row keeps. The endless page lasts far longer than any wait of these tests."""
 
     def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="quarvel-detail-")
         self.site, self.app, self.ui = harness.start(self, "--endless-seconds", "600")
         self.ui.search("fault-details")
         harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 7, "the run did not end")
+
+    def indicator_shot(self, name):
+        path = os.path.join(self.dir, name + ".png")
+        left, top, width, height = harness.BUSY_INDICATOR
+        harness.screenshot(path, self.ui.x + left, self.ui.y + top, width, height)
+        return path
+
+    def test_busy_indicator_is_seen_while_the_page_comes(self):
+        before = self.indicator_shot("before")
+        self.ui.choose(1, harness.COPY)  # FAULT-DETAIL endless
+        harness.wait_until(self.site.details, "no detail request")
+
+        def seen():
+            during = self.indicator_shot("during")
+            # A box means the fetch is over: the indicator is gone again.
+            if harness.window_of(harness.NO_RESOURCE_TITLE) or harness.window_of(harness.MAGNET_TITLE):
+                raise AssertionError("the fetch ended and the busy indicator was never on screen")
+            return harness.differing_pixels(before, during) >= 40
+        harness.wait_until(seen, "the busy indicator is not on screen while the page comes")
 
     def test_endless_page_fails_at_the_deadline(self):
         self.ui.choose(1, harness.COPY)
