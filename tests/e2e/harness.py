@@ -135,12 +135,19 @@ def answered(caption=CAPTION):
 # --- Windows-side probes ---
 
 def wintool(*args, timeout=60):
-    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1."""
-    try:
-        done = subprocess.run(["wine", WINTOOL, *args], capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return -1, ""
-    return done.returncode, done.stdout.decode("utf-8", "replace").strip()
+    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1. Its
+    output goes to a file, not a pipe: a Wine process it leads to start (the desktop process,
+    a program it starts) may hold its output open long after the probe has ended."""
+    with tempfile.TemporaryFile() as out:
+        probe = subprocess.Popen(["wine", WINTOOL, *args], stdout=out, stderr=subprocess.DEVNULL)
+        try:
+            code = probe.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            probe.kill()
+            probe.wait()
+            return -1, ""
+        out.seek(0)
+        return code, out.read().decode("utf-8", "replace").strip()
 
 
 def window_of(caption):
