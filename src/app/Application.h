@@ -13,19 +13,20 @@ std::string MainWindowCaption();
 int RunApplication();
 
 // Creates the main window (610 x 515, shown by BuildMainWindow), runs MessageLoop, returns 0.
+// Without a window the process ends instead.
 int CreateMainWindow();
 
 // Creates the main window without running the loop; the window handle or null.
 HWND CreateMainForm();
 
-// The form layer's created handler of the main window.
+// The form layer's created handler of the main window; a build that fails ends the process.
 void BuildMainWindow(HWND window);
 
 // Where BuildMainWindow places a window on a screen of the given size.
 POINT MainWindowPosition(int screenWidth, int screenHeight);
 
-// The main window's message hook: ends the process on WM_CLOSE of the main window,
-// returns -1 (not handled) for everything else.
+// The main window's message hook: ends the process on WM_CLOSE or WM_DESTROY of the main
+// window, returns -1 (not handled) for everything else.
 LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 int MessageLoop();

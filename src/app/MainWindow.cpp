@@ -29,8 +29,21 @@ constexpr const char* kSearchCaption = "\xcb\xd1\xcb\xf7";
 constexpr int kRed = RGB(255, 0, 0);
 constexpr int kWhite = RGB(255, 255, 255);
 
+// Exit codes of a process that ends because its window could not be had.
+constexpr UINT kExitNoWindow = 1;     // not made, or gone by the time the build returned
+constexpr UINT kExitNoHost = 2;       // the window host could not attach
+constexpr UINT kExitBuildFailed = 3;  // memory ran out while building
+
+// Ends the process from wherever it is: running threads go with it and no exit step runs (the
+// program keeps nothing to save).
+void EndProcess(UINT exitCode) {
+  HANDLE self = OpenProcess(PROCESS_TERMINATE, FALSE, GetCurrentProcessId());
+  TerminateProcess(self ? self : GetCurrentProcess(), exitCode);
+  ExitProcess(exitCode);  // only if termination itself failed
+}
+
 LRESULT OpenProductSite(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  OpenUrl(hosts::kProductHost);
+  OpenUrl(links::ProductHomeAddress(hosts::kProductHost));
   return 0;
 }
 
@@ -118,7 +131,9 @@ POINT MainWindowPosition(int screenWidth, int screenHeight) {
   return POINT{static_cast<LONG>(screenWidth / 2.0 - 300), static_cast<LONG>(screenHeight / 2.0 - 300)};
 }
 
-void BuildMainWindow(HWND window) {
+namespace {
+
+void BuildWindow(HWND window) {
   AppState.windowIcon = IconHandle(CreateIconFromIconFile(resources::WindowIcon()));
   if (HICON icon = AppState.windowIcon.Get()) {
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -140,7 +155,11 @@ void BuildMainWindow(HWND window) {
   options.sizable = false;
   options.draggable = true;
   AppState.mainHost = std::make_unique<WindowHost>();
-  AppState.mainHost->attach(window, options);
+  // A window without its host could be closed without ending the process.
+  if (!AppState.mainHost->attach(window, options)) EndProcess(kExitNoHost);
+  // The hook goes in before anything looks at the queue: a close that arrives while the window
+  // is being built ends the process like any later one, before any thread has started.
+  AppState.mainHost->set_on_window_message(MainWindowHook);
 
   ProcessPendingMessages();
 
@@ -149,16 +168,26 @@ void BuildMainWindow(HWND window) {
   CreateControls(window, *AppState.controls);
   WireHandlers(*AppState.controls);
 
-  AppState.mainHost->set_on_window_message(MainWindowHook);
   StartWorker(CheckForUpdate);
   StartWorker(StartupPing);
   ShowWindowAsync(window, SW_SHOWNORMAL);
 }
 
+}  // namespace
+
+void BuildMainWindow(HWND window) {
+  try {
+    BuildWindow(window);
+  } catch (...) {
+    // Memory ran out half way: a window without its controls is no window to keep.
+    EndProcess(kExitBuildFailed);
+  }
+}
+
 LRESULT MainWindowHook(HWND window, UINT message, WPARAM, LPARAM) {
-  if (message == WM_CLOSE && window != nullptr && window == AppState.mainWindow.load()) {
-    HANDLE self = OpenProcess(PROCESS_TERMINATE, FALSE, GetCurrentProcessId());
-    TerminateProcess(self ? self : GetCurrentProcess(), 0);
+  // Closed, or destroyed by any other path: no process lives on without its window.
+  if ((message == WM_CLOSE || message == WM_DESTROY) && window != nullptr && window == AppState.mainWindow.load()) {
+    EndProcess(0);
   }
   return -1;
 }
@@ -174,7 +203,8 @@ HWND CreateMainForm() {
 }
 
 int CreateMainWindow() {
-  CreateMainForm();
+  // No window (not made, or gone while it was built) would leave a loop that nothing ends.
+  if (!CreateMainForm()) EndProcess(kExitNoWindow);
   MessageLoop();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "links/DownloadLinks.h"
 #include "search/MagnetResolution.h"
 #include "ui/controls/ClipboardText.h"
+#include "ui/core/WindowHost.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/dialogs/PopupMenu.h"
 #include "web/WebAccess.h"
@@ -26,10 +27,15 @@ constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";      
 // The list the user sees: the main list, or the category list while a category tab is shown.
 ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
 
-// Keeps the busy indicator up while the detail page is on its way; down on every way out.
+// Keeps the busy indicator up while the detail page is on its way; down on every way out. The
+// fetch blocks the UI thread, so the indicator is put on screen before it starts: a repaint
+// left to the message loop would come only after the indicator is hidden again.
 class BusyIndicator {
  public:
-  explicit BusyIndicator(PictureBox& picture) : picture_(picture) { picture_.Visible(true); }
+  explicit BusyIndicator(PictureBox& picture) : picture_(picture) {
+    picture_.Visible(true);
+    if (WindowHost* host = picture_.Host()) host->present_at_once(picture_.Bounds());
+  }
   ~BusyIndicator() { Hide(); }
   void Hide() {
     if (shown_) picture_.Visible(false);
@@ -48,15 +54,22 @@ void ShowBox(search::MagnetBox box) {
   show_message_box(AppState.mainWindow, search::MagnetBoxText(box, hosts::kProductHost), options);
 }
 
-// The row remembers its link; through the category list the main list's row does as well, so
-// the link survives a switch of tab.
+// The row remembers its link, so the next request needs no fetch; a link longer than a cell
+// keeps is not remembered at all (the next request fetches again instead of handing out a cut
+// link). Through the category list the main list's row remembers it as well, so the link
+// survives a switch of tab, but only while that row still holds the same result: a search
+// started since the category was shown has put another result there.
 void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& magnet) {
+  if (magnet.size() > kListCellMaxBytes) return;
   if (mainShown) {
     ui.mainList.SetCellText(row, kColumnMagnet, magnet, false);
     return;
   }
   const int mainRow = search::MainListRow(ui.categoryList.CellText(row, kColumnCodes));
-  if (mainRow > 0) ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
+  if (mainRow > 0 &&
+      ui.mainList.CellText(mainRow, kColumnDetailPath) == ui.categoryList.CellText(row, kColumnDetailPath)) {
+    ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
+  }
   ui.categoryList.SetCellText(row, kColumnMagnet, magnet, false);
 }
 
@@ -69,7 +82,9 @@ std::string Resolve(MainControls& ui, bool copyMode) {
 
   search::MagnetDecision decision =
       search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
-                           hosts::kSearchHost, [](const std::string& url) { return web::WebAccess(url); });
+                           hosts::kSearchHost, [](const std::string& url) {
+                             return web::WebAccess(url, {.deadlineMs = search::kDetailFetchDeadlineMs});
+                           });
   busy.Hide();
   if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);
   search::MagnetBox box = decision.box;

@@ -17,9 +17,8 @@ UpdatePlan PlanUpdate(std::string_view updateFile) {
 }
 
 std::string UpdatePromptText(std::string_view productHost) {
-  std::string text = "\xd3\xd0\xd0\xc2\xb0\xe6\xb1\xbe\xbf\xc9\xb8\xfc\xd0\xc2\xc5\xb6\xa3\xa1\r\nhttp://";
-  text += productHost;
-  text += '/';
+  std::string text = "\xd3\xd0\xd0\xc2\xb0\xe6\xb1\xbe\xbf\xc9\xb8\xfc\xd0\xc2\xc5\xb6\xa3\xa1\r\n";
+  text += ProductHomeAddress(productHost);
   return text;
 }
 

@@ -34,11 +34,36 @@ int NoticeWidth(std::string_view notice) {
   return notice.size() > kLongest ? INT_MAX : static_cast<int>(notice.size()) * kNoticePixelsPerByte;
 }
 
-bool IsWebAddress(std::string_view link) {
+namespace {
+
+// "http://" or "https://" in any case, followed by something.
+bool HasWebScheme(std::string_view link) {
   auto startsWith = [&](std::string_view prefix) {
     return link.size() > prefix.size() && web::FindText(link.substr(0, prefix.size()), prefix, 1, false) == 1;
   };
   return startsWith("http://") || startsWith("https://");
+}
+
+}  // namespace
+
+bool IsWebAddress(std::string_view link) {
+  if (!HasWebScheme(link)) return false;
+  // The shell reads a blank or a quote as the end of the address and the rest as its own
+  // arguments; control and non-ASCII bytes have no place in an address either.
+  for (char c : link) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || byte >= 0x7F || c == '"' || c == '\'') return false;
+  }
+  return true;
+}
+
+std::string ProductHomeAddress(std::string_view productHost) {
+  // A bare host name means nothing to the shell: it opens no browser and reports nothing.
+  if (HasWebScheme(productHost)) return std::string(productHost);
+  std::string address = "http://";
+  address += productHost;
+  address += '/';
+  return address;
 }
 
 std::uint32_t ReadTimeStampCounter(void*) { return static_cast<std::uint32_t>(__rdtsc()); }

@@ -30,8 +30,13 @@ std::string UpdateCaption(std::string_view versionText);
 // Width of the scrolling notice: 7 pixels per byte.
 int NoticeWidth(std::string_view notice);
 
-// Only web addresses are handed to the shell from the update file.
+// Only web addresses are handed to the shell from the update file: "http://" or "https://"
+// (any case) and more, with no blank, quote, control or non-ASCII byte anywhere.
 bool IsWebAddress(std::string_view link);
+
+// The product site's home page: the host itself when it names its scheme, else "http://" + host
+// + "/" (shown by the update prompt, opened by the site label).
+std::string ProductHomeAddress(std::string_view productHost);
 
 // Source of randomness: the low 32 bits of the time-stamp counter, replaceable in tests.
 using RandomSource = std::uint32_t (*)(void* context);

@@ -15,6 +15,18 @@ constexpr const char* kNoResourceText =  // 本资源连接可能已失效，请
     "\xb1\xbe\xd7\xca\xd4\xb4\xc1\xac\xbd\xd3\xbf\xc9\xc4\xdc\xd2\xd1\xca\xa7\xd0\xa7\xa3\xac"
     "\xc7\xeb\xb2\xe9\xbf\xb4\xcf\xc2\xd2\xbb\xb8\xf6\xd7\xca\xd4\xb4\r\n \xc8\xed\xbc\xfe\xb9\xd9\xb7\xbd\xa3\xba";
 
+// A path on the site that can go into a request line: it starts with "/" (anything else would
+// let a row steer the request to another host) and holds no control byte (a CR or LF would end
+// the request line and the Referer header early and add lines of the row's choosing).
+bool IsFetchablePath(std::string_view path) {
+  if (path.empty() || path.front() != '/') return false;
+  for (char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 MagnetDecision DecideMagnet(std::string_view knownLink, std::string_view detailPath, bool copyMode,
@@ -26,7 +38,7 @@ MagnetDecision DecideMagnet(std::string_view knownLink, std::string_view detailP
     return decision;
   }
   DetailResult page;  // no resource unless the page says otherwise
-  if (!detailPath.empty() && detailPath.front() == '/' && fetch) page = AnalyseDetailPage(fetch(DetailPageUrl(host, detailPath)));
+  if (IsFetchablePath(detailPath) && fetch) page = AnalyseDetailPage(fetch(DetailPageUrl(host, detailPath)));
   switch (page.outcome) {
     case DetailOutcome::Found:
       decision.magnet = std::move(page.magnet);

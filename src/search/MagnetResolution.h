@@ -24,12 +24,17 @@ struct MagnetDecision {
   MagnetBox box = MagnetBox::None;  // before the clipboard: copy mode turns Success into a copy
 };
 
+// The detail page is fetched on the UI thread, which does not respond meanwhile: past this
+// the fetch counts as failed, however slowly the server keeps sending.
+inline constexpr unsigned long kDetailFetchDeadlineMs = 20000;
+
 // Fetches a page by address; the empty text on any failure.
 using PageFetcher = std::function<std::string(const std::string& url)>;
 
 // knownLink is the row's magnet column, detailPath its detail path. A known link is answered
 // without a request; otherwise the page is fetched once, but only for a path on the site
-// (starting with "/"): anything else would let a row steer the request to another host.
+// (starting with "/") without control bytes: anything else would let a row steer the request
+// to another host or add header lines of its own.
 MagnetDecision DecideMagnet(std::string_view knownLink, std::string_view detailPath, bool copyMode,
                             std::string_view host, const PageFetcher& fetch);
 

@@ -34,6 +34,56 @@ struct Response {
   std::string rawHeaders;
 };
 
+// The end of an exchange that has a deadline. WinINet's time-outs only bound each wait on its
+// own, so a server that trickles a byte now and then holds a plain exchange for as long as it
+// likes; with a deadline every wait is bounded by the time left.
+class Deadline {
+ public:
+  explicit Deadline(unsigned long ms) : ms_(ms), start_(GetTickCount64()) {}
+  bool Set() const { return ms_ != 0; }
+  // Milliseconds left; 0 once the deadline has passed.
+  DWORD Left() const {
+    const ULONGLONG spent = GetTickCount64() - start_;
+    return spent >= ms_ ? 0 : static_cast<DWORD>(ms_ - spent);
+  }
+  // Bounds the next waits of a request (connecting, sending, receiving) by the time left, at
+  // least 1 ms: WinINet reads a time-out of 0 as none.
+  void Bound(HINTERNET handle) const {
+    DWORD left = Left();
+    if (left == 0) left = 1;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      InternetSetOptionA(handle, option, &left, sizeof left);
+    }
+  }
+
+ private:
+  unsigned long ms_;
+  ULONGLONG start_;
+};
+
+// One read of at most a chunk; false at the end of the body, on a failed read or, with a
+// deadline, once it has passed (then *expired is set).
+bool ReadChunk(HINTERNET request, const Deadline& deadline, unsigned char* chunk, DWORD* count, bool* expired) {
+  DWORD wanted = kReadChunk;
+  if (deadline.Set()) {
+    // Ask what has arrived first: a read waits until its whole chunk is there or the body ends.
+    DWORD available = 0;
+    deadline.Bound(request);
+    if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+      *expired = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.Left() == 0;
+      return false;
+    }
+    if (available == 0) return false;  // the end of the body
+    if (deadline.Left() == 0) {
+      *expired = true;
+      return false;
+    }
+    if (available < wanted) wanted = available;
+  }
+  return InternetReadFile(request, chunk, wanted, count) && *count != 0;
+}
+
 std::string QueryRawHeaders(HINTERNET request) {
   std::string buffer(kHeaderBuffer, ' ');
   DWORD length = static_cast<DWORD>(buffer.size());
@@ -53,6 +103,7 @@ std::string QueryRawHeaders(HINTERNET request) {
 
 // Runs the exchange. False when no request could be made; then nothing was written back.
 bool Exchange(const std::string& url, const WebAccessArgs& args, Response* response) {
+  const Deadline deadline(args.deadlineMs);
   std::string extra = args.extraHeaders ? *args.extraHeaders : std::string();
   const bool cookiesSupplied = args.cookies != nullptr;
   const std::string jar = cookiesSupplied ? *args.cookies : std::string();
@@ -71,23 +122,31 @@ bool Exchange(const std::string& url, const WebAccessArgs& args, Response* respo
   InternetHandle request(HttpOpenRequestA(connection.Get(), verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
                                           RequestFlags(url, cookiesSupplied, args.noRedirect), 0));
   if (!request) return false;
+  if (deadline.Set()) deadline.Bound(request.Get());
 
   const std::string block = BuildHeaderBlock(extra, url, jar);
   if (args.extraHeaders) *args.extraHeaders = block;
+  BOOL sent;
   if (args.method == 0) {
-    HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()), nullptr, 0);
+    sent = HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()), nullptr, 0);
   } else {
     ByteArray localBody;
     ByteArray& body = args.postBytes ? *args.postBytes : localBody;
     if (body.empty()) body.assign(args.postText.begin(), args.postText.end());
-    HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()),
-                     body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
+    sent = HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()),
+                            body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
   }
+  // The send waited for the answer's headers: with a deadline, its time may be up already.
+  if (deadline.Set() && ((!sent && GetLastError() == ERROR_INTERNET_TIMEOUT) || deadline.Left() == 0)) return false;
 
   for (;;) {
     unsigned char chunk[kReadChunk] = {};
     DWORD count = 0;
-    if (!InternetReadFile(request.Get(), chunk, sizeof chunk, &count) || count == 0) break;
+    bool expired = false;
+    if (!ReadChunk(request.Get(), deadline, chunk, &count, &expired)) {
+      if (expired) return false;
+      break;
+    }
     // An endless or huge answer fails the exchange instead of growing without bound.
     if (response->body.size() + count > kMaxBodyBytes) return false;
     response->body.insert(response->body.end(), chunk, chunk + count);

@@ -28,6 +28,9 @@ struct WebAccessArgs {
   ByteArray* postBytes = nullptr;       // in/out body bytes
   std::optional<std::string> proxy;     // host:port for the http scheme
   std::string* rawHeaders = nullptr;    // out: response header block, CR LF separated
+  // 0: WinINet's own time-outs only. Otherwise the whole exchange fails once this many
+  // milliseconds have passed, however the server paces its answer.
+  unsigned long deadlineMs = 0;
 };
 
 // A response body past this size fails the exchange.

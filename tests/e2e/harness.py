@@ -52,6 +52,8 @@ ROW_HEIGHT = 22
 MENU_ITEM_OFFSET = (60, 18)  # first item of a menu opened at a point, from that point
 BOX_BUTTON = (272, 127)  # the one button of a copy or update box, from the box's corner
 UPDATE_LABEL = (445, 17)
+SITE_LABEL = (170, 18)
+BUSY_INDICATOR = (275, 185, 32, 32)  # left, top, width, height
 NOTICE_BAND = (486, 510)
 DOUBLE_CLICK_SPAN = 6  # wider than the system's double-click rectangle (4 pixels)
 
@@ -61,20 +63,29 @@ ROLE = {"menupopup": 11, "menuitem": 12, "dialog": 18, "separator": 21, "list": 
 STATE_UNAVAILABLE, STATE_SELECTED, STATE_FOCUSED, STATE_BUSY = 0x1, 0x2, 0x4, 0x800
 
 
+def _built_host(name):
+    """A host the program was built with (host:port), as the build tree was configured."""
+    try:
+        with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
+            for line in cache:
+                if line.startswith(name + ":STRING="):
+                    return line.strip().split("=", 1)[1]
+    except OSError:
+        pass
+    return "127.0.0.1:8618"
+
+
 def _site_port():
     """The port of the search host the program was built for (the reference site must listen
     there); 8618 unless the build tree was configured with another."""
     try:
-        with open(os.path.join(BUILD_DIR, "CMakeCache.txt"), encoding="utf-8") as cache:
-            for line in cache:
-                if line.startswith("QUARVEL_SEARCH_HOST:STRING="):
-                    return int(line.strip().rsplit(":", 1)[1])
-    except (OSError, ValueError):
-        pass
-    return 8618
+        return int(_built_host("QUARVEL_SEARCH_HOST").rsplit(":", 1)[1])
+    except (ValueError, IndexError):
+        return 8618
 
 
 SITE_PORT = _site_port()
+PRODUCT_HOST = _built_host("QUARVEL_PRODUCT_HOST")
 
 
 def require_environment(test):
@@ -83,7 +94,7 @@ def require_environment(test):
     test.assertTrue(os.path.isfile(EXE), "Quarvel.exe not built: %r" % EXE)
     for tool in (WINTOOL, ACCTOOL, LINKLOG):
         test.assertTrue(os.path.isfile(tool), "%s not built" % tool)
-    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert"):
+    for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert", "compare"):
         test.assertTrue(shutil.which(tool), tool + " missing")
 
 
@@ -124,12 +135,19 @@ def answered(caption=CAPTION):
 # --- Windows-side probes ---
 
 def wintool(*args, timeout=60):
-    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1."""
-    try:
-        done = subprocess.run(["wine", WINTOOL, *args], capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return -1, ""
-    return done.returncode, done.stdout.decode("utf-8", "replace").strip()
+    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1. Its
+    output goes to a file, not a pipe: a Wine process it leads to start (the desktop process,
+    a program it starts) may hold its output open long after the probe has ended."""
+    with tempfile.TemporaryFile() as out:
+        probe = subprocess.Popen(["wine", WINTOOL, *args], stdout=out, stderr=subprocess.DEVNULL)
+        try:
+            code = probe.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            probe.kill()
+            probe.wait()
+            return -1, ""
+        out.seek(0)
+        return code, out.read().decode("utf-8", "replace").strip()
 
 
 def window_of(caption):
@@ -445,6 +463,16 @@ def mouse(*args):
 
 def screenshot(path, x, y, w, h):
     subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", path], check=True)
+
+
+def differing_pixels(path_a, path_b, fuzz_percent=15):
+    """How many pixels of two images of one size differ by more than the fuzz."""
+    done = subprocess.run(["compare", "-metric", "AE", "-fuzz", "%d%%" % fuzz_percent, path_a, path_b, "null:"],
+                          capture_output=True, text=True)
+    try:
+        return int(float(done.stderr.split()[0]))
+    except (ValueError, IndexError):
+        raise AssertionError("compare failed: %r" % done.stderr)
 
 
 def pixels(path, points, resize=None):

@@ -1,7 +1,8 @@
 """The real Quarvel.exe under Wine: its main window appears with its caption, size and place,
 closing another window of the process leaves it running, and closing the main window ends the
-process with exit code 0."""
+process with exit code 0, even when the close comes while the window is still being built."""
 
+import sys
 import unittest
 
 import harness
@@ -37,6 +38,24 @@ class MainWindowTest(unittest.TestCase):
         code, _ = harness.wintool("close", harness.CAPTION)
         self.assertEqual(code, 0)
         self.assertEqual(self.app.wait_exit(), 0)
+
+
+class EarlyCloseTest(unittest.TestCase):
+    STARTS = 20
+
+    def test_close_at_the_first_moment_ends_every_start(self):
+        """A close posted the moment the window exists, while it is still being built, ends the
+        process as any later close does: none lives on without its window."""
+        harness.require_environment(self)
+        early = 0
+        for start in range(self.STARTS):
+            code, out = harness.wintool("start-close", harness.windows_path(harness.EXE), harness.CAPTION,
+                                        str(int(harness.DEADLINE * 1000)), timeout=3 * harness.DEADLINE)
+            self.assertEqual(code, 0, "start %d: %s" % (start, out.replace("\n", ", ")))
+            early += out == "closed 0"
+        # The race was run: closes came before the window was built and shown.
+        sys.stderr.write("%d of %d closes came before the window was shown\n" % (early, self.STARTS))
+        self.assertGreater(early, 0, "every close came after the window was shown")
 
 
 if __name__ == "__main__":

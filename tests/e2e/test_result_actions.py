@@ -143,6 +143,37 @@ class MagnetTest(Session):
         self.assertEqual(harness.links_opened(self.links), ["qqdl://" + b64(magnet)])
         self.assertEqual(len(self.site.details()), requests)
 
+    def test_stale_category_row_writes_no_link_into_the_new_search(self):
+        first, second = harness.catalogue("ABC"), harness.catalogue("TKS")
+        self.search("ABC")
+        video = [i + 1 for i, e in enumerate(first) if "1" in e["expect"]["codes"]]
+        linked = ("hash", "yunbo")
+        # A video row whose main-list row, after the next search, holds another result with a link.
+        pick, main_row = next((n, main) for n, main in enumerate(video, 1)
+                              if n != main and main <= min(15, len(second)) and first[main - 1]["kind"] in linked
+                              and second[main - 1]["kind"] in linked)
+        self.show_tab(1, len(video))
+        # A new search leaves the category list on screen, still with the first search's rows.
+        self.ui.search("TKS")
+        harness.wait_search_done(self.site, "TKS", len(second))
+        self.ui.choose(pick, COPY)
+        self.ui.close_box(MAGNET_TITLE)
+        self.assertEqual(harness.clipboard_text(), first[main_row - 1]["expect"]["magnet"])
+        # The main list's row is the new search's: its copy fetches its own page and copies its link.
+        self.show_tab(0, len(second))
+        before = len(self.site.details())
+        self.ui.choose(main_row, COPY)
+        self.ui.close_box(MAGNET_TITLE)
+        self.assertEqual(harness.clipboard_text(), second[main_row - 1]["expect"]["magnet"])
+        self.assertEqual(self.site.details()[before:], [second[main_row - 1]["expect"]["detail_path"]])
+
+
+class SiteLabelTest(Session):
+    def test_site_label_opens_the_product_site(self):
+        self.ui.click(harness.SITE_LABEL)
+        harness.wait_until(lambda: harness.read_lines(self.links), "the site label opened nothing")
+        self.assertEqual(harness.links_opened(self.links), ["http://%s/" % harness.PRODUCT_HOST])
+
 
 class CloudPlayTest(Session):
     def test_empty_category_menu_and_one_window_at_a_time(self):
@@ -246,6 +277,12 @@ class UnsafeUpdateLinkTest(UpdateSession):
         self.ui.click(harness.UPDATE_LABEL)
         harness.answered()
         self.assertEqual(harness.links_opened(self.links), [])
+
+
+class ArgumentsAfterUpdateLinkTest(UnsafeUpdateLinkTest):
+    """A web address followed by what the shell would take as its arguments is no web address."""
+    site_switches = ("--update-version", "9", "--update-link",
+                     'http://127.0.0.1:%d/update.htm" --flag' % harness.SITE_PORT)
 
 
 HOSTILE_DIR = tempfile.mkdtemp(prefix="quarvel-update-")

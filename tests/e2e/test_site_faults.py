@@ -6,7 +6,9 @@ crash report, the window keeps answering while the worker waits (the detail-page
 it, and it answers again once the page ends), a second press still stops a run, and the rows
 read before a fault stay as they were."""
 
+import os
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -16,6 +18,8 @@ SLOW_SECONDS = 20
 ENDLESS_SECONDS = 8
 DEFAULT_NOTICE = "\u6b22\u8fce\u4f7f\u7528 Quarvel\uff01\u8f93\u5165\u5173\u952e\u8bcd\u6216\u7f16\u53f7\u5373\u53ef" \
                  "\u641c\u7d22\u8d44\u6e90\u3002\u672c\u7ad9\u4e3a\u672c\u5730\u53c2\u8003\u7ad9\u70b9\u3002"
+FAULT_HASH = "fa0170fa0170fa0170fa0170fa0170fa0170fa01"  # the site's hash on its fault pages
+LONG_LINK = 100000  # the length of the long-link fault page's first link
 # A message unanswered this long is what Windows itself calls a window that is not responding.
 HUNG_MS = 5000
 
@@ -148,6 +152,56 @@ class SiteFaultTest(unittest.TestCase):
         self.ui.close_box(harness.MAGNET_TITLE)
         self.alive("endless detail page")
         self.assertEqual(harness.visible_rows(harness.tree()), before)
+
+
+class DetailFetchTest(unittest.TestCase):
+    """The detail-page fetch that holds the window: its busy indicator, its end, and links longer
+    than a row keeps. The endless page lasts far longer than any wait of these tests."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="quarvel-detail-")
+        self.site, self.app, self.ui = harness.start(self, "--endless-seconds", "600")
+        self.ui.search("fault-details")
+        harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 7, "the run did not end")
+
+    def indicator_shot(self, name):
+        path = os.path.join(self.dir, name + ".png")
+        left, top, width, height = harness.BUSY_INDICATOR
+        harness.screenshot(path, self.ui.x + left, self.ui.y + top, width, height)
+        return path
+
+    def test_busy_indicator_is_seen_while_the_page_comes(self):
+        before = self.indicator_shot("before")
+        self.ui.choose(1, harness.COPY)  # FAULT-DETAIL endless
+        harness.wait_until(self.site.details, "no detail request")
+
+        def seen():
+            during = self.indicator_shot("during")
+            # A box means the fetch is over: the indicator is gone again.
+            if harness.window_of(harness.NO_RESOURCE_TITLE) or harness.window_of(harness.MAGNET_TITLE):
+                raise AssertionError("the fetch ended and the busy indicator was never on screen")
+            return harness.differing_pixels(before, during) >= 40
+        harness.wait_until(seen, "the busy indicator is not on screen while the page comes")
+
+    def test_endless_page_fails_at_the_deadline(self):
+        self.ui.choose(1, harness.COPY)
+        harness.wait_until(self.site.details, "no detail request")
+        # The page goes on for ten minutes; the fetch gives up long before, as a failed fetch.
+        self.ui.close_box(harness.NO_RESOURCE_TITLE)
+        harness.answered()
+        self.assertTrue(self.app.alive())
+        self.assertIsNone(harness.window_of(harness.MAGNET_TITLE))
+
+    def test_link_longer_than_a_cell_is_copied_whole_each_time(self):
+        magnet = "magnet:?xt=urn:btih:" + (FAULT_HASH * 2500)[:LONG_LINK - len("/download?info_hash=")]
+        for attempt in range(2):
+            self.ui.choose(3, harness.COPY)  # FAULT-DETAIL longlink
+            self.ui.close_box(harness.MAGNET_TITLE)
+            copied = harness.clipboard_text()
+            self.assertEqual(len(copied), len(magnet), "a cut link was copied")
+            self.assertTrue(copied == magnet, "the copied link is not the page's")
+            # Not kept in the row, so each copy asks for the page again.
+            self.assertEqual(len(self.site.details()), attempt + 1)
 
 
 if __name__ == "__main__":

@@ -28,6 +28,7 @@ TEST(PlanUpdate, AnnouncementLinkAndNotice) {
       {"program path", "#1.1##n##&C:\\windows\\system32\\calc.exe&", true, kLatest + "1.1" + kClick, "", "n"},
       {"other scheme", "#1.1##n##&file:///C:/x.exe&", true, kLatest + "1.1" + kClick, "", "n"},
       {"bare scheme", "#1.1##n##&http://&", true, kLatest + "1.1" + kClick, "", "n"},
+      {"arguments after the address", "#1.1##n##&http://u.example/\" --flag&", true, kLatest + "1.1" + kClick, "", "n"},
       {"no markers", "1.1 hello http://u.example/", false, "", "", ""},
       {"failed fetch", "", false, "", "", ""},
       {"zero byte cuts", std::string("#1.0##hi##\0&http://u.example/&", 30), false, "", "", "hi"},

@@ -41,13 +41,46 @@ TEST(UpdateNotice, CaptionWidthAndAddress) {
   EXPECT_EQ(links::NoticeWidth("hello"), 35);
   EXPECT_EQ(links::NoticeWidth(std::string(100, 'x')), 700);
   EXPECT_EQ(links::NoticeWidth(""), 0);
-  EXPECT_TRUE(links::IsWebAddress("http://a/x.exe"));
-  EXPECT_TRUE(links::IsWebAddress("HTTPS://a"));
-  EXPECT_FALSE(links::IsWebAddress("http://"));
-  EXPECT_FALSE(links::IsWebAddress("file:///c:/x.exe"));
-  EXPECT_FALSE(links::IsWebAddress("calc.exe"));
-  EXPECT_FALSE(links::IsWebAddress(" http://a"));
-  EXPECT_FALSE(links::IsWebAddress(""));
+}
+
+TEST(IsWebAddress, PlainWebAddressesOnly) {
+  const struct {
+    std::string link;
+    bool web;
+  } cases[] = {
+      {"http://a/x.exe", true},
+      {"HTTPS://a", true},
+      {"https://u.example:81/p?q=1#f%20g~!$()*+,;=:@[]", true},
+      {"http://", false},
+      {"file:///c:/x.exe", false},
+      {"calc.exe", false},
+      {" http://a", false},
+      {"", false},
+      // What the shell would read as arguments after the address.
+      {"http://a\" --flag", false},
+      {"http://a --flag", false},
+      {"http://a'b", false},
+      {"http://a\tb", false},
+      {"http://a\r\nb", false},
+      {std::string("http://a\0b", 10), false},
+      {"http://a\x7f", false},
+      {"http://\xd6\xd0\xce\xc4", false},
+      {"http://a\x80", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(links::IsWebAddress(c.link), c.web) << c.link;
+}
+
+TEST(ProductHomeAddress, BareHostGetsSchemeAndSlash) {
+  const struct {
+    const char* host;
+    const char* address;
+  } cases[] = {
+      {"127.0.0.1:8618", "http://127.0.0.1:8618/"},
+      {"www.example", "http://www.example/"},
+      {"http://www.example/", "http://www.example/"},
+      {"HTTPS://www.example/a", "HTTPS://www.example/a"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(links::ProductHomeAddress(c.host), c.address) << c.host;
 }
 
 // Counter readings 0, 1, 2, ... or one fixed value.

@@ -40,6 +40,13 @@ TEST(DecideMagnet, RequestLinkBoxAndStorage) {
       {"empty hash", "", "/d?id=6", true, "<a href=\"/dl?info_hash=\">", 1, "", false, MagnetBox::NoResource},
       {"path off the site", "", "@evil.example/d", true, kHashPage, 0, "", false, MagnetBox::NoResource},
       {"no path", "", "", false, kHashPage, 0, "", false, MagnetBox::None},
+      {"CR LF in the path", "", "/d?id=7\r\nX-Evil: 1", true, kHashPage, 0, "", false, MagnetBox::NoResource},
+      {"LF alone", "", "/d?id=7\n", true, kHashPage, 0, "", false, MagnetBox::NoResource},
+      {"tab", "", "/d?id=7\tx", true, kHashPage, 0, "", false, MagnetBox::NoResource},
+      {"zero byte", "", std::string("/d?id=7\0x", 9), true, kHashPage, 0, "", false, MagnetBox::NoResource},
+      {"delete byte", "", "/d?id=7\x7f", false, kHashPage, 0, "", false, MagnetBox::None},
+      {"GBK bytes stay fetchable", "", "/d?t=\xd6\xd0", true, kHashPage, 1, "magnet:?xt=urn:btih:" + kHash, true,
+       MagnetBox::Success},
   };
   for (const auto& c : cases) {
     std::vector<std::string> asked;

@@ -182,6 +182,25 @@ TEST(WebAccessBody, LongHeaderBlockIsReadWhole) {
   EXPECT_EQ(newCookies, "late=1");
 }
 
+TEST(WebAccessDeadline, PastItTheExchangeFailsHoweverTheServerPacesIt) {
+  const char* slowPages[] = {
+      "/fault/slow?t=deadline-trickle&ms=30000&trickle=60",  // a piece every half second for 30 s
+      "/fault/slow?t=deadline-silent&ms=30000",              // nothing at all for 30 s, then all
+      "/fault/detail-endless?t=deadline-endless",            // a line every half second, no end
+  };
+  for (const char* path : slowPages) {
+    SCOPED_TRACE(path);
+    std::string location = "unchanged";
+    EXPECT_EQ(WebAccess(SiteUrl(path), {.location = &location, .deadlineMs = 2000}), "");
+    EXPECT_EQ(location, "unchanged");
+    EXPECT_TRUE(WebAccessBytes(SiteUrl(path), {.deadlineMs = 2000}).empty());
+  }
+  // Within its deadline a paced page arrives whole, and so does a large one.
+  EXPECT_EQ(WebAccess(SiteUrl("/fault/slow?t=deadline-within&ms=1000&trickle=4"), {.deadlineMs = 20000}),
+            "piece 0\npiece 1\npiece 2\npiece 3\n");
+  EXPECT_EQ(WebAccessBytes(SiteUrl("/fault/big?mb=10"), {.deadlineMs = 60000}).size(), 10u * 1024 * 1024);
+}
+
 TEST(WebAccessFailure, DroppedConnectionGivesWhatWasRead) {
   const web::ByteArray bytes = WebAccessBytes(SiteUrl("/fault/drop?bytes=1000&total=10000"));
   EXPECT_EQ(bytes.size(), 1000u);

@@ -13,11 +13,9 @@ using Lock = std::lock_guard<std::mutex>;
 
 namespace {
 
-// Texts longer than this are kept up to here: a cell never needs more and a row stays small.
-constexpr size_t kMaxCellBytes = 64 * 1024;
-
+// Longer texts are kept up to the limit: a cell never needs more and a row stays small.
 std::string CellCopy(const std::string& text) {
-  return std::string(list_layout::CutText(text, kMaxCellBytes));
+  return std::string(list_layout::CutText(text, kListCellMaxBytes));
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ inline constexpr int kAlignFar = 2;
 
 inline constexpr int kCheckBoxSize = 17;
 
+// A cell keeps texts up to this many bytes; a longer text is cut there (at a character's end).
+inline constexpr size_t kListCellMaxBytes = 64 * 1024;
+
 // The optional arguments of ListView::Create (an empty optional takes the default).
 struct ListViewOptions {
   std::optional<int> viewStyle;              // [report]

@@ -445,6 +445,16 @@ void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
   PresentNow(rectGiven ? rect : nullptr);
 }
 
+void WindowHost::present_at_once(const RectF& rect) {
+  if (!window_) return;
+  Recompose(rect);
+  // Some window systems (Wine among them) keep what a busy thread drew until it next finds its
+  // queue empty: one look for a message that is never posted shows it now.
+  constexpr UINT kNeverPosted = WM_APP + 0x3FFF;
+  MSG message;
+  PeekMessageW(&message, window_, kNeverPosted, kNeverPosted, PM_NOREMOVE);
+}
+
 void WindowHost::PresentNow(const RECT* rect) {
   if (!window_ || !backBuffer_.Dc()) return;
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);

@@ -155,6 +155,10 @@ class WindowHost {
   void set_edge_colour(int colour);
   void set_focus(Control* control, bool fromKeyboard);
   void present_rect(const RECT* rect, bool rectGiven);
+  // Recomposes and presents a rectangle (client coordinates) and has the window system show it
+  // at once, for a caller that is about to block the UI thread. Messages other threads send
+  // to this one may be handled meanwhile, as in any look at the queue; nothing posted is.
+  void present_at_once(const Gdiplus::RectF& rect);
   void show(int effect);
   void set_close_effect(int effect);
   void set_cursor(HCURSOR cursor, bool isHandle);

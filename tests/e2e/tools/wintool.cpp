@@ -6,6 +6,15 @@
 //                                 milliseconds it took, exit code 4 when it timed out
 //   wintool resources CAPTION     prints "gdi user privatebytes exact" of the window's process
 //                                 (exact 0: counted from the GDI handle table and its windows)
+//   wintool start-close EXE CAPTION MS
+//                                 starts EXE, posts WM_CLOSE to its window CAPTION the moment
+//                                 the window exists (before it is shown, if it can), prints
+//                                 "closed VISIBLE" (VISIBLE 0 or 1 when the close was posted)
+//                                 and waits until the process has ended. Each wait lasts at
+//                                 most MS milliseconds; a process still there at the end is
+//                                 terminated: exit code 6 when no window appeared, 4 when the
+//                                 process lived on after the close (it prints whether its window
+//                                 is still there), 5 when it ended without a window
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
 #include <shellapi.h>
@@ -34,6 +43,53 @@ BOOL CALLBACK CloseOthers(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Starts the program and closes its window as soon as it appears, then waits for its end.
+int StartAndClose(const wchar_t* exe, const wchar_t* caption, DWORD limitMs) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
+  if (!CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::puts("cannot start");
+    return 3;
+  }
+  CloseHandle(process.hThread);
+  auto giveUp = [&](const char* what, int code) {
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    std::puts(what);
+    return code;
+  };
+  const ULONGLONG start = GetTickCount64();
+  HWND window = nullptr;
+  for (;;) {
+    HWND found = FindWindowW(nullptr, caption);
+    DWORD pid = 0;
+    if (found) GetWindowThreadProcessId(found, &pid);
+    if (found && pid == process.dwProcessId) {
+      window = found;
+      break;
+    }
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+      DWORD exitCode = 0;
+      GetExitCodeProcess(process.hProcess, &exitCode);
+      CloseHandle(process.hProcess);
+      std::printf("ended without a window, exit code %lu\n", exitCode);
+      return 5;
+    }
+    if (GetTickCount64() - start > limitMs) return giveUp("no window", 6);
+  }
+  const int visible = IsWindowVisible(window) ? 1 : 0;
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  std::printf("closed %d\n", visible);
+  std::fflush(stdout);
+  if (WaitForSingleObject(process.hProcess, limitMs) != WAIT_OBJECT_0) {
+    return giveUp(IsWindow(window) ? "lived on, its window still there" : "lived on without its window", 4);
+  }
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -44,6 +100,9 @@ int main() {
     return 1;
   }
   std::wstring command = argv[1];
+  if (command == L"start-close") {
+    return argc > 4 ? StartAndClose(argv[2], argv[3], static_cast<DWORD>(_wtoi(argv[4]))) : 1;
+  }
   HWND window = FindWindowW(nullptr, argv[2]);
   if (!window) return 2;
   DWORD pid = 0;
