@@ -6,6 +6,8 @@
 //                                 milliseconds it took, exit code 4 when it timed out
 //   wintool resources CAPTION     prints "gdi user privatebytes exact" of the window's process
 //                                 (exact 0: counted from the GDI handle table and its windows)
+//   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
+// Captions come in as UTF-16 (the command line read wide), so they match on any code page.
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
 #include <shellapi.h>
@@ -39,8 +41,12 @@ BOOL CALLBACK CloseOthers(HWND window, LPARAM param) {
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc == 2 && std::wstring(argv[1]) == L"acp") {
+    std::printf("%u\n", GetACP());
+    return 0;
+  }
   if (argc < 3) {
-    std::puts("usage: wintool info|close|close-others CAPTION");
+    std::puts("usage: wintool info|close|close-others|ping|resources CAPTION | wintool acp");
     return 1;
   }
   std::wstring command = argv[1];
