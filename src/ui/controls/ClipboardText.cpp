@@ -111,19 +111,19 @@ bool WriteText(HWND owner, std::string_view text) {
   text = text.substr(0, text.find('\0'));
   const std::wstring wide = gfx::widen_text(text);
   // Every block is freed unless the clipboard takes it over.
-  const std::string bytes(text);
-  gfx::GlobalMemoryPtr ansi = CopyToGlobal(bytes.c_str(), bytes.size() + 1);
-  gfx::GlobalMemoryPtr unicode = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-  gfx::GlobalMemoryPtr locale = CopyToGlobal(&kTextLocale, sizeof kTextLocale);
-  if (!ansi.Get() || !unicode.Get() || !locale.Get()) return false;
+  const std::string gbk(text);
+  gfx::GlobalMemoryPtr gbkBlock = CopyToGlobal(gbk.c_str(), gbk.size() + 1);
+  gfx::GlobalMemoryPtr wideBlock = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  gfx::GlobalMemoryPtr localeBlock = CopyToGlobal(&kTextLocale, sizeof kTextLocale);
+  if (!gbkBlock.Get() || !wideBlock.Get() || !localeBlock.Get()) return false;
   OpenClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) return false;
   if (!EmptyClipboard()) return false;
-  if (!SetClipboardData(CF_TEXT, ansi.Get())) return false;
-  ansi.Detach();  // the clipboard owns it now
-  if (!SetClipboardData(CF_UNICODETEXT, unicode.Get())) return false;
-  unicode.Detach();
-  if (SetClipboardData(CF_LOCALE, locale.Get())) locale.Detach();
+  if (!SetClipboardData(CF_TEXT, gbkBlock.Get())) return false;
+  gbkBlock.Detach();  // the clipboard owns it now
+  if (!SetClipboardData(CF_UNICODETEXT, wideBlock.Get())) return false;
+  wideBlock.Detach();
+  if (SetClipboardData(CF_LOCALE, localeBlock.Get())) localeBlock.Detach();
   return true;
 }
 
