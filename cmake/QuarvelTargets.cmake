@@ -26,16 +26,30 @@ function(quarvel_library name folder)
   endif()
 endfunction()
 
-# quarvel_test(name folder libs...): one GoogleTest executable of every .cpp in tests/<folder>,
-# run under Wine as one ctest test in a sandbox of its own (tests/support/sandbox.py), so that
-# ctest can run it beside the others.
+# quarvel_test(name folder [ALSO_CP1252] libs...): one GoogleTest executable of every .cpp in
+# tests/<folder>, run under Wine as one ctest test in a sandbox of its own
+# (tests/support/sandbox.py), so that ctest can run it beside the others. With ALSO_CP1252 it
+# runs once more as name_cp1252 under the system code page 1252 of a Western Windows, where
+# every text of the program must still read as GBK.
 function(quarvel_test name folder)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "ALSO_CP1252" "" "")
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARGN} quarvel_test_support GTest::gtest)
-  add_test(NAME ${name} COMMAND ${QUARVEL_SANDBOX} --name ${name} -- ${QUARVEL_WINE} $<TARGET_FILE:${name}> --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600 ENVIRONMENT "QUARVEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  target_link_libraries(${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} quarvel_test_support GTest::gtest)
+  set(codepages 936)
+  if(arg_ALSO_CP1252)
+    list(APPEND codepages 1252)
+  endif()
+  foreach(codepage ${codepages})
+    set(entry ${name})
+    if(NOT codepage STREQUAL "936")
+      set(entry ${name}_cp${codepage})
+    endif()
+    add_test(NAME ${entry} COMMAND ${QUARVEL_SANDBOX} --codepage ${codepage} --name ${entry}
+                                   -- ${QUARVEL_WINE} $<TARGET_FILE:${name}> --gtest_brief=1)
+    set_tests_properties(${entry} PROPERTIES TIMEOUT 600 ENVIRONMENT "QUARVEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  endforeach()
 endfunction()

@@ -6,7 +6,9 @@ BUILD_DIR=${BUILD_DIR:-$QUARVEL_ROOT/build}
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$QUARVEL_ROOT/$BUILD_DIR ;; esac
 export BUILD_DIR
 
-# A private Wine prefix per build tree, quiet, with the GBK code page (936) as ANSI code page.
+# A private Wine prefix per build tree, quiet. Wine's ANSI code page follows the locale a
+# process starts in: GBK (936, the program's own texts) under zh_CN.UTF-8, the default here,
+# and 1252 under en_US.UTF-8 (QUARVEL_CODEPAGE=1252), as on a Western Windows.
 export WINEPREFIX=$BUILD_DIR/wineprefix
 export WINEDEBUG=-all
 export WINEARCH=win32
@@ -41,11 +43,33 @@ quarvel_display() {
   die "Xvfb did not answer on :$n"
 }
 
+# The locale under which Wine gives a code page as its ANSI code page.
+quarvel_locale() {
+  case "$1" in
+    936) echo zh_CN.UTF-8 ;;
+    1252) echo en_US.UTF-8 ;;
+    *) die "no locale for code page '$1' (936 or 1252)" ;;
+  esac
+}
+
+# The ANSI code page a Wine process started in a locale gets (written to the prefix's registry
+# at its start).
+quarvel_wine_acp() {
+  LC_ALL=$1 wine cmd /c "reg query HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage /v ACP" 2>/dev/null \
+    | tr -d '\r' | awk '/ACP/ {print $NF}'
+}
+
 # Creates the prefix once per build tree, then keeps one Wine server alive for the whole run.
+# One prefix serves both code pages; each is checked, the one the run uses last.
 quarvel_wine() {
   command -v wine >/dev/null || die "wine is missing (run scripts/setup.sh)"
-  locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' || die "locale zh_CN.UTF-8 is missing (run scripts/setup.sh)"
-  export LC_ALL=zh_CN.UTF-8
+  local codepage=${QUARVEL_CODEPAGE:-936} other=1252 cp loc acp
+  case "$codepage" in 936) ;; 1252) other=936 ;; *) die "QUARVEL_CODEPAGE is '$codepage', not 936 or 1252" ;; esac
+  for cp in 936 1252; do
+    loc=$(quarvel_locale $cp)
+    locale -a 2>/dev/null | grep -qi "^${loc%%.*}\.utf-\?8\$" || die "locale $loc is missing (run scripts/setup.sh)"
+  done
+  export LC_ALL=$(quarvel_locale "$codepage")
   mkdir -p "$BUILD_DIR"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "quarvel: creating Wine prefix in $WINEPREFIX"
@@ -53,9 +77,10 @@ quarvel_wine() {
     wineserver -w
   fi
   wineserver -p >/dev/null 2>&1 || die "wineserver did not start"
-  local acp
-  acp=$(wine cmd /c "reg query HKLM\\System\\CurrentControlSet\\Control\\Nls\\CodePage /v ACP" 2>/dev/null | tr -d '\r' | awk '/ACP/ {print $NF}')
-  [ "$acp" = "936" ] || die "Wine's ANSI code page is '$acp', not 936"
+  for cp in $other $codepage; do
+    acp=$(quarvel_wine_acp "$(quarvel_locale $cp)")
+    [ "$acp" = "$cp" ] || die "Wine's ANSI code page under $(quarvel_locale $cp) is '$acp', not $cp"
+  done
 }
 
 quarvel_stop() {

@@ -2,6 +2,7 @@
 # Sets up, builds and runs Quarvel under Wine against the reference site on loopback.
 # With a display it opens the window and waits until you close it. Without one it starts a
 # virtual display, runs a demo search, saves a screenshot and prints the PNG's path.
+# QUARVEL_CODEPAGE=1252 runs it as on a Western Windows (system code page 1252, not 936).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -55,6 +56,7 @@ sleep "${DEMO_WAIT:-4}"
 
 mkdir -p "$BUILD_DIR/screenshots"
 shot=$BUILD_DIR/screenshots/quarvel.png
+[ "${QUARVEL_CODEPAGE:-936}" = 936 ] || shot=$BUILD_DIR/screenshots/quarvel-$QUARVEL_CODEPAGE.png
 import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
 wine "$BUILD_DIR/tools/wintool.exe" close "$caption" >/dev/null 2>&1 || true
 wait "$app_pid" 2>/dev/null || true

@@ -27,10 +27,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   need_root apt-get install -y -qq --no-install-recommends "${pkgs[@]}" >/dev/null
 fi
 
-# Wine must see the GBK code page: it takes it from the zh_CN.UTF-8 locale.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-  need_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | need_root tee -a /etc/locale.gen >/dev/null
+# Wine takes its ANSI code page from the locale it starts in: zh_CN.UTF-8 gives GBK (936), the
+# program's own code page; en_US.UTF-8 gives 1252, a Western system the tests run on too.
+missing_locales=()
+for loc in zh_CN en_US; do
+  locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8\$" || missing_locales+=("$loc")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  for loc in "${missing_locales[@]}"; do
+    need_root sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" | need_root tee -a /etc/locale.gen >/dev/null
+  done
   need_root locale-gen >/dev/null
 fi
 echo "setup: ready"

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   fuzz::Check(fuzz::IsWellFormedGbk(gbk), "UTF-8 to GBK gives well-formed GBK", gbk);
   const std::wstring wide = web::ToUtf16(text, flags & 1 ? web::kCodePageUtf8 : web::kCodePageGbk);
   fuzz::Check(wide.find(L'\0') == std::wstring::npos, "UTF-16 form holds no terminator");
-  const std::string back = web::FromUtf16(wide, flags & 2 ? web::kCodePageUtf8 : web::kCodePageAnsi);
+  const std::string back = web::FromUtf16(wide, flags & 2 ? web::kCodePageUtf8 : web::kCodePageGbk);
   fuzz::Check(back.find('\0') == std::string::npos, "text form holds no zero byte");
 
   const std::string_view from = kCharsets[flags >> 2 & 7];

@@ -1,5 +1,6 @@
 #include "form/Form.h"
 
+#include <climits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -49,38 +50,51 @@ void Unmap(HWND window) {
   maps.commandHandlers.erase(window);
 }
 
-// Messages that arrive before the window is subclassed (during CreateWindowExA).
-LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
-  return DefWindowProcA(window, message, wParam, lParam);
+// The program's texts are GBK (code page 936) whatever the system's ANSI code page is: the
+// window is a Unicode one, its class, title and messages wide, so the title bar, the taskbar
+// and accessibility read the same characters on any system.
+std::wstring Wide(const std::string& text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  constexpr UINT kTextCodePage = 936;
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(text.size(), L'\0');  // never more units than bytes
+  const int units = MultiByteToWideChar(kTextCodePage, 0, text.data(), length, wide.data(), length);
+  wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
+  return wide;
 }
 
-void RegisterFormClass(const char* className) {
-  WNDCLASSEXA cls{};
+// Messages that arrive before the window is subclassed (during CreateWindowExW).
+LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterFormClass(const std::wstring& className) {
+  WNDCLASSEXW cls{};
   cls.cbSize = sizeof(cls);  // 48
   cls.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
   cls.lpfnWndProc = ClassProc;
-  cls.hInstance = GetModuleHandleA(nullptr);
-  cls.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(16));
-  cls.lpszMenuName = "";
-  cls.lpszClassName = className;
-  RegisterClassExA(&cls);  // fails harmlessly when the class exists
+  cls.lpszMenuName = L"";
+  cls.lpszClassName = className.c_str();
+  RegisterClassExW(&cls);  // fails harmlessly when the class exists
 }
 
 void RunModalLoop(HWND window, const FormOptions& options) {
   MSG msg;
   while (IsWindow(window)) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // let the outer loop see it too
       break;
     }
     if (got < 0) break;
-    if (options.acceleratorTable && TranslateAcceleratorA(window, options.acceleratorTable, &msg)) continue;
-    if (options.dialogMessages && IsDialogMessageA(window, &msg)) continue;
+    if (options.acceleratorTable && TranslateAcceleratorW(window, options.acceleratorTable, &msg)) continue;
+    if (options.dialogMessages && IsDialogMessageW(window, &msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -92,7 +106,7 @@ LRESULT Form::MessageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       if (created) created(hwnd);
       RECT client{};
       GetClientRect(hwnd, &client);
-      SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right - client.left, client.bottom - client.top));
+      SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right - client.left, client.bottom - client.top));
       return 0;
     }
     case WM_CLOSE:
@@ -102,7 +116,7 @@ LRESULT Form::MessageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     default: {
       LRESULT result = 0;
       if (GeneralHandler(hwnd, message, wParam, lParam, &result)) return result;
-      return DefWindowProcA(hwnd, message, wParam, lParam);
+      return DefWindowProcW(hwnd, message, wParam, lParam);
     }
   }
 }
@@ -122,24 +136,24 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (Form* record = FormOfWindow(window)) {
     result = record->MessageProc(window, message, wParam, lParam);
   } else {
-    result = DefWindowProcA(window, message, wParam, lParam);
+    result = DefWindowProcW(window, message, wParam, lParam);
   }
   if (message == WM_NCDESTROY) Unmap(window);
   return result;
 }
 
 HWND create_form(const FormOptions& options) {
-  const std::string className = options.className.value_or(kDefaultClassName);
-  RegisterFormClass(className.c_str());
+  const std::wstring className = Wide(options.className.value_or(kDefaultClassName));
+  RegisterFormClass(className);
 
   auto record = std::make_unique<Form>();
   record->created = options.created;
 
   const DWORD style = options.style.value_or(kDefaultStyle) | WS_CLIPSIBLINGS;
-  HWND window = CreateWindowExA(options.extendedStyle.value_or(0), className.c_str(), options.title.c_str(), style,
+  HWND window = CreateWindowExW(options.extendedStyle.value_or(0), className.c_str(), Wide(options.title).c_str(), style,
                                 options.x.value_or(CW_USEDEFAULT), options.y.value_or(CW_USEDEFAULT),
                                 options.width.value_or(kDefaultWidth), options.height.value_or(kDefaultHeight),
-                                options.owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                options.owner, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!window) return nullptr;
 
   record->window = window;
@@ -148,18 +162,18 @@ HWND create_form(const FormOptions& options) {
     std::lock_guard guard(maps.lock);
     maps.forms[window] = std::move(record);
   }
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != FormWindowProc) {
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormWindowProc));
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != FormWindowProc) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FormWindowProc));
   }
-  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
   if (options.owner) {
     for (WPARAM kind : {static_cast<WPARAM>(ICON_SMALL), static_cast<WPARAM>(ICON_BIG)}) {
-      LRESULT icon = SendMessageA(options.owner, WM_GETICON, kind, 0);
-      SendMessageA(window, WM_SETICON, kind, icon);
+      LRESULT icon = SendMessageW(options.owner, WM_GETICON, kind, 0);
+      SendMessageW(window, WM_SETICON, kind, icon);
     }
   }
 
-  SendMessageA(window, kCreatedMessage, 0, 0);
+  SendMessageW(window, kCreatedMessage, 0, 0);
   if (!IsWindow(window)) return nullptr;  // the created handler may have closed it
 
   if (!options.hidden) {

@@ -1,7 +1,9 @@
 // The form layer: the plain top-level window ("WTWindow") in which the main window is born.
 // create_form registers the class, creates the window, maps it to its Form record, sends the
 // one-time created message (1026) and shows it unless asked not to. The window host of the
-// toolkit later subclasses the same window and passes unhandled messages back here.
+// toolkit later subclasses the same window and passes unhandled messages back here. Its texts
+// (title, class name) are GBK like every text of the program; the window itself is a Unicode
+// one, so they reach the system as the same characters on any system code page.
 #pragma once
 
 #include <windows.h>

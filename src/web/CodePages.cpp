@@ -20,8 +20,6 @@ int ClampedSize(size_t size) { return size > INT_MAX / 4 ? INT_MAX / 4 : static_
 
 #ifdef _WIN32
 
-unsigned AnsiCodePage() { return GetACP(); }
-
 std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return {};
   int size = ClampedSize(bytes.size());
@@ -49,16 +47,13 @@ std::string EncodeCodePage(std::wstring_view units, unsigned codePage) {
 
 #else
 
-unsigned AnsiCodePage() { return 936; }
-
 namespace {
 
 constexpr unsigned kGbk = 936;
 constexpr unsigned kUtf8 = 65001;
-constexpr unsigned kAnsi = 0;
 
 const char* CharsetOf(unsigned codePage) {
-  if (codePage == kGbk || codePage == kAnsi) return "GBK";
+  if (codePage == kGbk) return "GBK";
   if (codePage == kUtf8) return "UTF-8";
   return nullptr;
 }

@@ -1,6 +1,5 @@
 // The code-page conversions of the platform, in one place: the Windows build uses the system's
-// converters, a native build (fuzzing) the C library's iconv for GBK, UTF-8 and the ANSI code
-// page, which is taken as GBK there.
+// converters, a native build (fuzzing) the C library's iconv for GBK and UTF-8.
 #pragma once
 
 #include <string>
@@ -15,8 +14,5 @@ std::wstring DecodeCodePage(std::string_view bytes, unsigned codePage);
 // UTF-16 units to bytes in the code page, every unit converted; characters the code page cannot
 // hold become its default character. Empty when the code page is not available.
 std::string EncodeCodePage(std::wstring_view units, unsigned codePage);
-
-// The ANSI code page (936 in a native build).
-unsigned AnsiCodePage();
 
 }  // namespace web

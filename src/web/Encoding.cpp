@@ -165,10 +165,10 @@ std::string ConvertCharset(std::string_view bytes, std::string_view from, std::s
   std::wstring wide = DecodeCodePage(bytes, source);
   // Reading UTF-8 text skips a byte-order mark rather than keeping it as a character.
   if (source == kCodePageUtf8 && !wide.empty() && wide.front() == 0xFEFF) wide.erase(0, 1);
-  // The text crosses as an ANSI text: unrepresentable characters become the default character
+  // The text crosses as a GBK text: unrepresentable characters become the default character
   // and it ends at its first zero.
-  std::string ansi = FromUtf16(wide, kCodePageAnsi);
-  return EncodeCodePage(ToUtf16(ansi, kCodePageAnsi), target);
+  std::string gbkText = FromUtf16(wide, kCodePageGbk);
+  return EncodeCodePage(ToUtf16(gbkText, kCodePageGbk), target);
 }
 
 std::string UrlEncode(std::string_view text, bool keepUnreserved, bool utf8First) {
@@ -216,8 +216,8 @@ constexpr std::string_view kApostropheMark = "\xa1\xaf";  // ’
 bool IsGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 bool IsGbkTrail(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE); }
 
-// Whether the text is ASCII and whole GBK pairs only: such a text goes through the ANSI code
-// page and back unchanged, so it can be decoded byte by byte.
+// Whether the text is ASCII and whole GBK pairs only: such a text goes through UTF-16 and back
+// unchanged, so it can be decoded byte by byte.
 bool IsWellFormedGbk(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
@@ -228,8 +228,8 @@ bool IsWellFormedGbk(std::string_view text) {
   return true;
 }
 
-// Appends the ANSI form of one unit an escape stands for. False when the byte route cannot
-// vouch for it: a surrogate, or an ANSI form that is neither ASCII nor one GBK pair.
+// Appends the GBK form of one unit an escape stands for. False when the byte route cannot
+// vouch for it: a surrogate, or a form that is neither ASCII nor one GBK pair.
 bool AppendUnit(unsigned unit, std::string& out) {
   if (unit < 0x80) {
     out += static_cast<char>(unit);
@@ -237,7 +237,7 @@ bool AppendUnit(unsigned unit, std::string& out) {
   }
   if (unit >= 0xD800 && unit <= 0xDFFF) return false;
   const wchar_t wide = static_cast<wchar_t>(unit);
-  const std::string bytes = EncodeCodePage(std::wstring_view(&wide, 1), kCodePageAnsi);
+  const std::string bytes = EncodeCodePage(std::wstring_view(&wide, 1), kCodePageGbk);
   if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80) {
     out += bytes;
     return true;
@@ -385,16 +385,15 @@ std::string FinishUnescape(std::string result) {
 std::string JsUnescapeByUnits(std::string_view text) {
   const std::string body = PrepareForUnescape(text);
   std::wstring literal;
-  if (!DecodeLiteral(ToUtf16(body, kCodePageAnsi), literal)) return {};
-  return FinishUnescape(FromUtf16(Unescape(literal), kCodePageAnsi));
+  if (!DecodeLiteral(ToUtf16(body, kCodePageGbk), literal)) return {};
+  return FinishUnescape(FromUtf16(Unescape(literal), kCodePageGbk));
 }
 
 std::string JsUnescape(std::string_view text) {
   // Rows are ASCII and whole GBK pairs almost always: they are decoded byte by byte, which
   // gives the same text as decoding their UTF-16 units and spares two code-page conversions.
-  static const bool ansiIsGbk = AnsiCodePage() == kCodePageGbk;
   const std::string body = PrepareForUnescape(text);
-  if (ansiIsGbk && IsWellFormedGbk(body)) {
+  if (IsWellFormedGbk(body)) {
     std::string literal, result;
     switch (DecodeLiteralBytes(body, literal)) {
       case ByteRoute::NotCompiled:
@@ -407,8 +406,8 @@ std::string JsUnescape(std::string_view text) {
     }
   }
   std::wstring literal;
-  if (!DecodeLiteral(ToUtf16(body, kCodePageAnsi), literal)) return {};
-  return FinishUnescape(FromUtf16(Unescape(literal), kCodePageAnsi));
+  if (!DecodeLiteral(ToUtf16(body, kCodePageGbk), literal)) return {};
+  return FinishUnescape(FromUtf16(Unescape(literal), kCodePageGbk));
 }
 
 }  // namespace web

@@ -8,9 +8,11 @@
 
 namespace web {
 
+// The code page of the program's texts. Where the conversions speak of the "ANSI" code page
+// they mean this one, never the system's (GetACP()): the same bytes give the same text on a
+// Western or Japanese Windows as on a Chinese one.
 inline constexpr unsigned kCodePageGbk = 936;
 inline constexpr unsigned kCodePageUtf8 = 65001;
-inline constexpr unsigned kCodePageAnsi = 0;  // CP_ACP
 
 // UTF-16 of the text (up to its first zero byte) read in the code page; no terminator inside.
 std::wstring ToUtf16(std::string_view text, unsigned codePage);
@@ -24,8 +26,8 @@ std::string Utf8ToAnsi(std::string_view utf8Text);
 // Code page of a charset name ("UTF-8", "GBK", "GB2312", ...), case-insensitive; 0 when unknown.
 unsigned CodePageOfCharset(std::string_view name);
 
-// Converts bytes between charsets, the text passing through the ANSI code page on the way
-// (characters it cannot hold become its default character). Empty names take the defaults
+// Converts bytes between charsets, the text passing through GBK on the way (characters it
+// cannot hold become its default character). Empty names take the defaults
 // "UTF-8" and "GBK"; an unknown name gives empty bytes.
 std::string ConvertCharset(std::string_view bytes, std::string_view from = "UTF-8", std::string_view to = "GBK");
 

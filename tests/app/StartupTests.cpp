@@ -37,9 +37,10 @@ TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
   ProcessPendingMessages();
   EXPECT_EQ(AppState.mainWindow.load(), window);
 
-  char caption[64] = {};
-  GetWindowTextA(window, caption, sizeof caption);
-  EXPECT_EQ(std::string(caption), std::string("Quarvel1.0\xb0\xe6 "));
+  // The GBK caption is the window's wide title on any system code page.
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  EXPECT_STREQ(caption, L"Quarvel1.0\u7248 ");
 
   RECT rect{};
   GetWindowRect(window, &rect);

@@ -88,6 +88,22 @@ SITE_PORT = _site_port()
 PRODUCT_HOST = _built_host("QUARVEL_PRODUCT_HOST")
 
 
+# The system code page the sandbox gave (tests/support/sandbox.py): 936, the code page of the
+# program's own texts, or 1252 as on a Western Windows. The texts and requests a test checks
+# are the same under both.
+CODEPAGE = os.environ.get("QUARVEL_CODEPAGE", "936")
+
+
+def also_under_codepage(*codepages):
+    """Marks a test (method or class) that reads the program's texts to run once more under each
+    of these system code pages, as a ctest entry of its own (e2e_..._cp1252, listed by
+    tests/support/list_tests.py). The test itself is unchanged."""
+    def mark(test):
+        test.codepages = codepages
+        return test
+    return mark
+
+
 def require_environment(test):
     test.assertTrue(os.environ.get("DISPLAY"), "no DISPLAY: run through scripts/test.sh")
     test.assertTrue(os.environ.get("WINEPREFIX"), "no WINEPREFIX: run through scripts/test.sh")
@@ -96,6 +112,8 @@ def require_environment(test):
         test.assertTrue(os.path.isfile(tool), "%s not built" % tool)
     for tool in ("wine", "xdotool", "xwininfo", "xdpyinfo", "xclip", "import", "convert", "compare"):
         test.assertTrue(shutil.which(tool), tool + " missing")
+    # A run meant for a code page that Wine does not give would prove nothing.
+    test.assertEqual(wintool("acp"), (0, CODEPAGE), "Wine's ANSI code page is not the one asked for")
 
 
 # --- waiting ---
@@ -366,6 +384,19 @@ class Driver:
             except AssertionError:
                 pass
         raise AssertionError("the pasted text %r never reached the search box" % text)
+
+    def copy_term(self):
+        """Copies the search box's whole text to the clipboard with Ctrl+A, Ctrl+C and waits
+        until the X clipboard reads something else than a marker offered just before."""
+        marker = "-"
+        offer_clipboard(marker)
+        self.click(SEARCH_BOX)
+        mouse("key", "ctrl+a", "ctrl+c")
+
+        def copied():
+            text = clipboard_text()
+            return text if text not in (None, marker) else None
+        return wait_until(copied, "the search box's text did not reach the clipboard")
 
     def press_search(self):
         self.click(SEARCH_BUTTON)

@@ -26,6 +26,7 @@ class AccessibilityTest(unittest.TestCase):
     def setUp(self):
         self.site, self.app, self.ui = harness.start(self)
 
+    @harness.also_under_codepage(1252)
     def test_start_up_reads_the_tabs_search_box_and_button(self):
         nodes = tree()
         self.assertEqual(nodes[""]["name"], harness.CAPTION)
@@ -42,6 +43,7 @@ class AccessibilityTest(unittest.TestCase):
         code, hit = harness.acctool("hit", harness.CAPTION, "480", "47")
         self.assertEqual((code, hit[0]["name"]), (0, harness.SEARCH_CAPTION))
 
+    @harness.also_under_codepage(1252)
     def test_search_by_default_action_fills_tabs_and_rows(self):
         self.ui.paste_term(TERM)
         path = find(tree(), "pushbutton", harness.SEARCH_CAPTION)["path"]
@@ -86,6 +88,7 @@ class AccessibilityTest(unittest.TestCase):
         self.assertEqual(harness.acctool("action", harness.MENU_TITLE, items[4]["path"])[0], 0)
         harness.wait_until(lambda: harness.acctool("tree", harness.MENU_TITLE)[0] == 2, "the menu to close")
 
+    @harness.also_under_codepage(1252)
     def test_message_box_reads_its_text_and_buttons(self):
         text = "\u65e0\u6cd5\u8fde\u63a5\u670d\u52a1\u5668\uff0c\u8bf7\u7a0d\u540e\u518d\u8bd5\u3002"
         box = subprocess.Popen(["wine", BOXSHOW, text], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -14,6 +14,7 @@ class MainWindowTest(unittest.TestCase):
         self.app = harness.Quarvel()
         self.addCleanup(self.app.end)
 
+    @harness.also_under_codepage(1252)
     def test_window_caption_size_place_and_close(self):
         x, y, w, h, _, _, cw, ch, _ = self.app.window()
         self.assertEqual((w, h), (610, 515))

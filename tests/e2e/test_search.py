@@ -32,11 +32,14 @@ class SearchTest(Session):
         self.assertEqual(headers.get("User-Agent"), harness.AGENT)
         self.assertEqual(first_run[0]["method"], "GET")
 
+    @harness.also_under_codepage(1252)
     def test_pasted_chinese_term_is_sent_as_utf8(self):
+        # The same characters in, on the wire and back out on any system code page.
         self.ui.paste_term("\u4e2d \u6587")
         self.ui.press_search()
         harness.wait_until(self.site.searches, "no search request")
         self.assertEqual(self.site.searches()[0], "/ajax/search_next?s=%E4%B8%AD%20%E6%96%87&p=1")
+        self.assertEqual(self.ui.copy_term(), "\u4e2d \u6587")
 
 
 class CloseDuringSearchTest(Session):

@@ -96,6 +96,34 @@ TEST_F(FormTest, DefaultsAre380By250OverlappedWindowOfClassWTWindow) {
   EXPECT_LT(plainRect.left, GetSystemMetrics(SM_CXSCREEN));
 }
 
+TEST_F(FormTest, TitleReadsTheSameCharactersOnAnySystemCodePage) {
+  struct Case {
+    const char* gbk;
+    const wchar_t* wide;
+  } cases[] = {
+      {"Quarvel1.0\xb0\xe6 ", L"Quarvel1.0\u7248 "},  // the main window's caption, trailing blank kept
+      {"\xd6\xd0\xce\xc4", L"\u4e2d\u6587"},
+      {"plain", L"plain"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.gbk);
+    form::FormOptions options;
+    options.title = c.gbk;
+    options.hidden = true;
+    window = form::create_form(options);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowUnicode(window)) << "messages must not pass through the system's code page";
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(title, c.wide);
+    // A title set wide stays whole through the form's own procedure.
+    SetWindowTextW(window, L"\u641c\u7d22\ud55c");
+    GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(title, L"\u641c\u7d22\ud55c");
+    DestroyWindow(window);
+  }
+}
+
 int KeepOpen(HWND) {
   seen.closes++;
   return 1;

@@ -6,7 +6,11 @@ ctest can run them side by side.
 
 A class's tests are its own test_ methods and those of its bases in the same module; a
 test name assigned None in a subclass is not run there (as unittest does). A class that
-shares a setUpClass among its tests is one entry ("Class"): its tests must run together."""
+shares a setUpClass among its tests is one entry ("Class"): its tests must run together.
+
+A test method (or class) decorated with harness.also_under_codepage(1252, ...) runs once more
+under each of those system code pages: its line carries them after the id
+("Class.test_method 1252")."""
 
 import ast
 import sys
@@ -32,6 +36,7 @@ def test_ids(source):
         return any(isinstance(b, ast.Name) and b.id in classes and shares_setup(b.id) for b in node.bases)
 
     def tests_of(name):
+        """{test name: (line, extra code pages)} of a class."""
         if name in memo:
             return memo[name]
         node = classes[name]
@@ -41,7 +46,7 @@ def test_ids(source):
                 tests.update(tests_of(base.id))
         for item in node.body:
             if isinstance(item, ast.FunctionDef) and item.name.startswith("test"):
-                tests[item.name] = item.lineno
+                tests[item.name] = (item.lineno, extra_codepages(item) | extra_codepages(node))
             elif isinstance(item, ast.Assign):
                 for target in item.targets:
                     if isinstance(target, ast.Name) and target.id.startswith("test"):
@@ -49,16 +54,32 @@ def test_ids(source):
         memo[name] = tests
         return tests
 
+    def line(test_id, codepages):
+        return " ".join([test_id] + [str(c) for c in sorted(codepages)])
+
     ids = []
     for name in classes:
         if not is_test_case(name):
             continue
         tests = tests_of(name)
         if tests and shares_setup(name):
-            ids.append(name)
+            ids.append(line(name, set().union(*(pages for _, pages in tests.values()))))
         else:
-            ids += ["%s.%s" % (name, test) for test in sorted(tests, key=tests.get)]
+            ids += [line("%s.%s" % (name, test), tests[test][1]) for test in sorted(tests, key=tests.get)]
     return ids
+
+
+def extra_codepages(node):
+    """The code pages of an also_under_codepage(...) decorator of a function or class."""
+    pages = set()
+    for decorator in node.decorator_list:
+        if not isinstance(decorator, ast.Call):
+            continue
+        func = decorator.func
+        called = func.attr if isinstance(func, ast.Attribute) else func.id if isinstance(func, ast.Name) else ""
+        if called == "also_under_codepage":
+            pages |= {arg.value for arg in decorator.args if isinstance(arg, ast.Constant) and isinstance(arg.value, int)}
+    return pages
 
 
 if __name__ == "__main__":

@@ -6,6 +6,10 @@
 - its own Wine prefix: a copy-on-write view (overlayfs) of the build tree's prepared prefix,
   so registry changes, the WinINet cache and the clipboard of one test never reach another,
   served by its own Wine server,
+- the system code page it is given (936 unless told): Wine takes its ANSI code page from the
+  locale each Windows process starts in (zh_CN.UTF-8: 936, en_US.UTF-8: 1252) and writes it
+  into the prefix's registry at every start, so one prepared prefix serves every code page;
+  the command sees the code page in QUARVEL_CODEPAGE,
 - with --network, its own loopback (a network namespace): the program's fixed site port is
   free in every sandbox at once.
 
@@ -43,10 +47,9 @@ def build_dir():
     return folder
 
 
-def template_prefix(codepage):
-    """The prepared prefix for a code page: build/wineprefix (936) or build/wineprefix-1252."""
-    name = "wineprefix" if codepage == "936" else "wineprefix-" + codepage
-    path = os.path.join(build_dir(), name)
+def template_prefix():
+    """The prepared prefix, build/wineprefix (the same for every code page)."""
+    path = os.path.join(build_dir(), "wineprefix")
     if not os.path.isfile(os.path.join(path, "system.reg")):
         fail("no prepared Wine prefix at %s (run scripts/test.sh)" % path)
     return path
@@ -103,7 +106,7 @@ def run_inside(args):
     sandboxes = os.path.join(build_dir(), "sandboxes")
     os.makedirs(sandboxes, exist_ok=True)
     folder = tempfile.mkdtemp(prefix=(args.name or "test") + "-", dir=sandboxes)
-    prefix = mount_prefix(template_prefix(args.codepage), folder)
+    prefix = mount_prefix(template_prefix(), folder)
     code = run_with(args, prefix, folder)
     subprocess.run(["umount", prefix], capture_output=True)
     if code == 0:
@@ -177,7 +180,7 @@ def run_shared(args):
         fcntl.flock(lock, fcntl.LOCK_EX)
         folder = tempfile.mkdtemp(prefix=(args.name or "test") + "-")
         try:
-            return run_with(args, template_prefix(args.codepage), folder)
+            return run_with(args, template_prefix(), folder)
         finally:
             shutil.rmtree(folder, ignore_errors=True)
 

@@ -11,7 +11,27 @@ namespace {
 const std::string kZhong = "\xd6\xd0";          // 中 in GBK
 const std::string kZhongUtf8 = "\xe4\xb8\xad";  // 中 in UTF-8
 
-TEST(Environment, AnsiCodePageIsGbk) { ASSERT_EQ(GetACP(), 936u) << "these tests need the GBK code page"; }
+// Every conversion reads and writes GBK whatever GetACP() says (these tests also run under the
+// system code page 1252): a row, a charset conversion and an unescaped character give the same
+// bytes on a Western Windows as on a Chinese one.
+TEST(CodePage, TextsAreGbkWhateverTheSystemCodePage) {
+  struct Case {
+    const char* name;
+    std::string got, expected;
+  } cases[] = {
+      {"unescape %u", web::JsUnescape("%u4e2d%u6587"), "\xd6\xd0\xce\xc4"},
+      {"unescape \\u", web::JsUnescape("a\\u4e2d"), "a" + kZhong},
+      {"unescape a GBK row", web::JsUnescape("\xd6\xd0%20\xce\xc4"), "\xd6\xd0 \xce\xc4"},
+      {"unescape by units", web::JsUnescapeByUnits("\xd6\xd0%u6587"), "\xd6\xd0\xce\xc4"},
+      {"UTF-8 page to GBK", web::ConvertCharset(kZhongUtf8 + "x"), kZhong + "x"},
+      {"GBK to UTF-8", web::ConvertCharset(kZhong, "GBK", "UTF-8"), kZhongUtf8},
+      {"escaped UTF-8 to GBK", web::UrlDecode("%E4%B8%AD", true), kZhong},
+      {"search term", web::UrlEncode(kZhong, true, true), "%E4%B8%AD"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.got, c.expected) << c.name << " (system code page " << GetACP() << ")";
+  }
+}
 
 TEST(Utf16, ConversionsStopAtZeroAndRoundTrip) {
   EXPECT_EQ(web::ToUtf16(kZhong, 936), L"\u4e2d");
@@ -28,12 +48,12 @@ TEST(Utf16, ConversionsStopAtZeroAndRoundTrip) {
   EXPECT_EQ(web::Utf8ToAnsi(web::AnsiToUtf8(many)), many);
 }
 
-TEST(ConvertCharset, GoesThroughTheAnsiCodePage) {
+TEST(ConvertCharset, GoesThroughGbk) {
   EXPECT_EQ(web::ConvertCharset(kZhongUtf8), kZhong);
   EXPECT_EQ(web::ConvertCharset(kZhongUtf8, "", ""), kZhong);
   EXPECT_EQ(web::ConvertCharset(kZhong, "gb2312", "utf-8"), kZhongUtf8);
   EXPECT_EQ(web::ConvertCharset("\xef\xbb\xbf" "a" + kZhongUtf8), "a" + kZhong);  // mark skipped
-  // Hangul is not in the ANSI code page: it arrives as the default character even in UTF-8.
+  // Hangul is not in GBK: it arrives as the default character even in UTF-8.
   EXPECT_EQ(web::ConvertCharset("\xed\x95\x9c", "UTF-8", "UTF-8"), "?");
   EXPECT_EQ(web::ConvertCharset(std::string("a\0b", 3)), "a");
   EXPECT_EQ(web::ConvertCharset("abc", "no-such-charset"), "");

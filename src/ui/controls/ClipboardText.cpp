@@ -1,9 +1,12 @@
 #include "ui/controls/ClipboardText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
+#include "ui/controls/TextDocument.h"
 #include "ui/gfx/GdiHandles.h"
+#include "ui/gfx/Text.h"
 
 namespace {
 
@@ -44,15 +47,54 @@ class GlobalLockGuard {
   void* data_;
 };
 
+// Chinese (PRC): the locale whose ANSI code page (936) the CF_TEXT bytes are written in.
+constexpr LCID kTextLocale = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
+
+// A movable global block holding a copy of the bytes; empty when memory ran out.
+gfx::GlobalMemoryPtr CopyToGlobal(const void* data, std::size_t size) {
+  gfx::GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, size));
+  if (!block.Get()) return {};
+  GlobalLockGuard lock(block.Get());
+  if (!lock.Data()) return {};
+  std::memcpy(lock.Data(), data, size);
+  return block;
+}
+
+// The units of a locked CF_UNICODETEXT block up to its first zero and at most maxUnits.
+std::wstring_view WideUpToZero(const GlobalLockGuard& lock, HANDLE handle, std::size_t maxUnits) {
+  const auto* units = static_cast<const wchar_t*>(lock.Data());
+  const std::size_t scan = std::min<std::size_t>(GlobalSize(handle) / sizeof(wchar_t), maxUnits);
+  std::size_t length = 0;
+  while (length < scan && units[length] != L'\0') ++length;
+  return std::wstring_view(units, length);
+}
+
+// The longest head of a GBK text that is whole characters and at most maxBytes long.
+std::string CutToWholeCharacters(std::string text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t end = 0;
+  for (std::size_t next; (next = end + gbk::CharLength(text, end)) <= maxBytes && next > end;) end = next;
+  text.resize(end);
+  return text;
+}
+
 }  // namespace
 
 namespace clipboard {
 
-bool HasText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+bool HasText() {
+  return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE || IsClipboardFormatAvailable(CF_TEXT) != FALSE;
+}
 
 std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
   OpenClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) return std::nullopt;
+  if (HANDLE handle = IsClipboardFormatAvailable(CF_UNICODETEXT) ? GetClipboardData(CF_UNICODETEXT) : nullptr) {
+    GlobalLockGuard lock(handle);
+    if (!lock.Data()) return std::nullopt;
+    // A GBK character takes at least one byte per unit: more units than bytes are never kept.
+    return CutToWholeCharacters(gfx::NarrowInputText(WideUpToZero(lock, handle, maxBytes)), maxBytes);
+  }
   HANDLE handle = GetClipboardData(CF_TEXT);
   if (!handle) return std::nullopt;
   GlobalLockGuard lock(handle);
@@ -66,20 +108,22 @@ std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
 }
 
 bool WriteText(HWND owner, std::string_view text) {
-  // Freed unless the clipboard takes it over.
-  gfx::GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
-  if (!block.Get()) return false;
-  {
-    GlobalLockGuard lock(block.Get());
-    if (!lock.Data()) return false;
-    std::memcpy(lock.Data(), text.data(), text.size());
-    static_cast<char*>(lock.Data())[text.size()] = '\0';
-  }
+  text = text.substr(0, text.find('\0'));
+  const std::wstring wide = gfx::widen_text(text);
+  // Every block is freed unless the clipboard takes it over.
+  const std::string gbk(text);
+  gfx::GlobalMemoryPtr gbkBlock = CopyToGlobal(gbk.c_str(), gbk.size() + 1);
+  gfx::GlobalMemoryPtr wideBlock = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  gfx::GlobalMemoryPtr localeBlock = CopyToGlobal(&kTextLocale, sizeof kTextLocale);
+  if (!gbkBlock.Get() || !wideBlock.Get() || !localeBlock.Get()) return false;
   OpenClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) return false;
   if (!EmptyClipboard()) return false;
-  if (!SetClipboardData(CF_TEXT, block.Get())) return false;
-  block.Detach();  // the clipboard owns it now
+  if (!SetClipboardData(CF_TEXT, gbkBlock.Get())) return false;
+  gbkBlock.Detach();  // the clipboard owns it now
+  if (!SetClipboardData(CF_UNICODETEXT, wideBlock.Get())) return false;
+  wideBlock.Detach();
+  if (SetClipboardData(CF_LOCALE, localeBlock.Get())) localeBlock.Detach();
   return true;
 }
 

@@ -398,8 +398,7 @@ AccessibleInfo EditBox::Describe() {
       info.value += DisplayText(line);
     }
   } else {
-    constexpr UINT kGbk = 936;  // the box holds GBK whatever the system's code page is
-    info.value = gfx::widen_text(document_.Text(), kGbk);
+    info.value = gfx::widen_text(document_.Text());
   }
   return info;
 }

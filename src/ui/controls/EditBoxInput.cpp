@@ -188,15 +188,18 @@ void EditBox::InsertImeResult() {
   if (!window) return;
   HIMC context = ImmGetContext(window);
   if (!context) return;
-  std::string result;
-  const LONG bytes = ImmGetCompositionStringA(context, GCS_RESULTSTR, nullptr, 0);
+  // Read as UTF-16 and made GBK here: the "A" form would give the system's code page.
+  std::wstring composed;
+  const LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
   if (bytes > 0) {
-    result.resize(std::min<std::size_t>(static_cast<std::size_t>(bytes), kReadLimit));
-    const LONG got = ImmGetCompositionStringA(context, GCS_RESULTSTR, result.data(), static_cast<DWORD>(result.size()));
-    result.resize(got > 0 ? std::min(result.size(), static_cast<std::size_t>(got)) : 0);
+    composed.resize(std::min<std::size_t>(static_cast<std::size_t>(bytes) / sizeof(wchar_t), kReadLimit));
+    const LONG got = ImmGetCompositionStringW(context, GCS_RESULTSTR, composed.data(),
+                                              static_cast<DWORD>(composed.size() * sizeof(wchar_t)));
+    composed.resize(got > 0 ? std::min(composed.size(), static_cast<std::size_t>(got) / sizeof(wchar_t)) : 0);
   }
   ImmReleaseContext(window, context);
-  imeEcho_ = gfx::widen_text(result);
+  imeEcho_ = composed;
+  std::string result = gfx::NarrowInputText(composed);
   if (mode_ == kEditModeInteger || mode_ == kEditModeDecimal) {
     // A number box takes from a composed text only what it would take typed.
     std::string text = document_.Text(), kept;

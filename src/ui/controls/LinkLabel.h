@@ -28,8 +28,9 @@ struct LinkLook {
 LinkLook LinkLookFor(bool hovered, bool visited, int fontStyle, Gdiplus::ARGB normal, Gdiplus::ARGB hover,
                      Gdiplus::ARGB visitedColour);
 
-// The shell call a link makes (ShellExecuteA's signature); replaceable for tests.
-using ShellOpenFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+// The shell call a link makes (ShellExecuteW's signature: the GBK target is handed over as
+// UTF-16, so the shell reads the same link on any system code page); replaceable for tests.
+using ShellOpenFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 class LinkLabel : public Label {
  public:
@@ -49,7 +50,7 @@ class LinkLabel : public Label {
 
   bool Visited() const { return visited_; }
   bool Hovered() const { return hovered_; }
-  void SetShellOpen(ShellOpenFunction open) { shellOpen_ = open ? open : ShellExecuteA; }
+  void SetShellOpen(ShellOpenFunction open) { shellOpen_ = open ? open : ShellExecuteW; }
 
  private:
   void ShowLook();
@@ -62,5 +63,5 @@ class LinkLabel : public Label {
   Gdiplus::ARGB visitedColour_ = kLinkVisitedColour;
   bool visited_ = false;
   bool hovered_ = false;
-  ShellOpenFunction shellOpen_ = ShellExecuteA;
+  ShellOpenFunction shellOpen_ = ShellExecuteW;
 };

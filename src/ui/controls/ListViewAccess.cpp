@@ -10,7 +10,6 @@ using Gdiplus::RectF;
 
 namespace {
 using Lock = std::lock_guard<std::mutex>;
-constexpr UINT kGbk = 936;  // cells hold GBK whatever the system's code page is
 }  // namespace
 
 AccessibleInfo ListView::Describe() {
@@ -20,7 +19,7 @@ AccessibleInfo ListView::Describe() {
   for (const Column& column : columns_) {
     if (column.width <= 0) continue;
     if (!info.description.empty()) info.description += L'\t';
-    info.description += gfx::widen_text(column.title, kGbk);
+    info.description += gfx::widen_text(column.title);
   }
   if (!singleSelection_) info.state |= STATE_SYSTEM_MULTISELECTABLE;
   if (IsFilling()) info.state |= STATE_SYSTEM_BUSY;
@@ -51,7 +50,7 @@ AccessibleInfo ListView::DescribeItem(int item) {
   for (size_t c = 0; c < columns_.size() && c < row.texts.size(); ++c) {
     if (columns_[c].width <= 0) continue;
     if (!first) info.name += L'\t';
-    info.name += gfx::widen_text(row.texts[c], kGbk);
+    info.name += gfx::widen_text(row.texts[c]);
     first = false;
   }
   info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;

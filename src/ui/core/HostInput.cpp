@@ -289,8 +289,10 @@ LRESULT WindowHost::handle_key_down(UINT message, WPARAM key, LPARAM lParam) {
 
 int WindowHost::handle_accelerator_key(UINT message, WPARAM character, LPARAM lParam) {
   if (focused_) DispatchControlMessage(focused_, message, character, lParam);
+  // The window is a Unicode one: the character is a UTF-16 unit, compared whole (a Chinese
+  // character must not pass for the letter in its low byte).
   auto upper = [](unsigned value) {
-    return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(value & 0xFF))));
+    return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(value & 0xFFFF))));
   };
   const unsigned wanted = upper(static_cast<unsigned>(character));
   for (const Accelerator& entry : accelerators_) {

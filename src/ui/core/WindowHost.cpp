@@ -17,12 +17,13 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-std::string WindowTextA(HWND window) {
-  int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  int copied = GetWindowTextA(window, text.data(), length + 1);
+// The window's title as GBK: read wide, since the "A" form answers in the system's code page.
+std::string WindowText(HWND window) {
+  int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  int copied = GetWindowTextW(window, text.data(), length + 1);
   text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-  return text;
+  return gfx::narrow_text(text);
 }
 
 // A timer id for the cross-fade that no control can use (controls use their addresses).
@@ -154,7 +155,7 @@ void WindowHost::CreateFrameParts() {
   }
   if (frameFlags_ & kFrameCaption) {
     auto caption = std::make_unique<CaptionLabel>();
-    if (caption->CreateCaption(window_, RectF(0, 9, 0, 18), WindowTextA(window_))) {
+    if (caption->CreateCaption(window_, RectF(0, 9, 0, 18), WindowText(window_))) {
       captionLabel_ = caption.get();
       ownedFrameParts_.push_back(std::move(caption));
     }

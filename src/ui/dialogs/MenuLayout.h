@@ -44,7 +44,7 @@ inline constexpr int kMenuTextLeft = 30;        // within the item, right of the
 inline constexpr int kMenuArrowRoom = 12;       // kept free at a sub-menu item's right end
 
 struct MenuItemRecord {
-  std::wstring text;                  // UTF-16 copy of the ANSI text given
+  std::wstring text;                  // UTF-16 copy of the GBK text given
   std::vector<unsigned char> icon;    // PNG/JPEG/GIF bytes, may be empty
   int state = kMenuItemNormal;
   int kind = kMenuCommand;

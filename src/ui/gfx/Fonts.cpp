@@ -1,6 +1,7 @@
 #include "ui/gfx/Fonts.h"
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "ui/gfx/GdiHandles.h"
@@ -126,16 +127,16 @@ std::string ChooseSystemFace(bool metricsRead, std::string_view face, bool (*fon
 }
 
 std::string system_ui_font_face(SystemFont which) {
-  // The 340-byte layout (without the padded border width) that every Windows version accepts.
-  constexpr UINT kMetricsSize = 340;
-  static_assert(sizeof(NONCLIENTMETRICSA) >= kMetricsSize);
-  NONCLIENTMETRICSA metrics = {};
+  // The layout without the padded border width, which every Windows version accepts. Read
+  // wide: the "A" form gives the face in the system's code page, not in GBK.
+  constexpr UINT kMetricsSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+  NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = kMetricsSize;
-  const bool read = SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, kMetricsSize, &metrics, 0) != FALSE;
-  const LOGFONTA& font = which == SystemFont::Menu      ? metrics.lfMenuFont
+  const bool read = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kMetricsSize, &metrics, 0) != FALSE;
+  const LOGFONTW& font = which == SystemFont::Menu      ? metrics.lfMenuFont
                          : which == SystemFont::Message ? metrics.lfMessageFont
                                                         : metrics.lfCaptionFont;
-  std::string face(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
+  const std::string face = narrow_text(std::wstring_view(font.lfFaceName, wcsnlen(font.lfFaceName, LF_FACESIZE)));
   return ChooseSystemFace(read, face, [](const std::string& candidate) {
     return static_cast<bool>(create_font(candidate, kDefaultFontSize, Gdiplus::FontStyleRegular));
   });

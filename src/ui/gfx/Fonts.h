@@ -25,7 +25,7 @@ GpFont* default_font();
 // then any installed family that can draw Chinese, then any installed family.
 GpFont* EnsureDefaultFont();
 
-// Face name (ANSI) of the menu, caption or message font; "宋体" on failure, for "Tahoma",
+// Face name (GBK) of the menu, caption or message font; "宋体" on failure, for "Tahoma",
 // and when no font can be made of it.
 std::string system_ui_font_face(SystemFont which = SystemFont::Caption);
 
@@ -36,7 +36,7 @@ std::string ChooseSystemFace(bool metricsRead, std::string_view face, bool (*fon
 // Null only when no family at all can be had.
 FontPtr create_font(std::string_view face, REAL size, INT style = 0);
 
-// Whether GDI+ knows a family of that (ANSI) name.
+// Whether GDI+ knows a family of that (GBK) name.
 bool FontFamilyExists(std::string_view face);
 
 // Name (UTF-16) of the first installed family that has glyphs for Chinese text; empty if none.

@@ -15,6 +15,8 @@
 //                                 terminated: exit code 6 when no window appeared, 4 when the
 //                                 process lived on after the close (it prints whether its window
 //                                 is still there), 5 when it ended without a window
+//   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
+// Captions come in as UTF-16 (the command line read wide), so they match on any code page.
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
 #include <shellapi.h>
@@ -95,8 +97,12 @@ int StartAndClose(const wchar_t* exe, const wchar_t* caption, DWORD limitMs) {
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc == 2 && std::wstring(argv[1]) == L"acp") {
+    std::printf("%u\n", GetACP());
+    return 0;
+  }
   if (argc < 3) {
-    std::puts("usage: wintool info|close|close-others CAPTION");
+    std::puts("usage: wintool info|close|close-others|ping|resources CAPTION | wintool acp");
     return 1;
   }
   std::wstring command = argv[1];

@@ -222,10 +222,10 @@ int LongestInkRow(const Control& control) {
 }
 
 // The shell calls a link made.
-std::vector<std::string> gOpened;
-HINSTANCE WINAPI RecordOpen(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
-  gOpened.push_back(std::string(verb) + " " + file + " [" + parameters + "][" + directory + "] " +
-                    std::to_string(show));
+std::vector<std::wstring> gOpened;
+HINSTANCE WINAPI RecordOpen(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
+  gOpened.push_back(std::wstring(verb) + L" " + file + L" [" + parameters + L"][" + directory + L"] " +
+                    std::to_wstring(show));
   return reinterpret_cast<HINSTANCE>(33);
 }
 
@@ -233,11 +233,13 @@ TEST(LinkLabel, HoverUnderlinesAndAClickOpensItsTargetOnce) {
   struct Case {
     const char* target;
     bool web;
-    const char* opened;  // null: no shell call
+    const wchar_t* opened;  // null: no shell call
   } cases[] = {
       {"", true, nullptr},  // the owner handles the click itself
-      {"http://127.0.0.1/update", true, "open http://127.0.0.1/update [][] 1"},
-      {"me@example.com", false, "open mailto:me@example.com [][] 1"},
+      {"http://127.0.0.1/update", true, L"open http://127.0.0.1/update [][] 1"},
+      {"me@example.com", false, L"open mailto:me@example.com [][] 1"},
+      // A GBK target reaches the shell as the same characters on any system code page.
+      {"http://127.0.0.1/\xb8\xfc\xd0\xc2", true, L"open http://127.0.0.1/\u66f4\u65b0 [][] 1"},
   };
   HostedWindow hosted(HostedWindow::Frame(0));
   hosted.Show();

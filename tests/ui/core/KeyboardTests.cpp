@@ -135,6 +135,9 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'x', 0), 0);
   EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'Q', 0), 1);
   EXPECT_EQ(gClicks.size(), before + 1);
+  // The character is a UTF-16 unit: U+4E51 is no "Q", though its low byte is.
+  EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 0x4E51, 0), 0);
+  EXPECT_EQ(gClicks.size(), before + 1);
 }
 
 TEST_F(Keyboard, DestroyedControlsLeaveNoAcceleratorOrFocus) {

@@ -119,6 +119,21 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
   EXPECT_EQ(captioned.Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"\x641c\x7d22")), 1);
   EXPECT_EQ(label->Text(), "\xcb\xd1\xcb\xf7");
 
+  // A GBK title reaches the window as its characters and the caption reads it back as GBK.
+  ToolkitWindowOptions create;
+  create.title = "\xcb\xd1\xcb\xf7 1.0";
+  HWND titled = create_toolkit_window(create);
+  wchar_t title[16] = {};
+  GetWindowTextW(titled, title, 16);
+  EXPECT_STREQ(title, L"\x641c\x7d22 1.0");
+  {
+    WindowHost host;
+    ASSERT_EQ(host.attach(titled, withCaption), 1);
+    ASSERT_NE(host.CaptionControl(), nullptr);
+    EXPECT_EQ(static_cast<CaptionLabel*>(host.CaptionControl())->Text(), "\xcb\xd1\xcb\xf7 1.0");
+    DestroyWindow(titled);
+  }
+
   AttachOptions noCaption;
   noCaption.frameFlags = 0x4;
   HostedWindow plain(noCaption);

@@ -37,9 +37,42 @@ TEST(TextConversion, GbkAndUtf16RoundTrip) {
   EXPECT_EQ(narrow_text(L"\u641c", CP_UTF8), "\xe6\x90\x9c");
 }
 
-TEST(TextConversion, WidensWithTheAnsiCodePageByDefault) {
-  EXPECT_EQ(widen_text("\xcb\xd1"), widen_text("\xcb\xd1", GetACP()));
-  EXPECT_EQ(narrow_text(L"abc"), "abc");
+// These hold whatever GetACP() says: the tests also run under the system code page 1252.
+TEST(TextConversion, DefaultIsGbkWhateverTheSystemCodePage) {
+  struct Case {
+    const char* gbk;
+    const wchar_t* wide;
+  } cases[] = {
+      {"\xc8\xab\xb2\xbf(0)", L"\u5168\u90e8(0)"},  // 全部(0), not "È«²¿(0)" as code page 1252 reads it
+      {"Quarvel1.0\xb0\xe6 ", L"Quarvel1.0\u7248 "},
+      {"\xb8\xb4\xd6\xc6\xb4\xc5\xc1\xa6\xc1\xb4\xbd\xd3", L"\u590d\u5236\u78c1\u529b\u94fe\u63a5"},  // 复制磁力链接
+      {"abc", L"abc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.gbk);
+    EXPECT_EQ(widen_text(c.gbk), c.wide);
+    EXPECT_EQ(narrow_text(c.wide), c.gbk);
+  }
+  EXPECT_EQ(kTextCodePage, kGbk);
+}
+
+TEST(TextConversion, InputTextLeavesOutWhatGbkCannotHold) {
+  struct Case {
+    std::wstring typed;
+    const char* gbk;
+  } cases[] = {
+      {L"\u4e2d\u6587", "\xd6\xd0\xce\xc4"},
+      {L"a\ud55cb", "ab"},                       // Hangul: no such GBK character
+      {L"\U0001F600x\u4e2d", "x\xd6\xd0"},        // a surrogate pair goes as one character
+      {std::wstring(1, wchar_t(0xD83D)), ""},     // a lone surrogate
+      {L"?\u00e9", "?\xa8\xa6"},                 // a real question mark stays; é is in GBK
+      {L"\u00c5", ""},                           // no look-alike "A" either
+      {L"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.typed));
+    EXPECT_EQ(NarrowInputText(c.typed), c.gbk);
+  }
 }
 
 struct TextTest : testing::Test {
