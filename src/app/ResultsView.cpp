@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/MainControls.h"
 #include "app/Workers.h"
+#include "ui/core/UiThread.h"
 
 namespace {
 
@@ -43,6 +44,40 @@ int CountFor(int tab) {
   }
 }
 
+// Which list shows is decided on the UI thread, where the tab clicks raise the generation: a
+// fill overtaken by any click (the all tab's too) never hides the main list. True when this
+// fill is still the current one and its emptied view is on screen.
+bool ShowCategoryViewIfCurrent(MainControls& ui, int generation) {
+  return ui::CallOnUiThread(
+      AppState.mainWindow.load(),
+      [&] {
+        if (CurrentFill() != generation) return false;
+        ui.mainList.Visible(false);
+        ui.categoryList.ClearRows();
+        ui.categoryList.Visible(true);
+        return true;
+      },
+      false);
+}
+
+LRESULT HandleTabClick(MainControls& ui, const Control* clicked) {
+  if (clicked == ui.tabs[0].GetHandle()) {
+    ++AppState.categoryFillGeneration;  // a fill still running stops at its next row
+    ui.mainList.Visible(true);
+    ui.categoryList.Visible(false);
+    return 0;
+  }
+  for (int tab = 1; tab < kTabCount; ++tab) {
+    if (clicked != ui.tabs[tab].GetHandle()) continue;
+    const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
+    const INT_PTR packed = (generation << 3) | tab;
+    ui.categoryList.BeginFilling();
+    if (!StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) ui.categoryList.EndFilling();
+    return 0;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string TabCaption(int tab, int count) {
@@ -73,8 +108,8 @@ bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::f
     const std::string detail = main.CellText(row, kColumnDetailPath);
     const std::string magnet = main.CellText(row, kColumnMagnet);
     const std::string id = main.CellText(row, kColumnId);
-    category.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
-    const int n = category.RowCount();
+    const int n = category.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
+    if (n <= 0) return false;  // memory ran out: the view keeps the rows it has
     category.SetCellText(n, kColumnId, std::to_string(n), false);
     category.SetCellText(n, kColumnTitle, title, false);
     category.SetCellText(n, kColumnSize, size, false);
@@ -98,10 +133,7 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
   EndFillingOnExit ends(ui->categoryList);
   try {
     std::lock_guard fill(AppState.categoryFillLock);
-    if (CurrentFill() != mine) return 0;
-    ui->mainList.Visible(false);
-    ui->categoryList.ClearRows();
-    ui->categoryList.Visible(true);
+    if (!ShowCategoryViewIfCurrent(*ui, mine)) return 0;
     CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; });
   } catch (...) {
     // Out of memory while copying: the category list keeps what it got.
@@ -112,20 +144,11 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
 LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
   MainControls* ui = AppState.controls.get();
   if (!ui) return 0;
-  auto* clicked = reinterpret_cast<Control*>(control);
-  if (clicked == ui->tabs[0].GetHandle()) {
-    ++AppState.categoryFillGeneration;  // a fill still running stops at its next row
-    ui->mainList.Visible(true);
-    ui->categoryList.Visible(false);
-    return 0;
-  }
-  for (int tab = 1; tab < kTabCount; ++tab) {
-    if (clicked != ui->tabs[tab].GetHandle()) continue;
-    const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
-    const INT_PTR packed = (generation << 3) | tab;
-    ui->categoryList.BeginFilling();
-    if (!StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) ui->categoryList.EndFilling();
-    return 0;
+  try {
+    return HandleTabClick(*ui, reinterpret_cast<const Control*>(control));
+  } catch (...) {
+    // Memory ran out: the view stays as it was and reads as idle.
+    ui->categoryList.EndFilling();
   }
   return 0;
 }

@@ -55,8 +55,9 @@ void RunPages(MainControls& ui) {
 }  // namespace
 
 int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes) {
-  list.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
-  const int n = list.RowCount();
+  // The cells go into the row the insert made, never into a row someone else appended.
+  const int n = list.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
+  if (n <= 0) return 0;  // memory ran out: nothing is appended
   list.SetCellText(n, kColumnId, std::to_string(n), false);
   list.SetCellText(n, kColumnTitle, row.title, false);
   list.SetCellText(n, kColumnSize, row.size, false);
@@ -83,25 +84,49 @@ DWORD WINAPI SearchWorker(LPVOID) {
   return 0;
 }
 
-LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  MainControls* ui = AppState.controls.get();
-  if (!ui) return 0;
-  if (AppState.searchBusy == 1) {
+namespace {
+
+// A press while a run is going stops it and empties the list; otherwise it starts a run.
+void StartRun(MainControls& ui) {
+  const bool stopping = AppState.searchBusy == 1;
+  if (stopping) {
     AppState.stopRequested = 1;
     while (AppState.searchBusy == 1) WaitPumping(300, 0);
   } else {
     AppState.stopRequested = 0;
-    AppState.searchBusy = 0;
   }
-  ui->mainList.ClearRows();
+  ui.mainList.ClearRows();
   AppState.pageNumber = 0;
   AppState.videoCount = 0;
   AppState.audioCount = 0;
   AppState.imageCount = 0;
   AppState.archiveCount = 0;
   RefreshTabCaptions();
-  ui->mainList.BeginFilling();
-  if (!StartWorker(SearchWorker)) ui->mainList.EndFilling();
+  // A worker started now would only see the stop and end; none is started, so none can
+  // outlive the stop and run beside the next press's worker.
+  if (stopping) return;
+  ui.mainList.BeginFilling();
+  // Busy from here on: a press arriving before the worker's first step stops this run
+  // instead of starting a second worker beside it.
+  AppState.searchBusy = 1;
+  if (!StartWorker(SearchWorker)) {
+    AppState.searchBusy = 0;
+    ui.mainList.EndFilling();
+  }
+}
+
+}  // namespace
+
+LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return 0;
+  try {
+    StartRun(*ui);
+  } catch (...) {
+    // Memory ran out: no run is going and the list does not read as busy.
+    AppState.searchBusy = 0;
+    ui->mainList.EndFilling();
+  }
   return 0;
 }
 

@@ -23,5 +23,5 @@ int WaitPumping(int amount, int unit);
 
 // Appends one result to the list: the row number (the list's row count after the append),
 // title, size, format and detail path without redraw, then the category codes with redraw.
-// Returns the new row's number.
+// Returns the new row's number, 0 when it could not be appended (nothing is written then).
 int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes);

@@ -3,6 +3,7 @@ application's own code (build/tools/mainwindow_tests.exe), driven by real messag
 reference site on the host the program is built for; rows and captions are read directly."""
 
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -27,7 +28,9 @@ class SearchWindowTest(unittest.TestCase):
             subprocess.run([sys.executable, FIXTURE, "stop", site])
         output = done.stdout.decode("utf-8", "replace") + done.stderr.decode("utf-8", "replace")
         self.assertEqual(done.returncode, 0, output)
-        self.assertIn("PASSED", output)
+        self.assertNotIn("[  FAILED  ]", output)
+        passed = re.search(r"\[  PASSED  \] (\d+) test", output)
+        self.assertTrue(passed and int(passed.group(1)) > 0, output)
 
 
 if __name__ == "__main__":

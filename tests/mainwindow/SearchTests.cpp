@@ -237,6 +237,74 @@ TEST(Search, QuickCategoryClicksNeverMixTheirRows) {
   for (int row = 1; row <= category.RowCount(); ++row) EXPECT_EQ(category.CellText(row, kColumnId), std::to_string(row));
 }
 
+// The main list's cells that a search writes, row by row.
+std::vector<std::vector<std::string>> MainTable() {
+  std::vector<std::vector<std::string>> table;
+  ListView& list = Ui().mainList;
+  for (int row = 1; row <= list.RowCount(); ++row) {
+    std::vector<std::string> cells;
+    for (int column : {kColumnId, kColumnTitle, kColumnSize, kColumnFormat, kColumnDetailPath, kColumnCodes}) {
+      cells.push_back(list.CellText(row, column));
+    }
+    table.push_back(cells);
+  }
+  return table;
+}
+
+// A click delivered with nothing dispatched after it.
+void Press(Control& control) {
+  SendMessageW(Main(), WM_MOUSEMOVE, 0, Centre(control));
+  SendMessageW(Main(), WM_LBUTTONDOWN, MK_LBUTTON, Centre(control));
+  SendMessageW(Main(), WM_LBUTTONUP, 0, Centre(control));
+}
+
+void PressSearch() { Press(Ui().searchButton); }
+
+TEST(Search, PressesBackToBackRunOneWorkerAtATime) {
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  const auto reference = MainTable();
+  ASSERT_EQ(reference.size(), 38u);
+  for (int round = 0; round < 2; ++round) {
+    // A start, a stop before the worker's first step, a new start: one run, its rows 1..n
+    // with every cell of a row from one result.
+    PressSearch();
+    PressSearch();
+    PressSearch();
+    ASSERT_TRUE(WaitIdle());
+    Pump();
+    EXPECT_EQ(MainTable(), reference) << "round " << round;
+  }
+  // A start and its stop at once: nothing runs and the list stays empty.
+  PressSearch();
+  PressSearch();
+  ASSERT_TRUE(WaitIdle());
+  const size_t asked = SearchPaths().size();
+  Click(Ui().tabs[0]);  // a message round trip after the stop
+  EXPECT_EQ(SearchPaths().size(), asked);
+  EXPECT_EQ(Ui().mainList.RowCount(), 0);
+}
+
+TEST(Search, AnAllTabClickDuringACategoryFillAlwaysShowsTheMainList) {
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  ListView& main = Ui().mainList;
+  ListView& category = Ui().categoryList;
+  for (int round = 0; round < 12; ++round) {
+    Pump();
+    Press(Ui().tabs[1 + round % 4]);
+    // Nothing is dispatched meanwhile: the fill gets going and waits for this thread to switch
+    // the views, which it can do only after the all tab's click.
+    Sleep(static_cast<DWORD>(round));
+    Press(Ui().tabs[0]);
+    ASSERT_TRUE(PumpUntil([&] { return !category.IsFilling(); }));
+    EXPECT_TRUE(main.IsVisible()) << "round " << round;
+    EXPECT_FALSE(category.IsVisible()) << "round " << round;
+  }
+}
+
 }  // namespace
 
 namespace {

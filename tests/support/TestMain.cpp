@@ -16,5 +16,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  // The process ends here with the tests' result: a window destroyed on the way out could end
+  // it with a code of its own (the main window's does, with 0), hiding a failure.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(result));
+  return result;
 }

@@ -288,13 +288,17 @@ class ListView : public Control {
   bool Snapshot(int row, RowSnapshot* out);
   void DrawRowsIn(int fromRow, int toRow);
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
+  // The row and column under a point in control coordinates (mutex_ held).
+  list_layout::Hit HitLocked(int x, int y) const;
+  // A press inside the row's check box toggles it (mutex_ held); false when it missed the box.
+  bool ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked);
 
   // Tells assistive technology what the drawn changes were (UI thread).
   void AnnounceChanges(bool rowsChanged);
 
   // Input (UI thread).
   void OnMouseMove(LPARAM lParam);
-  void OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnButtonDown(WPARAM wParam, LPARAM lParam);
   void OnButtonUp(UINT message, LPARAM lParam);
   void OnWheel(WPARAM wParam);
   void OnMouseLeave();

@@ -80,26 +80,35 @@ void ListView::EnsureVisible(int row) {
   SetScrollY(position);
 }
 
-bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
+list_layout::Hit ListView::HitLocked(int x, int y) const {
   const int vx = x - static_cast<int>(view_.X), vy = y - static_cast<int>(view_.Y);
   list_layout::Hit hit;
-  if (vx >= 0 && vy >= 0 && vx < static_cast<int>(rowsClip_.Width) && vy < static_cast<int>(rowsClip_.Height)) {
-    Lock lock(mutex_);
-    const int count = static_cast<int>(rows_.size());
-    if (viewStyle_ == kListIcons) {
-      const int perLine = ItemsPerLine();
-      const int line = list_layout::RowAtContentY(vy - offsetY_, (count + perLine - 1) / perLine, LineHeight());
-      const int across = itemWidth_ > 0 ? vx / itemWidth_ : perLine;
-      if (line > 0 && across < perLine) {
-        const int r = (line - 1) * perLine + across + 1;
-        if (r <= count) hit = {r, 1};
-      }
-    } else if (viewStyle_ == kListSingleColumn) {
-      hit.row = list_layout::RowAtContentY(vy - offsetY_, count, LineHeight());
-      hit.column = hit.row ? 1 : 0;
-    } else {
-      hit = list_layout::HitTest(vx, vy, offsetX_, offsetY_, count, LineHeight(), ColumnWidths());
+  if (vx < 0 || vy < 0 || vx >= static_cast<int>(rowsClip_.Width) || vy >= static_cast<int>(rowsClip_.Height)) {
+    return hit;
+  }
+  const int count = static_cast<int>(rows_.size());
+  if (viewStyle_ == kListIcons) {
+    const int perLine = ItemsPerLine();
+    const int line = list_layout::RowAtContentY(vy - offsetY_, (count + perLine - 1) / perLine, LineHeight());
+    const int across = itemWidth_ > 0 ? vx / itemWidth_ : perLine;
+    if (line > 0 && across < perLine) {
+      const int r = (line - 1) * perLine + across + 1;
+      if (r <= count) hit = {r, 1};
     }
+  } else if (viewStyle_ == kListSingleColumn) {
+    hit.row = list_layout::RowAtContentY(vy - offsetY_, count, LineHeight());
+    hit.column = hit.row ? 1 : 0;
+  } else {
+    hit = list_layout::HitTest(vx, vy, offsetX_, offsetY_, count, LineHeight(), ColumnWidths());
+  }
+  return hit;
+}
+
+bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
+  list_layout::Hit hit;
+  {
+    Lock lock(mutex_);
+    hit = HitLocked(x, y);
   }
   if (row) *row = hit.row;
   if (column) *column = columnWanted ? hit.column : 0;
@@ -133,12 +142,15 @@ void ListView::ReleaseFont() { ownFont_.Reset(); }
 
 void ListView::OnMouseMove(LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
-  int row = 0, column = 0;
-  HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, &column, true);
   bool currentChanged = false;
+  int row = 0;
   std::string tip;
   {
+    // The row is found and read under one lock: a worker refilling the list in between would
+    // leave the number pointing past the rows or at another row.
     Lock lock(mutex_);
+    const list_layout::Hit hit = HitLocked(static_cast<int>(local.X), static_cast<int>(local.Y));
+    row = hit.row;
     const int oldHot = hotRow_;
     if (row != 0 && hotTracking_) {
       if (row != currentRow_) {
@@ -147,14 +159,14 @@ void ListView::OnMouseMove(LPARAM lParam) {
         RefreshState(previous);
         currentChanged = true;
       }
-    } else if (row != 0 && (row != hotRow_ || column != hotColumn_) && ValidColumn(column)) {
-      tip = std::string(list_layout::CutText(rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)],
-                                             list_layout::kMaxDrawnChars));
+    } else if (row != 0 && (row != hotRow_ || hit.column != hotColumn_) && ValidColumn(hit.column)) {
+      tip = std::string(list_layout::CutText(
+          rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(hit.column - 1)], list_layout::kMaxDrawnChars));
     } else if (row != 0) {
       tip = tipText_;  // same cell: the tip stays
     }
     hotRow_ = row;
-    hotColumn_ = row ? column : 0;
+    hotColumn_ = row ? hit.column : 0;
     RefreshState(oldHot);
     RefreshState(row);
   }
@@ -180,39 +192,43 @@ void ListView::OnMouseLeave() {
   ApplyPending();
 }
 
-void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
-  const Gdiplus::PointF local = FromWindow(lParam);
-  int row = 0, column = 0;
-  if (!HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, &column, true)) return;
+bool ListView::ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked) {
+  // The box sits at the start of the first column, centred in the row.
+  const int x = static_cast<int>(local.X - view_.X) - offsetX_ - cellInset_;
+  const int y = static_cast<int>(local.Y - view_.Y) - list_layout::RowTop(row, rowHeight_, offsetY_) -
+                (rowHeight_ - kCheckBoxSize) / 2;
+  Row& r = rows_[static_cast<size_t>(row - 1)];
+  r.checkPosition = POINT{cellInset_, (rowHeight_ - kCheckBoxSize) / 2};
+  if (x < 0 || x >= kCheckBoxSize || y < 0 || y >= kCheckBoxSize) return false;
+  r.ticked = !r.ticked;
+  *ticked = r.ticked;
+  pending_.Mark(row, row);
+  return true;
+}
 
-  if (checkBoxes_) {
-    bool toggled = false, ticked = false;
-    {
-      Lock lock(mutex_);
-      // The box sits at the start of the first column, centred in the row.
-      const int x = static_cast<int>(local.X - view_.X) - offsetX_ - cellInset_;
-      const int y = static_cast<int>(local.Y - view_.Y) - list_layout::RowTop(row, rowHeight_, offsetY_) -
-                    (rowHeight_ - kCheckBoxSize) / 2;
-      Row& r = rows_[static_cast<size_t>(row - 1)];
-      r.checkPosition = POINT{cellInset_, (rowHeight_ - kCheckBoxSize) / 2};
-      if (x >= 0 && x < kCheckBoxSize && y >= 0 && y < kCheckBoxSize) {
-        r.ticked = !r.ticked;
-        ticked = r.ticked;
-        toggled = true;
-        pending_.Mark(row, row);
-      }
-    }
-    if (toggled) {
-      ApplyPending();
-      FireCallback(onCheckChanged_, row, ticked ? 1 : 0, 0);
-      return;
-    }
+void ListView::OnButtonDown(WPARAM wParam, LPARAM lParam) {
+  const Gdiplus::PointF local = FromWindow(lParam);
+  const int x = static_cast<int>(local.X), y = static_cast<int>(local.Y);
+  int row = 0;
+  bool toggled = false, ticked = false;
+  {
+    Lock lock(mutex_);
+    row = HitLocked(x, y).row;
+    if (row == 0) return;
+    if (checkBoxes_) toggled = ToggleCheckBoxLocked(row, local, &ticked);
+  }
+  if (toggled) {
+    ApplyPending();
+    FireCallback(onCheckChanged_, row, ticked ? 1 : 0, 0);
+    return;
   }
 
   FireCallback(onCurrentChanged_, row, 0, 0);
   {
     Lock lock(mutex_);
-    if (!ValidRow(row)) return;  // the callback removed it
+    // The callback, or a worker, may have removed or replaced the rows meanwhile: the press
+    // selects only the row it was reported for, and only while that row is still under it.
+    if (HitLocked(x, y).row != row) return;
     const int previous = currentRow_;
     std::vector<int> old = selection_;
     if (!singleSelection_) {
@@ -237,20 +253,18 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     RefreshState(previous);
     RefreshState(row);
   }
-  (void)message;
   ApplyPending();
 }
 
 void ListView::OnButtonUp(UINT message, LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
   int row = 0;
-  if (!HitTest(static_cast<int>(local.X), static_cast<int>(local.Y), &row, nullptr, false)) return;
-  int current = 0;
   {
     Lock lock(mutex_);
-    current = currentRow_;
+    row = HitLocked(static_cast<int>(local.X), static_cast<int>(local.Y)).row;
+    if (row == 0 || row != currentRow_) return;
   }
-  if (row == current) FireCallback(message == WM_LBUTTONUP ? onLeftClick_ : onRightClick_, row, 0, 0);
+  FireCallback(message == WM_LBUTTONUP ? onLeftClick_ : onRightClick_, row, 0, 0);
 }
 
 void ListView::OnWheel(WPARAM wParam) {
@@ -323,7 +337,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-      OnButtonDown(message, wParam, lParam);
+      OnButtonDown(wParam, lParam);
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:

@@ -8,6 +8,7 @@
 
 #include "support/HostedControls.h"
 #include "ui/controls/ListView.h"
+#include "ui/gfx/Text.h"
 
 using namespace controls_testing;
 namespace ll = list_layout;
@@ -356,6 +357,104 @@ TEST(ListView, WorkersAppendAndReadWhileTheUiThreadScrolls) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(2 * kPerWorker));
   EXPECT_EQ(f.list.ContentHeight(), 2 * kPerWorker * f.list.RowHeight());
   EXPECT_EQ(f.list.VerticalBar()->Maximum(), f.list.ContentHeight() - static_cast<int>(f.list.RowsClip().Height));
+}
+
+// The text of the host's one tooltip tool; empty when there is none.
+std::wstring ToolTipText(HWND tooltip) {
+  if (SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0) == 0) return {};
+  wchar_t text[256] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = 44;
+  tool.lpszText = text;
+  if (!SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) return {};
+  return text;
+}
+
+TEST(ListView, HoverAndPressesWhileAWorkerRefillsTheRows) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  ListView list;
+  ListViewOptions options;
+  options.checkBoxes = true;
+  list.Create(window.window, 10, 10, 380, 260, options);
+  for (int c = 1; c <= 3; ++c) list.InsertColumn(0, "C" + std::to_string(c), 100);
+  constexpr int kRows = 4;
+  constexpr int kRounds = 300;   // hover-and-press rounds of the UI thread
+  // Every refill writes the same rows: the cell under a point always reads "r<row>c<column>".
+  // The first column holds only the check boxes, so that redrawing the rows stays quick.
+  auto cell = [](int row, int column) { return "r" + std::to_string(row) + "c" + std::to_string(column); };
+  std::atomic<bool> done{false};
+  std::atomic<int> refills{0};
+  std::thread worker([&] {
+    while (!done) {
+      list.ClearRows();
+      for (int row = 1; row <= kRows; ++row) {
+        const int n = list.InsertRow();
+        list.SetCellText(n, 2, cell(row, 2));
+        list.SetCellText(n, 3, cell(row, 3));
+      }
+      ++refills;
+      Sleep(1);  // the UI thread gets its turns in between
+    }
+  });
+  const Gdiplus::RectF view = list.ViewRect();
+  const int rowHeight = list.RowHeight();
+  int wrong = 0;
+  for (int step = 0; step < kRounds; ++step) {
+    const int row = step % kRows + 1, column = step / kRows % 3 + 1;
+    // Column 1 starts with the row's check box: presses there toggle it, elsewhere they select.
+    const int x = static_cast<int>(10 + view.X) + (column - 1) * 100 + (column == 1 ? 10 : 40);
+    const int y = static_cast<int>(10 + view.Y) + (row - 1) * rowHeight + rowHeight / 2;
+    window.Send(WM_MOUSEMOVE, 0, x, y);
+    const int hot = list.HotRow();
+    const std::wstring tip = ToolTipText(window.host->TooltipWindow());
+    if (hot != 0 && hot != row) ++wrong;
+    if (hot == row && !tip.empty() && column > 1 && tip != gfx::widen_text(cell(row, column))) ++wrong;
+    const int before = list.CurrentRow();
+    window.Send(WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    // A press selects the row under it, or nothing when that row is not there at the moment.
+    const int current = list.CurrentRow();
+    if (column > 1 && current != 0 && current != row && current != before) ++wrong;
+    window.Send(WM_LBUTTONUP, 0, x, y);
+    if (step % 16 == 0) Pump();
+  }
+  done = true;
+  worker.join();
+  Pump();
+  EXPECT_GT(refills, 0);
+  EXPECT_EQ(wrong, 0) << "hover or press landed on a row that is not under the mouse";
+  EXPECT_EQ(list.RowCount(), kRows);
+  EXPECT_LE(list.HotRow(), kRows);
+  EXPECT_LE(list.CurrentRow(), kRows);
+}
+
+TEST(ListView, APressSelectsOnlyTheRowStillUnderIt) {
+  // The owner's current-row callback refills the list, which scrolls it back to the top: the
+  // row it was told about is no longer under the press, which then selects nothing.
+  ListFixture f;
+  f.Fill(100);
+  f.list.EnsureVisible(60);
+  Pump();
+  ASSERT_LT(f.list.ScrollOffsetY(), 0);
+  static ListFixture* fixture = nullptr;
+  static int reported = 0;
+  fixture = &f;
+  reported = 0;
+  f.list.SetOnCurrentChanged([](LPARAM, LPARAM row, LPARAM, LPARAM, LPARAM) -> LRESULT {
+    reported = static_cast<int>(row);
+    fixture->list.ClearRows();
+    for (int i = 1; i <= 100; ++i) fixture->list.InsertRow(std::nullopt, std::to_string(i));
+    return 0;
+  });
+  const POINT top = f.CellPoint(1);
+  f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, top.x, top.y);
+  f.window.Send(WM_LBUTTONUP, 0, top.x, top.y);
+  Pump();
+  EXPECT_GT(reported, 1) << "the press was reported for a row of the scrolled list";
+  EXPECT_EQ(f.list.ScrollOffsetY(), 0);
+  EXPECT_EQ(f.list.CurrentRow(), 0) << "row " << reported << " is no longer under the press";
+  EXPECT_EQ(f.list.RowState(reported), kRowNormal);
+  fixture = nullptr;
 }
 
 TEST(ListView, CheckBoxesToggleOnlyInsideTheBox) {
