@@ -322,7 +322,8 @@ void ButtonBase::DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state) {
     gfx::PathPtr clip = gfx::RoundedRectPath(rect, 4);
     if (clip) gdip::GdipSetClipPath(graphics, clip.Get(), Gdiplus::CombineModeIntersect);
   }
-  gfx::PathPtr body = gfx::RoundedRectPath(rect, radius);
+  // The state's background is rounded whatever the frames are.
+  gfx::PathPtr body = gfx::RoundedRectPath(rect, 3.0f);
   gfx::FillPath(graphics, body.Get(), look.background);
   const int hostColour = Host() ? Host()->BackgroundColour() : -1;
   gfx::FillVerticalGradient(graphics, body.Get(), rect, ToArgb(hostColour, look.gradientTop),

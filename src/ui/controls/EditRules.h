@@ -18,8 +18,9 @@ inline constexpr unsigned kEditLastTypedCode = 126;
 // Whether a WM_CHAR code is inserted into a box of that mode holding text.
 bool AcceptsTypedCode(int mode, unsigned code, std::string_view text);
 
-// Whether the input method stays on while a box of that mode has the focus.
-inline bool ModeKeepsIme(int mode) { return mode == kEditModeText || mode == kEditModePlain; }
+// Whether the input method stays on while a box of that mode has the focus: every mode but
+// plain text detaches it.
+inline bool ModeKeepsIme(int mode) { return mode == kEditModeText; }
 
 // Item states of the context menu for one showing (greyed -1, available 0 or 1).
 struct EditMenuStates {

@@ -168,6 +168,11 @@ LRESULT GlowButton::PreMessage(UINT message, WPARAM, LPARAM) {
     case TKM_TRANSITION_END:
       if (glowRunning_) StartTimer();
       break;
+    case TKM_DRAW_TRANSITION:
+      // While the glow runs its frame is the surface itself (spot and all): the host composes
+      // it as it is instead of cross-fading the spot away.
+      if (glowRunning_) return 1;
+      break;
     case WM_DESTROY:
       StopTimer();
       glowRunning_ = false;

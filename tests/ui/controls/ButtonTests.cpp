@@ -200,6 +200,10 @@ TEST_F(Buttons, GlowRunsWhileFocusedAndRestartsAtTheStart) {
     EXPECT_EQ(second.GlowRunning(), step.secondRuns);
     EXPECT_EQ(step.focus->Glow(), kGlowStart) << "focus restarts the spot at (6, 0) moving right";
     EXPECT_EQ(step.focus->State(), kButtonFocused);
+    // A transition of the focused button shows its own glow frame; the other's is the host's.
+    GlowButton& unfocused = step.focus == &first ? second : first;
+    EXPECT_EQ(DispatchControlMessage(step.focus, TKM_DRAW_TRANSITION, 1, 5), 1);
+    EXPECT_LT(DispatchControlMessage(&unfocused, TKM_DRAW_TRANSITION, 1, 5), 1);
     ASSERT_TRUE(PumpUntil([&] { return step.focus->Glow().x >= 18; }, 2000)) << "the timer moves the spot";
     GlowButton& other = step.focus == &first ? second : first;
     const GlowSpot still = other.Glow();

@@ -364,6 +364,24 @@ TEST_F(EditBoxControl, ContextMenuStates) {
   EXPECT_EQ(box.Text(), "abT");
 }
 
+TEST_F(EditBoxControl, OnlyPlainTextKeepsTheInputMethodWhileFocused) {
+  struct Case {
+    int mode;
+    bool kept;
+  } cases[] = {{kEditModeText, true},     {kEditModePassword, false}, {kEditModePlain, false},
+               {kEditModeInteger, false}, {kEditModeDecimal, false}};
+  for (const Case& c : cases) {
+    Make(c.mode);
+    HIMC context = ImmGetContext(hosted.window);
+    EXPECT_EQ(context != nullptr, c.kept) << "mode " << c.mode;
+    if (context) ImmReleaseContext(hosted.window, context);
+    box.Destroy();
+    context = ImmGetContext(hosted.window);
+    EXPECT_NE(context, nullptr) << "mode " << c.mode << ": the context is back once the box is gone";
+    if (context) ImmReleaseContext(hosted.window, context);
+  }
+}
+
 TEST_F(EditBoxControl, ImeResultArrivesAsGbk) {
   Make(kEditModeText, "x");
   HIMC context = ImmGetContext(hosted.window);
