@@ -195,6 +195,17 @@ void WindowHost::CreateTitleButtons() {
   }
 }
 
+void WindowHost::FreeUndeliveredBlocks() {
+  // A dying window's queued messages are dropped with it: the blocks they own are freed here.
+  MSG msg;
+  while (PeekMessageW(&msg, window_, TKM_POST_TO_CONTROL, TKM_POST_TO_CONTROL, PM_REMOVE | PM_NOYIELD)) {
+    if (msg.lParam) VirtualFree(reinterpret_cast<void*>(msg.lParam), 0, MEM_RELEASE);
+  }
+  while (PeekMessageW(&msg, window_, TKM_REPAINT_RECT, TKM_REPAINT_RECT, PM_REMOVE | PM_NOYIELD)) {
+    if (msg.wParam & kRepaintOwnedRect) delete reinterpret_cast<RectF*>(msg.lParam);
+  }
+}
+
 void WindowHost::detach(HWND window) {
   if (!window_ || window != window_) return;
   if (accessibleRole_ == ROLE_SYSTEM_MENUPOPUP) NotifyWinEvent(EVENT_SYSTEM_MENUPOPUPEND, window_, OBJID_CLIENT, CHILDID_SELF);
@@ -209,6 +220,7 @@ void WindowHost::detach(HWND window) {
     if (firstControl_ == control) firstControl_ = control->NextSibling();  // never live: skip it
   }
   lastControl_ = nullptr;
+  FreeUndeliveredBlocks();
   if (previousProc_) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   ownedFrameParts_.clear();
   frameClip_.Reset();

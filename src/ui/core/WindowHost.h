@@ -300,6 +300,8 @@ class WindowHost {
   void OnRepaintRect(WPARAM wParam, Gdiplus::RectF* rect);
   LRESULT OnControlMoved(Control* control, LPARAM redraw);
   LRESULT OnPostedToControl(Control* control, ControlMessageBlock* block);
+  // Frees the blocks of the control messages and repaints still queued for the window.
+  void FreeUndeliveredBlocks();
 
   // route_mouse, phase by phase.
   bool IsAlive(Control* control) const;

@@ -434,6 +434,17 @@ TEST(CrossThread, PostToControlIsDeliveredOnTheUiThreadAndTheBlockFreed) {
   // A post to no window (which would become a thread message nobody frees) is refused.
   EXPECT_FALSE(post_to_control(nullptr, &control, WM_USER, 0, 0));
   EXPECT_FALSE(post_to_control(reinterpret_cast<HWND>(0x4444), &control, WM_USER, 0, 0));
+
+  // A block still queued when the window goes is freed with it, not leaked.
+  auto* late = static_cast<ControlMessageBlock*>(VirtualAlloc(nullptr, 12, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  *late = ControlMessageBlock{WM_USER + 9, 0, 0};
+  ASSERT_TRUE(PostMessageW(hosted.window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(&control),
+                           reinterpret_cast<LPARAM>(late)));
+  control.received.clear();
+  DestroyWindow(hosted.window);
+  VirtualQuery(late, &info, sizeof(info));
+  EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+  for (const auto& received : control.received) EXPECT_NE(received.message, WM_USER + 9u) << "delivered to a dying window";
 }
 
 TEST(Helpers, CreateToolkitWindowDefaults) {
