@@ -40,6 +40,14 @@ constexpr std::array<size_t, kFieldCount> kEndOf{0, 1, 2, 2, 2};
 constexpr MarkerSet<kFieldCount, MarkerStates(kFieldStarts)> kStartSet(kFieldStarts);
 constexpr MarkerSet<3, MarkerStates(kFieldEnds)> kEndSet(kFieldEnds);
 
+// The highlight tag, then every quote-and-bracket pair, then every CR LF, each pass over what
+// the one before left.
+void StripHighlightInPlace(std::string& title) {
+  web::EraseAll(title, "<span class=\"highlight\">");
+  web::EraseAll(title, "\">");
+  web::EraseAll(title, "\r\n");
+}
+
 }  // namespace
 
 std::string SearchPageUrl(std::string_view host, std::string_view term, int page) {
@@ -61,16 +69,16 @@ std::vector<std::string> CutResultRows(std::string_view page) {
 }
 
 std::string StripHighlight(std::string_view title) {
-  std::string text = web::ReplaceAll(title, "<span class=\"highlight\">", "");
-  text = web::ReplaceAll(text, "\">", "");
-  return web::ReplaceAll(text, "\r\n", "");
+  std::string text(title);
+  StripHighlightInPlace(text);
+  return text;
 }
 
 namespace {
 
 // What is done to the fields once they are cut.
 void FinishFields(ResultRow& row) {
-  row.title = StripHighlight(row.title);
+  StripHighlightInPlace(row.title);
   if (size_t lineFeed = row.size.find('\n'); lineFeed != std::string::npos) row.size.erase(lineFeed, 1);
   row.detailPath.reserve(row.url.size() + kDetailJoint.size() + row.id.size());
   row.detailPath.append(row.url).append(kDetailJoint).append(row.id);

@@ -1,6 +1,5 @@
 #include "web/JsUnescapeReader.h"
 
-#include <array>
 
 #include "web/CodePages.h"
 #include "web/Encoding.h"
@@ -16,21 +15,6 @@ constexpr unsigned kUnescapeDeclined = 0x10003;  // declined by unescape(), afte
 
 // ’ (A1 AF) stands in for an apostrophe while the fragment is a single-quoted literal.
 constexpr unsigned kApostropheMark = 0xA1AF;
-
-// What a backslash and the ASCII character after it decode to when nothing around them takes
-// part: the simple escapes, and characters that stand for themselves. 0 for the rest (hex,
-// octal and line escapes, and what the replacements or unescape() read further).
-constexpr std::array<unsigned char, 128> kSimpleEscapes = [] {
-  std::array<unsigned char, 128> table{};
-  for (unsigned c = 1; c < 128; ++c) table[c] = static_cast<unsigned char>(c);
-  for (unsigned char c : std::string_view("xu01234567\\\r\n%{'")) table[c] = 0;
-  table['b'] = '\b';
-  table['f'] = '\f';
-  table['n'] = '\n';
-  table['r'] = '\r';
-  table['t'] = '\t';
-  return table;
-}();
 
 bool IsGbkLead(unsigned byte) { return byte >= 0x81 && byte <= 0xFE; }
 bool IsGbkTrail(unsigned byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE); }
@@ -204,14 +188,6 @@ unsigned JsUnescapeReader::NextDecoded() {
   if (pendingLineFeed_) {
     pendingLineFeed_ = false;
     return '\n';
-  }
-  // Most escapes in a row are simple ones: \" \/ \n.
-  if (body_.expansion == Expansion::None && body_.pos + 1 < text_.size() && text_[body_.pos] == '\\') {
-    const auto escaped = static_cast<unsigned char>(text_[body_.pos + 1]);
-    if (escaped < 0x80 && kSimpleEscapes[escaped] != 0) {
-      body_.pos += 2;
-      return kSimpleEscapes[escaped];
-    }
   }
   unsigned c = UnescapedChar(body_);
   if (c == kApostropheMark) return '\'';

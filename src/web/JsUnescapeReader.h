@@ -31,13 +31,11 @@ class JsUnescapeReader {
   // lead * 256 + trail. 0 once the text has ended or the scan has stopped; Finish() then tells
   // whether what was given counts.
   unsigned Next() {
-    // Plain characters pass every step unchanged; the rest takes the slow way.
-    if (!slow_ && body_.pos < text_.size()) {
-      const auto byte = static_cast<unsigned char>(text_[body_.pos]);
-      if (kPlain[byte]) {
-        ++body_.pos;
-        return byte;
-      }
+    // Characters that decode to themselves and the simple escapes (\" \/ \n) that make up most
+    // of a row are read here; the rest takes the slow way.
+    if (!slow_) {
+      unsigned character = 0;
+      if (TakePlainAt(body_.pos, character) || TakeSimpleEscapeAt(body_.pos, character)) return character;
     }
     return NextSlow();
   }
@@ -62,6 +60,21 @@ class JsUnescapeReader {
     Expansion expansion = Expansion::None;
   };
 
+  // What a backslash and the ASCII character after it decode to when nothing around them takes
+  // part; 0 for hex, octal and line escapes, and for what the replacements or unescape() read
+  // further ("\\" before "u", CR before LF, "%", "{", the apostrophe).
+  static constexpr std::array<unsigned char, 128> kSimpleEscapes = [] {
+    std::array<unsigned char, 128> table{};
+    for (unsigned c = 1; c < 0x80; ++c) table[c] = static_cast<unsigned char>(c);
+    for (unsigned char c : std::string_view("xu01234567\\\r\n%{'")) table[c] = 0;
+    table['b'] = '\b';
+    table['f'] = '\f';
+    table['n'] = '\n';
+    table['r'] = '\r';
+    table['t'] = '\t';
+    return table;
+  }();
+
   // ASCII bytes that every step passes through unchanged, whatever comes next.
   static constexpr std::array<bool, 256> kPlain = [] {
     std::array<bool, 256> plain{};
@@ -69,6 +82,35 @@ class JsUnescapeReader {
     for (unsigned char c : std::string_view("\\%'\r\n{")) plain[c] = false;
     return plain;
   }();
+
+  // The character at pos when it decodes to itself: plain ASCII, or a whole GBK pair other
+  // than ’ (which stands in for an apostrophe). Moves pos past it.
+  bool TakePlainAt(size_t& pos, unsigned& character) const {
+    if (pos >= text_.size()) return false;
+    const auto byte = static_cast<unsigned char>(text_[pos]);
+    if (kPlain[byte]) {
+      character = byte;
+      ++pos;
+      return true;
+    }
+    if (byte < 0x81 || byte > 0xFE || pos + 1 >= text_.size()) return false;
+    const auto trail = static_cast<unsigned char>(text_[pos + 1]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF || (byte == 0xA1 && trail == 0xAF)) return false;
+    character = byte << 8 | trail;
+    pos += 2;
+    return true;
+  }
+
+  // A backslash and an ASCII character after it that decode to one character whatever stands
+  // around them: the simple escapes, and characters that stand for themselves. Moves pos on.
+  bool TakeSimpleEscapeAt(size_t& pos, unsigned& character) const {
+    if (pos + 1 >= text_.size() || text_[pos] != '\\') return false;
+    const auto escaped = static_cast<unsigned char>(text_[pos + 1]);
+    if (escaped >= 0x80 || kSimpleEscapes[escaped] == 0) return false;
+    character = kSimpleEscapes[escaped];
+    pos += 2;
+    return true;
+  }
 
   unsigned NextSlow();
   unsigned NextDecoded();

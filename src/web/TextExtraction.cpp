@@ -86,6 +86,23 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
+void EraseAll(std::string& text, std::string_view what) {
+  if (what.empty()) return;
+  // What is kept moves down over what was removed; the scan reads only at or after the write.
+  const std::string_view source(text);
+  const unsigned char first = ByteAt(what, 0);
+  size_t kept = 0, i = 0;
+  while (i < source.size()) {
+    if (ByteAt(source, i) == first && MatchesAt(source, i, what, true)) {
+      i += what.size();
+      continue;
+    }
+    const size_t width = CharWidth(source, i);
+    for (size_t k = 0; k < width; ++k) text[kept++] = text[i++];
+  }
+  text.resize(kept);
+}
+
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;

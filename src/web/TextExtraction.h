@@ -25,6 +25,9 @@ int FindText(std::string_view text, std::string_view needle, int start = 1, bool
 // Replaces every occurrence of from by to, scanning character by character, case-sensitive.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// Removes every occurrence of what in place, as ReplaceAll with an empty replacement does.
+void EraseAll(std::string& text, std::string_view what);
+
 // Pieces of text at every separator: empty pieces kept, no empty last piece after a final
 // separator, no pieces for an empty text (or an empty separator: the whole text is one piece).
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
