@@ -162,17 +162,19 @@ std::string HeaderValue(std::string_view line) {
 
 std::string Trim(std::string_view text) {
   // Walk by characters from the start: a full-width blank is only one when it starts a character.
-  size_t first = std::string_view::npos;
-  size_t end = 0;
-  for (size_t i = 0; i < text.size();) {
+  size_t first = 0;
+  while (first < text.size() && IsBlankAt(text, first)) first += CharWidth(text, first);
+  if (first >= text.size()) return {};
+  // Every blank ends in a space or A1: a text whose last byte is neither keeps its end, and the
+  // walk to find where its last character begins is not needed.
+  const unsigned char last = ByteAt(text, text.size() - 1);
+  if (last != ' ' && last != kFullWidthBlank) return std::string(text.substr(first));
+  size_t end = first;
+  for (size_t i = first; i < text.size();) {
     size_t width = CharWidth(text, i);
-    if (!IsBlankAt(text, i)) {
-      if (first == std::string_view::npos) first = i;
-      end = i + width;
-    }
+    if (!IsBlankAt(text, i)) end = i + width;
     i += width;
   }
-  if (first == std::string_view::npos) return {};
   return std::string(text.substr(first, end - first));
 }
 
