@@ -69,6 +69,10 @@ std::vector<std::string> CutResultRows(std::string_view page) {
   return rows;
 }
 
+std::vector<std::string_view> CutResultRowViews(std::string_view page) {
+  return web::CollectBetweenViews(page, kRowStart, kRowEnd, true);
+}
+
 std::string StripHighlight(std::string_view title) {
   std::string text(title);
   StripHighlightInPlace(text);

@@ -139,6 +139,13 @@ std::string TextBetween(std::string_view text, std::string_view left, std::strin
 int CollectBetween(std::string_view text, std::string_view left, std::string_view right, bool caseSensitive,
                    std::vector<std::string>& list) {
   list.clear();
+  for (std::string_view item : CollectBetweenViews(text, left, right, caseSensitive)) list.emplace_back(item);
+  return static_cast<int>(list.size());
+}
+
+std::vector<std::string_view> CollectBetweenViews(std::string_view text, std::string_view left, std::string_view right,
+                                                  bool caseSensitive) {
+  std::vector<std::string_view> list;
   size_t from = 0;
   for (;;) {
     size_t p = FindIndex(text, left, from, caseSensitive);
@@ -146,12 +153,12 @@ int CollectBetween(std::string_view text, std::string_view left, std::string_vie
     size_t s = p + left.size();
     size_t e = FindIndex(text, right, s, caseSensitive);
     if (e == std::string_view::npos) break;
-    std::string item = Trim(text.substr(s, e - s));
+    const std::string_view item = TrimView(text.substr(s, e - s));
     if (item.empty()) break;
-    list.push_back(std::move(item));
+    list.push_back(item);
     from = e;  // the right marker may itself begin the next left marker
   }
-  return static_cast<int>(list.size());
+  return list;
 }
 
 std::string HeaderValue(std::string_view line) {
@@ -160,7 +167,9 @@ std::string HeaderValue(std::string_view line) {
   return Trim(line.substr(colon + 1));
 }
 
-std::string Trim(std::string_view text) {
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string_view TrimView(std::string_view text) {
   // Walk by characters from the start: a full-width blank is only one when it starts a character.
   size_t first = 0;
   while (first < text.size() && IsBlankAt(text, first)) first += CharWidth(text, first);
@@ -168,14 +177,14 @@ std::string Trim(std::string_view text) {
   // Every blank ends in a space or A1: a text whose last byte is neither keeps its end, and the
   // walk to find where its last character begins is not needed.
   const unsigned char last = ByteAt(text, text.size() - 1);
-  if (last != ' ' && last != kFullWidthBlank) return std::string(text.substr(first));
+  if (last != ' ' && last != kFullWidthBlank) return text.substr(first);
   size_t end = first;
   for (size_t i = first; i < text.size();) {
     size_t width = CharWidth(text, i);
     if (!IsBlankAt(text, i)) end = i + width;
     i += width;
   }
-  return std::string(text.substr(first, end - first));
+  return text.substr(first, end - first);
 }
 
 }  // namespace web

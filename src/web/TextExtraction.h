@@ -42,10 +42,15 @@ std::string TextBetween(std::string_view text, std::string_view left, std::strin
 int CollectBetween(std::string_view text, std::string_view left, std::string_view right, bool caseSensitive,
                    std::vector<std::string>& list);
 
+// CollectBetween's items as views into the text, without copying them.
+std::vector<std::string_view> CollectBetweenViews(std::string_view text, std::string_view left, std::string_view right,
+                                                  bool caseSensitive);
+
 // Trimmed text after the first ":" of the line; empty when it has none.
 std::string HeaderValue(std::string_view line);
 
 // The text without leading and trailing blanks.
 std::string Trim(std::string_view text);
+std::string_view TrimView(std::string_view text);
 
 }  // namespace web

@@ -114,4 +114,14 @@ TEST(ResultRowScan, HostileRowsReadAsTheUnitRouteReadsThem) {
   }
 }
 
+TEST(ResultRowScan, RowViewsAreTheCutRows) {
+  testing_support::HostileText hostile(
+      815, {"<tr class=\\\"search-row", "<\\/td>\\n<\\/tr>", " ", "\xa1\xa1", "\xb0", "\xa1", "x", "\\"});
+  for (int i = 0; i < 2000; ++i) {
+    const std::string page = hostile.Next();
+    const std::vector<std::string_view> views = search::CutResultRowViews(page);
+    ASSERT_EQ(std::vector<std::string>(views.begin(), views.end()), search::CutResultRows(page)) << i;
+  }
+}
+
 }  // namespace
