@@ -1,8 +1,20 @@
 // A result page: the probe, the row cutter and the fields of every row. Every row lies inside
-// the page and holds no row end marker; no field cut up to a quote holds a quote.
+// the page and holds no row end marker; no field cut up to a quote holds a quote; the fields
+// read in one scan are those cut from the row decoded whole, on its UTF-16 units where the
+// C library converts the row.
 #include "FuzzInput.h"
+#include "GbkText.h"
 #include "search/ResultPage.h"
 #include "web/TextExtraction.h"
+
+namespace {
+
+bool SameFields(const search::ResultRow& a, const search::ResultRow& b) {
+  return a.title == b.title && a.size == b.size && a.format == b.format && a.url == b.url && a.id == b.id &&
+         a.detailPath == b.detailPath;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   fuzz::FuzzInput input(data, size);
@@ -22,6 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
       fuzz::Check(web::FindText(*field, "\"", 1, false) < 0, "a field cut up to a quote holds none", *field);
     }
     fuzz::Check(fields.detailPath == fields.url + "&__diycdn=" + fields.id, "detail path joins url and id");
+    fuzz::Check(SameFields(fields, search::ParseResultRow(web::JsUnescape(row))),
+                "the scan cuts what the decoded row gives", row);
+    if (fuzz::IsValidGbk(row)) {
+      fuzz::Check(SameFields(fields, search::ParseResultRow(web::JsUnescapeByUnits(row))),
+                  "the scan cuts what the unit route gives", row);
+    }
   }
 
   // The term of the request: UTF-8 escapes only.

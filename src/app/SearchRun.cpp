@@ -33,9 +33,10 @@ void RunPages(MainControls& ui) {
       return;
     }
 
-    const std::vector<std::string> rows = search::CutResultRows(text);
+    // Views into the page text, which lives until the page is done.
+    const std::vector<std::string_view> rows = search::CutResultRowViews(text);
     ProcessPendingMessages();
-    for (const std::string& escaped : rows) {
+    for (const std::string_view escaped : rows) {
       if (StopAsked()) return;
       const search::ResultRow row = search::ReadResultRow(escaped);
       ProcessPendingMessages();

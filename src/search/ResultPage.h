@@ -18,6 +18,9 @@ bool PageHasResults(std::string_view page);
 // The escaped rows of a page, in page order, still escaped.
 std::vector<std::string> CutResultRows(std::string_view page);
 
+// The same rows as views into the page, which must outlive them.
+std::vector<std::string_view> CutResultRowViews(std::string_view page);
+
 // Removes the highlight tag, then every quote-and-bracket pair, then every CR LF.
 std::string StripHighlight(std::string_view title);
 

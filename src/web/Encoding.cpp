@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "web/CodePages.h"
+#include "web/JsUnescapeReader.h"
 #include "web/TextExtraction.h"
 
 namespace web {
@@ -213,160 +214,6 @@ namespace {
 constexpr std::string_view kLineBreakMark = "{$}";
 constexpr std::string_view kApostropheMark = "\xa1\xaf";  // ’
 
-bool IsGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-bool IsGbkTrail(unsigned char byte) { return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE); }
-
-// Whether the text is ASCII and whole GBK pairs only: such a text goes through UTF-16 and back
-// unchanged, so it can be decoded byte by byte.
-bool IsWellFormedGbk(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) continue;
-    if (!IsGbkLead(byte) || i + 1 >= text.size() || !IsGbkTrail(static_cast<unsigned char>(text[i + 1]))) return false;
-    ++i;
-  }
-  return true;
-}
-
-// Appends the GBK form of one unit an escape stands for. False when the byte route cannot
-// vouch for it: a surrogate, or a form that is neither ASCII nor one GBK pair.
-bool AppendUnit(unsigned unit, std::string& out) {
-  if (unit < 0x80) {
-    out += static_cast<char>(unit);
-    return true;
-  }
-  if (unit >= 0xD800 && unit <= 0xDFFF) return false;
-  const wchar_t wide = static_cast<wchar_t>(unit);
-  const std::string bytes = EncodeCodePage(std::wstring_view(&wide, 1), kCodePageGbk);
-  if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 0x80) {
-    out += bytes;
-    return true;
-  }
-  if (bytes.size() == 2 && IsGbkLead(static_cast<unsigned char>(bytes[0])) &&
-      IsGbkTrail(static_cast<unsigned char>(bytes[1]))) {
-    out += bytes;
-    return true;
-  }
-  return false;
-}
-
-bool IsHexBytes(std::string_view text, size_t at, size_t count) {
-  if (at + count > text.size()) return false;
-  for (size_t i = 0; i < count; ++i) {
-    if (HexValue(text[at + i]) < 0) return false;
-  }
-  return true;
-}
-
-unsigned HexBytes(std::string_view text, size_t at, size_t count) {
-  unsigned value = 0;
-  for (size_t i = 0; i < count; ++i) value = value * 16 + static_cast<unsigned>(HexValue(text[at + i]));
-  return value;
-}
-
-enum class ByteRoute { Decoded, NotCompiled, Declined };
-
-// DecodeLiteral on well-formed GBK bytes, a pair standing for its one unit.
-ByteRoute DecodeLiteralBytes(std::string_view body, std::string& out) {
-  out.clear();
-  out.reserve(body.size());
-  size_t i = 0;
-  while (i < body.size()) {
-    const char c = body[i];
-    if (c == '\r' || c == '\n') return ByteRoute::NotCompiled;
-    if (IsGbkLead(static_cast<unsigned char>(c))) {
-      out.append(body.substr(i, 2));
-      i += 2;
-      continue;
-    }
-    if (c != '\\') {
-      out += c;
-      ++i;
-      continue;
-    }
-    if (i + 1 >= body.size()) return ByteRoute::NotCompiled;
-    const char e = body[i + 1];
-    i += 2;
-    unsigned unit = 0;
-    switch (e) {
-      case 'b': out += '\b'; continue;
-      case 'f': out += '\f'; continue;
-      case 'n': out += '\n'; continue;
-      case 'r': out += '\r'; continue;
-      case 't': out += '\t'; continue;
-      case 'v': out += 'v'; continue;
-      case '\r':
-        if (i < body.size() && body[i] == '\n') ++i;
-        continue;
-      case '\n': continue;
-      case 'x':
-        if (!IsHexBytes(body, i, 2)) {
-          out += 'x';
-          continue;
-        }
-        unit = HexBytes(body, i, 2);
-        i += 2;
-        break;
-      case 'u':
-        if (!IsHexBytes(body, i, 4)) {
-          out += 'u';
-          continue;
-        }
-        unit = HexBytes(body, i, 4);
-        i += 4;
-        break;
-      default:
-        if (IsGbkLead(static_cast<unsigned char>(e))) {  // an escaped double-byte character is itself
-          out.append(body.substr(i - 1, 2));
-          ++i;
-          continue;
-        }
-        if (e < '0' || e > '7') {
-          out += e;
-          continue;
-        }
-        unit = static_cast<unsigned>(e - '0');
-        for (size_t digits = 1, most = e <= '3' ? 3 : 2; digits < most && i < body.size() && body[i] >= '0' &&
-                                                         body[i] <= '7';
-             ++digits, ++i) {
-          unit = unit * 8 + static_cast<unsigned>(body[i] - '0');
-        }
-        break;
-    }
-    if (!AppendUnit(unit, out)) return ByteRoute::Declined;
-  }
-  return ByteRoute::Decoded;
-}
-
-// unescape() on well-formed GBK bytes.
-bool UnescapeBytes(std::string_view text, std::string& out) {
-  out.clear();
-  out.reserve(text.size());
-  for (size_t k = 0; k < text.size();) {
-    const char c = text[k];
-    if (IsGbkLead(static_cast<unsigned char>(c))) {
-      out.append(text.substr(k, 2));
-      k += 2;
-      continue;
-    }
-    if (c == '%') {
-      if (k + 6 <= text.size() && text[k + 1] == 'u' && IsHexBytes(text, k + 2, 4)) {
-        if (!AppendUnit(HexBytes(text, k + 2, 4), out)) return false;
-        k += 6;
-        continue;
-      }
-      if (IsHexBytes(text, k + 1, 2)) {
-        if (!AppendUnit(HexBytes(text, k + 1, 2), out)) return false;
-        k += 3;
-        continue;
-      }
-    }
-    out += c;
-    ++k;
-  }
-  return true;
-}
-
 // The row after the replacements that come before the decoding.
 std::string PrepareForUnescape(std::string_view text) {
   std::string body = ReplaceAll(AsText(text), "\r\n", kLineBreakMark);
@@ -390,24 +237,20 @@ std::string JsUnescapeByUnits(std::string_view text) {
 }
 
 std::string JsUnescape(std::string_view text) {
-  // Rows are ASCII and whole GBK pairs almost always: they are decoded byte by byte, which
+  // Rows are ASCII and whole GBK pairs almost always: they are decoded on their bytes, which
   // gives the same text as decoding their UTF-16 units and spares two code-page conversions.
-  const std::string body = PrepareForUnescape(text);
-  if (IsWellFormedGbk(body)) {
-    std::string literal, result;
-    switch (DecodeLiteralBytes(body, literal)) {
-      case ByteRoute::NotCompiled:
-        return {};
-      case ByteRoute::Decoded:
-        if (UnescapeBytes(literal, result)) return FinishUnescape(std::string(AsText(result)));
-        break;
-      case ByteRoute::Declined:
-        break;
-    }
+  JsUnescapeReader reader(text);
+  std::string result;
+  result.reserve(text.size());
+  for (unsigned c = reader.Next(); c != 0; c = reader.Next()) JsUnescapeReader::Append(c, result);
+  switch (reader.Finish()) {
+    case JsUnescapeReader::Outcome::NotCompiled:
+      return {};
+    case JsUnescapeReader::Outcome::Declined:
+      return JsUnescapeByUnits(text);
+    default:
+      return result;
   }
-  std::wstring literal;
-  if (!DecodeLiteral(ToUtf16(body, kCodePageGbk), literal)) return {};
-  return FinishUnescape(FromUtf16(Unescape(literal), kCodePageGbk));
 }
 
 }  // namespace web

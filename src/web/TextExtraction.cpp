@@ -86,6 +86,23 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
+void EraseAll(std::string& text, std::string_view what) {
+  if (what.empty()) return;
+  // What is kept moves down over what was removed; the scan reads only at or after the write.
+  const std::string_view source(text);
+  const unsigned char first = ByteAt(what, 0);
+  size_t kept = 0, i = 0;
+  while (i < source.size()) {
+    if (ByteAt(source, i) == first && MatchesAt(source, i, what, true)) {
+      i += what.size();
+      continue;
+    }
+    const size_t width = CharWidth(source, i);
+    for (size_t k = 0; k < width; ++k) text[kept++] = text[i++];
+  }
+  text.resize(kept);
+}
+
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;
@@ -122,6 +139,13 @@ std::string TextBetween(std::string_view text, std::string_view left, std::strin
 int CollectBetween(std::string_view text, std::string_view left, std::string_view right, bool caseSensitive,
                    std::vector<std::string>& list) {
   list.clear();
+  for (std::string_view item : CollectBetweenViews(text, left, right, caseSensitive)) list.emplace_back(item);
+  return static_cast<int>(list.size());
+}
+
+std::vector<std::string_view> CollectBetweenViews(std::string_view text, std::string_view left, std::string_view right,
+                                                  bool caseSensitive) {
+  std::vector<std::string_view> list;
   size_t from = 0;
   for (;;) {
     size_t p = FindIndex(text, left, from, caseSensitive);
@@ -129,12 +153,12 @@ int CollectBetween(std::string_view text, std::string_view left, std::string_vie
     size_t s = p + left.size();
     size_t e = FindIndex(text, right, s, caseSensitive);
     if (e == std::string_view::npos) break;
-    std::string item = Trim(text.substr(s, e - s));
+    const std::string_view item = TrimView(text.substr(s, e - s));
     if (item.empty()) break;
-    list.push_back(std::move(item));
+    list.push_back(item);
     from = e;  // the right marker may itself begin the next left marker
   }
-  return static_cast<int>(list.size());
+  return list;
 }
 
 std::string HeaderValue(std::string_view line) {
@@ -143,20 +167,24 @@ std::string HeaderValue(std::string_view line) {
   return Trim(line.substr(colon + 1));
 }
 
-std::string Trim(std::string_view text) {
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string_view TrimView(std::string_view text) {
   // Walk by characters from the start: a full-width blank is only one when it starts a character.
-  size_t first = std::string_view::npos;
-  size_t end = 0;
-  for (size_t i = 0; i < text.size();) {
+  size_t first = 0;
+  while (first < text.size() && IsBlankAt(text, first)) first += CharWidth(text, first);
+  if (first >= text.size()) return {};
+  // Every blank ends in a space or A1: a text whose last byte is neither keeps its end, and the
+  // walk to find where its last character begins is not needed.
+  const unsigned char last = ByteAt(text, text.size() - 1);
+  if (last != ' ' && last != kFullWidthBlank) return text.substr(first);
+  size_t end = first;
+  for (size_t i = first; i < text.size();) {
     size_t width = CharWidth(text, i);
-    if (!IsBlankAt(text, i)) {
-      if (first == std::string_view::npos) first = i;
-      end = i + width;
-    }
+    if (!IsBlankAt(text, i)) end = i + width;
     i += width;
   }
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, end - first));
+  return text.substr(first, end - first);
 }
 
 }  // namespace web

@@ -25,6 +25,9 @@ int FindText(std::string_view text, std::string_view needle, int start = 1, bool
 // Replaces every occurrence of from by to, scanning character by character, case-sensitive.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// Removes every occurrence of what in place, as ReplaceAll with an empty replacement does.
+void EraseAll(std::string& text, std::string_view what);
+
 // Pieces of text at every separator: empty pieces kept, no empty last piece after a final
 // separator, no pieces for an empty text (or an empty separator: the whole text is one piece).
 std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
@@ -39,10 +42,15 @@ std::string TextBetween(std::string_view text, std::string_view left, std::strin
 int CollectBetween(std::string_view text, std::string_view left, std::string_view right, bool caseSensitive,
                    std::vector<std::string>& list);
 
+// CollectBetween's items as views into the text, without copying them.
+std::vector<std::string_view> CollectBetweenViews(std::string_view text, std::string_view left, std::string_view right,
+                                                  bool caseSensitive);
+
 // Trimmed text after the first ":" of the line; empty when it has none.
 std::string HeaderValue(std::string_view line);
 
 // The text without leading and trailing blanks.
 std::string Trim(std::string_view text);
+std::string_view TrimView(std::string_view text);
 
 }  // namespace web

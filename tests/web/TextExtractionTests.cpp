@@ -121,6 +121,9 @@ TEST(HeaderValueAndTrim, BlanksAreSpaceAndFullWidthSpaceOnly) {
       {"\xb0\xa1\xa1\xa1", "\xb0\xa1"},  // 啊 then a full-width blank
       {"\xb0\xa1\xa1", "\xb0\xa1\xa1"},  // 啊 then a lone lead byte: not a blank
       {"x\xa1", "x\xa1"},
+      {"\x81 ", "\x81 "},              // the space is a trail byte
+      {" \xb0\xa1", "\xb0\xa1"},      // A1 ends a character that is no blank
+      {"  x\x81", "x\x81"},            // a lone lead byte ends the text
   };
   for (const auto& [text, trimmed] : trimCases) EXPECT_EQ(web::Trim(text), trimmed) << text;
 }
@@ -147,6 +150,18 @@ TEST(ReplaceAll, ExactAndCharacterAligned) {
   EXPECT_EQ(web::ReplaceAll("\\U", "\\u", "%u"), "\\U");
   EXPECT_EQ(web::ReplaceAll("aaa", "aa", "b"), "ba");
   EXPECT_EQ(web::ReplaceAll("abc", "", "x"), "abc");
+}
+
+TEST(EraseAll, AsReplaceAllWithNothing) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\">b\">", "\">"}, {"\"\">>", "\">"}, {"\xb0\">", "\">"}, {"\">\xb0", "\">"},
+      {"\x95\x5cu\\u", "\\u"}, {"aaaa", "aa"}, {"aaa", "aa"}, {"", "x"}, {"abc", ""}, {"\r\n\r\r\n\n", "\r\n"},
+  };
+  for (const auto& [text, what] : cases) {
+    std::string erased = text;
+    web::EraseAll(erased, what);
+    EXPECT_EQ(erased, web::ReplaceAll(text, what, "")) << text;
+  }
 }
 
 }  // namespace
