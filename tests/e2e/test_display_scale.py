@@ -101,7 +101,7 @@ class DisplayScaleTest(unittest.TestCase):
             shot = self.shot("main")
             seen = harness.pixels(shot, points)
             return all(harness.close_enough(got, want) for got, want in zip(seen, expected))
-        harness.wait_until(skin_shown, "the skin is not where the background should show: see %s" % shot)
+        harness.wait_until(skin_shown, "the skin is not where the background should show: see %s" % self.folder)
 
         # The caption: light text on the dark title band, as much of it as the scale gives.
         left, top, right, bottom = scaled(CAPTION_BAND)
