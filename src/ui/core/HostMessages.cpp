@@ -147,10 +147,11 @@ void WindowHost::OnGetMinMaxInfo(MINMAXINFO* info) {
   // Maximised, the drawn frame's margins lie outside the work area.
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  info->ptMaxSize.x = work.right + 14;
-  info->ptMaxSize.y = work.bottom + 14;
-  info->ptMaxPosition.x = work.left - 7;
-  info->ptMaxPosition.y = work.top - 7;
+  const int margin = ui::ToDevice(7, dpi_);
+  info->ptMaxSize.x = work.right + 2 * margin;
+  info->ptMaxSize.y = work.bottom + 2 * margin;
+  info->ptMaxPosition.x = work.left - margin;
+  info->ptMaxPosition.y = work.top - margin;
   info->ptMinTrackSize.x = ui::ToDevice(MinimumTrackWidth(), dpi_);
   info->ptMinTrackSize.y = ui::ToDevice((frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38, dpi_);
 }

@@ -143,6 +143,18 @@ TEST_F(ScaledHost, TakesTheSuggestedRectangleAndKeepsTheLayout) {
   EXPECT_NE(host.BackBuffer().Pixel(151, 111) & 0xFFFFFF, 0x00FF00u);
 }
 
+TEST_F(ScaledHost, MaximisedAndTrackingSizesAreDevicePixels) {
+  ChangeDpi(144, RECT{50, 50, 500, 350});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MINMAXINFO info{};
+  hosted.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  // The drawn frame's 7-pixel margin lies outside the work area: 10.5 rounds to 11.
+  EXPECT_EQ(std::make_pair(info.ptMaxPosition.x, info.ptMaxPosition.y), std::make_pair(work.left - 11, work.top - 11));
+  EXPECT_EQ(std::make_pair(info.ptMaxSize.x, info.ptMaxSize.y), std::make_pair(work.right + 22, work.bottom + 22));
+  EXPECT_EQ(std::make_pair(info.ptMinTrackSize.x, info.ptMinTrackSize.y), std::make_pair(32L, 30L));  // 21, 20
+}
+
 TEST_F(ScaledHost, MousePointsArriveInLogicalPixels) {
   ChangeDpi(192, RECT{50, 50, 650, 450});
   struct Case {
