@@ -22,8 +22,10 @@ HWND CreateMainForm();
 // The form layer's created handler of the main window; a build that fails ends the process.
 void BuildMainWindow(HWND window);
 
-// Where BuildMainWindow places a window on a screen of the given size.
-POINT MainWindowPosition(int screenWidth, int screenHeight);
+// Where BuildMainWindow places a window on a screen of the given size (device pixels) and DPI:
+// the 300 pixels it keeps left and above the screen's middle scale with the DPI, and a scaled
+// window does not start above or left of the screen.
+POINT MainWindowPosition(int screenWidth, int screenHeight, int dpi = 96);
 
 // The main window's message hook: ends the process on WM_CLOSE or WM_DESTROY of the main
 // window, returns -1 (not handled) for everything else.

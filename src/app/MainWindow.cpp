@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "Hosts.h"
 #include "app/AppState.h"
 #include "app/Application.h"
@@ -126,9 +128,13 @@ std::string MainWindowCaption() {
   return std::string(kProgramTitle) + std::to_string(kMajorVersion) + ".0\xb0\xe6 ";
 }
 
-POINT MainWindowPosition(int screenWidth, int screenHeight) {
+POINT MainWindowPosition(int screenWidth, int screenHeight, int dpi) {
   // Computed in floating point and truncated toward zero.
-  return POINT{static_cast<LONG>(screenWidth / 2.0 - 300), static_cast<LONG>(screenHeight / 2.0 - 300)};
+  const double margin = ui::ToDevice(300, dpi);
+  POINT at{static_cast<LONG>(screenWidth / 2.0 - margin), static_cast<LONG>(screenHeight / 2.0 - margin)};
+  // A scaled window keeps its title bar on the screen, where its own margin would push it off.
+  if (dpi != ui::kBaseDpi) at = POINT{std::max<LONG>(at.x, 0), std::max<LONG>(at.y, 0)};
+  return at;
 }
 
 namespace {
@@ -141,10 +147,13 @@ void BuildWindow(HWND window) {
   }
   AppState.mainWindow = window;
 
+  // The form is made at its size in pixels at 96 DPI; on the screen it takes the window's scale.
   RECT rect{};
   GetWindowRect(window, &rect);
-  POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  MoveWindow(window, at.x, at.y, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+  const int dpi = ui::WindowDpi(window);
+  POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), dpi);
+  MoveWindow(window, at.x, at.y, ui::ToDevice(rect.right - rect.left, dpi), ui::ToDevice(rect.bottom - rect.top, dpi),
+             TRUE);
 
   // The skin: the embedded background stretched over the frame, a fixed size, dragged by
   // its background.

@@ -30,6 +30,24 @@ TEST(MainWindowPosition, CentresByHalfScreenMinus300TruncatedTowardZero) {
   }
 }
 
+TEST(MainWindowPosition, KeepsTheMarginAtTheScreensScale) {
+  struct Case {
+    int width, height, dpi;
+    LONG x, y;
+  } cases[] = {
+      {1920, 1080, 96, 660, 240},
+      {1920, 1080, 144, 510, 90},   // 450 device pixels left and above the middle
+      {1920, 1080, 192, 360, 0},    // not -60: the title bar stays on the screen
+      {2880, 1620, 144, 990, 360},  // the 1920x1080 place, scaled
+      {1920, 1080, 120, 585, 165},  // 125%: 375
+  };
+  for (const auto& c : cases) {
+    POINT p = MainWindowPosition(c.width, c.height, c.dpi);
+    EXPECT_EQ(p.x, c.x) << c.width << "x" << c.height << " at " << c.dpi;
+    EXPECT_EQ(p.y, c.y) << c.width << "x" << c.height << " at " << c.dpi;
+  }
+}
+
 TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
   gfx::toolkit_startup();
   HWND window = CreateMainForm();

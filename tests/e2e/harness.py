@@ -104,6 +104,31 @@ def also_under_codepage(*codepages):
     return mark
 
 
+# The display scale the sandbox gave (tests/support/sandbox.py --dpi). The program lays its
+# windows out in pixels at 96 DPI and scales them: the places above are at 96 DPI, and
+# scaled(...) gives them on the screen.
+DPI = int(os.environ.get("QUARVEL_DPI", "96"))
+
+
+def also_at_dpi(*dpis):
+    """Marks a test (method or class) to run once more at each of these display scales, as a
+    ctest entry of its own (e2e_..._dpi144, listed by tests/support/list_tests.py). Its clicks
+    go through Driver, which scales the places."""
+    def mark(test):
+        test.dpis = dpis
+        return test
+    return mark
+
+
+def scaled(value, dpi=None):
+    """A length, or a point or rectangle of lengths, in pixels at 96 DPI as it is on the screen
+    at the sandbox's scale (rounded to the nearest pixel)."""
+    factor = (dpi or DPI) / 96.0
+    if isinstance(value, (tuple, list)):
+        return tuple(int(round(v * factor)) for v in value)
+    return int(round(value * factor))
+
+
 def require_environment(test):
     test.assertTrue(os.environ.get("DISPLAY"), "no DISPLAY: run through scripts/test.sh")
     test.assertTrue(os.environ.get("WINEPREFIX"), "no WINEPREFIX: run through scripts/test.sh")
@@ -349,7 +374,9 @@ class Driver:
         self.last_click = None
 
     def at(self, point):
-        return self.x + point[0], self.y + point[1]
+        """The screen point of a window point given in pixels at 96 DPI."""
+        dx, dy = scaled(point)
+        return self.x + dx, self.y + dy
 
     def click(self, point, button=1):
         """A click at a window point. A click on the spot of the one before, with the same
@@ -423,7 +450,8 @@ class Driver:
     def close_box(self, title):
         """Presses the one button of a box and waits until the box is gone."""
         box = wait_until(lambda: window_of(title), "no box titled %r" % title)
-        mouse("mousemove", box[0] + BOX_BUTTON[0], box[1] + BOX_BUTTON[1], "click", 1)
+        dx, dy = scaled(BOX_BUTTON)
+        mouse("mousemove", box[0] + dx, box[1] + dy, "click", 1)
         wait_until(lambda: window_gone(title), "box %r stayed open" % title)
 
 
@@ -504,6 +532,46 @@ def differing_pixels(path_a, path_b, fuzz_percent=15):
         return int(float(done.stderr.split()[0]))
     except (ValueError, IndexError):
         raise AssertionError("compare failed: %r" % done.stderr)
+
+
+# How far a colour channel may stray between two looks of the same drawing (JPEG skin, text
+# smoothing) and still count as the same pixel.
+PIXEL_TOLERANCE = 28
+
+
+def close_enough(a, b, tolerance=PIXEL_TOLERANCE):
+    """Whether two RGB tuples are the same colour within the tolerance on every channel."""
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def rgb_rows(path):
+    """(width, height, bytes of RGB pixels, row after row) of an image."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True, check=True).stdout
+    width, height = (int(v) for v in size.split()[:2])
+    data = subprocess.run(["convert", path, "-colorspace", "sRGB", "-depth", "8", "rgb:-"], capture_output=True,
+                          check=True).stdout
+    return width, height, data
+
+
+def pixels_apart(path_a, path_b, skip_rows=(), tolerance=PIXEL_TOLERANCE):
+    """The (x, y) pixels where two images of one size differ by more than the tolerance on some
+    channel, leaving out the rows in skip_rows (a range). None when the sizes differ."""
+    width, height, a = rgb_rows(path_a)
+    other_width, other_height, b = rgb_rows(path_b)
+    if (width, height) != (other_width, other_height):
+        return None
+    apart = []
+    for y in range(height):
+        if y in skip_rows:
+            continue
+        row = y * width * 3
+        if a[row:row + width * 3] == b[row:row + width * 3]:
+            continue
+        for x in range(width):
+            i = row + 3 * x
+            if any(abs(a[i + c] - b[i + c]) > tolerance for c in range(3)):
+                apart.append((x, y))
+    return apart
 
 
 def pixels(path, points, resize=None):

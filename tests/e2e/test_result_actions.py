@@ -52,6 +52,7 @@ class Session(unittest.TestCase):
 
 
 class MagnetTest(Session):
+    @harness.also_at_dpi(144, 192)  # the menu and the boxes at the window's scale
     def test_gate_copy_once_failure_and_the_shell_links(self):
         rows = harness.catalogue("ABC")
         # No rows yet: a right click opens no menu. A key typed after it still reaches the search

@@ -17,10 +17,6 @@ EMPTY_BACKGROUND = (560, 70)  # right of the tabs, below the title bar: no contr
 SKIN_POINTS = [(540, 45), (560, 70), (600, 300), (10, 495)]
 
 
-def close_enough(a, b, tolerance=28):
-    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
-
-
 class SkinTest(unittest.TestCase):
     def setUp(self):
         harness.require_environment(self)
@@ -37,7 +33,7 @@ class SkinTest(unittest.TestCase):
         def skin_shown():  # once the opening fade has ended
             harness.screenshot(shot, self.x, self.y, self.w, self.h)
             seen = harness.pixels(shot, SKIN_POINTS)
-            return all(close_enough(got, want) for got, want in zip(seen, expected))
+            return all(harness.close_enough(got, want) for got, want in zip(seen, expected))
         harness.wait_until(skin_shown, "the skin is not where the background should show: see %s" % shot)
 
         # The caption: light text on the dark title band, both present in the caption area.

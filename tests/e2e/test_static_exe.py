@@ -154,13 +154,19 @@ class ShippedExeChecks:
                         for identity in dependent if local(identity.tag) == "assemblyIdentity"]
         self.assertIn(wanted, [{k: d.get(k) for k in wanted} for d in dependencies])
 
-    def test_manifest_declares_dpi_unaware(self):
+    def test_manifest_declares_per_monitor_dpi_awareness(self):
         root = self.manifest()
+        # Windows 7 reads "true" (system aware), 8.1 the "/pm" after it; 10 the first
+        # dpiAwareness value it knows, per-monitor v2 before per-monitor.
         aware = [e.text.strip().lower() for e in elements(root, "dpiAware")]
-        self.assertEqual(aware, ["false"])
-        self.assertTrue(all(e.text.strip().lower() == "unaware" for e in elements(root, "dpiAwareness")))
-        for e in elements(root, "dpiAware") + elements(root, "dpiAwareness"):
-            self.assertNotIn("permonitor", e.text.lower())
+        self.assertEqual(aware, ["true/pm"])
+        awareness = [e.text.replace(" ", "").lower().split(",") for e in elements(root, "dpiAwareness")]
+        self.assertEqual(awareness, [["permonitorv2", "permonitor"]])
+        # Windows ignores either setting outside its own namespace.
+        self.assertEqual([e.tag for e in elements(root, "dpiAware")],
+                         ["{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware"])
+        self.assertEqual([e.tag for e in elements(root, "dpiAwareness")],
+                         ["{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness"])
 
     def test_manifest_keeps_the_ansi_code_page(self):
         root = self.manifest()

@@ -9,8 +9,9 @@ test name assigned None in a subclass is not run there (as unittest does). A cla
 shares a setUpClass among its tests is one entry ("Class"): its tests must run together.
 
 A test method (or class) decorated with harness.also_under_codepage(1252, ...) runs once more
-under each of those system code pages: its line carries them after the id
-("Class.test_method 1252")."""
+under each of those system code pages, and one decorated with harness.also_at_dpi(144, ...)
+once more at each of those display scales: its line carries them after the id, code pages as
+numbers, scales with "dpi" before them ("Class.test_method 1252 dpi144")."""
 
 import ast
 import sys
@@ -36,7 +37,7 @@ def test_ids(source):
         return any(isinstance(b, ast.Name) and b.id in classes and shares_setup(b.id) for b in node.bases)
 
     def tests_of(name):
-        """{test name: (line, extra code pages)} of a class."""
+        """{test name: (line, extra runs)} of a class."""
         if name in memo:
             return memo[name]
         node = classes[name]
@@ -46,7 +47,7 @@ def test_ids(source):
                 tests.update(tests_of(base.id))
         for item in node.body:
             if isinstance(item, ast.FunctionDef) and item.name.startswith("test"):
-                tests[item.name] = (item.lineno, extra_codepages(item) | extra_codepages(node))
+                tests[item.name] = (item.lineno, extra_runs(item) | extra_runs(node))
             elif isinstance(item, ast.Assign):
                 for target in item.targets:
                     if isinstance(target, ast.Name) and target.id.startswith("test"):
@@ -54,8 +55,8 @@ def test_ids(source):
         memo[name] = tests
         return tests
 
-    def line(test_id, codepages):
-        return " ".join([test_id] + [str(c) for c in sorted(codepages)])
+    def line(test_id, runs):
+        return " ".join([test_id] + sorted(runs, key=lambda run: (run.startswith("dpi"), len(run), run)))
 
     ids = []
     for name in classes:
@@ -69,17 +70,22 @@ def test_ids(source):
     return ids
 
 
-def extra_codepages(node):
-    """The code pages of an also_under_codepage(...) decorator of a function or class."""
-    pages = set()
+# The decorators that add runs, and how each names its runs on a test's line.
+EXTRA_RUNS = {"also_under_codepage": "%d", "also_at_dpi": "dpi%d"}
+
+
+def extra_runs(node):
+    """The further runs ("1252", "dpi144") the decorators of a function or class ask for."""
+    runs = set()
     for decorator in node.decorator_list:
         if not isinstance(decorator, ast.Call):
             continue
         func = decorator.func
         called = func.attr if isinstance(func, ast.Attribute) else func.id if isinstance(func, ast.Name) else ""
-        if called == "also_under_codepage":
-            pages |= {arg.value for arg in decorator.args if isinstance(arg, ast.Constant) and isinstance(arg.value, int)}
-    return pages
+        if called in EXTRA_RUNS:
+            runs |= {EXTRA_RUNS[called] % arg.value for arg in decorator.args
+                     if isinstance(arg, ast.Constant) and isinstance(arg.value, int)}
+    return runs
 
 
 if __name__ == "__main__":

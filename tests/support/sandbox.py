@@ -1,6 +1,6 @@
 """Runs one test command in a machine of its own, so that tests can run side by side:
 
-    sandbox.py [--network] [--codepage 936|1252] [--name NAME] -- COMMAND [ARG...]
+    sandbox.py [--network] [--codepage 936|1252] [--dpi N] [--name NAME] -- COMMAND [ARG...]
 
 - its own virtual display (Xvfb picks a free display number itself),
 - its own Wine prefix: a copy-on-write view (overlayfs) of the build tree's prepared prefix,
@@ -10,6 +10,9 @@
   locale each Windows process starts in (zh_CN.UTF-8: 936, en_US.UTF-8: 1252) and writes it
   into the prefix's registry at every start, so one prepared prefix serves every code page;
   the command sees the code page in QUARVEL_CODEPAGE,
+- the display scale it is given (96 DPI unless told): the user's LogPixels setting in the
+  prefix's registry before any program starts, as a user's scale setting on Windows; the
+  command sees it in QUARVEL_DPI,
 - with --network, its own loopback (a network namespace): the program's fixed site port is
   free in every sandbox at once.
 
@@ -134,11 +137,11 @@ def reap_orphans(ours, done):
         done.wait(0.2)
 
 
-def run_with(args, prefix, folder):
+def run_with(args, prefix, folder, shared=False):
     """Display, Wine server and the command with the sandbox's environment; its exit code."""
     xvfb, display = start_display()
     env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, LC_ALL=LOCALES[args.codepage],
-               QUARVEL_SANDBOX=folder, QUARVEL_CODEPAGE=args.codepage)
+               QUARVEL_SANDBOX=folder, QUARVEL_CODEPAGE=args.codepage, QUARVEL_DPI=str(args.dpi))
     server = reaper = None
     stopping = threading.Event()
     try:
@@ -150,6 +153,11 @@ def run_with(args, prefix, folder):
         # of ours, so that a test reading a program's output gets its end.)
         subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The display scale (a fresh copy of the prefix has none: 96 DPI). A sandbox without
+        # namespaces shares the prefix with the ones before it, so it always writes its own.
+        if args.dpi != 96 or shared:
+            subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                            "/d", str(args.dpi), "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         command = subprocess.Popen(args.command, env=env)
         if os.getpid() == 1:
             reaper = threading.Thread(target=reap_orphans, daemon=True,
@@ -180,7 +188,7 @@ def run_shared(args):
         fcntl.flock(lock, fcntl.LOCK_EX)
         folder = tempfile.mkdtemp(prefix=(args.name or "test") + "-")
         try:
-            return run_with(args, template_prefix(), folder)
+            return run_with(args, template_prefix(), folder, shared=True)
         finally:
             shutil.rmtree(folder, ignore_errors=True)
 
@@ -189,6 +197,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--network", action="store_true", help="a loopback of its own")
     parser.add_argument("--codepage", default="936", choices=sorted(LOCALES))
+    parser.add_argument("--dpi", type=int, default=96, help="the display scale in DPI (96 = 100%%)")
     parser.add_argument("--name", default="")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()

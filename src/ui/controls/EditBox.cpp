@@ -255,7 +255,8 @@ void EditBox::FocusGained() {
   SetTimer(window, reinterpret_cast<UINT_PTR>(this), kEditBlinkMs, nullptr);
   // The system caret is not drawn (the box draws its own); it tells the input method where
   // to put its composition window. One per thread: made on focus, destroyed on its loss.
-  systemCaret_ = CreateCaret(window, nullptr, 1, static_cast<int>(fontHeight_) + 3) != FALSE;
+  systemCaret_ = CreateCaret(window, nullptr, ui::ToDevice(1, HostDpi()),
+                             ui::ToDevice(static_cast<int>(fontHeight_) + 3, HostDpi())) != FALSE;
   if (!ModeKeepsIme(mode_) && !imeDetached_) {
     savedImc_ = ImmAssociateContext(window, nullptr);
     imeDetached_ = true;

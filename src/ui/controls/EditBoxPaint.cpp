@@ -247,7 +247,8 @@ void EditBox::PlaceCaret() {
   HWND window = GetHostWindow();
   if (!focused_ || !window) return;
   const RectF& bounds = BoundsRef();
-  const POINT point{static_cast<LONG>(bounds.X + caretRect_.X), static_cast<LONG>(bounds.Y + caretRect_.Y)};
+  const POINT point = ui::PointToDevice(
+      POINT{static_cast<LONG>(bounds.X + caretRect_.X), static_cast<LONG>(bounds.Y + caretRect_.Y)}, HostDpi());
   if (systemCaret_) SetCaretPos(point.x, point.y);
   if (HIMC context = ImmGetContext(window)) {
     COMPOSITIONFORM form{};

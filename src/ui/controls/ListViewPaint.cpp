@@ -24,17 +24,26 @@ constexpr ARGB Black(int alpha) { return static_cast<ARGB>(alpha) << 24; }
 constexpr ARGB White(int alpha) { return (static_cast<ARGB>(alpha) << 24) | 0xFFFFFF; }
 constexpr ARGB WithAlpha(ARGB colour, int alpha) { return (colour & 0xFFFFFF) | (static_cast<ARGB>(alpha) << 24); }
 
-gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics) {
+// A layer of the list in device pixels at the host's DPI, drawn on in logical pixels like the
+// control's own surface, so that it is composed one to one.
+gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics, int dpi) {
   gfx::BitmapPtr bitmap;
-  if (gdip::GdipCreateBitmapFromScan0(std::max(width, 1), std::max(height, 1), 0, PixelFormat32bppARGB, nullptr,
-                                      bitmap.Put()) != Gdiplus::Ok) {
+  const SIZE pixels = ui::SurfaceSize(static_cast<float>(width), static_cast<float>(height), dpi);
+  if (gdip::GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, bitmap.Put()) !=
+      Gdiplus::Ok) {
     return {};
   }
   if (graphics) {
     if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics->Put()) != Gdiplus::Ok) return {};
     gdip::GdipSetSmoothingMode(graphics->Get(), Gdiplus::SmoothingModeAntiAlias);
     gdip::GdipSetTextRenderingHint(graphics->Get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
-    gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeNearestNeighbor);
+    if (dpi != ui::kBaseDpi) {
+      const float scale = ui::ScaleFactor(dpi);
+      gdip::GdipScaleWorldTransform(graphics->Get(), scale, scale, Gdiplus::MatrixOrderPrepend);
+      gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeHighQualityBicubic);
+    } else {
+      gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeNearestNeighbor);
+    }
   }
   return bitmap;
 }
@@ -138,7 +147,7 @@ void ListView::LayoutAreas() {
 void ListView::DrawBackground() {
   const RectF bounds = BoundsRef();
   gfx::GraphicsPtr g;
-  backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g);
+  backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g, HostDpi());
   if (!g) return;
   const RectF all(0, 0, bounds.Width, bounds.Height);
   if (backgroundColour_ != 0) gdip::GdipGraphicsClear(g.Get(), backgroundColour_);
@@ -175,7 +184,7 @@ void ListView::DrawHeader() {
     return;
   }
   gfx::GraphicsPtr g;
-  headerSurface_ = NewSurface(static_cast<int>(headerStrip_.Width), headerHeight_, &g);
+  headerSurface_ = NewSurface(static_cast<int>(headerStrip_.Width), headerHeight_, &g, HostDpi());
   if (!g) return;
   const float w = headerStrip_.Width, h = static_cast<float>(headerHeight_);
   gfx::BrushPtr gradient;
@@ -255,7 +264,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     canvasGraphics_.Reset();
     spareGraphics_.Reset();
     spare_.Reset();
-    canvas_ = NewSurface(static_cast<int>(view_.Width), static_cast<int>(view_.Height), &canvasGraphics_);
+    canvas_ = NewSurface(static_cast<int>(view_.Width), static_cast<int>(view_.Height), &canvasGraphics_, HostDpi());
     redraw = true;
   }
   list_layout::RowRange range;
@@ -402,7 +411,7 @@ void ListView::ScrollCanvasTo(int offsetY) {
     UpdateVisibleRows(false, true);
     return;
   }
-  if (!spare_) spare_ = NewSurface(static_cast<int>(view_.Width), height, &spareGraphics_);
+  if (!spare_) spare_ = NewSurface(static_cast<int>(view_.Width), height, &spareGraphics_, HostDpi());
   if (!spareGraphics_) {
     UpdateVisibleRows(false, true);
     return;

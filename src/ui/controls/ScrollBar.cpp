@@ -241,6 +241,7 @@ POINT ScrollBar::CursorLocal() const {
   POINT point{};
   GetCursorPos(&point);
   if (GetHostWindow()) ScreenToClient(GetHostWindow(), &point);
+  point = ui::PointToLogical(point, HostDpi());
   const RectF& bounds = BoundsRef();
   return POINT{point.x - static_cast<LONG>(bounds.X), point.y - static_cast<LONG>(bounds.Y)};
 }

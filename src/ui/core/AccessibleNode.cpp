@@ -261,8 +261,9 @@ class AccessibleNode final : public IAccessible {
       } else {
         const Gdiplus::RectF b = target.item > 0 ? target.control->AccessibleItemBounds(target.item)
                                                  : target.control->BoundsRef();
-        rect = RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),
-                    static_cast<LONG>(b.Y + b.Height)};
+        rect = ui::RectToDevice(RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),
+                                     static_cast<LONG>(b.Y + b.Height)},
+                                target.host->Dpi());
       }
       POINT origin{0, 0};
       ClientToScreen(window_, &origin);
@@ -326,6 +327,7 @@ class AccessibleNode final : public IAccessible {
       RECT client{};
       GetClientRect(window_, &client);
       if (!PtInRect(&client, point)) return S_FALSE;
+      point = self.host->ToLogical(point);
       if (control_) {
         const Gdiplus::RectF& b = control_->BoundsRef();
         if (point.x < b.X || point.y < b.Y || point.x >= b.X + b.Width || point.y >= b.Y + b.Height) return S_FALSE;

@@ -430,11 +430,11 @@ EventHandler Control::HandlerFor(UINT message, WPARAM wParam) const {
 }
 
 void Control::CreateSurface() {
-  int width = type_ == 21 ? 1 : static_cast<int>(bounds_.Width);
-  int height = type_ == 21 ? 1 : static_cast<int>(bounds_.Height);
-  if (width < 1) width = 1;
-  if (height < 1) height = 1;
-  if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, surface_.Put()) != Ok) {
+  // The surface holds device pixels: drawn in logical pixels through a scale, text and shapes
+  // come out sharp at any DPI instead of being stretched afterwards.
+  const int dpi = host_ && type_ != 21 ? host_->Dpi() : ui::kBaseDpi;
+  const SIZE pixels = type_ == 21 ? SIZE{1, 1} : ui::SurfaceSize(bounds_.Width, bounds_.Height, dpi);
+  if (GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, surface_.Put()) != Ok) {
     surface_.Reset();
     return;
   }
@@ -444,6 +444,22 @@ void Control::CreateSurface() {
   }
   GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
   GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
+  if (dpi != ui::kBaseDpi) {
+    const float scale = ui::ScaleFactor(dpi);
+    GdipScaleWorldTransform(graphics_.Get(), scale, scale, MatrixOrderPrepend);
+    GdipSetInterpolationMode(graphics_.Get(), InterpolationModeHighQualityBicubic);
+  }
+}
+
+int Control::HostDpi() const { return host_ ? host_->Dpi() : ui::kBaseDpi; }
+
+void Control::RecreateSurface() {
+  if (!host_) return;
+  ReleaseSurface();
+  CreateSurface();
+  // To a class, a surface of other pixels is a new size: layers of its own are made again.
+  SendControlMessage(TKM_SIZED, static_cast<WPARAM>(bounds_.Width), static_cast<LPARAM>(bounds_.Height));
+  Repaint();
 }
 
 void Control::ReleaseSurface() {
@@ -488,8 +504,14 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
       }
       if (control->surface_) {
         gfx::BitmapPtr copy;
-        if (GdipCloneBitmapArea(context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
-                                PixelFormat32bppARGB, control->surface_.Get(), copy.Put()) == Ok) {
+        RectF area = context.clip;
+        if (host->Dpi() != ui::kBaseDpi) {
+          const RECT pixels = ui::RectToDevice(context.clip, host->Dpi());
+          area = RectF(static_cast<REAL>(pixels.left), static_cast<REAL>(pixels.top),
+                       static_cast<REAL>(pixels.right - pixels.left), static_cast<REAL>(pixels.bottom - pixels.top));
+        }
+        if (GdipCloneBitmapArea(area.X, area.Y, area.Width, area.Height, PixelFormat32bppARGB, control->surface_.Get(),
+                                copy.Put()) == Ok) {
           control->snapshot_ = std::move(copy);
         }
       }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ui/core/AccessibleInfo.h"
+#include "ui/core/DisplayScale.h"
 #include "ui/core/ToolkitMessages.h"
 #include "ui/core/UiThread.h"
 #include "ui/gfx/GdiPlus.h"
@@ -168,6 +169,9 @@ class Control {
   EventHandler HandlerFor(UINT message, WPARAM wParam) const;
   // A point in host-window client coordinates, relative to the control's top-left corner.
   Gdiplus::PointF FromWindow(float x, float y) const { return {x - bounds_.X, y - bounds_.Y}; }
+  // The DPI of the host window (96 without one): what the system's own coordinates (cursor,
+  // caret, input method) are scaled by.
+  int HostDpi() const;
   Gdiplus::PointF FromWindow(LPARAM point) const {
     return FromWindow(static_cast<float>(static_cast<short>(LOWORD(point))),
                       static_cast<float>(static_cast<short>(HIWORD(point))));
@@ -195,6 +199,8 @@ class Control {
   // Recreates the surface and its graphics at the current size (1x1 for type 21).
   void CreateSurface();
   void ReleaseSurface();
+  // A new surface at the host's current DPI, painted again (the DPI changed).
+  void RecreateSurface();
   void ShiftDescendants(float dx, float dy);
 
   // --- state ---

@@ -327,8 +327,9 @@ void WindowHost::update_tooltip(Control* control, const std::string* text) {
   tooltipText_ = gfx::widen_text(tip);
   const RectF& b = control->BoundsRef();
   toolInfo_.uId = 0;
-  toolInfo_.rect = RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),
-                        static_cast<LONG>(b.Y + b.Height)};
+  toolInfo_.rect = ui::RectToDevice(RECT{static_cast<LONG>(b.X), static_cast<LONG>(b.Y), static_cast<LONG>(b.X + b.Width),
+                                          static_cast<LONG>(b.Y + b.Height)},
+                                     dpi_);
   toolInfo_.lpszText = tooltipText_.data();
   SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
   SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&toolInfo_));

@@ -26,6 +26,8 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
     if (answer != -1) return answer;
     if (window_ != window) return DefWindowProcW(window, message, wParam, lParam);
   }
+  // From here on, mouse points are logical, as everything the host and its controls lay out.
+  if (CarriesClientPoint(message)) lParam = LogicalPointParam(lParam);
   if (std::optional<LRESULT> answer = AnswerWindowMessage(message, wParam, lParam)) return *answer;
   if (std::optional<LRESULT> answer = AnswerInputMessage(message, wParam, lParam)) return *answer;
   if (std::optional<LRESULT> answer = AnswerToolkitMessage(message, wParam, lParam)) return *answer;
@@ -75,6 +77,9 @@ std::optional<LRESULT> WindowHost::AnswerWindowMessage(UINT message, WPARAM wPar
       return 1;
     case WM_TIMER:
       OnTimer(wParam, lParam);
+      return 0;
+    case 0x02E0:  // WM_DPICHANGED: the window moved to a monitor of another scale
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_GETOBJECT:
       if (LRESULT answer = AnswerGetObject(*this, wParam, lParam)) return answer;
@@ -142,12 +147,13 @@ void WindowHost::OnGetMinMaxInfo(MINMAXINFO* info) {
   // Maximised, the drawn frame's margins lie outside the work area.
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  info->ptMaxSize.x = work.right + 14;
-  info->ptMaxSize.y = work.bottom + 14;
-  info->ptMaxPosition.x = work.left - 7;
-  info->ptMaxPosition.y = work.top - 7;
-  info->ptMinTrackSize.x = MinimumTrackWidth();
-  info->ptMinTrackSize.y = (frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38;
+  const int margin = ui::ToDevice(7, dpi_);
+  info->ptMaxSize.x = work.right + 2 * margin;
+  info->ptMaxSize.y = work.bottom + 2 * margin;
+  info->ptMaxPosition.x = work.left - margin;
+  info->ptMaxPosition.y = work.top - margin;
+  info->ptMinTrackSize.x = ui::ToDevice(MinimumTrackWidth(), dpi_);
+  info->ptMinTrackSize.y = ui::ToDevice((frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38, dpi_);
 }
 
 int WindowHost::MinimumTrackWidth() const {
@@ -171,15 +177,68 @@ void WindowHost::OnTimer(WPARAM wParam, LPARAM lParam) {
 
 void WindowHost::handle_size(HWND window, WPARAM sizeType) {
   if (sizeType == SIZE_MINIMIZED || !window_) return;
-  RECT outer{};
-  GetWindowRect(window, &outer);
-  WindowSize now{outer.right - outer.left, outer.bottom - outer.top};
-  if (now.width == size_.width && now.height == size_.height) return;
+  const WindowSize device = deviceSize_;
+  const WindowSize now = ReadSize();
+  if (device.width == deviceSize_.width && device.height == deviceSize_.height) return;
   size_ = now;
   if (onSize_) onSize_(window, now.width, now.height);
   CreateBuffers();
   repaintQueue_.Bind(window_, this, graphics_.Get());
   redraw(std::nullopt, backgroundColour_, 0);
+}
+
+WindowSize WindowHost::ReadSize() {
+  RECT outer{};
+  GetWindowRect(window_, &outer);
+  deviceSize_ = WindowSize{outer.right - outer.left, outer.bottom - outer.top};
+  return WindowSize{ui::LengthToLogical(deviceSize_.width, dpi_), ui::LengthToLogical(deviceSize_.height, dpi_)};
+}
+
+void WindowHost::OnDpiChanged(int dpi, const RECT* suggested) {
+  if (!window_ || dpi < 1 || dpi == dpi_) return;
+  dpi_ = dpi;
+  // Every control draws its surface again at the new scale.
+  struct Rescaler {
+    void Rescale(Control* control) {
+      for (; control; control = control->NextSibling()) {
+        control->RecreateSurface();
+        Rescale(control->FirstChild());
+      }
+    }
+  };
+  Rescaler{}.Rescale(firstControl_);
+  if (suggested) {
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  size_ = ReadSize();
+  CreateBuffers();
+  repaintQueue_.Bind(window_, this, graphics_.Get());
+  redraw(std::nullopt, backgroundColour_, 0);
+}
+
+// Not WM_LBUTTONDBLCLK: the host sends its point on to itself as a press, converted then.
+bool WindowHost::CarriesClientPoint(UINT message) {
+  switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+LPARAM WindowHost::LogicalPointParam(LPARAM lParam) const {
+  if (dpi_ == ui::kBaseDpi) return lParam;
+  const POINT logical = ToLogical(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+  return MAKELPARAM(static_cast<WORD>(static_cast<short>(logical.x)), static_cast<WORD>(static_cast<short>(logical.y)));
 }
 
 // --- keyboard and mouse ---

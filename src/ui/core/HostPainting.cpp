@@ -82,14 +82,23 @@ int AverageColour(GpImage* image) {
   return RGB(r / count, g / count, b / count);
 }
 
-RECT ToRect(const RectF& rect, int width, int height) {
-  RECT r{static_cast<LONG>(std::floor(rect.X)), static_cast<LONG>(std::floor(rect.Y)),
-         static_cast<LONG>(std::ceil(rect.X + rect.Width)), static_cast<LONG>(std::ceil(rect.Y + rect.Height))};
+RECT Clamped(RECT r, int width, int height) {
   r.left = std::clamp<LONG>(r.left, 0, width);
   r.top = std::clamp<LONG>(r.top, 0, height);
   r.right = std::clamp<LONG>(r.right, r.left, width);
   r.bottom = std::clamp<LONG>(r.bottom, r.top, height);
   return r;
+}
+
+RECT ToRect(const RectF& rect, int width, int height) {
+  return Clamped(RECT{static_cast<LONG>(std::floor(rect.X)), static_cast<LONG>(std::floor(rect.Y)),
+                      static_cast<LONG>(std::ceil(rect.X + rect.Width)), static_cast<LONG>(std::ceil(rect.Y + rect.Height))},
+                 width, height);
+}
+
+// The device pixels of a logical rectangle, inside a buffer of that size.
+RECT ToRect(const RectF& rect, int dpi, WindowSize device) {
+  return Clamped(ui::RectToDevice(rect, dpi), device.width, device.height);
 }
 
 void PumpPending() {
@@ -129,13 +138,19 @@ std::uint32_t BufferDc::Pixel(int x, int y) const {
 
 void WindowHost::CreateBuffers() {
   ReleaseBuffers();
-  backBuffer_.Create(windowDc_.Get(), size_.width, size_.height);
-  background_.Create(windowDc_.Get(), size_.width, size_.height);
+  backBuffer_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height);
+  background_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height);
   // The graphics draw straight into the back buffer's pixels, alpha included, which is what
   // UpdateLayeredWindow needs for layered windows.
   if (backBuffer_.Pixels() && GdipGetImageGraphicsContext(backBuffer_.Pixels(), graphics_.Put()) == Ok) {
     GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
     GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
+    if (dpi_ != ui::kBaseDpi) {
+      // The one scale of the whole composition: everything drawn here is in logical pixels.
+      const float scale = ui::ScaleFactor(dpi_);
+      GdipScaleWorldTransform(graphics_.Get(), scale, scale, MatrixOrderPrepend);
+      GdipSetInterpolationMode(graphics_.Get(), InterpolationModeHighQualityBicubic);
+    }
   } else {
     graphics_.Reset();
   }
@@ -170,15 +185,15 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   }
 
   // The snapshot the cross-fade of a layered window starts from.
-  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), size_.width, size_.height)) {
-    BitBlt(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
+    BitBlt(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
   }
 
   PaintBackground(mode);
 
   // The background cache: repaints start from it.
   GdipFlush(graphics_.Get(), FlushIntentionSync);
-  BitBlt(background_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+  BitBlt(background_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
 
   // Controls, clipped to the inside of the frame.
   frameClip_.Reset();
@@ -197,7 +212,10 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   repaintQueue_.Clear();
 
   // Glass blur.
-  if (glassBlur_ && alpha_ != -1) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
+  if (glassBlur_ && alpha_ != -1) {
+    const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
+    ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
+  }
 
   // Present at once, or cross-fade.
   if (mode == 0) {
@@ -218,7 +236,7 @@ void WindowHost::ForgetStretchedBackground() {
 void WindowHost::DrawBackgroundStretched(const RectF& dest) {
   // An opaque skin is stretched once per size and then drawn one to one.
   const int width = static_cast<int>(dest.Width), height = static_cast<int>(dest.Height);
-  if (backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
+  if (dpi_ == ui::kBaseDpi && backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
       static_cast<REAL>(height) == dest.Height) {
     if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
       stretchedBackground_ = gfx::StretchedCopy(backgroundImage_.Get(), width, height);
@@ -283,7 +301,8 @@ void WindowHost::PaintBackground(int mode) {
         // The composed skin takes the window's constant alpha (premultiplied pixels).
         GdipFlush(graphics_.Get(), FlushIntentionSync);
         std::uint32_t* bits = backBuffer_.Bits();
-        for (size_t i = 0, n = static_cast<size_t>(width) * height; bits && i < n; ++i) {
+        const size_t n = static_cast<size_t>(backBuffer_.Width()) * backBuffer_.Height();
+        for (size_t i = 0; bits && i < n; ++i) {
           std::uint32_t p = bits[i], out = 0;
           for (int shift = 0; shift < 32; shift += 8) out |= (((p >> shift) & 0xFF) * alpha_ / 255) << shift;
           bits[i] = out;
@@ -307,9 +326,10 @@ void WindowHost::PaintBackground(int mode) {
       if (IsZoomed(window_)) {
         SetWindowRgn(window_, nullptr, TRUE);
       } else {
-        int d = cornerStyle_ * 2;
-        gfx::HrgnPtr region(
-            CreateRoundRectRgn(kFrameInset, kFrameInset, width - kFrameInset + 1, height - kFrameInset + 1, d, d));
+        const int d = ui::ToDevice(cornerStyle_ * 2, dpi_);
+        const int inset = static_cast<int>(kFrameInset);
+        const RECT shape = ui::RectToDevice(RECT{inset, inset, width - inset + 1, height - inset + 1}, dpi_);
+        gfx::HrgnPtr region(CreateRoundRectRgn(shape.left, shape.top, shape.right, shape.bottom, d, d));
         // The window owns the region once it takes it.
         if (region && SetWindowRgn(window_, region.Get(), TRUE)) region.Detach();
       }
@@ -359,6 +379,8 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
     GpImage* before = control->Snapshot();
     GpImage* after = control->Surface();
     RectF old = ImageRect(before);
+    old.Width /= ui::ScaleFactor(dpi_);
+    old.Height /= ui::ScaleFactor(dpi_);
     old.X = b.X;
     old.Y = b.Y;
     switch (control->transitionStyle_) {
@@ -393,21 +415,28 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
     }
     return;
   }
-  DrawWithOpacity(graphics_.Get(), control->Surface(), b, opacity);
+  DrawWithOpacity(graphics_.Get(), control->Surface(), SurfaceRect(control->Surface(), b), opacity);
+}
+
+RectF WindowHost::SurfaceRect(GpImage* surface, const RectF& bounds) const {
+  if (!surface || dpi_ == ui::kBaseDpi) return bounds;
+  const RectF pixels = ImageRect(surface);
+  return ui::SnappedSurfaceRect(bounds, SIZE{static_cast<LONG>(pixels.Width), static_cast<LONG>(pixels.Height)}, dpi_);
 }
 
 void WindowHost::Recompose(const RectF& rect) {
   if (!window_ || !graphics_) return;
   RECT r = ToRect(rect, size_.width, size_.height);
   if (r.right <= r.left || r.bottom <= r.top) return;
-  GdipFlush(graphics_.Get(), FlushIntentionSync);
-  BitBlt(backBuffer_.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, background_.Dc(), r.left, r.top,
-         SRCCOPY);
   RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
              static_cast<REAL>(r.bottom - r.top));
+  const RECT d = ToRect(area, dpi_, deviceSize_);
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  BitBlt(backBuffer_.Dc(), d.left, d.top, d.right - d.left, d.bottom - d.top, background_.Dc(), d.left, d.top,
+         SRCCOPY);
   ComposeControls(&area, false);
   GdipFlush(graphics_.Get(), FlushIntentionSync);
-  if (!busy_ || repaintQueue_.Flushing()) PresentNow(&r);
+  if (!busy_ || repaintQueue_.Flushing()) PresentNow(&d);
 }
 
 void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
@@ -459,7 +488,7 @@ void WindowHost::PresentNow(const RECT* rect) {
   if (!window_ || !backBuffer_.Dc()) return;
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
   if (alpha_ == -1) {
-    RECT r = rect ? *rect : RECT{0, 0, size_.width, size_.height};
+    RECT r = rect ? *rect : RECT{0, 0, deviceSize_.width, deviceSize_.height};
     BitBlt(windowDc_.Get(), r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top,
            SRCCOPY);
   } else {
@@ -468,7 +497,7 @@ void WindowHost::PresentNow(const RECT* rect) {
 }
 
 void WindowHost::PresentLayered(HDC source) {
-  SIZE size{size_.width, size_.height};
+  SIZE size{deviceSize_.width, deviceSize_.height};
   POINT origin{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   UpdateLayeredWindow(window_, nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
@@ -503,11 +532,11 @@ void WindowHost::transition_tick() {
   transitionAlpha_ = std::min(transitionAlpha_ + 51, 255);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(transitionAlpha_), 0};
   if (alpha_ == -1) {
-    GdiAlphaBlend(windowDc_.Get(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width, size_.height,
-                  blend);
+    GdiAlphaBlend(windowDc_.Get(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0,
+                  deviceSize_.width, deviceSize_.height, blend);
   } else if (snapshot_.Dc()) {
-    GdiAlphaBlend(snapshot_.Dc(), 0, 0, size_.width, size_.height, backBuffer_.Dc(), 0, 0, size_.width,
-                  size_.height, blend);
+    GdiAlphaBlend(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0,
+                  deviceSize_.width, deviceSize_.height, blend);
     PresentLayered(snapshot_.Dc());
   }
   if (transitionAlpha_ >= 255) {
@@ -551,7 +580,10 @@ void WindowHost::show(int effect) {
     ~Announce() { host->AnnounceShown(); }
   } announce{this};
   if (effect == 0) {
-    if (glassBlur_) ApplyGlassBlur(6, 6, size_.width - 5, size_.height - 5, 6);
+    if (glassBlur_) {
+      const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
+      ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
+    }
     ShowWindow(window_, SW_SHOWNORMAL);
     return;
   }
@@ -560,8 +592,8 @@ void WindowHost::show(int effect) {
   const bool wasLayered = (ex & WS_EX_LAYERED) != 0;
   if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
   BufferDc frame;
-  if (frame.Create(windowDc_.Get(), size_.width, size_.height)) {
-    SIZE size{size_.width, size_.height};
+  if (frame.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
+    SIZE size{deviceSize_.width, deviceSize_.height};
     POINT origin{0, 0};
     for (int i = 0; i <= 15; ++i) {
       BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(i * 17), AC_SRC_ALPHA};
@@ -582,7 +614,7 @@ void WindowHost::show(int effect) {
 void WindowHost::RunCloseEffect() {
   if (closeEffect_ == 0 || !window_) return;
   if (glassBlur_) ApplyGlassBlur(0, 0, 0, 0, 0);
-  const int width = size_.width, height = size_.height;
+  const int width = deviceSize_.width, height = deviceSize_.height;
   BufferDc captured, frame;
   if (!captured.Create(windowDc_.Get(), width, height) || !frame.Create(windowDc_.Get(), width, height)) return;
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);

@@ -111,9 +111,8 @@ void WindowHost::TakeOverWindow() {
 }
 
 void WindowHost::PrepareDrawing() {
-  RECT outer{};
-  GetWindowRect(window_, &outer);
-  size_ = WindowSize{outer.right - outer.left, outer.bottom - outer.top};
+  dpi_ = ui::WindowDpi(window_);
+  size_ = ReadSize();
   windowDc_ = gfx::WindowDc(window_);
   CreateBuffers();
   if (alpha_ != -1) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ui/core/AccessibleInfo.h"
+#include "ui/core/DisplayScale.h"
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/WindowThunk.h"
@@ -198,7 +199,15 @@ class WindowHost {
   HDC BackBufferDc() const { return backBuffer_.Dc(); }
   HDC BackgroundDc() const { return background_.Dc(); }
   const BufferDc& BackBuffer() const { return backBuffer_; }
+  // The outer size in logical pixels (what the layout works in) and in device pixels.
   WindowSize Size() const { return size_; }
+  WindowSize DeviceSize() const { return deviceSize_; }
+  // The window's DPI: logical pixels are device pixels times 96 / Dpi().
+  int Dpi() const { return dpi_; }
+  // A logical rectangle of the client area as the device pixels it covers.
+  RECT ToDevice(const Gdiplus::RectF& rect) const { return ui::RectToDevice(rect, dpi_); }
+  POINT ToDevice(POINT point) const { return ui::PointToDevice(point, dpi_); }
+  POINT ToLogical(POINT point) const { return ui::PointToLogical(point, dpi_); }
   Control* KeyboardCue() const { return keyboardCue_; }
   HWND TooltipWindow() const { return tooltip_; }
   const std::vector<Accelerator>& Accelerators() const { return accelerators_; }
@@ -257,11 +266,20 @@ class WindowHost {
   void PaintBackground(int mode);
   void DrawBackgroundStretched(const Gdiplus::RectF& destination);
   void ForgetStretchedBackground();
+  // Reads the window's outer size (device pixels) and its logical size at the current DPI.
+  WindowSize ReadSize();
+  // WM_DPICHANGED: the suggested rectangle, new buffers and control surfaces, a full redraw.
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  // Client mouse messages carry device points; the host and its controls work in logical ones.
+  static bool CarriesClientPoint(UINT message);
+  LPARAM LogicalPointParam(LPARAM lParam) const;
   void ApplyGlassBlur(int left, int top, int right, int bottom, int radius);
   void RunCloseEffect();
   void PresentLayered(HDC source);
   void CreateTitleButtons();
   void DrawControl(Control* control, const Gdiplus::RectF& visible);
+  // Where a control's surface is composed: its bounds, moved onto whole device pixels.
+  Gdiplus::RectF SurfaceRect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds) const;
   void PresentNow(const RECT* rect);
   void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
@@ -344,7 +362,9 @@ class WindowHost {
   bool draggable_ = true;
   bool gloss_ = true;                         // a white band over the upper part of the skin
   int closeEffect_ = 0;                       // 0: none
-  WindowSize size_;                           // outer size in pixels
+  WindowSize size_;                           // outer size in logical pixels
+  WindowSize deviceSize_;                     // outer size in device pixels: the buffers' size
+  int dpi_ = ui::kBaseDpi;                    // the window's DPI
   gfx::RegionPtr frameClip_;                  // the inside of a rounded frame, which controls stay in
   Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
   bool glassBlur_ = false;

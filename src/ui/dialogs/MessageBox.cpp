@@ -142,12 +142,25 @@ Gdiplus::SizeF Measure(Gdiplus::GpGraphics* graphics, const std::wstring& text, 
   return {bounds.Width, bounds.Height};
 }
 
+namespace {
+
+// The screen rectangle of a box laid out at 96 DPI, at the given DPI.
+RECT DevicePlace(const MessageBoxGeometry& geometry, int dpi) {
+  return ui::RectToDevice(RECT{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height}, dpi);
+}
+
+}  // namespace
+
 int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& options) {
   const bool ownerIsWindow = owner && IsWindow(owner);
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   RECT reference = work;
   if (options.centreOnOwner && ownerIsWindow) GetWindowRect(owner, &reference);
+  // The box is laid out in pixels at 96 DPI, screen places included, and shown at its scale.
+  const int dpi = ownerIsWindow ? ui::WindowDpi(owner) : ui::SystemDpi();
+  work = ui::RectToLogical(work, dpi);
+  reference = ui::RectToLogical(reference, dpi);
 
   const int iconType = options.iconType;
   MessageBoxGeometry geometry = InitialMessageBoxGeometry(reference, iconType != 0);
@@ -155,10 +168,11 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   ToolkitWindowOptions create;
   create.parent = ownerIsWindow ? owner : nullptr;
   create.title = options.title;
-  create.x = geometry.x;
-  create.y = geometry.y;
-  create.width = geometry.width;
-  create.height = geometry.height;
+  const RECT placed = DevicePlace(geometry, dpi);
+  create.x = placed.left;
+  create.y = placed.top;
+  create.width = placed.right - placed.left;
+  create.height = placed.bottom - placed.top;
   HWND window = create_toolkit_window(create);
   if (!window) return kBoxCancel;
 
@@ -192,7 +206,8 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   FitMessageBoxWidth(geometry, reference, Measure(host.Graphics(), wide, kUnbounded).Width, maxWidth);
   FitMessageBoxHeight(geometry, reference, Measure(host.Graphics(), wide, geometry.text.Width).Height, maxHeight);
   if (geometry.width != kBoxStartWidth || geometry.height != kBoxStartHeight) {
-    MoveWindow(window, geometry.x, geometry.y, geometry.width, geometry.height, TRUE);
+    const RECT moved = DevicePlace(geometry, dpi);
+    MoveWindow(window, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
   }
 
   const std::vector<BoxButton> planned = MessageBoxButtons(options.buttonSet, options.customTexts);

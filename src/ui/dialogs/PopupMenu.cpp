@@ -39,7 +39,7 @@ Control* ControlUnderMouse(HWND window) {
   WindowHost* host = host_of_window(window);
   POINT point{};
   if (!host || !GetCursorPos(&point) || !ScreenToClient(window, &point)) return nullptr;
-  return host->HitTest(point);
+  return host->HitTest(host->ToLogical(point));
 }
 
 // The item controls of a menu window that the keyboard can move through, top to bottom.
@@ -167,23 +167,28 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
   session.items = items_;
   if (std::none_of(session.items.begin(), session.items.end(), MenuItemVisible)) return false;
 
-  const RECT work = WorkArea();
+  // Laid out in pixels at 96 DPI, screen places included; shown at the owner's scale.
+  const int dpi = ui::WindowDpi(owner);
+  const RECT work = ui::RectToLogical(WorkArea(), dpi);
+  at = ui::PointToLogical(at, dpi);
   SIZE size = MenuSize(session.items, width_, ScreenTextWidth);
   // An absurdly long text must not ask for a window larger than the screen.
   size.cx = std::min<LONG>(size.cx, std::max<LONG>(kMenuMinimumWidth, work.right - work.left));
   size.cy = std::min<LONG>(size.cy, std::max<LONG>(2 * kMenuMargin, work.bottom - work.top));
   RECT parentRect{};
   if (parent) GetWindowRect(parent->window, &parentRect);
+  parentRect = ui::RectToLogical(parentRect, dpi);
   const MenuPlacement placement =
       parent ? PlaceSubMenu(parentRect, *openerItem, size, work) : PlaceMenu(at, size, work);
+  const RECT placed = ui::RectToDevice(RECT{placement.x, placement.y, placement.x + size.cx, placement.y + size.cy}, dpi);
 
   ToolkitWindowOptions create;
   create.parent = owner;
   create.title = kMenuWindowTitle;
-  create.x = placement.x;
-  create.y = placement.y;
-  create.width = size.cx;
-  create.height = size.cy;
+  create.x = placed.left;
+  create.y = placed.top;
+  create.width = placed.right - placed.left;
+  create.height = placed.bottom - placed.top;
   create.style = WS_POPUP;
   create.extendedStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
   HWND window = create_toolkit_window(create);
@@ -288,6 +293,7 @@ void PopupMenu::OpenSubMenu(HWND window, MenuItemControl* item) {
   auto* subMenu = reinterpret_cast<PopupMenu*>(record.id);
   RECT windowRect{};
   GetWindowRect(window, &windowRect);
+  windowRect = ui::RectToLogical(windowRect, ui::WindowDpi(window));
   const Gdiplus::RectF& b = item->BoundsRef();
   RECT itemRect{windowRect.left + static_cast<LONG>(b.X), windowRect.top + static_cast<LONG>(b.Y),
                 windowRect.left + static_cast<LONG>(b.X + b.Width), windowRect.top + static_cast<LONG>(b.Y + b.Height)};

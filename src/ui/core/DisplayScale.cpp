@@ -1,0 +1,105 @@
+// Scale arithmetic between logical and device pixels, and the DPI queries.
+#include "ui/core/DisplayScale.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+int Dpi(int dpi) { return dpi < 1 ? kBaseDpi : dpi; }
+
+int RoundHalfAway(double value) { return static_cast<int>(value < 0 ? -std::floor(-value + 0.5) : std::floor(value + 0.5)); }
+
+// Integer division rounded down, also for negative numerators (the denominator is positive).
+long long FloorDiv(long long numerator, long long denominator) {
+  const long long q = numerator / denominator;
+  return (numerator % denominator != 0 && numerator < 0) ? q - 1 : q;
+}
+
+// Single floats carry rectangle edges: a float edge such as 0.1 * 3 must not round up a pixel.
+constexpr double kEdgeSlack = 1e-4;
+
+}  // namespace
+
+float ScaleFactor(int dpi) { return static_cast<float>(Dpi(dpi)) / kBaseDpi; }
+
+// Logical pixel l covers the device pixels from ToDevice(l) up to ToDevice(l + 1); both
+// conversions are exact in integers.
+int ToDevice(int logical, int dpi) {
+  // floor(l * dpi / 96 + 1/2)
+  return static_cast<int>(FloorDiv(2LL * logical * Dpi(dpi) + kBaseDpi, 2LL * kBaseDpi));
+}
+
+int ToLogical(int device, int dpi) {
+  // The largest l with ToDevice(l) <= device: l < (device + 1/2) * 96 / dpi.
+  const long long numerator = (2LL * device + 1) * kBaseDpi, denominator = 2LL * Dpi(dpi);
+  return static_cast<int>(-FloorDiv(-numerator, denominator) - 1);
+}
+
+int LengthToLogical(int device, int dpi) { return RoundHalfAway(static_cast<double>(device) * kBaseDpi / Dpi(dpi)); }
+
+POINT PointToDevice(POINT logical, int dpi) { return POINT{ToDevice(logical.x, dpi), ToDevice(logical.y, dpi)}; }
+
+POINT PointToLogical(POINT device, int dpi) { return POINT{ToLogical(device.x, dpi), ToLogical(device.y, dpi)}; }
+
+RECT RectToDevice(const Gdiplus::RectF& logical, int dpi) {
+  const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
+  return RECT{static_cast<LONG>(std::floor(logical.X * s + kEdgeSlack)),
+              static_cast<LONG>(std::floor(logical.Y * s + kEdgeSlack)),
+              static_cast<LONG>(std::ceil((logical.X + logical.Width) * s - kEdgeSlack)),
+              static_cast<LONG>(std::ceil((logical.Y + logical.Height) * s - kEdgeSlack))};
+}
+
+RECT RectToDevice(const RECT& logical, int dpi) {
+  return RECT{ToDevice(logical.left, dpi), ToDevice(logical.top, dpi), ToDevice(logical.right, dpi),
+              ToDevice(logical.bottom, dpi)};
+}
+
+RECT RectToLogical(const RECT& device, int dpi) {
+  return RECT{LengthToLogical(device.left, dpi), LengthToLogical(device.top, dpi), LengthToLogical(device.right, dpi),
+              LengthToLogical(device.bottom, dpi)};
+}
+
+SIZE SurfaceSize(float width, float height, int dpi) {
+  const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
+  // At 96 DPI the size is truncated, as surfaces always were.
+  auto pixels = [&](float length) {
+    double scaled = Dpi(dpi) == kBaseDpi ? std::trunc(length) : std::floor(length * s + 0.5);
+    return static_cast<LONG>(std::max(1.0, scaled));
+  };
+  return SIZE{pixels(width), pixels(height)};
+}
+
+Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixels, int dpi) {
+  if (Dpi(dpi) == kBaseDpi) return bounds;
+  const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
+  return Gdiplus::RectF(static_cast<Gdiplus::REAL>(std::floor(bounds.X * s + 0.5) / s),
+                        static_cast<Gdiplus::REAL>(std::floor(bounds.Y * s + 0.5) / s),
+                        static_cast<Gdiplus::REAL>(surfacePixels.cx / s),
+                        static_cast<Gdiplus::REAL>(surfacePixels.cy / s));
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return kBaseDpi;
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kBaseDpi;
+}
+
+int WindowDpi(HWND window) {
+  if (!window || !IsWindow(window)) return SystemDpi();
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  // Bound by name: Windows 7 and 8 have no such function.
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow) {
+    const UINT dpi = getDpiForWindow(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+}  // namespace ui

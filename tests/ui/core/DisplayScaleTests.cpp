@@ -1,0 +1,217 @@
+// Logical and device pixels: the scale arithmetic, and a host whose window changes its DPI
+// (sizes, buffers, surfaces, mouse points, accessibility rectangles).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "support/ToolkitTesting.h"
+#include "ui/core/DisplayScale.h"
+
+#include <oleacc.h>
+#include <windowsx.h>
+
+using namespace toolkit_testing;
+using Gdiplus::RectF;
+
+namespace {
+
+TEST(DisplayScale, LengthsAndPointsRoundTheWayTheirUseNeeds) {
+  struct Case {
+    int value, dpi, device, logicalPoint, logicalLength;
+  } cases[] = {
+      {610, 96, 610, 610, 610},  // 96 DPI changes nothing
+      {-7, 96, -7, -7, -7},
+      {610, 144, 915, 406, 407},
+      {515, 144, 773, 343, 343},  // 772.5 rounds up
+      {515, 192, 1030, 257, 258},
+      {1, 144, 2, 0, 1},        // one logical pixel is never lost
+      {-5, 144, -7, -4, -3},    // -7.5 rounds up too; -5 belongs to logical -4
+      {300, 120, 375, 240, 240},
+      {7, 0, 7, 7, 7},          // a failed query counts as 96
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ui::ToDevice(c.value, c.dpi), c.device) << c.value << " at " << c.dpi;
+    EXPECT_EQ(ui::ToLogical(c.value, c.dpi), c.logicalPoint) << c.value << " at " << c.dpi;
+    EXPECT_EQ(ui::LengthToLogical(c.value, c.dpi), c.logicalLength) << c.value << " at " << c.dpi;
+  }
+  // Every device pixel of a logical pixel maps back to it.
+  for (int dpi : {120, 144, 168, 192, 288}) {
+    for (int logical = -20; logical < 40; ++logical) {
+      const int first = ui::ToDevice(logical, dpi), next = ui::ToDevice(logical + 1, dpi);
+      for (int device = first; device < next; ++device) {
+        EXPECT_EQ(ui::ToLogical(device, dpi), logical) << device << " at " << dpi;
+      }
+    }
+  }
+}
+
+TEST(DisplayScale, RectanglesCoverWhatTheyTouch) {
+  struct Case {
+    RectF logical;
+    int dpi;
+    RECT device;
+  } cases[] = {
+      {RectF(55, 35, 400, 24), 96, RECT{55, 35, 455, 59}},
+      {RectF(55, 35, 400, 24), 144, RECT{82, 52, 683, 89}},   // outward: 82.5 and 88.5
+      {RectF(14, 85, 581, 400), 192, RECT{28, 170, 1190, 970}},
+      {RectF(0.5f, 0.5f, 1, 1), 96, RECT{0, 0, 2, 2}},
+      {RectF(0.1f, 0.2f, 0.1f, 0.1f), 960, RECT{1, 2, 2, 3}},  // float edges do not grow a pixel
+  };
+  for (const auto& c : cases) {
+    const RECT r = ui::RectToDevice(c.logical, c.dpi);
+    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+              std::vector<LONG>({c.device.left, c.device.top, c.device.right, c.device.bottom}))
+        << c.logical.X << "," << c.logical.Y << " at " << c.dpi;
+  }
+  const RECT corners = ui::RectToDevice(RECT{660, 240, 1270, 755}, 144);
+  EXPECT_EQ(std::vector<LONG>({corners.left, corners.top, corners.right, corners.bottom}),
+            std::vector<LONG>({990, 360, 1905, 1133}));
+  const RECT back = ui::RectToLogical(RECT{990, 360, 1905, 1133}, 144);
+  EXPECT_EQ(std::vector<LONG>({back.left, back.top, back.right, back.bottom}),
+            std::vector<LONG>({660, 240, 1270, 755}));
+}
+
+TEST(DisplayScale, SurfacesMapOneToOneOntoDevicePixels) {
+  struct Case {
+    RectF bounds;
+    int dpi;
+    SIZE pixels;
+    float x, y;
+  } cases[] = {
+      {RectF(460, 36, 60, 23), 96, SIZE{60, 23}, 460, 36},
+      {RectF(10, 10, 0.5f, 99.9f), 96, SIZE{1, 99}, 10, 10},  // truncated at 96, at least 1
+      {RectF(460, 36, 60, 23), 144, SIZE{90, 35}, 460, 36},
+      {RectF(55, 35, 400, 25), 144, SIZE{600, 38}, 55.3333f, 35.3333f},  // origin on a whole pixel
+      {RectF(75, 60, 90, 25), 192, SIZE{180, 50}, 75, 60},
+  };
+  for (const auto& c : cases) {
+    const SIZE pixels = ui::SurfaceSize(c.bounds.Width, c.bounds.Height, c.dpi);
+    EXPECT_EQ(std::make_pair(pixels.cx, pixels.cy), std::make_pair(c.pixels.cx, c.pixels.cy)) << c.dpi;
+    const RectF at = ui::SnappedSurfaceRect(c.bounds, pixels, c.dpi);
+    EXPECT_NEAR(at.X, c.x, 1e-3) << c.dpi;
+    EXPECT_NEAR(at.Y, c.y, 1e-3) << c.dpi;
+    if (c.dpi == 96) continue;  // at 96 DPI the bounds are used as they are
+    // The surface fills exactly its pixels: left and width land on whole device pixels.
+    const double s = c.dpi / 96.0;
+    EXPECT_NEAR(at.X * s, std::round(at.X * s), 1e-3);
+    EXPECT_NEAR(at.Width * s, pixels.cx, 1e-3);
+    EXPECT_NEAR(at.Height * s, pixels.cy, 1e-3);
+  }
+}
+
+// A window moved to a monitor of another scale: the host takes the suggested rectangle and
+// everything in it keeps its logical place.
+class ScaledHost : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(hosted.attached, 1);
+    ASSERT_EQ(hosted.host->Dpi(), ui::SystemDpi());
+    ASSERT_EQ(button.CreateAt(hosted.window, 100, 50, 60, 23), &button);
+  }
+  void ChangeDpi(int dpi, RECT suggested) {
+    hosted.Send(0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  }
+  HostedWindow hosted{HostedWindow::NoFrame(), 300, 200};
+  RecordingControl button;
+};
+
+TEST_F(ScaledHost, TakesTheSuggestedRectangleAndKeepsTheLayout) {
+  ChangeDpi(144, RECT{50, 50, 500, 350});
+  WindowHost& host = *hosted.host;
+  EXPECT_EQ(host.Dpi(), 144);
+  RECT outer{};
+  GetWindowRect(hosted.window, &outer);
+  EXPECT_EQ(std::make_pair(outer.right - outer.left, outer.bottom - outer.top), std::make_pair(450L, 300L));
+  EXPECT_EQ(std::make_pair(host.DeviceSize().width, host.DeviceSize().height), std::make_pair(450, 300));
+  EXPECT_EQ(std::make_pair(host.Size().width, host.Size().height), std::make_pair(300, 200));
+  EXPECT_EQ(std::make_pair(host.BackBuffer().Width(), host.BackBuffer().Height()), std::make_pair(450, 300));
+  // The control keeps its bounds; its surface holds device pixels.
+  EXPECT_FLOAT_EQ(button.BoundsRef().X, 100);
+  UINT width = 0, height = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(button.Surface(), &width);
+  Gdiplus::DllExports::GdipGetImageHeight(button.Surface(), &height);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(90u, 35u));
+  // Composed onto the device pixels the control covers (150..239, 75..109).
+  hosted.Show();
+  button.SetColour(0xFF00FF00);
+  EXPECT_EQ(host.BackBuffer().Pixel(151, 76) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(host.BackBuffer().Pixel(238, 108) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_NE(host.BackBuffer().Pixel(241, 76) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_NE(host.BackBuffer().Pixel(151, 111) & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST_F(ScaledHost, MaximisedAndTrackingSizesAreDevicePixels) {
+  ChangeDpi(144, RECT{50, 50, 500, 350});
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MINMAXINFO info{};
+  hosted.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  // The drawn frame's 7-pixel margin lies outside the work area: 10.5 rounds to 11.
+  EXPECT_EQ(std::make_pair(info.ptMaxPosition.x, info.ptMaxPosition.y), std::make_pair(work.left - 11, work.top - 11));
+  EXPECT_EQ(std::make_pair(info.ptMaxSize.x, info.ptMaxSize.y), std::make_pair(work.right + 22, work.bottom + 22));
+  EXPECT_EQ(std::make_pair(info.ptMinTrackSize.x, info.ptMinTrackSize.y), std::make_pair(32L, 30L));  // 21, 20
+}
+
+TEST_F(ScaledHost, MousePointsArriveInLogicalPixels) {
+  ChangeDpi(192, RECT{50, 50, 650, 450});
+  struct Case {
+    int x, y;
+    bool onButton;
+  } cases[] = {
+      {200, 100, true},    // (100, 50): the button's corner
+      {319, 145, true},    // (159.5, 72.5)
+      {320, 100, false},   // (160, 50): right of it
+      {199, 100, false},   // (99.5, 50): left of it
+      {100, 50, false},    // its logical place, which on this screen is elsewhere
+  };
+  for (const auto& c : cases) {
+    button.received.clear();
+    hosted.Send(WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
+    EXPECT_EQ(hosted.host->Hovered() == &button, c.onButton) << c.x << "," << c.y;
+    if (c.onButton) {
+      auto move = std::find_if(button.received.begin(), button.received.end(),
+                               [](const Received& r) { return r.message == WM_MOUSEMOVE; });
+      ASSERT_NE(move, button.received.end());
+      EXPECT_EQ(GET_X_LPARAM(move->lParam), c.x / 2) << c.x;
+      EXPECT_EQ(GET_Y_LPARAM(move->lParam), c.y / 2) << c.y;
+    }
+  }
+  // A double click reaches the control as a marked press at its logical point, scaled once.
+  button.received.clear();
+  hosted.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 120));
+  hosted.Send(WM_LBUTTONUP, 0, MAKELPARAM(300, 120));
+  auto press = std::find_if(button.received.begin(), button.received.end(),
+                            [](const Received& r) { return r.message == WM_LBUTTONDOWN; });
+  ASSERT_NE(press, button.received.end());
+  EXPECT_EQ(press->wParam, static_cast<WPARAM>(TKM_DBLCLICK_MARK));
+  EXPECT_EQ(std::make_pair(GET_X_LPARAM(press->lParam), GET_Y_LPARAM(press->lParam)), std::make_pair(150, 60));
+}
+
+TEST_F(ScaledHost, AccessibleRectanglesAreDevicePixels) {
+  ChangeDpi(144, RECT{50, 50, 500, 350});
+  hosted.Show();
+  IAccessible* client = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(hosted.window, OBJID_CLIENT, IID_IAccessible,
+                                       reinterpret_cast<void**>(&client)),
+            S_OK);
+  VARIANT child;
+  child.vt = VT_I4;
+  child.lVal = 1;
+  long left = 0, top = 0, width = 0, height = 0;
+  EXPECT_EQ(client->accLocation(&left, &top, &width, &height, child), S_OK);
+  EXPECT_EQ(std::vector<long>({left, top, width, height}), std::vector<long>({50 + 150, 50 + 75, 90, 35}));
+  // Screen points: on the button where it is drawn, not where its logical place would be.
+  VARIANT hit;
+  EXPECT_EQ(client->accHitTest(50 + 200, 50 + 100, &hit), S_OK);
+  EXPECT_EQ(hit.vt, VT_DISPATCH);
+  VariantClear(&hit);
+  EXPECT_EQ(client->accHitTest(50 + 110, 50 + 60, &hit), S_OK);
+  EXPECT_EQ(std::make_pair(static_cast<int>(hit.vt), hit.lVal), std::make_pair(static_cast<int>(VT_I4), 0L));
+  VariantClear(&hit);
+  client->Release();
+}
+
+}  // namespace
