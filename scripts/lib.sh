@@ -76,7 +76,13 @@ quarvel_wine() {
     wineboot -i >/dev/null 2>&1 || die "wineboot failed"
     wineserver -w
   fi
-  wineserver -p >/dev/null 2>&1 || die "wineserver did not start"
+  # A server of an earlier run may still be shutting down: it refuses a new one until gone.
+  local tries=0
+  until wineserver -p >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ $tries -lt 20 ] || die "wineserver did not start"
+    sleep 0.5
+  done
   for cp in $other $codepage; do
     acp=$(quarvel_wine_acp "$(quarvel_locale $cp)")
     [ "$acp" = "$cp" ] || die "Wine's ANSI code page under $(quarvel_locale $cp) is '$acp', not $cp"
