@@ -180,6 +180,7 @@ void ScrollBar::FireChange() {
 }
 
 int ScrollBar::Position(std::optional<int> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return Position(value); });
   if (value) {
     const int next = std::clamp(*value, minimum_, std::max(minimum_, maximum_));
     if (next != position_) {
@@ -191,6 +192,7 @@ int ScrollBar::Position(std::optional<int> value) {
 }
 
 int ScrollBar::Minimum(std::optional<int> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return Minimum(value); });
   if (value) {
     minimum_ = *value;
     negatedMinimum_ = -minimum_;
@@ -201,6 +203,7 @@ int ScrollBar::Minimum(std::optional<int> value) {
 }
 
 int ScrollBar::Maximum(std::optional<int> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return Maximum(value); });
   if (value) {
     maximum_ = *value;
     position_ = std::clamp(position_, minimum_, std::max(minimum_, maximum_));
@@ -211,21 +214,25 @@ int ScrollBar::Maximum(std::optional<int> value) {
 }
 
 int ScrollBar::PageStep(std::optional<int> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return PageStep(value); });
   if (value) pageStep_ = *value;
   return pageStep_;
 }
 
 int ScrollBar::ArrowStep(std::optional<int> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return ArrowStep(value); });
   if (value) arrowStep_ = *value;
   return arrowStep_;
 }
 
 bool ScrollBar::LiveTracking(std::optional<bool> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return LiveTracking(value); });
   if (value) liveTracking_ = *value;
   return liveTracking_;
 }
 
 bool ScrollBar::CompactWhenIdle(std::optional<bool> value) {
+  if (value && !OnUiThread()) return RunOnUiThread([&] { return CompactWhenIdle(value); });
   if (value) compactWhenIdle_ = *value;
   return compactWhenIdle_;
 }

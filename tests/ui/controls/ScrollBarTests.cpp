@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "support/HostedControls.h"
@@ -128,6 +131,46 @@ class ScrollBarControl : public testing::Test {
   HostedWindow hosted{HostedWindow::Frame(0)};
   ScrollBar bar;
 };
+
+// Records the threads the bar is laid out and drawn on.
+class ProbeBar : public ScrollBar {
+ public:
+  void ComputeThumb() override {
+    threads.insert(GetCurrentThreadId());
+    ScrollBar::ComputeThumb();
+  }
+  void PaintBar(int mode, float x, float y) override {
+    threads.insert(GetCurrentThreadId());
+    ScrollBar::PaintBar(mode, x, y);
+  }
+  std::set<DWORD> threads;
+};
+
+TEST(ScrollBarThreads, SettersFromAWorkerRunOnTheUiThread) {
+  HostedWindow hosted{HostedWindow::Frame(0)};
+  hosted.Show();
+  ProbeBar bar;
+  ASSERT_NE(bar.Create(hosted.window, 20, 40, 200, 10, ScrollBarOptions{}), nullptr);
+  Pump();
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int i = 1; i <= 50; ++i) {
+      bar.Maximum(1000 + i);
+      bar.Minimum(i % 3);
+      bar.Position(10 * i);
+      bar.PageStep(i);
+    }
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20000));
+  worker.join();
+  Pump();
+  EXPECT_EQ(bar.Maximum(), 1050);
+  EXPECT_EQ(bar.Minimum(), 50 % 3);
+  EXPECT_EQ(bar.Position(), 500);
+  EXPECT_EQ(bar.PageStep(), 50);
+  EXPECT_EQ(bar.threads, std::set<DWORD>{GetCurrentThreadId()}) << "laid out and drawn only on the UI thread";
+}
 
 TEST_F(ScrollBarControl, CreateDefaultsAndClampingSetters) {
   Make();
