@@ -336,7 +336,10 @@ class Quarvel:
     """One running Quarvel.exe; ended (if still running) when the test is done with it."""
 
     def __init__(self):
-        self.process = subprocess.Popen(["wine", EXE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # What Wine and the program print goes into the sandbox's folder, kept when a test fails.
+        folder = os.environ.get("QUARVEL_SANDBOX")
+        self.log = open(os.path.join(folder, "quarvel.log"), "ab") if folder else subprocess.DEVNULL
+        self.process = subprocess.Popen(["wine", EXE], stdout=self.log, stderr=self.log)
 
     def window(self):
         """The main window's info tuple once it is visible and shown on the X display (so that
@@ -364,6 +367,8 @@ class Quarvel:
             if self.wait_exit(30) is None:
                 self.process.kill()
                 self.process.wait()
+        if self.log is not subprocess.DEVNULL:
+            self.log.close()
 
 
 class Driver:
