@@ -32,6 +32,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 INNER = "QUARVEL_SANDBOX_INNER"
 NO_OVERLAY = 199  # the inner run's answer when it could not mount the prefix
@@ -137,6 +138,21 @@ def reap_orphans(ours, done):
         done.wait(0.2)
 
 
+def wait_for_desktop(env, deadline=180):
+    """Waits until the session's desktop is up, as it always is on Windows: Wine starts its
+    desktop process at the first window of a session and, when that start times out on a loaded
+    machine, refuses that window ("the explorer process failed to start"); the next one tries
+    again."""
+    tool = os.path.join(build_dir(), "tools", "wintool.exe")
+    if not os.path.isfile(tool):
+        return
+    end = time.monotonic() + deadline
+    while subprocess.run(["wine", tool, "desktop"], env=env, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL).returncode != 0:
+        if time.monotonic() > end:
+            fail("the Wine desktop did not start within %d s" % deadline)
+
+
 def run_with(args, prefix, folder, shared=False):
     """Display, Wine server and the command with the sandbox's environment; its exit code."""
     xvfb, display = start_display()
@@ -158,6 +174,7 @@ def run_with(args, prefix, folder, shared=False):
         if args.dpi != 96 or shared:
             subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                             "/d", str(args.dpi), "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for_desktop(env)
         command = subprocess.Popen(args.command, env=env)
         if os.getpid() == 1:
             reaper = threading.Thread(target=reap_orphans, daemon=True,

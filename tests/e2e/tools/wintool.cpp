@@ -16,6 +16,8 @@
 //                                 process lived on after the close (it prints whether its window
 //                                 is still there), 5 when it ended without a window
 //   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
+//   wintool desktop               makes (and destroys) one hidden window: exit code 0 once the
+//                                 session's desktop is up, 3 when no window could be made
 // Captions come in as UTF-16 (the command line read wide), so they match on any code page.
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
@@ -99,6 +101,14 @@ int main() {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argc == 2 && std::wstring(argv[1]) == L"acp") {
     std::printf("%u\n", GetACP());
+    return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"desktop") {
+    // The first window of a session starts Wine's desktop process; on a loaded machine that
+    // start can time out, and the window is then refused.
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (!probe) return 3;
+    DestroyWindow(probe);
     return 0;
   }
   if (argc < 3) {
