@@ -683,15 +683,29 @@ def register_link_log(log_path):
     return restore
 
 
-def handlers_running():
-    """Whether a link handler (linklog.exe) started by the shell is still running."""
-    out = subprocess.run(["pgrep", "-f", "linklog.exe"], capture_output=True, text=True).stdout
-    return bool(out.split())
+def running_handlers():
+    """The link handlers (linklog.exe) started by the shell that still run, as "pid state
+    command" lines. A handler that ended but was not yet collected by its parent does not count."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+            with open("/proc/%s/stat" % pid) as f:
+                state = f.read().rsplit(")", 1)[1].split()[0]
+        except OSError:
+            continue
+        if "linklog.exe" in command and state != "Z":
+            found.append("%s %s %s" % (pid, state, command))
+    return found
 
 
 def links_opened(log_path):
     """The links the shell handed to the handlers, once no handler is still writing."""
-    wait_until(lambda: not handlers_running(), "a link handler did not end")
+    try:
+        wait_until(lambda: not running_handlers(), "a link handler did not end")
+    except AssertionError as failure:
+        raise AssertionError("%s; still running: %s" % (failure, running_handlers())) from None
     return read_lines(log_path)
 
 

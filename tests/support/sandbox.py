@@ -138,19 +138,61 @@ def reap_orphans(ours, done):
         done.wait(0.2)
 
 
-def wait_for_desktop(env, deadline=180):
-    """Waits until the session's desktop is up, as it always is on Windows: Wine starts its
-    desktop process at the first window of a session and, when that start times out on a loaded
-    machine, refuses that window ("the explorer process failed to start"); the next one tries
-    again."""
-    tool = os.path.join(build_dir(), "tools", "wintool.exe")
-    if not os.path.isfile(tool):
-        return
-    end = time.monotonic() + deadline
-    while subprocess.run(["wine", tool, "desktop"], env=env, stdout=subprocess.DEVNULL,
-                         stderr=subprocess.DEVNULL).returncode != 0:
-        if time.monotonic() > end:
-            fail("the Wine desktop did not start within %d s" % deadline)
+class WineSession:
+    """The sandbox's Wine server and the settings every session starts with."""
+
+    def __init__(self, env, args, shared):
+        self.env, self.args, self.shared = env, args, shared
+        self.server = None
+        self.start()
+
+    def wine(self, *command):
+        subprocess.run(["wine", *command], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start(self):
+        self.server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        # No window manager runs on the virtual display: Wine would wait two seconds for one at
+        # every window it hides or destroys unless its windows are unmanaged. (The prefix's
+        # services start with this first Wine program and keep its output open: it must be one
+        # of ours, so that a test reading a program's output gets its end.)
+        self.wine("reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        # The display scale (a fresh copy of the prefix has none: 96 DPI). A sandbox without
+        # namespaces shares the prefix with the ones before it, so it always writes its own.
+        if self.args.dpi != 96 or self.shared:
+            self.wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                      "/d", str(self.args.dpi), "/f")
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self.server:
+            try:
+                self.server.wait(15)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
+
+    def wait_for_desktop(self, deadline=180):
+        """Waits until the session's desktop is up, as it always is on Windows. Wine starts its
+        desktop process at the first window of a session; when that start times out on a loaded
+        machine it refuses the window ("the explorer process failed to start"), and a session
+        whose desktop process died can stay without one: after a few refusals the session
+        starts again. What the probes print goes to desktop.log in the sandbox's folder."""
+        tool = os.path.join(build_dir(), "tools", "wintool.exe")
+        if not os.path.isfile(tool):
+            return
+        end = time.monotonic() + deadline
+        refusals = 0
+        with open(os.path.join(self.env["QUARVEL_SANDBOX"], "desktop.log"), "ab") as log:
+            while subprocess.run(["wine", tool, "desktop"], env=self.env, stdout=log, stderr=log).returncode != 0:
+                if time.monotonic() > end:
+                    fail("the Wine desktop did not start within %d s (see %s)" % (deadline, log.name))
+                refusals += 1
+                if refusals % 3 == 0:
+                    log.write(b"sandbox: no desktop after %d tries: starting the Wine session again\n" % refusals)
+                    log.flush()
+                    self.stop()
+                    self.start()
 
 
 def run_with(args, prefix, folder, shared=False):
@@ -158,27 +200,15 @@ def run_with(args, prefix, folder, shared=False):
     xvfb, display = start_display()
     env = dict(os.environ, DISPLAY=display, WINEPREFIX=prefix, LC_ALL=LOCALES[args.codepage],
                QUARVEL_SANDBOX=folder, QUARVEL_CODEPAGE=args.codepage, QUARVEL_DPI=str(args.dpi))
-    server = reaper = None
+    session = reaper = None
     stopping = threading.Event()
     try:
-        server = subprocess.Popen(["wineserver", "-p", "-f"], env=env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-        # No window manager runs on the virtual display: Wine would wait two seconds for one at
-        # every window it hides or destroys unless its windows are unmanaged. (The prefix's
-        # services start with this first Wine program and keep its output open: it must be one
-        # of ours, so that a test reading a program's output gets its end.)
-        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
-                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # The display scale (a fresh copy of the prefix has none: 96 DPI). A sandbox without
-        # namespaces shares the prefix with the ones before it, so it always writes its own.
-        if args.dpi != 96 or shared:
-            subprocess.run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                            "/d", str(args.dpi), "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for_desktop(env)
+        session = WineSession(env, args, shared)
+        session.wait_for_desktop()
         command = subprocess.Popen(args.command, env=env)
         if os.getpid() == 1:
             reaper = threading.Thread(target=reap_orphans, daemon=True,
-                                      args=(lambda: {xvfb.pid, server.pid, command.pid}, stopping))
+                                      args=(lambda: {xvfb.pid, session.server.pid, command.pid}, stopping))
             reaper.start()
         try:
             return command.wait()
@@ -189,12 +219,8 @@ def run_with(args, prefix, folder, shared=False):
         stopping.set()
         if reaper:
             reaper.join()
-        subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if server:
-            try:
-                server.wait(15)
-            except subprocess.TimeoutExpired:
-                server.kill()
+        if session:
+            session.stop()
         stop(xvfb)
 
 
