@@ -143,7 +143,7 @@ class WineSession:
 
     def __init__(self, env, args, shared):
         self.env, self.args, self.shared = env, args, shared
-        self.server = None
+        self.server = self.holder = None
         self.start()
 
     def wine(self, *command):
@@ -163,7 +163,13 @@ class WineSession:
             self.wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                       "/d", str(self.args.dpi), "/f")
 
+    def holder_pid(self):
+        return self.holder.pid if self.holder else None
+
     def stop(self):
+        if self.holder:
+            self.holder.stdin.close()
+            self.holder = None
         subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if self.server:
             try:
@@ -172,19 +178,28 @@ class WineSession:
                 self.server.kill()
                 self.server.wait()
 
-    def wait_for_desktop(self, deadline=180):
-        """Waits until the session's desktop is up, as it always is on Windows. Wine starts its
-        desktop process at the first window of a session; when that start times out on a loaded
-        machine it refuses the window ("the explorer process failed to start"), and a session
-        whose desktop process died can stay without one: after a few refusals the session
-        starts again. What the probes print goes to desktop.log in the sandbox's folder."""
+    def hold_desktop(self, deadline=180):
+        """Starts the session's desktop and keeps it up, as it always is on Windows. Wine starts
+        its desktop process at the first window of a session and closes it when the last program
+        ends: a program started later starts it again, and when that start times out on a loaded
+        machine its window is refused ("the explorer process failed to start"). So a holder
+        program stays on the desktop for the sandbox's life. A session whose desktop would not
+        start after a few tries starts again. What the tries print goes to desktop.log in the
+        sandbox's folder."""
         tool = os.path.join(build_dir(), "tools", "wintool.exe")
         if not os.path.isfile(tool):
             return
         end = time.monotonic() + deadline
         refusals = 0
         with open(os.path.join(self.env["QUARVEL_SANDBOX"], "desktop.log"), "ab") as log:
-            while subprocess.run(["wine", tool, "desktop"], env=self.env, stdout=log, stderr=log).returncode != 0:
+            while True:
+                holder = subprocess.Popen(["wine", tool, "desktop"], env=self.env, stdin=subprocess.PIPE,
+                                          stdout=subprocess.PIPE, stderr=log)
+                if holder.stdout.readline().strip() == b"up":
+                    self.holder = holder
+                    return
+                holder.stdin.close()
+                holder.wait()
                 if time.monotonic() > end:
                     fail("the Wine desktop did not start within %d s (see %s)" % (deadline, log.name))
                 refusals += 1
@@ -204,11 +219,12 @@ def run_with(args, prefix, folder, shared=False):
     stopping = threading.Event()
     try:
         session = WineSession(env, args, shared)
-        session.wait_for_desktop()
+        session.hold_desktop()
         command = subprocess.Popen(args.command, env=env)
         if os.getpid() == 1:
             reaper = threading.Thread(target=reap_orphans, daemon=True,
-                                      args=(lambda: {xvfb.pid, session.server.pid, command.pid}, stopping))
+                                      args=(lambda: {xvfb.pid, session.server.pid, session.holder_pid(), command.pid},
+                                            stopping))
             reaper.start()
         try:
             return command.wait()

@@ -16,8 +16,10 @@
 //                                 process lived on after the close (it prints whether its window
 //                                 is still there), 5 when it ended without a window
 //   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
-//   wintool desktop               makes (and destroys) one hidden window: exit code 0 once the
-//                                 session's desktop is up, 3 when no window could be made
+//   wintool desktop               makes (and destroys) one hidden window: prints "up" once the
+//                                 session's desktop is up (exit code 3 when no window could be
+//                                 made), then stays until its standard input ends, so that the
+//                                 desktop stays up for the programs started after it
 // Captions come in as UTF-16 (the command line read wide), so they match on any code page.
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
@@ -109,6 +111,13 @@ int main() {
     HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     if (!probe) return 3;
     DestroyWindow(probe);
+    std::puts("up");
+    std::fflush(stdout);
+    // Wine closes a session's desktop (and ends its process) once the last program on it has
+    // ended; the next program would have to start it again, and under load that start times out.
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin)) {
+    }
     return 0;
   }
   if (argc < 3) {
