@@ -35,6 +35,10 @@ EditBox::~EditBox() {
 
 Control* EditBox::Create(ControlParent parent, float left, float top, float width, float height,
                          const EditBoxOptions& options) {
+  // The document, font and drawing objects are the UI thread's too: the whole creation runs there.
+  if (!ui::OnThreadOf(parent.HostWindow())) {
+    return ui::CallOnUiThread(parent.HostWindow(), [&] { return Create(parent, left, top, width, height, options); });
+  }
   if (IsLive()) return this;
   multiLine_ = options.multiLine;
   document_ = TextDocument(multiLine_);

@@ -68,6 +68,10 @@ Label::~Label() {
 
 Control* Label::Create(ControlParent parent, float left, float top, float width, float height,
                        const std::string& text, const LabelOptions& options) {
+  // The font and format are the UI thread's too: the whole creation runs there.
+  if (!ui::OnThreadOf(parent.HostWindow())) {
+    return ui::CallOnUiThread(parent.HostWindow(), [&] { return Create(parent, left, top, width, height, text, options); });
+  }
   if (IsLive()) return GetHandle();
   text_ = gfx::widen_text(text);
   colour_ = options.textColour.value_or(kLabelDefaultColour);

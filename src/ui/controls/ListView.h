@@ -280,7 +280,7 @@ class ListView : public Control {
   void ApplyPending();
   // Shows, hides and ranges both bars for the content size; true when an offset had to move.
   bool UpdateScrollBars();
-  Gdiplus::RectF RowRect(int row, int offsetX, int offsetY) const;
+  Gdiplus::RectF RowRect(int row, int offsetX, int offsetY) const;  // mutex_ held
   list_layout::RowRange VisibleRange(int offsetY) const;  // mutex_ held
   gfx::GpFont* Font() const;
   void ScrollCanvasTo(int offsetY);
@@ -306,6 +306,9 @@ class ListView : public Control {
   static LRESULT OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
 
   // --- state; members marked mutex_ are guarded by it ---
+  // The geometry members are written under mutex_ (by the UI thread's layout, or by an operation
+  // that changes the columns or rows) and read under it, except that the UI thread may read
+  // view_ and rowsClip_, which only it writes, without it.
   gfx::FontPtr ownFont_;                      // null: the toolkit's default font
   gfx::StringFormatPtr format_;
   Gdiplus::ARGB textColour_ = 0xD2000000;
@@ -323,8 +326,8 @@ class ListView : public Control {
   ListScrollBar horizontalBar_;
   ListScrollBar verticalBar_;
   Gdiplus::RectF inner_;                      // inside the border
-  Gdiplus::RectF view_;                       // the rows area under the header
-  Gdiplus::RectF rowsClip_;                   // view_ less the shown scroll bars
+  Gdiplus::RectF view_;                       // geometry: the rows area under the header
+  Gdiplus::RectF rowsClip_;                   // geometry: view_ less the shown scroll bars
   Gdiplus::RectF headerStrip_;
   int offsetX_ = 0;                           // mutex_
   int offsetY_ = 0;                           // mutex_
@@ -334,11 +337,11 @@ class ListView : public Control {
   int hotColumn_ = 0;                         // mutex_
   int currentRow_ = 0;                        // mutex_
   std::vector<int> selection_;                // mutex_
-  int itemWidth_ = 0;                         // one item in icon style
-  int rowHeight_ = 0;                         // mutex_
-  int contentWidth_ = 0;                      // mutex_
-  int contentHeight_ = 0;                     // mutex_
-  int itemsPerLine_ = 1;                      // mutex_
+  int itemWidth_ = 0;                         // geometry: one item in icon style
+  int rowHeight_ = 0;                         // geometry
+  int contentWidth_ = 0;                      // geometry
+  int contentHeight_ = 0;                     // geometry
+  int itemsPerLine_ = 1;                      // geometry
   std::atomic<int> filling_{0};               // fills under way (BeginFilling)
   bool singleSelection_ = true;               // mutex_
   HIMAGELIST extraImages_ = nullptr;

@@ -114,21 +114,22 @@ void DrawText(Gdiplus::GpGraphics* g, const std::string& text, gfx::GpFont* font
 gfx::GpFont* ListView::Font() const { return ownFont_ ? ownFont_.Get() : gfx::default_font(); }
 
 void ListView::LayoutAreas() {
+  if (!OnUiThread()) return RunOnUiThread([&] { LayoutAreas(); });
   const RectF bounds = BoundsRef();
   inner_ = RectF(2, 2, bounds.Width - 4, bounds.Height - 4);
   float fontHeight = 12;
   if (Graphics() && Font()) gdip::GdipGetFontHeight(Font(), Graphics(), &fontHeight);
   int rowHeight = static_cast<int>(fontHeight) + 3;
   headerHeight_ = headerHidden_ ? 0 : std::max(rowHeight, IconHeight(headerImages_)) + 6;
-  view_ = RectF(inner_.X, inner_.Y + static_cast<float>(headerHeight_), inner_.Width,
-                inner_.Height - static_cast<float>(headerHeight_));
-  rowsClip_ = view_;
-  if (horizontalShown_) rowsClip_.Height -= list_layout::kBarThickness;
-  if (verticalShown_) rowsClip_.Width -= list_layout::kBarThickness;
   headerStrip_ = RectF(inner_.X, inner_.Y, inner_.Width, static_cast<float>(headerHeight_));
   const int iconHeight = IconHeight(rowImages_);
   {
     Lock lock(mutex_);
+    view_ = RectF(inner_.X, inner_.Y + static_cast<float>(headerHeight_), inner_.Width,
+                  inner_.Height - static_cast<float>(headerHeight_));
+    rowsClip_ = view_;
+    if (horizontalShown_) rowsClip_.Height -= list_layout::kBarThickness;
+    if (verticalShown_) rowsClip_.Width -= list_layout::kBarThickness;
     if (viewStyle_ == kListIcons) {
       rowHeight = rowHeight + iconHeight + 8;
       itemWidth_ = rowHeight + 20;
@@ -145,6 +146,7 @@ void ListView::LayoutAreas() {
 }
 
 void ListView::DrawBackground() {
+  if (!OnUiThread()) return RunOnUiThread([&] { DrawBackground(); });
   const RectF bounds = BoundsRef();
   gfx::GraphicsPtr g;
   backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g, HostDpi());
@@ -179,6 +181,7 @@ void ListView::DrawBackground() {
 }
 
 void ListView::DrawHeader() {
+  if (!OnUiThread()) return RunOnUiThread([&] { DrawHeader(); });
   if (headerHeight_ <= 0) {
     headerSurface_.Reset();
     return;
@@ -260,6 +263,7 @@ bool ListView::Snapshot(int row, RowSnapshot* out) {
 }
 
 void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
+  if (!OnUiThread()) return RunOnUiThread([&] { UpdateVisibleRows(recreateCanvas, redraw); });
   if (recreateCanvas || !canvas_) {
     canvasGraphics_.Reset();
     spareGraphics_.Reset();
@@ -307,6 +311,7 @@ void ListView::DrawRowsIn(int fromRow, int toRow) {
 }
 
 void ListView::DrawRow(int row, bool present) {
+  if (!OnUiThread()) return RunOnUiThread([&] { DrawRow(row, present); });
   RowSnapshot snapshot;
   int offsetX = 0, offsetY = 0;
   {
@@ -323,14 +328,12 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
   Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (!g) return;
   std::vector<Column> columns;
-  int contentWidth = 0;
+  RectF rect;
   {
     Lock lock(mutex_);
     columns = columns_;
-    contentWidth = contentWidth_;
+    rect = RowRect(s.row, offsetX, offsetY);
   }
-  (void)contentWidth;
-  const RectF rect = RowRect(s.row, offsetX, offsetY);
   ++rowsDrawn_;
   Clear(g, rect);
 
@@ -445,6 +448,7 @@ void ListView::ScrollCanvasTo(int offsetY) {
 }
 
 void ListView::Present() {
+  if (!OnUiThread()) return RunOnUiThread([&] { Present(); });
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, false);
   if (Gdiplus::GpGraphics* g = context.graphics) {
@@ -538,6 +542,7 @@ void ListView::ApplyPending() {
 }
 
 void ListView::PlaceScrollBars() {
+  if (!OnUiThread()) return RunOnUiThread([&] { PlaceScrollBars(); });
   const float left = Left(), top = Top();
   const float bar = list_layout::kBarThickness;
   if (verticalBar_.IsLive()) {
@@ -551,6 +556,7 @@ void ListView::PlaceScrollBars() {
 }
 
 void ListView::CreateScrollBars() {
+  if (!OnUiThread()) return RunOnUiThread([&] { CreateScrollBars(); });
   ScrollBarOptions options;
   options.maximum = 0;
   options.visible = false;

@@ -158,6 +158,11 @@ Control* PictureBox::CreateBase(ControlParent parent, RectF bounds, const Pictur
 
 Control* PictureBox::Create(ControlParent parent, float left, float top, float width, float height,
                             gfx::ByteSpan imageData, const PictureBoxOptions& options) {
+  // The decoded image is the UI thread's too: the whole creation runs there.
+  if (!ui::OnThreadOf(parent.HostWindow())) {
+    return ui::CallOnUiThread(parent.HostWindow(),
+                              [&] { return Create(parent, left, top, width, height, imageData, options); });
+  }
   if (IsLive()) return GetHandle();
   data_.assign(imageData.begin(), imageData.end());
   LoadImage();
@@ -166,6 +171,10 @@ Control* PictureBox::Create(ControlParent parent, float left, float top, float w
 
 Control* PictureBox::CreateFromIcon(ControlParent parent, float left, float top, float width, float height,
                                     HICON icon, const PictureBoxOptions& options) {
+  if (!ui::OnThreadOf(parent.HostWindow())) {
+    return ui::CallOnUiThread(parent.HostWindow(),
+                              [&] { return CreateFromIcon(parent, left, top, width, height, icon, options); });
+  }
   if (IsLive()) return GetHandle();
   data_.clear();
   ReleaseImage();

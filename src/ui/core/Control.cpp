@@ -49,8 +49,10 @@ void Control::DestroyMembers() {
 
 Control* Control::Copy() const { return nullptr; }
 
+HWND ControlParent::HostWindow() const { return control ? control->GetHostWindow() : window; }
+
 Control* Control::Create(ControlParent parent, RectF bounds, const ControlOptions& options) {
-  HWND target = parent.control ? parent.control->hostWindow_ : parent.window;
+  HWND target = parent.HostWindow();
   if (!ui::OnThreadOf(target)) {
     return ui::CallOnUiThread(target, [&] { return Create(parent, bounds, options); });
   }

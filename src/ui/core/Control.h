@@ -42,6 +42,8 @@ struct ControlParent {
   Control* control = nullptr;
   ControlParent(HWND hostWindow) : window(hostWindow) {}
   ControlParent(Control* parentControl) : control(parentControl) {}
+  // The window that hosts the new control: its thread is the control's UI thread.
+  HWND HostWindow() const;
 };
 
 // A cursor argument: a handle used as is, or a system cursor id loaded with LoadCursorW.
