@@ -144,14 +144,16 @@ def require_environment(test):
 # --- waiting ---
 
 def wait_until(condition, message, timeout=DEADLINE, step=0.1):
-    """The first true value of condition(), polled until the deadline; fails with message."""
+    """The first true value of condition(), polled until the deadline; fails with message (a
+    text, or a function giving it, for what the condition saw)."""
     deadline = time.time() + timeout
     while True:
         value = condition()
         if value:
             return value
         if time.time() >= deadline:
-            raise AssertionError("%s (waited %.0f s%s)" % (message, timeout, failure_shot()))
+            text = message() if callable(message) else message
+            raise AssertionError("%s (waited %.0f s%s)" % (text, timeout, failure_shot()))
         time.sleep(step)
 
 
