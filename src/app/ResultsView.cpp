@@ -94,7 +94,11 @@ void AddResultColumns(ListView& list, bool categoryList) {
 void RefreshTabCaptions() {
   MainControls* ui = AppState.controls.get();
   if (!ui) return;
-  for (int tab = 0; tab < kTabCount; ++tab) ui->tabs[tab].Caption(TabCaption(tab, CountFor(tab)));
+  // One crossing for all five: a worker's crossing waits until the UI thread has drawn what it
+  // was drawing, and the search calls this after every page.
+  ui::RunOnUiThread(AppState.mainWindow, [ui] {
+    for (int tab = 0; tab < kTabCount; ++tab) ui->tabs[tab].Caption(TabCaption(tab, CountFor(tab)));
+  });
 }
 
 bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled) {
