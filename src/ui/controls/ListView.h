@@ -286,7 +286,7 @@ class ListView : public Control {
   void ScrollCanvasTo(int offsetY);
   void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY);
   bool Snapshot(int row, RowSnapshot* out);
-  void DrawRowsIn(int fromRow, int toRow);
+  bool DrawRowsIn(int fromRow, int toRow);  // false when none of them is visible
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).
   list_layout::Hit HitLocked(int x, int y) const;

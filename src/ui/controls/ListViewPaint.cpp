@@ -288,15 +288,16 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   if (range.first > 0) DrawRowsIn(range.first, range.last);
 }
 
-void ListView::DrawRowsIn(int fromRow, int toRow) {
+bool ListView::DrawRowsIn(int fromRow, int toRow) {
   int from = 0, to = 0;
   {
     Lock lock(mutex_);
     const list_layout::RowRange range = VisibleRange(offsetY_);
-    if (range.first == 0) return;
+    if (range.first == 0) return false;
     from = std::max(fromRow, range.first);
     to = std::min(toRow, range.last);
   }
+  if (from > to) return false;
   RowSnapshot snapshot;
   for (int row = from; row <= to; ++row) {
     int offsetX = 0, offsetY = 0;
@@ -308,6 +309,7 @@ void ListView::DrawRowsIn(int fromRow, int toRow) {
     }
     DrawRowSnapshot(snapshot, offsetX, offsetY);
   }
+  return true;
 }
 
 void ListView::DrawRow(int row, bool present) {
@@ -531,14 +533,16 @@ void ListView::ApplyPending() {
     offsetY = offsetY_;
   }
   if (offsetY != canvasOffsetY_) p.all = true;
+  bool drawn = p.columns;  // the header
   if (p.all) {
     UpdateVisibleRows(false, true);
+    drawn = true;
   } else if (p.first <= p.last) {
-    DrawRowsIn(p.first, p.last);
-  } else if (!p.rows && !p.columns) {
-    return;  // nothing visible changed
+    drawn = DrawRowsIn(p.first, p.last) || drawn;
   }
-  Present();
+  // Rows that changed out of sight (an append below the view) cost no drawing: only the scroll
+  // bar shows them, and it draws itself when its range changes.
+  if (drawn) Present();
 }
 
 void ListView::PlaceScrollBars() {

@@ -193,7 +193,7 @@ int ScrollBar::Position(std::optional<int> value) {
 
 int ScrollBar::Minimum(std::optional<int> value) {
   if (value && !OnUiThread()) return RunOnUiThread([&] { return Minimum(value); });
-  if (value) {
+  if (value && *value != minimum_) {  // an unchanged range is not drawn again
     minimum_ = *value;
     negatedMinimum_ = -minimum_;
     if (position_ < minimum_) position_ = minimum_;
@@ -204,7 +204,7 @@ int ScrollBar::Minimum(std::optional<int> value) {
 
 int ScrollBar::Maximum(std::optional<int> value) {
   if (value && !OnUiThread()) return RunOnUiThread([&] { return Maximum(value); });
-  if (value) {
+  if (value && *value != maximum_) {
     maximum_ = *value;
     position_ = std::clamp(position_, minimum_, std::max(minimum_, maximum_));
     ComputeThumb();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -109,6 +110,48 @@ TEST(ListLayout, GbkAwareMatchingAndCutting) {
   EXPECT_EQ(ll::CutText("ab\xd6\xd0", 3), "ab") << "a double-byte character is never split";
   EXPECT_EQ(ll::CutText("ab\xd6\xd0", 4), "ab\xd6\xd0");
   EXPECT_EQ(ll::CutText("ab\xd6", 3), "ab\xd6") << "a lone lead byte at the end stays";
+}
+
+// Counts the times the list composes and presents its surface.
+class PresentCountingList : public ListView {
+ public:
+  void Present() override {
+    ++presents;
+    ListView::Present();
+  }
+  int presents = 0;
+};
+
+TEST(ListView, ChangesOutOfSightCostNoDrawing) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  PresentCountingList list;
+  ASSERT_NE(list.Create(window.window, 10, 10, 380, 260), nullptr);
+  list.InsertColumn(0, "C1", 100);
+  for (int i = 1; i <= 40; ++i) list.InsertRow(std::nullopt, std::to_string(i));
+  Pump();
+  ASSERT_LT(list.RowsClip().Height / static_cast<float>(list.RowHeight()), 20.0f) << "rows 30 on are out of sight";
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    bool drawn;
+  } cases[] = {
+      {"append below the view", [&] { list.InsertRow(std::nullopt, "41"); }, false},
+      {"text of a row below the view", [&] { list.SetCellText(30, 1, "x"); }, false},
+      {"colour of a row below the view", [&] { list.SetRowTextColour(35, 0xFFFF0000); }, false},
+      {"text of a visible row", [&] { list.SetCellText(2, 1, "y"); }, true},
+      {"a visible row deleted", [&] { list.DeleteRow(1); }, true},
+      {"a column widened", [&] { list.SetColumnWidth(1, 120); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    list.presents = 0;
+    const long drawn = list.RowsDrawn();
+    c.change();
+    Pump();
+    EXPECT_EQ(list.presents > 0, c.drawn);
+    EXPECT_EQ(list.RowsDrawn() > drawn, c.drawn);
+  }
 }
 
 TEST(ListView, ColumnOperationsKeepEveryRowInStep) {

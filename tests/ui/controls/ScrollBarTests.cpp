@@ -141,10 +141,32 @@ class ProbeBar : public ScrollBar {
   }
   void PaintBar(int mode, float x, float y) override {
     threads.insert(GetCurrentThreadId());
+    ++paints;
     ScrollBar::PaintBar(mode, x, y);
   }
   std::set<DWORD> threads;
+  int paints = 0;
 };
+
+TEST(ScrollBarPaints, OnlyAChangedRangeOrPositionIsDrawnAgain) {
+  HostedWindow hosted{HostedWindow::Frame(0)};
+  hosted.Show();
+  ProbeBar bar;
+  ASSERT_NE(bar.Create(hosted.window, 20, 40, 200, 10, ScrollBarOptions{}), nullptr);
+  bar.Maximum(500);
+  bar.Position(40);
+  Pump();
+  const int paints = bar.paints;
+  bar.Maximum(500);
+  bar.Minimum(bar.Minimum());
+  bar.Position(40);
+  bar.PageStep(bar.PageStep());
+  Pump();
+  EXPECT_EQ(bar.paints, paints) << "nothing changed: nothing drawn";
+  bar.Maximum(600);
+  Pump();
+  EXPECT_GT(bar.paints, paints) << "a new range moves the thumb";
+}
 
 TEST(ScrollBarThreads, SettersFromAWorkerRunOnTheUiThread) {
   HostedWindow hosted{HostedWindow::Frame(0)};
