@@ -542,7 +542,10 @@ void EndSurfacePaint(Control* control, PaintContext& context) {
     control->SendControlMessage(TKM_TRANSITION_START, 0, 0);
     SetTimer(control->hostWindow_, control->TransitionTimerId(), control->transitionInterval_, TransitionTimerProc);
   } else {
-    RectF bounds = control->bounds_;
-    SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&bounds));
+    // Only what was painted is recomposed (a caret blink paints a few pixels).
+    RectF painted(control->bounds_.X + context.clip.X, control->bounds_.Y + context.clip.Y, context.clip.Width,
+                  context.clip.Height);
+    if (!painted.Intersect(control->bounds_)) return;
+    SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&painted));
   }
 }

@@ -431,6 +431,7 @@ void WindowHost::Recompose(const RectF& rect) {
   RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
              static_cast<REAL>(r.bottom - r.top));
   const RECT d = ToRect(area, dpi_, deviceSize_);
+  composedArea_ += static_cast<double>(area.Width) * area.Height;
   GdipFlush(graphics_.Get(), FlushIntentionSync);
   BitBlt(backBuffer_.Dc(), d.left, d.top, d.right - d.left, d.bottom - d.top, background_.Dc(), d.left, d.top,
          SRCCOPY);

@@ -229,6 +229,8 @@ class WindowHost {
   void ComposeControls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.
   void Recompose(const Gdiplus::RectF& rect);
+  // Pixels recomposed since the window was attached (what repaints cost, for tests and benchmarks).
+  double ComposedArea() const { return composedArea_; }
   // The control tree: appends a control to its parent's children (null = top level), or puts
   // it first with atStart; unlink takes it out of its sibling chain. Parent links included.
   void LinkControl(Control* control, Control* parent, bool atStart);
@@ -365,6 +367,7 @@ class WindowHost {
   WindowSize size_;                           // outer size in logical pixels
   WindowSize deviceSize_;                     // outer size in device pixels: the buffers' size
   int dpi_ = ui::kBaseDpi;                    // the window's DPI
+  double composedArea_ = 0;                   // as ComposedArea
   gfx::RegionPtr frameClip_;                  // the inside of a rounded frame, which controls stay in
   Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
   bool glassBlur_ = false;

@@ -462,6 +462,19 @@ TEST_F(EditBoxControl, MultiLineScrollsToTheCaret) {
   EXPECT_GT(box.CaretPlace().line, 1);
 }
 
+TEST_F(EditBoxControl, ACaretBlinkRecomposesOnlyTheCaret) {
+  Make(kEditModeText, "blink");
+  Pump();
+  const Gdiplus::RectF caret = box.CaretRect();
+  for (int blink = 0; blink < 2; ++blink) {
+    const double before = hosted.host->ComposedArea();
+    box.BlinkCaret();
+    const double area = hosted.host->ComposedArea() - before;
+    EXPECT_GT(area, 0) << "the blink is shown";
+    EXPECT_LE(area, 3 * (caret.Height + 1)) << "of a box of " << 200 * 24;
+  }
+}
+
 TEST_F(EditBoxControl, DrawsSelectionCaretAndBars) {
   Make(kEditModeText, "Quarvel " + kChinese + kHan + " abc");
   Key(VK_LEFT);
