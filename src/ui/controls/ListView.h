@@ -286,7 +286,10 @@ class ListView : public Control {
   void ScrollCanvasTo(int offsetY);
   void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY);
   bool Snapshot(int row, RowSnapshot* out);
-  bool DrawRowsIn(int fromRow, int toRow);  // false when none of them is visible
+  // False when none of them is visible; band (when given) gets the drawn rows' area in the canvas.
+  bool DrawRowsIn(int fromRow, int toRow, Gdiplus::RectF* band = nullptr);
+  // Composes the layers onto the surface and shows them, within area (control coordinates) or whole.
+  void PresentArea(const Gdiplus::RectF* area);
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).
   list_layout::Hit HitLocked(int x, int y) const;

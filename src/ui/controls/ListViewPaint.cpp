@@ -288,7 +288,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   if (range.first > 0) DrawRowsIn(range.first, range.last);
 }
 
-bool ListView::DrawRowsIn(int fromRow, int toRow) {
+bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   int from = 0, to = 0;
   {
     Lock lock(mutex_);
@@ -306,6 +306,14 @@ bool ListView::DrawRowsIn(int fromRow, int toRow) {
       if (!Snapshot(row, &snapshot)) break;  // rows removed meanwhile
       offsetX = offsetX_;
       offsetY = offsetY_;
+      if (band) {
+        const RectF r = RowRect(row, offsetX, offsetY);
+        if (band->IsEmptyArea()) {
+          *band = r;
+        } else {
+          RectF::Union(*band, *band, r);
+        }
+      }
     }
     DrawRowSnapshot(snapshot, offsetX, offsetY);
   }
@@ -451,8 +459,12 @@ void ListView::ScrollCanvasTo(int offsetY) {
 
 void ListView::Present() {
   if (!OnUiThread()) return RunOnUiThread([&] { Present(); });
+  PresentArea(nullptr);
+}
+
+void ListView::PresentArea(const RectF* area) {
   PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, false);
+  BeginSurfacePaint(this, context, area, false);
   if (Gdiplus::GpGraphics* g = context.graphics) {
     gdip::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
     if (backgroundSurface_) {
@@ -465,7 +477,7 @@ void ListView::Present() {
       gfx::draw_image(g, headerSurface_.Get(), headerStrip_);
     }
     if (canvas_) {
-      gdip::GdipSetClipRect(g, rowsClip_.X, rowsClip_.Y, rowsClip_.Width, rowsClip_.Height, Gdiplus::CombineModeReplace);
+      gdip::GdipSetClipRect(g, rowsClip_.X, rowsClip_.Y, rowsClip_.Width, rowsClip_.Height, Gdiplus::CombineModeIntersect);
       gfx::draw_image(g, canvas_.Get(), RectF(view_.X, view_.Y, view_.Width, view_.Height));
       gdip::GdipResetClip(g);
     }
@@ -531,18 +543,26 @@ void ListView::ApplyPending() {
   {
     Lock lock(mutex_);
     offsetY = offsetY_;
+    // Rows inserted or deleted in sight move every row after them, down to the view's end.
+    if (p.last == INT_MAX && p.first <= lastVisible_) p.all = true;
   }
   if (offsetY != canvasOffsetY_) p.all = true;
-  bool drawn = p.columns;  // the header
   if (p.all) {
     UpdateVisibleRows(false, true);
-    drawn = true;
-  } else if (p.first <= p.last) {
-    drawn = DrawRowsIn(p.first, p.last) || drawn;
+    Present();
+    return;
+  }
+  RectF band;  // in the canvas
+  const bool rowsDrawn = p.first <= p.last && DrawRowsIn(p.first, p.last, &band);
+  if (p.columns) {
+    Present();  // the header and the content width changed
+  } else if (rowsDrawn) {
+    // Only the band of the redrawn rows is composed and shown (a hover change: two rows).
+    RectF area(view_.X + band.X, view_.Y + band.Y, band.Width, band.Height);
+    if (area.Intersect(rowsClip_)) PresentArea(&area);
   }
   // Rows that changed out of sight (an append below the view) cost no drawing: only the scroll
   // bar shows them, and it draws itself when its range changes.
-  if (drawn) Present();
 }
 
 void ListView::PlaceScrollBars() {

@@ -112,46 +112,62 @@ TEST(ListLayout, GbkAwareMatchingAndCutting) {
   EXPECT_EQ(ll::CutText("ab\xd6", 3), "ab\xd6") << "a lone lead byte at the end stays";
 }
 
-// Counts the times the list composes and presents its surface.
-class PresentCountingList : public ListView {
- public:
-  void Present() override {
-    ++presents;
-    ListView::Present();
-  }
-  int presents = 0;
-};
-
-TEST(ListView, ChangesOutOfSightCostNoDrawing) {
+TEST(ListView, OnlyChangedRowsInSightAreComposed) {
   HostedWindow window{HostedWindow::Frame(0)};
   window.Show();
-  PresentCountingList list;
+  ListView list;
   ASSERT_NE(list.Create(window.window, 10, 10, 380, 260), nullptr);
   list.InsertColumn(0, "C1", 100);
   for (int i = 1; i <= 40; ++i) list.InsertRow(std::nullopt, std::to_string(i));
   Pump();
-  ASSERT_LT(list.RowsClip().Height / static_cast<float>(list.RowHeight()), 20.0f) << "rows 30 on are out of sight";
+  const Gdiplus::RectF clip = list.RowsClip();
+  ASSERT_LT(clip.Height / static_cast<float>(list.RowHeight()), 20.0f) << "rows 30 on are out of sight";
+  const double row = (clip.Width + 2) * (list.RowHeight() + 2), all = 380.0 * 260.0;
+  const double bar = (ll::kBarThickness + 1) * 262.0;  // the scroll bar, when its range changes
   struct Case {
     const char* name;
     std::function<void()> change;
-    bool drawn;
+    double least, most;  // composed pixels
+    bool rowsDrawn;
   } cases[] = {
-      {"append below the view", [&] { list.InsertRow(std::nullopt, "41"); }, false},
-      {"text of a row below the view", [&] { list.SetCellText(30, 1, "x"); }, false},
-      {"colour of a row below the view", [&] { list.SetRowTextColour(35, 0xFFFF0000); }, false},
-      {"text of a visible row", [&] { list.SetCellText(2, 1, "y"); }, true},
-      {"a visible row deleted", [&] { list.DeleteRow(1); }, true},
-      {"a column widened", [&] { list.SetColumnWidth(1, 120); }, true},
+      {"append below the view", [&] { list.InsertRow(std::nullopt, "41"); }, 0, bar, false},
+      {"text of a row below the view", [&] { list.SetCellText(30, 1, "x"); }, 0, 0, false},
+      {"colour of a row below the view", [&] { list.SetRowTextColour(35, 0xFFFF0000); }, 0, 0, false},
+      {"text of a visible row", [&] { list.SetCellText(2, 1, "y"); }, 1, row, true},
+      {"two visible rows", [&] { list.SetCellText(3, 1, "y"), list.SetCellText(4, 1, "z"); }, row / 2, 2 * row, true},
+      {"a visible row deleted", [&] { list.DeleteRow(1); }, all / 2, all + bar, true},
+      {"a column widened", [&] { list.SetColumnWidth(1, 120); }, all / 2, all + bar, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    list.presents = 0;
+    const double before = window.host->ComposedArea();
     const long drawn = list.RowsDrawn();
     c.change();
     Pump();
-    EXPECT_EQ(list.presents > 0, c.drawn);
-    EXPECT_EQ(list.RowsDrawn() > drawn, c.drawn);
+    const double area = window.host->ComposedArea() - before;
+    EXPECT_GE(area, c.least);
+    EXPECT_LE(area, c.most);
+    EXPECT_EQ(list.RowsDrawn() > drawn, c.rowsDrawn);
   }
+}
+
+TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  ListView list;
+  ASSERT_NE(list.Create(window.window, 10, 10, 380, 260), nullptr);
+  list.InsertColumn(0, "C1", 100);
+  for (int i = 1; i <= 3; ++i) list.InsertRow(std::nullopt, std::string(12, 'W'));
+  Pump();
+  const Gdiplus::RectF view = list.ViewRect();
+  const int x = static_cast<int>(view.X) + 10, lastRowY = static_cast<int>(view.Y) + 2 * list.RowHeight() + list.RowHeight() / 2;
+  const Gdiplus::ARGB empty = SurfacePixel(&list, x, static_cast<int>(view.Y) + 6 * list.RowHeight());
+  bool inked = false;
+  for (int dx = 0; dx < 60 && !inked; ++dx) inked = SurfacePixel(&list, x + dx, lastRowY) != empty;
+  ASSERT_TRUE(inked) << "the third row's text is drawn";
+  list.DeleteRow(1);
+  Pump();
+  for (int dx = 0; dx < 60; ++dx) EXPECT_EQ(SurfacePixel(&list, x + dx, lastRowY), empty) << dx;
 }
 
 TEST(ListView, ColumnOperationsKeepEveryRowInStep) {
