@@ -113,13 +113,10 @@ TEST(ListLayout, GbkAwareMatchingAndCutting) {
 }
 
 TEST(ListView, OnlyChangedRowsInSightAreComposed) {
-  HostedWindow window{HostedWindow::Frame(0)};
-  window.Show();
-  ListView list;
-  ASSERT_NE(list.Create(window.window, 10, 10, 380, 260), nullptr);
-  list.InsertColumn(0, "C1", 100);
-  for (int i = 1; i <= 40; ++i) list.InsertRow(std::nullopt, std::to_string(i));
-  Pump();
+  ListFixture fixture({100});
+  fixture.Fill(40);
+  ListView& list = fixture.list;
+  HostedWindow& window = fixture.window;
   const Gdiplus::RectF clip = list.RowsClip();
   ASSERT_LT(clip.Height / static_cast<float>(list.RowHeight()), 20.0f) << "rows 30 on are out of sight";
   const double row = (clip.Width + 2) * (list.RowHeight() + 2), all = 380.0 * 260.0;
@@ -152,11 +149,8 @@ TEST(ListView, OnlyChangedRowsInSightAreComposed) {
 }
 
 TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
-  HostedWindow window{HostedWindow::Frame(0)};
-  window.Show();
-  ListView list;
-  ASSERT_NE(list.Create(window.window, 10, 10, 380, 260), nullptr);
-  list.InsertColumn(0, "C1", 100);
+  ListFixture fixture({100});
+  ListView& list = fixture.list;
   for (int i = 1; i <= 3; ++i) list.InsertRow(std::nullopt, std::string(12, 'W'));
   Pump();
   const Gdiplus::RectF view = list.ViewRect();
