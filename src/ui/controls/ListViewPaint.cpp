@@ -37,13 +37,8 @@ gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics, int
     if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics->Put()) != Gdiplus::Ok) return {};
     gdip::GdipSetSmoothingMode(graphics->Get(), Gdiplus::SmoothingModeAntiAlias);
     gdip::GdipSetTextRenderingHint(graphics->Get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
-    if (dpi != ui::kBaseDpi) {
-      const float scale = ui::ScaleFactor(dpi);
-      gdip::GdipScaleWorldTransform(graphics->Get(), scale, scale, Gdiplus::MatrixOrderPrepend);
-      gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeHighQualityBicubic);
-    } else {
-      gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeNearestNeighbor);
-    }
+    gdip::GdipSetInterpolationMode(graphics->Get(), Gdiplus::InterpolationModeNearestNeighbor);
+    ui::ScaleGraphics(graphics->Get(), dpi);
   }
   return bitmap;
 }

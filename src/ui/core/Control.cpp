@@ -446,11 +446,7 @@ void Control::CreateSurface() {
   }
   GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
   GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
-  if (dpi != ui::kBaseDpi) {
-    const float scale = ui::ScaleFactor(dpi);
-    GdipScaleWorldTransform(graphics_.Get(), scale, scale, MatrixOrderPrepend);
-    GdipSetInterpolationMode(graphics_.Get(), InterpolationModeHighQualityBicubic);
-  }
+  ui::ScaleGraphics(graphics_.Get(), dpi);
 }
 
 int Control::HostDpi() const { return host_ ? host_->Dpi() : ui::kBaseDpi; }

@@ -81,6 +81,13 @@ Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixe
                         static_cast<Gdiplus::REAL>(surfacePixels.cy / s));
 }
 
+void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi) {
+  if (!graphics || Dpi(dpi) == kBaseDpi) return;
+  const float scale = ScaleFactor(dpi);
+  Gdiplus::DllExports::GdipScaleWorldTransform(graphics, scale, scale, Gdiplus::MatrixOrderPrepend);
+  Gdiplus::DllExports::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+}
+
 int SystemDpi() {
   HDC screen = GetDC(nullptr);
   if (!screen) return kBaseDpi;

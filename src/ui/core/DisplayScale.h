@@ -36,6 +36,10 @@ SIZE SurfaceSize(float width, float height, int dpi);
 // one to one, so composition does not resample it. Unchanged at 96 DPI.
 Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixels, int dpi);
 
+// Makes a graphics on device pixels take logical coordinates (a scale of dpi / 96) and resample
+// images smoothly; at 96 DPI it leaves the graphics as it is.
+void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi);
+
 // The DPI of the monitor a window is on: GetDpiForWindow where the system has it (Windows 10
 // 1607 and later), else the system DPI (also for no window).
 int WindowDpi(HWND window);

@@ -145,12 +145,8 @@ void WindowHost::CreateBuffers() {
   if (backBuffer_.Pixels() && GdipGetImageGraphicsContext(backBuffer_.Pixels(), graphics_.Put()) == Ok) {
     GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
     GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
-    if (dpi_ != ui::kBaseDpi) {
-      // The one scale of the whole composition: everything drawn here is in logical pixels.
-      const float scale = ui::ScaleFactor(dpi_);
-      GdipScaleWorldTransform(graphics_.Get(), scale, scale, MatrixOrderPrepend);
-      GdipSetInterpolationMode(graphics_.Get(), InterpolationModeHighQualityBicubic);
-    }
+    // The one scale of the whole composition: everything drawn here is in logical pixels.
+    ui::ScaleGraphics(graphics_.Get(), dpi_);
   } else {
     graphics_.Reset();
   }
@@ -212,10 +208,7 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
   repaintQueue_.Clear();
 
   // Glass blur.
-  if (glassBlur_ && alpha_ != -1) {
-    const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
-    ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
-  }
+  if (glassBlur_ && alpha_ != -1) ApplyFrameGlassBlur();
 
   // Present at once, or cross-fade.
   if (mode == 0) {
@@ -551,6 +544,11 @@ void WindowHost::transition_tick() {
 
 // --- glass blur (DWM, bound by name) ---
 
+void WindowHost::ApplyFrameGlassBlur() {
+  const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
+  ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
+}
+
 void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int radius) {
   if (gfx::OsMajorVersion() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
   struct BlurBehind {
@@ -581,10 +579,7 @@ void WindowHost::show(int effect) {
     ~Announce() { host->AnnounceShown(); }
   } announce{this};
   if (effect == 0) {
-    if (glassBlur_) {
-      const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
-      ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
-    }
+    if (glassBlur_) ApplyFrameGlassBlur();
     ShowWindow(window_, SW_SHOWNORMAL);
     return;
   }

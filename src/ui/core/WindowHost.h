@@ -276,6 +276,8 @@ class WindowHost {
   static bool CarriesClientPoint(UINT message);
   LPARAM LogicalPointParam(LPARAM lParam) const;
   void ApplyGlassBlur(int left, int top, int right, int bottom, int radius);
+  // The blur behind the skin, inside the frame's margins (at the window's scale).
+  void ApplyFrameGlassBlur();
   void RunCloseEffect();
   void PresentLayered(HDC source);
   void CreateTitleButtons();
