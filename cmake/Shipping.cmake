@@ -15,6 +15,10 @@ endforeach()
 # functions mostly stay, since the linker keeps every unwind table entry and those name them.
 add_compile_options("$<$<CONFIG:Release>:-ffunction-sections;-fdata-sections>")
 add_link_options("$<$<CONFIG:Release>:LINKER:--gc-sections>")
+# Sections start on page boundaries in the file too, so the loader can map them from it. Wine
+# reads an exe whose sections are packed at 512-byte steps into private memory, debug sections
+# and all: the development exe cost 19 MB of private bytes and 40 ms before its first frame.
+add_link_options(LINKER:--file-alignment=0x1000)
 # No link time in the PE header: two builds of the same commit give the same bytes.
 add_link_options(LINKER:--no-insert-timestamp)
 

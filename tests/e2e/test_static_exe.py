@@ -91,6 +91,13 @@ class ShippedExeChecks:
         delayed = {entry.dll.decode("ascii").lower() for entry in getattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])}
         self.assertEqual((imports | delayed) - SYSTEM_DLLS, set(), "imports DLLs Windows does not have")
 
+    def test_sections_start_on_pages_in_the_file(self):
+        # So that the loader maps them instead of copying the image into private memory.
+        self.assertEqual(self.pe.OPTIONAL_HEADER.FileAlignment, 0x1000)
+        for section in self.pe.sections:
+            if section.SizeOfRawData:
+                self.assertEqual(section.PointerToRawData % 0x1000, 0, section.Name)
+
     def test_icon_is_the_window_icon(self):
         with open(ICON_FILE, "rb") as f:
             ico = f.read()
