@@ -25,6 +25,9 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "winine
                "comctl32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "msimg32.dll",
                "advapi32.dll", "winmm.dll", "oleacc.dll"}
 
+# What the exe loads before its first frame; the rest of SYSTEM_DLLS it loads when first used.
+START_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "ole32.dll", "msvcrt.dll"}
+
 VERSION = "1.0.0.0"
 ICON_FILE = os.path.join(harness.SOURCE_DIR, "src", "resources", "window_icon.ico")
 RELEASE_SCRIPT = os.path.join(harness.SOURCE_DIR, "scripts", "release.sh")
@@ -90,6 +93,12 @@ class ShippedExeChecks:
         self.assertTrue(imports)
         delayed = {entry.dll.decode("ascii").lower() for entry in getattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])}
         self.assertEqual((imports | delayed) - SYSTEM_DLLS, set(), "imports DLLs Windows does not have")
+
+    def test_imports_at_load_only_what_the_first_frame_needs(self):
+        # The web, the shell, accessibility, the input method, automation and image lists are
+        # bound on their first call.
+        imports = {entry.dll.decode("ascii").lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertEqual(imports, START_DLLS)
 
     def test_sections_start_on_pages_in_the_file(self):
         # So that the loader maps them instead of copying the image into private memory.
