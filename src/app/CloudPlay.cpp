@@ -31,6 +31,10 @@ AtlAxGetControlFn AtlAxGetControlEntry() {
 
 Microsoft::WRL::ComPtr<IDispatch> CreateBrowser(HWND window) {
   Microsoft::WRL::ComPtr<IDispatch> browser;
+  // ATL and the libraries it brings are bound with the first window that shows a browser, not
+  // at start-up: most runs never open one, and the main window's first frame does not wait.
+  static const bool hostReady = InitActiveXHost();
+  if (!hostReady) return browser;
   HWND site = CreateWindowExA(0, "AtlAxWin", "Shell.Explorer.2", WS_CHILD | WS_VISIBLE, 10, 30, 540, 360, window,
                               nullptr, GetModuleHandleA(nullptr), nullptr);
   AtlAxGetControlFn getControl = AtlAxGetControlEntry();

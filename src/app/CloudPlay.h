@@ -18,8 +18,8 @@ struct CloudPlayObjects {
 };
 
 // Binds ATL's ActiveX host from atl.dll and registers its "AtlAxWin" window class; false when
-// the library or the entry point is missing (the window then shows no browser). Call once at
-// start-up, after the toolkit start-up.
+// the library or the entry point is missing (the window then shows no browser). The first
+// browser window calls it.
 bool InitActiveXHost();
 
 // Menu item handler: opens the window unless one is open already (which is left as it is).

@@ -1,7 +1,6 @@
 #include <objbase.h>
 
 #include "app/Application.h"
-#include "app/CloudPlay.h"
 #include "ui/dialogs/EditContextMenu.h"
 #include "ui/gfx/Toolkit.h"
 
@@ -11,7 +10,6 @@ int RunApplication() {
   CoInitialize(nullptr);
 
   gfx::toolkit_startup(BuildEditContextMenu);
-  InitActiveXHost();
   CreateMainWindow();
 
   CoUninitialize();
