@@ -290,6 +290,10 @@ class ListView : public Control {
   bool DrawRowsIn(int fromRow, int toRow, Gdiplus::RectF* band = nullptr);
   // Composes the layers onto the surface and shows them, within area (control coordinates) or whole.
   void PresentArea(const Gdiplus::RectF* area);
+  // True while the list is hidden: its layers are not drawn then, but all at once when it is
+  // next shown (a list that starts hidden may never be).
+  bool DeferLayers();
+  void DrawDeferredLayers();
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).
   list_layout::Hit HitLocked(int x, int y) const;
@@ -368,6 +372,7 @@ class ListView : public Control {
   std::atomic<bool> pendingPosted_{false};    // a TKM_LIST_PENDING is in flight
   DWORD uiThread_ = 0;                        // the thread that owns the host window
   int canvasOffsetY_ = 0;                     // vertical offset the canvas was drawn for (UI thread)
+  bool layersStale_ = false;                  // drawing was skipped while hidden (UI thread)
   int canvasOffsetX_ = 0;
   int headerHeight_ = 0;
   gfx::GraphicsPtr canvasGraphics_;           // on canvas_

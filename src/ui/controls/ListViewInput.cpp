@@ -320,6 +320,9 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       UpdateVisibleRows(false, true);
       Present();
       break;
+    case TKM_SHOWN:
+      DrawDeferredLayers();
+      break;
     case TKM_SIZED:
       LayoutAreas();
       DrawBackground();

@@ -142,6 +142,7 @@ void ListView::LayoutAreas() {
 
 void ListView::DrawBackground() {
   if (!OnUiThread()) return RunOnUiThread([&] { DrawBackground(); });
+  if (DeferLayers()) return;
   const RectF bounds = BoundsRef();
   gfx::GraphicsPtr g;
   backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g, HostDpi());
@@ -177,6 +178,7 @@ void ListView::DrawBackground() {
 
 void ListView::DrawHeader() {
   if (!OnUiThread()) return RunOnUiThread([&] { DrawHeader(); });
+  if (DeferLayers()) return;
   if (headerHeight_ <= 0) {
     headerSurface_.Reset();
     return;
@@ -259,6 +261,7 @@ bool ListView::Snapshot(int row, RowSnapshot* out) {
 
 void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   if (!OnUiThread()) return RunOnUiThread([&] { UpdateVisibleRows(recreateCanvas, redraw); });
+  if (DeferLayers()) return;
   if (recreateCanvas || !canvas_) {
     canvasGraphics_.Reset();
     spareGraphics_.Reset();
@@ -457,7 +460,24 @@ void ListView::Present() {
   PresentArea(nullptr);
 }
 
+bool ListView::DeferLayers() {
+  if (IsVisible()) return false;
+  layersStale_ = true;
+  return true;
+}
+
+void ListView::DrawDeferredLayers() {
+  if (!layersStale_ || !IsVisible()) return;
+  layersStale_ = false;
+  DrawBackground();
+  DrawHeader();
+  UpdateVisibleRows(true, true);
+  UpdateScrollBars();
+  Present();
+}
+
 void ListView::PresentArea(const RectF* area) {
+  if (DeferLayers()) return;
   PaintContext context;
   BeginSurfacePaint(this, context, area, false);
   if (Gdiplus::GpGraphics* g = context.graphics) {

@@ -164,6 +164,53 @@ TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
   for (int dx = 0; dx < 60; ++dx) EXPECT_EQ(SurfacePixel(&list, x + dx, lastRowY), empty) << dx;
 }
 
+// A list made hidden (the category list) draws no layers until it is shown; what changed
+// while it was hidden is what it shows then.
+TEST(ListView, AHiddenListDrawsWhenShown) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  ListView list;
+  ListViewOptions options;
+  options.visible = false;
+  list.Create(window.window, 10, 10, 380, 260, options);
+  list.InsertColumn(0, "C1", 200);
+  for (int i = 1; i <= 3; ++i) list.InsertRow(std::nullopt, std::string(12, 'W'));
+  Pump();
+  EXPECT_EQ(list.RowsCanvas(), nullptr);
+  EXPECT_EQ(list.RowsDrawn(), 0);
+
+  const Gdiplus::RectF view = list.ViewRect();
+  const int x = static_cast<int>(view.X) + 10;
+  auto rowInked = [&](int row) {
+    const int y = static_cast<int>(view.Y) + (row - 1) * list.RowHeight() + list.RowHeight() / 2;
+    const Gdiplus::ARGB empty = SurfacePixel(&list, x, static_cast<int>(view.Y) + 8 * list.RowHeight());
+    for (int dx = 0; dx < 60; ++dx) {
+      if (SurfacePixel(&list, x + dx, y) != empty) return true;
+    }
+    return false;
+  };
+  list.Visible(true);
+  Pump();
+  ASSERT_NE(list.RowsCanvas(), nullptr);
+  EXPECT_TRUE(rowInked(1));
+  EXPECT_TRUE(rowInked(3));
+
+  list.Visible(false);
+  list.DeleteRow(3);
+  list.DeleteRow(2);
+  list.InsertRow(std::nullopt, std::string(12, 'W'));
+  list.InsertRow(std::nullopt, std::string(12, 'W'));
+  list.InsertRow(std::nullopt, std::string(12, 'W'));
+  list.DeleteRow(1);
+  list.DeleteRow(1);
+  Pump();
+  list.Visible(true);
+  Pump();
+  EXPECT_TRUE(rowInked(1));
+  EXPECT_TRUE(rowInked(2));
+  EXPECT_FALSE(rowInked(3)) << "the row deleted while hidden is gone";
+}
+
 TEST(ListView, ColumnOperationsKeepEveryRowInStep) {
   ListFixture f;
   f.Fill(4);
