@@ -6,6 +6,7 @@
 #include "GfxTestSupport.h"
 #include "resources/Resources.h"
 #include "ui/gfx/Image.h"
+#include "ui/gfx/Stretch.h"
 
 namespace {
 
@@ -265,3 +266,64 @@ TEST(DrawImage, NineSliceOfAPieceStaysInsideThatPiece) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pixels of a bitmap, row by row.
+std::vector<std::uint32_t> PixelsOf(GpImage* image) {
+  LockedPixels pixels(image, Gdiplus::ImageLockModeRead);
+  std::vector<std::uint32_t> out;
+  for (int y = 0; pixels.IsValid() && y < pixels.Height(); ++y) out.insert(out.end(), pixels.Row(y), pixels.Row(y) + pixels.Width());
+  return out;
+}
+
+}  // namespace
+
+TEST(StretchedCopy, EachPixelIsTheAverageOfTheAreaItCovers) {
+  constexpr std::uint32_t B = 0xFF000000, W = 0xFFFFFFFF, R = 0xFFFF0000, G = 0xFF00FF00;
+  struct Case {
+    const char* name;
+    int width, height;
+    std::vector<std::uint32_t> source;
+    int toWidth, toHeight;
+    std::vector<std::uint32_t> expected;
+  } cases[] = {
+      {"halved across", 4, 1, {B, W, B, W}, 2, 1, {0xFF808080, 0xFF808080}},
+      {"halved down", 1, 4, {R, R, G, G}, 1, 2, {R, G}},
+      {"doubled", 2, 1, {R, G}, 4, 1, {R, R, G, G}},
+      {"one of three", 3, 1, {R, G, 0xFF0000FF}, 1, 1, {0xFF555555}},
+      {"same size", 2, 2, {R, G, B, W}, 2, 2, {R, G, B, W}},
+      {"two thirds across", 3, 1, {B, W, W}, 2, 1, {0xFF555555, W}},
+      {"alpha made opaque", 2, 1, {0x00102030, 0x80102030}, 1, 1, {0xFF102030}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BitmapPtr source = BitmapFromPixels(c.source.data(), c.width, c.height);
+    ASSERT_TRUE(source);
+    BitmapPtr copy = StretchedCopy(source.Get(), c.toWidth, c.toHeight);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(PixelsOf(copy.Get()), c.expected);
+  }
+}
+
+TEST(StretchedCopy, ASkinKeepsItsColoursAndEdges) {
+  // A 960 x 600 skin (the window background's size), red on the left half and blue on the right,
+  // shown at 600 x 505: one colour stays one colour, and the edge blends in one column.
+  std::vector<std::uint32_t> skin(960 * 600);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 960; ++x) skin[static_cast<size_t>(y) * 960 + x] = x < 480 ? 0xFFFF0000 : 0xFF0000FF;
+  BitmapPtr source = BitmapFromPixels(skin.data(), 960, 600);
+  BitmapPtr copy = StretchedCopy(source.Get(), 600, 505);
+  ASSERT_TRUE(copy);
+  const std::vector<std::uint32_t> out = PixelsOf(copy.Get());
+  ASSERT_EQ(out.size(), 600u * 505u);
+  for (int y : {0, 250, 504}) {
+    const std::uint32_t* row = out.data() + static_cast<size_t>(y) * 600;
+    EXPECT_EQ(row[0], 0xFFFF0000u);
+    EXPECT_EQ(row[299], 0xFFFF0000u);
+    EXPECT_EQ(row[300], 0xFF0000FFu);
+    EXPECT_EQ(row[599], 0xFF0000FFu);
+  }
+  EXPECT_FALSE(StretchedCopy(source.Get(), 0, 10));
+  EXPECT_FALSE(StretchedCopy(nullptr, 10, 10));
+}
