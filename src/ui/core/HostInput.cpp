@@ -320,9 +320,12 @@ int WindowHost::set_accelerator(Control* control, int key) {
 }
 
 void WindowHost::update_tooltip(Control* control, const std::string* text) {
-  if (!tooltip_ || !control) return;
-  SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+  if (!control) return;
   const std::string& tip = text ? *text : control->TipTextRef();
+  // The tooltip window is made for the first tip, not with the window.
+  if (!tooltip_ && !tip.empty()) CreateTooltip();
+  if (!tooltip_) return;
+  SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
   if (tip.empty()) return;
   tooltipText_ = gfx::widen_text(tip);
   const RectF& b = control->BoundsRef();

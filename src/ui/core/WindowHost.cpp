@@ -60,7 +60,6 @@ int WindowHost::attach(HWND window, const AttachOptions& options) {
   CreateFrameParts();
   redraw(options.image, options.backgroundColour, 2);
   if (alpha_ != -1) present_rect(nullptr, false);
-  CreateTooltip();
   // Sizable windows get the thick frame back (the host draws no system frame).
   if (sizable_) EditStyle(WS_THICKFRAME, 0);
   return 1;

@@ -60,7 +60,7 @@ TEST(Attach, DefaultsAndProperty) {
   EXPECT_TRUE(h.PresentOnAttach());
   EXPECT_FALSE(h.Sizable());
   EXPECT_FALSE(h.Busy());
-  EXPECT_NE(h.TooltipWindow(), nullptr);
+  EXPECT_EQ(h.TooltipWindow(), nullptr) << "made for the first tip";
   EXPECT_EQ(h.Size().width, 300);
   EXPECT_EQ(h.BackBuffer().Width(), 300);
   EXPECT_EQ(h.BackBuffer().Height(), 200);
@@ -554,7 +554,10 @@ TEST(WindowMessages, HoveringRegistersTheControlsTooltip) {
   ASSERT_TRUE(tipped.CreateAt(hosted.window, 10, 10, 20, 20));
   ASSERT_TRUE(silent.CreateAt(hosted.window, 50, 10, 20, 20));
   tipped.TipText(std::string("hello"));
+  hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));
+  EXPECT_EQ(hosted.host->TooltipWindow(), nullptr) << "no tip yet, no tooltip window";
   hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
+  ASSERT_NE(hosted.host->TooltipWindow(), nullptr);
   EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
   hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));  // no text: the tool goes away
   EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
