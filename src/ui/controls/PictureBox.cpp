@@ -112,6 +112,7 @@ PictureBox::~PictureBox() {
 }
 
 void PictureBox::LoadImage() {
+  decodePending_ = false;
   ReleaseImage();
   frameIndex_ = 1;
   frameCount_ = 0;
@@ -129,6 +130,14 @@ void PictureBox::LoadImage() {
   }
   frameCount_ = 1;
   if (gfx::Image still = gfx::load_image(data_)) decoded_ = std::move(still);
+}
+
+void PictureBox::LoadImageWhenShown() {
+  ReleaseImage();
+  frameIndex_ = 1;
+  frameCount_ = 0;
+  frameDelays_.clear();
+  decodePending_ = !data_.empty();
 }
 
 void PictureBox::ReleaseImage() {
@@ -165,7 +174,11 @@ Control* PictureBox::Create(ControlParent parent, float left, float top, float w
   }
   if (IsLive()) return GetHandle();
   data_.assign(imageData.begin(), imageData.end());
-  LoadImage();
+  if (options.visible) {
+    LoadImage();
+  } else {
+    LoadImageWhenShown();
+  }
   return CreateBase(parent, RectF(left, top, width, height), options);
 }
 
@@ -178,6 +191,7 @@ Control* PictureBox::CreateFromIcon(ControlParent parent, float left, float top,
   if (IsLive()) return GetHandle();
   data_.clear();
   ReleaseImage();
+  decodePending_ = false;
   converted_ = gfx::BitmapFromIcon(icon);
   frameIndex_ = 1;
   frameCount_ = converted_ ? 1 : 0;
@@ -189,7 +203,11 @@ void PictureBox::SetImage(gfx::ByteSpan imageData) {
   if (!OnUiThread()) return RunOnUiThread([&] { SetImage(imageData); });
   StopTimer();
   data_.assign(imageData.begin(), imageData.end());
-  LoadImage();
+  if (IsLive() && !IsVisible()) {
+    LoadImageWhenShown();
+  } else {
+    LoadImage();
+  }
   if (IsLive()) Repaint();
 }
 
@@ -248,6 +266,10 @@ void PictureBox::ScheduleNextFrame() {
 }
 
 void PictureBox::PaintPicture() {
+  if (decodePending_) {
+    if (!IsVisible()) return;
+    LoadImage();
+  }
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, false);
   Gdiplus::GpImage* image = ImageHandle();

@@ -88,6 +88,8 @@ class PictureBox : public Control {
  private:
   Control* CreateBase(ControlParent parent, Gdiplus::RectF bounds, const PictureBoxOptions& options);
   void LoadImage();
+  // A picture made hidden (the busy indicator) is decoded when it is first shown.
+  void LoadImageWhenShown();
   void ReleaseImage();
   void StopTimer();
   void ScheduleNextFrame();
@@ -95,6 +97,7 @@ class PictureBox : public Control {
   std::vector<unsigned char> data_;   // the encoded image
   gfx::Image decoded_;                // the image made from it (frames intact when animated)
   gfx::BitmapPtr converted_;          // or a still bitmap of its own (from an icon)
+  bool decodePending_ = false;        // data_ not decoded yet: hidden since it was set
   bool animate_ = false;
   int frameIndex_ = 1;
   int frameCount_ = 0;

@@ -389,5 +389,31 @@ TEST(PictureBox, FramesPlayByTheirOwnDelaysAndTimersStop) {
   }
 }
 
+// A picture made hidden (the busy indicator) is decoded and played when it is first shown, and
+// one given new data while hidden shows that data.
+TEST(PictureBox, AHiddenPictureDecodesWhenShown) {
+  HostedWindow hosted(HostedWindow::Frame(0));
+  hosted.Show();
+  PictureBox picture;
+  PictureBoxOptions options;
+  options.animate = true;
+  options.visible = false;
+  ASSERT_TRUE(picture.Create(hosted.window, 20, 20, 32, 32, resources::BusyIndicator(), options));
+  Pump();
+  EXPECT_EQ(picture.FrameCount(), 0);
+  EXPECT_EQ(picture.ImageHandle(), nullptr);
+  EXPECT_FALSE(picture.FrameTimerRunning());
+  picture.Visible(true);
+  EXPECT_EQ(picture.FrameCount(), 12);
+  EXPECT_TRUE(picture.FrameTimerRunning());
+
+  picture.Visible(false);
+  picture.SetImage(resources::SearchFrame());
+  EXPECT_EQ(picture.FrameCount(), 0);
+  picture.Visible(true);
+  EXPECT_EQ(picture.FrameCount(), 1);
+  EXPECT_EQ(gfx::image_width(picture.ImageHandle()), 400u);
+}
+
 }  // namespace
 
