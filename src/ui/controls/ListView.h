@@ -293,6 +293,9 @@ class ListView : public Control {
   // True while the list is hidden: its layers are not drawn then, but all at once when it is
   // next shown (a list that starts hidden may never be).
   bool DeferLayers();
+  // Composes the layers within clip (control coordinates) without GDI+; false when it cannot.
+  bool ComposeLayersDirect(const Gdiplus::RectF& clip);
+  bool ScrollCopyDirect(int delta, const Gdiplus::RectF& band);
   void DrawDeferredLayers();
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).

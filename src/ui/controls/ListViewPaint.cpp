@@ -4,6 +4,7 @@
 #include "ui/controls/ListView.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "resources/Resources.h"
 #include "ui/core/Colour.h"
@@ -11,6 +12,7 @@
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/IconBitmap.h"
+#include "ui/gfx/Pixels.h"
 #include "ui/gfx/Text.h"
 
 using Gdiplus::ARGB;
@@ -414,6 +416,19 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
   }
 }
 
+// The scroll's copy of the canvas and the clearing of the uncovered band, in memory (96 DPI).
+bool ListView::ScrollCopyDirect(int delta, const RectF& band) {
+  if (HostDpi() != ui::kBaseDpi) return false;
+  gdip::GdipFlush(canvasGraphics_.Get(), Gdiplus::FlushIntentionSync);
+  gdip::GdipFlush(spareGraphics_.Get(), Gdiplus::FlushIntentionSync);
+  gfx::BitmapPixels from(canvas_.Get()), to(spare_.Get());
+  if (!from.Area() || !to.Area()) return false;
+  gfx::DrawPixels(to.Area(), from.Area(), 0, delta, gfx::PixelOp::Copy);
+  const RECT uncovered = ui::RectToDevice(band, ui::kBaseDpi);
+  gfx::FillPixels(to.Area(), 0, {&uncovered, 1});
+  return true;
+}
+
 void ListView::ScrollCanvasTo(int offsetY) {
   const int delta = offsetY - canvasOffsetY_;
   const int height = static_cast<int>(view_.Height);
@@ -428,12 +443,14 @@ void ListView::ScrollCanvasTo(int offsetY) {
     return;
   }
   // Rows that stay visible move with a copy; only the uncovered band is drawn.
-  gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceCopy);
-  gfx::draw_image(spareGraphics_.Get(), canvas_.Get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
-  gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceOver);
   const RectF band = delta > 0 ? RectF(0, 0, view_.Width, static_cast<float>(delta))
                                : RectF(0, static_cast<float>(height + delta), view_.Width, static_cast<float>(-delta));
-  Clear(spareGraphics_.Get(), band);
+  if (!ScrollCopyDirect(delta, band)) {
+    gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceCopy);
+    gfx::draw_image(spareGraphics_.Get(), canvas_.Get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
+    gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceOver);
+    Clear(spareGraphics_.Get(), band);
+  }
   std::swap(canvas_, spare_);
   std::swap(canvasGraphics_, spareGraphics_);
   canvasOffsetY_ = offsetY;
@@ -476,10 +493,47 @@ void ListView::DrawDeferredLayers() {
   Present();
 }
 
+// The layers copied and laid over in memory at 96 DPI: each is one to one with the surface
+// there, and GDI+ under Wine draws onto a bitmap a pixel at a time.
+bool ListView::ComposeLayersDirect(const RectF& clip) {
+  if (HostDpi() != ui::kBaseDpi || !Graphics()) return false;
+  auto whole = [](float v) { return std::floor(v) == v; };
+  if (!whole(headerStrip_.X) || !whole(headerStrip_.Y) || !whole(view_.X) || !whole(view_.Y)) return false;
+  gdip::GdipFlush(Graphics(), Gdiplus::FlushIntentionSync);
+  gfx::BitmapPixels target(Surface());
+  const gfx::PixelArea out = target.Area();
+  if (!out) return false;
+  const RECT area = ui::RectToDevice(clip, ui::kBaseDpi);
+  if (backgroundSurface_) {
+    gfx::BitmapPixels layer(backgroundSurface_.Get());
+    if (!layer.Area()) return false;
+    gfx::DrawPixels(out, layer.Area(), 0, 0, gfx::PixelOp::Copy, {&area, 1});
+  }
+  if (headerSurface_ && headerHeight_ > 0) {
+    gfx::BitmapPixels layer(headerSurface_.Get());
+    gfx::DrawPixels(out, layer.Area(), static_cast<int>(headerStrip_.X), static_cast<int>(headerStrip_.Y),
+                    gfx::PixelOp::Over, {&area, 1});
+  }
+  if (canvas_) {
+    RectF rows = rowsClip_;
+    if (rows.Intersect(clip)) {
+      const RECT rowsArea = ui::RectToDevice(rows, ui::kBaseDpi);
+      gfx::BitmapPixels layer(canvas_.Get());
+      gfx::DrawPixels(out, layer.Area(), static_cast<int>(view_.X), static_cast<int>(view_.Y), gfx::PixelOp::Over,
+                      {&rowsArea, 1});
+    }
+  }
+  return true;
+}
+
 void ListView::PresentArea(const RectF* area) {
   if (DeferLayers()) return;
   PaintContext context;
   BeginSurfacePaint(this, context, area, false);
+  if (context.graphics && ComposeLayersDirect(context.clip)) {
+    EndSurfacePaint(this, context);
+    return;
+  }
   if (Gdiplus::GpGraphics* g = context.graphics) {
     gdip::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
     if (backgroundSurface_) {

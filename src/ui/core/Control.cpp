@@ -4,6 +4,7 @@
 #include <new>
 
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Pixels.h"
 #include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
@@ -518,13 +519,21 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   if (context.graphics) {
     GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
                     CombineModeReplace);
-    GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
-    gfx::BrushPtr clear;
-    if (GdipCreateSolidFill(0, reinterpret_cast<GpSolidFill**>(clear.Put())) == Ok) {
-      GdipFillRectangle(context.graphics, clear.Get(), context.clip.X, context.clip.Y, context.clip.Width,
-                        context.clip.Height);
+    // Cleared in memory: GDI+ under Wine clears a bitmap a pixel at a time.
+    GdipFlush(context.graphics, FlushIntentionSync);
+    gfx::BitmapPixels pixels(context.surface);
+    if (const gfx::PixelArea area = pixels.Area()) {
+      const RECT cleared = ui::RectToDevice(context.clip, host->Dpi());
+      gfx::FillPixels(area, 0, {&cleared, 1});
+    } else {
+      GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
+      gfx::BrushPtr clear;
+      if (GdipCreateSolidFill(0, reinterpret_cast<GpSolidFill**>(clear.Put())) == Ok) {
+        GdipFillRectangle(context.graphics, clear.Get(), context.clip.X, context.clip.Y, context.clip.Width,
+                          context.clip.Height);
+      }
+      GdipSetCompositingMode(context.graphics, CompositingModeSourceOver);
     }
-    GdipSetCompositingMode(context.graphics, CompositingModeSourceOver);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "ui/core/Colour.h"
 #include "ui/gfx/Toolkit.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"
 #include "ui/gfx/Stretch.h"
 
@@ -193,9 +194,11 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
 
   // Controls, clipped to the inside of the frame.
   frameClip_.Reset();
+  frameClipRects_.clear();
   if (cornerStyle_ != 1) {
     if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
       GdipCreateRegionPath(path.Get(), frameClip_.Put());
+      frameClipRects_ = gfx::RegionRects(frameClip_.Get());
     }
   }
   repaintQueue_.Bind(window_, this, graphics_.Get());
@@ -408,7 +411,41 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
     }
     return;
   }
+  if (opacity >= 255 && DrawSurfaceDirect(control->Surface(), b, visible)) return;
   DrawWithOpacity(graphics_.Get(), control->Surface(), SurfaceRect(control->Surface(), b), opacity);
+}
+
+std::vector<RECT> WindowHost::DirectClip(const RectF& area) const {
+  const RECT box = ToRect(area, size_.width, size_.height);
+  if (!frameClip_) return {box};
+  std::vector<RECT> rects;
+  for (const RECT& inside : frameClipRects_) {
+    RECT both;
+    if (IntersectRect(&both, &inside, &box)) rects.push_back(both);
+  }
+  return rects;
+}
+
+bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const RectF& visible) {
+  // One to one at 96 DPI on whole pixels, where GDI+ would not resample; the frame's clip as
+  // rectangles (a rounded frame's corners included).
+  if (!surface || dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || (frameClip_ && frameClipRects_.empty())) return false;
+  auto whole = [](REAL v) { return std::floor(v) == v; };
+  if (!whole(bounds.X) || !whole(bounds.Y)) return false;
+  const RectF pixels = ImageRect(surface);
+  if (pixels.Width != std::trunc(bounds.Width) || pixels.Height != std::trunc(bounds.Height) || !whole(bounds.Width) ||
+      !whole(bounds.Height)) {
+    return false;
+  }
+  gfx::BitmapPixels source(static_cast<GpBitmap*>(surface));
+  if (!source.Area()) return false;
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  GdiFlush();
+  const gfx::PixelArea target{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
+  const std::vector<RECT> clip = DirectClip(visible);
+  if (clip.empty()) return true;
+  gfx::DrawPixels(target, source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
+  return true;
 }
 
 RectF WindowHost::SurfaceRect(GpImage* surface, const RectF& bounds) const {

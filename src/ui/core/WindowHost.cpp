@@ -222,6 +222,7 @@ void WindowHost::detach(HWND window) {
   if (previousProc_) SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   ownedFrameParts_.clear();
   frameClip_.Reset();
+  frameClipRects_.clear();
   backgroundImage_.Reset();
   stretchedBackground_.Reset();
   if (tooltip_) {

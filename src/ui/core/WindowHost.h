@@ -284,6 +284,11 @@ class WindowHost {
   void DrawControl(Control* control, const Gdiplus::RectF& visible);
   // Where a control's surface is composed: its bounds, moved onto whole device pixels.
   Gdiplus::RectF SurfaceRect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds) const;
+  // Lays a control's surface over the back buffer in memory (GDI+ under Wine draws onto a
+  // bitmap a pixel at a time); false where only GDI+ can draw it (scaled, off the pixel grid).
+  bool DrawSurfaceDirect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds, const Gdiplus::RectF& visible);
+  // The pixels of area (logical) inside the frame's clip, as rectangles.
+  std::vector<RECT> DirectClip(const Gdiplus::RectF& area) const;
   void PresentNow(const RECT* rect);
   void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
@@ -371,6 +376,7 @@ class WindowHost {
   int dpi_ = ui::kBaseDpi;                    // the window's DPI
   double composedArea_ = 0;                   // as ComposedArea
   gfx::RegionPtr frameClip_;                  // the inside of a rounded frame, which controls stay in
+  std::vector<RECT> frameClipRects_;          // the same as rectangles of pixels
   Control* keyboardCue_ = nullptr;            // the control focused from the keyboard
   bool glassBlur_ = false;
   bool presentOnAttach_ = true;
