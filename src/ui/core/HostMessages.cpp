@@ -251,9 +251,14 @@ std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wPara
     case WM_KEYDOWN:
       handle_key_down(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
+    case WM_MOUSEWHEEL: {
+      // A wheel step moves rows, the scroll bar and the hovered row: composed once.
+      RepaintBatch batch(*this);
+      if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
+      return DefaultProcessing(message, wParam, lParam);
+    }
     case WM_KEYUP:
     case WM_CHAR:
-    case WM_MOUSEWHEEL:
     case WM_COMMAND:
     case WM_IME_COMPOSITION:
     case WM_SYSKEYDOWN:
@@ -261,10 +266,13 @@ std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wPara
       // The focused control's: it takes them before the window does.
       if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+      // The hover leaving one control or row and reaching the next: composed once.
+      RepaintBatch batch(*this);
       TrackMouseLeave();
       route_mouse(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
+    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:

@@ -481,7 +481,34 @@ void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   } else {
     repaintQueue_.Append(rect);
   }
-  if (!busy_) repaintQueue_.Flush();
+  if (!busy_ && repaintBatches_ == 0) repaintQueue_.Flush();
+}
+
+WindowHost::RepaintBatch::~RepaintBatch() {
+  if (--host_.repaintBatches_ == 0 && !host_.busy_ && host_.window_) host_.repaintQueue_.Flush();
+}
+
+std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
+  std::vector<RectF> merged;
+  for (const RectF& next : rects) {
+    if (next.Width <= 0 || next.Height <= 0) continue;
+    RectF grown = next;
+    // Joining may reach rectangles kept earlier: join until nothing more touches.
+    for (bool joined = true; joined;) {
+      joined = false;
+      for (auto it = merged.begin(); it != merged.end(); ++it) {
+        if (it->X <= grown.X + grown.Width && grown.X <= it->X + it->Width && it->Y <= grown.Y + grown.Height &&
+            grown.Y <= it->Y + it->Height) {
+          RectF::Union(grown, grown, *it);
+          merged.erase(it);
+          joined = true;
+          break;
+        }
+      }
+    }
+    merged.push_back(grown);
+  }
+  return merged;
 }
 
 void RepaintQueue::Flush() {
@@ -489,10 +516,12 @@ void RepaintQueue::Flush() {
   flushing_ = true;
   const bool wasBusy = host_->busy_;
   host_->busy_ = true;
+  // What was queued together is composed once per joined area; what a composition queues
+  // (a control painting as it is drawn) comes round again.
   while (!rects_.empty()) {
-    Gdiplus::RectF rect = rects_.front();
-    rects_.pop_front();
-    host_->Recompose(rect);
+    const std::vector<RectF> areas = MergeTouching(rects_);
+    rects_.clear();
+    for (const RectF& area : areas) host_->Recompose(area);
   }
   host_->busy_ = wasBusy;
   flushing_ = false;

@@ -7,8 +7,13 @@
 #include <gdiplus.h>
 
 #include <deque>
+#include <vector>
 
 class WindowHost;
+
+// The rectangles with every group that overlaps or touches joined into its bounding rectangle,
+// first come first.
+std::vector<Gdiplus::RectF> MergeTouching(const std::deque<Gdiplus::RectF>& rects);
 
 class RepaintQueue {
  public:

@@ -135,6 +135,21 @@ class WindowHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
+  // Repaint requests made while one lives are recomposed when the last one goes, rectangles that
+  // overlap or touch as one: a wheel step repaints the list, its scroll bar and the hovered row
+  // in one composition. Only around work that runs no modal loop (the window would not repaint
+  // during it).
+  class RepaintBatch {
+   public:
+    explicit RepaintBatch(WindowHost& host) : host_(host) { ++host_.repaintBatches_; }
+    ~RepaintBatch();
+    RepaintBatch(const RepaintBatch&) = delete;
+    RepaintBatch& operator=(const RepaintBatch&) = delete;
+
+   private:
+    WindowHost& host_;
+  };
+
   // --- operations ---
   LRESULT handle_message(UINT message, WPARAM wParam, LPARAM lParam);
   void queue_repaint(const Gdiplus::RectF& rect, WPARAM mode);
@@ -352,6 +367,7 @@ class WindowHost {
   Control* pressed_ = nullptr;                // the control a press went to
   bool pressing_ = false;                     // a press holds the capture
   bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
+  int repaintBatches_ = 0;                    // RepaintBatch scopes open: requests wait
   gfx::WindowDc windowDc_;
   BufferDc backBuffer_;                       // what is presented: background plus controls
   gfx::GraphicsPtr graphics_;                 // drawing on backBuffer_

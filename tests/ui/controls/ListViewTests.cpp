@@ -148,6 +148,28 @@ TEST(ListView, OnlyChangedRowsInSightAreComposed) {
   }
 }
 
+// A wheel step moves the rows, the scroll bar and the hovered row: the window composes the
+// list's area once, not each of them in turn.
+TEST(ListView, AWheelStepIsComposedOnce) {
+  ListFixture fixture({100});
+  fixture.Fill(60);
+  ListView& list = fixture.list;
+  fixture.window.host->set_focus(&list, false);
+  fixture.window.Send(WM_MOUSEMOVE, 0, 100, 100);
+  Pump();
+  const double all = 380.0 * 260.0;
+  for (int step = 0; step < 4; ++step) {
+    SCOPED_TRACE(step);
+    const int before = list.FirstVisibleRow();
+    const double composed = fixture.window.host->ComposedArea();
+    fixture.window.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, step % 2 ? 120 : -120), MAKELPARAM(100, 100));
+    EXPECT_NE(list.FirstVisibleRow(), before) << "the rows moved";
+    const double area = fixture.window.host->ComposedArea() - composed;
+    EXPECT_GE(area, all / 2);
+    EXPECT_LE(area, all) << "composed once";
+  }
+}
+
 TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
   ListFixture fixture({100});
   ListView& list = fixture.list;

@@ -601,3 +601,32 @@ TEST(WindowMessages, AHookThatSwallowsDestroyStillLeavesTheHostDetached) {
 }
 
 }  // namespace
+
+namespace {
+
+bool SameRects(const std::vector<Gdiplus::RectF>& got, const std::vector<Gdiplus::RectF>& want) {
+  if (got.size() != want.size()) return false;
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (!got[i].Equals(want[i])) return false;
+  }
+  return true;
+}
+
+TEST(RepaintQueue, RectanglesThatTouchAreComposedAsOne) {
+  using R = Gdiplus::RectF;
+  struct Case {
+    const char* name;
+    std::deque<R> queued;
+    std::vector<R> composed;
+  } cases[] = {
+      {"one", {R(0, 0, 10, 10)}, {R(0, 0, 10, 10)}},
+      {"inside another", {R(0, 0, 100, 100), R(10, 10, 5, 5)}, {R(0, 0, 100, 100)}},
+      {"side by side", {R(0, 0, 10, 10), R(10, 0, 10, 10)}, {R(0, 0, 20, 10)}},
+      {"apart", {R(0, 0, 10, 10), R(30, 0, 10, 10)}, {R(0, 0, 10, 10), R(30, 0, 10, 10)}},
+      {"a third joins two", {R(0, 0, 10, 10), R(30, 0, 10, 10), R(5, 0, 30, 5)}, {R(0, 0, 40, 10)}},
+      {"empty ones dropped", {R(0, 0, 0, 10), R(5, 5, 10, 0)}, {}},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(SameRects(MergeTouching(c.queued), c.composed)) << c.name;
+}
+
+}  // namespace
