@@ -362,6 +362,10 @@ LRESULT WindowHost::OnPostedToControl(Control* control, ControlMessageBlock* blo
   // The block lives for this one message: it is copied and freed whatever the control does.
   ControlMessageBlock copy = *block;
   VirtualFree(block, 0, MEM_RELEASE);
+  return DeliverToControl(control, copy.message, copy.wParam, copy.lParam);
+}
+
+LRESULT WindowHost::DeliverToControl(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!OwnsControl(control)) return 0;
-  return DispatchControlMessage(control, copy.message, copy.wParam, copy.lParam);
+  return DispatchControlMessage(control, message, wParam, lParam);
 }

@@ -238,6 +238,7 @@ void WindowHost::DrawBackgroundStretched(const RectF& dest) {
       stretchedBackground_ = gfx::StretchedCopy(backgroundImage_.Get(), width, height);
       stretchedSize_ = WindowSize{width, height};
     }
+    if (stretchedBackground_ && CopyBackgroundDirect(stretchedBackground_.Get(), dest)) return;
     if (stretchedBackground_ && gfx::DrawImageUnscaled(graphics_.Get(), stretchedBackground_.Get(), dest)) return;
   }
   DrawImageAt(graphics_.Get(), backgroundImage_.Get(), dest, ImageRect(backgroundImage_.Get()));
@@ -445,6 +446,23 @@ bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const 
   const std::vector<RECT> clip = DirectClip(visible);
   if (clip.empty()) return true;
   gfx::DrawPixels(target, source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
+  return true;
+}
+
+bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
+  // The opaque stretched skin, copied within the graphics' clip (the rounded frame).
+  if (dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || std::floor(dest.X) != dest.X || std::floor(dest.Y) != dest.Y) {
+    return false;
+  }
+  gfx::RegionPtr clip;
+  if (GdipCreateRegion(clip.Put()) != Ok || GdipGetClip(graphics_.Get(), clip.Get()) != Ok) return false;
+  const std::vector<RECT> rects = gfx::RegionRects(clip.Get());
+  gfx::BitmapPixels source(static_cast<GpBitmap*>(image));
+  if (rects.empty() || !source.Area()) return false;
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  GdiFlush();
+  const gfx::PixelArea target{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
+  gfx::DrawPixels(target, source.Area(), static_cast<int>(dest.X), static_cast<int>(dest.Y), gfx::PixelOp::Copy, rects);
   return true;
 }
 

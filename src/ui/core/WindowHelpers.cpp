@@ -1,6 +1,7 @@
 // Window helpers of the toolkit: creating toolkit windows, finding a window's host, the
 // modal loop and the pop-up hook, and posting a message to a control from any thread.
 #include "ui/core/Control.h"
+#include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Text.h"
 
@@ -125,6 +126,10 @@ bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam,
 
 LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!window || !IsWindow(window)) return 0;
+  // On the window's own thread a send is a call: it needs no block to allocate and free.
+  if (ui::OnThreadOf(window)) {
+    if (WindowHost* host = host_of_window(window)) return host->DeliverToControl(control, message, wParam, lParam);
+  }
   ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
   if (!block) return 0;
   return SendMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block));

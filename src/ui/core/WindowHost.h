@@ -258,6 +258,8 @@ class WindowHost {
   void ForgetControl(Control* control);
   // Whether the control is in this host's tree.
   bool OwnsControl(const Control* control) const;
+  // A control message given to one of this host's controls; 0 for a control it does not own.
+  LRESULT DeliverToControl(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
   // WM_GETMINMAXINFO's minimum tracking width.
   int MinimumTrackWidth() const;
   bool Detaching() const { return detaching_; }
@@ -304,6 +306,8 @@ class WindowHost {
   bool DrawSurfaceDirect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds, const Gdiplus::RectF& visible);
   // The pixels of area (logical) inside the frame's clip, as rectangles.
   std::vector<RECT> DirectClip(const Gdiplus::RectF& area) const;
+  // The stretched skin copied onto the back buffer in memory; false where GDI+ must draw it.
+  bool CopyBackgroundDirect(Gdiplus::GpImage* image, const Gdiplus::RectF& dest);
   void PresentNow(const RECT* rect);
   void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);
