@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "resources/Resources.h"
+#include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"
 
 using Gdiplus::RectF;
@@ -83,13 +84,42 @@ int GlowButton::PaintImages(int state) {
   Gdiplus::GpGraphics* graphics = Graphics();
   if (!graphics) return 1;
   const RectF& bounds = BoundsRef();
-  if (GlowSkin()) {
+  if (GlowSkin() && !DrawCachedSkin(state)) {
     const RectF piece(GlowSkinPiece(state), 0, kPieceWidth, kPieceHeight);
     gfx::DrawImageNineSlice(graphics, GlowSkin().Get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
                                &piece);
   }
   if (glowRunning_) DrawSpot(graphics);
   return 1;
+}
+
+bool GlowButton::DrawCachedSkin(int state) {
+  if (HostDpi() != ui::kBaseDpi || !Surface()) return false;
+  const RectF& bounds = BoundsRef();
+  const SIZE pixels = ui::SurfaceSize(bounds.Width, bounds.Height, ui::kBaseDpi);
+  if (!skinLook_ || state != skinLookState_ || pixels.cx != skinLookPixels_.cx || pixels.cy != skinLookPixels_.cy) {
+    skinLook_.Reset();
+    gfx::BitmapPtr look;
+    gfx::GraphicsPtr graphics;
+    if (gdip::GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, look.Put()) !=
+            Gdiplus::Ok ||
+        gdip::GdipGetImageGraphicsContext(look.Get(), graphics.Put()) != Gdiplus::Ok) {
+      return false;
+    }
+    gdip::GdipSetSmoothingMode(graphics.Get(), Gdiplus::SmoothingModeAntiAlias);
+    const RectF piece(GlowSkinPiece(state), 0, kPieceWidth, kPieceHeight);
+    gfx::DrawImageNineSlice(graphics.Get(), GlowSkin().Get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
+                            &piece);
+    graphics.Reset();
+    skinLook_ = std::move(look);
+    skinLookState_ = state;
+    skinLookPixels_ = pixels;
+  }
+  gdip::GdipFlush(Graphics(), Gdiplus::FlushIntentionSync);
+  gfx::BitmapPixels target(Surface()), look(skinLook_.Get());
+  if (!target.Area() || !look.Area()) return false;
+  gfx::DrawPixels(target.Area(), look.Area(), 0, 0, gfx::PixelOp::Over);
+  return true;
 }
 
 void GlowButton::DrawSpot(Gdiplus::GpGraphics* graphics) {

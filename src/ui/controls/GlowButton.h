@@ -51,7 +51,14 @@ class GlowButton : public ButtonBase {
   void StartTimer();
   void StopTimer();
   void DrawSpot(Gdiplus::GpGraphics* graphics);
+  // The skin nine-sliced for this state and size is drawn once and then copied in memory: GDI+
+  // under Wine stretches the nine pieces a pixel at a time on every paint (a tab caption's
+  // count changes with each page). False where it cannot be used (scaled displays).
+  bool DrawCachedSkin(int state);
 
   bool glowRunning_ = false;
   GlowSpot glow_;
+  gfx::BitmapPtr skinLook_;
+  int skinLookState_ = -1;
+  SIZE skinLookPixels_{};
 };
