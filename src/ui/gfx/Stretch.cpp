@@ -25,7 +25,7 @@ bool ImageIsOpaque(GpImage* image) {
 namespace {
 
 // Along one axis: for each target pixel, the source pixels it covers and how much of it each
-// one covers, in 16-bit fractions that add up to one.
+// one covers, in 256ths that add up to one.
 struct AxisTaps {
   std::vector<int> first;             // first source pixel of each target pixel
   std::vector<int> count;             // how many source pixels it covers
@@ -43,28 +43,27 @@ struct AxisTaps {
       size_t largest = weight.size();
       for (int j = a; j < b; ++j) {
         const double covered = std::min(to, j + 1.0) - std::max(from, static_cast<double>(j));
-        const auto w = static_cast<std::uint32_t>(std::lround(std::max(covered, 0.0) / scale * 65536.0));
+        const auto w = static_cast<std::uint32_t>(std::lround(std::max(covered, 0.0) / scale * 256.0));
         if (largest == weight.size() || w > weight[largest]) largest = weight.size();
         weight.push_back(w);
         total += w;
       }
-      weight[largest] += 65536u - total;  // rounding leftovers go to the pixel that counts most
+      weight[largest] += 256u - total;  // rounding leftovers go to the pixel that counts most
     }
   }
 };
 
-// Each of the four channels of the weighted pixels, rounded back to eight bits.
+// The weighted pixels, rounded back to eight bits a channel. With weights in 256ths a channel's
+// sum stays below 2^16, so two channels add up side by side in one word.
 template <typename PixelAt>
 std::uint32_t Blend(const std::uint32_t* weights, int count, PixelAt pixelAt) {
-  std::uint32_t sums[4] = {32768, 32768, 32768, 32768};
+  std::uint32_t redBlue = 0x00800080, alphaGreen = 0x00800080;
   for (int k = 0; k < count; ++k) {
     const std::uint32_t p = pixelAt(k), w = weights[k];
-    sums[0] += (p & 0xFF) * w;
-    sums[1] += ((p >> 8) & 0xFF) * w;
-    sums[2] += ((p >> 16) & 0xFF) * w;
-    sums[3] += (p >> 24) * w;
+    redBlue += (p & 0x00FF00FF) * w;
+    alphaGreen += ((p >> 8) & 0x00FF00FF) * w;
   }
-  return (sums[0] >> 16) | ((sums[1] >> 16) << 8) | ((sums[2] >> 16) << 16) | ((sums[3] >> 16) << 24);
+  return ((redBlue >> 8) & 0x00FF00FF) | (alphaGreen & 0xFF00FF00);
 }
 
 }  // namespace
