@@ -21,9 +21,9 @@ struct ListFixture {
   HostedWindow window{HostedWindow::Frame(0)};
   ListView list;
 
-  explicit ListFixture(std::vector<int> widths = {60, 150, 100}) {
+  explicit ListFixture(std::vector<int> widths = {60, 150, 100}, const ListViewOptions& options = {}) {
     window.Show();
-    list.Create(window.window, 10, 10, 380, 260);
+    list.Create(window.window, 10, 10, 380, 260, options);
     for (size_t i = 0; i < widths.size(); ++i) list.InsertColumn(0, "C" + std::to_string(i + 1), widths[i]);
   }
   void Fill(int rows) {
@@ -189,13 +189,10 @@ TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
 // A list made hidden (the category list) draws no layers until it is shown; what changed
 // while it was hidden is what it shows then.
 TEST(ListView, AHiddenListDrawsWhenShown) {
-  HostedWindow window{HostedWindow::Frame(0)};
-  window.Show();
-  ListView list;
-  ListViewOptions options;
-  options.visible = false;
-  list.Create(window.window, 10, 10, 380, 260, options);
-  list.InsertColumn(0, "C1", 200);
+  ListViewOptions hidden;
+  hidden.visible = false;
+  ListFixture fixture({200}, hidden);
+  ListView& list = fixture.list;
   for (int i = 1; i <= 3; ++i) list.InsertRow(std::nullopt, std::string(12, 'W'));
   Pump();
   EXPECT_EQ(list.RowsCanvas(), nullptr);
