@@ -115,8 +115,7 @@ bool GlowButton::DrawCachedSkin(int state) {
     skinLookState_ = state;
     skinLookPixels_ = pixels;
   }
-  gdip::GdipFlush(Graphics(), Gdiplus::FlushIntentionSync);
-  gfx::BitmapPixels target(Surface()), look(skinLook_.Get());
+  gfx::BitmapPixels target(Surface(), Graphics()), look(skinLook_.Get());
   if (!target.Area() || !look.Area()) return false;
   gfx::DrawPixels(target.Area(), look.Area(), 0, 0, gfx::PixelOp::Over);
   return true;

@@ -4,7 +4,6 @@
 #include "ui/controls/ListView.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "resources/Resources.h"
 #include "ui/core/Colour.h"
@@ -419,9 +418,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
 // The scroll's copy of the canvas and the clearing of the uncovered band, in memory (96 DPI).
 bool ListView::ScrollCopyDirect(int delta, const RectF& band) {
   if (HostDpi() != ui::kBaseDpi) return false;
-  gdip::GdipFlush(canvasGraphics_.Get(), Gdiplus::FlushIntentionSync);
-  gdip::GdipFlush(spareGraphics_.Get(), Gdiplus::FlushIntentionSync);
-  gfx::BitmapPixels from(canvas_.Get()), to(spare_.Get());
+  gfx::BitmapPixels from(canvas_.Get(), canvasGraphics_.Get()), to(spare_.Get(), spareGraphics_.Get());
   if (!from.Area() || !to.Area()) return false;
   gfx::DrawPixels(to.Area(), from.Area(), 0, delta, gfx::PixelOp::Copy);
   const RECT uncovered = ui::RectToDevice(band, ui::kBaseDpi);
@@ -497,10 +494,10 @@ void ListView::DrawDeferredLayers() {
 // there, and GDI+ under Wine draws onto a bitmap a pixel at a time.
 bool ListView::ComposeLayersDirect(const RectF& clip) {
   if (HostDpi() != ui::kBaseDpi || !Graphics()) return false;
-  auto whole = [](float v) { return std::floor(v) == v; };
-  if (!whole(headerStrip_.X) || !whole(headerStrip_.Y) || !whole(view_.X) || !whole(view_.Y)) return false;
-  gdip::GdipFlush(Graphics(), Gdiplus::FlushIntentionSync);
-  gfx::BitmapPixels target(Surface());
+  for (float v : {headerStrip_.X, headerStrip_.Y, view_.X, view_.Y}) {
+    if (!gfx::OnPixelGrid(v)) return false;
+  }
+  gfx::BitmapPixels target(Surface(), Graphics());
   const gfx::PixelArea out = target.Area();
   if (!out) return false;
   const RECT area = ui::RectToDevice(clip, ui::kBaseDpi);

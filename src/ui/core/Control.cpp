@@ -520,8 +520,7 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
     GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
                     CombineModeReplace);
     // Cleared in memory: GDI+ under Wine clears a bitmap a pixel at a time.
-    GdipFlush(context.graphics, FlushIntentionSync);
-    gfx::BitmapPixels pixels(context.surface);
+    gfx::BitmapPixels pixels(context.surface, context.graphics);
     if (const gfx::PixelArea area = pixels.Area()) {
       const RECT cleared = ui::RectToDevice(context.clip, host->Dpi());
       gfx::FillPixels(area, 0, {&cleared, 1});

@@ -416,6 +416,13 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
   DrawWithOpacity(graphics_.Get(), control->Surface(), SurfaceRect(control->Surface(), b), opacity);
 }
 
+gfx::PixelArea WindowHost::BackBufferPixels() {
+  // What GDI+ and GDI had still to draw into it goes first.
+  GdipFlush(graphics_.Get(), FlushIntentionSync);
+  GdiFlush();
+  return gfx::PixelArea{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
+}
+
 std::vector<RECT> WindowHost::DirectClip(const RectF& area) const {
   const RECT box = ToRect(area, size_.width, size_.height);
   if (!frameClip_) return {box};
@@ -431,38 +438,28 @@ bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const 
   // One to one at 96 DPI on whole pixels, where GDI+ would not resample; the frame's clip as
   // rectangles (a rounded frame's corners included).
   if (!surface || dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || (frameClip_ && frameClipRects_.empty())) return false;
-  auto whole = [](REAL v) { return std::floor(v) == v; };
-  if (!whole(bounds.X) || !whole(bounds.Y)) return false;
-  const RectF pixels = ImageRect(surface);
-  if (pixels.Width != std::trunc(bounds.Width) || pixels.Height != std::trunc(bounds.Height) || !whole(bounds.Width) ||
-      !whole(bounds.Height)) {
-    return false;
+  for (REAL v : {bounds.X, bounds.Y, bounds.Width, bounds.Height}) {
+    if (!gfx::OnPixelGrid(v)) return false;
   }
+  const RectF pixels = ImageRect(surface);
+  if (pixels.Width != bounds.Width || pixels.Height != bounds.Height) return false;
   gfx::BitmapPixels source(static_cast<GpBitmap*>(surface));
   if (!source.Area()) return false;
-  GdipFlush(graphics_.Get(), FlushIntentionSync);
-  GdiFlush();
-  const gfx::PixelArea target{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
   const std::vector<RECT> clip = DirectClip(visible);
   if (clip.empty()) return true;
-  gfx::DrawPixels(target, source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
+  gfx::DrawPixels(BackBufferPixels(), source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
   return true;
 }
 
 bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
   // The opaque stretched skin, copied within the graphics' clip (the rounded frame).
-  if (dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || std::floor(dest.X) != dest.X || std::floor(dest.Y) != dest.Y) {
-    return false;
-  }
+  if (dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || !gfx::OnPixelGrid(dest.X) || !gfx::OnPixelGrid(dest.Y)) return false;
   gfx::RegionPtr clip;
   if (GdipCreateRegion(clip.Put()) != Ok || GdipGetClip(graphics_.Get(), clip.Get()) != Ok) return false;
   const std::vector<RECT> rects = gfx::RegionRects(clip.Get());
   gfx::BitmapPixels source(static_cast<GpBitmap*>(image));
   if (rects.empty() || !source.Area()) return false;
-  GdipFlush(graphics_.Get(), FlushIntentionSync);
-  GdiFlush();
-  const gfx::PixelArea target{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
-  gfx::DrawPixels(target, source.Area(), static_cast<int>(dest.X), static_cast<int>(dest.Y), gfx::PixelOp::Copy, rects);
+  gfx::DrawPixels(BackBufferPixels(), source.Area(), static_cast<int>(dest.X), static_cast<int>(dest.Y), gfx::PixelOp::Copy, rects);
   return true;
 }
 

@@ -25,6 +25,7 @@
 #include "ui/core/DisplayScale.h"
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Image.h"
+#include "ui/gfx/Pixels.h"
 #include "ui/gfx/WindowThunk.h"
 #include "ui/core/RepaintQueue.h"
 #include "ui/core/ToolkitMessages.h"
@@ -304,6 +305,8 @@ class WindowHost {
   // Lays a control's surface over the back buffer in memory (GDI+ under Wine draws onto a
   // bitmap a pixel at a time); false where only GDI+ can draw it (scaled, off the pixel grid).
   bool DrawSurfaceDirect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds, const Gdiplus::RectF& visible);
+  // The back buffer's pixels (premultiplied), up to date, for drawing into in memory.
+  gfx::PixelArea BackBufferPixels();
   // The pixels of area (logical) inside the frame's clip, as rectangles.
   std::vector<RECT> DirectClip(const Gdiplus::RectF& area) const;
   // The stretched skin copied onto the back buffer in memory; false where GDI+ must draw it.

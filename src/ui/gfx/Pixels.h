@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -41,16 +42,25 @@ std::uint32_t ColourOver(std::uint32_t bg, std::uint32_t fg);
 // A region as rectangles of whole device pixels; empty when it cannot be read.
 std::vector<RECT> RegionRects(GpRegion* region);
 
-// A GDI+ bitmap's own pixels, locked for reading and writing as ARGB while this lives.
+// Whether a coordinate is on the pixel grid: only there is drawing one to one.
+inline bool OnPixelGrid(float v) { return std::floor(v) == v; }
+
+// A GDI+ bitmap's own pixels, locked for reading and writing as ARGB while this lives; what the
+// graphics drawing on it (when given) had still to draw is drawn first.
 class BitmapPixels {
  public:
-  explicit BitmapPixels(GpBitmap* bitmap) : locked_(bitmap, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite) {}
+  explicit BitmapPixels(GpBitmap* bitmap, GpGraphics* drawnBy = nullptr)
+      : locked_(Flushed(bitmap, drawnBy), Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite) {}
   PixelArea Area() const {
     if (!locked_.IsValid()) return {};
     return PixelArea{locked_.Row(0), locked_.Width(), locked_.Height(), locked_.Data().Stride / 4, false};
   }
 
  private:
+  static GpBitmap* Flushed(GpBitmap* bitmap, GpGraphics* graphics) {
+    if (graphics) gdip::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    return bitmap;
+  }
   LockedPixels locked_;
 };
 
