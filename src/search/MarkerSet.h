@@ -69,6 +69,24 @@ class MarkerSet {
   // which no marker holds and none starts inside).
   constexpr State Step(State at, unsigned character) const { return character < 128 ? next_[at][character] : 0; }
 
+  // The state after these characters (ASCII) from the start state, and whether a marker ends
+  // on the way there, before the last character.
+  constexpr State Walk(std::string_view text, bool* foundBefore = nullptr) const {
+    State at = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (foundBefore && i > 0 && found_[at] != 0) *foundBefore = true;
+      at = Step(at, static_cast<unsigned char>(text[i]));
+    }
+    return at;
+  }
+
+  // The start state in place of a state that leads every character where the start leads it:
+  // what follows is read the same from either.
+  constexpr State Settled(State at) const { return next_[at] == next_[0] ? 0 : at; }
+
+  // Whether a character can begin a marker: any other leaves the start state as it is.
+  constexpr bool Begins(unsigned character) const { return character < 128 && next_[0][character] != 0; }
+
   // Bit m set when marker m ends at this state.
   constexpr std::uint32_t Found(State at) const { return found_[at]; }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <span>
 
 #include "search/MarkerSet.h"
 #include "web/Encoding.h"
@@ -40,6 +41,60 @@ constexpr size_t kTitleRoom = 96;
 
 constexpr MarkerSet<kFieldCount, MarkerStates(kFieldStarts)> kStartSet(kFieldStarts);
 constexpr MarkerSet<3, MarkerStates(kFieldEnds)> kEndSet(kFieldEnds);
+
+// Whether bytes are a marker as the site writes it: quotes and slashes escaped or not.
+constexpr bool IsSiteForm(std::string_view site, std::string_view marker) {
+  size_t i = 0;
+  for (char c : marker) {
+    if ((c == '"' || c == '/') && i + 1 < site.size() && site[i] == '\\' && site[i + 1] == c) ++i;
+    if (i >= site.size() || site[i++] != c) return false;
+  }
+  return i == site.size();
+}
+
+// A marker as the site writes it, passed whole where the scan waits at the start of every
+// marker instead of character by character: the start markers' state after it (from their
+// start) and those of them that end with it.
+struct SiteForm {
+  std::string_view bytes;
+  std::uint8_t startState;
+  std::uint32_t startsFound;
+};
+
+constexpr SiteForm MakeSiteForm(std::string_view bytes, std::string_view marker) {
+  bool foundBefore = false;
+  const std::uint8_t state = kStartSet.Walk(marker, &foundBefore);
+  // Fails the build: the bytes must read as the marker, and no start marker may end inside it.
+  if (!IsSiteForm(bytes, marker) || foundBefore) throw "a site form that is not its marker";
+  return {bytes, kStartSet.Settled(state), kStartSet.Found(state)};
+}
+
+constexpr std::array<SiteForm, kFieldCount> kSiteStarts{
+    MakeSiteForm("data-title=\\\"", kTitleStart), MakeSiteForm("<td style=\\\"text-align: right;\\\">", kSizeStart),
+    MakeSiteForm("<img alt=\\\"", kFormatStart), MakeSiteForm("data-url=\\\"", kUrlStart),
+    MakeSiteForm("data-id=\\\"", kIdStart)};
+constexpr std::array<SiteForm, 3> kSiteEnds{MakeSiteForm("<\\/span>", kTitleEnd), MakeSiteForm("<\\/td>", kSizeEnd),
+                                            MakeSiteForm("\\\"", kQuote)};
+
+// What the site writes at the start of every title: the highlight tag and the quote and bracket
+// before it, which the title loses anyway (StripHighlightInPlace), wherever it stands.
+constexpr SiteForm kSiteTitleLead = MakeSiteForm("\\\"><span class=\\\"highlight\\\">", "\"><span class=\"highlight\">");
+
+// Characters that may begin a marker the scan waits for, by what it waits for: bit 0 any start
+// marker, bits 1 to 3 the end markers of the fields being taken. Any other character leaves
+// the state of each marker looked for at its start.
+constexpr std::array<web::JsUnescapeReader::Stops, 16> kMarkerBytes = [] {
+  std::array<web::JsUnescapeReader::Stops, 16> bytes{};
+  for (size_t waits = 0; waits < bytes.size(); ++waits) {
+    for (unsigned char c = 0; c < 128; ++c) {
+      if ((waits & 1) != 0 && kStartSet.Begins(c)) bytes[waits].Add(c);
+      for (size_t end = 0; end < kFieldEnds.size(); ++end) {
+        if ((waits >> (end + 1) & 1) != 0 && kFieldEnds[end][0] == static_cast<char>(c)) bytes[waits].Add(c);
+      }
+    }
+  }
+  return bytes;
+}();
 
 // The highlight tag, then every quote-and-bracket pair, then every CR LF, each pass over what
 // the one before left.
@@ -102,6 +157,36 @@ ResultRow ParseResultRow(std::string_view row) {
   return result;
 }
 
+namespace {
+
+// Pieces between markers are short: copied by hand, not by a call to the C library.
+void AppendPiece(std::string_view piece, std::string& field) {
+  if (piece.size() > 16) {
+    field.append(piece);
+    return;
+  }
+  for (char c : piece) field.push_back(c);
+}
+
+// The first of these site forms that the reader goes on with, which it then passes; none when
+// none does.
+const SiteForm* TakeSiteForm(web::JsUnescapeReader& reader, std::span<const SiteForm> forms) {
+  const std::string_view rest = reader.QuickRest();
+  if (rest.empty()) return nullptr;
+  for (const SiteForm& form : forms) {
+    // Compared here, byte by byte: most forms differ in their first byte.
+    if (form.bytes[0] != rest[0] || form.bytes.size() > rest.size()) continue;
+    size_t i = 1;
+    while (i < form.bytes.size() && form.bytes[i] == rest[i]) ++i;
+    if (i < form.bytes.size()) continue;
+    reader.Pass(form.bytes.size());
+    return &form;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 ResultRow ReadResultRow(std::string_view escapedRow) {
   // One scan: each character of the unescaped row goes to the fields being cut and is then
   // forgotten. A field is cut from its first start marker to the next end marker after it, as
@@ -113,7 +198,51 @@ ResultRow ReadResultRow(std::string_view escapedRow) {
   std::uint32_t seeking = (1u << kFieldCount) - 1, taking = 0;
   std::uint8_t startState = 0;
   web::JsUnescapeReader reader(escapedRow);
+  const auto beginFields = [&](std::uint32_t found) {
+    const std::uint32_t begun = found & seeking;
+    seeking &= ~begun;
+    taking |= begun;
+    // Titles outgrow a short text; one allocation instead of a few as it grows.
+    if ((begun >> kTitle & 1) != 0) row.title.reserve(kTitleRoom);
+  };
+  const auto passSiteForm = [&](const SiteForm& form) {
+    startState = form.startState;
+    beginFields(form.startsFound);
+  };
   while ((seeking | taking) != 0) {
+    // Between markers most characters decode on the quick way and begin no marker looked for:
+    // they go to the fields being taken in pieces, and a marker as the site writes it is passed
+    // whole. A field's end state then follows only its own end marker, which is all it is read
+    // for.
+    bool atStart = seeking == 0 || startState == 0;
+    size_t waits = seeking != 0 ? 1 : 0;
+    for (std::uint32_t rest = taking; rest != 0 && atStart; rest &= rest - 1) {
+      const int f = std::countr_zero(rest);
+      atStart = endState[f] == 0;
+      waits |= size_t{2} << kEndOf[f];
+    }
+    if (atStart) {
+      reader.TakeQuiet(kMarkerBytes[waits], [&](std::string_view piece) {
+        for (std::uint32_t rest = taking; rest != 0; rest &= rest - 1) AppendPiece(piece, *fields[std::countr_zero(rest)]);
+      });
+      const SiteForm* form = nullptr;
+      if (taking == 0) {
+        form = TakeSiteForm(reader, kSiteStarts);
+      } else if ((taking & (taking - 1)) == 0) {  // one field
+        form = TakeSiteForm(reader, std::span(&kSiteEnds[kEndOf[std::countr_zero(taking)]], 1));
+        if (form != nullptr) taking = 0;
+      }
+      if (form != nullptr) {
+        passSiteForm(*form);
+        // A title that opens with the lead is the title without it, so the lead is passed
+        // without taking it.
+        if (form == &kSiteStarts[kTitle] && taking == 1u << kTitle && (seeking == 0 || startState == 0) &&
+            TakeSiteForm(reader, std::span(&kSiteTitleLead, 1)) != nullptr) {
+          passSiteForm(kSiteTitleLead);
+        }
+        continue;
+      }
+    }
     const unsigned character = reader.Next();
     if (character == 0) break;
     for (std::uint32_t rest = taking; rest != 0; rest &= rest - 1) {
@@ -127,11 +256,7 @@ ResultRow ReadResultRow(std::string_view escapedRow) {
     }
     if (seeking != 0) {
       startState = kStartSet.Step(startState, character);
-      const std::uint32_t begun = kStartSet.Found(startState) & seeking;
-      seeking &= ~begun;
-      taking |= begun;
-      // Titles outgrow a short text; one allocation instead of a few as it grows.
-      if ((begun >> kTitle & 1) != 0) row.title.reserve(kTitleRoom);
+      beginFields(kStartSet.Found(startState));
     }
   }
   switch (reader.Finish()) {

@@ -43,7 +43,9 @@ unsigned UnitChar(unsigned unit) {
 
 }  // namespace
 
-JsUnescapeReader::JsUnescapeReader(std::string_view text) : text_(text.substr(0, text.find('\0'))) {
+// The first zero byte is not looked for here: every read treats a zero as the end, so a long
+// row is not read twice.
+JsUnescapeReader::JsUnescapeReader(std::string_view text) : text_(text) {
   // A CR that begins the fragment (and is no CR LF) is dropped before the decoding.
   if (!text_.empty() && text_[0] == '\r' && (text_.size() < 2 || text_[1] != '\n')) body_.pos = 1;
 }
@@ -57,7 +59,7 @@ unsigned JsUnescapeReader::BodyChar(Cursor& at) const {
     case Expansion::LetterU: at.expansion = Expansion::None; return 'u';
     case Expansion::None: break;
   }
-  if (at.pos >= text_.size()) return kEnd;
+  if (at.pos >= text_.size() || text_[at.pos] == '\0') return kEnd;
   const auto byte = static_cast<unsigned char>(text_[at.pos]);
   const auto next = at.pos + 1 < text_.size() ? static_cast<unsigned char>(text_[at.pos + 1]) : 0u;
   if (byte < 0x80) {
@@ -164,7 +166,7 @@ unsigned JsUnescapeReader::Stop(unsigned marker) {
   // Bytes that are no whole GBK pair, wherever they stand, leave the whole fragment to the unit
   // decoding, which may read what comes before them differently.
   if (outcome_ == Outcome::NotCompiled) {
-    for (size_t i = body_.pos; i < text_.size(); ++i) {
+    for (size_t i = body_.pos; i < text_.size() && text_[i] != '\0'; ++i) {
       const auto byte = static_cast<unsigned char>(text_[i]);
       if (byte < 0x80) continue;
       if (!IsGbkLead(byte) || i + 1 >= text_.size() || !IsGbkTrail(static_cast<unsigned char>(text_[++i]))) {
@@ -210,8 +212,10 @@ unsigned JsUnescapeReader::NextDecoded() {
 }
 
 JsUnescapeReader::Outcome JsUnescapeReader::Finish() {
-  while (Next() != 0) {
-  }
+  static constexpr Stops kNoStops;
+  do {
+    TakeQuiet(kNoStops, [](std::string_view) {});
+  } while (Next() != 0);
   return outcome_;
 }
 

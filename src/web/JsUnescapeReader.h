@@ -24,7 +24,8 @@ class JsUnescapeReader {
     Declined,     // the byte scan cannot vouch for the text: decode the units instead
   };
 
-  // The fragment ends at its first zero byte.
+  // The fragment ends at its first zero byte. No quick read takes a zero byte, and the slow
+  // way reads one as the end.
   explicit JsUnescapeReader(std::string_view text);
 
   // The next character of the decoded text: an ASCII byte (1 to 0x7F) or a GBK pair as
@@ -39,6 +40,71 @@ class JsUnescapeReader {
     }
     return NextSlow();
   }
+
+ private:
+  // ASCII bytes that every step passes through unchanged, whatever comes next.
+  static constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (unsigned c = 1; c < 0x80; ++c) plain[c] = true;
+    for (unsigned char c : std::string_view("\\%'\r\n{")) plain[c] = false;
+    return plain;
+  }();
+
+ public:
+  // Characters a quick read stops at (ASCII), kept beside the bytes it passes without a second
+  // look: plain ASCII that is not one of them.
+  class Stops {
+   public:
+    constexpr Stops() : passes_(kPlain) {}
+    constexpr void Add(unsigned char character) {
+      marked_[character] = true;
+      passes_[character] = false;
+    }
+    constexpr bool Marks(unsigned character) const { return character < 0x100 && marked_[character]; }
+    constexpr bool Passes(unsigned char byte) const { return passes_[byte]; }
+
+   private:
+    std::array<bool, 256> marked_{};
+    std::array<bool, 256> passes_{};
+  };
+
+  // Gives the characters from here on that decode on the quick way (plain ASCII, whole GBK
+  // pairs, the simple escapes) up to the first that stops marks, or the first that takes more;
+  // the reader moves past them. They come to sink(std::string_view) in pieces: runs of the
+  // fragment's own bytes, and an escape's character alone.
+  template <typename Sink>
+  void TakeQuiet(const Stops& stops, Sink&& sink) {
+    if (slow_) return;
+    size_t pos = body_.pos;
+    for (;;) {
+      const size_t begin = pos;
+      for (;;) {
+        // The bytes that pass alone are most of a row: walked with nothing else in hand.
+        const auto* const end = reinterpret_cast<const unsigned char*>(text_.data() + text_.size());
+        const auto* at = reinterpret_cast<const unsigned char*>(text_.data() + pos);
+        while (at < end && stops.Passes(*at)) ++at;
+        pos = static_cast<size_t>(at - reinterpret_cast<const unsigned char*>(text_.data()));
+        size_t pair = pos;
+        unsigned character = 0;
+        if (at == end || *at < 0x80 || !TakePlainAt(pair, character)) break;
+        pos = pair;
+      }
+      if (pos != begin) sink(text_.substr(begin, pos - begin));
+      size_t next = pos;
+      unsigned character = 0;
+      if (!TakeSimpleEscapeAt(next, character) || stops.Marks(character)) break;
+      const auto escaped = static_cast<unsigned char>(text_[pos + 1]);
+      sink(std::string_view(reinterpret_cast<const char*>(&kSimpleEscapes[escaped]), 1));
+      pos = next;
+    }
+    body_.pos = pos;
+  }
+
+  // The fragment's bytes from here on while the next character comes the quick way, for a
+  // caller that knows what some bytes decode to wherever they stand (plain ASCII, the simple
+  // escapes); empty otherwise. Pass(n) then moves past n of them.
+  std::string_view QuickRest() const { return slow_ ? std::string_view() : text_.substr(body_.pos); }
+  void Pass(size_t bytes) { body_.pos += bytes; }
 
   // Reads what is left without giving it; how the fragment decodes as a whole.
   Outcome Finish();
@@ -73,14 +139,6 @@ class JsUnescapeReader {
     table['r'] = '\r';
     table['t'] = '\t';
     return table;
-  }();
-
-  // ASCII bytes that every step passes through unchanged, whatever comes next.
-  static constexpr std::array<bool, 256> kPlain = [] {
-    std::array<bool, 256> plain{};
-    for (unsigned c = 1; c < 0x80; ++c) plain[c] = true;
-    for (unsigned char c : std::string_view("\\%'\r\n{")) plain[c] = false;
-    return plain;
   }();
 
   // The character at pos when it decodes to itself: plain ASCII, or a whole GBK pair other

@@ -1,5 +1,10 @@
 #include "web/TextExtraction.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
 namespace web {
 namespace {
 
@@ -33,19 +38,74 @@ bool MatchesAt(std::string_view text, size_t index, std::string_view needle, boo
   return true;
 }
 
-// 0-based index of needle at or after from, stepping by characters; npos when absent.
-size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
-  if (needle.empty() || text.empty()) return std::string_view::npos;
-  // The first byte decides most positions; only those that agree are compared whole.
+// Whether a character starts at index p, given that one starts at known (at or before p). Lead
+// bytes pair with whatever follows, so one starts at p when the lead bytes just before it, back
+// to known, are even in number.
+bool StartsCharacter(std::string_view text, size_t known, size_t p) {
+  size_t leads = 0;
+  for (size_t j = p; j > known && IsLeadByte(ByteAt(text, j - 1)); --j) ++leads;
+  return leads % 2 == 0;
+}
+
+// The two forms the needle's first byte may take in the text (the same twice when it has one).
+std::array<unsigned char, 2> FirstByteForms(std::string_view needle, bool caseSensitive) {
   const unsigned char first = ByteAt(needle, 0);
-  const bool fold = !caseSensitive && !IsLeadByte(first);
-  const unsigned char wanted = fold ? FoldAscii(first) : first;
-  for (size_t i = from; i < text.size() && needle.size() <= text.size() - i; i += CharWidth(text, i)) {
-    const unsigned char byte = ByteAt(text, i);
-    if ((fold ? FoldAscii(byte) : byte) != wanted) continue;
-    if (MatchesAt(text, i, needle, caseSensitive)) return i;
+  if (caseSensitive || IsLeadByte(first)) return {first, first};
+  const unsigned char lower = FoldAscii(first);
+  return {lower, lower >= 'a' && lower <= 'z' ? static_cast<unsigned char>(lower - ('a' - 'A')) : lower};
+}
+
+// 0-based index of needle at or after from where a character starts; npos when absent. The
+// bytes are looked at one by one and only a place where they match is checked for a start, so
+// the text is not walked by characters. After a match that starts no character the next one
+// starts right after it, which keeps every look back short.
+size_t FindIndexByBytes(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
+  const auto [lower, upper] = FirstByteForms(needle, caseSensitive);
+  size_t known = from;
+  for (size_t p = from; p + needle.size() <= text.size(); ++p) {
+    const unsigned char byte = ByteAt(text, p);
+    if ((byte != lower && byte != upper) || !MatchesAt(text, p, needle, caseSensitive)) continue;
+    if (StartsCharacter(text, known, p)) return p;
+    known = p + 1;
   }
   return std::string_view::npos;
+}
+
+// The same moving on by Horspool's skips: the byte under the needle's last place says how far
+// the needle may move on.
+size_t FindIndexBySkips(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
+  const size_t last = needle.size() - 1;
+  std::array<std::uint8_t, 256> skip;
+  skip.fill(static_cast<std::uint8_t>(std::min<size_t>(needle.size(), 255)));
+  for (size_t k = 0; k < last; ++k) {
+    // Later places give shorter skips and overwrite earlier ones; both cases of a letter may
+    // match when case is ignored.
+    const auto shift = static_cast<std::uint8_t>(std::min<size_t>(last - k, 255));
+    const unsigned char byte = ByteAt(needle, k);
+    skip[byte] = shift;
+    if (!caseSensitive && FoldAscii(byte) >= 'a' && FoldAscii(byte) <= 'z') {
+      skip[FoldAscii(byte)] = shift;
+      skip[FoldAscii(byte) - ('a' - 'A')] = shift;
+    }
+  }
+  const auto [lower, upper] = FirstByteForms(needle, caseSensitive);
+  size_t known = from;
+  for (size_t p = from; p + last < text.size(); p += skip[ByteAt(text, p + last)]) {
+    const unsigned char byte = ByteAt(text, p);
+    if ((byte != lower && byte != upper) || !MatchesAt(text, p, needle, caseSensitive)) continue;
+    if (StartsCharacter(text, known, p)) return p;
+    known = p + 1;
+  }
+  return std::string_view::npos;
+}
+
+size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
+  if (needle.empty() || from >= text.size() || needle.size() > text.size() - from) return std::string_view::npos;
+  // Skips pay for their table on longer texts and needles.
+  constexpr size_t kSkipText = 128, kSkipNeedle = 3;
+  return text.size() - from >= kSkipText && needle.size() >= kSkipNeedle
+             ? FindIndexBySkips(text, needle, from, caseSensitive)
+             : FindIndexByBytes(text, needle, from, caseSensitive);
 }
 
 std::string WithQuotes(std::string_view marker) { return ReplaceAll(marker, kQuotePlaceholder, "\""); }
@@ -88,17 +148,16 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 
 void EraseAll(std::string& text, std::string_view what) {
   if (what.empty()) return;
-  // What is kept moves down over what was removed; the scan reads only at or after the write.
+  // What is kept moves down over what was removed; the search reads only at or after the write.
   const std::string_view source(text);
-  const unsigned char first = ByteAt(what, 0);
   size_t kept = 0, i = 0;
-  while (i < source.size()) {
-    if (ByteAt(source, i) == first && MatchesAt(source, i, what, true)) {
-      i += what.size();
-      continue;
-    }
-    const size_t width = CharWidth(source, i);
-    for (size_t k = 0; k < width; ++k) text[kept++] = text[i++];
+  for (;;) {
+    const size_t found = FindIndex(source, what, i, true);
+    const size_t stop = found == std::string_view::npos ? source.size() : found;
+    if (kept != i) std::memmove(text.data() + kept, text.data() + i, stop - i);
+    kept += stop - i;
+    if (found == std::string_view::npos) break;
+    i = found + what.size();
   }
   text.resize(kept);
 }
