@@ -56,13 +56,14 @@ std::array<unsigned char, 2> FirstByteForms(std::string_view needle, bool caseSe
 }
 
 // 0-based index of needle at or after from where a character starts; npos when absent. The
-// bytes are looked at one by one and only a place where they match is checked for a start, so
-// the text is not walked by characters. After a match that starts no character the next one
-// starts right after it, which keeps every look back short.
-size_t FindIndexByBytes(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
+// needle moves on by step(p) bytes from place p, and only a place where the bytes match is
+// checked for a start, so the text is not walked by characters. After a match that starts no
+// character the next one starts right after it, which keeps every look back short.
+template <typename Step>
+size_t FindIndexStepping(std::string_view text, std::string_view needle, size_t from, bool caseSensitive, Step step) {
   const auto [lower, upper] = FirstByteForms(needle, caseSensitive);
   size_t known = from;
-  for (size_t p = from; p + needle.size() <= text.size(); ++p) {
+  for (size_t p = from; p + needle.size() <= text.size(); p += step(p)) {
     const unsigned char byte = ByteAt(text, p);
     if ((byte != lower && byte != upper) || !MatchesAt(text, p, needle, caseSensitive)) continue;
     if (StartsCharacter(text, known, p)) return p;
@@ -88,15 +89,7 @@ size_t FindIndexBySkips(std::string_view text, std::string_view needle, size_t f
       skip[FoldAscii(byte) - ('a' - 'A')] = shift;
     }
   }
-  const auto [lower, upper] = FirstByteForms(needle, caseSensitive);
-  size_t known = from;
-  for (size_t p = from; p + last < text.size(); p += skip[ByteAt(text, p + last)]) {
-    const unsigned char byte = ByteAt(text, p);
-    if ((byte != lower && byte != upper) || !MatchesAt(text, p, needle, caseSensitive)) continue;
-    if (StartsCharacter(text, known, p)) return p;
-    known = p + 1;
-  }
-  return std::string_view::npos;
+  return FindIndexStepping(text, needle, from, caseSensitive, [&](size_t p) { return skip[ByteAt(text, p + last)]; });
 }
 
 size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bool caseSensitive) {
@@ -105,7 +98,7 @@ size_t FindIndex(std::string_view text, std::string_view needle, size_t from, bo
   constexpr size_t kSkipText = 128, kSkipNeedle = 3;
   return text.size() - from >= kSkipText && needle.size() >= kSkipNeedle
              ? FindIndexBySkips(text, needle, from, caseSensitive)
-             : FindIndexByBytes(text, needle, from, caseSensitive);
+             : FindIndexStepping(text, needle, from, caseSensitive, [](size_t) { return size_t{1}; });
 }
 
 std::string WithQuotes(std::string_view marker) { return ReplaceAll(marker, kQuotePlaceholder, "\""); }
