@@ -36,4 +36,38 @@ TEST(CountCategories, EveryCodeCountsOnce) {
   EXPECT_EQ(v + a + i + r, 4);
 }
 
+TEST(ClassifyFormat, EveryPieceOfTheListsInAnyCaseAsASearchOfTheLists) {
+  // The old rule, plainly: the lists and the format folded to lower case, then a substring search.
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return text;
+  };
+  const std::string_view lists[] = {search::kVideoExtensions, search::kAudioExtensions, search::kImageExtensions,
+                                    search::kArchiveExtensions};
+  const auto byLists = [&](const std::string& format) {
+    std::string codes;
+    for (int i = 0; i < 4; ++i) {
+      if (!format.empty() && lower(std::string(lists[i])).find(lower(format)) != std::string::npos) codes += static_cast<char>('1' + i);
+    }
+    return codes;
+  };
+  int checked = 0;
+  for (const std::string_view list : lists) {
+    for (size_t start = 0; start < list.size(); ++start) {
+      for (size_t length = 1; length <= 6 && start + length <= list.size(); ++length) {
+        const std::string piece(list.substr(start, length));
+        std::string upper = piece;
+        for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        // Near misses: one byte changed, one added, a zero or a high byte inside.
+        for (const std::string& format : {piece, upper, piece + "q", "q" + piece, piece + std::string(1, '\0'),
+                                           piece + "\xb0", std::string(1, static_cast<char>(piece[0] ^ 1)) + piece.substr(1)}) {
+          ASSERT_EQ(search::ClassifyFormat(format), byLists(format)) << format;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 5000);
+}
+
 }  // namespace

@@ -81,6 +81,23 @@ TEST(ResultRowScan, TrickyRowsReadAsTheUnitRouteReadsThem) {
       "<img alt=\\\"\xd6\" data-id=\\\"\xd6\\\"",
   };
   for (const std::string& row : platformRows) ExpectSameRow(search::ReadResultRow(row), ByUnits(row), row);
+
+  // Markers as the site writes them are passed whole: near misses of them, and the title's
+  // highlight lead where it is not the whole lead or not at the title's start.
+  using namespace std::string_literals;
+  const std::string siteFormRows[] = {
+      "data-title=\\\"\\\"><span class=\\\"highlight\\\">\\\"><span class=\\\"highlight\\\">A<\\/span>",
+      "data-title=\\\"\\\"><span class=\\\"highlight\\\"\r\n>A<\\/span>",
+      "data-title=\\\"x\\\"><span class=\\\"highlight\\\">A<\\/span>",
+      "data-title=\\\"\\\"><span class=\\\"HIGHLIGHT\\\">A<\\/SPAN><\\/span>",
+      "data-title=\\\"\\\"><span class=\\\"highlight\\\">A<\\/spa<\\/span>",
+      "data-title=%22\\\"><span class=\\\"highlight\\\">A\\u003c\\/span>",
+      "<td style=\\\"text-align: right;\\\"\\u003e1<\\/t<\\/td>",
+      "DATA-ID=\\\"1\\\" data-url=\\\"u<\\/td>\\\" <img alt=\\\"a\\/b\\\"",
+      "data-id=\\\"1\\\\\0\\\" <img alt=\\\"a\\\""s,  // a zero right after a backslash
+      "data-id=\\\"1\xd6\0\\\""s,                        // and right after a lead byte
+  };
+  for (const std::string& row : siteFormRows) ExpectSameRow(search::ReadResultRow(row), ByUnits(row), row);
 }
 
 TEST(ResultRowScan, HugeRows) {
@@ -102,7 +119,8 @@ TEST(ResultRowScan, HostileRowsReadAsTheUnitRouteReadsThem) {
   testing_support::HostileText hostile(
       4711, {"data-title=\\\"", "data-url=\\\"", "DATA-ID=\\\"", "<img alt=\\\"", "<td style=\\\"text-align: right;\\\">",
              "<\\/span>", "<\\/td>", "\\\"", "\"", "<span class=\\\"highlight\\\">", "\">", "\\", "%", "%u", "\\u", "\\x",
-             "'", "\r\n", "\n", "\xd6\xd0", "\xa1\xaf", "{$}", "%7B%24%7D", "4E2D", "22", "00", "\\0", "\\/", "\\n"});
+             "'", "\r\n", "\n", "\xd6\xd0", "\xa1\xaf", "{$}", "%7B%24%7D", "4E2D", "22", "00", "\\0", "\\/", "\\n",
+             "\\\"><span class=\\\"highlight\\\">", "<span", "\\\">"});
   for (int i = 0; i < 3000; ++i) {
     const std::string row = hostile.Next();
     const search::ResultRow scanned = search::ReadResultRow(row);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "support/HostileText.h"
 #include "web/TextExtraction.h"
 
 namespace {
@@ -161,6 +163,58 @@ TEST(EraseAll, AsReplaceAllWithNothing) {
     std::string erased = text;
     web::EraseAll(erased, what);
     EXPECT_EQ(erased, web::ReplaceAll(text, what, "")) << text;
+  }
+}
+
+// The search as it reads: walk the text by characters (a lead byte takes the byte after it),
+// compare at each, ASCII letters folded unless the case counts and never inside a pair.
+int FindByCharacters(const std::string& text, const std::string& needle, int start, bool caseSensitive) {
+  const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  if (needle.empty()) return -1;
+  for (size_t i = static_cast<size_t>(std::max(start, 1)) - 1; i < text.size() && needle.size() <= text.size() - i;
+       i += static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1) {
+    bool same = true;
+    for (size_t k = 0; k < needle.size() && same; ++k) {
+      const auto a = static_cast<unsigned char>(needle[k]), b = static_cast<unsigned char>(text[i + k]);
+      if (a >= 0x80) {
+        same = a == b && (k + 1 >= needle.size() || needle[k + 1] == text[i + k + 1]);
+        ++k;
+      } else {
+        same = caseSensitive ? a == b : fold(a) == fold(b);
+      }
+    }
+    if (same) return static_cast<int>(i) + 1;
+  }
+  return -1;
+}
+
+TEST(FindText, FindsWhatAWalkByCharactersFindsInShortAndLongTexts) {
+  // Double-byte text where trail bytes look like the needle's bytes, long runs of lead bytes,
+  // and letters in both cases; long texts take the skipping search, short ones the byte scan.
+  testing_support::HostileText hostile(
+      2718, {"<\\/td>", "<tr", "\xd6\xd0", "\x81<", "\x81\\", "\xb0\xa1\xb0", "Ab", "aB", "\\", "<", "td", "TD",
+             std::string(40, '\xd6'), std::string(129, 'x'), "\xa1\xa1"});
+  for (int round = 0; round < 4000; ++round) {
+    const std::string text = hostile.Next();
+    std::string needle = hostile.NextMarker();
+    if (round % 3 == 0 && !text.empty()) needle = text.substr(hostile.Number(static_cast<std::uint32_t>(text.size())), 1 + hostile.Number(20));
+    const int start = 1 + static_cast<int>(hostile.Number(static_cast<std::uint32_t>(text.size() / 2 + 2)));
+    for (const bool caseSensitive : {true, false}) {
+      ASSERT_EQ(web::FindText(text, needle, start, caseSensitive), FindByCharacters(text, needle, start, caseSensitive))
+          << round << (caseSensitive ? " exact" : " folded");
+    }
+  }
+}
+
+TEST(EraseAll, AsReplaceAllOnHostileText) {
+  testing_support::HostileText hostile(1618, {"\">", "\xb0\"", "\r\n", "\x81\r", "<span class=\"highlight\">",
+                                              std::string(200, 'y'), "\xd6"});
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = hostile.Next();
+    const std::string what = round % 2 == 0 ? std::string("\">") : hostile.NextMarker();
+    std::string erased = text;
+    web::EraseAll(erased, what);
+    ASSERT_EQ(erased, web::ReplaceAll(text, what, "")) << round;
   }
 }
 
