@@ -4,13 +4,20 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
+
+#include "ui/gfx/Image.h"
 
 // The caption of the main window: program title, major version, ".0版 " (GBK, trailing blank).
 std::string MainWindowCaption();
 
 // Runs the whole program on the calling (main) thread; returns only on a normal exit.
 int RunApplication();
+
+// The skin images the main window's first frame draws, the background with its copy stretched
+// to the window.
+std::span<const gfx::ImageSource> MainWindowImages();
 
 // Creates the main window (610 x 515, shown by BuildMainWindow), runs MessageLoop, returns 0.
 // Without a window the process ends instead.

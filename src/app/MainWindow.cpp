@@ -124,6 +124,18 @@ void WireHandlers(MainControls& ui) {
 
 }  // namespace
 
+std::span<const gfx::ImageSource> MainWindowImages() {
+  static const gfx::ImageSource images[] = {
+      {resources::WindowBackground(), false, kMainWidth - 2 * WindowHost::kFrameInset,
+       kMainHeight - 2 * WindowHost::kFrameInset},
+      {resources::GlowButtonSkin()},
+      {resources::SearchFrame()},
+      {resources::SearchButtonNormal()},
+      {resources::SearchButtonHover()},
+  };
+  return images;
+}
+
 std::string MainWindowCaption() {
   return std::string(kProgramTitle) + std::to_string(kMajorVersion) + ".0\xb0\xe6 ";
 }

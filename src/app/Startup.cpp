@@ -7,9 +7,9 @@
 int RunApplication() {
   HANDLE heap = GetProcessHeap();
   (void)heap;
+  // The skin images of the first frame decode on a worker while COM starts and the window is made.
+  gfx::toolkit_startup(BuildEditContextMenu, MainWindowImages());
   CoInitialize(nullptr);
-
-  gfx::toolkit_startup(BuildEditContextMenu);
   CreateMainWindow();
 
   CoUninitialize();

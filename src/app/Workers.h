@@ -4,12 +4,9 @@
 
 #include <windows.h>
 
-#include "ui/gfx/GdiPlus.h"
+#include "ui/gfx/GdiHandles.h"
 
-inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
-
-// A thread, timer or other kernel object handle, closed when the owner goes.
-using KernelHandle = gfx::GdiPtr<void, CloseKernelHandle>;
+using gfx::KernelHandle;
 
 // Runs routine(parameter) on a new thread; false when no thread could be made.
 inline bool StartWorker(LPTHREAD_START_ROUTINE routine, void* parameter = nullptr) {

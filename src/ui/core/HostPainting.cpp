@@ -17,7 +17,7 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 constexpr UINT_PTR kTransitionTimerId = 1;
-constexpr float kFrameInset = 5;  // the skin's frame rectangle starts 5 pixels in
+constexpr float kFrameInset = WindowHost::kFrameInset;  // as a float, for the frame geometry
 
 // A rounded (or, with radius 0, straight) rectangle path.
 // The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
@@ -235,7 +235,8 @@ void WindowHost::DrawBackgroundStretched(const RectF& dest) {
   if (dpi_ == ui::kBaseDpi && backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
       static_cast<REAL>(height) == dest.Height) {
     if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
-      stretchedBackground_ = gfx::StretchedCopy(backgroundImage_.Get(), width, height);
+      stretchedBackground_ = backgroundImage_.TakeStretched(width, height);  // made ahead, if it was
+      if (!stretchedBackground_) stretchedBackground_ = gfx::StretchedCopy(backgroundImage_.Get(), width, height);
       stretchedSize_ = WindowSize{width, height};
     }
     if (stretchedBackground_ && CopyBackgroundDirect(stretchedBackground_.Get(), dest)) return;

@@ -115,6 +115,7 @@ class SkinImage {
     Reset();
     loaded_ = gfx::load_image(bytes);
   }
+  gfx::BitmapPtr TakeStretched(int width, int height) { return loaded_.TakeStretched(width, height); }
   void CopyFrom(Gdiplus::GpImage* image) {
     Reset();
     if (image) gfx::gdip::GdipCloneImage(image, copied_.Put());
@@ -131,6 +132,10 @@ class SkinImage {
 
 class WindowHost {
  public:
+  // The skin's frame rectangle starts this many pixels in; a skin stretched into a rounded
+  // frame covers the window less this margin all round.
+  static constexpr int kFrameInset = 5;
+
   WindowHost();
   ~WindowHost();
   WindowHost(const WindowHost&) = delete;

@@ -23,7 +23,11 @@ inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
 inline void DestroyIconHandle(HICON icon) { DestroyIcon(icon); }
 inline void FreeGlobal(HGLOBAL memory) { GlobalFree(memory); }
 inline void ReleaseStream(IStream* stream) { stream->Release(); }
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
 }  // namespace detail
+
+// A thread, event or other kernel object handle, closed when the owner goes.
+using KernelHandle = GdiPtr<void, detail::CloseKernelHandle>;
 
 // GDI objects, deleted with DeleteObject: select them out of every DC first.
 using HrgnPtr = GdiPtr<std::remove_pointer_t<HRGN>, detail::DeleteGdiObject>;

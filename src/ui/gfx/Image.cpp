@@ -1,8 +1,14 @@
 #include "ui/gfx/Image.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
+
+#include "ui/gfx/Stretch.h"
 
 namespace gfx {
 
@@ -13,6 +19,9 @@ Image& Image::operator=(Image&& other) noexcept {
     memory_ = std::move(other.memory_);
     stream_ = std::move(other.stream_);
     image_ = std::move(other.image_);
+    stretched_ = std::move(other.stretched_);
+    stretchedWidth_ = other.stretchedWidth_;
+    stretchedHeight_ = other.stretchedHeight_;
   }
   return *this;
 }
@@ -57,9 +66,93 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
   return bitmap;
 }
 
+// The images decode_ahead hands to its worker. The list is fixed before the worker starts;
+// the flags are guarded by the lock, and `decoded` is signalled as each image is ready.
+struct AheadDecodes {
+  struct Entry {
+    ImageSource source;
+    Image image;
+    bool ready = false;
+    bool taken = false;
+  };
+  std::vector<Entry> entries;
+  std::mutex lock;
+  std::condition_variable decoded;
+};
+
+// A toolkit global: made by the first decode_ahead and kept for the process.
+AheadDecodes*& Ahead() {
+  static AheadDecodes* ahead = nullptr;
+  return ahead;
+}
+
+bool SameSource(const ImageSource& a, ByteSpan bytes, bool addPngSignature) {
+  return a.addPngSignature == addPngSignature && a.bytes.size() == bytes.size() &&
+         (a.bytes.data() == bytes.data() || std::memcmp(a.bytes.data(), bytes.data(), bytes.size()) == 0);
+}
+
+DWORD WINAPI DecodeAheadThread(LPVOID parameter) {
+  auto* ahead = static_cast<AheadDecodes*>(parameter);
+  for (AheadDecodes::Entry& entry : ahead->entries) {
+    Image image = decode_image(entry.source.bytes, entry.source.addPngSignature, false);
+    if (image && entry.source.stretchWidth > 0 && entry.source.stretchHeight > 0) {
+      MakeStretched(image, entry.source.stretchWidth, entry.source.stretchHeight);
+    }
+    std::lock_guard<std::mutex> hold(ahead->lock);
+    entry.image = std::move(image);
+    entry.ready = true;
+    ahead->decoded.notify_all();
+  }
+  return 0;
+}
+
+// The worker's image of these bytes, once; empty when there is none to take.
+Image TakeAhead(ByteSpan bytes, bool addPngSignature) {
+  AheadDecodes* ahead = Ahead();
+  if (!ahead) return {};
+  std::unique_lock<std::mutex> hold(ahead->lock);
+  for (AheadDecodes::Entry& entry : ahead->entries) {
+    if (!entry.taken && SameSource(entry.source, bytes, addPngSignature)) {
+      entry.taken = true;
+      ahead->decoded.wait(hold, [&entry] { return entry.ready; });
+      return std::move(entry.image);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
+void MakeStretched(Image& image, int width, int height) {
+  image.stretched_ = StretchedCopy(image.Get(), width, height);
+  image.stretchedWidth_ = width;
+  image.stretchedHeight_ = height;
+}
+
+BitmapPtr Image::TakeStretched(int width, int height) {
+  if (!stretched_ || width != stretchedWidth_ || height != stretchedHeight_) return {};
+  return std::move(stretched_);
+}
+
+void decode_ahead(std::span<const ImageSource> sources) {
+  if (Ahead() || sources.empty()) return;
+  auto ahead = std::make_unique<AheadDecodes>();
+  for (const ImageSource& source : sources) {
+    if (!source.bytes.empty()) ahead->entries.push_back(AheadDecodes::Entry{source, Image{}, false});
+  }
+  // Without the worker every load_image simply decodes for itself.
+  KernelHandle worker(CreateThread(nullptr, 0, DecodeAheadThread, ahead.get(), 0, nullptr));
+  if (worker) Ahead() = ahead.release();
+}
+
 Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
+  if (!keepSource && !bytes.empty()) {
+    if (Image ahead = TakeAhead(bytes, addPngSignature)) return ahead;
+  }
+  return decode_image(bytes, addPngSignature, keepSource);
+}
+
+Image decode_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   Image result;
   if (bytes.empty()) return result;
   GlobalMemoryPtr memory = CopyToGlobal(bytes, addPngSignature);
@@ -80,6 +173,7 @@ Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
 }
 
 void dispose_image(Image& image) {
+  image.stretched_.Reset();
   image.image_.Reset();
   image.stream_.Reset();
   image.memory_.Reset();

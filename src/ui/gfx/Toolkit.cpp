@@ -1,5 +1,7 @@
 #include "ui/gfx/Toolkit.h"
 
+#include <vector>
+
 #include "resources/Resources.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Image.h"
@@ -19,6 +21,7 @@ struct ToolkitState {
   HCURSOR defaultCursor = nullptr;
   HICON defaultIcon = nullptr;
   Image controlStrip;
+  bool stripLoaded = false;
   bool classRegistered = false;
 };
 
@@ -42,17 +45,20 @@ DWORD ReadOsMajorVersion() {
 #endif
 }
 
-bool toolkit_startup(StartupStep buildEditContextMenu) {
+bool toolkit_startup(StartupStep buildEditContextMenu, std::span<const ImageSource> firstImages) {
   ToolkitState& state = State();
   if (state.started) return state.classRegistered;
   state.started = true;
 
   Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
   Gdiplus::GdiplusStartup(&state.gdiplusToken, &input, nullptr);
+  std::vector<ImageSource> ahead{ImageSource{resources::ControlStrip(), /*addPngSignature=*/true}};
+  ahead.insert(ahead.end(), firstImages.begin(), firstImages.end());
   state.osMajorVersion = ReadOsMajorVersion();
   EnsureDefaultFont();
+  // After the font: started before it, the worker's first decode held the font up (measured).
+  decode_ahead(ahead);
   state.defaultCursor = LoadCursorW(nullptr, kArrowCursor);
-  state.controlStrip = load_image(resources::ControlStrip(), /*addPngSignature=*/true);
   state.classRegistered = RegisterToolkitClass();
   if (buildEditContextMenu) buildEditContextMenu();
   return state.classRegistered;
@@ -62,7 +68,14 @@ bool ToolkitStarted() { return State().started; }
 DWORD OsMajorVersion() { return State().osMajorVersion; }
 HCURSOR DefaultCursor() { return State().defaultCursor; }
 HICON DefaultIcon() { return State().defaultIcon; }
-GpImage* ControlStrip() { return State().controlStrip.Get(); }
+GpImage* ControlStrip() {
+  ToolkitState& state = State();
+  if (state.started && !state.stripLoaded) {
+    state.stripLoaded = true;
+    state.controlStrip = load_image(resources::ControlStrip(), /*addPngSignature=*/true);
+  }
+  return state.controlStrip.Get();
+}
 
 LRESULT CALLBACK ToolkitDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window, message, wParam, lParam);

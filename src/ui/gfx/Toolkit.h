@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <span>
+
 #include "ui/gfx/GdiPlus.h"
+#include "ui/gfx/Image.h"
 
 namespace gfx {
 
@@ -19,17 +22,19 @@ inline constexpr int kControlStripHeight = 20;
 // application hands the builder in and the start-up calls it as its last step.
 using StartupStep = void (*)();
 
-// GDI+, OS version, default font, default cursor, control strip, window class, then the
-// edit context menu builder when given. Runs once; later calls only answer.
+// GDI+, OS version, default font, default cursor, window class, then the edit context menu
+// builder when given. The control strip and the images given (those the first window draws)
+// are decoded ahead on a worker meanwhile. Runs once; later calls only answer.
 // Returns whether the toolkit window class is registered.
-bool toolkit_startup(StartupStep buildEditContextMenu = nullptr);
+bool toolkit_startup(StartupStep buildEditContextMenu = nullptr, std::span<const ImageSource> firstImages = {});
 bool ToolkitStarted();
 
 DWORD OsMajorVersion();
 HCURSOR DefaultCursor();
 // The module's icon resource 0x81 loaded by the class registration (null in this program).
 HICON DefaultIcon();
-// The 729x20 control strip as a 32-bit ARGB bitmap (null before start-up).
+// The 729x20 control strip as a 32-bit ARGB bitmap (null before start-up). UI thread only:
+// the first call takes the decoded strip.
 GpImage* ControlStrip();
 
 // Registers "Tessel_DirectUI": CS_DBLCLKS unless a style is given, the default-procedure

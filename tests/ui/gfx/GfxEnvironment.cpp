@@ -1,6 +1,7 @@
 // Every gfx test runs after the toolkit start-up (GDI+, default font, control strip, class).
 #include <gtest/gtest.h>
 
+#include "GfxTestSupport.h"
 #include "ui/gfx/Toolkit.h"
 
 namespace {
@@ -9,7 +10,7 @@ int editMenuBuilds = 0;
 void CountEditMenuBuild() { ++editMenuBuilds; }
 
 struct ToolkitEnvironment : testing::Environment {
-  void SetUp() override { startupResult = gfx::toolkit_startup(CountEditMenuBuild); }
+  void SetUp() override { startupResult = gfx::toolkit_startup(CountEditMenuBuild, gfxtest::AheadSources()); }
   static bool startupResult;
 };
 bool ToolkitEnvironment::startupResult = false;

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+#include <vector>
+
+#include "resources/Resources.h"
 #include "ui/gfx/GdiPlus.h"
 #include "ui/gfx/Image.h"
 
@@ -56,6 +60,32 @@ inline Gdiplus::PixelFormat FormatOf(GpImage* image) {
   Gdiplus::PixelFormat format = 0;
   gdip::GdipGetImagePixelFormat(image, &format);
   return format;
+}
+
+// Bytes the start-up decodes ahead, each found nowhere else in the tests: a decoder reads them
+// as the embedded image they begin with (the bytes after its end are ignored).
+inline std::span<const unsigned char> MarkedCopy(resources::Bytes image, const char* mark) {
+  auto* bytes = new std::vector<unsigned char>(image.begin(), image.end());  // for the process
+  for (const char* c = mark; *c; ++c) bytes->push_back(static_cast<unsigned char>(*c));
+  return *bytes;
+}
+inline constexpr int kAheadStretchWidth = 300, kAheadStretchHeight = 211;
+struct AheadImages {
+  std::span<const unsigned char> background = MarkedCopy(resources::WindowBackground(), "background, stretched");
+  std::span<const unsigned char> button = MarkedCopy(resources::SearchButtonHover(), "button");
+  std::span<const unsigned char> garbage = MarkedCopy({}, "no image at all, decoded ahead");
+};
+inline const AheadImages& Ahead() {
+  static const AheadImages images;
+  return images;
+}
+inline std::span<const ImageSource> AheadSources() {
+  static const ImageSource sources[] = {
+      {Ahead().garbage},
+      {Ahead().background, false, kAheadStretchWidth, kAheadStretchHeight},
+      {Ahead().button},
+  };
+  return sources;
 }
 
 }  // namespace gfxtest

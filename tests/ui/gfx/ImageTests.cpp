@@ -7,6 +7,7 @@
 #include "resources/Resources.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/Stretch.h"
+#include "ui/gfx/Toolkit.h"
 
 namespace {
 
@@ -137,6 +138,57 @@ TEST(ImageLoading, NormalModeOwnsItsPixelsAndCopiesAreIndependent) {
   Canvas canvas(70, 26);
   EXPECT_TRUE(draw_image(canvas.graphics.Get(), first.Get(), make_rectf(0, 0, 70, 26)));
   EXPECT_EQ(canvas.Pixel(35, 13), centre);
+}
+
+// Both images hold the same size and pixels.
+bool SamePixels(GpImage* a, GpImage* b) {
+  LockedPixels left(a, Gdiplus::ImageLockModeRead), right(b, Gdiplus::ImageLockModeRead);
+  if (!left.IsValid() || !right.IsValid() || left.Width() != right.Width() || left.Height() != right.Height()) {
+    return false;
+  }
+  for (int y = 0; y < left.Height(); ++y) {
+    if (std::memcmp(left.Row(y), right.Row(y), static_cast<size_t>(left.Width()) * 4) != 0) return false;
+  }
+  return true;
+}
+
+// The start-up decoded these ahead (GfxEnvironment.cpp); each result is taken once, by the first
+// load of the same bytes wherever they are, and is what a decode of its own gives.
+TEST(DecodeAhead, TakenOnceByEqualBytesAndSameAsADecodeOfItsOwn) {
+  const AheadImages& ahead = Ahead();
+  // Equal bytes elsewhere in memory find the result as well.
+  std::vector<unsigned char> background(ahead.background.begin(), ahead.background.end());
+  Image taken = load_image(background);
+  ASSERT_TRUE(taken);
+  const Image own = decode_image(background);
+  EXPECT_TRUE(SamePixels(taken.Get(), own.Get()));
+  EXPECT_FALSE(taken.TakeStretched(kAheadStretchWidth + 1, kAheadStretchHeight)) << "made at another size";
+  BitmapPtr stretched = taken.TakeStretched(kAheadStretchWidth, kAheadStretchHeight);
+  ASSERT_TRUE(stretched);
+  const BitmapPtr ownStretch = StretchedCopy(own.Get(), kAheadStretchWidth, kAheadStretchHeight);
+  EXPECT_TRUE(SamePixels(stretched.Get(), ownStretch.Get()));
+  EXPECT_FALSE(taken.TakeStretched(kAheadStretchWidth, kAheadStretchHeight)) << "given once";
+
+  // A second load decodes for itself, with no stretched copy.
+  Image again = load_image(ahead.background);
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(SamePixels(again.Get(), own.Get()));
+  EXPECT_FALSE(again.TakeStretched(kAheadStretchWidth, kAheadStretchHeight));
+
+  // The same bytes in keep mode are not taken; a normal load after it still is.
+  Image kept = load_image(ahead.button, false, /*keepSource=*/true);
+  EXPECT_TRUE(kept.KeepsSource());
+  Image button = load_image(ahead.button);
+  ASSERT_TRUE(button);
+  EXPECT_FALSE(button.KeepsSource());
+  EXPECT_TRUE(SamePixels(button.Get(), decode_image(ahead.button).Get()));
+
+  // A decode that failed ahead fails here too, without waiting for ever.
+  EXPECT_FALSE(load_image(ahead.garbage));
+  EXPECT_FALSE(load_image(ahead.garbage));
+
+  // The control strip was decoded ahead as well.
+  EXPECT_TRUE(SamePixels(ControlStrip(), decode_image(resources::ControlStrip(), true).Get()));
 }
 
 TEST(ImageLoading, KeepModeKeepsEveryGifFrameButNormalModeOnlyTheFirst) {
