@@ -284,7 +284,10 @@ class ListView : public Control {
   list_layout::RowRange VisibleRange(int offsetY) const;  // mutex_ held
   gfx::GpFont* Font() const;
   void ScrollCanvasTo(int offsetY);
-  void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY);
+  // The GDI+ objects and the column layout one paint of rows shares, made once per paint rather
+  // than per row or cell.
+  class RowPaint;
+  void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY, RowPaint& paint);
   bool Snapshot(int row, RowSnapshot* out);
   // False when none of them is visible; band (when given) gets the drawn rows' area in the canvas.
   bool DrawRowsIn(int fromRow, int toRow, Gdiplus::RectF* band = nullptr);

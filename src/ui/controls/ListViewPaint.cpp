@@ -44,33 +44,48 @@ gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics, int
   return bitmap;
 }
 
-void Fill(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r) {
+gfx::BrushPtr SolidBrush(ARGB colour) {
   gfx::BrushPtr brush;
-  if (gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) == Gdiplus::Ok) {
-    gdip::GdipFillRectangle(g, brush.Get(), r.X, r.Y, r.Width, r.Height);
-  }
+  gdip::GdipCreateSolidFill(colour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put()));
+  return brush;
 }
 
-// Replaces the pixels of the rectangle with full transparency.
-void Clear(Gdiplus::GpGraphics* g, const RectF& r) {
+gfx::PenPtr SolidPen(ARGB colour) {
+  gfx::PenPtr pen;
+  gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put());
+  return pen;
+}
+
+void Fill(Gdiplus::GpGraphics* g, Gdiplus::GpBrush* brush, const RectF& r) {
+  if (brush) gdip::GdipFillRectangle(g, brush, r.X, r.Y, r.Width, r.Height);
+}
+
+void Fill(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r) { Fill(g, SolidBrush(colour).Get(), r); }
+
+// Replaces the pixels of the rectangle with full transparency (the brush: fully transparent).
+void Clear(Gdiplus::GpGraphics* g, const RectF& r, Gdiplus::GpBrush* transparent) {
   gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
-  Fill(g, 0, r);
+  Fill(g, transparent, r);
   gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
 }
 
+void Clear(Gdiplus::GpGraphics* g, const RectF& r) { Clear(g, r, SolidBrush(0).Get()); }
+
 // A one-pixel line through pixel centres, so it covers exactly one row or column of pixels.
-void Line(Gdiplus::GpGraphics* g, ARGB colour, float x1, float y1, float x2, float y2, bool dashed = false) {
-  gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
-  if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
+void Line(Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, float x1, float y1, float x2, float y2) {
+  if (!pen) return;
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
-  gdip::GdipDrawLine(g, pen.Get(), x1, y1, x2, y2);
+  gdip::GdipDrawLine(g, pen, x1, y1, x2, y2);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
 }
 
+void Line(Gdiplus::GpGraphics* g, ARGB colour, float x1, float y1, float x2, float y2) {
+  Line(g, SolidPen(colour).Get(), x1, y1, x2, y2);
+}
+
 void Frame(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r, bool dashed = false) {
-  gfx::PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  gfx::PenPtr pen = SolidPen(colour);
+  if (!pen) return;
   if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDash);
   gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
   gdip::GdipDrawRectangle(g, pen.Get(), r.X, r.Y, r.Width - 1, r.Height - 1);
@@ -106,6 +121,33 @@ void DrawText(Gdiplus::GpGraphics* g, const std::string& text, gfx::GpFont* font
 }
 
 }  // namespace
+
+class ListView::RowPaint {
+ public:
+  explicit RowPaint(const ListView& list) {
+    Lock lock(list.mutex_);
+    columns = list.columns_;
+  }
+  // A solid brush or one-pixel pen of the colour, made the first time this paint asks for it.
+  Gdiplus::GpBrush* Brush(ARGB colour) { return Cached(brushes_, colour, SolidBrush).Get(); }
+  Gdiplus::GpPen* Pen(ARGB colour) { return Cached(pens_, colour, SolidPen).Get(); }
+
+  std::vector<Column> columns;
+
+ private:
+  // Rows of one paint use a handful of colours: a short list searched in order is enough.
+  template <typename Ptr>
+  static const Ptr& Cached(std::vector<std::pair<ARGB, Ptr>>& made, ARGB colour, Ptr (*make)(ARGB)) {
+    for (const auto& [madeColour, object] : made) {
+      if (madeColour == colour) return object;
+    }
+    made.emplace_back(colour, make(colour));
+    return made.back().second;
+  }
+
+  std::vector<std::pair<ARGB, gfx::BrushPtr>> brushes_;
+  std::vector<std::pair<ARGB, gfx::PenPtr>> pens_;
+};
 
 gfx::GpFont* ListView::Font() const { return ownFont_ ? ownFont_.Get() : gfx::default_font(); }
 
@@ -298,6 +340,7 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   }
   if (from > to) return false;
   RowSnapshot snapshot;
+  RowPaint paint(*this);
   for (int row = from; row <= to; ++row) {
     int offsetX = 0, offsetY = 0;
     {
@@ -314,7 +357,7 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
         }
       }
     }
-    DrawRowSnapshot(snapshot, offsetX, offsetY);
+    DrawRowSnapshot(snapshot, offsetX, offsetY, paint);
   }
   return true;
 }
@@ -329,35 +372,34 @@ void ListView::DrawRow(int row, bool present) {
     offsetX = offsetX_;
     offsetY = offsetY_;
   }
-  DrawRowSnapshot(snapshot, offsetX, offsetY);
+  RowPaint paint(*this);
+  DrawRowSnapshot(snapshot, offsetX, offsetY, paint);
   if (present) Present();
 }
 
-void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
+void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, RowPaint& paint) {
   Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (!g) return;
-  std::vector<Column> columns;
+  const std::vector<Column>& columns = paint.columns;
   RectF rect;
   {
     Lock lock(mutex_);
-    columns = columns_;
     rect = RowRect(s.row, offsetX, offsetY);
   }
   ++rowsDrawn_;
-  Clear(g, rect);
+  Clear(g, rect, paint.Brush(0));
 
   // Hot and selected rows take the host's background colour unless the list was given one.
   const int hostColour = Host() ? Host()->BackgroundColour() : -1;
   ARGB textColour = s.colour;
   if (s.state == kRowHot) {
-    Fill(g, hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51), rect);
+    Fill(g, paint.Brush(hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51)), rect);
     if (hotTextColour_) textColour = hotTextColour_;
   } else if (s.state == kRowSelected) {
-    Fill(g, selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102), rect);
+    Fill(g, paint.Brush(selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102)), rect);
     if (selectedTextColour_) textColour = selectedTextColour_;
   }
-  gfx::BrushPtr brush;
-  gdip::GdipCreateSolidFill(textColour, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put()));
+  Gdiplus::GpBrush* brush = paint.Brush(textColour);
   const float inset = static_cast<float>(cellInset_);
 
   if (viewStyle_ == kListIcons) {
@@ -370,7 +412,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
     }
     if (!s.texts.empty()) {
       const float top = rect.Y + inset + static_cast<float>(ih) + 2;
-      DrawText(g, s.texts[0], Font(), format_.Get(), kAlignCentre, brush.Get(),
+      DrawText(g, s.texts[0], Font(), format_.Get(), kAlignCentre, brush,
                RectF(rect.X + 2, top, rect.Width - 4, rect.Y + rect.Height - top));
     }
     return;
@@ -399,16 +441,17 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY) {
         }
       }
       const int alignment = viewStyle_ == kListSingleColumn ? kAlignNear : columns[i].alignment;
-      DrawText(g, s.texts[i], Font(), format_.Get(), alignment, brush.Get(),
+      DrawText(g, s.texts[i], Font(), format_.Get(), alignment, brush,
                RectF(left, rect.Y, x + width - left - 2, rect.Height));
     }
     if ((gridLines_ & kGridVertical) && viewStyle_ == kListReport && width > 0) {
-      Line(g, Black(51), x + width - 0.5f, rect.Y, x + width - 0.5f, rect.Y + rect.Height);
+      Line(g, paint.Pen(Black(51)), x + width - 0.5f, rect.Y, x + width - 0.5f, rect.Y + rect.Height);
     }
     x += width;
   }
   if (gridLines_ & kGridHorizontal) {
-    Line(g, Black(51), rect.X, rect.Y + rect.Height - 0.5f, rect.X + rect.Width, rect.Y + rect.Height - 0.5f);
+    Line(g, paint.Pen(Black(51)), rect.X, rect.Y + rect.Height - 0.5f, rect.X + rect.Width,
+         rect.Y + rect.Height - 0.5f);
   }
   if (s.current && s.state == kRowSelected && Host() && Host()->KeyboardCue() == this) {
     Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
