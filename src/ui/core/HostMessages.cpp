@@ -361,7 +361,7 @@ LRESULT WindowHost::OnPostedToControl(Control* control, ControlMessageBlock* blo
   if (!block) return 0;
   // The block lives for this one message: it is copied and freed whatever the control does.
   ControlMessageBlock copy = *block;
-  VirtualFree(block, 0, MEM_RELEASE);
+  ReleaseMessageBlock(block);
   return DeliverToControl(control, copy.message, copy.wParam, copy.lParam);
 }
 

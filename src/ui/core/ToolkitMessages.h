@@ -42,10 +42,21 @@ inline constexpr WPARAM kRepaintFirst = 2;
 // Or-ed into the mode when lParam is a heap copy (new RectF) that the host deletes.
 inline constexpr WPARAM kRepaintOwnedRect = 0x100;
 
-// The block a TKM_POST_TO_CONTROL carries. The sender allocates it with VirtualAlloc and the
-// host window frees it after delivery, so ownership travels with the posted message.
+// The block a TKM_POST_TO_CONTROL carries. The sender allocates it (with VirtualAlloc, or
+// NewMessageBlock) and the host window releases it after delivery, so ownership travels with
+// the posted message.
 struct ControlMessageBlock {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
 };
+
+// How many blocks the toolkit's pool holds; NewMessageBlock falls back on VirtualAlloc beyond.
+inline constexpr size_t kPooledMessageBlocks = 340;
+
+// A block holding the message: from the toolkit's pool while it has one free, else from
+// VirtualAlloc; null when neither could give one.
+ControlMessageBlock* NewMessageBlock(UINT message, WPARAM wParam, LPARAM lParam);
+// Gives a pooled block back to the pool and frees any other with VirtualFree; null is ignored.
+void ReleaseMessageBlock(void* block);
+bool IsPooledMessageBlock(const void* block);

@@ -99,18 +99,6 @@ LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return -1;
 }
 
-namespace {
-
-// The block TKM_POST_TO_CONTROL carries; whoever receives the message frees it.
-ControlMessageBlock* NewMessageBlock(UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* block = static_cast<ControlMessageBlock*>(
-      VirtualAlloc(nullptr, sizeof(ControlMessageBlock), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if (block) *block = ControlMessageBlock{message, wParam, lParam};
-  return block;
-}
-
-}  // namespace
-
 bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
   // Without a window the post would become a thread message that no host ever frees.
   if (!window || !IsWindow(window)) return false;
@@ -118,7 +106,7 @@ bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam,
   if (!block) return false;
   if (!PostMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block))) {
     // Nobody will receive the block: it is still ours to free.
-    VirtualFree(block, 0, MEM_RELEASE);
+    ReleaseMessageBlock(block);
     return false;
   }
   return true;

@@ -197,7 +197,7 @@ void WindowHost::FreeUndeliveredBlocks() {
   // A dying window's queued messages are dropped with it: the blocks they own are freed here.
   MSG msg;
   while (PeekMessageW(&msg, window_, TKM_POST_TO_CONTROL, TKM_POST_TO_CONTROL, PM_REMOVE | PM_NOYIELD)) {
-    if (msg.lParam) VirtualFree(reinterpret_cast<void*>(msg.lParam), 0, MEM_RELEASE);
+    ReleaseMessageBlock(reinterpret_cast<void*>(msg.lParam));
   }
   while (PeekMessageW(&msg, window_, TKM_REPAINT_RECT, TKM_REPAINT_RECT, PM_REMOVE | PM_NOYIELD)) {
     if (msg.wParam & kRepaintOwnedRect) delete reinterpret_cast<RectF*>(msg.lParam);

@@ -447,6 +447,61 @@ TEST(CrossThread, PostToControlIsDeliveredOnTheUiThreadAndTheBlockFreed) {
   for (const auto& received : control.received) EXPECT_NE(received.message, WM_USER + 9u) << "delivered to a dying window";
 }
 
+// Posted blocks come from the toolkit's pool, without a VirtualAlloc each, and go back to it;
+// past its size they come from VirtualAlloc and are freed. Workers posting at once share it.
+TEST(CrossThread, PostedBlocksComeFromThePoolAndGoBackToIt) {
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    control.received.clear();
+    const int posts = static_cast<int>(kPooledMessageBlocks) + 20;
+    for (int i = 0; i < posts; ++i) ASSERT_TRUE(post_to_control(hosted.window, &control, WM_USER + 1, i, 0));
+    std::vector<void*> unpooled;
+    MSG msg;
+    for (int i = 0; PeekMessageW(&msg, hosted.window, TKM_POST_TO_CONTROL, TKM_POST_TO_CONTROL, PM_REMOVE); ++i) {
+      // Every block of the first round went back: the second round finds the pool whole again.
+      EXPECT_EQ(IsPooledMessageBlock(reinterpret_cast<void*>(msg.lParam)), i < static_cast<int>(kPooledMessageBlocks))
+          << i;
+      if (!IsPooledMessageBlock(reinterpret_cast<void*>(msg.lParam))) unpooled.push_back(reinterpret_cast<void*>(msg.lParam));
+      DispatchMessageW(&msg);
+    }
+    ASSERT_EQ(control.received.size(), static_cast<size_t>(posts));
+    for (int i = 0; i < posts; ++i) EXPECT_EQ(control.received[static_cast<size_t>(i)].wParam, static_cast<WPARAM>(i));
+    for (void* block : unpooled) {
+      MEMORY_BASIC_INFORMATION info{};
+      VirtualQuery(block, &info, sizeof(info));
+      EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE));
+    }
+  }
+
+  // Four workers post at once while the UI thread delivers: each message arrives once.
+  control.received.clear();
+  constexpr int kWorkers = 4, kEach = 2000;
+  std::atomic<int> refused{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    workers.emplace_back([&, w] {
+      for (int i = 0; i < kEach; ++i) {
+        if (!post_to_control(hosted.window, &control, WM_USER + 2, static_cast<WPARAM>(w * kEach + i), 0)) ++refused;
+      }
+    });
+  }
+  const DWORD deadline = GetTickCount() + 30000;
+  while (control.received.size() < static_cast<size_t>(kWorkers * kEach) && GetTickCount() < deadline) Pump();
+  for (std::thread& worker : workers) worker.join();
+  Pump();
+  EXPECT_EQ(refused.load(), 0);
+  std::vector<bool> arrived(kWorkers * kEach, false);
+  for (const auto& received : control.received) {
+    ASSERT_LT(received.wParam, arrived.size());
+    EXPECT_FALSE(arrived[received.wParam]) << "delivered twice";
+    arrived[received.wParam] = true;
+  }
+  EXPECT_EQ(control.received.size(), arrived.size());
+}
+
 TEST(Helpers, CreateToolkitWindowDefaults) {
   StartToolkit();
   RECT work{};
