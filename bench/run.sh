@@ -33,7 +33,7 @@ if [ -z "$want" ] || [[ parse == *"$want"* ]]; then
 fi
 if [ -z "$want" ] || [[ startup == *"$want"* ]]; then
   echo "== startup_bench: process start to the main window's first frame"
-  wine "$bench/startup_bench.exe" "$(winepath -w "$BUILD_DIR/Quarvel.exe")" 5
+  wine "$bench/startup_bench.exe" "$(winepath -w "$BUILD_DIR/Quarvel.exe")" 11
 fi
 if [ -z "$want" ] || [[ list == *"$want"* ]]; then
   echo "== list_bench: 10,000 rows from a worker, ListView against SysListView32"
