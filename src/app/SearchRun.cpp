@@ -36,9 +36,10 @@ void RunPages(MainControls& ui) {
     // Views into the page text, which lives until the page is done.
     const std::vector<std::string_view> rows = search::CutResultRowViews(text);
     ProcessPendingMessages();
+    search::ResultRow row;
     for (const std::string_view escaped : rows) {
       if (StopAsked()) return;
-      const search::ResultRow row = search::ReadResultRow(escaped);
+      search::ReadResultRow(escaped, row);
       ProcessPendingMessages();
       const std::string codes = search::ClassifyFormat(row.format);
       search::CountCategories(codes, AppState.videoCount, AppState.audioCount, AppState.imageCount,

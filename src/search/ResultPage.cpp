@@ -188,11 +188,17 @@ const SiteForm* TakeSiteForm(web::JsUnescapeReader& reader, std::span<const Site
 }  // namespace
 
 ResultRow ReadResultRow(std::string_view escapedRow) {
+  ResultRow row;
+  ReadResultRow(escapedRow, row);
+  return row;
+}
+
+void ReadResultRow(std::string_view escapedRow, ResultRow& row) {
   // One scan: each character of the unescaped row goes to the fields being cut and is then
   // forgotten. A field is cut from its first start marker to the next end marker after it, as
   // TextBetween cuts it from the whole row; once every field is complete the rest is only
   // checked.
-  ResultRow row;
+  for (std::string* field : {&row.title, &row.size, &row.format, &row.url, &row.id, &row.detailPath}) field->clear();
   const std::array<std::string*, kFieldCount> fields{&row.title, &row.size, &row.format, &row.url, &row.id};
   std::array<std::uint8_t, kFieldCount> endState{};
   std::uint32_t seeking = (1u << kFieldCount) - 1, taking = 0;
@@ -261,16 +267,17 @@ ResultRow ReadResultRow(std::string_view escapedRow) {
   }
   switch (reader.Finish()) {
     case web::JsUnescapeReader::Outcome::NotCompiled:
-      return ParseResultRow({});
+      row = ParseResultRow({});
+      return;
     case web::JsUnescapeReader::Outcome::Declined:
-      return ParseResultRow(web::JsUnescapeByUnits(escapedRow));
+      row = ParseResultRow(web::JsUnescapeByUnits(escapedRow));
+      return;
     default:
       break;
   }
   // A field still waiting for its end marker is empty.
   for (std::uint32_t rest = taking; rest != 0; rest &= rest - 1) fields[std::countr_zero(rest)]->clear();
   FinishFields(row);
-  return row;
 }
 
 }  // namespace search

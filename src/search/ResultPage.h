@@ -38,5 +38,8 @@ ResultRow ParseResultRow(std::string_view row);
 
 // Unescapes one row as cut from the page and takes its fields.
 ResultRow ReadResultRow(std::string_view escapedRow);
+// The same into a row read before, whose fields keep their memory: rows of a page read one
+// after another into one row allocate next to nothing.
+void ReadResultRow(std::string_view escapedRow, ResultRow& row);
 
 }  // namespace search
