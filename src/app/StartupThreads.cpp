@@ -57,10 +57,12 @@ DWORD WINAPI CheckForUpdate(LPVOID) {
 }
 
 void CALLBACK ScrollNotice(HWND, UINT, UINT_PTR, DWORD) {
-  MainControls* ui = AppState.controls.get();
-  if (!ui) return;
-  Label& notice = ui->noticeLabel;
-  notice.Left(links::NextNoticeLeft(notice.Left(), notice.Width()));
+  ui::Contained([] {
+    MainControls* ui = AppState.controls.get();
+    if (!ui) return;
+    Label& notice = ui->noticeLabel;
+    notice.Left(links::NextNoticeLeft(notice.Left(), notice.Width()));
+  });
 }
 
 DWORD WINAPI StartupPing(LPVOID) {

@@ -65,7 +65,11 @@ std::wstring Wide(const std::string& text) {
 
 // Messages that arrive before the window is subclassed (during CreateWindowExW).
 LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
+  try {
+    if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
+  } catch (...) {
+    return 0;  // no exception goes back through the system's dispatch (it would end the process)
+  }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -123,7 +127,9 @@ LRESULT Form::MessageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 bool Form::GeneralHandler(HWND, UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
-LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (WindowHook hook = HookOf(window)) {
     if (LRESULT answer = hook(window, message, wParam, lParam)) return answer;
   }
@@ -140,6 +146,18 @@ LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
   if (message == WM_NCDESTROY) Unmap(window);
   return result;
+}
+
+}  // namespace
+
+LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return FormMessage(window, message, wParam, lParam);
+  } catch (...) {
+    // No exception goes back through the system's dispatch (it would end the process there).
+    if (message == WM_NCDESTROY) Unmap(window);
+    return 0;
+  }
 }
 
 HWND create_form(const FormOptions& options) {

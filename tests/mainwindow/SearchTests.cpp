@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,29 @@
 #include "app/Application.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
+#include "app/SearchRun.h"
 #include "support/SiteServer.h"
 #include "support/ToolkitTesting.h"
 #include "ui/dialogs/EditContextMenu.h"
 #include "ui/gfx/Toolkit.h"
 #include "web/WebAccess.h"
+
+// Allocations of the thread that sets gAllocationsLeft fail once that many more have been made
+// (-1: never); the program's other threads allocate as usual. Each failure is counted.
+thread_local long gAllocationsLeft = -1;
+thread_local int gAllocationFailures = 0;
+
+void* operator new(std::size_t size) {
+  if (gAllocationsLeft == 0) {
+    ++gAllocationFailures;
+    throw std::bad_alloc();
+  }
+  if (gAllocationsLeft > 0) --gAllocationsLeft;
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -284,6 +304,56 @@ TEST(Search, PressesBackToBackRunOneWorkerAtATime) {
   Click(Ui().tabs[0]);  // a message round trip after the stop
   EXPECT_EQ(SearchPaths().size(), asked);
   EXPECT_EQ(Ui().mainList.RowCount(), 0);
+}
+
+// Memory running out in the search press or a tab click, in the handler or in a message it
+// sends, stays inside (it would otherwise cross a window procedure and end the process): the
+// run either starts or does not, nothing reads as busy once it is over, one list is on screen,
+// and the next press and click work. Each round fails one allocation later, until the handler
+// has all it needs.
+TEST(Search, AllocationFailuresStayInsideThePressAndTabHandlers) {
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(WaitIdle());
+  const auto reference = MainTable();
+  ListView& main = Ui().mainList;
+  ListView& category = Ui().categoryList;
+
+  bool whole = false;
+  for (long allowed = 0; !whole && allowed < 1000; ++allowed) {
+    gAllocationFailures = 0;
+    gAllocationsLeft = allowed;
+    EXPECT_NO_THROW(StartSearch()) << allowed;
+    gAllocationsLeft = -1;
+    whole = gAllocationFailures == 0;
+    if (!whole && AppState.searchBusy == 1) StartSearch();  // a run that started: stopped again
+    ASSERT_TRUE(WaitIdle()) << allowed;
+    EXPECT_FALSE(main.IsFilling()) << allowed;
+  }
+  ASSERT_TRUE(whole);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(MainTable(), reference);
+
+  // The handler is called as the button's press calls it (clicks this quick would be double clicks).
+  const auto clickTab = [](int tab) { return TabHandler(reinterpret_cast<LPARAM>(&Ui().tabs[tab]), 0, 0, 0, 0); };
+  whole = false;
+  for (long allowed = 0; !whole && allowed < 1000; ++allowed) {
+    clickTab(0);
+    gAllocationFailures = 0;
+    gAllocationsLeft = allowed;
+    EXPECT_NO_THROW(clickTab(1)) << allowed;
+    gAllocationsLeft = -1;
+    whole = gAllocationFailures == 0;
+    ASSERT_TRUE(PumpUntil([&] { return !category.IsFilling(); })) << allowed;
+    Pump();
+    EXPECT_NE(main.IsVisible(), category.IsVisible()) << allowed;
+  }
+  ASSERT_TRUE(whole);
+  const int video = std::stoi(Caption(1).substr(Caption(1).find('(') + 1));
+  ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && category.RowCount() == video; }));
+  clickTab(0);
+  EXPECT_TRUE(main.IsVisible());
+  EXPECT_EQ(MainTable(), reference);
 }
 
 TEST(Search, AnAllTabClickDuringACategoryFillAlwaysShowsTheMainList) {

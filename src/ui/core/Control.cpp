@@ -15,7 +15,7 @@ namespace {
 bool Differs(float a, float b) { return std::fabs(a - b) > kBoundsTolerance; }
 
 void CALLBACK TransitionTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
-  reinterpret_cast<Control*>(id - 1)->TransitionTick();
+  ui::Contained([id] { reinterpret_cast<Control*>(id - 1)->TransitionTick(); });
 }
 
 // Queues a repaint of rect on the host window; the rectangle travels as a heap copy flagged as

@@ -14,7 +14,7 @@
 using Gdiplus::RectF;
 
 LRESULT CALLBACK WindowHost::WindowProcThunkTarget(WindowHost* host, UINT message, WPARAM wParam, LPARAM lParam) {
-  return host->handle_message(message, wParam, lParam);
+  return ui::Contained([&] { return host->handle_message(message, wParam, lParam); });
 }
 
 LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include "ui/core/Control.h"
 #include "ui/core/Colour.h"
 #include "ui/gfx/Toolkit.h"
+#include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"
@@ -164,49 +165,52 @@ void WindowHost::ReleaseBuffers() {
 void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode,
                         bool allControls) {
   if (!window_ || !graphics_) return;
-  busy_ = true;
+  {
+    ScopedFlag busy(busy_, true, false);
 
-  // Background image and colour.
-  WindowHost* shared = sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
-  if (shared && shared != this) {
-    backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
-    ForgetStretchedBackground();
-    backgroundColour_ = shared->backgroundColour_;
-  } else {
-    if (image) {
-      backgroundImage_.Load(*image);
+    // Background image and colour.
+    WindowHost* shared =
+        sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
+    if (shared && shared != this) {
+      backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
       ForgetStretchedBackground();
-      if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_.Get());
+      backgroundColour_ = shared->backgroundColour_;
+    } else {
+      if (image) {
+        backgroundImage_.Load(*image);
+        ForgetStretchedBackground();
+        if (backgroundImage_) backgroundColour_ = AverageColour(backgroundImage_.Get());
+      }
+      if (colour && *colour != -1) backgroundColour_ = *colour;
     }
-    if (colour && *colour != -1) backgroundColour_ = *colour;
-  }
 
-  // The snapshot the cross-fade of a layered window starts from.
-  if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
-    BitBlt(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
-  }
-
-  PaintBackground(mode);
-
-  // The background cache: repaints start from it.
-  GdipFlush(graphics_.Get(), FlushIntentionSync);
-  BitBlt(background_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
-
-  // Controls, clipped to the inside of the frame.
-  frameClip_.Reset();
-  frameClipRects_.clear();
-  if (cornerStyle_ != 1) {
-    if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, static_cast<float>(std::max(cornerStyle_ - 1, 0)))) {
-      GdipCreateRegionPath(path.Get(), frameClip_.Put());
-      frameClipRects_ = gfx::RegionRects(frameClip_.Get());
+    // The snapshot the cross-fade of a layered window starts from.
+    if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
+      BitBlt(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
     }
+
+    PaintBackground(mode);
+
+    // The background cache: repaints start from it.
+    GdipFlush(graphics_.Get(), FlushIntentionSync);
+    BitBlt(background_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+
+    // Controls, clipped to the inside of the frame.
+    frameClip_.Reset();
+    frameClipRects_.clear();
+    if (cornerStyle_ != 1) {
+      const float radius = static_cast<float>(std::max(cornerStyle_ - 1, 0));
+      if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, radius)) {
+        GdipCreateRegionPath(path.Get(), frameClip_.Put());
+        frameClipRects_ = gfx::RegionRects(frameClip_.Get());
+      }
+    }
+    repaintQueue_.Bind(window_, this, graphics_.Get());
+    layout_title_bar();
+    ComposeControls(nullptr, allControls);
+    GdipResetClip(graphics_.Get());
+    GdipFlush(graphics_.Get(), FlushIntentionSync);
   }
-  repaintQueue_.Bind(window_, this, graphics_.Get());
-  layout_title_bar();
-  ComposeControls(nullptr, allControls);
-  GdipResetClip(graphics_.Get());
-  GdipFlush(graphics_.Get(), FlushIntentionSync);
-  busy_ = false;
   // Everything queued so far has just been composed.
   repaintQueue_.Clear();
 
@@ -529,9 +533,8 @@ std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
 
 void RepaintQueue::Flush() {
   if (flushing_ || !host_) return;
-  flushing_ = true;
-  const bool wasBusy = host_->busy_;
-  host_->busy_ = true;
+  ScopedFlag flushing(flushing_, true, false);
+  ScopedFlag busy(host_->busy_, true, host_->busy_);
   // What was queued together is composed once per joined area; what a composition queues
   // (a control painting as it is drawn) comes round again.
   while (!rects_.empty()) {
@@ -539,8 +542,6 @@ void RepaintQueue::Flush() {
     rects_.clear();
     for (const RectF& area : areas) host_->Recompose(area);
   }
-  host_->busy_ = wasBusy;
-  flushing_ = false;
 }
 
 // --- presenting ---
@@ -599,7 +600,9 @@ void WindowHost::layout_title_bar() {
 // --- cross-fade ---
 
 void CALLBACK WindowHost::TransitionTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
-  if (WindowHost* host = host_of_window(window)) host->transition_tick();
+  ui::Contained([window] {
+    if (WindowHost* host = host_of_window(window)) host->transition_tick();
+  });
 }
 
 void WindowHost::transition_tick() {

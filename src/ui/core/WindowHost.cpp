@@ -141,7 +141,7 @@ void WindowHost::AbandonAttach() {
 
 void WindowHost::CreateFrameParts() {
   // While busy: the parts draw, but nothing is composed or presented before the first paint.
-  busy_ = true;
+  ScopedFlag busy(busy_, true, false);
   if (frameFlags_ & kFrameIcon) {
     auto icon = std::make_unique<FrameIcon>();
     HICON small = reinterpret_cast<HICON>(SendMessageW(window_, WM_GETICON, ICON_SMALL, 0));
@@ -159,7 +159,6 @@ void WindowHost::CreateFrameParts() {
     }
   }
   CreateTitleButtons();
-  busy_ = false;
 }
 
 void WindowHost::CreateTooltip() {

@@ -107,6 +107,20 @@ class BufferDc {
 
 // The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
 // shared background's image (that window may go while this one lives on).
+// Sets a flag for a scope and, when the scope ends (also when memory running out ends it early),
+// sets it to what it should read afterwards: a host left "busy" would never compose again.
+class ScopedFlag {
+ public:
+  ScopedFlag(bool& flag, bool during, bool after) : flag_(flag), after_(after) { flag_ = during; }
+  ~ScopedFlag() { flag_ = after_; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+  const bool after_;
+};
+
 class SkinImage {
  public:
   Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }

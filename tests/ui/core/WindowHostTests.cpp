@@ -462,9 +462,9 @@ TEST(CrossThread, PostedBlocksComeFromThePoolAndGoBackToIt) {
     MSG msg;
     for (int i = 0; PeekMessageW(&msg, hosted.window, TKM_POST_TO_CONTROL, TKM_POST_TO_CONTROL, PM_REMOVE); ++i) {
       // Every block of the first round went back: the second round finds the pool whole again.
-      EXPECT_EQ(IsPooledMessageBlock(reinterpret_cast<void*>(msg.lParam)), i < static_cast<int>(kPooledMessageBlocks))
-          << i;
-      if (!IsPooledMessageBlock(reinterpret_cast<void*>(msg.lParam))) unpooled.push_back(reinterpret_cast<void*>(msg.lParam));
+      void* block = reinterpret_cast<void*>(msg.lParam);
+      EXPECT_EQ(IsPooledMessageBlock(block), i < static_cast<int>(kPooledMessageBlocks)) << i;
+      if (!IsPooledMessageBlock(block)) unpooled.push_back(block);
       DispatchMessageW(&msg);
     }
     ASSERT_EQ(control.received.size(), static_cast<size_t>(posts));
