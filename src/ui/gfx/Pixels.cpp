@@ -20,12 +20,15 @@ inline std::uint32_t DivideBy(std::uint32_t x, std::uint32_t d) {
   return static_cast<std::uint32_t>((std::uint64_t{x} * kReciprocals[d]) >> 31);
 }
 
+// x / 255 for x up to 65534, without dividing.
+constexpr std::uint32_t Div255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+
 std::uint32_t Premultiply(std::uint32_t p) {
   const std::uint32_t a = p >> 24;
   if (a == 0xFF) return p;
   // Rounded, as GDI+ stores a premultiplied pixel.
-  return (a << 24) | (((Channel(p, 16) * a + 127) / 255) << 16) | (((Channel(p, 8) * a + 127) / 255) << 8) |
-         ((Channel(p, 0) * a + 127) / 255);
+  return (a << 24) | (Div255(Channel(p, 16) * a + 127) << 16) | (Div255(Channel(p, 8) * a + 127) << 8) |
+         Div255(Channel(p, 0) * a + 127);
 }
 
 std::uint32_t Unpremultiply(std::uint32_t p) {
@@ -49,9 +52,6 @@ void ForEachClipped(const PixelArea& target, const RECT& limit, std::span<const 
   }
 }
 
-// x / 255 for x up to 65534, without dividing.
-constexpr std::uint32_t Div255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
-
 // fg (alpha strictly between 0 and 255) over an opaque bg: most of a window. Red and blue are
 // mixed side by side in one word.
 std::uint32_t OverOpaque(std::uint32_t bg, std::uint32_t fg) {
@@ -62,19 +62,21 @@ std::uint32_t OverOpaque(std::uint32_t bg, std::uint32_t fg) {
   return 0xFF000000u | rb | (g << 8);
 }
 
-}  // namespace
-
-std::uint32_t ColourOver(std::uint32_t bg, std::uint32_t fg) {
+inline std::uint32_t Over(std::uint32_t bg, std::uint32_t fg) {
   const std::uint32_t fgAlpha = fg >> 24;
   if (fgAlpha == 0xFF) return fg;
   if (fgAlpha == 0) return bg;
   if ((bg >> 24) == 0xFF) return OverOpaque(bg, fg);
-  const std::uint32_t bgAlpha = (bg >> 24) * (0xFF - fgAlpha) / 0xFF;
+  const std::uint32_t bgAlpha = Div255((bg >> 24) * (0xFF - fgAlpha));
   if (bgAlpha == 0) return fg;
   const std::uint32_t a = bgAlpha + fgAlpha;
   auto mix = [&](int shift) { return DivideBy(Channel(bg, shift) * bgAlpha + Channel(fg, shift) * fgAlpha, a); };
   return (a << 24) | (mix(16) << 16) | (mix(8) << 8) | mix(0);
 }
+
+}  // namespace
+
+std::uint32_t ColourOver(std::uint32_t bg, std::uint32_t fg) { return Over(bg, fg); }
 
 void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, PixelOp op,
                 std::span<const RECT> clip) {
@@ -106,7 +108,7 @@ void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, 
           if (bg != lastBg || fg != lastFg) {
             lastBg = bg;
             lastFg = fg;
-            const std::uint32_t blended = ColourOver(target.premultiplied ? Unpremultiply(bg) : bg, fg);
+            const std::uint32_t blended = Over(target.premultiplied ? Unpremultiply(bg) : bg, fg);
             lastOut = target.premultiplied ? Premultiply(blended) : blended;
           }
           out[tx] = lastOut;
