@@ -38,8 +38,9 @@ void* operator new(std::size_t size) {
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+// Not inlined: the compiler would otherwise pair the free with the operator new it sees.
+__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
+__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 

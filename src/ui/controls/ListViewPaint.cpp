@@ -60,8 +60,6 @@ void Fill(Gdiplus::GpGraphics* g, Gdiplus::GpBrush* brush, const RectF& r) {
   if (brush) gdip::GdipFillRectangle(g, brush, r.X, r.Y, r.Width, r.Height);
 }
 
-void Fill(Gdiplus::GpGraphics* g, ARGB colour, const RectF& r) { Fill(g, SolidBrush(colour).Get(), r); }
-
 // Replaces the pixels of the rectangle with full transparency (the brush: fully transparent).
 void Clear(Gdiplus::GpGraphics* g, const RectF& r, Gdiplus::GpBrush* transparent) {
   gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
