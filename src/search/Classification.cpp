@@ -80,11 +80,17 @@ std::string ClassifyFormat(std::string_view format) {
   if (folded.size() <= 4) {
     lists = folded.empty() ? 0 : kShortFormats.Lists(folded);
   } else {
+    // The lists folded once, for the few formats longer than the table holds.
+    static const std::array<std::string, kLists.size()> kFoldedLists = [] {
+      std::array<std::string, kLists.size()> foldedLists;
+      for (size_t i = 0; i < kLists.size(); ++i) {
+        for (char c : kLists[i]) foldedLists[i] += Lower(c);
+      }
+      return foldedLists;
+    }();
     // Plain substring, not an extension match: "ts" is found in ".dts" too.
     for (size_t i = 0; i < kLists.size(); ++i) {
-      std::string list(kLists[i]);
-      for (char& c : list) c = Lower(c);
-      if (list.find(folded) != std::string::npos) lists |= 1u << i;
+      if (kFoldedLists[i].find(folded) != std::string::npos) lists |= 1u << i;
     }
   }
   std::string codes;

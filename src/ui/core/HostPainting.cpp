@@ -5,8 +5,8 @@
 
 #include "ui/core/Control.h"
 #include "ui/core/Colour.h"
-#include "ui/gfx/Toolkit.h"
 #include "ui/core/UiThread.h"
+#include "ui/gfx/Toolkit.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"

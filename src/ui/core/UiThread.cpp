@@ -22,13 +22,11 @@ bool RunOnUiThread(HWND window, const std::function<void()>& fn) {
 LRESULT AnswerRunOnUiThread(LPARAM lParam) {
   const auto* fn = reinterpret_cast<const std::function<void()>*>(lParam);
   if (!fn || !*fn) return 0;
-  try {
+  // An exception stops here; the caller sees "did not run".
+  return Contained([fn] {
     (*fn)();
-  } catch (...) {
-    // No exception crosses the window procedure; the caller sees "did not run".
-    return 0;
-  }
-  return 1;
+    return LRESULT{1};
+  });
 }
 
 }  // namespace ui
