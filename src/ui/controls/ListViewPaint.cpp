@@ -189,7 +189,9 @@ void ListView::DrawBackground() {
   backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g, HostDpi());
   if (!g) return;
   const RectF all(0, 0, bounds.Width, bounds.Height);
-  if (backgroundColour_ != 0) gdip::GdipGraphicsClear(g.Get(), backgroundColour_);
+  if (backgroundColour_ != 0 && !gfx::FillBitmap(backgroundSurface_.Get(), backgroundColour_, g.Get())) {
+    gdip::GdipGraphicsClear(g.Get(), backgroundColour_);
+  }
   if (backgroundImage_) gfx::draw_image(g.Get(), backgroundImage_.Get(), all);
   switch (border_) {
     case 0:
@@ -321,7 +323,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     lastVisible_ = range.last;
   }
   if (!redraw || !canvasGraphics_) return;
-  Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
+  if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   canvasOffsetX_ = offsetX;
   canvasOffsetY_ = offsetY;
   if (range.first > 0) DrawRowsIn(range.first, range.last);

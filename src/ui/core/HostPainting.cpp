@@ -253,7 +253,7 @@ void WindowHost::PaintBackground(int mode) {
   const int width = size_.width, height = size_.height;
   // Start from transparent.
   GdipResetClip(graphics_.Get());
-  GdipGraphicsClear(graphics_.Get(), 0);
+  ClearWithinClip(0);
 
   const RectF frame(kFrameInset, kFrameInset, width - 2 * kFrameInset, height - 2 * kFrameInset);
   if (cornerStyle_ == 1) {
@@ -276,7 +276,7 @@ void WindowHost::PaintBackground(int mode) {
     if (!backgroundImage_) {
       GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, alpha_ == -1 ? 255 : alpha_));
     } else {
-      GdipGraphicsClear(graphics_.Get(), ToArgb(backgroundColour_, 255));
+      ClearWithinClip(ToArgb(backgroundColour_, 255));
       RectF natural = ImageRect(backgroundImage_.Get());
       bool withGloss = false;
       if (imageLayout_ == 1) {
@@ -454,6 +454,20 @@ bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const 
   if (clip.empty()) return true;
   gfx::DrawPixels(BackBufferPixels(), source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
   return true;
+}
+
+void WindowHost::ClearWithinClip(ARGB colour) {
+  // In memory: GDI+ under Wine clears a bitmap pixel by pixel.
+  gfx::RegionPtr clip;
+  BOOL infinite = FALSE;
+  if (backBuffer_.Bits() && GdipCreateRegion(clip.Put()) == Ok && GdipGetClip(graphics_.Get(), clip.Get()) == Ok &&
+      GdipIsInfiniteRegion(clip.Get(), graphics_.Get(), &infinite) == Ok) {
+    if (infinite) return gfx::FillPixels(BackBufferPixels(), colour);
+    // The clip's rectangles are device pixels only where the graphics is not scaled.
+    const std::vector<RECT> rects = dpi_ == ui::kBaseDpi ? gfx::RegionRects(clip.Get()) : std::vector<RECT>{};
+    if (!rects.empty()) return gfx::FillPixels(BackBufferPixels(), colour, rects);
+  }
+  GdipGraphicsClear(graphics_.Get(), colour);
 }
 
 bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {

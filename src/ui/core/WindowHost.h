@@ -330,6 +330,8 @@ class WindowHost {
   std::vector<RECT> DirectClip(const Gdiplus::RectF& area) const;
   // The stretched skin copied onto the back buffer in memory; false where GDI+ must draw it.
   bool CopyBackgroundDirect(Gdiplus::GpImage* image, const Gdiplus::RectF& dest);
+  // GdipGraphicsClear on the back buffer, inside the graphics' clip.
+  void ClearWithinClip(Gdiplus::ARGB colour);
   void PresentNow(const RECT* rect);
   void AnnounceShown();
   static LRESULT CALLBACK WindowProcThunkTarget(WindowHost* self, UINT message, WPARAM wParam, LPARAM lParam);

@@ -132,6 +132,14 @@ void FillPixels(const PixelArea& target, std::uint32_t argb, std::span<const REC
   });
 }
 
+bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy) {
+  BitmapPixels pixels(bitmap, drawnBy);
+  const PixelArea area = pixels.Area();
+  if (!area) return false;
+  FillPixels(area, argb);
+  return true;
+}
+
 std::vector<RECT> RegionRects(GpRegion* region) {
   std::vector<RECT> rects;
   if (!region) return rects;

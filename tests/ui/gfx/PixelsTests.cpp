@@ -6,6 +6,7 @@
 
 #include "GfxTestSupport.h"
 #include "ui/gfx/Pixels.h"
+#include "ui/gfx/Shapes.h"
 
 namespace {
 
@@ -139,6 +140,63 @@ TEST(RegionRects, ARoundedRegionKeepsItsCornersOut) {
   EXPECT_FALSE(inside(0, 0));
   EXPECT_FALSE(inside(39, 39));
   EXPECT_TRUE(RegionRects(nullptr).empty());
+}
+
+// Clearing in memory, over the whole bitmap or inside a rounded clip's rectangles, leaves the
+// pixels GdipGraphicsClear leaves, corners included.
+TEST(FillPixels, ClearsWhatGdiPlusClears) {
+  std::mt19937 random(20261208);
+  constexpr int kWidth = 61, kHeight = 47;
+  struct Case {
+    const char* name;
+    float radius;  // < 0: no clip
+    std::uint32_t colour;
+  } cases[] = {
+      {"whole, transparent", -1, 0},
+      {"whole, half see-through", -1, 0x80336699},
+      {"rounded clip, opaque", 7, 0xFFEEDDCC},
+      {"rounded clip, wide corners", 18, 0xFF102030},
+      {"square clip", 0, 0x40FFFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::uint32_t> start = RandomPixels(random, kWidth * kHeight, false);
+    std::vector<std::uint32_t> expected = start, direct = start;
+    BitmapPtr gdiBitmap, directBitmap;
+    ASSERT_EQ(gdip::GdipCreateBitmapFromScan0(kWidth, kHeight, kWidth * 4, kPixelFormat32bppArgb,
+                                              reinterpret_cast<BYTE*>(expected.data()), gdiBitmap.Put()),
+              Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipCreateBitmapFromScan0(kWidth, kHeight, kWidth * 4, kPixelFormat32bppArgb,
+                                              reinterpret_cast<BYTE*>(direct.data()), directBitmap.Put()),
+              Gdiplus::Ok);
+    GraphicsPtr graphics;
+    ASSERT_EQ(gdip::GdipGetImageGraphicsContext(gdiBitmap.Get(), graphics.Put()), Gdiplus::Ok);
+    if (c.radius < 0) {
+      gdip::GdipGraphicsClear(graphics.Get(), c.colour);
+      gdip::GdipFlush(graphics.Get(), Gdiplus::FlushIntentionSync);
+      ASSERT_TRUE(FillBitmap(directBitmap.Get(), c.colour));
+    } else {
+      PathPtr path = RoundedRectPath(Gdiplus::RectF(4.5f, 3, 50, 40), c.radius);
+      ASSERT_TRUE(path);
+      gdip::GdipSetClipPath(graphics.Get(), path.Get(), Gdiplus::CombineModeReplace);
+      gdip::GdipGraphicsClear(graphics.Get(), c.colour);
+      gdip::GdipFlush(graphics.Get(), Gdiplus::FlushIntentionSync);
+      RegionPtr clip;
+      ASSERT_EQ(gdip::GdipCreateRegion(clip.Put()), Gdiplus::Ok);
+      ASSERT_EQ(gdip::GdipGetClip(graphics.Get(), clip.Get()), Gdiplus::Ok);
+      const std::vector<RECT> rects = RegionRects(clip.Get());
+      ASSERT_FALSE(rects.empty());
+      FillPixels(PixelArea{direct.data(), kWidth, kHeight, kWidth, false}, c.colour, rects);
+    }
+    graphics.Reset();
+    gdiBitmap.Reset();
+    directBitmap.Reset();
+    ASSERT_NE(expected, start);
+    for (size_t i = 0; i < direct.size(); ++i) {
+      ASSERT_EQ(direct[i], expected[i]) << "pixel " << i % kWidth << "," << i / kWidth;
+    }
+  }
+  EXPECT_FALSE(FillBitmap(nullptr, 0));
 }
 
 }  // namespace
