@@ -219,6 +219,20 @@ TEST_F(Buttons, GlowRunsWhileFocusedAndRestartsAtTheStart) {
   EXPECT_FALSE(KillTimer(hosted.window, reinterpret_cast<UINT_PTR>(&first))) << "destroy stops the timer";
 }
 
+// The state's background keeps rounded corners with square frames too: the frame's corner
+// pixel lies over less of it than the middle of the frame's left edge does.
+TEST_F(Buttons, StateBackgroundIsRoundedWhateverTheFrames) {
+  for (bool rounded : {true, false}) {
+    SCOPED_TRACE(rounded ? "rounded frames" : "square frames");
+    ImageButton button;
+    ASSERT_NE(button.Create(hosted.window, 20, 20, 90, 26, ""), nullptr);
+    button.Rounded(rounded);
+    const int corner = AlphaOf(SurfacePixel(&button, 0, 0)), edge = AlphaOf(SurfacePixel(&button, 0, 12));
+    EXPECT_GT(edge, 150) << "the frame over the background";
+    EXPECT_LT(corner + 40, edge) << "the corner is cut: " << corner << " against " << edge;
+  }
+}
+
 TEST_F(Buttons, ImageLayoutsDrawTheStateImageOrLeaveTheBuiltInLook) {
   gfx::Image reference = gfx::load_image(resources::SearchButtonNormal());
   ASSERT_TRUE(reference);
