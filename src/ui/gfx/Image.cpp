@@ -41,6 +41,23 @@ GlobalMemoryPtr CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
   return memory;
 }
 
+// Copies a bitmap without alpha (a JPEG, say) into the ARGB bitmap of its size row by row, read
+// as ARGB; false for any other image. GDI+ under Wine draws one bitmap onto another a pixel at a
+// time. Pixels with alpha keep the drawn copy, which stores them as GDI+ draws them.
+bool CopyOpaquePixels(GpImage* decoded, GpBitmap* copy) {
+  Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+  Gdiplus::PixelFormat format = 0;
+  if (gdip::GdipGetImageType(decoded, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap ||
+      gdip::GdipGetImagePixelFormat(decoded, &format) != Gdiplus::Ok ||
+      (format & (PixelFormatAlpha | PixelFormatPAlpha | PixelFormatIndexed)) != 0) {
+    return false;
+  }
+  LockedPixels from(decoded, Gdiplus::ImageLockModeRead), to(copy, Gdiplus::ImageLockModeWrite);
+  if (!from.IsValid() || !to.IsValid() || from.Width() != to.Width() || from.Height() != to.Height()) return false;
+  for (int y = 0; y < to.Height(); ++y) std::memcpy(to.Row(y), from.Row(y), static_cast<size_t>(to.Width()) * 4);
+  return true;
+}
+
 // A 32-bit ARGB copy of the decoded image that owns its pixels.
 BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
   UINT width = 0, height = 0;
@@ -53,6 +70,7 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
                                       kPixelFormat32bppArgb, nullptr, bitmap.Put()) != Gdiplus::Ok) {
     return {};
   }
+  if (CopyOpaquePixels(decoded, bitmap.Get())) return bitmap;
   GraphicsPtr graphics;
   if (gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put()) != Gdiplus::Ok) return {};
   // A plain copy: no blending with the empty bitmap and no resampling at the edges.

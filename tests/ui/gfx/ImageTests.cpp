@@ -152,6 +152,24 @@ bool SamePixels(GpImage* a, GpImage* b) {
   return true;
 }
 
+// The normal mode's copy holds the pixels GDI+ draws of the decoder's own image, whether it was
+// copied row by row (no alpha: the skin's JPEG) or drawn (the rest).
+TEST(ImageLoading, NormalModeHoldsThePixelsGdiPlusDrawsOfTheDecodedImage) {
+  for (const Embedded& e : kEmbedded) {
+    SCOPED_TRACE(e.name);
+    Image normal = decode_image(e.bytes(), e.storedWithoutSignature);
+    Image kept = decode_image(e.bytes(), e.storedWithoutSignature, /*keepSource=*/true);
+    ASSERT_TRUE(normal);
+    ASSERT_TRUE(kept);
+    Canvas drawn(static_cast<int>(e.width), static_cast<int>(e.height));
+    gdip::GdipSetCompositingMode(drawn.graphics.Get(), Gdiplus::CompositingModeSourceCopy);
+    ASSERT_TRUE(draw_image(drawn.graphics.Get(), kept.Get(),
+                           make_rectf(0, 0, static_cast<REAL>(e.width), static_cast<REAL>(e.height))));
+    gdip::GdipFlush(drawn.graphics.Get(), Gdiplus::FlushIntentionSync);
+    EXPECT_TRUE(SamePixels(normal.Get(), drawn.bitmap.Get()));
+  }
+}
+
 // The start-up decoded these ahead (GfxEnvironment.cpp); each result is taken once, by the first
 // load of the same bytes wherever they are, and is what a decode of its own gives.
 TEST(DecodeAhead, TakenOnceByEqualBytesAndSameAsADecodeOfItsOwn) {
