@@ -57,6 +57,9 @@ std::optional<LRESULT> WindowHost::AnswerWindowMessage(UINT message, WPARAM wPar
     case WM_PAINT:
       OnPaint();
       return 0;
+    case WM_ERASEBKGND:
+      // WM_PAINT copies the whole composed frame: erasing first only flashes the class colour.
+      return 1;
     case WM_CLOSE:
       OnClose();
       return DefaultProcessing(message, wParam, lParam);

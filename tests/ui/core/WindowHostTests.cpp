@@ -147,9 +147,20 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
 int gPaints = 0;
 void CountPaint(HWND, Gdiplus::GpGraphics*, int, int) { ++gPaints; }
 
+// Painting copies the composed back buffer and nothing else: no redraw, and no erase with the
+// class colour before it.
 TEST(WindowMessages, PaintOnlyCopiesTheBackBuffer) {
   HostedWindow hosted;
   hosted.Show();
+  {
+    gfx::WindowDc screen(nullptr);
+    gfx::DibSection target;
+    ASSERT_TRUE(target.Create(screen.Get(), 8, 8));
+    target.Bits()[3 * 8 + 3] = 0x00010203;
+    EXPECT_EQ(hosted.Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Dc())), 1);
+    GdiFlush();
+    EXPECT_EQ(target.Bits()[3 * 8 + 3], 0x00010203u);
+  }
   hosted.host->set_on_paint(CountPaint);
   gPaints = 0;
   const BufferDc& buffer = hosted.host->BackBuffer();
