@@ -151,6 +151,12 @@ POINT MainWindowPosition(int screenWidth, int screenHeight, int dpi) {
 
 namespace {
 
+// The main window's place and outer size on the screen at a scale.
+RECT MainWindowRect(int dpi) {
+  const POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), dpi);
+  return RECT{at.x, at.y, at.x + ui::ToDevice(kMainWidth, dpi), at.y + ui::ToDevice(kMainHeight, dpi)};
+}
+
 void BuildWindow(HWND window) {
   AppState.windowIcon = IconHandle(CreateIconFromIconFile(resources::WindowIcon()));
   if (HICON icon = AppState.windowIcon.Get()) {
@@ -159,13 +165,15 @@ void BuildWindow(HWND window) {
   }
   AppState.mainWindow = window;
 
-  // The form is made at its size in pixels at 96 DPI; on the screen it takes the window's scale.
+  // The form is laid out in pixels at 96 DPI; on the screen it takes the window's scale. It was
+  // made at the system's, so it moves only where its own differs.
+  const int dpi = ui::WindowDpi(window);
+  const RECT wanted = MainWindowRect(dpi);
   RECT rect{};
   GetWindowRect(window, &rect);
-  const int dpi = ui::WindowDpi(window);
-  POINT at = MainWindowPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), dpi);
-  MoveWindow(window, at.x, at.y, ui::ToDevice(rect.right - rect.left, dpi), ui::ToDevice(rect.bottom - rect.top, dpi),
-             TRUE);
+  if (!EqualRect(&rect, &wanted)) {
+    MoveWindow(window, wanted.left, wanted.top, wanted.right - wanted.left, wanted.bottom - wanted.top, TRUE);
+  }
 
   // The skin: the embedded background stretched over the frame, a fixed size, dragged by
   // its background.
@@ -217,8 +225,12 @@ HWND CreateMainForm() {
   form::FormOptions options;
   options.title = MainWindowCaption();
   options.created = BuildMainWindow;
-  options.width = kMainWidth;
-  options.height = kMainHeight;
+  // Made where it shows: moving a window costs Wine a trip to the X server before the first frame.
+  const RECT place = MainWindowRect(ui::SystemDpi());
+  options.x = place.left;
+  options.y = place.top;
+  options.width = place.right - place.left;
+  options.height = place.bottom - place.top;
   options.hidden = true;  // BuildMainWindow shows it once it is built
   return form::create_form(options);
 }
