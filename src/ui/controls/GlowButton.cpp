@@ -1,6 +1,8 @@
 #include "ui/controls/GlowButton.h"
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "resources/Resources.h"
 #include "ui/gfx/Pixels.h"
@@ -20,6 +22,45 @@ constexpr float kSpotRadius = 18;
 gfx::Image& GlowSkin() {
   static auto* skin = new gfx::Image;
   return *skin;
+}
+
+// The skin drawn whole at a size in a state, shared by the glow buttons that show it (tabs of
+// one width); each entry lives as long as one of them holds it.
+struct SharedSkinLook {
+  int state;
+  SIZE pixels;
+  std::weak_ptr<const gfx::BitmapPtr> look;
+};
+
+std::vector<SharedSkinLook>& SkinLooks() {
+  static auto* looks = new std::vector<SharedSkinLook>;
+  return *looks;
+}
+
+// The skin's nine-slice look of a state at a size: drawn once while any button shows it.
+std::shared_ptr<const gfx::BitmapPtr> SkinLook(int state, SIZE pixels, const RectF& bounds) {
+  std::vector<SharedSkinLook>& looks = SkinLooks();
+  std::erase_if(looks, [](const SharedSkinLook& entry) { return entry.look.expired(); });
+  for (const SharedSkinLook& entry : looks) {
+    if (entry.state == state && entry.pixels.cx == pixels.cx && entry.pixels.cy == pixels.cy) {
+      if (auto look = entry.look.lock()) return look;
+    }
+  }
+  gfx::BitmapPtr look;
+  gfx::GraphicsPtr graphics;
+  if (gdip::GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, look.Put()) !=
+          Gdiplus::Ok ||
+      gdip::GdipGetImageGraphicsContext(look.Get(), graphics.Put()) != Gdiplus::Ok) {
+    return {};
+  }
+  gdip::GdipSetSmoothingMode(graphics.Get(), Gdiplus::SmoothingModeAntiAlias);
+  const RectF piece(GlowSkinPiece(state), 0, kPieceWidth, kPieceHeight);
+  gfx::DrawImageNineSlice(graphics.Get(), GlowSkin().Get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
+                          &piece);
+  graphics.Reset();
+  auto shared = std::make_shared<const gfx::BitmapPtr>(std::move(look));
+  looks.push_back(SharedSkinLook{state, pixels, shared});
+  return shared;
 }
 
 }  // namespace
@@ -98,24 +139,13 @@ bool GlowButton::DrawCachedSkin(int state) {
   const RectF& bounds = BoundsRef();
   const SIZE pixels = ui::SurfaceSize(bounds.Width, bounds.Height, ui::kBaseDpi);
   if (!skinLook_ || state != skinLookState_ || pixels.cx != skinLookPixels_.cx || pixels.cy != skinLookPixels_.cy) {
-    skinLook_.Reset();
-    gfx::BitmapPtr look;
-    gfx::GraphicsPtr graphics;
-    if (gdip::GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, look.Put()) !=
-            Gdiplus::Ok ||
-        gdip::GdipGetImageGraphicsContext(look.Get(), graphics.Put()) != Gdiplus::Ok) {
-      return false;
-    }
-    gdip::GdipSetSmoothingMode(graphics.Get(), Gdiplus::SmoothingModeAntiAlias);
-    const RectF piece(GlowSkinPiece(state), 0, kPieceWidth, kPieceHeight);
-    gfx::DrawImageNineSlice(graphics.Get(), GlowSkin().Get(), RectF(0, 0, bounds.Width, bounds.Height), kSkinMargins,
-                            &piece);
-    graphics.Reset();
-    skinLook_ = std::move(look);
+    skinLook_.reset();
+    skinLook_ = SkinLook(state, pixels, bounds);
+    if (!skinLook_) return false;
     skinLookState_ = state;
     skinLookPixels_ = pixels;
   }
-  gfx::BitmapPixels target(Surface(), Graphics()), look(skinLook_.Get());
+  gfx::BitmapPixels target(Surface(), Graphics()), look(skinLook_->Get());
   if (!target.Area() || !look.Area()) return false;
   gfx::DrawPixels(target.Area(), look.Area(), 0, 0, gfx::PixelOp::Over);
   return true;

@@ -8,6 +8,8 @@
 // in the program; the first glow button loads it and it stays for the process.
 #pragma once
 
+#include <memory>
+
 #include "ui/controls/ButtonBase.h"
 
 inline constexpr int kGlowButtonType = 23;
@@ -58,7 +60,7 @@ class GlowButton : public ButtonBase {
 
   bool glowRunning_ = false;
   GlowSpot glow_;
-  gfx::BitmapPtr skinLook_;
+  std::shared_ptr<const gfx::BitmapPtr> skinLook_;  // shared by glow buttons of one size and state
   int skinLookState_ = -1;
   SIZE skinLookPixels_{};
 };

@@ -219,6 +219,38 @@ TEST_F(Buttons, GlowRunsWhileFocusedAndRestartsAtTheStart) {
   EXPECT_FALSE(KillTimer(hosted.window, reinterpret_cast<UINT_PTR>(&first))) << "destroy stops the timer";
 }
 
+// Glow buttons of one size share the skin drawn for a state, and a look outlives only the buttons
+// that show it: one button's hover leaves the other's look, and a button made after both are gone
+// looks the same.
+TEST_F(Buttons, GlowButtonsOfOneSizeShowTheSameSkinAndKeepTheirOwnStates) {
+  auto pixels = [](const GlowButton& button) {
+    std::vector<Gdiplus::ARGB> row;
+    for (int x = 0; x < 70; x += 3) row.push_back(SurfacePixel(&button, x, 12));
+    return row;
+  };
+  std::vector<Gdiplus::ARGB> normal;
+  {
+    GlowButton first, second, wider;
+    ASSERT_NE(first.Create(hosted.window, 20, 20, 70, 25, ""), nullptr);
+    ASSERT_NE(second.Create(hosted.window, 100, 20, 70, 25, ""), nullptr);
+    ASSERT_NE(wider.Create(hosted.window, 180, 20, 90, 25, ""), nullptr);
+    normal = pixels(first);
+    EXPECT_EQ(pixels(second), normal);
+    EXPECT_GT(AlphaOf(normal[10]), 0) << "the skin is drawn";
+    hosted.Send(WM_MOUSEMOVE, 0, 40, 30);
+    ASSERT_TRUE(PumpUntil([&] { return first.State() == kButtonHover && first.TransitionFrames() == 0; }, 2000));
+    EXPECT_NE(pixels(first), normal);
+    EXPECT_EQ(pixels(second), normal);
+    GlowButton sharing;
+    ASSERT_NE(sharing.Create(hosted.window, 20, 60, 70, 25, ""), nullptr);
+    EXPECT_EQ(pixels(sharing), normal) << "the normal look is still the normal look";
+    hosted.Send(WM_MOUSEMOVE, 0, 300, 250);
+  }
+  GlowButton later;
+  ASSERT_NE(later.Create(hosted.window, 20, 20, 70, 25, ""), nullptr);
+  EXPECT_EQ(pixels(later), normal);
+}
+
 // The state's background keeps rounded corners with square frames too: the frame's corner
 // pixel lies over less of it than the middle of the frame's left edge does.
 TEST_F(Buttons, StateBackgroundIsRoundedWhateverTheFrames) {
