@@ -323,7 +323,9 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     lastVisible_ = range.last;
   }
   if (!redraw || !canvasGraphics_) return;
-  if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
+  if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) {
+    Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
+  }
   canvasOffsetX_ = offsetX;
   canvasOffsetY_ = offsetY;
   if (range.first > 0) DrawRowsIn(range.first, range.last);

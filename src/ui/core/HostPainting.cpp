@@ -462,10 +462,16 @@ void WindowHost::ClearWithinClip(ARGB colour) {
   BOOL infinite = FALSE;
   if (backBuffer_.Bits() && GdipCreateRegion(clip.Put()) == Ok && GdipGetClip(graphics_.Get(), clip.Get()) == Ok &&
       GdipIsInfiniteRegion(clip.Get(), graphics_.Get(), &infinite) == Ok) {
-    if (infinite) return gfx::FillPixels(BackBufferPixels(), colour);
+    if (infinite) {
+      gfx::FillPixels(BackBufferPixels(), colour);
+      return;
+    }
     // The clip's rectangles are device pixels only where the graphics is not scaled.
     const std::vector<RECT> rects = dpi_ == ui::kBaseDpi ? gfx::RegionRects(clip.Get()) : std::vector<RECT>{};
-    if (!rects.empty()) return gfx::FillPixels(BackBufferPixels(), colour, rects);
+    if (!rects.empty()) {
+      gfx::FillPixels(BackBufferPixels(), colour, rects);
+      return;
+    }
   }
   GdipGraphicsClear(graphics_.Get(), colour);
 }
