@@ -297,6 +297,16 @@ TEST(Search, PressesBackToBackRunOneWorkerAtATime) {
     Pump();
     EXPECT_EQ(MainTable(), reference) << "round " << round;
   }
+  // Handled straight after one another, with no message between them, the first worker has
+  // had no time for a step before the next press looks at the run.
+  for (int round = 0; round < 5; ++round) {
+    StartSearch();
+    StartSearch();
+    StartSearch();
+    ASSERT_TRUE(WaitIdle());
+    Pump();
+    EXPECT_EQ(MainTable(), reference) << "handled at once, round " << round;
+  }
   // A start and its stop at once: nothing runs and the list stays empty.
   PressSearch();
   PressSearch();
