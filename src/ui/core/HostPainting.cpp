@@ -456,34 +456,38 @@ bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const 
   return true;
 }
 
-void WindowHost::ClearWithinClip(ARGB colour) {
-  // In memory: GDI+ under Wine clears a bitmap pixel by pixel.
+bool WindowHost::ClipInPixels(std::vector<RECT>& rects) {
+  rects.clear();
   gfx::RegionPtr clip;
   BOOL infinite = FALSE;
-  if (backBuffer_.Bits() && GdipCreateRegion(clip.Put()) == Ok && GdipGetClip(graphics_.Get(), clip.Get()) == Ok &&
-      GdipIsInfiniteRegion(clip.Get(), graphics_.Get(), &infinite) == Ok) {
-    if (infinite) {
-      gfx::FillPixels(BackBufferPixels(), colour);
-      return;
-    }
-    // The clip's rectangles are device pixels only where the graphics is not scaled.
-    const std::vector<RECT> rects = dpi_ == ui::kBaseDpi ? gfx::RegionRects(clip.Get()) : std::vector<RECT>{};
-    if (!rects.empty()) {
-      gfx::FillPixels(BackBufferPixels(), colour, rects);
-      return;
-    }
+  if (!backBuffer_.Bits() || GdipCreateRegion(clip.Put()) != Ok || GdipGetClip(graphics_.Get(), clip.Get()) != Ok ||
+      GdipIsInfiniteRegion(clip.Get(), graphics_.Get(), &infinite) != Ok) {
+    return false;
   }
-  GdipGraphicsClear(graphics_.Get(), colour);
+  if (infinite) return true;
+  // The clip's rectangles are device pixels only where the graphics is not scaled.
+  if (dpi_ != ui::kBaseDpi) return false;
+  rects = gfx::RegionRects(clip.Get());
+  return !rects.empty();
+}
+
+void WindowHost::ClearWithinClip(ARGB colour) {
+  // In memory: GDI+ under Wine clears a bitmap pixel by pixel.
+  std::vector<RECT> rects;
+  if (ClipInPixels(rects)) {
+    gfx::FillPixels(BackBufferPixels(), colour, rects);
+  } else {
+    GdipGraphicsClear(graphics_.Get(), colour);
+  }
 }
 
 bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
   // The opaque stretched skin, copied within the graphics' clip (the rounded frame).
-  if (dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || !gfx::OnPixelGrid(dest.X) || !gfx::OnPixelGrid(dest.Y)) return false;
-  gfx::RegionPtr clip;
-  if (GdipCreateRegion(clip.Put()) != Ok || GdipGetClip(graphics_.Get(), clip.Get()) != Ok) return false;
-  const std::vector<RECT> rects = gfx::RegionRects(clip.Get());
+  if (dpi_ != ui::kBaseDpi || !gfx::OnPixelGrid(dest.X) || !gfx::OnPixelGrid(dest.Y)) return false;
+  std::vector<RECT> rects;
+  if (!ClipInPixels(rects)) return false;
   gfx::BitmapPixels source(static_cast<GpBitmap*>(image));
-  if (rects.empty() || !source.Area()) return false;
+  if (!source.Area()) return false;
   gfx::DrawPixels(BackBufferPixels(), source.Area(), static_cast<int>(dest.X), static_cast<int>(dest.Y), gfx::PixelOp::Copy, rects);
   return true;
 }

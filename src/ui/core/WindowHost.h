@@ -105,8 +105,6 @@ class BufferDc {
   gfx::BitmapPtr pixels_;  // goes before the DIB it reads from
 };
 
-// The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
-// shared background's image (that window may go while this one lives on).
 // Sets a flag for a scope and, when the scope ends (also when memory running out ends it early),
 // sets it to what it should read afterwards: a host left "busy" would never compose again.
 class ScopedFlag {
@@ -121,6 +119,8 @@ class ScopedFlag {
   const bool after_;
 };
 
+// The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
+// shared background's image (that window may go while this one lives on).
 class SkinImage {
  public:
   Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }
@@ -328,6 +328,9 @@ class WindowHost {
   gfx::PixelArea BackBufferPixels();
   // The pixels of area (logical) inside the frame's clip, as rectangles.
   std::vector<RECT> DirectClip(const Gdiplus::RectF& area) const;
+  // The graphics' clip as device pixels, for drawing into the back buffer in memory (none: no
+  // clip, the whole buffer); false where only GDI+ can follow it (a scaled window's clip).
+  bool ClipInPixels(std::vector<RECT>& rects);
   // The stretched skin copied onto the back buffer in memory; false where GDI+ must draw it.
   bool CopyBackgroundDirect(Gdiplus::GpImage* image, const Gdiplus::RectF& dest);
   // GdipGraphicsClear on the back buffer, inside the graphics' clip.
