@@ -17,10 +17,38 @@ LRESULT CALLBACK WindowHost::WindowProcThunkTarget(WindowHost* host, UINT messag
   return ui::Contained([&] { return host->handle_message(message, wParam, lParam); });
 }
 
+namespace {
+
+// What the host's own code sends to its window while it handles a message: these belong to
+// that message's batch.
+bool SentFromWithin(UINT message, WPARAM wParam) {
+  switch (message) {
+    case TKM_REPAINT_RECT:
+      return (wParam & kRepaintOwnedRect) == 0;  // a posted one is a message of its own
+    case TKM_CONTROL_MOVED:
+    case TKM_SET_FOCUS:
+    case TKM_SET_ACCELERATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND window = window_;
   // A hook that swallowed WM_DESTROY must not leave the host bound to a dead window.
   if (message == WM_NCDESTROY) return DetachAndPassOn(message, wParam, lParam);
+  if (SentFromWithin(message, wParam)) return AnswerMessage(message, wParam, lParam);
+  // Another message still open here is waiting on a loop (modal, move or size): what it queued
+  // shows before this one runs.
+  if (innermostBatch_) compose_queued();
+  RepaintBatch batch(*this);
+  return AnswerMessage(message, wParam, lParam);
+}
+
+LRESULT WindowHost::AnswerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = window_;
   if (onWindowMessage_) {
     LRESULT answer = onWindowMessage_(window, message, wParam, lParam);
     if (answer != -1) return answer;
@@ -254,12 +282,9 @@ std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wPara
     case WM_KEYDOWN:
       handle_key_down(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
-    case WM_MOUSEWHEEL: {
-      // A wheel step moves rows, the scroll bar and the hovered row: composed once.
-      RepaintBatch batch(*this);
+    case WM_MOUSEWHEEL:
       if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
-    }
     case WM_KEYUP:
     case WM_CHAR:
     case WM_COMMAND:
@@ -269,13 +294,10 @@ std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wPara
       // The focused control's: it takes them before the window does.
       if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
-    case WM_MOUSEMOVE: {
-      // The hover leaving one control or row and reaching the next: composed once.
-      RepaintBatch batch(*this);
+    case WM_MOUSEMOVE:
       TrackMouseLeave();
       route_mouse(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
-    }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
@@ -355,8 +377,10 @@ LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {
   if (redraw != 1) return 1;
   // 0 while busy: the control queues both rectangles to be recomposed afterwards.
   if (busy_) return 0;
-  if (control->PreviousBounds()) Recompose(*control->PreviousBounds());
-  Recompose(control->BoundsRef());
+  // Old and new place as one area when they touch.
+  if (control->PreviousBounds()) repaintQueue_.Append(*control->PreviousBounds());
+  repaintQueue_.Append(control->BoundsRef());
+  if (!innermostBatch_) repaintQueue_.Flush();
   return 1;
 }
 

@@ -525,11 +525,22 @@ void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   } else {
     repaintQueue_.Append(rect);
   }
-  if (!busy_ && repaintBatches_ == 0) repaintQueue_.Flush();
+  if (!busy_ && !innermostBatch_) repaintQueue_.Flush();
+}
+
+void WindowHost::compose_queued() {
+  if (window_ && !busy_) repaintQueue_.Flush();
+}
+
+WindowHost::RepaintBatch::RepaintBatch(WindowHost& host) : host_(&host), outer_(host.innermostBatch_) {
+  host.innermostBatch_ = this;
 }
 
 WindowHost::RepaintBatch::~RepaintBatch() {
-  if (--host_.repaintBatches_ == 0 && !host_.busy_ && host_.window_) host_.repaintQueue_.Flush();
+  if (!host_) return;  // the host went away inside the scope
+  host_->innermostBatch_ = outer_;
+  // A nested message's batch composes at its end too: its loop turn is over.
+  host_->compose_queued();
 }
 
 std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
@@ -577,6 +588,7 @@ void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
 
 void WindowHost::present_at_once(const RectF& rect) {
   if (!window_) return;
+  compose_queued();
   Recompose(rect);
   // Some window systems (Wine among them) keep what a busy thread drew until it next finds its
   // queue empty: one look for a message that is never posted shows it now.

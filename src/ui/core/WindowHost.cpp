@@ -40,6 +40,8 @@ void WindowHost::EditStyle(LONG add, LONG remove) {
 }
 
 WindowHost::~WindowHost() {
+  // Scopes still open on the stack (the host deleted inside its own message) let it be.
+  for (RepaintBatch* batch = innermostBatch_; batch; batch = batch->outer_) batch->host_ = nullptr;
   if (window_ && IsWindow(window_)) DestroyWindow(window_);
   if (window_) detach(window_);
 }

@@ -155,19 +155,24 @@ class WindowHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  // Repaint requests made while one lives are recomposed when the last one goes, rectangles that
-  // overlap or touch as one: a wheel step repaints the list, its scroll bar and the hovered row
-  // in one composition. Only around work that runs no modal loop (the window would not repaint
-  // during it).
+  // Repaint requests made while one lives wait and are recomposed together when it goes,
+  // rectangles that overlap or touch as one. handle_message opens one around every message it
+  // handles, so a message composes and presents what it changed once (a click that moves the
+  // selection, its scroll bar and the hover). A message that arrives while another is open
+  // (a modal loop, a move or size loop) first shows what the open one has queued, and the
+  // toolkit's own loops show every host's queue before they wait. Safe when the host goes away
+  // inside the message.
   class RepaintBatch {
    public:
-    explicit RepaintBatch(WindowHost& host) : host_(host) { ++host_.repaintBatches_; }
+    explicit RepaintBatch(WindowHost& host);
     ~RepaintBatch();
     RepaintBatch(const RepaintBatch&) = delete;
     RepaintBatch& operator=(const RepaintBatch&) = delete;
 
    private:
-    WindowHost& host_;
+    friend class WindowHost;
+    WindowHost* host_;
+    RepaintBatch* outer_;
   };
 
   // --- operations ---
@@ -195,6 +200,9 @@ class WindowHost {
   // at once, for a caller that is about to block the UI thread. Messages other threads send
   // to this one may be handled meanwhile, as in any look at the queue; nothing posted is.
   void present_at_once(const Gdiplus::RectF& rect);
+  // Recomposes what waits in the repaint queue now, even while a message's batch is open (a
+  // loop is about to wait for the next message).
+  void compose_queued();
   void show(int effect);
   void set_close_effect(int effect);
   void set_cursor(HCURSOR cursor, bool isHandle);
@@ -355,6 +363,7 @@ class WindowHost {
   void CreateTooltip();
 
   // handle_message: each group answers its own messages (nothing for the others).
+  LRESULT AnswerMessage(UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> AnswerWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> AnswerToolkitMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -398,7 +407,7 @@ class WindowHost {
   Control* pressed_ = nullptr;                // the control a press went to
   bool pressing_ = false;                     // a press holds the capture
   bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
-  int repaintBatches_ = 0;                    // RepaintBatch scopes open: requests wait
+  RepaintBatch* innermostBatch_ = nullptr;    // the RepaintBatch scopes open: requests wait
   gfx::WindowDc windowDc_;
   BufferDc backBuffer_;                       // what is presented: background plus controls
   gfx::GraphicsPtr graphics_;                 // drawing on backBuffer_
@@ -483,6 +492,9 @@ WindowHost* host_of_window(HWND window);
 bool set_topmost(HWND window);
 // A private message loop that runs while the window exists.
 void run_modal(HWND window);
+// Shows what every host window of the calling thread has queued: a loop calls it before it
+// waits, since the message that started the loop may have queued repaints and is still open.
+void compose_queued_repaints();
 // The standard on_window_message callback of toolkit pop-ups; always -1.
 LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Safe from any thread: posts the message to the control through its host window.

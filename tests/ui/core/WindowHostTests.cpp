@@ -696,3 +696,90 @@ TEST(RepaintQueue, RectanglesThatTouchAreComposedAsOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the hook below works on: two overlapping controls of one host and a second window.
+struct BatchScene {
+  HostedWindow* hosted = nullptr;
+  RecordingControl* left = nullptr;
+  RecordingControl* right = nullptr;
+  HWND other = nullptr;
+  std::uint32_t seen = 0;// the left control's pixel as the hook saw it
+  double composed = 0;   // area composed while the hook ran
+};
+BatchScene* scene = nullptr;
+
+constexpr UINT kRecolourBoth = WM_APP + 1;
+constexpr UINT kRecolourThenRunLoop = WM_APP + 2;
+constexpr UINT kRecolourThenSend = WM_APP + 3;
+constexpr UINT kLook = WM_APP + 4;
+
+std::uint32_t LeftPixel() { return scene->hosted->host->BackBuffer().Pixel(20, 30); }
+
+LRESULT RecolourHook(HWND, UINT message, WPARAM, LPARAM) {
+  const double before = scene->hosted->host->ComposedArea();
+  switch (message) {
+    case kRecolourBoth:
+      scene->left->SetColour(0xFFFF0000);
+      scene->right->SetColour(0xFF00FF00);
+      break;
+    case kRecolourThenRunLoop:
+      scene->left->SetColour(0xFF0000FF);
+      PostMessageW(scene->other, WM_CLOSE, 0, 0);
+      run_modal(scene->other);
+      break;
+    case kRecolourThenSend:
+      scene->left->SetColour(0xFFFFFF00);
+      SendMessageW(scene->hosted->window, kLook, 0, 0);
+      return 0;
+    case kLook:
+      break;
+    default:
+      return -1;
+  }
+  scene->seen = LeftPixel();
+  scene->composed = scene->hosted->host->ComposedArea() - before;
+  return 0;
+}
+
+TEST(RepaintQueue, AMessageComposesWhatItChangedOnceWhenItIsDone) {
+  HostedWindow hosted;
+  RecordingControl left(0xFF000000), right(0xFF000000);
+  ASSERT_TRUE(left.CreateAt(hosted.window, 10, 10, 50, 50));
+  ASSERT_TRUE(right.CreateAt(hosted.window, 40, 10, 50, 50));
+  ToolkitWindowOptions options;
+  options.width = 50;
+  options.height = 50;
+  BatchScene state{&hosted, &left, &right, create_toolkit_window(options)};
+  scene = &state;
+  hosted.host->set_on_window_message(RecolourHook);
+  Pump();
+
+  // Both controls change inside one message: nothing shows until it is done, then the two
+  // overlapping areas are composed as one.
+  double before = hosted.host->ComposedArea();
+  hosted.Send(kRecolourBoth);
+  EXPECT_EQ(state.seen, 0xFF000000u) << "composed while the message was still running";
+  EXPECT_EQ(state.composed, 0);
+  EXPECT_EQ(LeftPixel(), 0xFFFF0000u);
+  EXPECT_EQ(hosted.host->BackBuffer().Pixel(80, 30), 0xFF00FF00u);
+  EXPECT_EQ(hosted.host->ComposedArea() - before, 80.0 * 50.0);
+
+  // A loop the message starts shows what the message changed before it waits.
+  hosted.Send(kRecolourThenRunLoop);
+  EXPECT_FALSE(IsWindow(state.other));
+  EXPECT_EQ(state.seen, 0xFF0000FFu) << "a modal loop ran with the change still queued";
+
+  // So does a message that arrives while another is open.
+  hosted.Send(kRecolourThenSend);
+  EXPECT_EQ(state.seen, 0xFFFFFF00u) << "a nested message ran with the change still queued";
+
+  // Outside any message a change shows at once.
+  left.SetColour(0xFF00FFFF);
+  EXPECT_EQ(LeftPixel(), 0xFF00FFFFu);
+  hosted.host->set_on_window_message(nullptr);
+  scene = nullptr;
+}
+
+}  // namespace
