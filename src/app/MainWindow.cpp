@@ -65,15 +65,16 @@ void CreateControls(HWND window, MainControls& ui) {
   const float boxLeft = frameLeft + 1, boxTop = frameTop + 1, boxWidth = frameWidth - 1, boxHeight = frameHeight - 1;
   ui.searchBox.Create(window, boxLeft, boxTop, boxWidth, boxHeight, box);
 
-  ButtonOptions search;
-  search.iconPlacement = 3;
-  ui.searchButton.Create(window, boxLeft + boxWidth + 5, boxTop, 60, 23, kSearchCaption, search);
+  // The images go in first: the button's first paint is then its only one.
   ButtonImages images;
   images.normal = resources::SearchButtonNormal();
   images.pressed = resources::SearchButtonNormal();
   images.hover = resources::SearchButtonHover();
   images.layout = 1;
   ui.searchButton.SetImages(images);
+  ButtonOptions search;
+  search.iconPlacement = 3;
+  ui.searchButton.Create(window, boxLeft + boxWidth + 5, boxTop, 60, 23, kSearchCaption, search);
 
   const float tabTop = boxTop + boxHeight + 1;
   const float tabWidths[kTabCount] = {90, 70, 70, 70, 80};

@@ -272,17 +272,20 @@ TEST_F(Buttons, ImageLayoutsDrawTheStateImageOrLeaveTheBuiltInLook) {
   struct Case {
     int layout;
     bool drawsImage;
+    bool imagesBeforeCreate = false;  // the first paint is then the only one
   } cases[] = {{kImageLayoutNatural, true}, {kImageLayoutStretch, true}, {kImageLayoutNone, false},
-               {kImageLayoutNineSlice, true}, {7, false}};
+               {kImageLayoutNineSlice, true}, {7, false}, {kImageLayoutStretch, true, true},
+               {kImageLayoutNone, false, true}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.layout);
+    SCOPED_TRACE(testing::Message() << c.layout << (c.imagesBeforeCreate ? " set before Create" : ""));
     ImageButton button;
-    ASSERT_NE(button.Create(hosted.window, 20, 20, 70, 26, ""), nullptr);
     ButtonImages images;
     images.normal = resources::SearchButtonNormal();
     images.layout = c.layout;
     images.margins = {4, 4, 4, 4};
-    button.SetImages(images);
+    if (c.imagesBeforeCreate) button.SetImages(images);
+    ASSERT_NE(button.Create(hosted.window, 20, 20, 70, 26, ""), nullptr);
+    if (!c.imagesBeforeCreate) button.SetImages(images);
     const Gdiplus::ARGB got = SurfacePixel(&button, 35, 13);
     EXPECT_EQ(Near(got, imagePixel), c.drawsImage) << std::hex << got << " vs " << imagePixel;
     // Without a hover image the hover look is the built-in one.
