@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "ui/core/WindowHost.h"
 #include "ui/gfx/Text.h"
 
 // Every window of the program is a Unicode one: the loops take wide messages, so typed and
@@ -19,8 +18,6 @@ int MessageLoop() {
 }
 
 void ProcessPendingMessages() {
-  // Called from inside a message's work: what that work changed shows now.
-  compose_queued_repaints();
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
     if (GetMessageW(&msg, nullptr, 0, 0) == 0) {

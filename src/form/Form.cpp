@@ -89,7 +89,6 @@ void RegisterFormClass(const std::wstring& className) {
 void RunModalLoop(HWND window, const FormOptions& options) {
   MSG msg;
   while (IsWindow(window)) {
-    if (options.beforeWait) options.beforeWait();
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // let the outer loop see it too

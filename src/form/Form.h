@@ -40,9 +40,6 @@ struct FormOptions {
   std::optional<std::string> className;
   HACCEL acceleratorTable = nullptr;
   bool dialogMessages = false;
-  // Called by a modal form's loop before it waits for a message (a drawing layer shows what it
-  // has queued there).
-  void (*beforeWait)() = nullptr;
 };
 
 // One record per form window. Subclasses may override the general handler.

@@ -40,8 +40,8 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
   // A hook that swallowed WM_DESTROY must not leave the host bound to a dead window.
   if (message == WM_NCDESTROY) return DetachAndPassOn(message, wParam, lParam);
   if (SentFromWithin(message, wParam)) return AnswerMessage(message, wParam, lParam);
-  // Another message still open here is waiting on a loop (modal, move or size): what it queued
-  // shows before this one runs.
+  // Another message still open here is waiting on a loop (modal, menu, move or size): what it
+  // queued shows before this one runs.
   if (innermostBatch_) compose_queued();
   RepaintBatch batch(*this);
   return AnswerMessage(message, wParam, lParam);
@@ -347,6 +347,10 @@ std::optional<LRESULT> WindowHost::AnswerToolkitMessage(UINT message, WPARAM wPa
     case TKM_REPAINT_RECT:
       OnRepaintRect(wParam, reinterpret_cast<RectF*>(lParam));
       return 0;
+    case TKM_COMPOSE_QUEUED:
+      // Its batch (or the open one's, when a loop delivered it) composes the queue.
+      composePosted_ = false;
+      return 0;
     case TKM_CONTROL_MOVED:
       return OnControlMoved(reinterpret_cast<Control*>(wParam), lParam);
     case TKM_POST_TO_CONTROL:
@@ -380,7 +384,11 @@ LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {
   // Old and new place as one area when they touch.
   if (control->PreviousBounds()) repaintQueue_.Append(*control->PreviousBounds());
   repaintQueue_.Append(control->BoundsRef());
-  if (!innermostBatch_) repaintQueue_.Flush();
+  if (innermostBatch_) {
+    ComposeQueuedSoon();
+  } else {
+    repaintQueue_.Flush();
+  }
   return 1;
 }
 

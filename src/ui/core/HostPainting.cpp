@@ -525,7 +525,17 @@ void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   } else {
     repaintQueue_.Append(rect);
   }
-  if (!busy_ && !innermostBatch_) repaintQueue_.Flush();
+  if (innermostBatch_) {
+    ComposeQueuedSoon();
+  } else if (!busy_) {
+    repaintQueue_.Flush();
+  }
+}
+
+void WindowHost::ComposeQueuedSoon() {
+  // One on its way at a time: a stream of messages that each queue something posts one.
+  if (composePosted_ || !window_) return;
+  composePosted_ = PostMessageW(window_, TKM_COMPOSE_QUEUED, 0, 0) != FALSE;
 }
 
 void WindowHost::compose_queued() {

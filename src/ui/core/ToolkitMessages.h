@@ -31,6 +31,10 @@ inline constexpr UINT TKM_RUN_ON_UI_THREAD = 0x2830;
 // To the host window: do the default action of a control (wParam), or of its item (lParam > 0),
 // as assistive technology asked for it.
 inline constexpr UINT TKM_ACCESSIBLE_ACTION = 0x2831;
+// Posted by a host to itself when a message still open has queued repaints: any loop that runs
+// before that message is done (modal, menu, move or size) dispatches it, and the host shows
+// what was queued.
+inline constexpr UINT TKM_COMPOSE_QUEUED = 0x2832;
 
 // Not a message: the wParam of a synthesized left press that stands for a double click.
 inline constexpr WPARAM TKM_DBLCLICK_MARK = 10086;

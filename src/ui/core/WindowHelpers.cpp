@@ -49,21 +49,9 @@ bool set_topmost(HWND window) {
   return SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
 }
 
-namespace {
-
-BOOL CALLBACK ComposeQueuedOf(HWND window, LPARAM) {
-  if (WindowHost* host = host_of_window(window)) host->compose_queued();
-  return TRUE;
-}
-
-}  // namespace
-
-void compose_queued_repaints() { EnumThreadWindows(GetCurrentThreadId(), ComposeQueuedOf, 0); }
-
 void run_modal(HWND window) {
   MSG msg;
   while (IsWindow(window)) {
-    compose_queued_repaints();
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;  // WM_QUIT ends the loop and is not posted again
     if (msg.hwnd != window) {

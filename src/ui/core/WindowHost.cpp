@@ -247,6 +247,7 @@ void WindowHost::detach(HWND window) {
   thunk_.Reset();
   previousProc_ = nullptr;
   window_ = nullptr;
+  composePosted_ = false;  // a new attach starts afresh; one still queued is harmless
   busy_ = false;
   detaching_ = false;
 }

@@ -159,9 +159,9 @@ class WindowHost {
   // rectangles that overlap or touch as one. handle_message opens one around every message it
   // handles, so a message composes and presents what it changed once (a click that moves the
   // selection, its scroll bar and the hover). A message that arrives while another is open
-  // (a modal loop, a move or size loop) first shows what the open one has queued, and the
-  // toolkit's own loops show every host's queue before they wait. Safe when the host goes away
-  // inside the message.
+  // (any loop: modal, menu, move or size) first shows what the open one has queued; the host
+  // posts itself TKM_COMPOSE_QUEUED so that such a loop always has one to deliver. Safe when
+  // the host goes away inside the message.
   class RepaintBatch {
    public:
     explicit RepaintBatch(WindowHost& host);
@@ -200,8 +200,7 @@ class WindowHost {
   // at once, for a caller that is about to block the UI thread. Messages other threads send
   // to this one may be handled meanwhile, as in any look at the queue; nothing posted is.
   void present_at_once(const Gdiplus::RectF& rect);
-  // Recomposes what waits in the repaint queue now, even while a message's batch is open (a
-  // loop is about to wait for the next message).
+  // Recomposes what waits in the repaint queue now, even while a message's batch is open.
   void compose_queued();
   void show(int effect);
   void set_close_effect(int effect);
@@ -380,6 +379,8 @@ class WindowHost {
   void TrackMouseLeave();
   void OnMouseLeave();
   void OnRepaintRect(WPARAM wParam, Gdiplus::RectF* rect);
+  // Requests queued while a batch is open: a loop that runs before it closes shows them.
+  void ComposeQueuedSoon();
   LRESULT OnControlMoved(Control* control, LPARAM redraw);
   LRESULT OnPostedToControl(Control* control, ControlMessageBlock* block);
   // Frees the blocks of the control messages and repaints still queued for the window.
@@ -408,6 +409,7 @@ class WindowHost {
   bool pressing_ = false;                     // a press holds the capture
   bool busy_ = false;                         // redrawing or fading: no presenting, no mouse
   RepaintBatch* innermostBatch_ = nullptr;    // the RepaintBatch scopes open: requests wait
+  bool composePosted_ = false;                // a TKM_COMPOSE_QUEUED is on its way
   gfx::WindowDc windowDc_;
   BufferDc backBuffer_;                       // what is presented: background plus controls
   gfx::GraphicsPtr graphics_;                 // drawing on backBuffer_
@@ -492,9 +494,6 @@ WindowHost* host_of_window(HWND window);
 bool set_topmost(HWND window);
 // A private message loop that runs while the window exists.
 void run_modal(HWND window);
-// Shows what every host window of the calling thread has queued: a loop calls it before it
-// waits, since the message that started the loop may have queued repaints and is still open.
-void compose_queued_repaints();
 // The standard on_window_message callback of toolkit pop-ups; always -1.
 LRESULT popup_message_hook(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Safe from any thread: posts the message to the control through its host window.

@@ -263,7 +263,6 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
 void PopupMenu::RunLoop(HWND window) {
   MSG msg;
   while (IsWindow(window)) {
-    compose_queued_repaints();
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == -1) break;
     if (got == 0) {
