@@ -705,8 +705,8 @@ struct BatchScene {
   RecordingControl* left = nullptr;
   RecordingControl* right = nullptr;
   HWND other = nullptr;
-  std::uint32_t seen = 0;// the left control's pixel as the hook saw it
-  double composed = 0;   // area composed while the hook ran
+  std::uint32_t seen = 0;  // the left control's pixel as the hook saw it
+  double composed = 0;     // area composed while the hook ran
 };
 BatchScene* scene = nullptr;
 
@@ -758,7 +758,7 @@ TEST(RepaintQueue, AMessageComposesWhatItChangedOnceWhenItIsDone) {
 
   // Both controls change inside one message: nothing shows until it is done, then the two
   // overlapping areas are composed as one.
-  double before = hosted.host->ComposedArea();
+  const double before = hosted.host->ComposedArea();
   hosted.Send(kRecolourBoth);
   EXPECT_EQ(state.seen, 0xFF000000u) << "composed while the message was still running";
   EXPECT_EQ(state.composed, 0);
