@@ -384,11 +384,7 @@ LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {
   // Old and new place as one area when they touch.
   if (control->PreviousBounds()) repaintQueue_.Append(*control->PreviousBounds());
   repaintQueue_.Append(control->BoundsRef());
-  if (innermostBatch_) {
-    ComposeQueuedSoon();
-  } else {
-    repaintQueue_.Flush();
-  }
+  ComposeWhenDue();
   return 1;
 }
 

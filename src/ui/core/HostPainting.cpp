@@ -525,14 +525,14 @@ void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   } else {
     repaintQueue_.Append(rect);
   }
-  if (innermostBatch_) {
-    ComposeQueuedSoon();
-  } else if (!busy_) {
-    repaintQueue_.Flush();
-  }
+  ComposeWhenDue();
 }
 
-void WindowHost::ComposeQueuedSoon() {
+void WindowHost::ComposeWhenDue() {
+  if (!innermostBatch_) {
+    if (!busy_) repaintQueue_.Flush();
+    return;
+  }
   // One on its way at a time: a stream of messages that each queue something posts one.
   if (composePosted_ || !window_) return;
   composePosted_ = PostMessageW(window_, TKM_COMPOSE_QUEUED, 0, 0) != FALSE;

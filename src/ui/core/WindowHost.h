@@ -379,8 +379,9 @@ class WindowHost {
   void TrackMouseLeave();
   void OnMouseLeave();
   void OnRepaintRect(WPARAM wParam, Gdiplus::RectF* rect);
-  // Requests queued while a batch is open: a loop that runs before it closes shows them.
-  void ComposeQueuedSoon();
+  // After a request is queued: composed now outside any message; inside one, when it is done
+  // or when a loop it runs delivers the TKM_COMPOSE_QUEUED posted here.
+  void ComposeWhenDue();
   LRESULT OnControlMoved(Control* control, LPARAM redraw);
   LRESULT OnPostedToControl(Control* control, ControlMessageBlock* block);
   // Frees the blocks of the control messages and repaints still queued for the window.
