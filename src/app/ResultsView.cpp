@@ -71,8 +71,8 @@ LRESULT HandleTabClick(MainControls& ui, const Control* clicked) {
     if (clicked != ui.tabs[tab].GetHandle()) continue;
     const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
     const INT_PTR packed = (generation << 3) | tab;
-    ui.categoryList.BeginFilling();
-    if (!StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) ui.categoryList.EndFilling();
+    FillingScope filling(ui.categoryList);
+    if (StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) filling.HandOver();
     return 0;
   }
   return 0;
@@ -135,24 +135,19 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
   if (!ui) return 0;
   // The click marked the category list busy; it is done when this fill is, filled or overtaken.
   EndFillingOnExit ends(ui->categoryList);
-  try {
+  // Memory running out while copying leaves the category list with what it got.
+  ui::Contained([&] {
     std::lock_guard fill(AppState.categoryFillLock);
-    if (!ShowCategoryViewIfCurrent(*ui, mine)) return 0;
-    CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; });
-  } catch (...) {
-    // Out of memory while copying: the category list keeps what it got.
-  }
+    if (ShowCategoryViewIfCurrent(*ui, mine)) {
+      CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; });
+    }
+  });
   return 0;
 }
 
 LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {
   MainControls* ui = AppState.controls.get();
   if (!ui) return 0;
-  try {
-    return HandleTabClick(*ui, reinterpret_cast<const Control*>(control));
-  } catch (...) {
-    // Memory ran out: the view stays as it was and reads as idle.
-    ui->categoryList.EndFilling();
-  }
-  return 0;
+  // Memory running out leaves the view as it was.
+  return ui::Contained([&] { return HandleTabClick(*ui, reinterpret_cast<const Control*>(control)); });
 }

@@ -7,6 +7,7 @@
 #include "app/ResultsView.h"
 #include "app/Workers.h"
 #include "search/Classification.h"
+#include "ui/core/UiThread.h"
 #include "web/WebAccess.h"
 
 namespace {
@@ -77,11 +78,11 @@ DWORD WINAPI SearchWorker(LPVOID) {
   }
   // The list reads as busy from the press that started the run until the run has ended.
   EndFillingOnExit ends(ui->mainList);
-  try {
-    RunPages(*ui);
-  } catch (...) {
-    // Memory ran out while reading a page: the run ends quietly with the rows it has.
-    AppState.searchBusy = 0;
+  if (!ui::Contained([ui] {
+        RunPages(*ui);
+        return true;
+      })) {
+    AppState.searchBusy = 0;  // memory ran out reading a page: the run ends with the rows it has
   }
   return 0;
 }
@@ -107,14 +108,15 @@ void StartRun(MainControls& ui) {
   // A worker started now would only see the stop and end; none is started, so none can
   // outlive the stop and run beside the next press's worker.
   if (stopping) return;
-  ui.mainList.BeginFilling();
+  FillingScope filling(ui.mainList);
   // Busy from here on: a press arriving before the worker's first step stops this run
   // instead of starting a second worker beside it.
   AppState.searchBusy = 1;
   if (!StartWorker(SearchWorker)) {
     AppState.searchBusy = 0;
-    ui.mainList.EndFilling();
+    return;
   }
+  filling.HandOver();  // the worker ends it
 }
 
 }  // namespace
@@ -122,12 +124,11 @@ void StartRun(MainControls& ui) {
 LRESULT StartSearch(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   MainControls* ui = AppState.controls.get();
   if (!ui) return 0;
-  try {
-    StartRun(*ui);
-  } catch (...) {
-    // Memory ran out: no run is going and the list does not read as busy.
-    AppState.searchBusy = 0;
-    ui->mainList.EndFilling();
+  if (!ui::Contained([ui] {
+        StartRun(*ui);
+        return true;
+      })) {
+    AppState.searchBusy = 0;  // memory ran out: no run is going
   }
   return 0;
 }

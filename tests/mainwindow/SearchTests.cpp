@@ -18,29 +18,12 @@
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
 #include "app/SearchRun.h"
+#include "support/FailingAllocations.h"
 #include "support/SiteServer.h"
 #include "support/ToolkitTesting.h"
 #include "ui/dialogs/EditContextMenu.h"
 #include "ui/gfx/Toolkit.h"
 #include "web/WebAccess.h"
-
-// Allocations of the thread that sets gAllocationsLeft fail once that many more have been made
-// (-1: never); the program's other threads allocate as usual. Each failure is counted.
-thread_local long gAllocationsLeft = -1;
-thread_local int gAllocationFailures = 0;
-
-void* operator new(std::size_t size) {
-  if (gAllocationsLeft == 0) {
-    ++gAllocationFailures;
-    throw std::bad_alloc();
-  }
-  if (gAllocationsLeft > 0) --gAllocationsLeft;
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-// Not inlined: the compiler would otherwise pair the free with the operator new it sees.
-__attribute__((noinline)) void operator delete(void* block) noexcept { std::free(block); }
-__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -342,6 +325,9 @@ TEST(Search, AllocationFailuresStayInsideThePressAndTabHandlers) {
     EXPECT_FALSE(main.IsFilling()) << allowed;
   }
   ASSERT_TRUE(whole);
+  // A failed press ended only a fill it had begun: a run reads as busy again.
+  StartSearch();
+  EXPECT_TRUE(main.IsFilling());
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(MainTable(), reference);
 
@@ -360,6 +346,9 @@ TEST(Search, AllocationFailuresStayInsideThePressAndTabHandlers) {
     EXPECT_NE(main.IsVisible(), category.IsVisible()) << allowed;
   }
   ASSERT_TRUE(whole);
+  // A failed click ended only a fill it had begun: a fill reads as busy again.
+  clickTab(1);
+  EXPECT_TRUE(category.IsFilling());
   const int video = std::stoi(Caption(1).substr(Caption(1).find('(') + 1));
   ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && category.RowCount() == video; }));
   clickTab(0);

@@ -393,6 +393,22 @@ class ListView : public Control {
   std::vector<int> announcedSelection_;
 };
 
+// Begins a fill of a list and ends it when it goes out of scope, unless a worker took the end
+// over (HandOver): whichever way the starting code leaves, a fill is ended only if it began.
+class FillingScope {
+ public:
+  explicit FillingScope(ListView& list) : list_(&list) { list.BeginFilling(); }
+  ~FillingScope() {
+    if (list_) list_->EndFilling();
+  }
+  FillingScope(const FillingScope&) = delete;
+  FillingScope& operator=(const FillingScope&) = delete;
+  void HandOver() { list_ = nullptr; }
+
+ private:
+  ListView* list_;
+};
+
 // Ends one BeginFilling of a list when it goes out of scope, whichever way the filling thread
 // leaves.
 class EndFillingOnExit {

@@ -23,7 +23,7 @@ void CALLBACK TransitionTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // it pointing at stale memory.
 void PostRepaint(HWND window, const RectF& rect, WPARAM mode) {
   auto* copy = new (std::nothrow) RectF(rect);
-  if (copy && !PostMessageW(window, TKM_REPAINT_RECT, mode | kRepaintOwnedRect, reinterpret_cast<LPARAM>(copy))) {
+  if (copy && !PostOwnedToHost(window, TKM_REPAINT_RECT, mode | kRepaintOwnedRect, reinterpret_cast<LPARAM>(copy))) {
     delete copy;
   }
 }

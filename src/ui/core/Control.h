@@ -235,9 +235,9 @@ class Control {
   int transitionStyle_ = 0;                      // 0 fade, 1 slide down, 2 up, 3 right, 4 left
 };
 
-// Sends a control message through the host window (TKM_POST_TO_CONTROL from another thread; a
-// direct delivery on the window's own) and returns the answer; 0 when the window is gone. Safe
-// from any thread.
+// Sends a control message through the host window (TKM_SEND_TO_CONTROL from another thread; a
+// direct delivery on the window's own) and returns the answer; 0 when the window is gone or has
+// no host. Safe from any thread.
 LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The single path by which a control receives a message: its MessageProc, then the first

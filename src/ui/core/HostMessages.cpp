@@ -44,7 +44,9 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
   // queued shows before this one runs.
   if (innermostBatch_) compose_queued();
   RepaintBatch batch(*this);
-  return AnswerMessage(message, wParam, lParam);
+  const LRESULT answer = AnswerMessage(message, wParam, lParam);
+  batch.ComposeAndClose();
+  return answer;
 }
 
 LRESULT WindowHost::AnswerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -355,6 +357,10 @@ std::optional<LRESULT> WindowHost::AnswerToolkitMessage(UINT message, WPARAM wPa
       return OnControlMoved(reinterpret_cast<Control*>(wParam), lParam);
     case TKM_POST_TO_CONTROL:
       return OnPostedToControl(reinterpret_cast<Control*>(wParam), reinterpret_cast<ControlMessageBlock*>(lParam));
+    case TKM_SEND_TO_CONTROL: {
+      const auto* block = reinterpret_cast<const ControlMessageBlock*>(lParam);
+      return block ? DeliverToControl(reinterpret_cast<Control*>(wParam), block->message, block->wParam, block->lParam) : 0;
+    }
     case TKM_RUN_ON_UI_THREAD:
       return ui::AnswerRunOnUiThread(lParam);
     case TKM_ACCESSIBLE_ACTION: {

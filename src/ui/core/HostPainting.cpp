@@ -546,11 +546,18 @@ WindowHost::RepaintBatch::RepaintBatch(WindowHost& host) : host_(&host), outer_(
   host.innermostBatch_ = this;
 }
 
-WindowHost::RepaintBatch::~RepaintBatch() {
-  if (!host_) return;  // the host went away inside the scope
-  host_->innermostBatch_ = outer_;
+WindowHost::RepaintBatch::~RepaintBatch() { Close(); }
+
+WindowHost* WindowHost::RepaintBatch::Close() noexcept {
+  WindowHost* host = host_;
+  if (host) host->innermostBatch_ = outer_;
+  host_ = nullptr;
+  return host;
+}
+
+void WindowHost::RepaintBatch::ComposeAndClose() {
   // A nested message's batch composes at its end too: its loop turn is over.
-  host_->compose_queued();
+  if (WindowHost* host = Close()) host->compose_queued();
 }
 
 std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {

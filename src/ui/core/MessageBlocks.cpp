@@ -75,3 +75,31 @@ void ReleaseMessageBlock(void* block) {
 }
 
 bool IsPooledMessageBlock(const void* block) { return Pool().Owns(block); }
+
+namespace {
+
+constexpr const wchar_t* kPropTakesOwnedPosts = L"Tessel_Wnd_OwnedPosts";
+
+// Held while a post checks that the window's host takes it and while a host stops taking them,
+// so that no post lands between a host's last look at its queue and its going.
+std::mutex& OwnedPostsLock() {
+  static auto* lock = new std::mutex;
+  return *lock;
+}
+
+}  // namespace
+
+bool PostOwnedToHost(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> hold(OwnedPostsLock());
+  if (!window || !GetPropW(window, kPropTakesOwnedPosts)) return false;
+  return PostMessageW(window, message, wParam, lParam) != FALSE;
+}
+
+void TakeOwnedPosts(HWND window, bool take) {
+  std::lock_guard<std::mutex> hold(OwnedPostsLock());
+  if (take) {
+    SetPropW(window, kPropTakesOwnedPosts, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropW(window, kPropTakesOwnedPosts);
+  }
+}

@@ -35,6 +35,9 @@ inline constexpr UINT TKM_ACCESSIBLE_ACTION = 0x2831;
 // before that message is done (modal, menu, move or size) dispatches it, and the host shows
 // what was queued.
 inline constexpr UINT TKM_COMPOSE_QUEUED = 0x2832;
+// To the host window, sent from another thread: deliver the ControlMessageBlock at lParam to
+// the control at wParam. The block stays the sender's (it waits), so nothing is freed here.
+inline constexpr UINT TKM_SEND_TO_CONTROL = 0x2833;
 
 // Not a message: the wParam of a synthesized left press that stands for a double click.
 inline constexpr WPARAM TKM_DBLCLICK_MARK = 10086;
@@ -64,3 +67,10 @@ ControlMessageBlock* NewMessageBlock(UINT message, WPARAM wParam, LPARAM lParam)
 // Gives a pooled block back to the pool and frees any other with VirtualFree; null is ignored.
 void ReleaseMessageBlock(void* block);
 bool IsPooledMessageBlock(const void* block);
+
+// Posts a message whose lParam the window's host frees once read (a message block, an owned
+// rectangle), but only while a host takes such posts for the window: one to a window without a
+// host, or to one whose host has let go (and freed what was queued), is refused and the lParam
+// stays the caller's to free. Hosts say when they start and stop taking them.
+bool PostOwnedToHost(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void TakeOwnedPosts(HWND window, bool take);

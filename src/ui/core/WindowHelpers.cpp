@@ -104,7 +104,7 @@ bool post_to_control(HWND window, Control* control, UINT message, WPARAM wParam,
   if (!window || !IsWindow(window)) return false;
   ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
   if (!block) return false;
-  if (!PostMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block))) {
+  if (!PostOwnedToHost(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block))) {
     // Nobody will receive the block: it is still ours to free.
     ReleaseMessageBlock(block);
     return false;
@@ -118,7 +118,7 @@ LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam
   if (ui::OnThreadOf(window)) {
     if (WindowHost* host = host_of_window(window)) return host->DeliverToControl(control, message, wParam, lParam);
   }
-  ControlMessageBlock* block = NewMessageBlock(message, wParam, lParam);
-  if (!block) return 0;
-  return SendMessageW(window, TKM_POST_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(block));
+  // The sender waits for the answer, so the block can live here whether or not it arrives.
+  ControlMessageBlock block{message, wParam, lParam};
+  return SendMessageW(window, TKM_SEND_TO_CONTROL, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(&block));
 }

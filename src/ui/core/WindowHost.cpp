@@ -103,6 +103,7 @@ void WindowHost::TakeFrameFlags(std::optional<int> given, LONG style) {
 void WindowHost::TakeOverWindow() {
   EditStyle(static_cast<LONG>(WS_POPUP), 0);
   SetPropW(window_, kPropHost, this);
+  TakeOwnedPosts(window_, true);
   defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   // The host draws the frame and its boxes itself.
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
@@ -135,6 +136,7 @@ bool WindowHost::Subclass() {
 }
 
 void WindowHost::AbandonAttach() {
+  TakeOwnedPosts(window_, false);
   RemovePropW(window_, kPropHost);
   ReleaseBuffers();
   windowDc_.Reset();
@@ -210,6 +212,9 @@ void WindowHost::detach(HWND window) {
   if (accessibleRole_ == ROLE_SYSTEM_MENUPOPUP) NotifyWinEvent(EVENT_SYSTEM_MENUPOPUPEND, window_, OBJID_CLIENT, CHILDID_SELF);
   busy_ = true;
   detaching_ = true;
+  // From here on a post that would carry memory for this host is refused, so what
+  // FreeUndeliveredBlocks finds below is all there will be.
+  TakeOwnedPosts(window_, false);
   KillTimer(window_, kTransitionTimerId);
   repaintQueue_.Release();
   // The controls go while the window still runs through this host, so what their WM_DESTROY

@@ -161,16 +161,20 @@ class WindowHost {
   // selection, its scroll bar and the hover). A message that arrives while another is open
   // (any loop: modal, menu, move or size) first shows what the open one has queued; the host
   // posts itself TKM_COMPOSE_QUEUED so that such a loop always has one to deliver. Safe when
-  // the host goes away inside the message.
+  // the host goes away inside the message. The owner composes by calling ComposeAndClose when
+  // the message is done; the destructor only unlinks, so a message that ends by an exception
+  // composes nothing while unwinding (its requests wait for the next message).
   class RepaintBatch {
    public:
     explicit RepaintBatch(WindowHost& host);
     ~RepaintBatch();
     RepaintBatch(const RepaintBatch&) = delete;
     RepaintBatch& operator=(const RepaintBatch&) = delete;
+    void ComposeAndClose();
 
    private:
     friend class WindowHost;
+    WindowHost* Close() noexcept;  // the host it was open on, or null
     WindowHost* host_;
     RepaintBatch* outer_;
   };

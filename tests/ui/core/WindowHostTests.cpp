@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "support/FailingAllocations.h"
 #include "support/ToolkitTesting.h"
 #include "ui/core/Colour.h"
 #include "ui/core/FrameParts.h"
@@ -513,6 +514,42 @@ TEST(CrossThread, PostedBlocksComeFromThePoolAndGoBackToIt) {
   EXPECT_EQ(control.received.size(), arrived.size());
 }
 
+// What a host frees once read is never posted where no host will read it: to a window without
+// one, or to one whose host has let go of it. The post is refused and the block goes back; a
+// cross-thread send that nobody answers takes no block at all. Were any of them lost, the pool
+// would run dry and the next block would not be a pooled one.
+TEST(CrossThread, BlocksNoHostWillFreeAreNeverPosted) {
+  HostedWindow hosted;
+  RecordingControl control;
+  ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
+  HostedWindow released;
+  released.host->detach(released.window);
+  ASSERT_TRUE(IsWindow(released.window));
+  HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(plain, nullptr);
+  const int tries = static_cast<int>(kPooledMessageBlocks) + 5;
+  for (HWND window : {plain, released.window}) {
+    for (int i = 0; i < tries; ++i) ASSERT_FALSE(post_to_control(window, &control, WM_USER, i, 0)) << i;
+    std::atomic<bool> done{false};
+    LRESULT answers = 0;
+    std::thread sender([&] {
+      for (int i = 0; i < tries; ++i) answers += SendToControl(window, &control, WM_USER, i, 0);
+      done = true;
+    });
+    while (!done) Pump();
+    sender.join();
+    EXPECT_EQ(answers, 0);
+  }
+  control.received.clear();
+  ASSERT_TRUE(post_to_control(hosted.window, &control, WM_USER + 3, 0, 0));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, hosted.window, TKM_POST_TO_CONTROL, TKM_POST_TO_CONTROL, PM_REMOVE));
+  EXPECT_TRUE(IsPooledMessageBlock(reinterpret_cast<void*>(msg.lParam))) << "blocks were lost";
+  DispatchMessageW(&msg);
+  ASSERT_EQ(control.received.size(), 1u);
+  DestroyWindow(plain);
+}
+
 TEST(Helpers, CreateToolkitWindowDefaults) {
   StartToolkit();
   RECT work{};
@@ -714,6 +751,7 @@ constexpr UINT kRecolourBoth = WM_APP + 1;
 constexpr UINT kRecolourThenRunLoop = WM_APP + 2;
 constexpr UINT kRecolourThenSend = WM_APP + 3;
 constexpr UINT kLook = WM_APP + 4;
+constexpr UINT kRecolourThenRunOutOfMemory = WM_APP + 5;
 
 std::uint32_t LeftPixel() { return scene->hosted->host->BackBuffer().Pixel(20, 30); }
 
@@ -735,6 +773,11 @@ LRESULT RecolourHook(HWND, UINT message, WPARAM, LPARAM) {
       return 0;
     case kLook:
       break;
+    case kRecolourThenRunOutOfMemory:
+      // Memory runs out half way: nothing may allocate while the message unwinds.
+      scene->left->SetColour(0xFF808080);
+      gAllocationsLeft = 0;
+      throw std::bad_alloc();
     default:
       return -1;
   }
@@ -774,6 +817,15 @@ TEST(RepaintQueue, AMessageComposesWhatItChangedOnceWhenItIsDone) {
   // So does a message that arrives while another is open.
   hosted.Send(kRecolourThenSend);
   EXPECT_EQ(state.seen, 0xFFFFFF00u) << "a nested message ran with the change still queued";
+
+  // A message that ends by an exception composes nothing on its way out (that would end the
+  // process when it fails too); what it queued shows with the next message.
+  hosted.Send(kRecolourThenRunOutOfMemory);
+  gAllocationsLeft = -1;
+  EXPECT_EQ(gAllocationFailures, 0) << "something allocated while the message unwound";
+  EXPECT_EQ(LeftPixel(), 0xFFFFFF00u);
+  hosted.Send(kLook);
+  EXPECT_EQ(LeftPixel(), 0xFF808080u);
 
   // Outside any message a change shows at once.
   left.SetColour(0xFF00FFFF);
