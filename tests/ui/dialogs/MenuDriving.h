@@ -31,11 +31,19 @@ inline void CreatedTrampoline(HWND window, int subMenu) {
   if (OnCreated()) OnCreated()(window, subMenu);
 }
 
+// How many menu windows the safety net below had to close.
+inline int& SafetyNetClosings() {
+  static int closings = 0;
+  return closings;
+}
+
 // Closes every menu window still open after a while, so a failing test cannot hang.
 inline void CALLBACK SafetyNet(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   for (HWND window : CreatedWindows()) {
-    if (IsWindow(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (!IsWindow(window)) continue;
+    ++SafetyNetClosings();
+    PostMessageW(window, WM_CLOSE, 0, 0);
   }
 }
 inline UINT_PTR ArmSafetyNet(UINT milliseconds = 6000) { return SetTimer(nullptr, 0, milliseconds, SafetyNet); }
