@@ -69,7 +69,9 @@ quarvel_wine() {
     loc=$(quarvel_locale $cp)
     locale -a 2>/dev/null | grep -qi "^${loc%%.*}\.utf-\?8\$" || die "locale $loc is missing (run scripts/setup.sh)"
   done
-  export LC_ALL=$(quarvel_locale "$codepage")
+  # A shell that started before setup.sh generated the locale cannot load it itself and would
+  # warn; the programs it starts can, and they are what it is for.
+  { export LC_ALL=$(quarvel_locale "$codepage"); } 2>/dev/null
   mkdir -p "$BUILD_DIR"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "quarvel: creating Wine prefix in $WINEPREFIX"
