@@ -11,6 +11,7 @@
 #include "links/DownloadLinks.h"
 #include "search/MagnetResolution.h"
 #include "ui/controls/ClipboardText.h"
+#include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/dialogs/PopupMenu.h"
@@ -113,12 +114,11 @@ void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler) {
 }  // namespace
 
 LRESULT ResultMenuGate(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  try {
+  // Memory running out while the menu is built: no menu this time.
+  ui::Contained([] {
     MainControls* ui = AppState.controls.get();
     if (ui && ui->mainList.RowCount() >= 1) ShowResultMenu();
-  } catch (...) {
-    // Out of memory while building the menu: no menu this time.
-  }
+  });
   return 0;
 }
 
@@ -136,26 +136,16 @@ void ShowResultMenu() {
 std::string ResolveMagnet(int mode) {
   MainControls* ui = AppState.controls.get();
   if (!ui) return {};
-  try {
-    return Resolve(*ui, mode == 0);
-  } catch (...) {
-    // Memory ran out on a huge page: no link, as for a page without one.
-    return {};
-  }
+  // Memory running out on a huge page gives no link, as for a page without one.
+  return ui::Contained([ui, mode] { return Resolve(*ui, mode == 0); });
 }
 
 void CopyMagnetLink(int mode) { ResolveMagnet(mode); }
 
 void OpenThunderLink() {
-  try {
-    OpenDownloadLink(links::ThunderLink);
-  } catch (...) {
-  }
+  ui::Contained([] { OpenDownloadLink(links::ThunderLink); });
 }
 
 void OpenQqdlLink() {
-  try {
-    OpenDownloadLink(links::QqdlLink);
-  } catch (...) {
-  }
+  ui::Contained([] { OpenDownloadLink(links::QqdlLink); });
 }

@@ -79,8 +79,8 @@ void RegisterFormClass(const std::wstring& className) {
   cls.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
   cls.lpfnWndProc = ClassProc;
   cls.hInstance = GetModuleHandleW(nullptr);
-  cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(16));
+  cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);  // the cursor names are narrow ids in this build
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   cls.lpszMenuName = L"";
   cls.lpszClassName = className.c_str();
   RegisterClassExW(&cls);  // fails harmlessly when the class exists

@@ -408,7 +408,7 @@ LRESULT ButtonBase::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TKM_TRANSITION_END:
       TransitionFrames(0);
       break;
-    case kButtonRefreshLook:
+    case TKM_BUTTON_REFRESH_LOOK:
       if (Type() == kButtonType) PaintButton(state_, false);
       break;
     case TKM_PRESS:

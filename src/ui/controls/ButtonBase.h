@@ -33,8 +33,6 @@ inline constexpr int kButtonTransitionMs = 60;
 inline constexpr int kButtonFadeFrames = 4;
 // The marker before a caption's mnemonic character ("&&" stands for a literal '&').
 inline constexpr wchar_t kMnemonicMarker = L'&';
-// Toolkit message: a kind-2 button repaints its current look.
-inline constexpr UINT kButtonRefreshLook = 0x2816;
 // Default caption colour: black, alpha 210.
 inline constexpr Gdiplus::ARGB kButtonCaptionColour = 0xD2000000;
 

@@ -31,37 +31,11 @@ class OpenClipboardGuard {
   bool open_ = false;
 };
 
-// A locked global block, unlocked when the guard goes.
-class GlobalLockGuard {
- public:
-  explicit GlobalLockGuard(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
-  ~GlobalLockGuard() {
-    if (data_) GlobalUnlock(memory_);
-  }
-  GlobalLockGuard(const GlobalLockGuard&) = delete;
-  GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-  void* Data() const { return data_; }
-
- private:
-  HGLOBAL memory_;
-  void* data_;
-};
-
 // Chinese (PRC): the locale whose ANSI code page (936) the CF_TEXT bytes are written in.
 constexpr LCID kTextLocale = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
 
-// A movable global block holding a copy of the bytes; empty when memory ran out.
-gfx::GlobalMemoryPtr CopyToGlobal(const void* data, std::size_t size) {
-  gfx::GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, size));
-  if (!block.Get()) return {};
-  GlobalLockGuard lock(block.Get());
-  if (!lock.Data()) return {};
-  std::memcpy(lock.Data(), data, size);
-  return block;
-}
-
 // The units of a locked CF_UNICODETEXT block up to its first zero and at most maxUnits.
-std::wstring_view WideUpToZero(const GlobalLockGuard& lock, HANDLE handle, std::size_t maxUnits) {
+std::wstring_view WideUpToZero(const gfx::GlobalLockGuard& lock, HANDLE handle, std::size_t maxUnits) {
   const auto* units = static_cast<const wchar_t*>(lock.Data());
   const std::size_t scan = std::min<std::size_t>(GlobalSize(handle) / sizeof(wchar_t), maxUnits);
   std::size_t length = 0;
@@ -90,14 +64,14 @@ std::optional<std::string> ReadText(HWND owner, std::size_t maxBytes) {
   OpenClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) return std::nullopt;
   if (HANDLE handle = IsClipboardFormatAvailable(CF_UNICODETEXT) ? GetClipboardData(CF_UNICODETEXT) : nullptr) {
-    GlobalLockGuard lock(handle);
+    gfx::GlobalLockGuard lock(handle);
     if (!lock.Data()) return std::nullopt;
     // A GBK character takes at least one byte per unit: more units than bytes are never kept.
     return CutToWholeCharacters(gfx::NarrowInputText(WideUpToZero(lock, handle, maxBytes)), maxBytes);
   }
   HANDLE handle = GetClipboardData(CF_TEXT);
   if (!handle) return std::nullopt;
-  GlobalLockGuard lock(handle);
+  gfx::GlobalLockGuard lock(handle);
   if (!lock.Data()) return std::nullopt;
   const std::size_t size = GlobalSize(handle);
   const auto* bytes = static_cast<const char*>(lock.Data());
@@ -112,9 +86,9 @@ bool WriteText(HWND owner, std::string_view text) {
   const std::wstring wide = gfx::widen_text(text);
   // Every block is freed unless the clipboard takes it over.
   const std::string gbk(text);
-  gfx::GlobalMemoryPtr gbkBlock = CopyToGlobal(gbk.c_str(), gbk.size() + 1);
-  gfx::GlobalMemoryPtr wideBlock = CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-  gfx::GlobalMemoryPtr localeBlock = CopyToGlobal(&kTextLocale, sizeof kTextLocale);
+  gfx::GlobalMemoryPtr gbkBlock = gfx::CopyToGlobal(gbk.c_str(), gbk.size() + 1);
+  gfx::GlobalMemoryPtr wideBlock = gfx::CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  gfx::GlobalMemoryPtr localeBlock = gfx::CopyToGlobal(&kTextLocale, sizeof kTextLocale);
   if (!gbkBlock.Get() || !wideBlock.Get() || !localeBlock.Get()) return false;
   OpenClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) return false;

@@ -8,6 +8,7 @@
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Text.h"
+#include "ui/gfx/Toolkit.h"
 
 using Gdiplus::ARGB;
 using Gdiplus::RectF;
@@ -85,7 +86,7 @@ Control* EditBox::Create(ControlParent parent, float left, float top, float widt
   base.type = kEditBoxType;
   base.visible = options.visible;
   base.focusable = true;
-  base.cursor.systemId = MAKEINTRESOURCEW(32513);  // IDC_IBEAM
+  base.cursor.systemId = gfx::SystemCursorId(IDC_IBEAM);
   return Control::Create(parent, RectF(left, top, width, height), base);
 }
 

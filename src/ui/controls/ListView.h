@@ -309,6 +309,9 @@ class ListView : public Control {
   // Tells assistive technology what the drawn changes were (UI thread).
   void AnnounceChanges(bool rowsChanged);
 
+  // Every layer drawn anew for the areas just laid out, the bars placed (creation, resizing).
+  void DrawLaidOut();
+
   // Input (UI thread).
   void OnMouseMove(LPARAM lParam);
   void OnButtonDown(WPARAM wParam, LPARAM lParam);
@@ -357,7 +360,6 @@ class ListView : public Control {
   int itemsPerLine_ = 1;                      // geometry
   std::atomic<int> filling_{0};               // fills under way (BeginFilling)
   bool singleSelection_ = true;               // mutex_
-  HIMAGELIST extraImages_ = nullptr;
   HIMAGELIST headerImages_ = nullptr;
   HIMAGELIST rowImages_ = nullptr;
   int cellInset_ = 4;                         // padding inside a cell
@@ -368,7 +370,6 @@ class ListView : public Control {
   Gdiplus::ARGB selectedBackground_ = 0;
   Gdiplus::ARGB hotTextColour_ = 0;
   Gdiplus::ARGB selectedTextColour_ = 0;
-  int ownerOption_ = 0;                       // kept for the owner
   bool hotTracking_ = false;                  // mutex_
   bool checkBoxes_ = false;
   EventHandler onCheckChanged_ = nullptr;
@@ -379,7 +380,6 @@ class ListView : public Control {
   DWORD uiThread_ = 0;                        // the thread that owns the host window
   int canvasOffsetY_ = 0;                     // vertical offset the canvas was drawn for (UI thread)
   bool layersStale_ = false;                  // drawing was skipped while hidden (UI thread)
-  int canvasOffsetX_ = 0;
   int headerHeight_ = 0;
   gfx::GraphicsPtr canvasGraphics_;           // on canvas_
   gfx::BitmapPtr spare_;                      // second canvas for scrolling by a copy

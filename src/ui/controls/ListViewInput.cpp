@@ -125,7 +125,7 @@ void ListView::UnusedListHookEnd() {}
 void ListView::SetImageLists(std::optional<HIMAGELIST> extra, std::optional<HIMAGELIST> header,
                              std::optional<HIMAGELIST> rows) {
   if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetImageLists(extra, header, rows); });
-  if (extra) extraImages_ = *extra;
+  (void)extra;  // taken for its place in the call; nothing draws from it
   if (header) headerImages_ = *header;
   if (rows) rowImages_ = *rows;
   if (!IsLive()) return;
@@ -303,6 +303,13 @@ void ListView::ReleaseAll() {
   horizontalShown_ = verticalShown_ = false;
 }
 
+void ListView::DrawLaidOut() {
+  DrawBackground();
+  DrawHeader();
+  UpdateVisibleRows(true, true);
+  PlaceScrollBars();
+}
+
 LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const LRESULT early = PreMessage(message, wParam, lParam);
   if (early != -1) return early;
@@ -310,10 +317,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
       LayoutAreas();
       CreateScrollBars();
-      DrawBackground();
-      DrawHeader();
-      UpdateVisibleRows(true, true);
-      PlaceScrollBars();
+      DrawLaidOut();
       UpdateScrollBars();
       break;
     case WM_PAINT:
@@ -325,10 +329,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case TKM_SIZED:
       LayoutAreas();
-      DrawBackground();
-      DrawHeader();
-      UpdateVisibleRows(true, true);
-      PlaceScrollBars();
+      DrawLaidOut();
       {
         Lock lock(mutex_);
         pending_.rows = pending_.columns = pending_.all = true;

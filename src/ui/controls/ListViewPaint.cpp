@@ -313,10 +313,9 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     redraw = true;
   }
   list_layout::RowRange range;
-  int offsetX = 0, offsetY = 0;
+  int offsetY = 0;
   {
     Lock lock(mutex_);
-    offsetX = offsetX_;
     offsetY = offsetY_;
     range = VisibleRange(offsetY);
     firstVisible_ = range.first;
@@ -326,7 +325,6 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) {
     Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   }
-  canvasOffsetX_ = offsetX;
   canvasOffsetY_ = offsetY;
   if (range.first > 0) DrawRowsIn(range.first, range.last);
 }
@@ -737,7 +735,6 @@ Control* ListView::Create(ControlParent parent, float left, float top, float wid
   hotBackground_ = options.hotBackground;
   selectedBackground_ = options.selectedBackground;
   backgroundColour_ = options.backgroundColour.value_or(0xD2FFFFFF);
-  ownerOption_ = options.ownerOption;
   border_ = options.border.value_or(0x50000000);
   if (options.fontFamily || options.fontSize || options.fontStyle) {
     std::string family = options.fontFamily.value_or(std::string());

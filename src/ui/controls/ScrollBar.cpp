@@ -307,7 +307,6 @@ void ScrollBar::Press(POINT local) {
 }
 
 void ScrollBar::PaintBar(int mode, float x, float y) {
-  lastMode_ = mode;
   hoverPart_ = mode == 0 ? kScrollPartNone : geometry_.PartAt(x, y, position_, minimum_, maximum_);
   PaintContext context;
   BeginSurfacePaint(this, context, nullptr, /*startTransition=*/TransitionFrames() != 0);

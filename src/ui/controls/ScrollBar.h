@@ -121,5 +121,4 @@ class ScrollBar : public Control {
   ScrollChangeCallback onChange_ = nullptr;
   int hoverPart_ = 0;             // kScrollPart* under the mouse
   bool repeating_ = false;
-  int lastMode_ = 0;
 };

@@ -22,9 +22,9 @@ void CALLBACK TransitionTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // owned, so a control that moves or goes away before the host reads the message cannot leave
 // it pointing at stale memory.
 void PostRepaint(HWND window, const RectF& rect, WPARAM mode) {
-  auto* copy = new (std::nothrow) RectF(rect);
+  RectF* copy = NewOwnedRect(rect);
   if (copy && !PostOwnedToHost(window, TKM_REPAINT_RECT, mode | kRepaintOwnedRect, reinterpret_cast<LPARAM>(copy))) {
-    delete copy;
+    ReleaseOwnedRect(copy);
   }
 }
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/gfx/GdiHandles.h"
+
 namespace ui {
 
 namespace {
@@ -89,10 +91,9 @@ void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi) {
 }
 
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  if (!screen) return kBaseDpi;
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
+  const gfx::WindowDc screen(nullptr);
+  if (!screen.Get()) return kBaseDpi;
+  const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSX);
   return dpi > 0 ? dpi : kBaseDpi;
 }
 

@@ -6,6 +6,7 @@
 #include "ui/core/Control.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Text.h"
+#include "ui/gfx/Toolkit.h"
 
 using namespace Gdiplus;
 
@@ -54,15 +55,15 @@ LPCWSTR SizingCursor(int zone) {
   switch (zone) {
     case WMSZ_LEFT:
     case WMSZ_RIGHT:
-      return MAKEINTRESOURCEW(32644);
+      return gfx::SystemCursorId(IDC_SIZEWE);
     case WMSZ_TOP:
     case WMSZ_BOTTOM:
-      return MAKEINTRESOURCEW(32645);
+      return gfx::SystemCursorId(IDC_SIZENS);
     case WMSZ_TOPLEFT:
     case WMSZ_BOTTOMRIGHT:
-      return MAKEINTRESOURCEW(32642);
+      return gfx::SystemCursorId(IDC_SIZENWSE);
     default:
-      return MAKEINTRESOURCEW(32643);
+      return gfx::SystemCursorId(IDC_SIZENESW);
   }
 }
 

@@ -378,7 +378,7 @@ void WindowHost::OnRepaintRect(WPARAM wParam, RectF* rect) {
   const bool owned = (wParam & kRepaintOwnedRect) != 0;
   const WPARAM mode = wParam & ~kRepaintOwnedRect;
   if (rect) queue_repaint(*rect, mode);
-  if (owned) delete rect;
+  if (owned) ReleaseOwnedRect(rect);
 }
 
 LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {

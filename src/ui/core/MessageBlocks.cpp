@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <new>
 
 #include "ui/core/ToolkitMessages.h"
 
@@ -75,6 +76,10 @@ void ReleaseMessageBlock(void* block) {
 }
 
 bool IsPooledMessageBlock(const void* block) { return Pool().Owns(block); }
+
+Gdiplus::RectF* NewOwnedRect(const Gdiplus::RectF& rect) { return new (std::nothrow) Gdiplus::RectF(rect); }
+
+void ReleaseOwnedRect(const Gdiplus::RectF* rect) { delete rect; }
 
 namespace {
 

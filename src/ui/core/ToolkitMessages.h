@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ui/gfx/GdiPlus.h"
+
 inline constexpr UINT TKM_SET_FOCUS = 0x2800;         // host->control: you have focus (lParam = old)
 inline constexpr UINT TKM_KILL_FOCUS = 0x2801;        // host->control: you lost focus (lParam = new)
 inline constexpr UINT TKM_MOUSE_ENTER = 0x2802;       // lParam = control the mouse came from
@@ -23,6 +25,7 @@ inline constexpr UINT TKM_CONTROL_MOVED = 0x2811;     // wParam = control, lPara
 inline constexpr UINT TKM_POST_TO_CONTROL = 0x2812;   // wParam = control, lParam = ControlMessageBlock*
 inline constexpr UINT TKM_QUERY_FOCUS = 0x2814;       // answer 1/0, or -1 to let the host decide
 inline constexpr UINT TKM_ALPHA_CHANGED = 0x2815;     // lParam = new opacity
+inline constexpr UINT TKM_BUTTON_REFRESH_LOOK = 0x2816;  // a kind-2 button repaints its current look
 inline constexpr UINT TKM_TRANSITION_START = 0x2817;
 inline constexpr UINT TKM_TRANSITION_END = 0x2818;
 // To the host window, sent from another thread: run the std::function<void()> at lParam on the
@@ -67,6 +70,11 @@ ControlMessageBlock* NewMessageBlock(UINT message, WPARAM wParam, LPARAM lParam)
 // Gives a pooled block back to the pool and frees any other with VirtualFree; null is ignored.
 void ReleaseMessageBlock(void* block);
 bool IsPooledMessageBlock(const void* block);
+
+// The rectangle a posted TKM_REPAINT_RECT carries with kRepaintOwnedRect: made by the poster,
+// released by the host once read, or by whoever finds the message undelivered.
+Gdiplus::RectF* NewOwnedRect(const Gdiplus::RectF& rect);  // null when memory ran out
+void ReleaseOwnedRect(const Gdiplus::RectF* rect);
 
 // Posts a message whose lParam the window's host frees once read (a message block, an owned
 // rectangle), but only while a host takes such posts for the window: one to a window without a

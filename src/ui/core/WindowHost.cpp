@@ -31,7 +31,7 @@ constexpr UINT_PTR kTransitionTimerId = 1;
 
 }  // namespace
 
-WindowHost::WindowHost() { self_ = this; }
+WindowHost::WindowHost() = default;
 
 void WindowHost::EditStyle(LONG add, LONG remove) {
   LONG style = GetWindowLongW(window_, GWL_STYLE);
@@ -49,7 +49,6 @@ WindowHost::~WindowHost() {
 int WindowHost::attach(HWND window, const AttachOptions& options) {
   if (!window || !IsWindow(window) || window == window_ || window_ != nullptr) return 0;
   window_ = window;
-  self_ = this;
   const LONG style = GetWindowLongW(window, GWL_STYLE);
   TakeOptions(options, style);
   TakeFrameFlags(options.frameFlags, style);
@@ -104,7 +103,7 @@ void WindowHost::TakeOverWindow() {
   EditStyle(static_cast<LONG>(WS_POPUP), 0);
   SetPropW(window_, kPropHost, this);
   TakeOwnedPosts(window_, true);
-  defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  defaultCursor_ = gfx::DefaultCursor() ? gfx::DefaultCursor() : LoadCursorW(nullptr, gfx::SystemCursorId(IDC_ARROW));
   // The host draws the frame and its boxes itself.
   LONG remove = WS_THICKFRAME | WS_DLGFRAME | WS_BORDER;
   if (!(frameFlags_ & kFrameMinimize)) remove |= WS_MINIMIZEBOX;
@@ -203,7 +202,7 @@ void WindowHost::FreeUndeliveredBlocks() {
     ReleaseMessageBlock(reinterpret_cast<void*>(msg.lParam));
   }
   while (PeekMessageW(&msg, window_, TKM_REPAINT_RECT, TKM_REPAINT_RECT, PM_REMOVE | PM_NOYIELD)) {
-    if (msg.wParam & kRepaintOwnedRect) delete reinterpret_cast<RectF*>(msg.lParam);
+    if (msg.wParam & kRepaintOwnedRect) ReleaseOwnedRect(reinterpret_cast<const RectF*>(msg.lParam));
   }
 }
 

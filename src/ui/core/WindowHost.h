@@ -405,7 +405,6 @@ class WindowHost {
 
   // --- state ---
   HWND window_ = nullptr;                     // the attached window; null while detached
-  WindowHost* self_ = nullptr;
   WNDPROC previousProc_ = nullptr;            // the procedure the thunk replaced
   gfx::WindowThunk thunk_;                    // window procedure that calls handle_message
   Control* focused_ = nullptr;

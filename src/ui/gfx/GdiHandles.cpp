@@ -1,6 +1,19 @@
 #include "ui/gfx/GdiHandles.h"
 
+#include <cstring>
+
 namespace gfx {
+
+GlobalMemoryPtr CopyToGlobal(const void* data, std::size_t size, const void* prefix, std::size_t prefixSize) {
+  GlobalMemoryPtr block(GlobalAlloc(GMEM_MOVEABLE, prefixSize + size));
+  if (!block) return {};
+  GlobalLockGuard lock(block.Get());
+  if (!lock.Data()) return {};
+  auto* target = static_cast<unsigned char*>(lock.Data());
+  if (prefixSize) std::memcpy(target, prefix, prefixSize);
+  if (size) std::memcpy(target + prefixSize, data, size);
+  return block;
+}
 
 BITMAPINFO TopDownDibInfo(int width, int height) {
   BITMAPINFO info{};

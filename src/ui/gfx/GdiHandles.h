@@ -42,6 +42,25 @@ using HiconPtr = GdiPtr<std::remove_pointer_t<HICON>, detail::DestroyIconHandle>
 using GlobalMemoryPtr = GdiPtr<void, detail::FreeGlobal>;
 using StreamPtr = GdiPtr<IStream, detail::ReleaseStream>;
 
+// A locked global block, unlocked when the guard goes.
+class GlobalLockGuard {
+ public:
+  explicit GlobalLockGuard(HGLOBAL memory) : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+  ~GlobalLockGuard() {
+    if (data_) GlobalUnlock(memory_);
+  }
+  GlobalLockGuard(const GlobalLockGuard&) = delete;
+  GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+  void* Data() const { return data_; }
+
+ private:
+  HGLOBAL memory_;
+  void* data_;
+};
+
+// A movable global block holding a copy of prefix then data (unlocked); empty when memory ran out.
+GlobalMemoryPtr CopyToGlobal(const void* data, std::size_t size, const void* prefix = nullptr, std::size_t prefixSize = 0);
+
 // A window's DC (the screen's for a null window) from GetDC, released to it when it goes.
 class WindowDc {
  public:

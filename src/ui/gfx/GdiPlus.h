@@ -76,6 +76,7 @@ using BrushPtr = GdiPtr<GpBrush, gdip::GdipDeleteBrush>;
 using PenPtr = GdiPtr<GpPen, gdip::GdipDeletePen>;
 using PathPtr = GdiPtr<GpPath, gdip::GdipDeletePath>;
 using RegionPtr = GdiPtr<GpRegion, gdip::GdipDeleteRegion>;
+using MatrixPtr = GdiPtr<Gdiplus::GpMatrix, gdip::GdipDeleteMatrix>;
 using ImageAttributesPtr = GdiPtr<GpImageAttributes, gdip::GdipDisposeImageAttributes>;
 
 inline constexpr Gdiplus::PixelFormat kPixelFormat32bppArgb = 0x26200A;

@@ -28,19 +28,6 @@ Image& Image::operator=(Image&& other) noexcept {
 
 namespace {
 
-// Global memory holding the (optionally signed) bytes, unlocked; empty on failure.
-GlobalMemoryPtr CopyToGlobal(ByteSpan bytes, bool addPngSignature) {
-  const std::size_t prefix = addPngSignature ? sizeof(kPngSignature) : 0;
-  GlobalMemoryPtr memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + prefix));
-  if (!memory) return {};
-  auto* target = static_cast<unsigned char*>(GlobalLock(memory.Get()));
-  if (!target) return {};
-  if (prefix) std::memcpy(target, kPngSignature, prefix);
-  std::memcpy(target + prefix, bytes.data(), bytes.size());
-  GlobalUnlock(memory.Get());
-  return memory;
-}
-
 // Copies a bitmap without alpha (a JPEG, say) into the ARGB bitmap of its size row by row, read
 // as ARGB; false for any other image. GDI+ under Wine draws one bitmap onto another a pixel at a
 // time. Pixels with alpha keep the drawn copy, which stores them as GDI+ draws them.
@@ -173,7 +160,8 @@ Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
 Image decode_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   Image result;
   if (bytes.empty()) return result;
-  GlobalMemoryPtr memory = CopyToGlobal(bytes, addPngSignature);
+  GlobalMemoryPtr memory =
+      CopyToGlobal(bytes.data(), bytes.size(), kPngSignature, addPngSignature ? sizeof(kPngSignature) : 0);
   if (!memory) return result;
   StreamPtr stream;
   if (FAILED(CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Put())) || !stream) return result;

@@ -143,20 +143,19 @@ bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy) {
 std::vector<RECT> RegionRects(GpRegion* region) {
   std::vector<RECT> rects;
   if (!region) return rects;
-  Gdiplus::GpMatrix* identity = nullptr;
-  if (gdip::GdipCreateMatrix(&identity) != Gdiplus::Ok) return rects;
+  MatrixPtr identity;
+  if (gdip::GdipCreateMatrix(identity.Put()) != Gdiplus::Ok) return rects;
   UINT count = 0;
   std::vector<Gdiplus::Rect> scans;
-  if (gdip::GdipGetRegionScansCount(region, &count, identity) == Gdiplus::Ok && count > 0) {
+  if (gdip::GdipGetRegionScansCount(region, &count, identity.Get()) == Gdiplus::Ok && count > 0) {
     scans.resize(count);
     INT got = 0;
-    if (gdip::GdipGetRegionScansI(region, scans.data(), &got, identity) == Gdiplus::Ok) {
+    if (gdip::GdipGetRegionScansI(region, scans.data(), &got, identity.Get()) == Gdiplus::Ok) {
       scans.resize(static_cast<size_t>(std::max(got, 0)));
     } else {
       scans.clear();
     }
   }
-  gdip::GdipDeleteMatrix(identity);
   for (const Gdiplus::Rect& s : scans) rects.push_back(RECT{s.X, s.Y, s.X + s.Width, s.Y + s.Height});
   return rects;
 }

@@ -10,7 +10,7 @@ namespace gfx {
 
 namespace {
 
-const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);  // IDC_ARROW
+const LPCWSTR kArrowCursor = SystemCursorId(IDC_ARROW);
 
 // The toolkit globals; allocated once and never destroyed, so nothing depends on the
 // order in which the process tears down.

@@ -31,6 +31,9 @@ bool ToolkitStarted();
 
 DWORD OsMajorVersion();
 HCURSOR DefaultCursor();
+// A system cursor's name (IDC_ARROW, IDC_SIZEWE, ...) for the wide calls: the names are narrow
+// ids in this build, the same numbers.
+inline LPCWSTR SystemCursorId(LPCSTR name) { return reinterpret_cast<LPCWSTR>(name); }
 // The module's icon resource 0x81 loaded by the class registration (null in this program).
 HICON DefaultIcon();
 // The 729x20 control strip as a 32-bit ARGB bitmap (null before start-up). UI thread only:
