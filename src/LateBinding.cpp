@@ -16,6 +16,8 @@
 
 #include <type_traits>
 
+#include "ui/gfx/SystemLibrary.h"
+
 namespace {
 
 constexpr wchar_t kComctl32[] = L"comctl32.dll";
@@ -32,12 +34,13 @@ template <typename R, typename... Args>
 struct LateBound<R(__stdcall*)(Args...)> {
   using Function = R(__stdcall*)(Args...);
 
-  // A DLL of Windows itself is always there; should it fail anyway, the call fails the way the
-  // function reports failure, with ERROR_PROC_NOT_FOUND as its last error.
+  // A DLL of Windows itself is always there, and is taken from the system directory only;
+  // should it fail anyway, the call fails the way the function reports failure, with
+  // ERROR_PROC_NOT_FOUND as its last error.
   template <void** Slot, const wchar_t* Dll, const char* Name, long long Failure>
   static R __stdcall Stub(Args... args) {
     void* found = nullptr;
-    if (HMODULE module = LoadLibraryW(Dll)) found = reinterpret_cast<void*>(GetProcAddress(module, Name));
+    if (HMODULE module = gfx::LoadSystemLibrary(Dll)) found = reinterpret_cast<void*>(GetProcAddress(module, Name));
     if (!found) {
       SetLastError(ERROR_PROC_NOT_FOUND);
       if constexpr (std::is_void_v<R>) {

@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "ui/core/WindowHost.h"
+#include "ui/gfx/SystemLibrary.h"
 #include "ui/gfx/Text.h"
 
 namespace {
@@ -20,7 +21,7 @@ using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
 
 // atl.dll stays loaded for the life of the process once bound (MinGW has no import library).
 HMODULE AtlLibrary() {
-  static HMODULE library = LoadLibraryA("atl.dll");
+  static HMODULE library = gfx::LoadSystemLibrary(L"atl.dll");
   return library;
 }
 
