@@ -88,7 +88,7 @@ QUARVEL_LATE_BOUND(kOleaut32, VariantClear, 4, E_FAIL)
 QUARVEL_LATE_BOUND(kOleaut32, VariantInit, 4, 0)
 
 // Opening links in the user's programs.
-QUARVEL_LATE_BOUND(kShell32, ShellExecuteW, 24, SE_ERR_DLLNOTFOUND)
+QUARVEL_LATE_BOUND(kShell32, ShellExecuteExW, 4, FALSE)
 
 // The web, first asked for by the start-up threads once the window is built.
 QUARVEL_LATE_BOUND(kWininet, HttpOpenRequestA, 32, 0)
