@@ -65,10 +65,11 @@ struct LateBound<R(__stdcall*)(Args...)> {
       &LateBound<decltype(&::name)>::Stub<&name##Slot, dll, name##Name, static_cast<long long>(failure)>);       \
   __asm__(".globl _" #name "@" #bytes "\n_" #name "@" #bytes ":\n\tjmp *__imp__" #name "@" #bytes "\n");
 
-// The list rows' icons.
+// The list rows' icons, and the tooltips' window class.
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetIcon, 12, 0)
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetIconSize, 12, FALSE)
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetImageCount, 4, 0)
+QUARVEL_LATE_BOUND(kComctl32, InitCommonControlsEx, 4, FALSE)
 
 // The edit box's input method window.
 QUARVEL_LATE_BOUND(kImm32, ImmAssociateContext, 8, 0)
