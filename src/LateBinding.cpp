@@ -16,6 +16,8 @@
 
 #include <type_traits>
 
+#include "ui/gfx/SystemLibrary.h"
+
 namespace {
 
 constexpr wchar_t kComctl32[] = L"comctl32.dll";
@@ -32,12 +34,13 @@ template <typename R, typename... Args>
 struct LateBound<R(__stdcall*)(Args...)> {
   using Function = R(__stdcall*)(Args...);
 
-  // A DLL of Windows itself is always there; should it fail anyway, the call fails the way the
-  // function reports failure, with ERROR_PROC_NOT_FOUND as its last error.
+  // A DLL of Windows itself is always there, and is taken from the system directory only;
+  // should it fail anyway, the call fails the way the function reports failure, with
+  // ERROR_PROC_NOT_FOUND as its last error.
   template <void** Slot, const wchar_t* Dll, const char* Name, long long Failure>
   static R __stdcall Stub(Args... args) {
     void* found = nullptr;
-    if (HMODULE module = LoadLibraryW(Dll)) found = reinterpret_cast<void*>(GetProcAddress(module, Name));
+    if (HMODULE module = gfx::LoadSystemLibrary(Dll)) found = reinterpret_cast<void*>(GetProcAddress(module, Name));
     if (!found) {
       SetLastError(ERROR_PROC_NOT_FOUND);
       if constexpr (std::is_void_v<R>) {
@@ -62,10 +65,11 @@ struct LateBound<R(__stdcall*)(Args...)> {
       &LateBound<decltype(&::name)>::Stub<&name##Slot, dll, name##Name, static_cast<long long>(failure)>);       \
   __asm__(".globl _" #name "@" #bytes "\n_" #name "@" #bytes ":\n\tjmp *__imp__" #name "@" #bytes "\n");
 
-// The list rows' icons.
+// The list rows' icons, and the tooltips' window class.
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetIcon, 12, 0)
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetIconSize, 12, FALSE)
 QUARVEL_LATE_BOUND(kComctl32, ImageList_GetImageCount, 4, 0)
+QUARVEL_LATE_BOUND(kComctl32, InitCommonControlsEx, 4, FALSE)
 
 // The edit box's input method window.
 QUARVEL_LATE_BOUND(kImm32, ImmAssociateContext, 8, 0)
@@ -85,7 +89,7 @@ QUARVEL_LATE_BOUND(kOleaut32, VariantClear, 4, E_FAIL)
 QUARVEL_LATE_BOUND(kOleaut32, VariantInit, 4, 0)
 
 // Opening links in the user's programs.
-QUARVEL_LATE_BOUND(kShell32, ShellExecuteW, 24, SE_ERR_DLLNOTFOUND)
+QUARVEL_LATE_BOUND(kShell32, ShellExecuteExW, 4, FALSE)
 
 // The web, first asked for by the start-up threads once the window is built.
 QUARVEL_LATE_BOUND(kWininet, HttpOpenRequestA, 32, 0)

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "ui/core/Monitors.h"
 #include "ui/core/WindowHost.h"
 
 // The window host of the cloud-play window and the browser control of its current window; the
@@ -29,5 +30,14 @@ void OpenCloudPlay();
 std::string CloudPlayUrl();
 std::string CloudPlayCaption();
 
-// Where the window goes on a screen of the given size.
-POINT CloudPlayPosition(int screenWidth, int screenHeight);
+// Where the window goes (device pixels) on the monitor of the main window: 560 x 400 pixels at
+// the monitor's scale, its corner 200 and 250 scaled pixels left of and above the monitor's
+// middle, and at a scale above 100% not above or left of the work area.
+RECT CloudPlayRect(const ui::MonitorArea& monitor);
+
+// The browser's place in the window's client area at a DPI: 10, 30, 540 x 360 pixels, scaled.
+RECT CloudPlayBrowserRect(int dpi);
+
+// The window's message hook: on WM_DPICHANGED the browser moves to its place at the new scale;
+// -1 (not handled) for every message, so the host goes on with it.
+LRESULT CloudPlayMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,7 @@
 #include "app/Application.h"
 
-#include <shellapi.h>
-
-#include "ui/gfx/Text.h"
+#include "app/AppState.h"
+#include "ui/controls/ShellOpen.h"
 
 // Every window of the program is a Unicode one: the loops take wide messages, so typed and
 // composed characters are not squeezed through the system's ANSI code page on the way.
@@ -31,6 +30,6 @@ void ProcessPendingMessages() {
 }
 
 void OpenUrl(const std::string& url) {
-  // The link is GBK: handed over as UTF-16, the shell reads it the same on any system.
-  ShellExecuteW(nullptr, L"open", gfx::widen_text(url).c_str(), L"", L"", SW_SHOWNORMAL);
+  // Always from the UI thread: the update check asks from a worker that ends right after.
+  ShellOpen(AppState.mainWindow, url);
 }

@@ -23,7 +23,7 @@ BELOW = {
     "ui/dialogs": {"ui/controls", "ui/core", "ui/gfx", "resources"},
     "app": {"web", "search", "links", "form", "resources", "ui/gfx", "ui/core", "ui/controls", "ui/dialogs",
             "Hosts.h"},
-    ".": {"app"},  # main.cpp: the program's entry
+    ".": {"app", "ui/gfx"},  # main.cpp, the program's entry; LateBinding.cpp loads system DLLs
 }
 
 

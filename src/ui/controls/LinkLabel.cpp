@@ -45,7 +45,7 @@ void LinkLabel::ShowLook() {
 void LinkLabel::Click() {
   visited_ = true;
   if (std::optional<std::string> open = LinkShellTarget(target_, webLink_)) {
-    shellOpen_(nullptr, L"open", gfx::widen_text(*open).c_str(), L"", L"", SW_SHOWNORMAL);
+    ShellOpen(GetHostWindow(), *open, shellOpen_);
   }
   ShowLook();
 }

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <optional>
 #include <string>
 
 #include "ui/controls/Label.h"
+#include "ui/controls/ShellOpen.h"
 
 // RGB (0, 96, 192) and (128, 0, 0), both with alpha 210.
 inline constexpr Gdiplus::ARGB kLinkHoverColour = 0xD20060C0;
@@ -27,10 +27,6 @@ struct LinkLook {
 };
 LinkLook LinkLookFor(bool hovered, bool visited, int fontStyle, Gdiplus::ARGB normal, Gdiplus::ARGB hover,
                      Gdiplus::ARGB visitedColour);
-
-// The shell call a link makes (ShellExecuteW's signature: the GBK target is handed over as
-// UTF-16, so the shell reads the same link on any system code page); replaceable for tests.
-using ShellOpenFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 class LinkLabel : public Label {
  public:
@@ -50,7 +46,8 @@ class LinkLabel : public Label {
 
   bool Visited() const { return visited_; }
   bool Hovered() const { return hovered_; }
-  void SetShellOpen(ShellOpenFunction open) { shellOpen_ = open ? open : ShellExecuteW; }
+  // The shell call a click makes through ShellOpen; replaceable for tests.
+  void SetShellOpen(ShellExecuteExFunction open) { shellOpen_ = open ? open : ShellExecuteExW; }
 
  private:
   void ShowLook();
@@ -63,5 +60,5 @@ class LinkLabel : public Label {
   Gdiplus::ARGB visitedColour_ = kLinkVisitedColour;
   bool visited_ = false;
   bool hovered_ = false;
-  ShellOpenFunction shellOpen_ = ShellExecuteW;
+  ShellExecuteExFunction shellOpen_ = ShellExecuteExW;
 };

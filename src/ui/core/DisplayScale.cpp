@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/core/Monitors.h"
 #include "ui/gfx/GdiHandles.h"
 
 namespace ui {
@@ -107,7 +108,8 @@ int WindowDpi(HWND window) {
     const UINT dpi = getDpiForWindow(window);
     if (dpi > 0) return static_cast<int>(dpi);
   }
-  return SystemDpi();
+  // Windows 8.1 knows only its monitors' DPI; 7 and 8 answer the system DPI there.
+  return MonitorDpi(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
 }  // namespace ui

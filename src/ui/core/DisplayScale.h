@@ -41,7 +41,8 @@ Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixe
 void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi);
 
 // The DPI of the monitor a window is on: GetDpiForWindow where the system has it (Windows 10
-// 1607 and later), else the system DPI (also for no window).
+// 1607 and later), else its monitor's DPI (Windows 8.1), else the system DPI (also for no
+// window).
 int WindowDpi(HWND window);
 // The screen's DPI (GetDeviceCaps LOGPIXELSX): the DPI of a system-aware process.
 int SystemDpi();

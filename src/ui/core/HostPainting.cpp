@@ -11,6 +11,7 @@
 #include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"
 #include "ui/gfx/Stretch.h"
+#include "ui/gfx/SystemLibrary.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -697,7 +698,7 @@ void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int ra
   };
   using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
   using EnableBlurBehindFn = HRESULT(WINAPI*)(HWND, const BlurBehind*);
-  static HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+  static HMODULE dwm = gfx::LoadSystemLibrary(L"dwmapi.dll");
   if (!dwm) return;
   auto isEnabled = reinterpret_cast<IsCompositionEnabledFn>(GetProcAddress(dwm, "DwmIsCompositionEnabled"));
   auto enableBlur = reinterpret_cast<EnableBlurBehindFn>(GetProcAddress(dwm, "DwmEnableBlurBehindWindow"));

@@ -1,6 +1,7 @@
 // Window helpers of the toolkit: creating toolkit windows, finding a window's host, the
 // modal loop and the pop-up hook, and posting a message to a control from any thread.
 #include "ui/core/Control.h"
+#include "ui/core/Monitors.h"
 #include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Text.h"
@@ -16,10 +17,12 @@ LONG_PTR PopupKind(HWND window) { return reinterpret_cast<LONG_PTR>(GetPropW(win
 HWND create_toolkit_window(const ToolkitWindowOptions& options) {
   const int width = options.width ? *options.width : 380;
   const int height = options.width ? options.height.value_or(250) : 250;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int x = options.x.value_or((work.right - work.left - width) / 2);
-  const int y = options.y.value_or((work.bottom - work.top - height) / 2);
+  // By default centred on the work area of the parent's monitor (of the primary one without a
+  // parent), where Windows then gives the window that monitor's DPI.
+  POINT centred{};
+  if (!options.x || !options.y) centred = ui::CentredOnWorkArea(ui::MonitorOfWindow(options.parent), SIZE{width, height});
+  const int x = options.x.value_or(centred.x);
+  const int y = options.y.value_or(centred.y);
   const std::wstring className =
       options.className ? gfx::widen_text(*options.className) : std::wstring(kToolkitClassName);
   const DWORD style = options.style.value_or(WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX |

@@ -165,6 +165,9 @@ void WindowHost::CreateFrameParts() {
 }
 
 void WindowHost::CreateTooltip() {
+  // The tooltip class is comctl32's, and version 6 registers it for the process only once asked.
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, L"", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
                              0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (tooltip_) {

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "ui/core/Colour.h"
+#include "ui/core/DisplayScale.h"
 
 SIZE MenuSize(const std::vector<MenuItemRecord>& items, int fixedWidth, const MenuTextMeasure& measure) {
   int widest = 0;
@@ -100,6 +101,21 @@ MenuPlacement PlaceSubMenu(const RECT& parentWindow, const RECT& item, SIZE size
   placement.x = KeepInside(placement.x, size.cx, work.left, work.right);
   placement.y = KeepInside(placement.y, size.cy, work.top, work.bottom);
   return placement;
+}
+
+MenuWindowPlace PlaceMenuWindow(const ui::MonitorArea& monitor, SIZE size, POINT at, const RECT* parentWindow,
+                                const RECT* item) {
+  const int dpi = monitor.dpi;
+  const RECT work = ui::RectToLogical(monitor.work, dpi);
+  // An absurdly long text must not ask for a window larger than the screen.
+  size.cx = std::min<LONG>(size.cx, std::max<LONG>(kMenuMinimumWidth, work.right - work.left));
+  size.cy = std::min<LONG>(size.cy, std::max<LONG>(2 * kMenuMargin, work.bottom - work.top));
+  const MenuPlacement placement = parentWindow && item
+                                      ? PlaceSubMenu(ui::RectToLogical(*parentWindow, dpi), *item, size, work)
+                                      : PlaceMenu(ui::PointToLogical(at, dpi), size, work);
+  return MenuWindowPlace{
+      ui::RectToDevice(RECT{placement.x, placement.y, placement.x + size.cx, placement.y + size.cy}, dpi), size,
+      placement.openedLeft, placement.openedUp};
 }
 
 int MenuMnemonicKey(const std::wstring& text) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/core/Monitors.h"
+
 class PopupMenu;
 
 // Item states.
@@ -95,6 +97,20 @@ MenuPlacement PlaceMenu(POINT at, SIZE size, const RECT& work);
 // A sub-menu beside the item that opened it (screen rectangles of the parent menu window and
 // of the item), flipped to the parent's left or upwards the same way.
 MenuPlacement PlaceSubMenu(const RECT& parentWindow, const RECT& item, SIZE size, const RECT& work);
+
+// Where a menu window goes on the monitor it opens on: its screen rectangle in device pixels,
+// laid out in pixels at 96 DPI at that monitor's scale and against its work area; its size at
+// 96 DPI, no larger than the work area; and the sides it opened to. Opened at a device point, or, for a sub-menu,
+// beside the item that opened it (parentWindow in device pixels, item in pixels at 96 DPI of the
+// same scale).
+struct MenuWindowPlace {
+  RECT rect{};
+  SIZE size{};
+  bool openedLeft = false;
+  bool openedUp = false;
+};
+MenuWindowPlace PlaceMenuWindow(const ui::MonitorArea& monitor, SIZE size, POINT at, const RECT* parentWindow = nullptr,
+                                const RECT* item = nullptr);
 
 // The key of the item's mnemonic ("&T" -> 'T'), upper-cased; 0 when there is none.
 int MenuMnemonicKey(const std::wstring& text);

@@ -142,25 +142,17 @@ Gdiplus::SizeF Measure(Gdiplus::GpGraphics* graphics, const std::wstring& text, 
   return {bounds.Width, bounds.Height};
 }
 
-namespace {
-
-// The screen rectangle of a box laid out at 96 DPI, at the given DPI.
-RECT DevicePlace(const MessageBoxGeometry& geometry, int dpi) {
-  return ui::RectToDevice(RECT{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height}, dpi);
-}
-
-}  // namespace
-
 int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& options) {
   const bool ownerIsWindow = owner && IsWindow(owner);
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  RECT reference = work;
-  if (options.centreOnOwner && ownerIsWindow) GetWindowRect(owner, &reference);
-  // The box is laid out in pixels at 96 DPI, screen places included, and shown at its scale.
-  const int dpi = ownerIsWindow ? ui::WindowDpi(owner) : ui::SystemDpi();
-  work = ui::RectToLogical(work, dpi);
-  reference = ui::RectToLogical(reference, dpi);
+  // The box is laid out in pixels at 96 DPI, screen places included, and shown at the scale of
+  // its owner's monitor, where it opens.
+  RECT ownerRect{};
+  const bool onOwner = options.centreOnOwner && ownerIsWindow && GetWindowRect(owner, &ownerRect);
+  const MessageBoxFrame frame = FrameMessageBox(ui::MonitorOfWindow(ownerIsWindow ? owner : nullptr),
+                                                onOwner ? &ownerRect : nullptr);
+  const RECT& work = frame.work;
+  const RECT& reference = frame.reference;
+  const int dpi = frame.dpi;
 
   const int iconType = options.iconType;
   MessageBoxGeometry geometry = InitialMessageBoxGeometry(reference, iconType != 0);
@@ -168,7 +160,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   ToolkitWindowOptions create;
   create.parent = ownerIsWindow ? owner : nullptr;
   create.title = options.title;
-  const RECT placed = DevicePlace(geometry, dpi);
+  const RECT placed = MessageBoxScreenRect(geometry, dpi);
   create.x = placed.left;
   create.y = placed.top;
   create.width = placed.right - placed.left;
@@ -206,7 +198,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   FitMessageBoxWidth(geometry, reference, Measure(host.Graphics(), wide, kUnbounded).Width, maxWidth);
   FitMessageBoxHeight(geometry, reference, Measure(host.Graphics(), wide, geometry.text.Width).Height, maxHeight);
   if (geometry.width != kBoxStartWidth || geometry.height != kBoxStartHeight) {
-    const RECT moved = DevicePlace(geometry, dpi);
+    const RECT moved = MessageBoxScreenRect(geometry, dpi);
     MoveWindow(window, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
   }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/core/DisplayScale.h"
+
 namespace {
 
 struct SetEntry {
@@ -68,6 +70,15 @@ int MessageBoxIconCell(int iconType) {
     default:
       return 0;  // error, and any other value
   }
+}
+
+MessageBoxFrame FrameMessageBox(const ui::MonitorArea& monitor, const RECT* ownerRect) {
+  const RECT work = ui::RectToLogical(monitor.work, monitor.dpi);
+  return MessageBoxFrame{work, ownerRect ? ui::RectToLogical(*ownerRect, monitor.dpi) : work, monitor.dpi};
+}
+
+RECT MessageBoxScreenRect(const MessageBoxGeometry& geometry, int dpi) {
+  return ui::RectToDevice(RECT{geometry.x, geometry.y, geometry.x + geometry.width, geometry.y + geometry.height}, dpi);
 }
 
 MessageBoxGeometry InitialMessageBoxGeometry(const RECT& reference, bool hasIcon) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/core/Monitors.h"
+
 // Result codes: the Windows IDOK..IDNO values minus one.
 inline constexpr int kBoxOk = 0;
 inline constexpr int kBoxCancel = 1;
@@ -44,6 +46,22 @@ struct MessageBoxGeometry {
   int x = 0, y = 0, width = kBoxStartWidth, height = kBoxStartHeight;
   Gdiplus::RectF text;
 };
+
+// What a box is laid out against, in pixels at 96 DPI at the scale of the monitor it opens on:
+// the work area it is capped at, the rectangle it centres on (the work area, or its owner's
+// rectangle) and that scale.
+struct MessageBoxFrame {
+  RECT work{};
+  RECT reference{};
+  int dpi = 96;
+};
+
+// A box opens on its owner's monitor (the primary one without an owner); ownerRect (device
+// pixels) when it centres on its owner.
+MessageBoxFrame FrameMessageBox(const ui::MonitorArea& monitor, const RECT* ownerRect);
+
+// The screen rectangle (device pixels) of a box laid out at 96 DPI, at a DPI.
+RECT MessageBoxScreenRect(const MessageBoxGeometry& geometry, int dpi);
 
 // The 320 x 150 box centred on the reference rectangle, with the default text rectangle.
 MessageBoxGeometry InitialMessageBoxGeometry(const RECT& reference, bool hasIcon);

@@ -28,12 +28,6 @@ int SkinColourOf(HWND window) {
   return host ? host->BackgroundColour() : -1;
 }
 
-RECT WorkArea() {
-  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  return work;
-}
-
 // The control under the mouse in a hosted window, or null.
 Control* ControlUnderMouse(HWND window) {
   WindowHost* host = host_of_window(window);
@@ -167,20 +161,15 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
   session.items = items_;
   if (std::none_of(session.items.begin(), session.items.end(), MenuItemVisible)) return false;
 
-  // Laid out in pixels at 96 DPI, screen places included; shown at the owner's scale.
-  const int dpi = ui::WindowDpi(owner);
-  const RECT work = ui::RectToLogical(WorkArea(), dpi);
-  at = ui::PointToLogical(at, dpi);
-  SIZE size = MenuSize(session.items, width_, ScreenTextWidth);
-  // An absurdly long text must not ask for a window larger than the screen.
-  size.cx = std::min<LONG>(size.cx, std::max<LONG>(kMenuMinimumWidth, work.right - work.left));
-  size.cy = std::min<LONG>(size.cy, std::max<LONG>(2 * kMenuMargin, work.bottom - work.top));
+  // Laid out in pixels at 96 DPI and shown at the scale of the monitor it opens on: the one of
+  // the point, or of the menu that opened it.
   RECT parentRect{};
-  if (parent) GetWindowRect(parent->window, &parentRect);
-  parentRect = ui::RectToLogical(parentRect, dpi);
-  const MenuPlacement placement =
-      parent ? PlaceSubMenu(parentRect, *openerItem, size, work) : PlaceMenu(at, size, work);
-  const RECT placed = ui::RectToDevice(RECT{placement.x, placement.y, placement.x + size.cx, placement.y + size.cy}, dpi);
+  const bool beside = parent && openerItem && GetWindowRect(parent->window, &parentRect);
+  const ui::MonitorArea monitor = beside ? ui::MonitorOfWindow(parent->window) : ui::MonitorOfPoint(at);
+  const MenuWindowPlace placement = PlaceMenuWindow(monitor, MenuSize(session.items, width_, ScreenTextWidth), at,
+                                                    beside ? &parentRect : nullptr, openerItem);
+  const RECT& placed = placement.rect;
+  const SIZE size = placement.size;
 
   ToolkitWindowOptions create;
   create.parent = owner;

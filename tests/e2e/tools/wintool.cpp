@@ -1,5 +1,7 @@
 // Small Windows-side probe for the whole-program tests, run under the same Wine server:
 //   wintool info CAPTION          prints "x y width height visible pid clientwidth clientheight iconic"
+//   wintool child CAPTION CLASS   prints "x y width height" of its first child window of that
+//                                 class, in its client coordinates (exit code 2 without one)
 //   wintool close CAPTION         posts WM_CLOSE to it
 //   wintool close-others CAPTION  posts WM_CLOSE to every other top-level window of its process
 //   wintool ping CAPTION [MS]     sends WM_NULL with a time-out (default 200 ms); prints the
@@ -138,6 +140,13 @@ int main() {
     GetClientRect(window, &c);
     std::printf("%ld %ld %ld %ld %d %lu %ld %ld %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
                 IsWindowVisible(window) ? 1 : 0, pid, c.right, c.bottom, IsIconic(window) ? 1 : 0);
+  } else if (command == L"child") {
+    HWND child = argc > 3 ? FindWindowExW(window, nullptr, argv[3], nullptr) : nullptr;
+    if (!child) return 2;
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
   } else if (command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else if (command == L"close-others") {

@@ -223,10 +223,11 @@ int LongestInkRow(const Control& control) {
 
 // The shell calls a link made.
 std::vector<std::wstring> gOpened;
-HINSTANCE WINAPI RecordOpen(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show) {
-  gOpened.push_back(std::wstring(verb) + L" " + file + L" [" + parameters + L"][" + directory + L"] " +
-                    std::to_wstring(show));
-  return reinterpret_cast<HINSTANCE>(33);
+BOOL WINAPI RecordOpen(SHELLEXECUTEINFOW* info) {
+  auto text = [](LPCWSTR value) { return std::wstring(value ? value : L""); };
+  gOpened.push_back(text(info->lpVerb) + L" " + text(info->lpFile) + L" [" + text(info->lpParameters) + L"][" +
+                    text(info->lpDirectory) + L"] " + std::to_wstring(info->nShow));
+  return TRUE;
 }
 
 TEST(LinkLabel, HoverUnderlinesAndAClickOpensItsTargetOnce) {
