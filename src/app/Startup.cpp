@@ -1,13 +1,13 @@
 #include "app/Application.h"
-#include "app/ComApartment.h"
 #include "ui/dialogs/EditContextMenu.h"
+#include "ui/gfx/ComApartment.h"
 #include "ui/gfx/Toolkit.h"
 
 int RunApplication() {
   // The skin images of the first frame decode on a worker while COM starts and the window is made.
   gfx::toolkit_startup(BuildEditContextMenu, MainWindowImages());
   {
-    ComApartment com;
+    const gfx::ComApartment com;
     CreateMainWindow();
   }
   ExitProcess(0);

@@ -1,8 +1,7 @@
 #include "ui/controls/ShellOpen.h"
 
-#include <objbase.h>
-
 #include "ui/core/UiThread.h"
+#include "ui/gfx/ComApartment.h"
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Text.h"
 
@@ -20,14 +19,13 @@ DWORD WINAPI RunShellCall(LPVOID parameter);
 // multi-threaded apartment already cannot change: a thread of its own makes the call and this one
 // waits for it.
 bool ExecuteInApartment(ShellCall& call) {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  if (com == RPC_E_CHANGED_MODE) {
+  const gfx::ComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (com.InOtherApartment()) {
     gfx::KernelHandle thread(CreateThread(nullptr, 0, RunShellCall, &call, 0, nullptr));
     if (thread) WaitForSingleObject(thread.Get(), INFINITE);
     return call.done;
   }
   call.done = call.execute(call.info) != FALSE;
-  if (SUCCEEDED(com)) CoUninitialize();
   return call.done;
 }
 
