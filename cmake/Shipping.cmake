@@ -10,10 +10,12 @@
 foreach(lang C CXX)
   string(REPLACE "-O3" "-O2" CMAKE_${lang}_FLAGS_RELEASE "${CMAKE_${lang}_FLAGS_RELEASE}")
 endforeach()
-# One section per function and datum, so the linker drops data nothing reads: unused pieces of
-# the static runtime and system libraries (the GUID tables of libuuid, for one). Unused
-# functions mostly stay, since the linker keeps every unwind table entry and those name them.
-add_compile_options("$<$<CONFIG:Release>:-ffunction-sections;-fdata-sections>")
+# One section per function, and the linker drops the sections nothing reaches: ours and those of
+# the static runtime and system libraries (the GUID tables of libuuid, for one). Not one per datum (-fdata-sections): for Windows targets GCC then puts
+# zero-filled data in sections of initialised data, stored in the file byte for byte (the page
+# reader's tables, built in memory at start-up, would weigh 52 KB of zeros). Unused functions
+# of our own mostly stay, since the linker keeps every unwind table entry and those name them.
+add_compile_options("$<$<CONFIG:Release>:-ffunction-sections>")
 add_link_options("$<$<CONFIG:Release>:LINKER:--gc-sections>")
 # Sections start on page boundaries in the file too, so the loader can map them from it. Wine
 # reads an exe whose sections are packed at 512-byte steps into private memory, debug sections

@@ -9,6 +9,12 @@
 # environment; one not given takes the build's default, the reference site on
 # 127.0.0.1:8618. RELEASE_BUILD_DIR (default build-release) is the build tree, DIST_DIR
 # (default dist) where the exe goes; relative paths are taken from the repository root.
+#
+# Signing: with QUARVEL_SIGN_PFX (the publisher's code-signing certificate and key, PKCS#12) in
+# the environment the exe is signed with Authenticode (SHA-256), its password taken from
+# QUARVEL_SIGN_PASSWORD; QUARVEL_SIGN_TIMESTAMP_URL, when given, is an RFC 3161 timestamp
+# server whose countersignature keeps the signature valid after the certificate expires.
+# Without a certificate the exe is left unsigned.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -38,6 +44,22 @@ mkdir -p "$dist_dir"
 # strip rewrites the PE header and would stamp it with the current time; with
 # SOURCE_DATE_EPOCH=0 it keeps the zero the linker wrote, so the bytes depend on the commit only.
 SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$dist_dir/Quarvel.exe" "$release_dir/Quarvel.exe"
+signed_by=
+if [ -n "${QUARVEL_SIGN_PFX:-}" ]; then
+  pfx=$(absolute "$QUARVEL_SIGN_PFX")
+  [ -r "$pfx" ] || die "release: QUARVEL_SIGN_PFX '$pfx' cannot be read"
+  timestamp=()
+  [ -z "${QUARVEL_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$QUARVEL_SIGN_TIMESTAMP_URL")
+  # The password goes through a pipe, not the command line other users can read.
+  rm -f "$dist_dir/Quarvel.signed.exe"
+  osslsigncode sign -pkcs12 "$pfx" -readpass <(printf '%s' "${QUARVEL_SIGN_PASSWORD:-}") -h sha256 -n Quarvel \
+    "${timestamp[@]}" -in "$dist_dir/Quarvel.exe" -out "$dist_dir/Quarvel.signed.exe" >"$release_dir/sign.log" 2>&1 \
+    || { rm -f "$dist_dir/Quarvel.exe" "$dist_dir/Quarvel.signed.exe" "$dist_dir/Quarvel.exe.sha256"
+         die "release: signing failed: $(tail -n 3 "$release_dir/sign.log" | tr '\n' ' ')"; }
+  mv "$dist_dir/Quarvel.signed.exe" "$dist_dir/Quarvel.exe"
+  signed_by=$(openssl pkcs12 -in "$pfx" -passin file:<(printf '%s\n' "${QUARVEL_SIGN_PASSWORD:-}") -nokeys -clcerts 2>/dev/null \
+    | openssl x509 -noout -subject -nameopt oneline 2>/dev/null | sed 's/^subject= *//') || true
+fi
 (cd "$dist_dir" && sha256sum Quarvel.exe > Quarvel.exe.sha256)
 
 for name in "${hosts[@]}"; do
@@ -45,3 +67,8 @@ for name in "${hosts[@]}"; do
 done
 echo "release: $dist_dir/Quarvel.exe $(stat -c %s "$dist_dir/Quarvel.exe") bytes"
 echo "release: sha256 $(cut -d' ' -f1 "$dist_dir/Quarvel.exe.sha256")"
+if [ -n "${QUARVEL_SIGN_PFX:-}" ]; then
+  echo "release: signed by ${signed_by:-the certificate in $QUARVEL_SIGN_PFX}${QUARVEL_SIGN_TIMESTAMP_URL:+, timestamped by $QUARVEL_SIGN_TIMESTAMP_URL}"
+else
+  echo "release: unsigned (no QUARVEL_SIGN_PFX)"
+fi

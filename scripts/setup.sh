@@ -5,7 +5,7 @@ set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool x11-utils xclip imagemagick
       fonts-wqy-zenhei cmake ninja-build googletest python3 python3-pefile locales procps iproute2
-      util-linux mount)
+      util-linux mount osslsigncode openssl)
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then

@@ -23,7 +23,7 @@ constexpr std::uint32_t Pack(std::string_view text) {
 // hold it: one look decides most formats, which are that short.
 class ShortFormats {
  public:
-  constexpr ShortFormats() {
+  ShortFormats() {
     for (size_t list = 0; list < kLists.size(); ++list) {
       std::array<char, 4> piece{};
       for (size_t start = 0; start < kLists[list].size(); ++start) {
@@ -36,7 +36,7 @@ class ShortFormats {
   }
 
   // Bit n set when list n holds the text (one to four ASCII characters other than zero, folded).
-  constexpr unsigned Lists(std::string_view folded) const {
+  unsigned Lists(std::string_view folded) const {
     const std::uint32_t key = Pack(folded);
     for (size_t at = Hash(key);; at = (at + 1) % kSlots) {
       if (slots_[at].key == key) return slots_[at].lists;
@@ -53,7 +53,7 @@ class ShortFormats {
 
   static constexpr size_t Hash(std::uint32_t key) { return (key * 2654435761u) >> 20; }
 
-  constexpr Entry& Slot(std::uint32_t key) {
+  Entry& Slot(std::uint32_t key) {
     size_t at = Hash(key);
     while (slots_[at].key != 0 && slots_[at].key != key) at = (at + 1) % kSlots;
     slots_[at].key = key;
@@ -63,7 +63,8 @@ class ShortFormats {
   std::array<Entry, kSlots> slots_{};
 };
 
-constexpr ShortFormats kShortFormats;
+// 32 KB: built in memory as the program starts rather than carried in the exe.
+const ShortFormats kShortFormats;
 
 }  // namespace
 

@@ -39,8 +39,11 @@ constexpr std::array<std::string_view, 3> kFieldEnds{kTitleEnd, kSizeEnd, kQuote
 constexpr std::array<size_t, kFieldCount> kEndOf{0, 1, 2, 2, 2};
 constexpr size_t kTitleRoom = 96;
 
-constexpr MarkerSet<kFieldCount, MarkerStates(kFieldStarts)> kStartSet(kFieldStarts);
-constexpr MarkerSet<3, MarkerStates(kFieldEnds)> kEndSet(kFieldEnds);
+using StartSet = MarkerSet<kFieldCount, MarkerStates(kFieldStarts)>;
+using EndSet = MarkerSet<3, MarkerStates(kFieldEnds)>;
+// For what is worked out while compiling (the site forms below); the scan reads the same set
+// built in memory (kScanTables), so this one is not stored in the exe.
+constexpr StartSet kStartSet(kFieldStarts);
 
 // Whether bytes are a marker as the site writes it: quotes and slashes escaped or not.
 constexpr bool IsSiteForm(std::string_view site, std::string_view marker) {
@@ -80,21 +83,29 @@ constexpr std::array<SiteForm, 3> kSiteEnds{MakeSiteForm("<\\/span>", kTitleEnd)
 // before it, which the title loses anyway (StripHighlightInPlace), wherever it stands.
 constexpr SiteForm kSiteTitleLead = MakeSiteForm("\\\"><span class=\\\"highlight\\\">", "\"><span class=\"highlight\">");
 
-// Characters that may begin a marker the scan waits for, by what it waits for: bit 0 any start
-// marker, bits 1 to 3 the end markers of the fields being taken. Any other character leaves
-// the state of each marker looked for at its start.
-constexpr std::array<web::JsUnescapeReader::Stops, 16> kMarkerBytes = [] {
-  std::array<web::JsUnescapeReader::Stops, 16> bytes{};
-  for (size_t waits = 0; waits < bytes.size(); ++waits) {
-    for (unsigned char c = 0; c < 128; ++c) {
-      if ((waits & 1) != 0 && kStartSet.Begins(c)) bytes[waits].Add(c);
-      for (size_t end = 0; end < kFieldEnds.size(); ++end) {
-        if ((waits >> (end + 1) & 1) != 0 && kFieldEnds[end][0] == static_cast<char>(c)) bytes[waits].Add(c);
+// What the scan reads, 20 KB of tables: built in memory as the program starts (the constructor
+// is not constexpr) rather than carried in the exe.
+struct ScanTables {
+  ScanTables() : starts(kFieldStarts), ends(kFieldEnds) {
+    for (size_t waits = 0; waits < markerBytes.size(); ++waits) {
+      for (unsigned char c = 0; c < 128; ++c) {
+        if ((waits & 1) != 0 && starts.Begins(c)) markerBytes[waits].Add(c);
+        for (size_t end = 0; end < kFieldEnds.size(); ++end) {
+          if ((waits >> (end + 1) & 1) != 0 && kFieldEnds[end][0] == static_cast<char>(c)) markerBytes[waits].Add(c);
+        }
       }
     }
   }
-  return bytes;
-}();
+
+  StartSet starts;
+  EndSet ends;
+  // Characters that may begin a marker the scan waits for, by what it waits for: bit 0 any
+  // start marker, bits 1 to 3 the end markers of the fields being taken. Any other character
+  // leaves the state of each marker looked for at its start.
+  std::array<web::JsUnescapeReader::Stops, 16> markerBytes{};
+};
+
+const ScanTables kScanTables;
 
 // The highlight tag, then every quote-and-bracket pair, then every CR LF, each pass over what
 // the one before left.
@@ -228,7 +239,7 @@ void ReadResultRow(std::string_view escapedRow, ResultRow& row) {
       waits |= size_t{2} << kEndOf[f];
     }
     if (atStart) {
-      reader.TakeQuiet(kMarkerBytes[waits], [&](std::string_view piece) {
+      reader.TakeQuiet(kScanTables.markerBytes[waits], [&](std::string_view piece) {
         for (std::uint32_t rest = taking; rest != 0; rest &= rest - 1) AppendPiece(piece, *fields[std::countr_zero(rest)]);
       });
       const SiteForm* form = nullptr;
@@ -255,14 +266,14 @@ void ReadResultRow(std::string_view escapedRow, ResultRow& row) {
       const int f = std::countr_zero(rest);
       std::string& field = *fields[f];
       web::JsUnescapeReader::Append(character, field);
-      endState[f] = kEndSet.Step(endState[f], character);
-      if ((kEndSet.Found(endState[f]) >> kEndOf[f] & 1) == 0) continue;
+      endState[f] = kScanTables.ends.Step(endState[f], character);
+      if ((kScanTables.ends.Found(endState[f]) >> kEndOf[f] & 1) == 0) continue;
       field.resize(field.size() - kFieldEnds[kEndOf[f]].size());
       taking &= ~(1u << f);
     }
     if (seeking != 0) {
-      startState = kStartSet.Step(startState, character);
-      beginFields(kStartSet.Found(startState));
+      startState = kScanTables.starts.Step(startState, character);
+      beginFields(kScanTables.starts.Found(startState));
     }
   }
   switch (reader.Finish()) {

@@ -4,10 +4,14 @@ provides and carries its icon, version and application manifest as resources. Th
 both checked, and two release builds of the same sources give the same bytes."""
 
 import hashlib
+import http.server
 import os
+import socket
 import struct
 import subprocess
 import sys
+import tempfile
+import threading
 import unittest
 import xml.etree.ElementTree as ET
 
@@ -205,19 +209,115 @@ class DebugExeTest(ShippedExeChecks, unittest.TestCase):
 RELEASE_TREE = os.path.join(harness.BUILD_DIR, "release")
 RELEASE_DIST = os.path.join(RELEASE_TREE, "dist")
 
+# What a download may weigh: the stripped, unsigned exe.
+SIZE_BUDGET = 1_000_000
 
-def release_build(args, hosts_from_environment):
-    """Runs scripts/release.sh into a tree of its own under the test build tree; returns the
-    exe's bytes and the script's output."""
-    env = {k: v for k, v in os.environ.items() if k not in HOSTS}
-    env.update(RELEASE_BUILD_DIR=RELEASE_TREE, DIST_DIR=RELEASE_DIST)
+SIGNING = ("QUARVEL_SIGN_PFX", "QUARVEL_SIGN_PASSWORD", "QUARVEL_SIGN_TIMESTAMP_URL")
+
+
+def run_release(args=(), dist=RELEASE_DIST, hosts_from_environment=True, **extra):
+    """Runs scripts/release.sh on the release tree under the test build tree, with only the
+    hosts and signing settings given here; returns the finished process."""
+    env = {k: v for k, v in os.environ.items() if k not in HOSTS and k not in SIGNING}
+    env.update(RELEASE_BUILD_DIR=RELEASE_TREE, DIST_DIR=dist, **extra)
     if hosts_from_environment:
         env.update(HOSTS)
-    done = subprocess.run(["bash", RELEASE_SCRIPT, *args], env=env, capture_output=True, text=True)
+    return subprocess.run(["bash", RELEASE_SCRIPT, *args], env=env, capture_output=True, text=True)
+
+
+def release_build(args=(), dist=RELEASE_DIST, hosts_from_environment=True, **extra):
+    """A release build that must succeed: the exe's bytes and the script's output."""
+    done = run_release(args, dist, hosts_from_environment, **extra)
     if done.returncode != 0:
         raise AssertionError("release build failed:\n%s%s" % (done.stdout, done.stderr))
-    with open(os.path.join(RELEASE_DIST, "Quarvel.exe"), "rb") as f:
+    with open(os.path.join(dist, "Quarvel.exe"), "rb") as f:
         return f.read(), done.stdout
+
+
+def split_signature(exe):
+    """A signed exe's bytes before its certificate table and after, with the header fields
+    signing sets (the table's place and the checksum) blanked, and a function that blanks them
+    in other bytes of the same layout."""
+    pe = pefile.PE(data=exe, fast_load=True)
+    table = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    if table.Size == 0:
+        raise AssertionError("the exe is not signed")
+    fields = [(pe.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum"), 4), (table.get_file_offset(), 8)]
+
+    def blank(data):
+        data = bytearray(data)
+        for offset, size in fields:
+            data[offset:offset + size] = bytes(size)
+        return bytes(data)
+
+    return blank(exe[:table.VirtualAddress]), exe[table.VirtualAddress:], blank
+
+
+def socket_port_closed():
+    """The address of a loopback port nothing listens on."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return "http://127.0.0.1:%d" % s.getsockname()[1]
+
+
+def openssl(*args, cwd):
+    subprocess.run(["openssl", *args], cwd=cwd, check=True, capture_output=True)
+
+
+def make_certificate(folder, name, usage):
+    """A throwaway self-signed certificate and key (name.pem, name.key) for one extended key
+    usage."""
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".pem",
+            "-days", "2", "-subj", "/CN=Quarvel Test %s" % name.title(), "-addext", "extendedKeyUsage=" + usage,
+            cwd=folder)
+
+
+class TimestampServer:
+    """An RFC 3161 timestamp authority on loopback, answered by openssl's own with a throwaway
+    certificate; counts the requests it answers."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        make_certificate(folder, "timestamps", "critical,timeStamping")
+        with open(os.path.join(folder, "tsa.cnf"), "w", encoding="ascii") as f:
+            f.write("[tsa]\ndefault_tsa = main\n[main]\nserial = %s\ndefault_policy = 1.2.3.4.1\n"
+                    "digests = sha1, sha256, sha384, sha512\nsigner_digest = sha256\n"
+                    "ess_cert_id_alg = sha256\n" % os.path.join(folder, "serial"))
+        with open(os.path.join(folder, "serial"), "w", encoding="ascii") as f:
+            f.write("01\n")
+        self.requests = 0
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_POST(self):
+                query = os.path.join(server.folder, "query.tsq")
+                with open(query, "wb") as f:
+                    f.write(self.rfile.read(int(self.headers["Content-Length"])))
+                openssl("ts", "-reply", "-config", "tsa.cnf", "-queryfile", query, "-signer", "timestamps.pem",
+                        "-inkey", "timestamps.key", "-out", "reply.tsr", cwd=server.folder)
+                with open(os.path.join(server.folder, "reply.tsr"), "rb") as f:
+                    reply = f.read()
+                server.requests += 1
+                self.send_response(200)
+                self.send_header("Content-Type", "application/timestamp-reply")
+                self.send_header("Content-Length", str(len(reply)))
+                self.end_headers()
+                self.wfile.write(reply)
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+        self.url = "http://127.0.0.1:%d" % self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+
+    def __enter__(self):
+        self.thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.httpd.shutdown()
+        self.httpd.server_close()
 
 
 class ReleaseExeTest(ShippedExeChecks, unittest.TestCase):
@@ -228,14 +328,18 @@ class ReleaseExeTest(ShippedExeChecks, unittest.TestCase):
         if not harness.BUILD_DIR:
             raise AssertionError("QUARVEL_BUILD_DIR is not set: run through ctest")
         # The hosts given once as arguments, once in the environment: the same build.
-        cls.first, _ = release_build(["%s=%s" % item for item in HOSTS.items()], False)
+        cls.first, _ = release_build(["%s=%s" % item for item in HOSTS.items()], hosts_from_environment=False)
         # A second exe, linked, stripped and hashed again from the same objects: time stamps
         # enter at those steps. (A second whole compile would double the test's time; the
         # path check below keeps the build tree's place out of the compiled code.)
         os.remove(os.path.join(RELEASE_TREE, "Quarvel.exe"))
         os.remove(cls.exe)
-        cls.bytes, cls.output = release_build([], True)
+        cls.bytes, cls.output = release_build()
         super().setUpClass()
+
+    def test_fits_its_size_budget(self):
+        self.assertLessEqual(len(self.bytes), SIZE_BUDGET,
+                             "the release exe is %d bytes, over its budget of %d" % (len(self.bytes), SIZE_BUDGET))
 
     def test_two_release_builds_give_the_same_bytes(self):
         self.assertTrue(self.first == self.bytes, "two release builds of the same sources differ")
@@ -264,6 +368,71 @@ class ReleaseExeTest(ShippedExeChecks, unittest.TestCase):
         with open(os.path.join(RELEASE_DIST, "Quarvel.exe.sha256"), encoding="ascii") as f:
             self.assertEqual(f.read(), "%s  Quarvel.exe\n" % hashlib.sha256(self.bytes).hexdigest())
         self.assertIn("%d bytes" % len(self.bytes), self.output)
+
+    def test_unsigned_without_a_certificate(self):
+        self.assertEqual(self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+                         .Size, 0)
+        self.assertIn("release: unsigned", self.output)
+
+    def signed_build(self, folder, password="throwaway", given_password=None, **extra):
+        """A release build into folder/dist signed with a throwaway self-signed code-signing
+        certificate made there; the finished process."""
+        make_certificate(folder, "publisher", "codeSigning")
+        openssl("pkcs12", "-export", "-inkey", "publisher.key", "-in", "publisher.pem", "-out", "publisher.pfx",
+                "-passout", "pass:" + password, cwd=folder)
+        return run_release(dist=os.path.join(folder, "dist"), QUARVEL_SIGN_PFX=os.path.join(folder, "publisher.pfx"),
+                           QUARVEL_SIGN_PASSWORD=password if given_password is None else given_password, **extra)
+
+    def verify(self, folder, *args):
+        return subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(folder, "publisher.pem"), *args,
+                               "-in", os.path.join(folder, "dist", "Quarvel.exe")], capture_output=True, text=True)
+
+    def test_signed_with_the_certificate_given(self):
+        with tempfile.TemporaryDirectory() as folder:
+            done = self.signed_build(folder, password="pass word; with $pecials")
+            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+            with open(os.path.join(folder, "dist", "Quarvel.exe"), "rb") as f:
+                signed = f.read()
+            checked = self.verify(folder)
+            self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+            self.assertIn("Signature verification: ok", checked.stdout)
+            self.assertIn("/CN=Quarvel Test Publisher", checked.stdout)
+            self.assertIn("SHA256", checked.stdout)
+            self.assertIn("release: signed by CN = Quarvel Test Publisher", done.stdout)
+            self.assertIn("%d bytes" % len(signed), done.stdout)
+            with open(os.path.join(folder, "dist", "Quarvel.exe.sha256"), encoding="ascii") as f:
+                self.assertEqual(f.read(), "%s  Quarvel.exe\n" % hashlib.sha256(signed).hexdigest())
+            # The signature is all that was added: the unsigned build's bytes, padded to eight, then
+            # the certificate table, and in the header only the table's place and the checksum.
+            image, table, blank = split_signature(signed)
+            self.assertEqual(image, blank(self.bytes) + bytes(-len(self.bytes) % 8))
+            self.assertGreater(len(table), 1000, "no certificate in the table")
+        # Nor did signing touch the unsigned build's own output.
+        with open(self.exe, "rb") as f:
+            self.assertTrue(f.read() == self.bytes)
+
+    def test_timestamped_by_the_server_given(self):
+        with tempfile.TemporaryDirectory() as folder, TimestampServer(folder) as server:
+            done = self.signed_build(folder, QUARVEL_SIGN_TIMESTAMP_URL=server.url)
+            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+            self.assertEqual(server.requests, 1)
+            self.assertIn("timestamped by %s" % server.url, done.stdout)
+            checked = self.verify(folder, "-TSA-CAfile", os.path.join(folder, "timestamps.pem"))
+            self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+            self.assertIn("Timestamp Server Signature verification: ok", checked.stdout)
+            self.assertIn("/CN=Quarvel Test Timestamps", checked.stdout)
+
+    def test_failed_signing_leaves_no_exe(self):
+        # An exe that should have been signed and is not must not be shipped by mistake.
+        with tempfile.TemporaryDirectory() as folder:
+            closed = socket_port_closed()
+            for case, settings in {"wrong password": dict(given_password="not it"),
+                                   "timestamp server down": dict(QUARVEL_SIGN_TIMESTAMP_URL=closed)}.items():
+                with self.subTest(case):
+                    done = self.signed_build(folder, **settings)
+                    self.assertNotEqual(done.returncode, 0)
+                    self.assertIn("signing failed", done.stderr)
+                    self.assertEqual(os.listdir(os.path.join(folder, "dist")), [])
 
     def test_hosts_built_in(self):
         for host in HOSTS.values():

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "ui/gfx/GdiPlus.h"
 #include "ui/gfx/Shapes.h"
@@ -410,6 +411,9 @@ AccessibleInfo ScrollBar::Describe() {
   info.role = ROLE_SYSTEM_SCROLLBAR;
   // "vertical" / "horizontal"
   info.name = orientation_ == kScrollVertical ? L"\u5782\u76f4" : L"\u6c34\u5e73";
-  info.value = std::to_wstring(Position());
+  // Digits widened by hand: std::to_wstring formats through the C library's wide printf,
+  // which would be linked into the exe for this one number.
+  const std::string digits = std::to_string(Position());
+  info.value.assign(digits.begin(), digits.end());
   return info;
 }

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <set>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/HostedControls.h"
@@ -217,6 +219,17 @@ TEST_F(ScrollBarControl, CreateDefaultsAndClampingSetters) {
   EXPECT_EQ(bar.Minimum(35), 35);
   EXPECT_EQ(bar.Position(), 35) << "a higher minimum raises the position";
   EXPECT_TRUE(gChanges.empty()) << "setters do not report";
+}
+
+TEST_F(ScrollBarControl, AccessibleValueIsThePositionInDigits) {
+  Make();
+  bar.Minimum(-1000000000);
+  bar.Maximum(1000000000);
+  for (const auto& [position, digits] : std::vector<std::pair<int, std::wstring>>{
+           {0, L"0"}, {7, L"7"}, {-35, L"-35"}, {987654321, L"987654321"}, {-1000000000, L"-1000000000"}}) {
+    bar.Position(position);
+    EXPECT_EQ(bar.Describe().value, digits);
+  }
 }
 
 TEST_F(ScrollBarControl, InitialPositionIsClampedIntoTheRange) {
