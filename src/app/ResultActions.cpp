@@ -84,10 +84,8 @@ std::string Resolve(MainControls& ui, bool copyMode) {
   search::MagnetDecision decision =
       search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
                            hosts::kSearchHost, [](const std::string& url) {
-                             return web::WebAccess(url, {.deadlineMs = search::kDetailFetchDeadlineMs,
-                                                         .wait = [](void* done, unsigned long ms) {
-                                                           return ui::WaitAnswering(done, ms);
-                                                         }});
+                             return web::WebAccess(
+                                 url, {.deadlineMs = search::kDetailFetchDeadlineMs, .wait = ui::WaitAnswering});
                            });
   busy.Hide();
   if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);

@@ -57,7 +57,8 @@ class Handles {
     return true;
   }
 
-  // Whether the exchange may make its next call.
+  // Whether the exchange may make its next call: once the caller has closed the handles, the
+  // exchange stops at its next step; a call under way when they close returns with an error.
   bool Usable() const {
     std::lock_guard<std::mutex> hold(lock_);
     return !closed_;
