@@ -432,6 +432,28 @@ class Handler(BaseHTTPRequestHandler):
         except OSError:
             pass
 
+    def fault_detail_slowheaders(self):
+        """A page whose header block never ends: the status line, then one byte of a header
+        line every ?every_ms= (5000) until the client goes away or the time cap (?seconds=,
+        up to 600, else --endless-seconds) is reached; then the connection closes with the
+        block still open."""
+        self.close_connection = True
+        every = max(self.int_arg("every_ms", 5000), 1) / 1000.0
+        cap = min(max(self.int_arg("seconds", 0), 0), 600) or self.server.cfg.endless_seconds
+        stop = time.monotonic() + cap
+        try:
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Slow: ")
+            self.wfile.flush()
+            while True:
+                left = stop - time.monotonic()
+                if left <= 0:
+                    break
+                time.sleep(min(every, left))
+                self.wfile.write(b"s")
+                self.wfile.flush()
+        except OSError:
+            pass
+
     def fault_detail_5mb(self):
         head = ('<!DOCTYPE html>\n<html>\n<head>\n<meta charset="utf-8">\n</head>\n'
                 '<body>\n<!-- ').encode("utf-8")
@@ -663,7 +685,8 @@ SEARCH_FAULTS = {
 
 # Detail faults in the order of their rows under the term "fault-details".
 DETAIL_FAULTS = [(name, FAULTS["detail-" + name]) for name in
-                 ("endless", "5mb", "longlink", "badutf8", "zero", "magnet", "magnet-eof")]
+                 ("endless", "5mb", "longlink", "badutf8", "zero", "magnet", "magnet-eof",
+                  "slowheaders")]
 DETAIL_FAULT_TERMS = {"fault-details": None}
 DETAIL_FAULT_TERMS.update(("fault-detail-" + name, name) for name, _ in DETAIL_FAULTS)
 
@@ -812,6 +835,7 @@ URL_HELP = """URLs:
   /fault/detail?kind=hash|yunbo|gone|nolink|nohash|yunbo-nomagnet[&hash=H&title=T]
   /fault/detail-endless  /fault/detail-5mb  /fault/detail-longlink  /fault/detail-badutf8
   /fault/detail-zero  /fault/detail-magnet  /fault/detail-magnet-eof
+  /fault/detail-slowheaders[?every_ms=5000&seconds=S]
   Every /fault/ page takes ctype=... to replace its Content-Type.
 Search terms (any case) that fault: %s,
   %s, and "stress" (see site/README.md).
@@ -853,7 +877,7 @@ def parse_args(argv):
     ap.add_argument("--slow-seconds", type=float, default=20.0,
                     help="delay of the fault-slow page (20)")
     ap.add_argument("--endless-seconds", type=float, default=60.0,
-                    help="time cap of the endless detail page (60)")
+                    help="time cap of the endless detail pages (60)")
     ap.add_argument("--stress-pages", type=int, default=100,
                     help="pages of the stress term, served without delay (100)")
     ap.add_argument("--stress-rows", type=int, default=50,

@@ -11,6 +11,7 @@
 #include "links/DownloadLinks.h"
 #include "search/MagnetResolution.h"
 #include "ui/controls/ClipboardText.h"
+#include "ui/core/AnsweringWait.h"
 #include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/dialogs/MessageBox.h"
@@ -29,8 +30,8 @@ constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";      
 ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
 
 // Keeps the busy indicator up while the detail page is on its way; down on every way out. The
-// fetch blocks the UI thread, so the indicator is put on screen before it starts: a repaint
-// left to the message loop would come only after the indicator is hidden again.
+// fetch holds the UI thread in a wait that only paints, runs timers and answers other threads,
+// so the indicator is put on screen before it starts.
 class BusyIndicator {
  public:
   explicit BusyIndicator(PictureBox& picture) : picture_(picture) {
@@ -84,7 +85,8 @@ std::string Resolve(MainControls& ui, bool copyMode) {
   search::MagnetDecision decision =
       search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
                            hosts::kSearchHost, [](const std::string& url) {
-                             return web::WebAccess(url, {.deadlineMs = search::kDetailFetchDeadlineMs});
+                             return web::WebAccess(
+                                 url, {.deadlineMs = search::kDetailFetchDeadlineMs, .wait = ui::WaitAnswering});
                            });
   busy.Hide();
   if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);

@@ -24,8 +24,8 @@ struct MagnetDecision {
   MagnetBox box = MagnetBox::None;  // before the clipboard: copy mode turns Success into a copy
 };
 
-// The detail page is fetched on the UI thread, which does not respond meanwhile: past this
-// the fetch counts as failed, however slowly the server keeps sending.
+// The user waits for the detail page (the window takes no input meanwhile, though it answers):
+// past this the fetch counts as failed, whatever the server does.
 inline constexpr unsigned long kDetailFetchDeadlineMs = 20000;
 
 // Fetches a page by address; the empty text on any failure.

@@ -3,85 +3,87 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <memory>
+#include <mutex>
+
 namespace web {
 namespace {
-
-// Owns one WinINet handle for the length of one exchange.
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void Reset() {
-    if (handle_) InternetCloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HINTERNET handle_;
-};
 
 constexpr size_t kReadChunk = 1024;
 constexpr size_t kHeaderBuffer = 5000;
 
+// What one exchange needs, copied from the caller's arguments: an exchange that outlives its
+// caller's deadline reads nothing the caller owns.
+struct Request {
+  std::string url;
+  int method = 0;
+  std::string block;  // the header block sent
+  bool cookiesSupplied = false;
+  bool noRedirect = false;
+  ByteArray body;  // sent when method is not 0
+  std::optional<std::string> proxy;
+  std::string agent;
+  unsigned long deadlineMs = 0;
+};
+
 struct Response {
+  bool opened = false;  // a request was made: the caller's block and body are written back
+  bool whole = false;   // the answer arrived to its end
   ByteArray body;
   std::string rawHeaders;
 };
 
-// The end of an exchange that has a deadline. WinINet's time-outs only bound each wait on its
-// own, so a server that trickles a byte now and then holds a plain exchange for as long as it
-// likes; with a deadline every wait is bounded by the time left.
-class Deadline {
+// The WinINet handles of one exchange. The thread running the exchange makes and uses them; a
+// caller whose deadline passes closes them, which makes a WinINet call blocked on them return
+// (closing is how WinINet cancels a synchronous call). Whichever comes first closes them, once,
+// and from then on the exchange makes no call on them.
+class Handles {
  public:
-  explicit Deadline(unsigned long ms) : ms_(ms), start_(GetTickCount64()) {}
-  bool Set() const { return ms_ != 0; }
-  // Milliseconds left; 0 once the deadline has passed.
-  DWORD Left() const {
-    const ULONGLONG spent = GetTickCount64() - start_;
-    return spent >= ms_ ? 0 : static_cast<DWORD>(ms_ - spent);
-  }
-  // Bounds the next waits of a request (connecting, sending, receiving) by the time left, at
-  // least 1 ms: WinINet reads a time-out of 0 as none.
-  void Bound(HINTERNET handle) const {
-    DWORD left = Left();
-    if (left == 0) left = 1;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-      InternetSetOptionA(handle, option, &left, sizeof left);
+  Handles() = default;
+  Handles(const Handles&) = delete;
+  Handles& operator=(const Handles&) = delete;
+  ~Handles() { Close(); }
+
+  // Keeps a handle just made; false when there is none, or when the exchange was given up
+  // meanwhile (then it is closed at once).
+  bool Keep(HINTERNET handle) {
+    if (!handle) return false;
+    std::lock_guard<std::mutex> hold(lock_);
+    if (closed_) {
+      InternetCloseHandle(handle);
+      return false;
     }
+    handles_.push_back(handle);
+    return true;
+  }
+
+  // Whether the exchange may make its next call: once the caller has closed the handles, the
+  // exchange stops at its next step; a call under way when they close returns with an error.
+  bool Usable() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return !closed_;
+  }
+
+  void Close() {
+    std::lock_guard<std::mutex> hold(lock_);
+    closed_ = true;
+    // Children first: the request, its connection, the session.
+    for (auto it = handles_.rbegin(); it != handles_.rend(); ++it) InternetCloseHandle(*it);
+    handles_.clear();
   }
 
  private:
-  unsigned long ms_;
-  ULONGLONG start_;
+  mutable std::mutex lock_;
+  std::vector<HINTERNET> handles_;
+  bool closed_ = false;
 };
 
-// One read of at most a chunk; false at the end of the body, on a failed read or, with a
-// deadline, once it has passed (then *expired is set).
-bool ReadChunk(HINTERNET request, const Deadline& deadline, unsigned char* chunk, DWORD* count, bool* expired) {
-  DWORD wanted = kReadChunk;
-  if (deadline.Set()) {
-    // Ask what has arrived first: a read waits until its whole chunk is there or the body ends.
-    DWORD available = 0;
-    deadline.Bound(request);
-    if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
-      *expired = GetLastError() == ERROR_INTERNET_TIMEOUT || deadline.Left() == 0;
-      return false;
-    }
-    if (available == 0) return false;  // the end of the body
-    if (deadline.Left() == 0) {
-      *expired = true;
-      return false;
-    }
-    if (available < wanted) wanted = available;
-  }
-  return InternetReadFile(request, chunk, wanted, count) && *count != 0;
+enum class Read { Some, End, Failed, TimedOut };
+
+// One read of at most a chunk.
+Read ReadChunk(HINTERNET request, unsigned char* chunk, DWORD* count) {
+  if (InternetReadFile(request, chunk, kReadChunk, count)) return *count != 0 ? Read::Some : Read::End;
+  return GetLastError() == ERROR_INTERNET_TIMEOUT ? Read::TimedOut : Read::Failed;
 }
 
 std::string QueryRawHeaders(HINTERNET request) {
@@ -101,61 +103,146 @@ std::string QueryRawHeaders(HINTERNET request) {
   return std::string(kHeaderBuffer, ' ');
 }
 
-// Runs the exchange. False when no request could be made; then nothing was written back.
-bool Exchange(const std::string& url, const WebAccessArgs& args, Response* response) {
-  const Deadline deadline(args.deadlineMs);
-  std::string extra = args.extraHeaders ? *args.extraHeaders : std::string();
-  const bool cookiesSupplied = args.cookies != nullptr;
-  const std::string jar = cookiesSupplied ? *args.cookies : std::string();
-
-  const std::string agent = AgentFor(extra);
-  const std::string proxyList = args.proxy ? "http=" + *args.proxy : std::string();
-  InternetHandle root(args.proxy ? InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList.c_str(), "", 0)
-                                 : InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  if (!root) return false;
-  const std::string host = UrlHost(url, false);
-  InternetHandle connection(InternetConnectA(root.Get(), host.c_str(), static_cast<INTERNET_PORT>(UrlPort(url)),
-                                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return false;
-  const char* verb = args.method == 1 ? "POST" : "GET";
-  const std::string path = UrlPath(url);
-  InternetHandle request(HttpOpenRequestA(connection.Get(), verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
-                                          RequestFlags(url, cookiesSupplied, args.noRedirect), 0));
-  if (!request) return false;
-  if (deadline.Set()) deadline.Bound(request.Get());
-
-  const std::string block = BuildHeaderBlock(extra, url, jar);
-  if (args.extraHeaders) *args.extraHeaders = block;
-  BOOL sent;
-  if (args.method == 0) {
-    sent = HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()), nullptr, 0);
-  } else {
-    ByteArray localBody;
-    ByteArray& body = args.postBytes ? *args.postBytes : localBody;
-    if (body.empty()) body.assign(args.postText.begin(), args.postText.end());
-    sent = HttpSendRequestA(request.Get(), block.c_str(), static_cast<DWORD>(block.size()),
-                            body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
+// Runs the exchange with handles kept in `handles`, which the caller closes afterwards.
+void Exchange(const Request& request, Handles& handles, Response* response) {
+  const std::string proxyList = request.proxy ? "http=" + *request.proxy : std::string();
+  HINTERNET root = request.proxy
+                       ? InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList.c_str(), "", 0)
+                       : InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  if (!handles.Keep(root)) return;
+  if (request.deadlineMs != 0) {
+    // No single wait outlasts the whole exchange, even when nobody closes the handles.
+    DWORD ms = request.deadlineMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      InternetSetOptionA(root, option, &ms, sizeof ms);
+    }
   }
-  // The send waited for the answer's headers: with a deadline, its time may be up already.
-  if (deadline.Set() && ((!sent && GetLastError() == ERROR_INTERNET_TIMEOUT) || deadline.Left() == 0)) return false;
+  const std::string host = UrlHost(request.url, false);
+  HINTERNET connection = InternetConnectA(root, host.c_str(), static_cast<INTERNET_PORT>(UrlPort(request.url)),
+                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!handles.Keep(connection)) return;
+  const char* verb = request.method == 1 ? "POST" : "GET";
+  const std::string path = UrlPath(request.url);
+  HINTERNET handle = HttpOpenRequestA(connection, verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
+                                      RequestFlags(request.url, request.cookiesSupplied, request.noRedirect), 0);
+  if (!handles.Keep(handle)) return;
+  response->opened = true;
 
+  // Name lookup, connecting, sending, redirects and the answer's headers all happen in here.
+  const bool withBody = request.method != 0 && !request.body.empty();
+  const BOOL sent = HttpSendRequestA(handle, request.block.c_str(), static_cast<DWORD>(request.block.size()),
+                                     withBody ? const_cast<unsigned char*>(request.body.data()) : nullptr,
+                                     withBody ? static_cast<DWORD>(request.body.size()) : 0);
+  // With a deadline a wait that timed out fails the exchange; otherwise a failed send still
+  // has its (empty) answer read, as it always has.
+  const bool timedOut = !sent && GetLastError() == ERROR_INTERNET_TIMEOUT;
+  if (timedOut && request.deadlineMs != 0) return;
+
+  ByteArray body;
   for (;;) {
+    if (!handles.Usable()) return;
     unsigned char chunk[kReadChunk] = {};
     DWORD count = 0;
-    bool expired = false;
-    if (!ReadChunk(request.Get(), deadline, chunk, &count, &expired)) {
-      if (expired) return false;
-      break;
-    }
+    const Read read = ReadChunk(handle, chunk, &count);
+    if (read == Read::TimedOut && request.deadlineMs != 0) return;
+    if (read != Read::Some) break;
     // An endless or huge answer fails the exchange instead of growing without bound.
-    if (response->body.size() + count > kMaxBodyBytes) return false;
-    response->body.insert(response->body.end(), chunk, chunk + count);
+    if (body.size() + count > kMaxBodyBytes) return;
+    body.insert(body.end(), chunk, chunk + count);
   }
-  response->rawHeaders = QueryRawHeaders(request.Get());
-  request.Reset();
-  connection.Reset();
-  root.Reset();
-  return true;
+  if (!handles.Usable()) return;
+  response->rawHeaders = QueryRawHeaders(handle);
+  response->body = std::move(body);
+  response->whole = true;
+}
+
+// An exchange with a deadline runs on a thread of its own, which owns a share of this: a
+// caller that gives up leaves it to the thread, so nothing is written into freed memory.
+struct Shared {
+  Request request;
+  Handles handles;
+  Response response;
+  HANDLE done = nullptr;
+  ~Shared() {
+    if (done) CloseHandle(done);
+  }
+};
+
+DWORD WINAPI ExchangeThread(void* parameter) {
+  std::unique_ptr<std::shared_ptr<Shared>> owner(static_cast<std::shared_ptr<Shared>*>(parameter));
+  Shared& shared = **owner;
+  try {
+    Exchange(shared.request, shared.handles, &shared.response);
+  } catch (...) {
+    // Memory ran out reading the answer: a failed exchange.
+    shared.response.whole = false;
+  }
+  shared.handles.Close();
+  SetEvent(shared.done);
+  return 0;
+}
+
+// Runs the exchange on the calling thread, or with a deadline on a thread of its own that the
+// caller waits for. Past the deadline the exchange has failed: its handles are closed, and what
+// its thread still does goes nowhere.
+Response Run(Request request, const std::function<bool(void*, unsigned long)>& wait) {
+  if (request.deadlineMs == 0) {
+    Handles handles;
+    Response response;
+    Exchange(request, handles, &response);
+    return response;
+  }
+  auto shared = std::make_shared<Shared>();
+  shared->request = std::move(request);
+  shared->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!shared->done) return {};
+  auto* share = new std::shared_ptr<Shared>(shared);
+  HANDLE thread = CreateThread(nullptr, 0, ExchangeThread, share, 0, nullptr);
+  if (!thread) {
+    delete share;
+    return {};
+  }
+  CloseHandle(thread);
+  const unsigned long ms = shared->request.deadlineMs;
+  const bool ended = wait ? wait(shared->done, ms) : WaitForSingleObject(shared->done, ms) == WAIT_OBJECT_0;
+  if (ended) return std::move(shared->response);
+  shared->handles.Close();
+  // Making the request takes no network, so by now it has been made.
+  Response failed;
+  failed.opened = true;
+  return failed;
+}
+
+// Sends the exchange the caller's arguments describe; writes back the block and body sent once
+// a request was made, and on a whole answer what its header block says.
+Response Fetch(const std::string& url, const WebAccessArgs& args) {
+  Request request;
+  request.url = url;
+  request.method = args.method;
+  request.cookiesSupplied = args.cookies != nullptr;
+  request.noRedirect = args.noRedirect;
+  request.proxy = args.proxy;
+  request.deadlineMs = args.deadlineMs;
+  const std::string extra = args.extraHeaders ? *args.extraHeaders : std::string();
+  request.agent = AgentFor(extra);
+  const std::string block = BuildHeaderBlock(extra, url, args.cookies ? *args.cookies : std::string());
+  request.block = block;
+  if (args.method != 0) {
+    if (args.postBytes && !args.postBytes->empty()) {
+      request.body = *args.postBytes;
+    } else {
+      request.body.assign(args.postText.begin(), args.postText.end());
+    }
+  }
+  Response response = Run(std::move(request), args.wait);
+  if (!response.opened) return response;
+  if (args.extraHeaders) *args.extraHeaders = block;
+  if (args.method != 0 && args.postBytes && args.postBytes->empty()) {
+    args.postBytes->assign(args.postText.begin(), args.postText.end());
+  }
+  if (response.whole) AnalyseResponse(response.rawHeaders, args);
+  return response;
 }
 
 }  // namespace
@@ -172,9 +259,8 @@ unsigned long RequestFlags(const std::string& url, bool cookiesSupplied, bool no
 // no exception leaves the routine, whichever thread called it.
 ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args) {
   try {
-    Response response;
-    if (!Exchange(url, args, &response)) return {};
-    AnalyseResponse(response.rawHeaders, args);
+    Response response = Fetch(url, args);
+    if (!response.whole) return {};
     return std::move(response.body);
   } catch (...) {
     return {};
@@ -183,9 +269,8 @@ ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args) {
 
 std::string WebAccess(const std::string& url, const WebAccessArgs& args) {
   try {
-    Response response;
-    if (!Exchange(url, args, &response)) return {};
-    AnalyseResponse(response.rawHeaders, args);
+    Response response = Fetch(url, args);
+    if (!response.whole) return {};
     return BodyAsText(response.body, response.rawHeaders);
   } catch (...) {
     return {};

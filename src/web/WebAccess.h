@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,9 +29,15 @@ struct WebAccessArgs {
   ByteArray* postBytes = nullptr;       // in/out body bytes
   std::optional<std::string> proxy;     // host:port for the http scheme
   std::string* rawHeaders = nullptr;    // out: response header block, CR LF separated
-  // 0: WinINet's own time-outs only. Otherwise the whole exchange fails once this many
-  // milliseconds have passed, however the server paces its answer.
+  // 0: WinINet's own time-outs only, on the calling thread. Otherwise the exchange runs on a
+  // thread of its own and fails once this many milliseconds have passed, in whatever phase it
+  // is (name lookup, connecting, sending, headers, redirects, body) and however the server
+  // paces its answer.
   unsigned long deadlineMs = 0;
+  // With a deadline: how the caller waits for that thread, given its end event (a HANDLE) and
+  // the deadline; true when the event came. Empty: a plain wait. A UI thread passes a wait that
+  // keeps its windows answering.
+  std::function<bool(void* done, unsigned long ms)> wait;
 };
 
 // A response body past this size fails the exchange.

@@ -172,9 +172,12 @@ def failure_shot():
 
 
 def answered(caption=CAPTION):
-    """Waits until the window answers a message: its UI thread has handled everything that
-    reached it before (a click, a menu choice, a fetch it was blocked on)."""
-    wait_until(lambda: ping(caption, 2000)[0], "window %r does not answer" % caption)
+    """Waits until the window answers a message and an accessibility call: its UI thread has
+    handled everything that reached it before (a click, a menu choice, a detail page it waits
+    for). While it waits for a page it answers sent messages such as the ping at once but leaves
+    posted ones queued, and the calls that follow WM_GETOBJECT reach it posted (COM's)."""
+    wait_until(lambda: ping(caption, 2000)[0] and acctool("focus", caption)[0] == 0,
+               "window %r does not answer" % caption)
 
 
 # --- Windows-side probes ---

@@ -1,10 +1,10 @@
 """The real Quarvel.exe against every fault the reference site can serve: a connection reset
 mid-page, a dropped page, a 500 answer, a page twenty seconds late, a 10 MB page, binary
 garbage, a 20 KB header block, an endless redirect chain, a probe without rows, rows without
-field markers, an endless detail page and a 1 MB update file. The process lives on without a
-crash report, the window keeps answering while the worker waits (the detail-page fetch blocks
-it, and it answers again once the page ends), a second press still stops a run, and the rows
-read before a fault stay as they were."""
+field markers, detail pages that never end and a 1 MB update file. The process lives on
+without a crash report, the window keeps answering while the worker waits and while the user
+waits for a detail page (taking no clicks meanwhile), a second press still stops a run, and the
+rows read before a fault stay as they were."""
 
 import os
 import sys
@@ -22,6 +22,10 @@ FAULT_HASH = "fa0170fa0170fa0170fa0170fa0170fa0170fa01"  # the site's hash on it
 LONG_LINK = 100000  # the length of the long-link fault page's first link
 # A message unanswered this long is what Windows itself calls a window that is not responding.
 HUNG_MS = 5000
+# A window that waits for a detail page answers at once: far sooner than that.
+AT_ONCE_MS = 1000
+ENDLESS_ROW, SLOW_HEADERS_ROW = 1, 8  # rows of the detail faults under "fault-details"
+DETAIL_FAULTS = 8
 
 
 def ordinary(term, page, count):
@@ -31,14 +35,15 @@ def ordinary(term, page, count):
 class Pinger(threading.Thread):
     """Sends the window a message again and again until stopped; keeps every answer."""
 
-    def __init__(self):
+    def __init__(self, limit_ms=HUNG_MS):
         super().__init__(daemon=True)
+        self.limit_ms = limit_ms
         self.answers = []
         self.halt = threading.Event()
 
     def run(self):
         while not self.halt.is_set():
-            self.answers.append(harness.ping(harness.CAPTION, HUNG_MS))
+            self.answers.append(harness.ping(harness.CAPTION, self.limit_ms))
             self.halt.wait(0.1)
 
     def stop(self):
@@ -141,17 +146,20 @@ class SiteFaultTest(unittest.TestCase):
         self.assertEqual(harness.visible_rows(emptied), [])
         self.assertEqual(len(self.site.searches(term)), 2, "a page was asked for after the stop")
 
-    def test_endless_detail_page_blocks_until_it_ends(self):
+    def test_endless_detail_page_keeps_the_window_answering(self):
         self.ui.search("fault-details")
         before = harness.visible_rows(harness.read_when(harness.run_ended, "the run did not end"))
-        self.assertEqual(len(before), 7)
-        self.ui.choose(1, harness.COPY)  # FAULT-DETAIL ENDLESS
+        self.assertEqual(len(before), DETAIL_FAULTS)
+        pinger = Pinger()
+        pinger.start()
+        self.ui.choose(ENDLESS_ROW, harness.COPY)
         harness.wait_until(self.site.details, "no detail request")
-        # The fetch holds the window until the page ends; then it answers again.
-        harness.answered()
+        # The page ends (within the fetch's deadline) with its link; the window answers throughout.
         self.ui.close_box(harness.MAGNET_TITLE)
+        self.answered_throughout("endless detail", pinger.stop())
         self.alive("endless detail page")
         self.assertEqual(harness.visible_rows(harness.tree()), before)
+        self.assertEqual(harness.clipboard_text(), "magnet:?xt=urn:btih:" + FAULT_HASH)
 
 
 class DetailFetchTest(unittest.TestCase):
@@ -162,7 +170,8 @@ class DetailFetchTest(unittest.TestCase):
         self.dir = tempfile.mkdtemp(prefix="quarvel-detail-")
         self.site, self.app, self.ui = harness.start(self, "--endless-seconds", "600")
         self.ui.search("fault-details")
-        harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 7, "the run did not end")
+        harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == DETAIL_FAULTS,
+                          "the run did not end")
 
     def indicator_shot(self, name):
         path = os.path.join(self.dir, name + ".png")
@@ -183,14 +192,35 @@ class DetailFetchTest(unittest.TestCase):
             return harness.differing_pixels(before, during) >= 40
         harness.wait_until(seen, "the busy indicator is not on screen while the page comes")
 
-    def test_endless_page_fails_at_the_deadline(self):
-        self.ui.choose(1, harness.COPY)
+    def fails_at_the_deadline(self, row):
+        """Copies a row whose detail page goes on for ten minutes: the fetch gives up long before,
+        as a failed fetch. Meanwhile the window answers at once and a click on a row does nothing."""
+        pinger = Pinger(AT_ONCE_MS)
+        self.ui.choose(row, harness.COPY)
         harness.wait_until(self.site.details, "no detail request")
-        # The page goes on for ten minutes; the fetch gives up long before, as a failed fetch.
+        pinger.start()
+        self.ui.click(self.ui.row_point(2))
+        harness.wait_until(lambda: len(pinger.answers) >= 3, "no answers while the page comes")
+        self.assertIsNone(harness.window_of(harness.NO_RESOURCE_TITLE), "the fetch ended before the click")
         self.ui.close_box(harness.NO_RESOURCE_TITLE)
-        harness.answered()
+        self.answered_throughout(pinger.stop())
         self.assertTrue(self.app.alive())
         self.assertIsNone(harness.window_of(harness.MAGNET_TITLE))
+        # The row chosen is still the selected one: the click went nowhere, then or later.
+        nodes = harness.tree()
+        rows = [n for n in harness.children(nodes, harness.find(nodes, "list")["path"])
+                if n["role"] == harness.ROLE["listitem"]]
+        self.assertEqual([i + 1 for i, n in enumerate(rows) if n["state"] & harness.STATE_SELECTED], [row])
+
+    def answered_throughout(self, answers):
+        self.assertGreater(len(answers), 0)
+        self.assertEqual([ms for ok, ms in answers if not ok], [], "the window stopped answering")
+
+    def test_endless_page_fails_at_the_deadline(self):
+        self.fails_at_the_deadline(ENDLESS_ROW)
+
+    def test_headers_that_never_end_fail_at_the_deadline(self):
+        self.fails_at_the_deadline(SLOW_HEADERS_ROW)
 
     def test_link_longer_than_a_cell_is_copied_whole_each_time(self):
         magnet = "magnet:?xt=urn:btih:" + (FAULT_HASH * 2500)[:LONG_LINK - len("/download?info_hash=")]

@@ -610,7 +610,7 @@ class FaultTerms(unittest.TestCase):
         rows = clientmodel.parse_page(body.decode())
         names = [r[0].split()[1] for r in rows]
         self.assertEqual(names, ["endless", "5mb", "longlink", "badutf8", "zero", "magnet",
-                                 "magnet-eof"])
+                                 "magnet-eof", "slowheaders"])
         magnet = "magnet:?xt=urn:btih:" + FAULT_HASH
         long_hash = (FAULT_HASH * 2501)[:100000 - len("/download?info_hash=")]
         want = {"5mb": ("link", magnet), "longlink": ("link", "magnet:?xt=urn:btih:" + long_hash),
@@ -619,7 +619,7 @@ class FaultTerms(unittest.TestCase):
                 "zero": ("link", magnet + "&dn=beforeafter"),
                 "magnet": ("no-resource", ""), "magnet-eof": ("no-resource", "")}
         for name, (_, _, _, path) in zip(names, rows):
-            if name == "endless":
+            if name in ("endless", "slowheaders"):
                 continue
             status, _, page = self.site.get(path)
             self.assertEqual(status, 200, name)
@@ -635,6 +635,16 @@ class FaultTerms(unittest.TestCase):
         self.assertGreaterEqual(time.monotonic() - t, 1.9)
         self.assertGreaterEqual(page.count(b"still sending"), 3)
         self.assertEqual(clientmodel.resolve_detail(page.decode()), ("link", magnet))
+        # The slow header block grows a byte at a time until its cap and never ends.
+        t = time.monotonic()
+        head, body = self.site.raw(("GET %s&every_ms=200 HTTP/1.1\r\nHost: x\r\n\r\n"
+                                    % rows[7][3]).encode())
+        self.assertGreaterEqual(time.monotonic() - t, 1.9)
+        self.assertEqual(body, b"")
+        self.assertNotIn(b"\r\n\r\n", head)
+        status_line, _, slow = head.partition(b"\r\n")
+        self.assertEqual(status_line, b"HTTP/1.1 200 OK")
+        self.assertRegex(slow, rb"^X-Slow: s{3,}$")
         # Made-up rows lead to ordinary hash pages.
         path = clientmodel.parse_page(self.site.get(search_path("fault-500", 1))[2].decode())[0][3]
         fid = int(re.search(r"id=(\d+)", path).group(1))
