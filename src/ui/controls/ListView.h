@@ -444,6 +444,7 @@ class ListView : public Control {
   int sortColumn_ = 0;                        // mutex_
   int sortDirection_ = kSortNone;             // mutex_
   int canvasShift_ = 0;                       // mutex_; see TakeCanvasShift
+  unsigned rowsInsertedAbove_ = 0;            // mutex_; rows AddRow put above the view, ever
 
   mutable std::mutex mutex_;
   Pending pending_;                           // mutex_

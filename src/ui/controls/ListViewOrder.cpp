@@ -41,6 +41,7 @@ void ListView::ArrangeLocked() {
   follow(currentRow_);
   follow(hotRow_);
   for (int& selected : selection_) follow(selected);
+  pending_.rows = true;  // told to assistive technology as a reorder
   pending_.all = true;
 }
 
@@ -97,7 +98,13 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
       if (hotRow_ >= number) ++hotRow_;
       // At or above the top row of a scrolled view: the view moves down one row with its rows.
       const bool keepView = offsetY_ < 0 && top > 0 && number <= top && viewStyle_ != kListIcons;
-      if (keepView) offsetY_ -= rowHeight_;
+      if (keepView) {
+        offsetY_ -= rowHeight_;
+        ++rowsInsertedAbove_;
+      }
+      // Rows marked for redrawing keep their marks.
+      if (pending_.first != INT_MAX && pending_.first >= number) ++pending_.first;
+      if (pending_.last != INT_MAX && pending_.last >= number) ++pending_.last;
       if (keepView && firstVisible_ > 0 && number <= firstVisible_) {
         ++firstVisible_;
         ++lastVisible_;

@@ -351,13 +351,15 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   }
   canvasOffsetX_ = offsetX;
   canvasOffsetY_ = offsetY;
-  if (range.first > 0) DrawRowsIn(range.first, range.last);
+  if (range.first > 0) DrawRowsIn(range.first, INT_MAX);  // whatever is in view by then
 }
 
 bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   int from = 0, to = 0;
+  unsigned insertedAbove = 0;
   {
     Lock lock(mutex_);
+    insertedAbove = rowsInsertedAbove_;
     const list_layout::RowRange range = VisibleRange(offsetY_);
     if (range.first == 0) return false;
     from = std::max(fromRow, range.first);
@@ -366,10 +368,12 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   if (from > to) return false;
   RowSnapshot snapshot;
   RowPaint paint(*this);
-  for (int row = from; row <= to; ++row) {
+  for (int at = from; at <= to; ++at) {
     int offsetX = 0, offsetY = 0;
     {
       Lock lock(mutex_);
+      // Rows a worker put above the view meanwhile moved these rows down by as many.
+      const int row = at + static_cast<int>(rowsInsertedAbove_ - insertedAbove);
       if (!Snapshot(row, &snapshot)) break;  // rows removed meanwhile
       offsetX = offsetX_;
       offsetY = offsetY_;
