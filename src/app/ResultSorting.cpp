@@ -64,6 +64,8 @@ void ApplyResultOrder(MainControls& ui, search::SortOrder order) {
   const std::shared_ptr<const ListRowOrder> rows = ResultRowOrder(order);
   const int column = SortedColumn(order.key);
   const int direction = column == 0 ? kSortNone : order.descending ? kSortDescending : kSortAscending;
+  // Hidden category rows are never seen again: a category tab refills the list first.
+  if (!ui.categoryList.Visible()) ui.categoryList.ClearRows();
   for (ListView* list : {&ui.mainList, &ui.categoryList}) {
     list->SetRowOrder(rows);
     list->SetSortIndicator(column, direction);
