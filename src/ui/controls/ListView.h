@@ -1,8 +1,9 @@
 // The toolkit's multi-column list (control type 8): rows of text cells under a header of
 // columns, hover and selection highlighting, optional row icons and check boxes, two child
 // scroll bars, a tooltip with the text of the cell under the mouse, wheel scrolling and
-// callbacks for clicks, current-row changes and check changes. Indexes are 1-based; 0 means
-// none (or append).
+// callbacks for clicks, header clicks, current-row changes and check changes. An owner may
+// keep the rows in an order of its own, shown by an arrow on a header column. Indexes are
+// 1-based; 0 means none (or append).
 //
 // Threads: the row, column and selection operations may be called from any thread. The list
 // keeps its columns, rows, selection and scroll state under its own lock; an operation changes
