@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +34,8 @@ class AppStateRecord {
   // One category fill at a time: each tab click raises the generation, which ends a running
   // fill at its next row; a fill holds the lock while it runs.
   std::atomic<int> categoryFillGeneration{0};
+  // The identity the last result added to the main list got (its row data in both lists).
+  std::atomic<std::uintptr_t> lastResultId{0};
   std::mutex categoryFillLock;
   // The main window's controls, created by BuildMainWindow.
   std::unique_ptr<MainControls> controls;

@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/MainControls.h"
 #include "app/ResultActions.h"
+#include "app/ResultSorting.h"
 #include "app/ResultsView.h"
 #include "app/SearchRun.h"
 #include "app/StartupThreads.h"
@@ -120,6 +121,8 @@ void WireHandlers(MainControls& ui) {
   ui.updateLabel.AddEventHandler(WM_LBUTTONDOWN, OpenUpdateLink);
   ui.mainList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
   ui.categoryList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
+  ui.mainList.SetOnHeaderClick(ResultHeaderClick);
+  ui.categoryList.SetOnHeaderClick(ResultHeaderClick);
   for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);
 }
 

@@ -58,38 +58,35 @@ void ShowBox(search::MagnetBox box) {
 
 // The row remembers its link, so the next request needs no fetch; a link longer than a cell
 // keeps is not remembered at all (the next request fetches again instead of handing out a cut
-// link). Through the category list the main list's row remembers it as well, so the link
-// survives a switch of tab, but only while that row still holds the same result: a search
-// started since the category was shown has put another result there.
-void StoreMagnet(MainControls& ui, bool mainShown, int row, const std::string& magnet) {
+// link). Rows are found by their result, wherever a sort or the search has moved them: through
+// the category list the main list's row of the same result remembers it as well, so the link
+// survives a switch of tab; a search started since then has rows of other results only.
+void StoreMagnet(MainControls& ui, bool mainShown, std::uintptr_t result, const std::string& magnet) {
   if (magnet.size() > kListCellMaxBytes) return;
-  if (mainShown) {
-    ui.mainList.SetCellText(row, kColumnMagnet, magnet, false);
-    return;
-  }
-  const int mainRow = search::MainListRow(ui.categoryList.CellText(row, kColumnCodes));
-  if (mainRow > 0 &&
-      ui.mainList.CellText(mainRow, kColumnDetailPath) == ui.categoryList.CellText(row, kColumnDetailPath)) {
-    ui.mainList.SetCellText(mainRow, kColumnMagnet, magnet, false);
-  }
-  ui.categoryList.SetCellText(row, kColumnMagnet, magnet, false);
+  ui.mainList.SetCellTextOfData(result, kColumnMagnet, magnet, false);
+  if (!mainShown) ui.categoryList.SetCellTextOfData(result, kColumnMagnet, magnet, false);
+}
+
+std::string Cell(const ListRowCopy& row, int column) {
+  return static_cast<size_t>(column) <= row.texts.size() ? row.texts[static_cast<size_t>(column - 1)] : std::string();
 }
 
 std::string Resolve(MainControls& ui, bool copyMode) {
   BusyIndicator busy(ui.busyIndicator);
   const bool mainShown = ui.mainList.Visible();
   ListView& list = mainShown ? ui.mainList : ui.categoryList;
-  const int row = list.CurrentRow();
-  if (row <= 0) return {};
+  // Read at once: a running search may move rows between two reads.
+  const ListRowCopy row = list.CurrentRowCopy();
+  if (row.row <= 0) return {};
 
   search::MagnetDecision decision =
-      search::DecideMagnet(list.CellText(row, kColumnMagnet), list.CellText(row, kColumnDetailPath), copyMode,
-                           hosts::kSearchHost, [](const std::string& url) {
+      search::DecideMagnet(Cell(row, kColumnMagnet), Cell(row, kColumnDetailPath), copyMode, hosts::kSearchHost,
+                           [](const std::string& url) {
                              return web::WebAccess(
                                  url, {.deadlineMs = search::kDetailFetchDeadlineMs, .wait = ui::WaitAnswering});
                            });
   busy.Hide();
-  if (decision.fromPage) StoreMagnet(ui, mainShown, row, decision.magnet);
+  if (decision.fromPage) StoreMagnet(ui, mainShown, row.data, decision.magnet);
   search::MagnetBox box = decision.box;
   if (copyMode && !decision.magnet.empty()) box = search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet));
   ShowBox(box);
@@ -99,10 +96,9 @@ std::string Resolve(MainControls& ui, bool copyMode) {
 void OpenDownloadLink(std::string (*buildLink)(std::string_view magnet)) {
   MainControls* ui = AppState.controls.get();
   if (!ui) return;
-  ListView& list = VisibleList(*ui);
-  const int row = list.CurrentRow();
-  if (row <= 0) return;
-  std::string magnet = list.CellText(row, kColumnMagnet);
+  const ListRowCopy row = VisibleList(*ui).CurrentRowCopy();
+  if (row.row <= 0) return;
+  std::string magnet = Cell(row, kColumnMagnet);
   if (magnet.empty()) magnet = ResolveMagnet(1);
   if (magnet.empty()) return;
   OpenUrl(buildLink(magnet));

@@ -1,5 +1,6 @@
 #include "app/ResultsView.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "app/AppState.h"
@@ -103,26 +104,28 @@ void RefreshTabCaptions() {
 
 bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled) {
   const std::string digit = std::to_string(code);
-  for (int row = 1; row <= main.RowCount(); ++row) {
-    if (cancelled()) return false;
-    if (main.CellText(row, kColumnCodes).find(digit) == std::string::npos) continue;
-    const std::string title = main.CellText(row, kColumnTitle);
-    const std::string size = main.CellText(row, kColumnSize);
-    const std::string format = main.CellText(row, kColumnFormat);
-    const std::string detail = main.CellText(row, kColumnDetailPath);
-    const std::string magnet = main.CellText(row, kColumnMagnet);
-    const std::string id = main.CellText(row, kColumnId);
-    const int n = category.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
-    if (n <= 0) return false;  // memory ran out: the view keeps the rows it has
-    category.SetCellText(n, kColumnId, std::to_string(n), false);
-    category.SetCellText(n, kColumnTitle, title, false);
-    category.SetCellText(n, kColumnSize, size, false);
-    category.SetCellText(n, kColumnFormat, format, false);
-    category.SetCellText(n, kColumnDetailPath, detail, false);
-    category.SetCellText(n, kColumnCodes, id, false);
-    category.SetCellText(n, kColumnMagnet, magnet, true);
+  // Main rows are taken in the order they arrived, whatever order the main list shows, so the
+  // category numbers its rows in arrival order too; each round takes the rows a running search
+  // added since the last one, until a round finds none.
+  std::uintptr_t taken = 0;
+  bool firstRound = true;
+  int n = 0;
+  for (;;) {
+    std::vector<ListRowCopy> rows = main.RowCopies();
+    std::erase_if(rows, [&](const ListRowCopy& row) { return !firstRound && row.data <= taken; });
+    if (rows.empty()) return true;
+    firstRound = false;
+    std::stable_sort(rows.begin(), rows.end(), [](const ListRowCopy& a, const ListRowCopy& b) { return a.data < b.data; });
+    taken = std::max(taken, rows.back().data);
+    for (ListRowCopy& row : rows) {
+      if (cancelled()) return false;
+      std::vector<std::string>& texts = row.texts;
+      if (texts.size() < kColumnMagnet || texts[kColumnCodes - 1].find(digit) == std::string::npos) continue;
+      texts[kColumnCodes - 1] = texts[kColumnId - 1];  // the main-list ID
+      texts[kColumnId - 1] = std::to_string(++n);
+      if (category.AddRow(std::move(texts), row.data) <= 0) return false;  // memory ran out: keep what it has
+    }
   }
-  return true;
 }
 
 DWORD WINAPI ShowCategory(LPVOID argument) {

@@ -37,7 +37,8 @@ LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM);
 // starts only once it has stopped, so the rows of two fills never mix.
 DWORD WINAPI ShowCategory(LPVOID code);
 
-// Copies the rows of main whose codes hold the digit of code onto the end of category,
-// numbering them 1..n with the main-list ID in column 6; main's row count is read again before
-// each row. Stops early, returning false, once cancelled() says so.
+// Adds the rows of main whose codes hold the digit of code to category, taken in the order
+// they arrived and numbered 1..n, with the main-list ID in column 6 and the same data (the
+// result's identity); each goes to its place in category's order. Rows main gets meanwhile are
+// taken too. Stops early, returning false, once cancelled() says so.
 bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled);

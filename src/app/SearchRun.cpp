@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
+#include "app/ResultSorting.h"
 #include "app/ResultsView.h"
 #include "app/Workers.h"
 #include "search/Classification.h"
@@ -58,16 +59,17 @@ void RunPages(MainControls& ui) {
 }  // namespace
 
 int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes) {
-  // The cells go into the row the insert made, never into a row someone else appended.
-  const int n = list.InsertRow(std::nullopt, {}, std::nullopt, 0, 0, std::nullopt, false);
-  if (n <= 0) return 0;  // memory ran out: nothing is appended
-  list.SetCellText(n, kColumnId, std::to_string(n), false);
-  list.SetCellText(n, kColumnTitle, row.title, false);
-  list.SetCellText(n, kColumnSize, row.size, false);
-  list.SetCellText(n, kColumnFormat, row.format, false);
-  list.SetCellText(n, kColumnDetailPath, row.detailPath, false);
-  list.SetCellText(n, kColumnCodes, codes, true);
-  return n;
+  // The ID is the arrival number: the search is the list's only writer while it runs. The data
+  // is the result's identity, unique for the whole session, so a category row never finds a
+  // row of a later search as its own.
+  std::vector<std::string> texts(kColumnMagnet);
+  texts[kColumnId - 1] = std::to_string(list.RowCount() + 1);
+  texts[kColumnTitle - 1] = row.title;
+  texts[kColumnSize - 1] = row.size;
+  texts[kColumnFormat - 1] = row.format;
+  texts[kColumnDetailPath - 1] = row.detailPath;
+  texts[kColumnCodes - 1] = codes;
+  return list.AddRow(std::move(texts), ++AppState.lastResultId);
 }
 
 DWORD WINAPI SearchWorker(LPVOID) {
@@ -99,6 +101,7 @@ void StartRun(MainControls& ui) {
     AppState.stopRequested = 0;
   }
   ui.mainList.ClearRows();
+  ResetResultOrder(ui);
   AppState.pageNumber = 0;
   AppState.videoCount = 0;
   AppState.audioCount = 0;

@@ -21,7 +21,7 @@ DWORD WINAPI SearchWorker(LPVOID);
 // returns 1 when the time has passed.
 int WaitPumping(int amount, int unit);
 
-// Appends one result to the list: the row number (the list's row count after the append),
-// title, size, format and detail path without redraw, then the category codes with redraw.
-// Returns the new row's number, 0 when it could not be appended (nothing is written then).
+// Adds one result to the list at its place in the list's order (at the end in arrival order):
+// ID (the arrival number), title, size, format, detail path and category codes at once, with a
+// new result identity as the row's data. Returns the row's number, 0 when it could not be added.
 int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes);

@@ -1,7 +1,5 @@
 #include "search/MagnetResolution.h"
 
-#include <climits>
-
 namespace search {
 namespace {
 
@@ -76,16 +74,6 @@ std::string MagnetBoxText(MagnetBox box, std::string_view productHost) {
     case MagnetBox::None: break;
   }
   return {};
-}
-
-int MainListRow(std::string_view mainListId) {
-  if (mainListId.empty() || mainListId.size() > 10) return 0;
-  long long value = 0;
-  for (char c : mainListId) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + (c - '0');
-  }
-  return value > 0 && value <= INT_MAX ? static_cast<int>(value) : 0;
 }
 
 }  // namespace search

@@ -45,8 +45,4 @@ MagnetBox CopyBox(bool copied);
 std::string MagnetBoxTitle(MagnetBox box);
 std::string MagnetBoxText(MagnetBox box, std::string_view productHost);
 
-// The main-list row named by a category row's "main-list ID" cell: its decimal value, 0 for
-// anything that is not a plain positive number in range.
-int MainListRow(std::string_view mainListId);
-
 }  // namespace search

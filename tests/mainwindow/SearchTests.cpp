@@ -16,8 +16,10 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
+#include "app/ResultActions.h"
 #include "app/ResultsView.h"
 #include "app/SearchRun.h"
+#include "search/ResultOrder.h"
 #include "support/FailingAllocations.h"
 #include "support/SiteServer.h"
 #include "support/ToolkitTesting.h"
@@ -418,6 +420,120 @@ TEST(Search, HostilePagesEndQuietlyAndKeepWhatTheyCouldRead) {
       EXPECT_EQ(list.CellText(c.row, kColumnFormat), c.format);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+void ClickHeader(ListView& list, int column) {
+  const Gdiplus::RectF bounds = list.BoundsRef(), header = list.HeaderRect();
+  int x = static_cast<int>(bounds.X + header.X);
+  for (int c = 1; c < column; ++c) x += list.ColumnWidth(c);
+  const LPARAM at = MAKELPARAM(x + list.ColumnWidth(column) / 2, static_cast<int>(bounds.Y + header.Y + header.Height / 2));
+  SendMessageW(Main(), WM_MOUSEMOVE, 0, at);
+  SendMessageW(Main(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(Main(), WM_LBUTTONUP, 0, at);
+  Pump();
+}
+
+// Empty when the list's rows are in the order (ties by arrival), else where they are not.
+std::string OutOfOrder(ListView& list, search::SortOrder order) {
+  const std::vector<ListRowCopy> rows = list.RowCopies();
+  for (size_t i = 1; i < rows.size(); ++i) {
+    auto key = [&](const ListRowCopy& row) {
+      return search::MakeRowKey({row.texts[kColumnTitle - 1], row.texts[kColumnSize - 1], row.texts[kColumnFormat - 1],
+                                 row.data},
+                                order.key);
+    };
+    if (!search::RowBefore(key(rows[i - 1]), key(rows[i]), order)) return "rows " + std::to_string(i) + " and " + std::to_string(i + 1);
+  }
+  return {};
+}
+
+// The demo term's four pages arrive one second apart: every sort below happens while rows
+// still arrive, and they arrive at their places.
+TEST(Search, HeaderClicksSortBothListsWhileRowsArriveAndActionsKeepTheirRows) {
+  using search::SortKey;
+  using search::SortOrder;
+  ListView& main = Ui().mainList;
+  ListView& category = Ui().categoryList;
+  Click(Ui().tabs[0]);
+  TypeTerm("ABC");
+  Click(Ui().searchButton);
+  ASSERT_TRUE(PumpUntil([&] { return main.RowCount() >= 10; }));
+
+  const SortOrder sizeUp{SortKey::Size, false}, nameUp{SortKey::Name, false}, nameDown{SortKey::Name, true},
+      formatUp{SortKey::Format, false};
+  struct Step {
+    ListView* clicked;
+    int column;
+    SortOrder order;
+    int arrowColumn, arrowDirection;
+  } steps[] = {
+      {&main, kColumnSize, sizeUp, kColumnSize, kSortAscending},
+      {&main, kColumnTitle, nameUp, kColumnTitle, kSortAscending},
+      {&main, kColumnTitle, nameDown, kColumnTitle, kSortDescending},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.column);
+    const int before = main.RowCount();
+    ClickHeader(*s.clicked, s.column);
+    EXPECT_EQ(OutOfOrder(main, s.order), "");
+    for (ListView* list : {&main, &category}) {
+      EXPECT_EQ(list->SortIndicatorColumn(), s.arrowColumn);
+      EXPECT_EQ(list->SortIndicatorDirection(), s.arrowDirection);
+    }
+    // Rows of the next page go straight to their places.
+    ASSERT_TRUE(PumpUntil([&] { return main.RowCount() > before || AppState.searchBusy == 0; }));
+    EXPECT_EQ(OutOfOrder(main, s.order), "");
+  }
+  EXPECT_EQ(AppState.searchBusy, 1) << "the sorts came while the search ran";
+
+  // A category shows the same order; a header click there sorts the main list too.
+  Click(Ui().tabs[1]);
+  ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && !category.IsFilling(); }));
+  EXPECT_EQ(OutOfOrder(category, nameDown), "");
+  ClickHeader(category, kColumnFormat);
+  EXPECT_EQ(OutOfOrder(category, formatUp), "");
+  EXPECT_EQ(OutOfOrder(main, formatUp), "");
+  EXPECT_EQ(main.SortIndicatorColumn(), kColumnFormat);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(OutOfOrder(main, formatUp), "");
+  EXPECT_EQ(Caption(0), TabCaption(0, 38)) << "sorting leaves the counts alone";
+
+  // The link of a sorted category row is its own, and its main-list row keeps it too.
+  Click(Ui().tabs[1]);
+  ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && !category.IsFilling() && category.RowCount() > 2; }));
+  ClickHeader(category, kColumnTitle);
+  const int last = category.RowCount();
+  category.CurrentRow(last);
+  const ListRowCopy chosen = category.CurrentRowCopy();
+  const std::string magnet = ResolveMagnet(1);
+  ASSERT_FALSE(magnet.empty());
+  EXPECT_EQ(category.CellText(last, kColumnMagnet), magnet);
+  const int mainRow = main.FindRowByData(chosen.data);
+  ASSERT_GT(mainRow, 0);
+  EXPECT_EQ(main.CellText(mainRow, kColumnMagnet), magnet);
+  EXPECT_EQ(main.CellText(mainRow, kColumnDetailPath), chosen.texts[kColumnDetailPath - 1]);
+  EXPECT_EQ(main.CellText(mainRow, kColumnId), chosen.texts[kColumnCodes - 1]);
+  for (int row = 1; row <= main.RowCount(); ++row) {
+    if (row != mainRow) {
+      EXPECT_EQ(main.CellText(row, kColumnMagnet), "") << row;
+    }
+  }
+
+  // ID returns both lists to arrival order, numbered 1..n; a new search starts there too.
+  ClickHeader(category, kColumnId);
+  for (int row = 1; row <= category.RowCount(); ++row) EXPECT_EQ(category.CellText(row, kColumnId), std::to_string(row));
+  for (int row = 1; row <= main.RowCount(); ++row) EXPECT_EQ(main.CellText(row, kColumnId), std::to_string(row));
+  EXPECT_EQ(main.SortIndicatorColumn(), 0);
+  Click(Ui().tabs[0]);
+  ClickHeader(main, kColumnSize);
+  Click(Ui().searchButton);
+  EXPECT_EQ(main.SortIndicatorColumn(), 0);
+  ASSERT_TRUE(WaitIdle());
+  for (int row = 1; row <= main.RowCount(); ++row) EXPECT_EQ(main.CellText(row, kColumnId), std::to_string(row));
 }
 
 }  // namespace

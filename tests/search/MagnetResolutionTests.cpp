@@ -105,13 +105,4 @@ TEST(MagnetBoxes, TextsTitlesAndCopyOutcome) {
   EXPECT_EQ(search::CopyBox(false), MagnetBox::Failure);
 }
 
-TEST(MainListRow, PlainPositiveDecimalsOnly) {
-  const struct {
-    const char* text;
-    int row;
-  } cases[] = {{"17", 17}, {"1", 1}, {"0", 0}, {"", 0}, {"-3", 0}, {"3a", 0}, {" 3", 0},
-               {"2147483647", 2147483647}, {"2147483648", 0}, {"99999999999", 0}};
-  for (const auto& c : cases) EXPECT_EQ(search::MainListRow(c.text), c.row) << c.text;
-}
-
 }  // namespace

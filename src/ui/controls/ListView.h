@@ -1,8 +1,9 @@
 // The toolkit's multi-column list (control type 8): rows of text cells under a header of
 // columns, hover and selection highlighting, optional row icons and check boxes, two child
 // scroll bars, a tooltip with the text of the cell under the mouse, wheel scrolling and
-// callbacks for clicks, current-row changes and check changes. Indexes are 1-based; 0 means
-// none (or append).
+// callbacks for clicks, header clicks, current-row changes and check changes. An owner may
+// keep the rows in an order of its own, shown by an arrow on a header column. Indexes are
+// 1-based; 0 means none (or append).
 //
 // Threads: the row, column and selection operations may be called from any thread. The list
 // keeps its columns, rows, selection and scroll state under its own lock; an operation changes
@@ -22,6 +23,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -84,6 +86,35 @@ struct ListViewOptions {
   std::optional<bool> visible;               // [1]
   std::vector<unsigned char> backgroundImage;  // PNG/JPEG/GIF bytes drawn over the background colour
 };
+
+// One row as a row order sees it: its cells, one per column, and its data.
+struct ListRowView {
+  const std::vector<std::string>& texts;
+  std::uintptr_t data;
+};
+
+// An order the owner keeps the rows in. The list calls it under its own lock: it must not call
+// the list or wait for the UI thread. Before must be a strict total order.
+class ListRowOrder {
+ public:
+  virtual ~ListRowOrder() = default;
+  virtual bool Before(const ListRowView& a, const ListRowView& b) const = 0;
+  // The rows' indexes in the order; by default a sort with Before. An order whose comparison is
+  // costly makes each row's key once here instead.
+  virtual std::vector<size_t> Arrange(const std::vector<ListRowView>& rows) const;
+};
+
+// A copy of one row, read under one lock.
+struct ListRowCopy {
+  int row = 0;  // 0: no such row
+  std::uintptr_t data = 0;
+  std::vector<std::string> texts;
+};
+
+// The sort arrow a header column shows.
+inline constexpr int kSortNone = 0;
+inline constexpr int kSortAscending = 1;
+inline constexpr int kSortDescending = 2;
 
 // A list's scroll bar: it never takes the keyboard focus from its list (a press on it hands the
 // focus to the list), and a wheel message that reaches it goes to the list, so the wheel keeps
@@ -152,6 +183,30 @@ class ListView : public Control {
                         std::optional<Gdiplus::ARGB> colour = std::nullopt, bool redraw = true);
   virtual bool DeleteRow(int row);
   virtual void ClearRows();
+
+  // --- ordered rows (ListViewOrder.cpp) ---
+  // Keeps the rows in the order from now on: they are moved into it at once, the current, hot
+  // and selected rows moving with their rows. Null keeps the rows where they are, and AddRow
+  // appends again.
+  void SetRowOrder(std::shared_ptr<const ListRowOrder> order);
+  // Adds a whole row (one text per column; missing ones are empty) at its place in the row
+  // order, or at the end without one; returns its number, 0 when memory ran out. A row placed
+  // above the rows in view moves the view down with them, so what the user sees stays put,
+  // unless the view is at the top.
+  int AddRow(std::vector<std::string> texts, std::uintptr_t data, bool redraw = true);
+  // The current row with its data and cells, read at once (a worker may be moving rows).
+  ListRowCopy CurrentRowCopy();
+  // Every row in its present order.
+  std::vector<ListRowCopy> RowCopies();
+  // Sets a cell of the first row whose data is data; false when no row has it.
+  bool SetCellTextOfData(std::uintptr_t data, int column, const std::string& text, bool redraw = true);
+  // A left press on a header column calls back with the column's number (as a row callback
+  // gets its row).
+  void SetOnHeaderClick(EventHandler callback);
+  // Shows the direction arrow (kSort*) on one column's header, none on the others (0: none).
+  void SetSortIndicator(int column, int direction);
+  int SortIndicatorColumn();
+  int SortIndicatorDirection();
   virtual bool SetCellText(int row, int column, const std::string& text, bool redraw = true);
   virtual std::string CellText(int row, int column = 1);
   virtual bool SetRowData(int row, std::uintptr_t value);
@@ -306,6 +361,18 @@ class ListView : public Control {
   // A press inside the row's check box toggles it (mutex_ held); false when it missed the box.
   bool ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked);
 
+  // Moves the rows into order_ (mutex_ held).
+  void ArrangeLocked();
+  // The row number a new row takes in order_ (mutex_ held).
+  int PlaceLocked(const ListRowView& row) const;
+  // The header column under a point in control coordinates, 0 for none (mutex_ held).
+  int HeaderColumnLocked(int x, int y) const;
+  // The arrow of a sorted header column within its cell (UI thread).
+  void DrawSortArrow(Gdiplus::GpGraphics* g, float right, float height, int direction);
+  // Moves canvasOffsetY_ by the view's moves that rows inserted above the canvas's rows made
+  // (UI thread): the canvas still shows the same rows, now numbered further down.
+  void TakeCanvasShift();
+
   // Tells assistive technology what the drawn changes were (UI thread).
   void AnnounceChanges(bool rowsChanged);
 
@@ -315,6 +382,7 @@ class ListView : public Control {
   // Input (UI thread).
   void OnMouseMove(LPARAM lParam);
   void OnButtonDown(WPARAM wParam, LPARAM lParam);
+  bool OnHeaderPress(LPARAM lParam);  // true when the press was on a header column
   void OnButtonUp(UINT message, LPARAM lParam);
   void OnWheel(WPARAM wParam);
   void OnMouseLeave();
@@ -373,6 +441,12 @@ class ListView : public Control {
   bool hotTracking_ = false;                  // mutex_
   bool checkBoxes_ = false;
   EventHandler onCheckChanged_ = nullptr;
+  EventHandler onHeaderClick_ = nullptr;
+  std::shared_ptr<const ListRowOrder> order_;  // mutex_
+  int sortColumn_ = 0;                        // mutex_
+  int sortDirection_ = kSortNone;             // mutex_
+  int canvasShift_ = 0;                       // mutex_; see TakeCanvasShift
+  unsigned rowsInsertedAbove_ = 0;            // mutex_; rows AddRow put above the view, ever
 
   mutable std::mutex mutex_;
   Pending pending_;                           // mutex_

@@ -341,6 +341,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
+      if (message == WM_LBUTTONDOWN && OnHeaderPress(lParam)) break;
       OnButtonDown(wParam, lParam);
       break;
     case WM_LBUTTONUP:

@@ -21,6 +21,11 @@ namespace gdip = gfx::gdip;
 
 namespace {
 
+// The sort arrow's size and the room it takes at the right end of its header cell.
+constexpr float kSortArrowWidth = 7;
+constexpr float kSortArrowHeight = 4;
+constexpr float kSortArrowRoom = 12;
+
 constexpr ARGB Black(int alpha) { return static_cast<ARGB>(alpha) << 24; }
 constexpr ARGB White(int alpha) { return (static_cast<ARGB>(alpha) << 24) | 0xFFFFFF; }
 constexpr ARGB WithAlpha(ARGB colour, int alpha) { return (colour & 0xFFFFFF) | (static_cast<ARGB>(alpha) << 24); }
@@ -237,17 +242,21 @@ void ListView::DrawHeader() {
     gdip::GdipFillRectangle(g.Get(), gradient.Get(), 0, 0, w, h);
   }
   std::vector<Column> columns;
-  int offsetX = 0;
+  int offsetX = 0, sortColumn = 0, sortDirection = kSortNone;
   {
     Lock lock(mutex_);
     columns = columns_;
     offsetX = offsetX_;
+    sortColumn = sortColumn_;
+    sortDirection = sortDirection_;
   }
   gfx::BrushPtr ink;
   gdip::GdipCreateSolidFill(Black(210), reinterpret_cast<Gdiplus::GpSolidFill**>(ink.Put()));
   float x = static_cast<float>(offsetX);
+  int number = 0;
   for (const Column& c : columns) {
     const float width = static_cast<float>(c.width);
+    const bool sorted = ++number == sortColumn;
     if (width > 0 && x + width > 0 && x < w) {
       float textLeft = x + static_cast<float>(cellInset_);
       if (headerImages_ && c.image >= 0) {
@@ -257,13 +266,26 @@ void ListView::DrawHeader() {
           textLeft += iw + 2;
         }
       }
+      const float arrowRoom = sorted ? kSortArrowRoom : 0;
       DrawText(g.Get(), c.title, Font(), format_.Get(), c.alignment, ink.Get(),
-               RectF(textLeft, 0, x + width - textLeft - 2, h));
+               RectF(textLeft, 0, x + width - textLeft - 2 - arrowRoom, h));
+      if (sorted) DrawSortArrow(g.Get(), x + width, h, sortDirection);
       Line(g.Get(), Black(51), x + width - 0.5f, 0, x + width - 0.5f, h);
     }
     x += width;
   }
   Line(g.Get(), Black(51), 0, h - 0.5f, w, h - 0.5f);
+}
+
+void ListView::DrawSortArrow(Gdiplus::GpGraphics* g, float right, float height, int direction) {
+  // A small filled triangle, centred in the room at the cell's right end: point up for
+  // ascending, down for descending.
+  const float half = kSortArrowWidth / 2, middle = right - kSortArrowRoom / 2 - 1, centre = height / 2;
+  const float rise = direction == kSortAscending ? -kSortArrowHeight / 2 : kSortArrowHeight / 2;
+  const Gdiplus::PointF points[3] = {{middle - half, centre - rise}, {middle + half, centre - rise},
+                                     {middle, centre + rise}};
+  gfx::BrushPtr brush = SolidBrush(Black(150));
+  if (brush) gdip::GdipFillPolygon(g, brush.Get(), points, 3, Gdiplus::FillModeAlternate);
 }
 
 list_layout::RowRange ListView::VisibleRange(int offsetY) const {
@@ -320,19 +342,22 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     range = VisibleRange(offsetY);
     firstVisible_ = range.first;
     lastVisible_ = range.last;
+    if (redraw && canvasGraphics_) canvasShift_ = 0;  // drawn afresh for the offset as it is now
   }
   if (!redraw || !canvasGraphics_) return;
   if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) {
     Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   }
   canvasOffsetY_ = offsetY;
-  if (range.first > 0) DrawRowsIn(range.first, range.last);
+  if (range.first > 0) DrawRowsIn(range.first, INT_MAX);  // whatever is in view by then
 }
 
 bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   int from = 0, to = 0;
+  unsigned insertedAbove = 0;
   {
     Lock lock(mutex_);
+    insertedAbove = rowsInsertedAbove_;
     const list_layout::RowRange range = VisibleRange(offsetY_);
     if (range.first == 0) return false;
     from = std::max(fromRow, range.first);
@@ -341,10 +366,12 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   if (from > to) return false;
   RowSnapshot snapshot;
   RowPaint paint(*this);
-  for (int row = from; row <= to; ++row) {
+  for (int at = from; at <= to; ++at) {
     int offsetX = 0, offsetY = 0;
     {
       Lock lock(mutex_);
+      // Rows a worker put above the view meanwhile moved these rows down by as many.
+      const int row = at + static_cast<int>(rowsInsertedAbove_ - insertedAbove);
       if (!Snapshot(row, &snapshot)) break;  // rows removed meanwhile
       offsetX = offsetX_;
       offsetY = offsetY_;
@@ -470,6 +497,7 @@ bool ListView::ScrollCopyDirect(int delta, const RectF& band) {
 }
 
 void ListView::ScrollCanvasTo(int offsetY) {
+  TakeCanvasShift();
   const int delta = offsetY - canvasOffsetY_;
   const int height = static_cast<int>(view_.Height);
   if (!canvas_ || delta == 0) return;
@@ -644,6 +672,7 @@ void ListView::ApplyPending() {
   }
   if (IsLive()) AnnounceChanges(p.rows);
   if (!IsLive() || !canvas_) return;
+  TakeCanvasShift();
   if (p.columns) DrawHeader();
   if (p.columns || p.rows) {
     if (UpdateScrollBars()) p.all = true;
