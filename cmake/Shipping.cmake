@@ -24,6 +24,15 @@ add_link_options(LINKER:--file-alignment=0x1000)
 # No link time in the PE header: two builds of the same commit give the same bytes.
 add_link_options(LINKER:--no-insert-timestamp)
 
+# The window code ships small rather than fast: it spends its time in GDI+ and waiting for the
+# user, and at -O2 it made up most of the exe. The page reader (search, web) and the pixel loops
+# (ui/gfx) keep -O2.
+function(quarvel_ship_small)
+  foreach(target ${ARGN})
+    target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Os>)
+  endforeach()
+endfunction()
+
 # Adds the icon, version and manifest resources to the exe. The version comes from the
 # project's VERSION; the window caption keeps its own text.
 function(quarvel_program_resources target)
