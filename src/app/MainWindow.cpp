@@ -121,6 +121,10 @@ void WireHandlers(MainControls& ui) {
   ui.updateLabel.AddEventHandler(WM_LBUTTONDOWN, OpenUpdateLink);
   ui.mainList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
   ui.categoryList.AddEventHandler(WM_RBUTTONDOWN, ResultMenuGate);
+  for (ListView* list : {&ui.mainList, &ui.categoryList}) {
+    list->AddEventHandler(WM_CONTEXTMENU, ResultMenuKeyGate);
+    list->AddEventHandler(WM_COPY, CopyCurrentResult);
+  }
   ui.mainList.SetOnHeaderClick(ResultHeaderClick);
   ui.categoryList.SetOnHeaderClick(ResultHeaderClick);
   for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);

@@ -1,6 +1,9 @@
 #include "app/ResultActions.h"
 
+#include <windowsx.h>
+
 #include <cstdint>
+#include <optional>
 
 #include "Hosts.h"
 #include "app/AppState.h"
@@ -109,26 +112,60 @@ void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler) {
   menu.add_item(caption, {}, kMenuItemNormal, kMenuCommand, kDeliverHandler, reinterpret_cast<std::intptr_t>(handler));
 }
 
+
+// Opens the menu once the main list has rows (whichever list asked), at a screen point or, with
+// none, at the mouse.
+void GateMenu(std::optional<POINT> at) {
+  // Memory running out while the menu is built: no menu this time.
+  ui::Contained([at] {
+    MainControls* ui = AppState.controls.get();
+    if (!ui || ui->mainList.RowCount() < 1) return;
+    if (at) {
+      ShowResultMenuAt(*at);
+    } else {
+      ShowResultMenu();
+    }
+  });
+}
+
+void FillResultMenu(PopupMenu& menu) {
+  menu.clear();
+  AddHandlerItem(menu, kCopyCaption, &CopyMagnetLink);
+  AddHandlerItem(menu, kCloudPlayCaption, &OpenCloudPlay);
+  AddHandlerItem(menu, kThunderCaption, &OpenThunderLink);
+  AddHandlerItem(menu, kQqdlCaption, &OpenQqdlLink);
+}
+
 }  // namespace
 
 LRESULT ResultMenuGate(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  // Memory running out while the menu is built: no menu this time.
-  ui::Contained([] {
-    MainControls* ui = AppState.controls.get();
-    if (ui && ui->mainList.RowCount() >= 1) ShowResultMenu();
-  });
+  GateMenu(std::nullopt);
+  return 0;
+}
+
+LRESULT ResultMenuKeyGate(LPARAM, LPARAM, LPARAM, LPARAM place, LPARAM) {
+  GateMenu(POINT{GET_X_LPARAM(place), GET_Y_LPARAM(place)});
+  return 0;
+}
+
+LRESULT CopyCurrentResult(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  CopyMagnetLink(0);
   return 0;
 }
 
 void ShowResultMenu() {
   PopupMenu* menu = AppState.resultMenu.get();
   if (!menu) return;
-  menu->clear();
-  AddHandlerItem(*menu, kCopyCaption, &CopyMagnetLink);
-  AddHandlerItem(*menu, kCloudPlayCaption, &OpenCloudPlay);
-  AddHandlerItem(*menu, kThunderCaption, &OpenThunderLink);
-  AddHandlerItem(*menu, kQqdlCaption, &OpenQqdlLink);
+  FillResultMenu(*menu);
   menu->popup_at(AppState.mainWindow, 0, 0);
+}
+
+void ShowResultMenuAt(POINT at) {
+  PopupMenu* menu = AppState.resultMenu.get();
+  if (!menu) return;
+  FillResultMenu(*menu);
+  if (at.x == 0 && at.y == 0) at.y = 1;  // (0, 0) would mean the mouse's place
+  menu->popup_at(AppState.mainWindow, at.x, at.y);
 }
 
 std::string ResolveMagnet(int mode) {

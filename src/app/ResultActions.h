@@ -11,8 +11,18 @@
 // (whichever list was clicked).
 LRESULT ResultMenuGate(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM);
 
+// The same from the keyboard (the Apps key or Shift+F10 on either results list: its
+// WM_CONTEXTMENU handler): the menu opens at the screen point in lParam, below the list's
+// current row.
+LRESULT ResultMenuKeyGate(LPARAM, LPARAM, LPARAM, LPARAM place, LPARAM);
+
+// Ctrl+C on either results list (its WM_COPY handler): the copy item's work, boxes and all.
+LRESULT CopyCurrentResult(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM);
+
 // Refills the result menu with its four items and shows it at the mouse position.
 void ShowResultMenu();
+// The same at a screen point.
+void ShowResultMenuAt(POINT at);
 
 // The magnet link of the visible list's current row, fetched from its detail page only when the
 // row does not hold it yet, and then kept in the row. mode 0 copies it to the clipboard and says

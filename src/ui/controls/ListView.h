@@ -5,6 +5,12 @@
 // keep the rows in an order of its own, shown by an arrow on a header column. Indexes are
 // 1-based; 0 means none (or append).
 //
+// Keys (while the list has the focus): the arrows, Page Up and Page Down, Home and End move
+// the current row as a click does and keep it in view. The Apps key and Shift+F10 pass the
+// owner a WM_CONTEXTMENU (lParam: the screen point below the current row), Ctrl+C a WM_COPY,
+// both as control messages its AddEventHandler handlers get. A list with no rows takes these
+// keys and does nothing.
+//
 // Threads: the row, column and selection operations may be called from any thread. The list
 // keeps its columns, rows, selection and scroll state under its own lock; an operation changes
 // them, records what needs redrawing and, off the UI thread, posts one message to the host
@@ -146,7 +152,8 @@ class ListView : public Control {
   virtual int FirstVisibleRow();
   // (x, y) in control coordinates; non-zero when a row was hit.
   virtual bool HitTest(int x, int y, int* row, int* column, bool columnWanted);
-  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam);                       // -1: not handled
+  // A key going down (WM_KEYDOWN, WM_SYSKEYDOWN); -1: not the list's key.
+  virtual LRESULT HandleKey(WPARAM key, LPARAM lParam);
   virtual LRESULT PreMessage(UINT message, WPARAM wParam, LPARAM lParam);     // -1: continue
   virtual void LayoutChanged(const Gdiplus::RectF& inner, const Gdiplus::RectF& view,
                              const Gdiplus::RectF& header);
@@ -386,6 +393,8 @@ class ListView : public Control {
   void OnButtonUp(UINT message, LPARAM lParam);
   void OnWheel(WPARAM wParam);
   void OnMouseLeave();
+  void MoveCurrentByKey(WPARAM key);
+  void PassMenuKey();
   void ReleaseAll();
   static LRESULT OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
 

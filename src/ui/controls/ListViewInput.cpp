@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "ui/controls/ListKeys.h"
 #include "ui/core/WindowHost.h"
 
 using Lock = std::lock_guard<std::mutex>;
@@ -115,7 +116,71 @@ bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
   return hit.row != 0;
 }
 
-LRESULT ListView::HandleKey(WPARAM, LPARAM) { return -1; }
+LRESULT ListView::HandleKey(WPARAM key, LPARAM lParam) {
+  const bool alt = (lParam & (1 << 29)) != 0;  // the key message's context code
+  const list_keys::KeyAction action =
+      list_keys::ActionOf(key, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, alt);
+  if (action == list_keys::KeyAction::None) return -1;
+  if (RowCount() == 0) return 0;
+  switch (action) {
+    case list_keys::KeyAction::Move:
+      MoveCurrentByKey(key);
+      break;
+    case list_keys::KeyAction::Menu:
+      PassMenuKey();
+      break;
+    case list_keys::KeyAction::Copy:
+      DispatchControlMessage(this, WM_COPY, 0, 0);
+      break;
+    case list_keys::KeyAction::None:
+      break;
+  }
+  return 0;
+}
+
+void ListView::MoveCurrentByKey(WPARAM key) {
+  ApplyPending();  // the page and the bar's range count rows appended meanwhile
+  int row = 0;
+  bool moved = false;
+  {
+    Lock lock(mutex_);
+    const int page = list_keys::RowsPerPage(static_cast<int>(rowsClip_.Height), LineHeight());
+    row = list_keys::RowAfterKey(key, currentRow_, static_cast<int>(rows_.size()), page);
+    if (row == 0) return;
+    moved = row != currentRow_;
+    if (moved) {
+      // As a plain click: the row becomes current and, in a multi-selection list, the selection.
+      const int previous = currentRow_;
+      const std::vector<int> old = selection_;
+      if (!singleSelection_) selection_.assign(1, row);
+      currentRow_ = row;
+      for (int r : old) RefreshState(r);
+      RefreshState(previous);
+      RefreshState(row);
+    }
+  }
+  if (moved) FireCallback(onCurrentChanged_, row, 0, 0);
+  EnsureVisible(row);
+  ApplyPending();  // draws the rows and announces the new current row
+}
+
+void ListView::PassMenuKey() {
+  const int row = CurrentRow();
+  if (row) EnsureVisible(row);
+  WindowHost* host = Host();
+  if (!host) return;
+  // Below the current row, or at the top of the rows without one.
+  Gdiplus::RectF place = row ? AccessibleItemBounds(row) : Gdiplus::RectF();
+  if (!row) {
+    const Gdiplus::RectF& b = BoundsRef();
+    place = Gdiplus::RectF(b.X + view_.X, b.Y + view_.Y, 0, 0);
+  }
+  POINT origin{0, 0};
+  ClientToScreen(GetHostWindow(), &origin);
+  const POINT at = list_keys::MenuPoint(place.X, place.Y + place.Height, host->Dpi(), origin);
+  DispatchControlMessage(this, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(GetHostWindow()), MAKELPARAM(at.x, at.y));
+}
+
 LRESULT ListView::PreMessage(UINT, WPARAM, LPARAM) { return -1; }
 void ListView::LayoutChanged(const Gdiplus::RectF&, const Gdiplus::RectF&, const Gdiplus::RectF&) {}
 void ListView::UnusedListHookStart() {}
@@ -363,8 +428,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (verticalBar_.IsLive()) verticalBar_.Alpha(static_cast<int>(lParam));
       break;
     case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR:
+    case WM_SYSKEYDOWN:
       return HandleKey(wParam, lParam);
     case TKM_LIST_ROW_CHANGED: {
       {
