@@ -1,5 +1,7 @@
 #include "ui/core/AccessibleNode.h"
 
+#include "ui/core/AccessibleHost.h"
+
 #include <cstdint>
 #include <new>
 #include <string>
@@ -10,7 +12,7 @@
 
 namespace accessible {
 
-std::vector<Child> ChildrenOf(WindowHost& host, Control* control) {
+std::vector<Child> ChildrenOf(AccessibleHost& host, Control* control) {
   std::vector<Child> children;
   if (control) {
     const int items = control->AccessibleItemCount();
@@ -23,7 +25,7 @@ std::vector<Child> ChildrenOf(WindowHost& host, Control* control) {
   return children;
 }
 
-AccessibleInfo DescribeControl(WindowHost& host, Control* control) {
+AccessibleInfo DescribeControl(AccessibleHost& host, Control* control) {
   AccessibleInfo info = control->Describe();
   if (!control->IsVisible()) info.state |= STATE_SYSTEM_INVISIBLE;
   if (control->IsDisabled()) info.state |= STATE_SYSTEM_UNAVAILABLE;
@@ -42,7 +44,7 @@ using accessible::Child;
 
 // What a (object, child id) pair stands for once checked against the live tree.
 struct Target {
-  WindowHost* host = nullptr;
+  AccessibleHost* host = nullptr;
   Control* control = nullptr;  // null: the window's client area
   int item = 0;                // > 0: a simple item of control
 };
@@ -327,7 +329,7 @@ class AccessibleNode final : public IAccessible {
       RECT client{};
       GetClientRect(window_, &client);
       if (!PtInRect(&client, point)) return S_FALSE;
-      point = self.host->ToLogical(point);
+      point = ui::PointToLogical(point, self.host->Dpi());
       if (control_) {
         const Gdiplus::RectF& b = control_->BoundsRef();
         if (point.x < b.X || point.y < b.Y || point.x >= b.X + b.Width || point.y >= b.Y + b.Height) return S_FALSE;
@@ -396,7 +398,7 @@ class AccessibleNode final : public IAccessible {
 
   // Checks the object and the child id against the live tree.
   HRESULT Resolve(const VARIANT& child, Target* out) {
-    WindowHost* host = host_of_window(window_);
+    AccessibleHost* host = host_of_window(window_);
     if (!host || host->Window() != window_) return CO_E_OBJNOTCONNECTED;
     if (control_ && !host->OwnsControl(control_)) return CO_E_OBJNOTCONNECTED;
     if (child.vt != VT_I4) return E_INVALIDARG;
@@ -471,7 +473,7 @@ LONG AccessibleObjectId(const Control* control) {
   return static_cast<LONG>(reinterpret_cast<std::uintptr_t>(control) >> 2);
 }
 
-LRESULT AnswerGetObject(WindowHost& host, WPARAM wParam, LPARAM lParam) {
+LRESULT AnswerGetObject(AccessibleHost& host, WPARAM wParam, LPARAM lParam) {
   const LONG id = static_cast<LONG>(lParam);
   Control* control = nullptr;
   if (id > 0) {

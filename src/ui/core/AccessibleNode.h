@@ -17,11 +17,11 @@
 #include "ui/core/AccessibleInfo.h"
 
 class Control;
-class WindowHost;
+class AccessibleHost;
 
 // The window's answer to WM_GETOBJECT: an object for OBJID_CLIENT or for a control's own
 // object id (its events carry that id); 0 for any other id.
-LRESULT AnswerGetObject(WindowHost& host, WPARAM wParam, LPARAM lParam);
+LRESULT AnswerGetObject(AccessibleHost& host, WPARAM wParam, LPARAM lParam);
 
 // A new object (one reference) for a control of the window, or for the client area (null).
 IAccessible* MakeAccessible(HWND window, Control* control);
@@ -34,8 +34,8 @@ struct Child {
   int item = 0;
 };
 // The children of an object in reading order (UI thread).
-std::vector<Child> ChildrenOf(WindowHost& host, Control* control);
+std::vector<Child> ChildrenOf(AccessibleHost& host, Control* control);
 // The description of a control with the states the host knows about (UI thread).
-AccessibleInfo DescribeControl(WindowHost& host, Control* control);
+AccessibleInfo DescribeControl(AccessibleHost& host, Control* control);
 
 }  // namespace accessible

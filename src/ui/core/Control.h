@@ -194,7 +194,8 @@ class Control {
   UINT_PTR TransitionTimerId() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
 
  protected:
-  friend class WindowHost;
+  friend class WindowHost;  // links the tree
+  friend class Compositor;  // reads the transition it composes
   friend void BeginSurfacePaint(Control*, PaintContext&, const Gdiplus::RectF*, bool);
   friend void EndSurfacePaint(Control*, PaintContext&);
 

@@ -6,10 +6,8 @@
 
 #include "ui/core/AccessibleNode.h"
 #include "ui/core/Control.h"
-#include "ui/core/FrameParts.h"
 #include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
-#include "ui/gfx/Text.h"
 
 using Gdiplus::RectF;
 
@@ -42,7 +40,7 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
   if (SentFromWithin(message, wParam)) return AnswerMessage(message, wParam, lParam);
   // Another message still open here is waiting on a loop (modal, menu, move or size): what it
   // queued shows before this one runs.
-  if (innermostBatch_) compose_queued();
+  if (compositor_.InBatch()) compositor_.compose_queued();
   RepaintBatch batch(*this);
   const LRESULT answer = AnswerMessage(message, wParam, lParam);
   batch.ComposeAndClose();
@@ -51,8 +49,8 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT WindowHost::AnswerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = window_;
-  if (onWindowMessage_) {
-    LRESULT answer = onWindowMessage_(window, message, wParam, lParam);
+  if (callbacks_.windowMessage) {
+    LRESULT answer = callbacks_.windowMessage(window, message, wParam, lParam);
     if (answer != -1) return answer;
     if (window_ != window) return DefWindowProcW(window, message, wParam, lParam);
   }
@@ -80,12 +78,12 @@ std::optional<LRESULT> WindowHost::AnswerWindowMessage(UINT message, WPARAM wPar
       handle_size(window_, wParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_ACTIVATE:
-      OnActivate(wParam);
+      input_.OnActivate(wParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_SETTEXT:
       return OnSetText(wParam, lParam);
     case WM_PAINT:
-      OnPaint();
+      compositor_.OnPaint();
       return 0;
     case WM_ERASEBKGND:
       // WM_PAINT copies the whole composed frame: erasing first only flashes the class colour.
@@ -94,13 +92,13 @@ std::optional<LRESULT> WindowHost::AnswerWindowMessage(UINT message, WPARAM wPar
       OnClose();
       return DefaultProcessing(message, wParam, lParam);
     case WM_SETCURSOR:
-      if (OnSetCursor(wParam)) return 1;
+      if (input_.OnSetCursor(wParam)) return 1;
       return DefaultProcessing(message, wParam, lParam);
     case WM_GETMINMAXINFO:
-      OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+      frame_.OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
     case WM_STYLECHANGED:
-      OnStyleChanged(wParam, reinterpret_cast<const STYLESTRUCT*>(lParam));
+      frame_.OnStyleChanged(wParam, reinterpret_cast<const STYLESTRUCT*>(lParam));
       return DefaultProcessing(message, wParam, lParam);
     case WM_NCCALCSIZE:
       // No non-client area: the client area is the whole window.
@@ -130,76 +128,17 @@ LRESULT WindowHost::DetachAndPassOn(UINT message, WPARAM wParam, LPARAM lParam) 
                   : DefWindowProcW(window, message, wParam, lParam);
 }
 
-void WindowHost::OnActivate(WPARAM wParam) {
-  if (LOWORD(wParam) == WA_INACTIVE) {
-    if (hovered_) DispatchControlMessage(hovered_, TKM_MOUSE_LEAVE, 0, 0);
-    if (pressing_) {
-      DispatchControlMessage(pressed_, TKM_KILL_FOCUS, 0, 0);
-      ReleaseCapture();
-      pressing_ = false;
-    }
-  } else if (pressed_) {
-    DispatchControlMessage(pressed_, TKM_SET_FOCUS, 0, 0);
-  }
-}
-
 LRESULT WindowHost::OnSetText(WPARAM wParam, LPARAM lParam) {
   LRESULT result = DefaultProcessing(WM_SETTEXT, wParam, lParam);
-  if (result == 1 && (frameFlags_ & kFrameCaption) && captionLabel_) {
-    const auto* text = reinterpret_cast<const wchar_t*>(lParam);
-    static_cast<CaptionLabel*>(captionLabel_)->SetText(text ? gfx::narrow_text(text) : std::string());
-  }
+  if (result == 1) frame_.ShowTitle(reinterpret_cast<const wchar_t*>(lParam));
   return result;
-}
-
-void WindowHost::OnPaint() {
-  // Everything is composed already: the back buffer is copied as it is.
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window_, &paint);
-  if (dc && backBuffer_.Dc()) {
-    const RECT& r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top, SRCCOPY);
-  }
-  EndPaint(window_, &paint);
 }
 
 void WindowHost::OnClose() {
   // The close effect may pump messages that destroy the window: hide the one it started with.
   HWND window = window_;
-  RunCloseEffect();
+  compositor_.RunCloseEffect();
   ShowWindow(window, SW_HIDE);
-}
-
-bool WindowHost::OnSetCursor(WPARAM wParam) {
-  if (reinterpret_cast<HWND>(wParam) != window_) return false;
-  SetCursor(hovered_ && hovered_->CursorHandle() ? hovered_->CursorHandle() : defaultCursor_);
-  return true;
-}
-
-void WindowHost::OnGetMinMaxInfo(MINMAXINFO* info) {
-  // Maximised, the drawn frame's margins lie outside the work area.
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int margin = ui::ToDevice(7, dpi_);
-  info->ptMaxSize.x = work.right + 2 * margin;
-  info->ptMaxSize.y = work.bottom + 2 * margin;
-  info->ptMaxPosition.x = work.left - margin;
-  info->ptMaxPosition.y = work.top - margin;
-  info->ptMinTrackSize.x = ui::ToDevice(MinimumTrackWidth(), dpi_);
-  info->ptMinTrackSize.y = ui::ToDevice((frameFlags_ & ~kFrameDrawn) == 0 ? 20 : 38, dpi_);
-}
-
-int WindowHost::MinimumTrackWidth() const {
-  if ((frameFlags_ & ~kFrameDrawn) == 0) return 21;
-  int buttons = static_cast<int>(titleButtons_.empty() ? titleButtonBits_.size() : titleButtons_.size());
-  return buttons * 28 + ((frameFlags_ & kFrameClose) ? 11 : 0) + 35 + 1;
-}
-
-void WindowHost::OnStyleChanged(WPARAM which, const STYLESTRUCT* change) {
-  // The host draws the frame: a system border set later is taken away again.
-  if (which == static_cast<WPARAM>(GWL_STYLE) && (change->styleNew & (WS_DLGFRAME | WS_BORDER))) {
-    EditStyle(0, WS_DLGFRAME | WS_BORDER);
-  }
 }
 
 void WindowHost::OnTimer(WPARAM wParam, LPARAM lParam) {
@@ -214,10 +153,8 @@ void WindowHost::handle_size(HWND window, WPARAM sizeType) {
   const WindowSize now = ReadSize();
   if (device.width == deviceSize_.width && device.height == deviceSize_.height) return;
   size_ = now;
-  if (onSize_) onSize_(window, now.width, now.height);
-  CreateBuffers();
-  repaintQueue_.Bind(window_, this, graphics_.Get());
-  redraw(std::nullopt, backgroundColour_, 0);
+  if (callbacks_.size) callbacks_.size(window, now.width, now.height);
+  compositor_.Rebuild();
 }
 
 WindowSize WindowHost::ReadSize() {
@@ -245,9 +182,7 @@ void WindowHost::OnDpiChanged(int dpi, const RECT* suggested) {
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   size_ = ReadSize();
-  CreateBuffers();
-  repaintQueue_.Bind(window_, this, graphics_.Get());
-  redraw(std::nullopt, backgroundColour_, 0);
+  compositor_.Rebuild();
 }
 
 // Not WM_LBUTTONDBLCLK: the host sends its point on to itself as a press, converted then.
@@ -279,13 +214,13 @@ LPARAM WindowHost::LogicalPointParam(LPARAM lParam) const {
 std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SYSCHAR:
-      if (handle_accelerator_key(message, wParam, lParam)) return 0;
+      if (input_.handle_accelerator_key(message, wParam, lParam)) return 0;
       return DefaultProcessing(message, wParam, lParam);
     case WM_KEYDOWN:
-      handle_key_down(message, wParam, lParam);
+      input_.handle_key_down(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_MOUSEWHEEL:
-      if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
+      if (Control* focused = input_.Focused()) DispatchControlMessage(focused, message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_KEYUP:
     case WM_CHAR:
@@ -294,43 +229,27 @@ std::optional<LRESULT> WindowHost::AnswerInputMessage(UINT message, WPARAM wPara
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
       // The focused control's: it takes them before the window does.
-      if (focused_) DispatchControlMessage(focused_, message, wParam, lParam);
+      if (Control* focused = input_.Focused()) DispatchControlMessage(focused, message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_MOUSEMOVE:
-      TrackMouseLeave();
-      route_mouse(message, wParam, lParam);
+      input_.TrackMouseLeave();
+      input_.route_mouse(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-      route_mouse(message, wParam, lParam);
+      input_.route_mouse(message, wParam, lParam);
       return DefaultProcessing(message, wParam, lParam);
     case WM_LBUTTONDBLCLK:
       // The second press of a double click goes the way of any press, marked as such.
       SendMessageW(window_, WM_LBUTTONDOWN, TKM_DBLCLICK_MARK, lParam);
       return 0;
     case WM_MOUSELEAVE:
-      OnMouseLeave();
+      input_.OnMouseLeave();
       return 0;
     default:
       return std::nullopt;
-  }
-}
-
-void WindowHost::TrackMouseLeave() {
-  if (trackingMouse_) return;
-  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
-  trackingMouse_ = TrackMouseEvent(&track) != FALSE;
-}
-
-void WindowHost::OnMouseLeave() {
-  trackingMouse_ = false;
-  ReleaseCapture();
-  if (Control* control = hovered_) {
-    DispatchControlMessage(control, TKM_MOUSE_LEAVE, 0, 0);
-    Call(onMouseLeave_, control, 0, 0, control->Type());
-    hovered_ = nullptr;
   }
 }
 
@@ -342,16 +261,16 @@ std::optional<LRESULT> WindowHost::AnswerToolkitMessage(UINT message, WPARAM wPa
       if (lParam) set_focus(reinterpret_cast<Control*>(lParam), false);
       return 0;
     case TKM_SET_ACCELERATOR:
-      return set_accelerator(reinterpret_cast<Control*>(wParam), static_cast<int>(lParam));
+      return input_.set_accelerator(reinterpret_cast<Control*>(wParam), static_cast<int>(lParam));
     case TKM_PRESENT:
-      present_rect(nullptr, false);
+      compositor_.present_rect(nullptr, false);
       return 0;
     case TKM_REPAINT_RECT:
       OnRepaintRect(wParam, reinterpret_cast<RectF*>(lParam));
       return 0;
     case TKM_COMPOSE_QUEUED:
       // Its batch (or the open one's, when a loop delivered it) composes the queue.
-      composePosted_ = false;
+      compositor_.ComposePostArrived();
       return 0;
     case TKM_CONTROL_MOVED:
       return OnControlMoved(reinterpret_cast<Control*>(wParam), lParam);
@@ -377,7 +296,7 @@ void WindowHost::OnRepaintRect(WPARAM wParam, RectF* rect) {
   // A rectangle posted from a control is a heap copy that the host deletes once read.
   const bool owned = (wParam & kRepaintOwnedRect) != 0;
   const WPARAM mode = wParam & ~kRepaintOwnedRect;
-  if (rect) queue_repaint(*rect, mode);
+  if (rect) compositor_.queue_repaint(*rect, mode);
   if (owned) ReleaseOwnedRect(rect);
 }
 
@@ -386,12 +305,7 @@ LRESULT WindowHost::OnControlMoved(Control* control, LPARAM redraw) {
   DispatchControlMessage(control, TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(control), redraw);
   if (redraw != 1) return 1;
   // 0 while busy: the control queues both rectangles to be recomposed afterwards.
-  if (busy_) return 0;
-  // Old and new place as one area when they touch.
-  if (control->PreviousBounds()) repaintQueue_.Append(*control->PreviousBounds());
-  repaintQueue_.Append(control->BoundsRef());
-  ComposeWhenDue();
-  return 1;
+  return compositor_.QueueMoved(control) ? 1 : 0;
 }
 
 LRESULT WindowHost::OnPostedToControl(Control* control, ControlMessageBlock* block) {

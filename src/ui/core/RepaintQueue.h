@@ -1,5 +1,6 @@
-// The host's queue of rectangles waiting to be recomposed (background cache, then the
-// controls that intersect them, then presented). Flushing runs on the UI thread only.
+// The compositor's queue of rectangles waiting to be recomposed (background cache, then the
+// controls that intersect them, then presented), and the batches that hold it while a message
+// runs. Flushing runs on the UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,7 @@
 #include <deque>
 #include <vector>
 
-class WindowHost;
+class Compositor;
 
 // The rectangles with every group that overlaps or touches joined into its bounding rectangle,
 // first come first.
@@ -17,7 +18,7 @@ std::vector<Gdiplus::RectF> MergeTouching(const std::deque<Gdiplus::RectF>& rect
 
 class RepaintQueue {
  public:
-  void Bind(HWND window, WindowHost* host, Gdiplus::GpGraphics* graphics) {
+  void Bind(HWND window, Compositor* host, Gdiplus::GpGraphics* graphics) {
     window_ = window;
     host_ = host;
     graphics_ = graphics;
@@ -34,13 +35,30 @@ class RepaintQueue {
   bool Flushing() const { return flushing_; }
   Gdiplus::GpGraphics* Graphics() const { return graphics_; }
 
-  // Recomposes every queued rectangle through the host, front first, until none is left.
+  // Recomposes every queued rectangle through the compositor, front first, until none is left.
   void Flush();
 
  private:
   std::deque<Gdiplus::RectF> rects_;
   bool flushing_ = false;
   HWND window_ = nullptr;
-  WindowHost* host_ = nullptr;
+  Compositor* host_ = nullptr;
   Gdiplus::GpGraphics* graphics_ = nullptr;
+};
+
+// Repaint requests made while one lives wait and are recomposed together when it goes (see
+// WindowHost::RepaintBatch). The destructor only unlinks.
+class RepaintBatch {
+ public:
+  explicit RepaintBatch(Compositor& compositor);
+  ~RepaintBatch();
+  RepaintBatch(const RepaintBatch&) = delete;
+  RepaintBatch& operator=(const RepaintBatch&) = delete;
+  void ComposeAndClose();
+
+ private:
+  friend class Compositor;
+  Compositor* Close() noexcept;  // the compositor it was open on, or null
+  Compositor* host_;
+  RepaintBatch* outer_;
 };

@@ -1,5 +1,5 @@
-// The drawing side of the host: buffers, redraw, composition of the controls, presenting,
-// title-bar layout, the cross-fade, glass blur and the show and close effects.
+// The drawing side of the host: buffers, redraw, composition of the controls, the repaint
+// queue and its batches, presenting, the cross-fade, glass blur and the show and close effects.
 #include <algorithm>
 #include <cmath>
 
@@ -7,6 +7,7 @@
 #include "ui/core/Colour.h"
 #include "ui/core/UiThread.h"
 #include "ui/gfx/Toolkit.h"
+#include "ui/core/Compositor.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
 #include "ui/gfx/Shapes.h"
@@ -19,7 +20,7 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 constexpr UINT_PTR kTransitionTimerId = 1;
-constexpr float kFrameInset = WindowHost::kFrameInset;  // as a float, for the frame geometry
+constexpr float kFrameInset = WindowFrame::kFrameInset;  // as a float, for the frame geometry
 
 // A rounded (or, with radius 0, straight) rectangle path.
 // The host's rounded shapes: "inset n" keeps n - 1 pixels free on every side.
@@ -117,61 +118,124 @@ void PumpPending() {
 
 // --- buffers ---
 
-bool BufferDc::Create(HDC compatible, int width, int height) {
-  Release();
-  if (!dib_.Create(compatible, width, height)) return false;
-  if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB,
-                                reinterpret_cast<BYTE*>(dib_.Bits()), pixels_.Put()) != Ok) {
-    pixels_.Reset();
-  }
-  return true;
-}
-
-void BufferDc::Release() {
-  pixels_.Reset();
-  dib_.Release();
-}
-
-std::uint32_t BufferDc::Pixel(int x, int y) const {
-  const std::uint32_t* bits = dib_.Bits();
-  if (!bits || x < 0 || y < 0 || x >= dib_.Width() || y >= dib_.Height()) return 0;
-  GdiFlush();
-  return bits[static_cast<size_t>(y) * dib_.Width() + x];
-}
-
-void WindowHost::CreateBuffers() {
+void Compositor::CreateBuffers() {
   ReleaseBuffers();
-  backBuffer_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height);
-  background_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height);
+  backBuffer_.Create(windowDc_.Get(), DeviceSize().width, DeviceSize().height);
+  background_.Create(windowDc_.Get(), DeviceSize().width, DeviceSize().height);
   // The graphics draw straight into the back buffer's pixels, alpha included, which is what
   // UpdateLayeredWindow needs for layered windows.
   if (backBuffer_.Pixels() && GdipGetImageGraphicsContext(backBuffer_.Pixels(), graphics_.Put()) == Ok) {
     GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
     GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
     // The one scale of the whole composition: everything drawn here is in logical pixels.
-    ui::ScaleGraphics(graphics_.Get(), dpi_);
+    ui::ScaleGraphics(graphics_.Get(), Dpi());
   } else {
     graphics_.Reset();
   }
 }
 
-void WindowHost::ReleaseBuffers() {
+void Compositor::ReleaseBuffers() {
   graphics_.Reset();
   backBuffer_.Release();
   background_.Release();
 }
 
+// --- attach and detach ---
+
+void Compositor::TakeOptions(const AttachOptions& options) {
+  alpha_ = options.alpha.value_or(-1);
+  imageLayout_ = options.imageLayout.value_or(0);
+  presentOnAttach_ = options.presentOnAttach.value_or(true);
+  gloss_ = options.gloss.value_or(true);
+  nineSlice_ = options.nineSlice;
+  sharedBackground_ = options.sharedBackground.value_or(nullptr);
+  backgroundColour_ = -1;
+  if (!options.alpha) {
+    glassBlur_ = false;
+  } else if (!options.glassBlur) {
+    glassBlur_ = gfx::OsMajorVersion() == 6;
+  } else {
+    glassBlur_ = *options.glassBlur;
+  }
+}
+
+void Compositor::PrepareDrawing() {
+  windowDc_ = gfx::WindowDc(Window());
+  CreateBuffers();
+  if (alpha_ != -1) {
+    LONG ex = GetWindowLongW(Window(), GWL_EXSTYLE);
+    if (!(ex & WS_EX_LAYERED)) SetWindowLongW(Window(), GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  }
+  BindQueue();
+}
+
+void Compositor::BindQueue() { repaintQueue_.Bind(Window(), this, graphics_.Get()); }
+
+void Compositor::Rebuild() {
+  CreateBuffers();
+  BindQueue();
+  redraw(std::nullopt, backgroundColour_, 0, false);
+}
+
+void Compositor::AbandonAttach() {
+  ReleaseBuffers();
+  windowDc_.Reset();
+}
+
+void Compositor::StopComposing() {
+  KillTimer(Window(), kTransitionTimerId);
+  repaintQueue_.Release();
+}
+
+void Compositor::Release() {
+  frameClip_.Reset();
+  frameClipRects_.clear();
+  backgroundImage_.Reset();
+  stretchedBackground_.Reset();
+  ReleaseBuffers();
+  snapshot_.Release();
+  windowDc_.Reset();
+  composePosted_ = false;  // a new attach starts afresh; one still queued is harmless
+}
+
+void Compositor::AbandonBatches() {
+  // Scopes still open on the stack (the host deleted inside its own message) let it be.
+  for (RepaintBatch* batch = innermostBatch_; batch; batch = batch->outer_) batch->host_ = nullptr;
+}
+
+void Compositor::OnPaint() {
+  // Everything is composed already: the back buffer is copied as it is.
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(Window(), &paint);
+  if (dc && backBuffer_.Dc()) {
+    const RECT& r = paint.rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top, SRCCOPY);
+  }
+  EndPaint(Window(), &paint);
+}
+
+bool Compositor::QueueMoved(Control* control) {
+  // Not while busy: the control queues both rectangles to be recomposed afterwards.
+  if (busy_) return false;
+  // Old and new place as one area when they touch.
+  if (control->PreviousBounds()) repaintQueue_.Append(*control->PreviousBounds());
+  repaintQueue_.Append(control->BoundsRef());
+  ComposeWhenDue();
+  return true;
+}
+
 // --- redraw ---
 
-void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode,
+void Compositor::redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode,
                         bool allControls) {
-  if (!window_ || !graphics_) return;
+  if (!Window() || !graphics_) return;
   {
     ScopedFlag busy(busy_, true, false);
 
     // Background image and colour.
-    WindowHost* shared =
+    WindowHost* sharedHost =
         sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
+    const Compositor* shared = sharedHost ? &sharedHost->Painting() : nullptr;
     if (shared && shared != this) {
       backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
       ForgetStretchedBackground();
@@ -186,28 +250,28 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     }
 
     // The snapshot the cross-fade of a layered window starts from.
-    if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
-      BitBlt(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+    if (mode == 1 && alpha_ != -1 && snapshot_.Create(windowDc_.Get(), DeviceSize().width, DeviceSize().height)) {
+      BitBlt(snapshot_.Dc(), 0, 0, DeviceSize().width, DeviceSize().height, backBuffer_.Dc(), 0, 0, SRCCOPY);
     }
 
     PaintBackground(mode);
 
     // The background cache: repaints start from it.
     GdipFlush(graphics_.Get(), FlushIntentionSync);
-    BitBlt(background_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+    BitBlt(background_.Dc(), 0, 0, DeviceSize().width, DeviceSize().height, backBuffer_.Dc(), 0, 0, SRCCOPY);
 
     // Controls, clipped to the inside of the frame.
     frameClip_.Reset();
     frameClipRects_.clear();
-    if (cornerStyle_ != 1) {
-      const float radius = static_cast<float>(std::max(cornerStyle_ - 1, 0));
-      if (gfx::PathPtr path = InsetPath(size_.width, size_.height, 7, radius)) {
+    if (frame_.CornerStyle() != 1) {
+      const float radius = static_cast<float>(std::max(frame_.CornerStyle() - 1, 0));
+      if (gfx::PathPtr path = InsetPath(Size().width, Size().height, 7, radius)) {
         GdipCreateRegionPath(path.Get(), frameClip_.Put());
         frameClipRects_ = gfx::RegionRects(frameClip_.Get());
       }
     }
-    repaintQueue_.Bind(window_, this, graphics_.Get());
-    layout_title_bar();
+    repaintQueue_.Bind(Window(), this, graphics_.Get());
+    frame_.layout_title_bar();
     ComposeControls(nullptr, allControls);
     GdipResetClip(graphics_.Get());
     GdipFlush(graphics_.Get(), FlushIntentionSync);
@@ -225,19 +289,19 @@ void WindowHost::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     busy_ = true;
     transitionAlpha_ = 0;
     transitionTicks_ = 0;
-    SetTimer(window_, kTransitionTimerId, 50, TransitionTimerProc);
+    SetTimer(Window(), kTransitionTimerId, 50, TransitionTimerProc);
   }
 }
 
-void WindowHost::ForgetStretchedBackground() {
+void Compositor::ForgetStretchedBackground() {
   stretchedBackground_.Reset();
   backgroundOpaque_ = backgroundImage_ && gfx::ImageIsOpaque(backgroundImage_.Get());
 }
 
-void WindowHost::DrawBackgroundStretched(const RectF& dest) {
+void Compositor::DrawBackgroundStretched(const RectF& dest) {
   // An opaque skin is stretched once per size and then drawn one to one.
   const int width = static_cast<int>(dest.Width), height = static_cast<int>(dest.Height);
-  if (dpi_ == ui::kBaseDpi && backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
+  if (Dpi() == ui::kBaseDpi && backgroundOpaque_ && width > 0 && height > 0 && static_cast<REAL>(width) == dest.Width &&
       static_cast<REAL>(height) == dest.Height) {
     if (!stretchedBackground_ || stretchedSize_.width != width || stretchedSize_.height != height) {
       stretchedBackground_ = backgroundImage_.TakeStretched(width, height);  // made ahead, if it was
@@ -250,14 +314,14 @@ void WindowHost::DrawBackgroundStretched(const RectF& dest) {
   DrawImageAt(graphics_.Get(), backgroundImage_.Get(), dest, ImageRect(backgroundImage_.Get()));
 }
 
-void WindowHost::PaintBackground(int mode) {
-  const int width = size_.width, height = size_.height;
+void Compositor::PaintBackground(int mode) {
+  const int width = Size().width, height = Size().height;
   // Start from transparent.
   GdipResetClip(graphics_.Get());
   ClearWithinClip(0);
 
   const RectF frame(kFrameInset, kFrameInset, width - 2 * kFrameInset, height - 2 * kFrameInset);
-  if (cornerStyle_ == 1) {
+  if (frame_.CornerStyle() == 1) {
     // Nine-sliced (or stretched) skin, no rounded frame.
     if (backgroundImage_) {
       RectF whole(0, 0, static_cast<REAL>(width), static_cast<REAL>(height));
@@ -271,7 +335,7 @@ void WindowHost::PaintBackground(int mode) {
     }
   } else {
     // Rounded frame: clip, colour, image by layout.
-    if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(cornerStyle_))) {
+    if (gfx::PathPtr path = InsetPath(width, height, 6, static_cast<float>(frame_.CornerStyle()))) {
       GdipSetClipPath(graphics_.Get(), path.Get(), CombineModeReplace);
     }
     if (!backgroundImage_) {
@@ -315,28 +379,19 @@ void WindowHost::PaintBackground(int mode) {
   }
 
   // The application's own background drawing.
-  if (onPaint_) onPaint_(window_, graphics_.Get(), width, height);
+  if (callbacks_.paint) callbacks_.paint(Window(), graphics_.Get(), width, height);
 
   // Frame outlines and the window's shape.
-  if (cornerStyle_ != 1) {
-    float outer = cornerStyle_ == 0 ? 0.0f : 7.0f, inner = cornerStyle_ == 0 ? 0.0f : 6.0f;
+  if (frame_.CornerStyle() != 1) {
+    float outer = frame_.CornerStyle() == 0 ? 0.0f : 7.0f, inner = frame_.CornerStyle() == 0 ? 0.0f : 6.0f;
     OutlinePath(graphics_.Get(), kFrameInset + 0.5f, kFrameInset + 0.5f, width - 2 * kFrameInset - 1,
                 height - 2 * kFrameInset - 1, outer, 0xCC606060);
     OutlinePath(graphics_.Get(), kFrameInset + 1.5f, kFrameInset + 1.5f, width - 2 * kFrameInset - 3,
                 height - 2 * kFrameInset - 3, inner, 0x66FFFFFF);
     GdipResetClip(graphics_.Get());
     if (alpha_ == -1) {
-      if (IsZoomed(window_)) {
-        SetWindowRgn(window_, nullptr, TRUE);
-      } else {
-        const int d = ui::ToDevice(cornerStyle_ * 2, dpi_);
-        const int inset = static_cast<int>(kFrameInset);
-        const RECT shape = ui::RectToDevice(RECT{inset, inset, width - inset + 1, height - inset + 1}, dpi_);
-        gfx::HrgnPtr region(CreateRoundRectRgn(shape.left, shape.top, shape.right, shape.bottom, d, d));
-        // The window owns the region once it takes it.
-        if (region && SetWindowRgn(window_, region.Get(), TRUE)) region.Detach();
-      }
-    } else if (frameFlags_ & kFrameDrawn) {
+      frame_.ApplyShape();
+    } else if (frame_.Flags() & kFrameDrawn) {
       int edge = edgeColour_ == -1 ? 0 : edgeColour_;
       OutlinePath(graphics_.Get(), kFrameInset - 0.5f, kFrameInset - 0.5f, width - 2 * kFrameInset + 1,
                   height - 2 * kFrameInset + 1, outer + 1, ToArgb(edge, 80));
@@ -347,11 +402,11 @@ void WindowHost::PaintBackground(int mode) {
 
 // --- composition ---
 
-void WindowHost::ComposeControls(const RectF* rect, bool allControls) {
+void Compositor::ComposeControls(const RectF* rect, bool allControls) {
   if (!graphics_) return;
-  RectF area = rect ? *rect : RectF(0, 0, static_cast<REAL>(size_.width), static_cast<REAL>(size_.height));
+  RectF area = rect ? *rect : RectF(0, 0, static_cast<REAL>(Size().width), static_cast<REAL>(Size().height));
   struct Composer {
-    WindowHost* host;
+    Compositor* host;
     bool repaint;
     void Compose(Control* control, const RectF& clip) {
       for (; control; control = control->NextSibling()) {
@@ -364,11 +419,11 @@ void WindowHost::ComposeControls(const RectF* rect, bool allControls) {
       }
     }
   };
-  Composer{this, allControls}.Compose(firstControl_, area);
+  Composer{this, allControls}.Compose(host_.FirstControl(), area);
   GdipResetClip(graphics_.Get());
 }
 
-void WindowHost::DrawControl(Control* control, const RectF& visible) {
+void Compositor::DrawControl(Control* control, const RectF& visible) {
   GdipSetClipRect(graphics_.Get(), visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
   if (frameClip_) GdipSetClipRegion(graphics_.Get(), frameClip_.Get(), CombineModeIntersect);
 
@@ -382,8 +437,8 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
     GpImage* before = control->Snapshot();
     GpImage* after = control->Surface();
     RectF old = ImageRect(before);
-    old.Width /= ui::ScaleFactor(dpi_);
-    old.Height /= ui::ScaleFactor(dpi_);
+    old.Width /= ui::ScaleFactor(Dpi());
+    old.Height /= ui::ScaleFactor(Dpi());
     old.X = b.X;
     old.Y = b.Y;
     switch (control->transitionStyle_) {
@@ -422,15 +477,15 @@ void WindowHost::DrawControl(Control* control, const RectF& visible) {
   DrawWithOpacity(graphics_.Get(), control->Surface(), SurfaceRect(control->Surface(), b), opacity);
 }
 
-gfx::PixelArea WindowHost::BackBufferPixels() {
+gfx::PixelArea Compositor::BackBufferPixels() {
   // What GDI+ and GDI had still to draw into it goes first.
   GdipFlush(graphics_.Get(), FlushIntentionSync);
   GdiFlush();
   return gfx::PixelArea{backBuffer_.Bits(), backBuffer_.Width(), backBuffer_.Height(), backBuffer_.Width(), true};
 }
 
-std::vector<RECT> WindowHost::DirectClip(const RectF& area) const {
-  const RECT box = ToRect(area, size_.width, size_.height);
+std::vector<RECT> Compositor::DirectClip(const RectF& area) const {
+  const RECT box = ToRect(area, Size().width, Size().height);
   if (!frameClip_) return {box};
   std::vector<RECT> rects;
   for (const RECT& inside : frameClipRects_) {
@@ -440,10 +495,10 @@ std::vector<RECT> WindowHost::DirectClip(const RectF& area) const {
   return rects;
 }
 
-bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const RectF& visible) {
+bool Compositor::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const RectF& visible) {
   // One to one at 96 DPI on whole pixels, where GDI+ would not resample; the frame's clip as
   // rectangles (a rounded frame's corners included).
-  if (!surface || dpi_ != ui::kBaseDpi || !backBuffer_.Bits() || (frameClip_ && frameClipRects_.empty())) return false;
+  if (!surface || Dpi() != ui::kBaseDpi || !backBuffer_.Bits() || (frameClip_ && frameClipRects_.empty())) return false;
   for (REAL v : {bounds.X, bounds.Y, bounds.Width, bounds.Height}) {
     if (!gfx::OnPixelGrid(v)) return false;
   }
@@ -457,7 +512,7 @@ bool WindowHost::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const 
   return true;
 }
 
-bool WindowHost::ClipInPixels(std::vector<RECT>& rects) {
+bool Compositor::ClipInPixels(std::vector<RECT>& rects) {
   rects.clear();
   gfx::RegionPtr clip;
   BOOL infinite = FALSE;
@@ -467,12 +522,12 @@ bool WindowHost::ClipInPixels(std::vector<RECT>& rects) {
   }
   if (infinite) return true;
   // The clip's rectangles are device pixels only where the graphics is not scaled.
-  if (dpi_ != ui::kBaseDpi) return false;
+  if (Dpi() != ui::kBaseDpi) return false;
   rects = gfx::RegionRects(clip.Get());
   return !rects.empty();
 }
 
-void WindowHost::ClearWithinClip(ARGB colour) {
+void Compositor::ClearWithinClip(ARGB colour) {
   // In memory: GDI+ under Wine clears a bitmap pixel by pixel.
   std::vector<RECT> rects;
   if (ClipInPixels(rects)) {
@@ -482,9 +537,9 @@ void WindowHost::ClearWithinClip(ARGB colour) {
   }
 }
 
-bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
+bool Compositor::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
   // The opaque stretched skin, copied within the graphics' clip (the rounded frame).
-  if (dpi_ != ui::kBaseDpi || !gfx::OnPixelGrid(dest.X) || !gfx::OnPixelGrid(dest.Y)) return false;
+  if (Dpi() != ui::kBaseDpi || !gfx::OnPixelGrid(dest.X) || !gfx::OnPixelGrid(dest.Y)) return false;
   std::vector<RECT> rects;
   if (!ClipInPixels(rects)) return false;
   gfx::BitmapPixels source(static_cast<GpBitmap*>(image));
@@ -493,19 +548,19 @@ bool WindowHost::CopyBackgroundDirect(GpImage* image, const RectF& dest) {
   return true;
 }
 
-RectF WindowHost::SurfaceRect(GpImage* surface, const RectF& bounds) const {
-  if (!surface || dpi_ == ui::kBaseDpi) return bounds;
+RectF Compositor::SurfaceRect(GpImage* surface, const RectF& bounds) const {
+  if (!surface || Dpi() == ui::kBaseDpi) return bounds;
   const RectF pixels = ImageRect(surface);
-  return ui::SnappedSurfaceRect(bounds, SIZE{static_cast<LONG>(pixels.Width), static_cast<LONG>(pixels.Height)}, dpi_);
+  return ui::SnappedSurfaceRect(bounds, SIZE{static_cast<LONG>(pixels.Width), static_cast<LONG>(pixels.Height)}, Dpi());
 }
 
-void WindowHost::Recompose(const RectF& rect) {
-  if (!window_ || !graphics_) return;
-  RECT r = ToRect(rect, size_.width, size_.height);
+void Compositor::Recompose(const RectF& rect) {
+  if (!Window() || !graphics_) return;
+  RECT r = ToRect(rect, Size().width, Size().height);
   if (r.right <= r.left || r.bottom <= r.top) return;
   RectF area(static_cast<REAL>(r.left), static_cast<REAL>(r.top), static_cast<REAL>(r.right - r.left),
              static_cast<REAL>(r.bottom - r.top));
-  const RECT d = ToRect(area, dpi_, deviceSize_);
+  const RECT d = ToRect(area, Dpi(), DeviceSize());
   composedArea_ += static_cast<double>(area.Width) * area.Height;
   GdipFlush(graphics_.Get(), FlushIntentionSync);
   BitBlt(backBuffer_.Dc(), d.left, d.top, d.right - d.left, d.bottom - d.top, background_.Dc(), d.left, d.top,
@@ -515,8 +570,8 @@ void WindowHost::Recompose(const RectF& rect) {
   if (!busy_ || repaintQueue_.Flushing()) PresentNow(&d);
 }
 
-void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
-  if (!window_ || detaching_) return;
+void Compositor::queue_repaint(const RectF& rect, WPARAM mode) {
+  if (!Window() || host_.Detaching()) return;
   if (mode == kRepaintNow) {
     Recompose(rect);
     return;
@@ -529,36 +584,36 @@ void WindowHost::queue_repaint(const RectF& rect, WPARAM mode) {
   ComposeWhenDue();
 }
 
-void WindowHost::ComposeWhenDue() {
+void Compositor::ComposeWhenDue() {
   if (!innermostBatch_) {
     if (!busy_) repaintQueue_.Flush();
     return;
   }
   // One on its way at a time: a stream of messages that each queue something posts one.
-  if (composePosted_ || !window_) return;
-  composePosted_ = PostMessageW(window_, TKM_COMPOSE_QUEUED, 0, 0) != FALSE;
+  if (composePosted_ || !Window()) return;
+  composePosted_ = PostMessageW(Window(), TKM_COMPOSE_QUEUED, 0, 0) != FALSE;
 }
 
-void WindowHost::compose_queued() {
-  if (window_ && !busy_) repaintQueue_.Flush();
+void Compositor::compose_queued() {
+  if (Window() && !busy_) repaintQueue_.Flush();
 }
 
-WindowHost::RepaintBatch::RepaintBatch(WindowHost& host) : host_(&host), outer_(host.innermostBatch_) {
+RepaintBatch::RepaintBatch(Compositor& host) : host_(&host), outer_(host.innermostBatch_) {
   host.innermostBatch_ = this;
 }
 
-WindowHost::RepaintBatch::~RepaintBatch() { Close(); }
+RepaintBatch::~RepaintBatch() { Close(); }
 
-WindowHost* WindowHost::RepaintBatch::Close() noexcept {
-  WindowHost* host = host_;
+Compositor* RepaintBatch::Close() noexcept {
+  Compositor* host = host_;
   if (host) host->innermostBatch_ = outer_;
   host_ = nullptr;
   return host;
 }
 
-void WindowHost::RepaintBatch::ComposeAndClose() {
+void RepaintBatch::ComposeAndClose() {
   // A nested message's batch composes at its end too: its loop turn is over.
-  if (WindowHost* host = Close()) host->compose_queued();
+  if (Compositor* host = Close()) host->compose_queued();
 }
 
 std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
@@ -599,27 +654,27 @@ void RepaintQueue::Flush() {
 
 // --- presenting ---
 
-void WindowHost::present_rect(const RECT* rect, bool rectGiven) {
-  if (busy_ || !window_) return;
+void Compositor::present_rect(const RECT* rect, bool rectGiven) {
+  if (busy_ || !Window()) return;
   PresentNow(rectGiven ? rect : nullptr);
 }
 
-void WindowHost::present_at_once(const RectF& rect) {
-  if (!window_) return;
+void Compositor::present_at_once(const RectF& rect) {
+  if (!Window()) return;
   compose_queued();
   Recompose(rect);
   // Some window systems (Wine among them) keep what a busy thread drew until it next finds its
   // queue empty: one look for a message that is never posted shows it now.
   constexpr UINT kNeverPosted = WM_APP + 0x3FFF;
   MSG message;
-  PeekMessageW(&message, window_, kNeverPosted, kNeverPosted, PM_NOREMOVE);
+  PeekMessageW(&message, Window(), kNeverPosted, kNeverPosted, PM_NOREMOVE);
 }
 
-void WindowHost::PresentNow(const RECT* rect) {
-  if (!window_ || !backBuffer_.Dc()) return;
+void Compositor::PresentNow(const RECT* rect) {
+  if (!Window() || !backBuffer_.Dc()) return;
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
   if (alpha_ == -1) {
-    RECT r = rect ? *rect : RECT{0, 0, deviceSize_.width, deviceSize_.height};
+    RECT r = rect ? *rect : RECT{0, 0, DeviceSize().width, DeviceSize().height};
     BitBlt(windowDc_.Get(), r.left, r.top, r.right - r.left, r.bottom - r.top, backBuffer_.Dc(), r.left, r.top,
            SRCCOPY);
   } else {
@@ -627,53 +682,36 @@ void WindowHost::PresentNow(const RECT* rect) {
   }
 }
 
-void WindowHost::PresentLayered(HDC source) {
-  SIZE size{deviceSize_.width, deviceSize_.height};
+void Compositor::PresentLayered(HDC source) {
+  SIZE size{DeviceSize().width, DeviceSize().height};
   POINT origin{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  UpdateLayeredWindow(window_, nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
-}
-
-// --- title bar ---
-
-void WindowHost::layout_title_bar() {
-  if ((frameFlags_ & ~kFrameDrawn) == 0) return;
-  float x = static_cast<float>(size_.width) - 5;
-  if (frameFlags_ & kFrameClose) x -= 12;
-  for (Control* button : titleButtons_) {
-    x -= 28;
-    button->Move(x, 7.0f, std::nullopt, std::nullopt, false);
-  }
-  if (titleButtons_.empty()) x -= 28 * static_cast<float>(titleButtonBits_.size());
-  if ((frameFlags_ & kFrameCaption) && captionLabel_) {
-    float left = (frameFlags_ & kFrameIcon) ? 28.0f : 11.0f;
-    captionLabel_->Move(left, 10.0f, std::max(0.0f, x - left), std::nullopt, false);
-  }
+  UpdateLayeredWindow(Window(), nullptr, nullptr, &size, source, &origin, 0, &blend, ULW_ALPHA);
 }
 
 // --- cross-fade ---
 
-void CALLBACK WindowHost::TransitionTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
+void CALLBACK Compositor::TransitionTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   ui::Contained([window] {
     if (WindowHost* host = host_of_window(window)) host->transition_tick();
   });
 }
 
-void WindowHost::transition_tick() {
-  if (!window_) return;
+void Compositor::transition_tick() {
+  if (!Window()) return;
   ++transitionTicks_;
   transitionAlpha_ = std::min(transitionAlpha_ + 51, 255);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(transitionAlpha_), 0};
   if (alpha_ == -1) {
-    GdiAlphaBlend(windowDc_.Get(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0,
-                  deviceSize_.width, deviceSize_.height, blend);
+    GdiAlphaBlend(windowDc_.Get(), 0, 0, DeviceSize().width, DeviceSize().height, backBuffer_.Dc(), 0, 0,
+                  DeviceSize().width, DeviceSize().height, blend);
   } else if (snapshot_.Dc()) {
-    GdiAlphaBlend(snapshot_.Dc(), 0, 0, deviceSize_.width, deviceSize_.height, backBuffer_.Dc(), 0, 0,
-                  deviceSize_.width, deviceSize_.height, blend);
+    GdiAlphaBlend(snapshot_.Dc(), 0, 0, DeviceSize().width, DeviceSize().height, backBuffer_.Dc(), 0, 0,
+                  DeviceSize().width, DeviceSize().height, blend);
     PresentLayered(snapshot_.Dc());
   }
   if (transitionAlpha_ >= 255) {
-    KillTimer(window_, kTransitionTimerId);
+    KillTimer(Window(), kTransitionTimerId);
     snapshot_.Release();
     busy_ = false;
     PresentNow(nullptr);
@@ -683,13 +721,13 @@ void WindowHost::transition_tick() {
 
 // --- glass blur (DWM, bound by name) ---
 
-void WindowHost::ApplyFrameGlassBlur() {
-  const RECT blur = ui::RectToDevice(RECT{6, 6, size_.width - 5, size_.height - 5}, dpi_);
-  ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, dpi_));
+void Compositor::ApplyFrameGlassBlur() {
+  const RECT blur = ui::RectToDevice(RECT{6, 6, Size().width - 5, Size().height - 5}, Dpi());
+  ApplyGlassBlur(blur.left, blur.top, blur.right, blur.bottom, ui::ToDevice(6, Dpi()));
 }
 
-void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int radius) {
-  if (gfx::OsMajorVersion() != 6 || cornerStyle_ == 1 || alpha_ == -1) return;
+void Compositor::ApplyGlassBlur(int left, int top, int right, int bottom, int radius) {
+  if (gfx::OsMajorVersion() != 6 || frame_.CornerStyle() == 1 || alpha_ == -1) return;
   struct BlurBehind {
     DWORD flags;
     BOOL enable;
@@ -706,50 +744,46 @@ void WindowHost::ApplyGlassBlur(int left, int top, int right, int bottom, int ra
   if (!isEnabled || !enableBlur || isEnabled(&enabled) != S_OK || !enabled) return;
   gfx::HrgnPtr region(CreateRoundRectRgn(left, top, right, bottom, radius, radius));
   BlurBehind blur{0x1 | 0x2, TRUE, region.Get(), FALSE};  // DWM_BB_ENABLE | DWM_BB_BLURREGION
-  enableBlur(window_, &blur);
+  enableBlur(Window(), &blur);
 }
 
 // --- show and close effects ---
 
-void WindowHost::show(int effect) {
-  if (!window_) return;
-  struct Announce {
-    WindowHost* host;
-    ~Announce() { host->AnnounceShown(); }
-  } announce{this};
+void Compositor::show(int effect) {
+  if (!Window()) return;
   if (effect == 0) {
     if (glassBlur_) ApplyFrameGlassBlur();
-    ShowWindow(window_, SW_SHOWNORMAL);
+    ShowWindow(Window(), SW_SHOWNORMAL);
     return;
   }
   // Opening: fade the composed image in on a (temporarily) layered window.
-  LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
+  LONG ex = GetWindowLongW(Window(), GWL_EXSTYLE);
   const bool wasLayered = (ex & WS_EX_LAYERED) != 0;
-  if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  if (!wasLayered) SetWindowLongW(Window(), GWL_EXSTYLE, ex | WS_EX_LAYERED);
   BufferDc frame;
-  if (frame.Create(windowDc_.Get(), deviceSize_.width, deviceSize_.height)) {
-    SIZE size{deviceSize_.width, deviceSize_.height};
+  if (frame.Create(windowDc_.Get(), DeviceSize().width, DeviceSize().height)) {
+    SIZE size{DeviceSize().width, DeviceSize().height};
     POINT origin{0, 0};
     for (int i = 0; i <= 15; ++i) {
       BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(i * 17), AC_SRC_ALPHA};
-      UpdateLayeredWindow(window_, nullptr, nullptr, &size, backBuffer_.Dc(), &origin, 0, &blend, ULW_ALPHA);
-      if (i == 0) ShowWindow(window_, SW_SHOWNORMAL);
+      UpdateLayeredWindow(Window(), nullptr, nullptr, &size, backBuffer_.Dc(), &origin, 0, &blend, ULW_ALPHA);
+      if (i == 0) ShowWindow(Window(), SW_SHOWNORMAL);
       Sleep(10);
       PumpPending();
-      if (!window_) return;
+      if (!Window()) return;
     }
   } else {
-    ShowWindow(window_, SW_SHOWNORMAL);
+    ShowWindow(Window(), SW_SHOWNORMAL);
   }
-  if (!wasLayered) SetWindowLongW(window_, GWL_EXSTYLE, ex);
+  if (!wasLayered) SetWindowLongW(Window(), GWL_EXSTYLE, ex);
   PresentNow(nullptr);
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void WindowHost::RunCloseEffect() {
-  if (closeEffect_ == 0 || !window_) return;
+void Compositor::RunCloseEffect() {
+  if (closeEffect_ == 0 || !Window()) return;
   if (glassBlur_) ApplyGlassBlur(0, 0, 0, 0, 0);
-  const int width = deviceSize_.width, height = deviceSize_.height;
+  const int width = DeviceSize().width, height = DeviceSize().height;
   BufferDc captured, frame;
   if (!captured.Create(windowDc_.Get(), width, height) || !frame.Create(windowDc_.Get(), width, height)) return;
   if (graphics_) GdipFlush(graphics_.Get(), FlushIntentionSync);
@@ -758,15 +792,15 @@ void WindowHost::RunCloseEffect() {
     // An ordinary window's pixels carry no alpha: make the captured image opaque.
     for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) captured.Bits()[i] |= 0xFF000000;
   }
-  LONG ex = GetWindowLongW(window_, GWL_EXSTYLE);
-  if (!(ex & WS_EX_LAYERED)) SetWindowLongW(window_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-  SetWindowRgn(window_, nullptr, FALSE);
+  LONG ex = GetWindowLongW(Window(), GWL_EXSTYLE);
+  if (!(ex & WS_EX_LAYERED)) SetWindowLongW(Window(), GWL_EXSTYLE, ex | WS_EX_LAYERED);
+  SetWindowRgn(Window(), nullptr, FALSE);
 
   int frames = 15, pause = 8;
   if (closeEffect_ == 1) pause = 10;
   if (closeEffect_ == 2) frames = 20, pause = 12;
   if (closeEffect_ == 7) pause = 10;
-  HWND window = window_;
+  HWND window = Window();
   for (int f = 1; f <= frames; ++f) {
     std::fill(frame.Bits(), frame.Bits() + static_cast<size_t>(width) * height, 0u);
     double progress = static_cast<double>(f) / frames;
@@ -783,6 +817,6 @@ void WindowHost::RunCloseEffect() {
     PresentLayered(frame.Dc());
     Sleep(static_cast<DWORD>(pause));
     PumpPending();
-    if (window_ != window) return;
+    if (Window() != window) return;
   }
 }

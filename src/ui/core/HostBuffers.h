@@ -1,0 +1,75 @@
+// The host's drawing buffers and the skin image it draws from, and a flag held for a scope.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <span>
+
+#include "ui/gfx/GdiHandles.h"
+#include "ui/gfx/Image.h"
+
+// The host's drawing buffers: a 32-bit DIB section in its own memory DC, with a GDI+ bitmap
+// over the same pixels.
+class BufferDc {
+ public:
+  BufferDc() = default;
+  BufferDc(const BufferDc&) = delete;
+  BufferDc& operator=(const BufferDc&) = delete;
+  bool Create(HDC compatible, int width, int height);
+  void Release();
+  HDC Dc() const { return dib_.Dc(); }
+  HBITMAP Bitmap() const { return dib_.Bitmap(); }
+  std::uint32_t* Bits() const { return dib_.Bits(); }
+  // A GDI+ bitmap over the DIB's own pixels (premultiplied ARGB, top-down rows).
+  Gdiplus::GpBitmap* Pixels() const { return pixels_.Get(); }
+  // The pixel at (x, y) as 0xAARRGGBB; 0 outside.
+  std::uint32_t Pixel(int x, int y) const;
+  int Width() const { return dib_.Width(); }
+  int Height() const { return dib_.Height(); }
+
+ private:
+  gfx::DibSection dib_;
+  gfx::BitmapPtr pixels_;  // goes before the DIB it reads from
+};
+
+// Sets a flag for a scope and, when the scope ends (also when memory running out ends it early),
+// sets it to what it should read afterwards: a host left "busy" would never compose again.
+class ScopedFlag {
+ public:
+  ScopedFlag(bool& flag, bool during, bool after) : flag_(flag), after_(after) { flag_ = during; }
+  ~ScopedFlag() { flag_ = after_; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& flag_;
+  const bool after_;
+};
+
+// The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
+// shared background's image (that window may go while this one lives on).
+class SkinImage {
+ public:
+  Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }
+  explicit operator bool() const { return Get() != nullptr; }
+  void Load(std::span<const std::uint8_t> bytes) {
+    Reset();
+    loaded_ = gfx::load_image(bytes);
+  }
+  gfx::BitmapPtr TakeStretched(int width, int height) { return loaded_.TakeStretched(width, height); }
+  void CopyFrom(Gdiplus::GpImage* image) {
+    Reset();
+    if (image) gfx::gdip::GdipCloneImage(image, copied_.Put());
+  }
+  void Reset() {
+    gfx::dispose_image(loaded_);
+    copied_.Reset();
+  }
+
+ private:
+  gfx::Image loaded_;
+  gfx::ImagePtr copied_;
+};

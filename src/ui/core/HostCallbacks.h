@@ -1,0 +1,35 @@
+// The application's callbacks of one host window, in one record the application fills through
+// the host's set_on_* setters (null = not set). The host's parts read the ones they call.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+class Control;
+
+using PaintCallback = void (*)(HWND window, Gdiplus::GpGraphics* graphics, int width, int height);
+using WindowMessageCallback = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+using SizeCallback = void (*)(HWND window, int width, int height);
+using ControlCallback = void (*)(HWND window, Control* control, WPARAM wParam, LPARAM lParam, int type);
+
+struct HostCallbacks {
+  PaintCallback paint = nullptr;                  // after the skin, before the frame outline
+  WindowMessageCallback windowMessage = nullptr;  // first look at every message; -1 = not handled
+  SizeCallback size = nullptr;
+  ControlCallback leftDown = nullptr;
+  ControlCallback leftUp = nullptr;
+  ControlCallback click = nullptr;
+  ControlCallback doubleClick = nullptr;
+  ControlCallback rightDown = nullptr;
+  ControlCallback rightUp = nullptr;
+  ControlCallback mouseEnter = nullptr;
+  ControlCallback mouseLeave = nullptr;
+  ControlCallback focus = nullptr;
+  ControlCallback blur = nullptr;
+
+  // Calls a control callback when it is set.
+  static void Call(ControlCallback callback, HWND window, Control* control, WPARAM wParam, LPARAM lParam, int type) {
+    if (callback) callback(window, control, wParam, lParam, type);
+  }
+};
