@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <memory>
 #include <thread>
