@@ -5,6 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/MainControls.h"
+#include "app/SearchEnd.h"
 #include "app/Workers.h"
 #include "ui/core/UiThread.h"
 
@@ -55,6 +56,7 @@ bool ShowCategoryViewIfCurrent(MainControls& ui, int generation) {
         if (CurrentFill() != generation) return false;
         ui.mainList.Visible(false);
         ui.categoryList.ClearRows();
+        ui.categoryList.SetEmptyText({});  // said once the fill has ended with no row
         ui.categoryList.Visible(true);
         return true;
       },
@@ -141,8 +143,9 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
   // Memory running out while copying leaves the category list with what it got.
   ui::Contained([&] {
     std::lock_guard fill(AppState.categoryFillLock);
-    if (ShowCategoryViewIfCurrent(*ui, mine)) {
-      CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; });
+    if (ShowCategoryViewIfCurrent(*ui, mine) &&
+        CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; })) {
+      ui->categoryList.SetEmptyText(SearchEndLine(SearchEnd::EmptyCategory));  // shows only without rows
     }
   });
   return 0;

@@ -6,6 +6,7 @@
 #include "app/MainControls.h"
 #include "app/ResultSorting.h"
 #include "app/ResultsView.h"
+#include "app/SearchEnd.h"
 #include "app/Workers.h"
 #include "search/Classification.h"
 #include "ui/core/UiThread.h"
@@ -28,9 +29,15 @@ void RunPages(MainControls& ui) {
     const std::string term = ui.searchBox.Text();
     if (StopAsked()) return;
 
-    const std::string text = web::WebAccess(search::SearchPageUrl(hosts::kSearchHost, term, page));
+    web::ExchangeReport report;
+    web::WebAccessArgs args;
+    args.report = &report;
+    const std::string text = web::WebAccess(search::SearchPageUrl(hosts::kSearchHost, term, page), args);
     if (StopAsked()) return;
     if (!search::PageHasResults(text)) {
+      // Only a first page leaves the list empty; a later one ends the run below its rows. Set
+      // while the run still reads as busy, so a stop pressed now has the last word.
+      if (page == 1) ui.mainList.SetEmptyText(SearchEndLine(FirstPageEnd(report, false), term, report));
       AppState.searchBusy = 0;
       return;
     }
@@ -102,6 +109,7 @@ void StartRun(MainControls& ui) {
   }
   ui.mainList.ClearRows();
   ResetResultOrder(ui);
+  ui.mainList.SetEmptyText(SearchEndLine(stopping ? SearchEnd::Stopped : SearchEnd::Searching));
   AppState.pageNumber = 0;
   AppState.videoCount = 0;
   AppState.audioCount = 0;
@@ -116,6 +124,7 @@ void StartRun(MainControls& ui) {
   // instead of starting a second worker beside it.
   AppState.searchBusy = 1;
   if (!StartWorker(SearchWorker)) {
+    ui.mainList.SetEmptyText({});
     AppState.searchBusy = 0;
     return;
   }

@@ -31,7 +31,19 @@ struct Response {
   bool whole = false;   // the answer arrived to its end
   ByteArray body;
   std::string rawHeaders;
+  ExchangeReport report;
 };
+
+// The first failure counts: a read after a failed send fails too, for the send's reason.
+void NoteError(Response* response, DWORD error) {
+  if (response->report.error == 0) response->report.error = error != 0 ? error : ERROR_INTERNET_INTERNAL_ERROR;
+}
+
+int QueryStatus(HINTERNET request) {
+  DWORD status = 0, length = sizeof status;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr)) return 0;
+  return static_cast<int>(status);
+}
 
 // The WinINet handles of one exchange. The thread running the exchange makes and uses them; a
 // caller whose deadline passes closes them, which makes a WinINet call blocked on them return
@@ -109,6 +121,7 @@ void Exchange(const Request& request, Handles& handles, Response* response) {
   HINTERNET root = request.proxy
                        ? InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxyList.c_str(), "", 0)
                        : InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  if (!root) return NoteError(response, GetLastError());
   if (!handles.Keep(root)) return;
   if (request.deadlineMs != 0) {
     // No single wait outlasts the whole exchange, even when nobody closes the handles.
@@ -121,11 +134,13 @@ void Exchange(const Request& request, Handles& handles, Response* response) {
   const std::string host = UrlHost(request.url, false);
   HINTERNET connection = InternetConnectA(root, host.c_str(), static_cast<INTERNET_PORT>(UrlPort(request.url)),
                                           nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!connection) return NoteError(response, GetLastError());
   if (!handles.Keep(connection)) return;
   const char* verb = request.method == 1 ? "POST" : "GET";
   const std::string path = UrlPath(request.url);
   HINTERNET handle = HttpOpenRequestA(connection, verb, path.c_str(), "HTTP/1.1", nullptr, nullptr,
                                       RequestFlags(request.url, request.cookiesSupplied, request.noRedirect), 0);
+  if (!handle) return NoteError(response, GetLastError());
   if (!handles.Keep(handle)) return;
   response->opened = true;
 
@@ -136,8 +151,11 @@ void Exchange(const Request& request, Handles& handles, Response* response) {
                                      withBody ? static_cast<DWORD>(request.body.size()) : 0);
   // With a deadline a wait that timed out fails the exchange; otherwise a failed send still
   // has its (empty) answer read, as it always has.
-  const bool timedOut = !sent && GetLastError() == ERROR_INTERNET_TIMEOUT;
+  const DWORD sendError = sent ? 0 : GetLastError();
+  if (!sent) NoteError(response, sendError);
+  const bool timedOut = sendError == ERROR_INTERNET_TIMEOUT;
   if (timedOut && request.deadlineMs != 0) return;
+  if (sent) response->report.status = QueryStatus(handle);
 
   ByteArray body;
   for (;;) {
@@ -145,10 +163,11 @@ void Exchange(const Request& request, Handles& handles, Response* response) {
     unsigned char chunk[kReadChunk] = {};
     DWORD count = 0;
     const Read read = ReadChunk(handle, chunk, &count);
+    if (read == Read::TimedOut || read == Read::Failed) NoteError(response, GetLastError());
     if (read == Read::TimedOut && request.deadlineMs != 0) return;
     if (read != Read::Some) break;
     // An endless or huge answer fails the exchange instead of growing without bound.
-    if (body.size() + count > kMaxBodyBytes) return;
+    if (body.size() + count > kMaxBodyBytes) return NoteError(response, ERROR_INSUFFICIENT_BUFFER);
     body.insert(body.end(), chunk, chunk + count);
   }
   if (!handles.Usable()) return;
@@ -177,6 +196,7 @@ DWORD WINAPI ExchangeThread(void* parameter) {
   } catch (...) {
     // Memory ran out reading the answer: a failed exchange.
     shared.response.whole = false;
+    NoteError(&shared.response, ERROR_NOT_ENOUGH_MEMORY);
   }
   shared.handles.Close();
   SetEvent(shared.done);
@@ -195,13 +215,18 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
   }
   auto shared = std::make_shared<Shared>();
   shared->request = std::move(request);
+  Response failed;
   shared->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!shared->done) return {};
+  if (!shared->done) {
+    NoteError(&failed, GetLastError());
+    return failed;
+  }
   auto* share = new std::shared_ptr<Shared>(shared);
   HANDLE thread = CreateThread(nullptr, 0, ExchangeThread, share, 0, nullptr);
   if (!thread) {
+    NoteError(&failed, GetLastError());
     delete share;
-    return {};
+    return failed;
   }
   CloseHandle(thread);
   const unsigned long ms = shared->request.deadlineMs;
@@ -209,8 +234,8 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
   if (ended) return std::move(shared->response);
   shared->handles.Close();
   // Making the request takes no network, so by now it has been made.
-  Response failed;
   failed.opened = true;
+  NoteError(&failed, ERROR_INTERNET_TIMEOUT);
   return failed;
 }
 
@@ -236,6 +261,7 @@ Response Fetch(const std::string& url, const WebAccessArgs& args) {
     }
   }
   Response response = Run(std::move(request), args.wait);
+  if (args.report) *args.report = response.report;
   if (!response.opened) return response;
   if (args.extraHeaders) *args.extraHeaders = block;
   if (args.method != 0 && args.postBytes && args.postBytes->empty()) {
@@ -263,6 +289,7 @@ ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args) {
     if (!response.whole) return {};
     return std::move(response.body);
   } catch (...) {
+    if (args.report) args.report->error = ERROR_NOT_ENOUGH_MEMORY;
     return {};
   }
 }
@@ -273,6 +300,7 @@ std::string WebAccess(const std::string& url, const WebAccessArgs& args) {
     if (!response.whole) return {};
     return BodyAsText(response.body, response.rawHeaders);
   } catch (...) {
+    if (args.report) args.report->error = ERROR_NOT_ENOUGH_MEMORY;
     return {};
   }
 }

@@ -12,6 +12,16 @@ namespace web {
 
 using ByteArray = std::vector<unsigned char>;
 
+// How an exchange went, for a caller that tells the user why nothing came: the error of the
+// step that failed and the status the site answered with. The result stays as it was (empty on
+// failure, the body of any answer), so callers that only read the result see no difference.
+struct ExchangeReport {
+  unsigned long error = 0;  // WinINet's (or the system's) error of the failed step; 0 none
+  int status = 0;           // HTTP status of the answer; 0 when none arrived
+  // Whether the exchange brought no usable answer: a step failed or the site answered an error.
+  bool Failed() const { return error != 0 || status >= 400; }
+};
+
 inline constexpr const char* kDefaultAgent =
     "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; Vorla; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
     ".NET CLR 3.5.21022)";
@@ -38,6 +48,7 @@ struct WebAccessArgs {
   // the deadline; true when the event came. Empty: a plain wait. A UI thread passes a wait that
   // keeps its windows answering.
   std::function<bool(void* done, unsigned long ms)> wait;
+  ExchangeReport* report = nullptr;  // out: how the exchange went
 };
 
 // A response body past this size fails the exchange.

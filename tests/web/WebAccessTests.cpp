@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <memory>
 #include <thread>
@@ -320,6 +321,40 @@ TEST(WebAccessFailure, HandleFailuresLeaveOutArgumentsUntouched) {
   EXPECT_EQ(extra, "X-Mine: 1");
   EXPECT_EQ(location, "unchanged");
   EXPECT_EQ(jar, "k=v");
+}
+
+TEST(WebAccessReport, SaysWhatFailedBesideTheUnchangedResult) {
+  struct Case {
+    std::string url;
+    unsigned long deadlineMs;
+    std::string text;  // the result, as callers without a report get it
+    unsigned long error;
+    int status;
+  } cases[] = {
+      {SiteUrl("/fault/500?t=report-500"), 0, "500: Internal Server Error", 0, 500},
+      {SiteUrl("/fault/500?t=report-500-deadline"), 20000, "500: Internal Server Error", 0, 500},
+      {"http://127.0.0.1:1/", 0, "", ERROR_INTERNET_CANNOT_CONNECT, 0},  // nobody listens: refused
+      {"http://127.0.0.1:1/", 20000, "", ERROR_INTERNET_CANNOT_CONNECT, 0},
+      {"http://no-such-host.invalid/", 20000, "", ERROR_INTERNET_NAME_NOT_RESOLVED, 0},
+      {SiteUrl("/fault/slow?t=report-slow&ms=30000"), 1000, "", ERROR_INTERNET_TIMEOUT, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url + " deadline " + std::to_string(c.deadlineMs));
+    web::ExchangeReport report{99, 99};
+    EXPECT_EQ(WebAccess(c.url, {.deadlineMs = c.deadlineMs, .report = &report}), c.text);
+    EXPECT_EQ(report.error, c.error);
+    EXPECT_EQ(report.status, c.status);
+    EXPECT_TRUE(report.Failed());
+  }
+  // A good answer reports no failure, its bytes as well as its text.
+  web::ExchangeReport report{99, 99};
+  EXPECT_TRUE(Contains(WebAccess(SiteUrl("/echo?t=report-ok"), {.report = &report}), "t=report-ok"));
+  EXPECT_EQ(report.error, 0u);
+  EXPECT_EQ(report.status, 200);
+  EXPECT_FALSE(report.Failed());
+  report = {99, 99};
+  EXPECT_FALSE(WebAccessBytes(SiteUrl("/fault/500?t=report-bytes"), {.report = &report}).empty());
+  EXPECT_EQ(report.status, 500);
 }
 
 }  // namespace

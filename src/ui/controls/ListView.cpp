@@ -220,6 +220,7 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
     }
     RecomputeContentHeight();
     if (redraw) pending_.Mark(number, INT_MAX);
+    if (count == 0 && !emptyText_.empty()) pending_.all = true;  // the first row takes the line's place
   } catch (...) {
     return 0;  // out of memory: the row is not there
   }

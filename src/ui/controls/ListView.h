@@ -254,6 +254,15 @@ class ListView : public Control {
   void EndFilling();
   bool IsFilling() const { return filling_ > 0; }
 
+  // A line shown centred in the rows area while the list has no rows (say, how the work that
+  // fills it went), in the list's text colour and font and cut with an ellipsis to the width;
+  // while shown it is the list's accessible description. Safe from any thread; empty shows
+  // nothing.
+  void SetEmptyText(const std::string& text);
+  std::string EmptyText();
+  // The line as it shows now: the empty text while there are no rows, else nothing.
+  std::string ShownEmptyText();
+
   // A list whose simple items are its rows, each named by its shown cells (columns of width 0
   // are not read out) joined with tabs.
   AccessibleInfo Describe() override;
@@ -382,6 +391,8 @@ class ListView : public Control {
 
   // Tells assistive technology what the drawn changes were (UI thread).
   void AnnounceChanges(bool rowsChanged);
+  // Draws the empty text into the rows canvas (UI thread; the canvas was just cleared).
+  void DrawEmptyText();
 
   // Every layer drawn anew for the areas just laid out, the bars placed (creation, resizing).
   void DrawLaidOut();
@@ -474,6 +485,8 @@ class ListView : public Control {
   long rowsDrawn_ = 0;
   int announcedCurrent_ = 0;                  // current row and selection last announced (UI thread)
   std::vector<int> announcedSelection_;
+  std::string emptyText_;                     // mutex_
+  std::string announcedEmptyText_;            // the shown empty text last announced (UI thread)
 };
 
 // Begins a fill of a list and ends it when it goes out of scope, unless a worker took the end

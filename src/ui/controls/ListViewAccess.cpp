@@ -15,8 +15,12 @@ using Lock = std::lock_guard<std::mutex>;
 AccessibleInfo ListView::Describe() {
   AccessibleInfo info;
   info.role = ROLE_SYSTEM_LIST;
+  const std::string line = ShownEmptyText();
   Lock lock(mutex_);
+  // While the list shows its line instead of rows, the line is what there is to hear.
+  if (!line.empty()) info.description = gfx::widen_text(line);
   for (const Column& column : columns_) {
+    if (!line.empty()) break;
     if (column.width <= 0) continue;
     if (!info.description.empty()) info.description += L'\t';
     info.description += gfx::widen_text(column.title);
@@ -107,6 +111,10 @@ void ListView::AnnounceChanges(bool rowsChanged) {
     selection = selection_;
   }
   if (rowsChanged) NotifyAccessible(this, EVENT_OBJECT_REORDER);
+  if (std::string line = ShownEmptyText(); line != announcedEmptyText_) {
+    announcedEmptyText_ = std::move(line);
+    NotifyAccessible(this, EVENT_OBJECT_DESCRIPTIONCHANGE);
+  }
   if (current == announcedCurrent_ && selection == announcedSelection_) return;
   const bool currentMoved = current != announcedCurrent_;
   announcedCurrent_ = current;

@@ -349,7 +349,11 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   }
   canvasOffsetY_ = offsetY;
-  if (range.first > 0) DrawRowsIn(range.first, INT_MAX);  // whatever is in view by then
+  if (range.first > 0) {
+    DrawRowsIn(range.first, INT_MAX);  // whatever is in view by then
+  } else {
+    DrawEmptyText();
+  }
 }
 
 bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {

@@ -67,12 +67,14 @@ struct Element {
 std::string Describe(const Element& e, const std::string& path) {
   const VARIANT id = ChildId(e.child);
   BSTR text = nullptr;
-  std::wstring name, value, action;
+  std::wstring name, value, action, description;
   if (e.object->get_accName(id, &text) == S_OK) name = Take(text);
   text = nullptr;
   if (e.object->get_accValue(id, &text) == S_OK) value = Take(text);
   text = nullptr;
   if (e.object->get_accDefaultAction(id, &text) == S_OK) action = Take(text);
+  text = nullptr;
+  if (e.object->get_accDescription(id, &text) == S_OK) description = Take(text);
   VARIANT role, state;
   VariantInit(&role);
   VariantInit(&state);
@@ -87,7 +89,7 @@ std::string Describe(const Element& e, const std::string& path) {
                 role.vt == VT_I4 ? role.lVal : -1, state.vt == VT_I4 ? state.lVal : 0, left, top, width, height, count,
                 SUCCEEDED(roleAnswer) ? 1 : 0);
   return "{\"path\": \"" + path + "\", " + numbers + ", \"name\": " + Json(name) + ", \"value\": " + Json(value) +
-         ", \"action\": " + Json(action) + "}";
+         ", \"action\": " + Json(action) + ", \"description\": " + Json(description) + "}";
 }
 
 // The element that a child id of an object stands for: its own object when it has one.

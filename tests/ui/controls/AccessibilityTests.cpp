@@ -102,6 +102,10 @@ TEST(Accessibility, ChangesAreAnnouncedAsWinEvents) {
       {"row added", [&] { w.list.InsertRow(std::nullopt, "four"); }, EVENT_OBJECT_REORDER, list, CHILDID_SELF},
       {"selection", [&] { w.list.CurrentRow(2); }, EVENT_OBJECT_SELECTION, list, 2},
       {"cleared", [&] { w.list.ClearRows(); }, EVENT_OBJECT_REORDER, list, CHILDID_SELF},
+      {"line", [&] { std::thread([&] { w.list.SetEmptyText("Nothing"); }).join(); }, EVENT_OBJECT_DESCRIPTIONCHANGE,
+       list, CHILDID_SELF},
+      {"line gone", [&] { w.list.InsertRow(std::nullopt, "five"); }, EVENT_OBJECT_DESCRIPTIONCHANGE, list,
+       CHILDID_SELF},
       {"hidden", [&] { w.button.Visible(false); }, EVENT_OBJECT_HIDE, button, CHILDID_SELF},
       {"filling", [&] { w.list.BeginFilling(); }, EVENT_OBJECT_STATECHANGE, list, CHILDID_SELF},
       {"filled", [&] { w.list.EndFilling(); }, EVENT_OBJECT_STATECHANGE, list, CHILDID_SELF},
@@ -137,6 +141,39 @@ TEST(Accessibility, ListReadsBusyUntilEveryFillHasEnded) {
   EXPECT_TRUE(busy()) << "one fill is still under way";
   w.list.EndFilling();
   EXPECT_FALSE(busy());
+  list->Release();
+  client->Release();
+}
+
+TEST(Accessibility, AnEmptyListIsDescribedByItsLine) {
+  Window w;
+  IAccessible *client = nullptr, *list = nullptr;
+  ASSERT_TRUE(w.ClientAndList(client, list));
+  auto description = [&] {
+    BSTR text = nullptr;
+    std::wstring read = L"(failed)";
+    if (list->get_accDescription(Id(CHILDID_SELF), &text) == S_OK) read = text ? text : L"";
+    SysFreeString(text);
+    return read;
+  };
+  // With rows, or with no line, the list is described by its shown columns, as ever.
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::wstring described;
+  } steps[] = {
+      {"rows", [] {}, L"Name\tSize"},
+      {"rows and a line", [&] { w.list.SetEmptyText("\xc3\xbb\xd3\xd0"); }, L"Name\tSize"},
+      {"line only", [&] { w.list.ClearRows(); }, L"\u6ca1\u6709"},  // 没有, as GBK is read
+      {"line changed by a worker", [&] { std::thread([&] { w.list.SetEmptyText("Stopped"); }).join(); }, L"Stopped"},
+      {"no line", [&] { w.list.SetEmptyText(""); }, L"Name\tSize"},
+      {"line, then a row", [&] { w.list.SetEmptyText("x"); w.list.InsertRow(std::nullopt, "one"); }, L"Name\tSize"},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    PumpFor(20);
+    EXPECT_EQ(description(), step.described) << step.what;
+  }
   list->Release();
   client->Release();
 }

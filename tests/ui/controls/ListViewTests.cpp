@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <set>
@@ -228,6 +229,71 @@ TEST(ListView, AHiddenListDrawsWhenShown) {
   EXPECT_TRUE(rowInked(1));
   EXPECT_TRUE(rowInked(2));
   EXPECT_FALSE(rowInked(3)) << "the row deleted while hidden is gone";
+}
+
+// The inked part of the list's rows area (control coordinates), empty when nothing is drawn.
+RECT InkInRowsArea(ListView& list) {
+  const Gdiplus::RectF view = list.ViewRect();
+  const int left = static_cast<int>(view.X), top = static_cast<int>(view.Y);
+  const int right = left + static_cast<int>(view.Width), bottom = top + static_cast<int>(view.Height);
+  const Gdiplus::ARGB paper = SurfacePixel(&list, left + 2, bottom - 2);
+  RECT ink{right, bottom, left, top};
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      if (SurfacePixel(&list, x, y) == paper) continue;
+      ink.left = std::min<LONG>(ink.left, x);
+      ink.right = std::max<LONG>(ink.right, x + 1);
+      ink.top = std::min<LONG>(ink.top, y);
+      ink.bottom = std::max<LONG>(ink.bottom, y + 1);
+    }
+  }
+  return ink;
+}
+
+TEST(ListView, AnEmptyListShowsItsLineCentredUntilTheFirstRow) {
+  ListFixture f({60, 150, 100});
+  // Without a line an empty list is blank, as ever.
+  f.list.SetEmptyText("");
+  Pump();
+  RECT ink = InkInRowsArea(f.list);
+  EXPECT_TRUE(ink.left >= ink.right) << "nothing drawn without a line";
+
+  const std::string line = "\xd5\xfd\xd4\xda\xcb\xd1\xcb\xf7 Searching";  // 正在搜索
+  std::thread([&] { f.list.SetEmptyText(line); }).join();  // a worker sets it
+  EXPECT_TRUE(PumpUntil([&] {
+    ink = InkInRowsArea(f.list);
+    return ink.left < ink.right;
+  }));
+  EXPECT_EQ(f.list.EmptyText(), line);
+  EXPECT_EQ(f.list.ShownEmptyText(), line);
+  const Gdiplus::RectF view = f.list.ViewRect();
+  const int viewLeft = static_cast<int>(view.X), viewRight = viewLeft + static_cast<int>(view.Width);
+  const int viewTop = static_cast<int>(view.Y), viewBottom = viewTop + static_cast<int>(view.Height);
+  EXPECT_NEAR(ink.left - viewLeft, viewRight - ink.right, 4) << "centred across";
+  EXPECT_NEAR(ink.top - viewTop, viewBottom - ink.bottom, 4) << "centred down";
+  EXPECT_LT(ink.bottom - ink.top, f.list.RowHeight()) << "one line";
+  EXPECT_GT(ink.right - ink.left, 60) << "the whole line";
+
+  // The first row takes the line's place, even one appended without a redraw.
+  std::thread([&] { f.list.InsertRow(std::nullopt, "1", std::nullopt, 0, 0, std::nullopt, false); }).join();
+  Pump();
+  ink = InkInRowsArea(f.list);
+  EXPECT_LT(ink.bottom, viewTop + 2 * f.list.RowHeight()) << "only the row is drawn";
+  EXPECT_EQ(f.list.ShownEmptyText(), "");
+  EXPECT_EQ(f.list.EmptyText(), line) << "kept for when the rows are gone";
+
+  f.list.ClearRows();
+  Pump();
+  ink = InkInRowsArea(f.list);
+  EXPECT_NEAR(ink.top - viewTop, viewBottom - ink.bottom, 4) << "back once the rows are cleared";
+
+  // A line longer than the list is cut to its width, not wrapped.
+  f.list.SetEmptyText(std::string(400, 'W'));
+  Pump();
+  ink = InkInRowsArea(f.list);
+  EXPECT_GE(ink.left, viewLeft);
+  EXPECT_LE(ink.right, viewRight);
+  EXPECT_LT(ink.bottom - ink.top, f.list.RowHeight()) << "still one line";
 }
 
 TEST(ListView, ColumnOperationsKeepEveryRowInStep) {
