@@ -91,7 +91,10 @@ DWORD WINAPI SearchWorker(LPVOID) {
         RunPages(*ui);
         return true;
       })) {
-    AppState.searchBusy = 0;  // memory ran out reading a page: the run ends with the rows it has
+    // Memory ran out reading a page: the run ends with the rows it has, and says it stopped
+    // rather than go on reading as under way.
+    AppState.searchBusy = 0;
+    ui::Contained([ui] { ui->mainList.SetEmptyText(SearchEndLine(SearchEnd::Stopped)); });
   }
   return 0;
 }
