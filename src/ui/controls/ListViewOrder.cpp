@@ -88,6 +88,7 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     const int top = list_layout::RowAtContentY(-offsetY_, count, rowHeight_);
     rows_.insert(rows_.begin() + (number - 1), std::move(row));
     RecomputeContentHeight();
+    if (count == 0 && !emptyText_.empty()) pending_.all = true;  // the first row takes the line's place
     if (number > count) {
       if (redraw) pending_.Mark(number, INT_MAX);
     } else {
