@@ -368,7 +368,9 @@ void WindowHost::ComposeControls(const RectF* rect, bool allControls) {
 }
 
 void WindowHost::DrawControl(Control* control, const RectF& visible) {
-  GdipSetClipRect(graphics_.Get(), visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
+  // On the device pixels the area covers, the ones Recompose copies the background over.
+  const RectF clip = ui::SnapToDevice(visible, dpi_);
+  GdipSetClipRect(graphics_.Get(), clip.X, clip.Y, clip.Width, clip.Height, CombineModeReplace);
   if (frameClip_) GdipSetClipRegion(graphics_.Get(), frameClip_.Get(), CombineModeIntersect);
 
   int opacity = control->Opacity();
