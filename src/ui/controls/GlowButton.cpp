@@ -137,7 +137,7 @@ int GlowButton::PaintImages(int state) {
 bool GlowButton::DrawCachedSkin(int state) {
   if (HostDpi() != ui::kBaseDpi || !Surface()) return false;
   const RectF& bounds = BoundsRef();
-  const SIZE pixels = ui::SurfaceSize(bounds.Width, bounds.Height, ui::kBaseDpi);
+  const SIZE pixels = ui::SurfaceSize(bounds, ui::kBaseDpi);
   if (!skinLook_ || state != skinLookState_ || pixels.cx != skinLookPixels_.cx || pixels.cy != skinLookPixels_.cy) {
     skinLook_.reset();
     skinLook_ = SkinLook(state, pixels, bounds);

@@ -369,7 +369,10 @@ class ListView : public Control {
   bool DeferLayers();
   // Composes the layers within clip (control coordinates) without GDI+; false when it cannot.
   bool ComposeLayersDirect(const Gdiplus::RectF& clip);
-  bool ScrollCopyDirect(int delta, const Gdiplus::RectF& band);
+  bool ScrollCopyDirect(int delta, Gdiplus::RectF* band);
+  // The part of the rows canvas shown, on the control's surface: the device pixels of the rows
+  // clip in the canvas, where the canvas lies (rowsClip_ itself at 96 DPI).
+  Gdiplus::RectF RowsOnSurface() const;
   void DrawDeferredLayers();
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).

@@ -31,10 +31,11 @@ constexpr ARGB White(int alpha) { return (static_cast<ARGB>(alpha) << 24) | 0xFF
 constexpr ARGB WithAlpha(ARGB colour, int alpha) { return (colour & 0xFFFFFF) | (static_cast<ARGB>(alpha) << 24); }
 
 // A layer of the list in device pixels at the host's DPI, drawn on in logical pixels like the
-// control's own surface, so that it is composed one to one.
-gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics, int dpi) {
+// control's own surface: as many pixels as its place in the control's surface covers, so that it
+// is composed one to one (see LayerPlace).
+gfx::BitmapPtr NewSurface(const RectF& place, gfx::GraphicsPtr* graphics, int dpi) {
   gfx::BitmapPtr bitmap;
-  const SIZE pixels = ui::SurfaceSize(static_cast<float>(width), static_cast<float>(height), dpi);
+  const SIZE pixels = ui::SurfaceSize(place, dpi);
   if (gdip::GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, bitmap.Put()) !=
       Gdiplus::Ok) {
     return {};
@@ -47,6 +48,24 @@ gfx::BitmapPtr NewSurface(int width, int height, gfx::GraphicsPtr* graphics, int
     ui::ScaleGraphics(graphics->Get(), dpi);
   }
   return bitmap;
+}
+
+// Where a layer made for place is drawn on the control's surface: from the device pixel nearest
+// to place, one to one.
+RectF LayerPlace(Gdiplus::GpImage* layer, const RectF& place, int dpi) {
+  UINT width = 0, height = 0;
+  gdip::GdipGetImageWidth(layer, &width);
+  gdip::GdipGetImageHeight(layer, &height);
+  return ui::SnappedSurfaceRect(place, SIZE{static_cast<LONG>(width), static_cast<LONG>(height)}, dpi);
+}
+
+// A rectangle of the rows canvas (placed at view) on the control's surface: the device pixels
+// it covers in the canvas, where the canvas lies.
+RectF CanvasToSurface(const RectF& inCanvas, const RectF& view, int dpi) {
+  const RECT origin = ui::RectToDevice(view, dpi);
+  RECT pixels = ui::RectToDevice(inCanvas, dpi);
+  OffsetRect(&pixels, origin.left, origin.top);
+  return ui::DeviceToLogical(pixels, dpi);
 }
 
 gfx::BrushPtr SolidBrush(ARGB colour) {
@@ -65,10 +84,13 @@ void Fill(Gdiplus::GpGraphics* g, Gdiplus::GpBrush* brush, const RectF& r) {
   if (brush) gdip::GdipFillRectangle(g, brush, r.X, r.Y, r.Width, r.Height);
 }
 
-// Replaces the pixels of the rectangle with full transparency (the brush: fully transparent).
+// Replaces the pixels of the rectangle with full transparency (the brush: fully transparent),
+// not smoothed: a pixel is cleared wholly or not at all.
 void Clear(Gdiplus::GpGraphics* g, const RectF& r, Gdiplus::GpBrush* transparent) {
   gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
   Fill(g, transparent, r);
+  gdip::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
   gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
 }
 
@@ -191,7 +213,7 @@ void ListView::DrawBackground() {
   if (DeferLayers()) return;
   const RectF bounds = BoundsRef();
   gfx::GraphicsPtr g;
-  backgroundSurface_ = NewSurface(static_cast<int>(bounds.Width), static_cast<int>(bounds.Height), &g, HostDpi());
+  backgroundSurface_ = NewSurface(bounds, &g, HostDpi());  // as many pixels as the control's surface
   if (!g) return;
   const RectF all(0, 0, bounds.Width, bounds.Height);
   if (backgroundColour_ != 0 && !gfx::FillBitmap(backgroundSurface_.Get(), backgroundColour_, g.Get())) {
@@ -232,7 +254,7 @@ void ListView::DrawHeader() {
     return;
   }
   gfx::GraphicsPtr g;
-  headerSurface_ = NewSurface(static_cast<int>(headerStrip_.Width), headerHeight_, &g, HostDpi());
+  headerSurface_ = NewSurface(headerStrip_, &g, HostDpi());
   if (!g) return;
   const float w = headerStrip_.Width, h = static_cast<float>(headerHeight_);
   gfx::BrushPtr gradient;
@@ -331,7 +353,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     canvasGraphics_.Reset();
     spareGraphics_.Reset();
     spare_.Reset();
-    canvas_ = NewSurface(static_cast<int>(view_.Width), static_cast<int>(view_.Height), &canvasGraphics_, HostDpi());
+    canvas_ = NewSurface(view_, &canvasGraphics_, HostDpi());
     redraw = true;
   }
   list_layout::RowRange range;
@@ -418,18 +440,37 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
     rect = RowRect(s.row, offsetX, offsetY);
   }
   ++rowsDrawn_;
-  Clear(g, rect, paint.Brush(0));
-
+  // A row owns the device pixels its rectangle covers and draws on nothing else, so drawing it
+  // again alone gives the pixels drawing every row gives.
+  struct ClipReset {
+    Gdiplus::GpGraphics* g;
+    ~ClipReset() { gdip::GdipResetClip(g); }
+  } clipReset{g};
   // Hot and selected rows take the host's background colour unless the list was given one.
   const int hostColour = Host() ? Host()->BackgroundColour() : -1;
-  ARGB textColour = s.colour;
+  ARGB textColour = s.colour, fill = 0;
   if (s.state == kRowHot) {
-    Fill(g, paint.Brush(hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51)), rect);
+    fill = hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51);
     if (hotTextColour_) textColour = hotTextColour_;
   } else if (s.state == kRowSelected) {
-    Fill(g, paint.Brush(selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102)), rect);
+    fill = selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102);
     if (selectedTextColour_) textColour = selectedTextColour_;
   }
+  // The row's background and grid lines are set in memory, on exactly its device pixels; its
+  // texts and images are drawn clipped to them.
+  const RECT cell = ui::RectToDevice(rect, HostDpi());
+  {
+    gfx::BitmapPixels pixels(canvas_.Get(), g);
+    if (const gfx::PixelArea area = pixels.Area()) {
+      gfx::FillPixels(area, fill, {&cell, 1});
+    } else {
+      Clear(g, rect, paint.Brush(0));
+      if (fill) Fill(g, paint.Brush(fill), rect);
+    }
+  }
+  const RectF clip = ui::SnapToDevice(rect, HostDpi());
+  gdip::GdipSetClipRect(g, clip.X, clip.Y, clip.Width, clip.Height, Gdiplus::CombineModeReplace);
+  std::vector<RECT> gridLines;
   Gdiplus::GpBrush* brush = paint.Brush(textColour);
   const float inset = static_cast<float>(cellInset_);
 
@@ -476,27 +517,37 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
                RectF(left, rect.Y, x + width - left - 2, rect.Height));
     }
     if ((gridLines_ & kGridVertical) && viewStyle_ == kListReport && width > 0) {
-      Line(g, paint.Pen(Black(51)), x + width - 0.5f, rect.Y, x + width - 0.5f, rect.Y + rect.Height);
+      // The column's last device column, within the row.
+      const LONG edge = ui::RectToDevice(RectF(x + width, rect.Y, 0, 0), HostDpi()).left;
+      gridLines.push_back(RECT{edge - 1, cell.top, edge, cell.bottom});
     }
     x += width;
   }
-  if (gridLines_ & kGridHorizontal) {
-    Line(g, paint.Pen(Black(51)), rect.X, rect.Y + rect.Height - 0.5f, rect.X + rect.Width,
-         rect.Y + rect.Height - 0.5f);
+  if (gridLines_ & kGridHorizontal) gridLines.push_back(RECT{cell.left, cell.bottom - 1, cell.right, cell.bottom});
+  if (!gridLines.empty()) {
+    gfx::BitmapPixels pixels(canvas_.Get(), g);
+    gfx::BlendPixels(pixels.Area(), Black(51), gridLines);
   }
   if (s.current && s.state == kRowSelected && Host() && Host()->KeyboardCue() == this) {
     Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
   }
 }
 
-// The scroll's copy of the canvas and the clearing of the uncovered band, in memory (96 DPI).
-bool ListView::ScrollCopyDirect(int delta, const RectF& band) {
-  if (HostDpi() != ui::kBaseDpi) return false;
+// The scroll's copy of the canvas, in memory and by whole device pixels, and the clearing of the
+// device rows it uncovers (given back as a canvas rectangle). False when the scroll is not a
+// whole number of device pixels: resampled, kept rows would blur a little more each time.
+bool ListView::ScrollCopyDirect(int delta, RectF* band) {
+  const int dpi = HostDpi();
+  if ((delta * dpi) % ui::kBaseDpi != 0) return false;
+  const int shift = delta * dpi / ui::kBaseDpi;
   gfx::BitmapPixels from(canvas_.Get(), canvasGraphics_.Get()), to(spare_.Get(), spareGraphics_.Get());
-  if (!from.Area() || !to.Area()) return false;
-  gfx::DrawPixels(to.Area(), from.Area(), 0, delta, gfx::PixelOp::Copy);
-  const RECT uncovered = ui::RectToDevice(band, ui::kBaseDpi);
-  gfx::FillPixels(to.Area(), 0, {&uncovered, 1});
+  const gfx::PixelArea target = to.Area();
+  if (!from.Area() || !target) return false;
+  gfx::DrawPixels(target, from.Area(), 0, shift, gfx::PixelOp::Copy);
+  const RECT uncovered = shift > 0 ? RECT{0, 0, target.width, shift}
+                                   : RECT{0, target.height + shift, target.width, target.height};
+  gfx::FillPixels(target, 0, {&uncovered, 1});
+  *band = ui::DeviceToLogical(uncovered, dpi);
   return true;
 }
 
@@ -509,19 +560,13 @@ void ListView::ScrollCanvasTo(int offsetY) {
     UpdateVisibleRows(false, true);
     return;
   }
-  if (!spare_) spare_ = NewSurface(static_cast<int>(view_.Width), height, &spareGraphics_, HostDpi());
-  if (!spareGraphics_) {
+  if (!spare_) spare_ = NewSurface(view_, &spareGraphics_, HostDpi());
+  // Rows that stay visible move with a copy by whole device pixels; only the rows on the
+  // uncovered band are drawn. Anything else draws every row again.
+  RectF band;
+  if (!spareGraphics_ || !ScrollCopyDirect(delta, &band)) {
     UpdateVisibleRows(false, true);
     return;
-  }
-  // Rows that stay visible move with a copy; only the uncovered band is drawn.
-  const RectF band = delta > 0 ? RectF(0, 0, view_.Width, static_cast<float>(delta))
-                               : RectF(0, static_cast<float>(height + delta), view_.Width, static_cast<float>(-delta));
-  if (!ScrollCopyDirect(delta, band)) {
-    gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceCopy);
-    gfx::draw_image(spareGraphics_.Get(), canvas_.Get(), RectF(0, static_cast<float>(delta), view_.Width, view_.Height));
-    gdip::GdipSetCompositingMode(spareGraphics_.Get(), Gdiplus::CompositingModeSourceOver);
-    Clear(spareGraphics_.Get(), band);
   }
   std::swap(canvas_, spare_);
   std::swap(canvasGraphics_, spareGraphics_);
@@ -533,9 +578,10 @@ void ListView::ScrollCanvasTo(int offsetY) {
     const list_layout::RowRange range = VisibleRange(offsetY);
     firstVisible_ = range.first;
     lastVisible_ = range.last;
+    const RECT uncovered = ui::RectToDevice(band, HostDpi());
     for (int row = range.first; row > 0 && row <= range.last; ++row) {
-      const RectF r = RowRect(row, offsetX_, offsetY);
-      if (r.Y < band.Y + band.Height && r.Y + r.Height > band.Y) {
+      const RECT r = ui::RectToDevice(RowRect(row, offsetX_, offsetY), HostDpi());
+      if (r.top < uncovered.bottom && r.bottom > uncovered.top) {
         if (first == 0) first = row;
         last = row;
       }
@@ -611,19 +657,25 @@ void ListView::PresentArea(const RectF* area) {
     if (backgroundSurface_) {
       // The surface was just cleared: copying the background layer needs no blending.
       gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceCopy);
-      gfx::draw_image(g, backgroundSurface_.Get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height));
+      gfx::draw_image(g, backgroundSurface_.Get(),
+                      LayerPlace(backgroundSurface_.Get(), RectF(0, 0, BoundsRef().Width, BoundsRef().Height), HostDpi()));
       gdip::GdipSetCompositingMode(g, Gdiplus::CompositingModeSourceOver);
     }
     if (headerSurface_ && headerHeight_ > 0) {
-      gfx::draw_image(g, headerSurface_.Get(), headerStrip_);
+      gfx::draw_image(g, headerSurface_.Get(), LayerPlace(headerSurface_.Get(), headerStrip_, HostDpi()));
     }
     if (canvas_) {
-      gdip::GdipSetClipRect(g, rowsClip_.X, rowsClip_.Y, rowsClip_.Width, rowsClip_.Height, Gdiplus::CombineModeIntersect);
-      gfx::draw_image(g, canvas_.Get(), RectF(view_.X, view_.Y, view_.Width, view_.Height));
+      const RectF rows = RowsOnSurface();
+      gdip::GdipSetClipRect(g, rows.X, rows.Y, rows.Width, rows.Height, Gdiplus::CombineModeIntersect);
+      gfx::draw_image(g, canvas_.Get(), LayerPlace(canvas_.Get(), view_, HostDpi()));
       gdip::GdipResetClip(g);
     }
   }
   EndSurfacePaint(this, context);
+}
+
+RectF ListView::RowsOnSurface() const {
+  return CanvasToSurface(RectF(0, 0, rowsClip_.Width, rowsClip_.Height), view_, HostDpi());
 }
 
 bool ListView::UpdateScrollBars() {
@@ -700,8 +752,8 @@ void ListView::ApplyPending() {
     Present();  // the header and the content width changed
   } else if (rowsDrawn) {
     // Only the band of the redrawn rows is composed and shown (a hover change: two rows).
-    RectF area(view_.X + band.X, view_.Y + band.Y, band.Width, band.Height);
-    if (area.Intersect(rowsClip_)) PresentArea(&area);
+    RectF area = CanvasToSurface(band, view_, HostDpi());
+    if (area.Intersect(RowsOnSurface())) PresentArea(&area);
   }
   // Rows that changed out of sight (an append below the view) cost no drawing: only the scroll
   // bar shows them, and it draws itself when its range changes.

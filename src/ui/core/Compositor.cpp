@@ -424,7 +424,9 @@ void Compositor::ComposeControls(const RectF* rect, bool allControls) {
 }
 
 void Compositor::DrawControl(Control* control, const RectF& visible) {
-  GdipSetClipRect(graphics_.Get(), visible.X, visible.Y, visible.Width, visible.Height, CombineModeReplace);
+  // On the device pixels the area covers, the ones Recompose copies the background over.
+  const RectF clip = ui::SnapToDevice(visible, Dpi());
+  GdipSetClipRect(graphics_.Get(), clip.X, clip.Y, clip.Width, clip.Height, CombineModeReplace);
   if (frameClip_) GdipSetClipRegion(graphics_.Get(), frameClip_.Get(), CombineModeIntersect);
 
   int opacity = control->Opacity();

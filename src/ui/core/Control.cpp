@@ -242,6 +242,11 @@ void Control::Move(std::optional<float> left, std::optional<float> top, std::opt
   bool moved = Differs(next.X, bounds_.X) || Differs(next.Y, bounds_.Y);
   bool resized = Differs(next.Width, bounds_.Width) || Differs(next.Height, bounds_.Height);
   if (!moved && !resized) return;
+  // Away from 96 DPI a move alone can change how many device pixels the bounds cover.
+  if (moved && !resized && type_ != 21) {
+    const SIZE before = ui::SurfaceSize(bounds_, HostDpi()), after = ui::SurfaceSize(next, HostDpi());
+    resized = before.cx != after.cx || before.cy != after.cy;
+  }
 
   previousBounds_ = bounds_;
   RectF old = bounds_;
@@ -436,7 +441,7 @@ void Control::CreateSurface() {
   // The surface holds device pixels: drawn in logical pixels through a scale, text and shapes
   // come out sharp at any DPI instead of being stretched afterwards.
   const int dpi = host_ && type_ != 21 ? host_->Dpi() : ui::kBaseDpi;
-  const SIZE pixels = type_ == 21 ? SIZE{1, 1} : ui::SurfaceSize(bounds_.Width, bounds_.Height, dpi);
+  const SIZE pixels = type_ == 21 ? SIZE{1, 1} : ui::SurfaceSize(bounds_, dpi);
   if (GdipCreateBitmapFromScan0(pixels.cx, pixels.cy, 0, PixelFormat32bppARGB, nullptr, surface_.Put()) != Ok) {
     surface_.Reset();
     return;
@@ -517,8 +522,10 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
     }
   }
   if (context.graphics) {
-    GdipSetClipRect(context.graphics, context.clip.X, context.clip.Y, context.clip.Width, context.clip.Height,
-                    CombineModeReplace);
+    // Drawn within the device pixels that are cleared (and recomposed): a clip edge inside a
+    // device pixel would leave it cleared and not drawn.
+    const RectF snapped = ui::SnapToDevice(context.clip, host->Dpi());
+    GdipSetClipRect(context.graphics, snapped.X, snapped.Y, snapped.Width, snapped.Height, CombineModeReplace);
     // Cleared in memory: GDI+ under Wine clears a bitmap a pixel at a time.
     gfx::BitmapPixels pixels(context.surface, context.graphics);
     if (const gfx::PixelArea area = pixels.Area()) {
@@ -546,9 +553,15 @@ void EndSurfacePaint(Control* control, PaintContext& context) {
     control->SendControlMessage(TKM_TRANSITION_START, 0, 0);
     SetTimer(control->hostWindow_, control->TransitionTimerId(), control->transitionInterval_, TransitionTimerProc);
   } else {
-    // Only what was painted is recomposed (a caret blink paints a few pixels).
-    RectF painted(control->bounds_.X + context.clip.X, control->bounds_.Y + context.clip.Y, context.clip.Width,
-                  context.clip.Height);
+    // Only what was painted is recomposed (a caret blink paints a few pixels): the device pixels
+    // of the surface that were cleared, where the surface lies in the window. The surface starts
+    // on the device pixel nearest to its bounds, so they need not be the ones the clip's logical
+    // place in the window covers.
+    const int dpi = control->host_->Dpi();
+    const RECT origin = ui::RectToDevice(control->bounds_, dpi);
+    RECT cleared = ui::RectToDevice(context.clip, dpi);
+    OffsetRect(&cleared, origin.left, origin.top);
+    RectF painted = ui::DeviceToLogical(cleared, dpi);
     if (!painted.Intersect(control->bounds_)) return;
     SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&painted));
   }

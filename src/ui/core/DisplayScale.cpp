@@ -21,8 +21,13 @@ long long FloorDiv(long long numerator, long long denominator) {
   return (numerator % denominator != 0 && numerator < 0) ? q - 1 : q;
 }
 
-// Single floats carry rectangle edges: a float edge such as 0.1 * 3 must not round up a pixel.
+// Single floats carry rectangle edges: an edge such as 55 / 1.5 * 1.5 must not round a pixel less.
 constexpr double kEdgeSlack = 1e-4;
+
+// A logical edge on the device grid: rounded to the nearest, halves up (ToDevice for whole pixels).
+LONG EdgeToDevice(double logical, double scale) {
+  return static_cast<LONG>(std::floor(logical * scale + 0.5 + kEdgeSlack));
+}
 
 }  // namespace
 
@@ -49,11 +54,17 @@ POINT PointToLogical(POINT device, int dpi) { return POINT{ToLogical(device.x, d
 
 RECT RectToDevice(const Gdiplus::RectF& logical, int dpi) {
   const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
-  return RECT{static_cast<LONG>(std::floor(logical.X * s + kEdgeSlack)),
-              static_cast<LONG>(std::floor(logical.Y * s + kEdgeSlack)),
-              static_cast<LONG>(std::ceil((logical.X + logical.Width) * s - kEdgeSlack)),
-              static_cast<LONG>(std::ceil((logical.Y + logical.Height) * s - kEdgeSlack))};
+  return RECT{EdgeToDevice(logical.X, s), EdgeToDevice(logical.Y, s), EdgeToDevice(logical.X + logical.Width, s),
+              EdgeToDevice(logical.Y + logical.Height, s)};
 }
+
+Gdiplus::RectF DeviceToLogical(const RECT& device, int dpi) {
+  const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
+  return Gdiplus::RectF(static_cast<Gdiplus::REAL>(device.left / s), static_cast<Gdiplus::REAL>(device.top / s),
+                        static_cast<Gdiplus::REAL>((device.right - device.left) / s),
+                        static_cast<Gdiplus::REAL>((device.bottom - device.top) / s));
+}
+
 
 RECT RectToDevice(const RECT& logical, int dpi) {
   return RECT{ToDevice(logical.left, dpi), ToDevice(logical.top, dpi), ToDevice(logical.right, dpi),
@@ -65,21 +76,25 @@ RECT RectToLogical(const RECT& device, int dpi) {
               LengthToLogical(device.bottom, dpi)};
 }
 
-SIZE SurfaceSize(float width, float height, int dpi) {
-  const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
-  // At 96 DPI the size is truncated, as surfaces always were.
-  auto pixels = [&](float length) {
-    double scaled = Dpi(dpi) == kBaseDpi ? std::trunc(length) : std::floor(length * s + 0.5);
-    return static_cast<LONG>(std::max(1.0, scaled));
-  };
-  return SIZE{pixels(width), pixels(height)};
+Gdiplus::RectF SnapToDevice(const Gdiplus::RectF& logical, int dpi) {
+  return DeviceToLogical(RectToDevice(logical, dpi), dpi);
+}
+
+SIZE SurfaceSize(const Gdiplus::RectF& bounds, int dpi) {
+  // At 96 DPI the size is truncated, as surfaces always were (the same for whole bounds).
+  if (Dpi(dpi) == kBaseDpi) {
+    return SIZE{static_cast<LONG>(std::max(1.0f, std::trunc(bounds.Width))),
+                static_cast<LONG>(std::max(1.0f, std::trunc(bounds.Height)))};
+  }
+  const RECT covered = RectToDevice(bounds, dpi);
+  return SIZE{std::max<LONG>(1, covered.right - covered.left), std::max<LONG>(1, covered.bottom - covered.top)};
 }
 
 Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixels, int dpi) {
   if (Dpi(dpi) == kBaseDpi) return bounds;
   const double s = static_cast<double>(Dpi(dpi)) / kBaseDpi;
-  return Gdiplus::RectF(static_cast<Gdiplus::REAL>(std::floor(bounds.X * s + 0.5) / s),
-                        static_cast<Gdiplus::REAL>(std::floor(bounds.Y * s + 0.5) / s),
+  return Gdiplus::RectF(static_cast<Gdiplus::REAL>(EdgeToDevice(bounds.X, s) / s),
+                        static_cast<Gdiplus::REAL>(EdgeToDevice(bounds.Y, s) / s),
                         static_cast<Gdiplus::REAL>(surfacePixels.cx / s),
                         static_cast<Gdiplus::REAL>(surfacePixels.cy / s));
 }

@@ -23,14 +23,24 @@ int ToLogical(int device, int dpi);
 int LengthToLogical(int device, int dpi);
 POINT PointToDevice(POINT logical, int dpi);
 POINT PointToLogical(POINT device, int dpi);
-// The device pixels a logical rectangle touches (rounded outward).
+// The device pixels a logical rectangle covers: each edge rounded to the nearest (halves up), as
+// ToDevice rounds, so areas that share an edge share no device pixel and leave none between them.
+// Every drawing, clip, copy and surface of the toolkit takes its device pixels from this one rule.
 RECT RectToDevice(const Gdiplus::RectF& logical, int dpi);
+// The logical rectangle whose edges lie on the edges of the device pixels RectToDevice gives: a
+// clip set to it takes those pixels, not half of one more.
+Gdiplus::RectF SnapToDevice(const Gdiplus::RectF& logical, int dpi);
+// A device rectangle in logical coordinates (edges divided by the scale, not rounded): it covers
+// the same device pixels again.
+Gdiplus::RectF DeviceToLogical(const RECT& device, int dpi);
 // A Win32 rectangle's corners in device pixels (each rounded to the nearest).
 RECT RectToDevice(const RECT& logical, int dpi);
 // A device rectangle's corners in logical pixels (each rounded to the nearest).
 RECT RectToLogical(const RECT& device, int dpi);
-// The pixel size of a control's surface: its logical size scaled and rounded, at least 1x1.
-SIZE SurfaceSize(float width, float height, int dpi);
+// The pixel size of a control's surface (or a layer of one) at bounds: the device pixels its
+// bounds cover (ToDevice(x + w) - ToDevice(x), not the width alone rounded), at least 1x1; at 96
+// DPI the size truncated.
+SIZE SurfaceSize(const Gdiplus::RectF& bounds, int dpi);
 // Where a surface of surfacePixels is composed for a control at bounds, in logical
 // coordinates: the origin moved to the nearest device pixel and the size that maps the surface
 // one to one, so composition does not resample it. Unchanged at 96 DPI.

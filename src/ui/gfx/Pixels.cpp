@@ -132,6 +132,17 @@ void FillPixels(const PixelArea& target, std::uint32_t argb, std::span<const REC
   });
 }
 
+void BlendPixels(const PixelArea& target, std::uint32_t argb, std::span<const RECT> clip) {
+  if (!target || target.premultiplied) return;
+  const RECT all{0, 0, target.width, target.height};
+  ForEachClipped(target, all, clip, [&](const RECT& r) {
+    for (LONG ty = r.top; ty < r.bottom; ++ty) {
+      std::uint32_t* out = target.bits + static_cast<std::ptrdiff_t>(ty) * target.stride;
+      for (LONG tx = r.left; tx < r.right; ++tx) out[tx] = Over(out[tx], argb);
+    }
+  });
+}
+
 bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy) {
   BitmapPixels pixels(bitmap, drawnBy);
   const PixelArea area = pixels.Area();

@@ -36,6 +36,9 @@ void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, 
 // Sets every pixel inside the clip rectangles to the colour (straight ARGB).
 void FillPixels(const PixelArea& target, std::uint32_t argb, std::span<const RECT> clip = {});
 
+// Lays the colour (straight ARGB) over every pixel inside the clip rectangles of a straight ARGB area.
+void BlendPixels(const PixelArea& target, std::uint32_t argb, std::span<const RECT> clip = {});
+
 // Sets every pixel of a GDI+ bitmap to the colour (straight ARGB) in its memory, after what the
 // graphics drawing on it (when given) had still to draw; false when its pixels cannot be locked.
 bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy = nullptr);

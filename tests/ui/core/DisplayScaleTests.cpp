@@ -48,23 +48,44 @@ TEST(DisplayScale, LengthsAndPointsRoundTheWayTheirUseNeeds) {
   }
 }
 
-TEST(DisplayScale, RectanglesCoverWhatTheyTouch) {
+TEST(DisplayScale, RectanglesRoundTheirEdgesAsPointsRound) {
   struct Case {
     RectF logical;
     int dpi;
     RECT device;
   } cases[] = {
       {RectF(55, 35, 400, 24), 96, RECT{55, 35, 455, 59}},
-      {RectF(55, 35, 400, 24), 144, RECT{82, 52, 683, 89}},   // outward: 82.5 and 88.5
+      {RectF(55, 35, 400, 24), 144, RECT{83, 53, 683, 89}},   // 82.5 and 52.5 round up, as ToDevice
       {RectF(14, 85, 581, 400), 192, RECT{28, 170, 1190, 970}},
-      {RectF(0.5f, 0.5f, 1, 1), 96, RECT{0, 0, 2, 2}},
-      {RectF(0.1f, 0.2f, 0.1f, 0.1f), 960, RECT{1, 2, 2, 3}},  // float edges do not grow a pixel
+      {RectF(3, 3, 1, 1), 120, RECT{4, 4, 5, 5}},             // 3.75 and 5
+      {RectF(0.5f, 0.5f, 1, 1), 96, RECT{1, 1, 2, 2}},
+      {RectF(0.1f, 0.2f, 0.1f, 0.1f), 960, RECT{1, 2, 2, 3}},  // float edges do not move a pixel
+      {RectF(36.666668f, 0, 1, 1), 144, RECT{55, 0, 57, 2}},   // a device edge read back stays put
+      {RectF(36.66666f, 0, 1, 1), 144, RECT{55, 0, 57, 2}},
   };
   for (const auto& c : cases) {
     const RECT r = ui::RectToDevice(c.logical, c.dpi);
     EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
               std::vector<LONG>({c.device.left, c.device.top, c.device.right, c.device.bottom}))
         << c.logical.X << "," << c.logical.Y << " at " << c.dpi;
+    // Snapped, a rectangle lies on the edges of those device pixels and covers the same ones.
+    const RectF snapped = ui::SnapToDevice(c.logical, c.dpi);
+    const double s = c.dpi / 96.0;
+    EXPECT_NEAR(snapped.X * s, r.left, 1e-3);
+    EXPECT_NEAR((snapped.Y + snapped.Height) * s, r.bottom, 1e-3);
+    const RECT again = ui::RectToDevice(snapped, c.dpi);
+    EXPECT_EQ(std::vector<LONG>({again.left, again.top, again.right, again.bottom}),
+              std::vector<LONG>({r.left, r.top, r.right, r.bottom}));
+  }
+  // Whole logical rectangles take the device pixels of their corner points: neighbours share
+  // no device pixel and leave none out.
+  for (int dpi : {120, 144, 168, 192}) {
+    for (int x = 0; x < 30; ++x) {
+      const RECT left = ui::RectToDevice(RectF(0, 0, static_cast<float>(x), 1), dpi);
+      const RECT right = ui::RectToDevice(RectF(static_cast<float>(x), 0, 7, 1), dpi);
+      EXPECT_EQ(left.right, ui::ToDevice(x, dpi)) << x << " at " << dpi;
+      EXPECT_EQ(right.left, left.right) << x << " at " << dpi;
+    }
   }
   const RECT corners = ui::RectToDevice(RECT{660, 240, 1270, 755}, 144);
   EXPECT_EQ(std::vector<LONG>({corners.left, corners.top, corners.right, corners.bottom}),
@@ -83,20 +104,25 @@ TEST(DisplayScale, SurfacesMapOneToOneOntoDevicePixels) {
   } cases[] = {
       {RectF(460, 36, 60, 23), 96, SIZE{60, 23}, 460, 36},
       {RectF(10, 10, 0.5f, 99.9f), 96, SIZE{1, 99}, 10, 10},  // truncated at 96, at least 1
-      {RectF(460, 36, 60, 23), 144, SIZE{90, 35}, 460, 36},
-      {RectF(55, 35, 400, 25), 144, SIZE{600, 38}, 55.3333f, 35.3333f},  // origin on a whole pixel
+      {RectF(460, 36, 60, 23), 144, SIZE{90, 35}, 460, 36},    // 54..89 (88.5 rounds up)
+      {RectF(461, 37, 60, 23), 144, SIZE{90, 34}, 461.3333f, 37.3333f},  // 56..90: not 34.5 rounded
+      {RectF(55, 35, 400, 25), 144, SIZE{600, 37}, 55.3333f, 35.3333f},  // origin on a whole pixel
       {RectF(75, 60, 90, 25), 192, SIZE{180, 50}, 75, 60},
+      {RectF(3, 3, 1, 1), 120, SIZE{1, 1}, 3.2f, 3.2f},        // 3.75..5
   };
   for (const auto& c : cases) {
-    const SIZE pixels = ui::SurfaceSize(c.bounds.Width, c.bounds.Height, c.dpi);
+    const SIZE pixels = ui::SurfaceSize(c.bounds, c.dpi);
     EXPECT_EQ(std::make_pair(pixels.cx, pixels.cy), std::make_pair(c.pixels.cx, c.pixels.cy)) << c.dpi;
     const RectF at = ui::SnappedSurfaceRect(c.bounds, pixels, c.dpi);
     EXPECT_NEAR(at.X, c.x, 1e-3) << c.dpi;
     EXPECT_NEAR(at.Y, c.y, 1e-3) << c.dpi;
     if (c.dpi == 96) continue;  // at 96 DPI the bounds are used as they are
-    // The surface fills exactly its pixels: left and width land on whole device pixels.
+    // The surface fills exactly the device pixels its bounds cover.
     const double s = c.dpi / 96.0;
-    EXPECT_NEAR(at.X * s, std::round(at.X * s), 1e-3);
+    const RECT covered = ui::RectToDevice(c.bounds, c.dpi);
+    EXPECT_NEAR(at.X * s, covered.left, 1e-3);
+    EXPECT_NEAR((at.X + at.Width) * s, covered.right, 1e-3);
+    EXPECT_NEAR((at.Y + at.Height) * s, covered.bottom, 1e-3);
     EXPECT_NEAR(at.Width * s, pixels.cx, 1e-3);
     EXPECT_NEAR(at.Height * s, pixels.cy, 1e-3);
   }

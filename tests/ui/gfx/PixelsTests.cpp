@@ -118,6 +118,15 @@ TEST(DrawPixels, FillsAndBlendsByTheRules) {
                                                0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF,  //
                                                0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0x80800000};
   EXPECT_EQ(pixels, expected);
+
+  // A blend lays the colour over each pixel of its clip as ColourOver does, twice where clip
+  // rectangles overlap, and leaves a premultiplied target alone.
+  std::vector<std::uint32_t> row = {0xFF000000, 0x80000000, 0x00123456, 0xFF000000};
+  const RECT lines[] = {{1, 0, 3, 1}, {2, 0, 9, 9}};
+  BlendPixels(PixelArea{row.data(), 4, 1, 4, false}, 0x80FFFFFF, lines);
+  EXPECT_EQ(row, (std::vector<std::uint32_t>{0xFF000000, 0xBFAAAAAA, ColourOver(0x80FFFFFF, 0x80FFFFFF), 0xFF808080}));
+  BlendPixels(PixelArea{row.data(), 4, 1, 4, true}, 0x80FFFFFF);
+  EXPECT_EQ(row[0], 0xFF000000u);
 }
 
 TEST(RegionRects, ARoundedRegionKeepsItsCornersOut) {
