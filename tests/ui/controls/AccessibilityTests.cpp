@@ -14,21 +14,15 @@
 #include "ui/controls/EditBox.h"
 #include "ui/controls/ImageButton.h"
 #include "ui/controls/ListView.h"
+#include "WinEventLog.h"
 
 using namespace controls_testing;
 
 namespace {
 
-struct Event {
-  DWORD event;
-  LONG object;
-  LONG child;
-};
-std::vector<Event> gEvents;
-
-void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
-  gEvents.push_back(Event{event, object, child});
-}
+using winevent_log::Event;
+using winevent_log::gEvents;
+using winevent_log::Record;
 
 VARIANT Id(long id) {
   VARIANT v;

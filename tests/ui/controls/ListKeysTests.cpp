@@ -13,6 +13,7 @@
 #include "ui/controls/ListView.h"
 #include "ui/core/AccessibleInfo.h"
 #include "ui/core/DisplayScale.h"
+#include "WinEventLog.h"
 
 using namespace controls_testing;
 using list_keys::KeyAction;
@@ -86,15 +87,9 @@ std::vector<int> gCurrentChanges;
 std::vector<POINT> gMenus;
 int gCopies = 0;
 
-struct Event {
-  DWORD event;
-  LONG object;
-  LONG child;
-};
-std::vector<Event> gEvents;
-void CALLBACK Record(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
-  gEvents.push_back(Event{event, object, child});
-}
+using winevent_log::Event;
+using winevent_log::gEvents;
+using winevent_log::Record;
 
 // A 400 x 300 window at (50, 50) with a report list at (10, 10, 380, 260) that has the focus
 // from the keyboard.
