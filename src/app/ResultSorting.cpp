@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
+#include "ui/core/UiThread.h"
 
 namespace {
 
@@ -86,13 +87,11 @@ LRESULT ResultHeaderClick(LPARAM first, LPARAM second, LPARAM third, LPARAM, LPA
   const bool listFirst = first == reinterpret_cast<LPARAM>(&ui->mainList) ||
                          first == reinterpret_cast<LPARAM>(&ui->categoryList);
   const int column = static_cast<int>(listFirst ? second : third);
-  try {
+  // Memory running out leaves the rows in the order they had.
+  ui::Contained([ui, column] {
     const search::SortOrder current = CurrentResultOrder(ui->mainList);
     const search::SortOrder next = search::NextSortOrder(current, column);
-    if (next == current && column != kColumnId) return 0;
-    ApplyResultOrder(*ui, next);
-  } catch (...) {
-    // Memory ran out: the rows stay in the order they had.
-  }
+    if (next != current || column == kColumnId) ApplyResultOrder(*ui, next);
+  });
   return 0;
 }
