@@ -12,6 +12,7 @@
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/IconBitmap.h"
 #include "ui/gfx/Pixels.h"
+#include "ui/gfx/RectArithmetic.h"
 #include "ui/gfx/Text.h"
 
 using Gdiplus::ARGB;
@@ -406,7 +407,7 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
         if (band->IsEmptyArea()) {
           *band = r;
         } else {
-          RectF::Union(*band, *band, r);
+          *band = gfx::UnionRects(*band, r);
         }
       }
     }
@@ -468,8 +469,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
       if (fill) Fill(g, paint.Brush(fill), rect);
     }
   }
-  const RectF clip = ui::SnapToDevice(rect, HostDpi());
-  gdip::GdipSetClipRect(g, clip.X, clip.Y, clip.Width, clip.Height, Gdiplus::CombineModeReplace);
+  ui::ClipToDevice(g, cell, HostDpi());
   std::vector<RECT> gridLines;
   Gdiplus::GpBrush* brush = paint.Brush(textColour);
   const float inset = static_cast<float>(cellInset_);
@@ -611,17 +611,22 @@ void ListView::DrawDeferredLayers() {
   Present();
 }
 
-// The layers copied and laid over in memory at 96 DPI: each is one to one with the surface
-// there, and GDI+ under Wine draws onto a bitmap a pixel at a time.
+// The layers copied and laid over in memory: each is one to one with the surface from the device
+// pixel nearest its place (as LayerPlace puts it), and GDI+ under Wine draws onto a bitmap a
+// pixel at a time and, through a scale, need not take the same source pixels for a part as for
+// the whole.
 bool ListView::ComposeLayersDirect(const RectF& clip) {
-  if (HostDpi() != ui::kBaseDpi || !Graphics()) return false;
-  for (float v : {headerStrip_.X, headerStrip_.Y, view_.X, view_.Y}) {
-    if (!gfx::OnPixelGrid(v)) return false;
+  if (!Graphics()) return false;
+  const int dpi = HostDpi();
+  if (dpi == ui::kBaseDpi) {
+    for (float v : {headerStrip_.X, headerStrip_.Y, view_.X, view_.Y}) {
+      if (!gfx::OnPixelGrid(v)) return false;
+    }
   }
   gfx::BitmapPixels target(Surface(), Graphics());
   const gfx::PixelArea out = target.Area();
   if (!out) return false;
-  const RECT area = ui::RectToDevice(clip, ui::kBaseDpi);
+  const RECT area = ui::RectToDevice(clip, dpi);
   if (backgroundSurface_) {
     gfx::BitmapPixels layer(backgroundSurface_.Get());
     if (!layer.Area()) return false;
@@ -629,16 +634,16 @@ bool ListView::ComposeLayersDirect(const RectF& clip) {
   }
   if (headerSurface_ && headerHeight_ > 0) {
     gfx::BitmapPixels layer(headerSurface_.Get());
-    gfx::DrawPixels(out, layer.Area(), static_cast<int>(headerStrip_.X), static_cast<int>(headerStrip_.Y),
-                    gfx::PixelOp::Over, {&area, 1});
+    const RECT at = ui::RectToDevice(headerStrip_, dpi);
+    gfx::DrawPixels(out, layer.Area(), at.left, at.top, gfx::PixelOp::Over, {&area, 1});
   }
   if (canvas_) {
-    RectF rows = rowsClip_;
-    if (rows.Intersect(clip)) {
-      const RECT rowsArea = ui::RectToDevice(rows, ui::kBaseDpi);
+    RECT rowsArea;
+    const RECT rows = ui::RectToDevice(RowsOnSurface(), dpi);
+    if (IntersectRect(&rowsArea, &rows, &area)) {
       gfx::BitmapPixels layer(canvas_.Get());
-      gfx::DrawPixels(out, layer.Area(), static_cast<int>(view_.X), static_cast<int>(view_.Y), gfx::PixelOp::Over,
-                      {&rowsArea, 1});
+      const RECT at = ui::RectToDevice(view_, dpi);
+      gfx::DrawPixels(out, layer.Area(), at.left, at.top, gfx::PixelOp::Over, {&rowsArea, 1});
     }
   }
   return true;
@@ -665,8 +670,8 @@ void ListView::PresentArea(const RectF* area) {
       gfx::draw_image(g, headerSurface_.Get(), LayerPlace(headerSurface_.Get(), headerStrip_, HostDpi()));
     }
     if (canvas_) {
-      const RectF rows = RowsOnSurface();
-      gdip::GdipSetClipRect(g, rows.X, rows.Y, rows.Width, rows.Height, Gdiplus::CombineModeIntersect);
+      ui::ClipToDevice(g, ui::RectToDevice(RowsOnSurface(), HostDpi()), HostDpi(),
+                       Gdiplus::CombineModeIntersect);
       gfx::draw_image(g, canvas_.Get(), LayerPlace(canvas_.Get(), view_, HostDpi()));
       gdip::GdipResetClip(g);
     }
@@ -753,7 +758,7 @@ void ListView::ApplyPending() {
   } else if (rowsDrawn) {
     // Only the band of the redrawn rows is composed and shown (a hover change: two rows).
     RectF area = CanvasToSurface(band, view_, HostDpi());
-    if (area.Intersect(RowsOnSurface())) PresentArea(&area);
+    if (gfx::IntersectRects(area, area, RowsOnSurface())) PresentArea(&area);
   }
   // Rows that changed out of sight (an append below the view) cost no drawing: only the scroll
   // bar shows them, and it draws itself when its range changes.

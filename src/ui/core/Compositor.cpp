@@ -10,6 +10,7 @@
 #include "ui/core/Compositor.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
+#include "ui/gfx/RectArithmetic.h"
 #include "ui/gfx/Shapes.h"
 #include "ui/gfx/Stretch.h"
 #include "ui/gfx/SystemLibrary.h"
@@ -267,7 +268,7 @@ void Compositor::redraw(std::optional<std::span<const std::uint8_t>> image, std:
       const float radius = static_cast<float>(std::max(frame_.CornerStyle() - 1, 0));
       if (gfx::PathPtr path = InsetPath(Size().width, Size().height, 7, radius)) {
         GdipCreateRegionPath(path.Get(), frameClip_.Put());
-        frameClipRects_ = gfx::RegionRects(frameClip_.Get());
+        frameClipRects_ = gfx::RegionRects(frameClip_.Get(), ui::ScaleFactor(Dpi()));
       }
     }
     repaintQueue_.Bind(Window(), this, graphics_.Get());
@@ -413,7 +414,7 @@ void Compositor::ComposeControls(const RectF* rect, bool allControls) {
         if (!control->IsVisible()) continue;
         if (repaint) control->Repaint();
         RectF visible;
-        if (!RectF::Intersect(visible, control->BoundsRef(), clip)) continue;
+        if (!gfx::IntersectRects(visible, control->BoundsRef(), clip)) continue;
         host->DrawControl(control, visible);
         Compose(control->FirstChild(), visible);
       }
@@ -425,58 +426,68 @@ void Compositor::ComposeControls(const RectF* rect, bool allControls) {
 
 void Compositor::DrawControl(Control* control, const RectF& visible) {
   // On the device pixels the area covers, the ones Recompose copies the background over.
-  const RectF clip = ui::SnapToDevice(visible, Dpi());
-  GdipSetClipRect(graphics_.Get(), clip.X, clip.Y, clip.Width, clip.Height, CombineModeReplace);
+  ui::ClipToDevice(graphics_.Get(), ui::RectToDevice(visible, Dpi()), Dpi());
   if (frameClip_) GdipSetClipRegion(graphics_.Get(), frameClip_.Get(), CombineModeIntersect);
 
   int opacity = control->Opacity();
   if (control->IsDisabled() && DispatchControlMessage(control, TKM_DRAW_DISABLED, 0, 1) == -1) opacity /= 2;
   const RectF& b = control->BoundsRef();
+  // Everything lands on whole device pixels from the one nearest the bounds, one to one, so a
+  // part composed again is what composing the whole gives.
+  const RECT place = ui::RectToDevice(b, Dpi());
   const int frames = control->transitionFrames_;
   const int k = control->transitionFrame_;
   if (control->Snapshot() && frames > 0 && k < frames &&
       DispatchControlMessage(control, TKM_DRAW_TRANSITION, static_cast<WPARAM>(k), frames) < 1) {
     GpImage* before = control->Snapshot();
     GpImage* after = control->Surface();
-    RectF old = ImageRect(before);
-    old.Width /= ui::ScaleFactor(Dpi());
-    old.Height /= ui::ScaleFactor(Dpi());
-    old.X = b.X;
-    old.Y = b.Y;
-    switch (control->transitionStyle_) {
-      case 1: {
-        float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
-        DrawWithOpacity(graphics_.Get(), before, RectF(b.X, b.Y + step, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_.Get(), after, RectF(b.X, b.Y + step - b.Height, b.Width, b.Height), opacity);
-        break;
-      }
-      case 2: {
-        float step = static_cast<float>(static_cast<int>(b.Height) / frames) * k;
-        DrawWithOpacity(graphics_.Get(), before, RectF(b.X, b.Y - step, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_.Get(), after, RectF(b.X, b.Y - step + b.Height, b.Width, b.Height), opacity);
-        break;
-      }
-      case 3: {
-        float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
-        DrawWithOpacity(graphics_.Get(), before, RectF(b.X + step, b.Y, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_.Get(), after, RectF(b.X + step - b.Width, b.Y, b.Width, b.Height), opacity);
-        break;
-      }
-      case 4: {
-        float step = static_cast<float>(static_cast<int>(b.Width) / frames) * k;
-        DrawWithOpacity(graphics_.Get(), before, RectF(b.X - step, b.Y, old.Width, old.Height), opacity);
-        DrawWithOpacity(graphics_.Get(), after, RectF(b.X - step + b.Width, b.Y, b.Width, b.Height), opacity);
-        break;
-      }
-      default:
-        DrawWithOpacity(graphics_.Get(), before, old, opacity);
-        DrawWithOpacity(graphics_.Get(), after, b, opacity * k / frames);
-        break;
+    const RectF afterPixels = ImageRect(after);
+    const int width = static_cast<int>(afterPixels.Width), height = static_cast<int>(afterPixels.Height);
+    const int style = control->transitionStyle_;
+    // The distance the images have slid, in logical pixels and then in device pixels.
+    const int across = style == 3 || style == 4 ? static_cast<int>(b.Width) : static_cast<int>(b.Height);
+    const int step = style >= 1 && style <= 4 ? ui::ToDevice(across / frames * k, Dpi()) : 0;
+    POINT from{place.left, place.top}, to{place.left, place.top};
+    switch (style) {
+      case 1: from.y += step, to.y += step - height; break;
+      case 2: from.y -= step, to.y += height - step; break;
+      case 3: from.x += step, to.x += step - width; break;
+      case 4: from.x -= step, to.x += width - step; break;
+      default: break;
     }
+    const bool fades = style < 1 || style > 4;
+    DrawOneToOne(before, from, opacity, visible);
+    DrawOneToOne(after, to, fades ? opacity * k / frames : opacity, visible);
     return;
   }
-  if (opacity >= 255 && DrawSurfaceDirect(control->Surface(), b, visible)) return;
-  DrawWithOpacity(graphics_.Get(), control->Surface(), SurfaceRect(control->Surface(), b), opacity);
+  GpImage* surface = control->Surface();
+  const SIZE expected = ui::SurfaceSize(b, Dpi());
+  const RectF pixels = surface ? ImageRect(surface) : RectF();
+  if (pixels.Width == static_cast<REAL>(expected.cx) && pixels.Height == static_cast<REAL>(expected.cy)) {
+    DrawOneToOne(surface, POINT{place.left, place.top}, opacity, visible);
+  } else {
+    DrawWithOpacity(graphics_.Get(), surface, SurfaceRect(surface, b), opacity);  // a surface not yet made again
+  }
+}
+
+void Compositor::DrawOneToOne(GpImage* image, POINT at, int opacity, const RectF& visible) {
+  if (!image || opacity <= 0) return;
+  // In memory, within the frame's clip as device rectangles (a rounded frame's corners too).
+  if (backBuffer_.Bits() && (!frameClip_ || !frameClipRects_.empty())) {
+    gfx::BitmapPixels source(static_cast<GpBitmap*>(image));
+    if (source.Area()) {
+      const std::vector<RECT> clip = DirectClip(visible);
+      if (!clip.empty()) {
+        gfx::DrawPixels(BackBufferPixels(), source.Area(), at.x, at.y, gfx::PixelOp::Over, clip,
+                        std::min(opacity, 255));
+      }
+      return;
+    }
+  }
+  // Through GDI+ (its clip is set to the same pixels) on the same device pixels.
+  const RectF pixels = ImageRect(image);
+  const RECT device{at.x, at.y, at.x + static_cast<LONG>(pixels.Width), at.y + static_cast<LONG>(pixels.Height)};
+  DrawWithOpacity(graphics_.Get(), image, ui::DeviceToLogical(device, Dpi()), opacity);
 }
 
 gfx::PixelArea Compositor::BackBufferPixels() {
@@ -487,7 +498,7 @@ gfx::PixelArea Compositor::BackBufferPixels() {
 }
 
 std::vector<RECT> Compositor::DirectClip(const RectF& area) const {
-  const RECT box = ToRect(area, Size().width, Size().height);
+  const RECT box = ToRect(area, Dpi(), DeviceSize());
   if (!frameClip_) return {box};
   std::vector<RECT> rects;
   for (const RECT& inside : frameClipRects_) {
@@ -495,23 +506,6 @@ std::vector<RECT> Compositor::DirectClip(const RectF& area) const {
     if (IntersectRect(&both, &inside, &box)) rects.push_back(both);
   }
   return rects;
-}
-
-bool Compositor::DrawSurfaceDirect(GpImage* surface, const RectF& bounds, const RectF& visible) {
-  // One to one at 96 DPI on whole pixels, where GDI+ would not resample; the frame's clip as
-  // rectangles (a rounded frame's corners included).
-  if (!surface || Dpi() != ui::kBaseDpi || !backBuffer_.Bits() || (frameClip_ && frameClipRects_.empty())) return false;
-  for (REAL v : {bounds.X, bounds.Y, bounds.Width, bounds.Height}) {
-    if (!gfx::OnPixelGrid(v)) return false;
-  }
-  const RectF pixels = ImageRect(surface);
-  if (pixels.Width != bounds.Width || pixels.Height != bounds.Height) return false;
-  gfx::BitmapPixels source(static_cast<GpBitmap*>(surface));
-  if (!source.Area()) return false;
-  const std::vector<RECT> clip = DirectClip(visible);
-  if (clip.empty()) return true;
-  gfx::DrawPixels(BackBufferPixels(), source.Area(), static_cast<int>(bounds.X), static_cast<int>(bounds.Y), gfx::PixelOp::Over, clip);
-  return true;
 }
 
 bool Compositor::ClipInPixels(std::vector<RECT>& rects) {
@@ -629,7 +623,7 @@ std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
       for (auto it = merged.begin(); it != merged.end(); ++it) {
         if (it->X <= grown.X + grown.Width && grown.X <= it->X + it->Width && it->Y <= grown.Y + grown.Height &&
             grown.Y <= it->Y + it->Height) {
-          RectF::Union(grown, grown, *it);
+          grown = gfx::UnionRects(grown, *it);
           merged.erase(it);
           joined = true;
           break;

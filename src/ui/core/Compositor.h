@@ -107,7 +107,8 @@ class Compositor {
   Gdiplus::RectF SurfaceRect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds) const;
   // Lays a control's surface over the back buffer in memory (GDI+ under Wine draws onto a
   // bitmap a pixel at a time); false where only GDI+ can draw it (scaled, off the pixel grid).
-  bool DrawSurfaceDirect(Gdiplus::GpImage* surface, const Gdiplus::RectF& bounds, const Gdiplus::RectF& visible);
+  // Draws an image one to one with its top left at a device pixel, within visible.
+  void DrawOneToOne(Gdiplus::GpImage* image, POINT at, int opacity, const Gdiplus::RectF& visible);
   // The back buffer's pixels (premultiplied), up to date, for drawing into in memory.
   gfx::PixelArea BackBufferPixels();
   // The pixels of area (logical) inside the frame's clip, as rectangles.

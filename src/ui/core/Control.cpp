@@ -5,6 +5,7 @@
 
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
+#include "ui/gfx/RectArithmetic.h"
 #include "ui/gfx/Text.h"
 
 using namespace Gdiplus;
@@ -486,6 +487,24 @@ LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LP
   return result;
 }
 
+namespace {
+
+// The device pixels of a surface that a paint of clip (in surface coordinates) covers: its edges
+// rounded, within the surface (whose size comes from where the control lies, so a clip of the
+// whole control can round a pixel past it).
+RECT SurfacePixels(GpBitmap* surface, const RectF& clip, int dpi) {
+  RECT pixels = ui::RectToDevice(clip, dpi);
+  UINT width = 0, height = 0;
+  if (!surface || GdipGetImageWidth(surface, &width) != Ok || GdipGetImageHeight(surface, &height) != Ok) {
+    return pixels;
+  }
+  const RECT whole{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+  if (!IntersectRect(&pixels, &pixels, &whole)) SetRectEmpty(&pixels);
+  return pixels;
+}
+
+}  // namespace
+
 void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* clip, bool startTransition) {
   context = PaintContext{};
   if (!control || !control->host_) return;
@@ -496,6 +515,7 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   context.surface = control->surface_.Get();
   context.graphics = control->graphics_.Get();
   context.clip = clip ? *clip : RectF(0, 0, control->bounds_.Width, control->bounds_.Height);
+  context.pixels = SurfacePixels(context.surface, context.clip, host->Dpi());
 
   if (startTransition) {
     bool wasRunning = static_cast<bool>(control->snapshot_);
@@ -508,14 +528,10 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
       }
       if (control->surface_) {
         gfx::BitmapPtr copy;
-        RectF area = context.clip;
-        if (host->Dpi() != ui::kBaseDpi) {
-          const RECT pixels = ui::RectToDevice(context.clip, host->Dpi());
-          area = RectF(static_cast<REAL>(pixels.left), static_cast<REAL>(pixels.top),
-                       static_cast<REAL>(pixels.right - pixels.left), static_cast<REAL>(pixels.bottom - pixels.top));
-        }
-        if (GdipCloneBitmapArea(area.X, area.Y, area.Width, area.Height, PixelFormat32bppARGB, control->surface_.Get(),
-                                copy.Put()) == Ok) {
+        const RECT& area = context.pixels;
+        if (!IsRectEmpty(&area) &&
+            GdipCloneBitmapAreaI(area.left, area.top, area.right - area.left, area.bottom - area.top,
+                                 PixelFormat32bppARGB, control->surface_.Get(), copy.Put()) == Ok) {
           control->snapshot_ = std::move(copy);
         }
       }
@@ -524,13 +540,11 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   if (context.graphics) {
     // Drawn within the device pixels that are cleared (and recomposed): a clip edge inside a
     // device pixel would leave it cleared and not drawn.
-    const RectF snapped = ui::SnapToDevice(context.clip, host->Dpi());
-    GdipSetClipRect(context.graphics, snapped.X, snapped.Y, snapped.Width, snapped.Height, CombineModeReplace);
+    ui::ClipToDevice(context.graphics, context.pixels, host->Dpi());
     // Cleared in memory: GDI+ under Wine clears a bitmap a pixel at a time.
     gfx::BitmapPixels pixels(context.surface, context.graphics);
     if (const gfx::PixelArea area = pixels.Area()) {
-      const RECT cleared = ui::RectToDevice(context.clip, host->Dpi());
-      gfx::FillPixels(area, 0, {&cleared, 1});
+      gfx::FillPixels(area, 0, {&context.pixels, 1});
     } else {
       GdipSetCompositingMode(context.graphics, CompositingModeSourceCopy);
       gfx::BrushPtr clear;
@@ -552,17 +566,18 @@ void EndSurfacePaint(Control* control, PaintContext& context) {
     control->transitionFrame_ = 0;
     control->SendControlMessage(TKM_TRANSITION_START, 0, 0);
     SetTimer(control->hostWindow_, control->TransitionTimerId(), control->transitionInterval_, TransitionTimerProc);
-  } else {
-    // Only what was painted is recomposed (a caret blink paints a few pixels): the device pixels
-    // of the surface that were cleared, where the surface lies in the window. The surface starts
-    // on the device pixel nearest to its bounds, so they need not be the ones the clip's logical
-    // place in the window covers.
-    const int dpi = control->host_->Dpi();
-    const RECT origin = ui::RectToDevice(control->bounds_, dpi);
-    RECT cleared = ui::RectToDevice(context.clip, dpi);
-    OffsetRect(&cleared, origin.left, origin.top);
-    RectF painted = ui::DeviceToLogical(cleared, dpi);
-    if (!painted.Intersect(control->bounds_)) return;
-    SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&painted));
+    // Its first frame is composed now too: it shows the snapshot (what was there), or the new
+    // surface where there is none or the control composes itself as it is.
   }
+  // Only what was painted is recomposed (a caret blink paints a few pixels): the device pixels
+  // of the surface that were cleared, where the surface lies in the window. The surface starts
+  // on the device pixel nearest to its bounds, so they need not be the ones the clip's logical
+  // place in the window covers.
+  const int dpi = control->host_->Dpi();
+  const RECT origin = ui::RectToDevice(control->bounds_, dpi);
+  RECT cleared = context.pixels;
+  OffsetRect(&cleared, origin.left, origin.top);
+  RectF painted = ui::DeviceToLogical(cleared, dpi);
+  if (!gfx::IntersectRects(painted, painted, control->bounds_)) return;
+  SendMessageW(control->hostWindow_, TKM_REPAINT_RECT, kRepaintAppend, reinterpret_cast<LPARAM>(&painted));
 }

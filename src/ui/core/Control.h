@@ -72,6 +72,7 @@ struct PaintContext {
   Gdiplus::GpBitmap* surface = nullptr;
   Gdiplus::GpGraphics* graphics = nullptr;
   Gdiplus::RectF clip;                // in surface coordinates
+  RECT pixels{};                      // the surface's device pixels the clip covers
 };
 
 class Control {

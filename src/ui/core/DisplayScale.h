@@ -49,6 +49,12 @@ Gdiplus::RectF SnappedSurfaceRect(const Gdiplus::RectF& bounds, SIZE surfacePixe
 // Makes a graphics on device pixels take logical coordinates (a scale of dpi / 96) and resample
 // images smoothly; at 96 DPI it leaves the graphics as it is.
 void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi);
+// Clips a graphics to whole device pixels (combined with its clip by mode), whatever its scale:
+// given through a scale, a clip's edges land on the device grid as the drawing library rounds
+// them, which need not be the pixels RectToDevice gives.
+// The graphics is scaled for dpi (ScaleGraphics).
+void ClipToDevice(Gdiplus::GpGraphics* graphics, const RECT& device, int dpi,
+                  Gdiplus::CombineMode mode = Gdiplus::CombineModeReplace);
 
 // The DPI of the monitor a window is on: GetDpiForWindow where the system has it (Windows 10
 // 1607 and later), else its monitor's DPI (Windows 8.1), else the system DPI (also for no

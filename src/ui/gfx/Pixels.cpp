@@ -79,8 +79,10 @@ inline std::uint32_t Over(std::uint32_t bg, std::uint32_t fg) {
 std::uint32_t ColourOver(std::uint32_t bg, std::uint32_t fg) { return Over(bg, fg); }
 
 void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, PixelOp op,
-                std::span<const RECT> clip) {
+                std::span<const RECT> clip, int opacity) {
   if (!target || !source) return;
+  if (op == PixelOp::Over && opacity <= 0) return;
+  const std::uint32_t fade = op == PixelOp::Over ? static_cast<std::uint32_t>(std::min(opacity, 255)) : 255;
   const RECT placed{x, y, x + source.width, y + source.height};
   std::uint32_t lastBg = 0, lastFg = 0, lastOut = 0;  // lastFg 0 never blends: nothing kept yet
   ForEachClipped(target, placed, clip, [&](const RECT& r) {
@@ -95,6 +97,7 @@ void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, 
       for (LONG tx = r.left; tx < r.right; ++tx) {
         std::uint32_t fg = in[tx];
         if (source.premultiplied) fg = Unpremultiply(fg);
+        if (fade != 255) fg = (fg & 0xFFFFFF) | (((fg >> 24) * fade + 127) / 255) << 24;
         const std::uint32_t alpha = fg >> 24;
         if (op == PixelOp::Over && alpha != 0xFF) {
           if (alpha == 0) continue;
@@ -151,17 +154,17 @@ bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy) {
   return true;
 }
 
-std::vector<RECT> RegionRects(GpRegion* region) {
+std::vector<RECT> RegionRects(GpRegion* region, float scale) {
   std::vector<RECT> rects;
   if (!region) return rects;
-  MatrixPtr identity;
-  if (gdip::GdipCreateMatrix(identity.Put()) != Gdiplus::Ok) return rects;
+  MatrixPtr transform;
+  if (gdip::GdipCreateMatrix2(scale, 0, 0, scale, 0, 0, transform.Put()) != Gdiplus::Ok) return rects;
   UINT count = 0;
   std::vector<Gdiplus::Rect> scans;
-  if (gdip::GdipGetRegionScansCount(region, &count, identity.Get()) == Gdiplus::Ok && count > 0) {
+  if (gdip::GdipGetRegionScansCount(region, &count, transform.Get()) == Gdiplus::Ok && count > 0) {
     scans.resize(count);
     INT got = 0;
-    if (gdip::GdipGetRegionScansI(region, scans.data(), &got, identity.Get()) == Gdiplus::Ok) {
+    if (gdip::GdipGetRegionScansI(region, scans.data(), &got, transform.Get()) == Gdiplus::Ok) {
       scans.resize(static_cast<size_t>(std::max(got, 0)));
     } else {
       scans.clear();

@@ -29,9 +29,10 @@ struct PixelArea {
 enum class PixelOp { Copy, Over };
 
 // Draws all of source with its top left at (x, y) of target, only inside the clip rectangles
-// (target pixels; none given: the whole target).
+// (target pixels; none given: the whole target). Laid over, the source's alpha is taken times
+// opacity / 255 (0 to 255).
 void DrawPixels(const PixelArea& target, const PixelArea& source, int x, int y, PixelOp op,
-                std::span<const RECT> clip = {});
+                std::span<const RECT> clip = {}, int opacity = 255);
 
 // Sets every pixel inside the clip rectangles to the colour (straight ARGB).
 void FillPixels(const PixelArea& target, std::uint32_t argb, std::span<const RECT> clip = {});
@@ -46,8 +47,9 @@ bool FillBitmap(GpBitmap* bitmap, std::uint32_t argb, GpGraphics* drawnBy = null
 // The one pixel blend, for tests: straight ARGB fg over bg.
 std::uint32_t ColourOver(std::uint32_t bg, std::uint32_t fg);
 
-// A region as rectangles of whole device pixels; empty when it cannot be read.
-std::vector<RECT> RegionRects(GpRegion* region);
+// A region as rectangles of whole device pixels, its coordinates multiplied by scale first (a
+// region in logical pixels at a display scale); empty when it cannot be read.
+std::vector<RECT> RegionRects(GpRegion* region, float scale = 1.0f);
 
 // Whether a coordinate is on the pixel grid: only there is drawing one to one.
 inline bool OnPixelGrid(float v) { return std::floor(v) == v; }

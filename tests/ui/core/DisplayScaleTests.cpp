@@ -9,6 +9,9 @@
 
 #include "support/ToolkitTesting.h"
 #include "ui/core/DisplayScale.h"
+#include "ui/gfx/GdiPlus.h"
+#include "ui/gfx/Pixels.h"
+#include "ui/gfx/RectArithmetic.h"
 
 #include <oleacc.h>
 #include <windowsx.h>
@@ -128,6 +131,71 @@ TEST(DisplayScale, SurfacesMapOneToOneOntoDevicePixels) {
   }
 }
 
+TEST(DisplayScale, AreasJoinAndMeetWithoutLosingAPartPixel) {
+  // Repaint areas at a scale that is not whole have edges inside logical pixels (a row band of
+  // 211..266 device pixels at 120 DPI is 168.8..212.8): they must keep them.
+  struct Case {
+    RectF a, b;
+    bool meet;
+    RectF common, joined;
+  } cases[] = {
+      {RectF(16.8f, 168.8f, 566.4f, 44), RectF(14, 85, 581, 400), true, RectF(16.8f, 168.8f, 566.4f, 44),
+       RectF(14, 85, 581, 400)},
+      {RectF(0.5f, 0.5f, 2, 2), RectF(1.25f, 1.75f, 3, 3), true, RectF(1.25f, 1.75f, 1.25f, 0.75f),
+       RectF(0.5f, 0.5f, 3.75f, 4.25f)},
+      {RectF(-2.5f, -1.5f, 2, 2), RectF(-1.25f, -0.75f, 4, 4), true, RectF(-1.25f, -0.75f, 0.75f, 1.25f),
+       RectF(-2.5f, -1.5f, 5.25f, 4.75f)},
+      {RectF(0, 0, 2.4f, 2), RectF(2.4f, 0, 1, 2), false, RectF(2.4f, 0, 0, 2), RectF(0, 0, 3.4f, 2)},  // touching
+      {RectF(0, 0, 1, 1), RectF(5.5f, 5.5f, 1, 1), false, RectF(5.5f, 5.5f, 0, 0), RectF(0, 0, 6.5f, 6.5f)},
+  };
+  for (const auto& c : cases) {
+    RectF common;
+    EXPECT_EQ(gfx::IntersectRects(common, c.a, c.b), c.meet) << c.a.X << "," << c.a.Y;
+    EXPECT_EQ(std::vector<float>({common.X, common.Y, common.Width, common.Height}),
+              std::vector<float>({c.common.X, c.common.Y, c.common.Width, c.common.Height}))
+        << c.a.X << "," << c.a.Y;
+    const RectF joined = gfx::UnionRects(c.a, c.b);
+    EXPECT_EQ(std::vector<float>({joined.X, joined.Y, joined.Width, joined.Height}),
+              std::vector<float>({c.joined.X, c.joined.Y, c.joined.Width, c.joined.Height}))
+        << c.a.X << "," << c.a.Y;
+  }
+}
+
+TEST(DisplayScale, ClipsTakeExactlyTheDevicePixelsGiven) {
+  StartToolkit();
+  namespace gdip = Gdiplus::DllExports;
+  for (int dpi : {96, 120, 144, 168, 192}) {
+    for (const RECT& clip : {RECT{3, 5, 17, 11}, RECT{1, 1, 2, 2}, RECT{0, 7, 40, 8}, RECT{9, 9, 9, 20}}) {
+      gfx::BitmapPtr bitmap;
+      gfx::GraphicsPtr graphics;
+      ASSERT_EQ(gdip::GdipCreateBitmapFromScan0(40, 40, 0, PixelFormat32bppARGB, nullptr, bitmap.Put()), Gdiplus::Ok);
+      ASSERT_EQ(gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put()), Gdiplus::Ok);
+      ui::ScaleGraphics(graphics.Get(), dpi);
+      ui::ClipToDevice(graphics.Get(), clip, dpi);
+      gfx::BrushPtr brush;
+      ASSERT_EQ(gdip::GdipCreateSolidFill(0xFF102030, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())), Gdiplus::Ok);
+      gdip::GdipFillRectangle(graphics.Get(), brush.Get(), -1, -1, 50, 50);
+      // The scale is kept: a logical pixel drawn afterwards, unclipped, covers its device pixels.
+      gdip::GdipResetClip(graphics.Get());
+      gdip::GdipSetSmoothingMode(graphics.Get(), Gdiplus::SmoothingModeNone);
+      gdip::GdipFillRectangle(graphics.Get(), brush.Get(), 24, 24, 4, 4);
+      gfx::BitmapPixels pixels(bitmap.Get(), graphics.Get());
+      const gfx::PixelArea area = pixels.Area();
+      ASSERT_TRUE(area);
+      const RECT scaled = ui::RectToDevice(RECT{24, 24, 28, 28}, dpi);
+      int wrong = 0;
+      for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+          const POINT p{x, y};
+          const bool inside = PtInRect(&clip, p) || PtInRect(&scaled, p);
+          wrong += inside != (area.bits[y * area.stride + x] == 0xFF102030);
+        }
+      }
+      EXPECT_EQ(wrong, 0) << clip.left << "," << clip.top << " at " << dpi;
+    }
+  }
+}
+
 // A window moved to a monitor of another scale: the host takes the suggested rectangle and
 // everything in it keeps its logical place.
 class ScaledHost : public testing::Test {
@@ -238,6 +306,29 @@ TEST_F(ScaledHost, AccessibleRectanglesAreDevicePixels) {
   EXPECT_EQ(std::make_pair(static_cast<int>(hit.vt), hit.lVal), std::make_pair(static_cast<int>(VT_I4), 0L));
   VariantClear(&hit);
   client->Release();
+}
+
+// A fade that starts where the control's whole clip rounds a device pixel past its surface
+// (171..241 at 120 DPI covers 214..301, 70 wide rounds to 88): it starts from what was there, and
+// a control that composes itself as it is during a fade shows its new look at once, not at the
+// fade's first tick.
+TEST_F(ScaledHost, AFadeStartsFromWhatWasThereAndShowsAtOnce) {
+  ChangeDpi(120, RECT{50, 50, 425, 300});
+  RecordingControl fading(0xFF204060);
+  ASSERT_EQ(fading.CreateAt(hosted.window, 171, 60, 70, 25), &fading);
+  fading.Paint();
+  const POINT centre{ui::ToDevice(206, 120), ui::ToDevice(72, 120)};
+  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
+
+  fading.TransitionFrames(4, 60);
+  fading.startTransition = true;
+  fading.SetColour(0xFF608020);
+  EXPECT_NE(fading.Snapshot(), nullptr);
+  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
+
+  fading.answer = 1;  // composes its surface as it is while it fades
+  fading.SetColour(0xFFA0C0E0);
+  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0xA0, 0xC0, 0xE0));
 }
 
 }  // namespace

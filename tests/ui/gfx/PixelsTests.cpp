@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -28,7 +29,8 @@ std::vector<std::uint32_t> RandomPixels(std::mt19937& random, int count, bool pr
 }
 
 // The direct drawing gives what GDI+ gives drawing the same bitmap one to one, pixel for pixel,
-// onto straight and premultiplied targets, laid over or copied, inside a clip.
+// onto straight and premultiplied targets, laid over or copied, inside a clip, and faded (the
+// source's alpha scaled by a colour matrix, as a control that fades in is drawn).
 TEST(DrawPixels, MatchesGdiPlusOneToOne) {
   std::mt19937 random(20261207);
   constexpr int kTargetWidth = 37, kTargetHeight = 23, kSourceWidth = 19, kSourceHeight = 11;
@@ -38,6 +40,7 @@ TEST(DrawPixels, MatchesGdiPlusOneToOne) {
     PixelOp op;
     int x, y;
     RECT clip;
+    int opacity = 255;
   } cases[] = {
       {"over straight", false, PixelOp::Over, 3, 4, {0, 0, kTargetWidth, kTargetHeight}},
       {"over premultiplied", true, PixelOp::Over, 3, 4, {0, 0, kTargetWidth, kTargetHeight}},
@@ -46,6 +49,9 @@ TEST(DrawPixels, MatchesGdiPlusOneToOne) {
       {"over clipped", true, PixelOp::Over, 3, 4, {6, 5, 15, 9}},
       {"hanging over the edge", false, PixelOp::Over, 25, 18, {0, 0, kTargetWidth, kTargetHeight}},
       {"off the top left", true, PixelOp::Over, -4, -3, {0, 0, kTargetWidth, kTargetHeight}},
+      {"faded over straight", false, PixelOp::Over, 3, 4, {0, 0, kTargetWidth, kTargetHeight}, 128},
+      {"faded over premultiplied", true, PixelOp::Over, 2, 1, {4, 3, 30, 20}, 51},
+      {"faded to nothing", false, PixelOp::Over, 3, 4, {0, 0, kTargetWidth, kTargetHeight}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -70,25 +76,44 @@ TEST(DrawPixels, MatchesGdiPlusOneToOne) {
                                                                            : Gdiplus::CompositingModeSourceOver);
         gdip::GdipSetClipRectI(graphics.Get(), c.clip.left, c.clip.top, c.clip.right - c.clip.left,
                                c.clip.bottom - c.clip.top, Gdiplus::CombineModeReplace);
-        gdip::GdipDrawImageRectI(graphics.Get(), sourceBitmap.Get(), c.x, c.y, kSourceWidth, kSourceHeight);
+        ImageAttributesPtr fade;
+        if (c.opacity < 255) {
+          ASSERT_EQ(gdip::GdipCreateImageAttributes(fade.Put()), Gdiplus::Ok);
+          Gdiplus::ColorMatrix matrix{};
+          for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1;
+          matrix.m[3][3] = c.opacity / 255.0f;
+          gdip::GdipSetImageAttributesColorMatrix(fade.Get(), Gdiplus::ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                                  Gdiplus::ColorMatrixFlagsDefault);
+        }
+        if (c.opacity > 0) {
+          gdip::GdipDrawImageRectRectI(graphics.Get(), sourceBitmap.Get(), c.x, c.y, kSourceWidth, kSourceHeight, 0, 0,
+                                       kSourceWidth, kSourceHeight, Gdiplus::UnitPixel, fade.Get(), nullptr, nullptr);
+        }
         gdip::GdipFlush(graphics.Get(), Gdiplus::FlushIntentionSync);
       }
       targetBitmap.Reset();
 
       const PixelArea target{drawn.data(), kTargetWidth, kTargetHeight, kTargetWidth, c.premultipliedTarget};
       const PixelArea from{source.data(), kSourceWidth, kSourceHeight, kSourceWidth, false};
-      DrawPixels(target, from, c.x, c.y, c.op, {&c.clip, 1});
+      DrawPixels(target, from, c.x, c.y, c.op, {&c.clip, 1}, c.opacity);
       for (size_t i = 0; i < drawn.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "pixel " << i % kTargetWidth << "," << i / kTargetWidth << " round " << round);
-        if (!c.premultipliedTarget) {
+        const bool faded = c.opacity < 255;
+        if (!c.premultipliedTarget && !faded) {
           ASSERT_EQ(drawn[i], expected[i]);
           continue;
         }
-        // A premultiplied target is stored back from straight colours: GDI+ rounds that step
-        // its own way, within one step of ours.
-        ASSERT_EQ(drawn[i] >> 24, expected[i] >> 24);
-        for (int shift : {0, 8, 16}) {
-          ASSERT_LE(std::abs(static_cast<int>((drawn[i] >> shift) & 0xFF) - static_cast<int>((expected[i] >> shift) & 0xFF)), 1)
+        // A premultiplied target is stored back from straight colours, and a faded source's
+        // alpha scaled: GDI+ rounds each step its own way, within a step or two of ours. (A step
+        // of alpha moves a nearly clear pixel's straight colour far: faded pixels are compared
+        // weighted by their alpha.)
+        const int steps = (c.premultipliedTarget ? 1 : 0) + (faded ? 2 : 0);
+        const auto weighted = [&](std::uint32_t p, int shift) {
+          const int value = static_cast<int>((p >> shift) & 0xFF);
+          return shift == 24 || !faded || c.premultipliedTarget ? value : value * static_cast<int>(p >> 24) / 255;
+        };
+        for (int shift : {0, 8, 16, 24}) {
+          ASSERT_LE(std::abs(weighted(drawn[i], shift) - weighted(expected[i], shift)), shift == 24 ? (faded ? 1 : 0) : steps)
               << std::hex << drawn[i] << " " << expected[i];
         }
       }
@@ -149,6 +174,25 @@ TEST(RegionRects, ARoundedRegionKeepsItsCornersOut) {
   EXPECT_FALSE(inside(0, 0));
   EXPECT_FALSE(inside(39, 39));
   EXPECT_TRUE(RegionRects(nullptr).empty());
+
+  // Scaled, as a frame's clip in logical pixels is read at 150 %: the circle is 60 pixels across.
+  const std::vector<RECT> scaled = RegionRects(region.Get(), 1.5f);
+  ASSERT_FALSE(scaled.empty());
+  RECT bounds{};
+  for (const RECT& r : scaled) UnionRect(&bounds, &bounds, &r);
+  EXPECT_LE(std::max(bounds.left, bounds.top), 1);
+  EXPECT_GE(std::min(bounds.right, bounds.bottom), 59);
+  EXPECT_LE(std::max(bounds.right, bounds.bottom), 60);
+  auto insideScaled = [&](int x, int y) {
+    for (const RECT& r : scaled) {
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(insideScaled(30, 30));
+  EXPECT_TRUE(insideScaled(58, 30));
+  EXPECT_FALSE(insideScaled(2, 2));
+  EXPECT_FALSE(insideScaled(57, 57));
 }
 
 // Clearing in memory, over the whole bitmap or inside a rounded clip's rectangles, leaves the
