@@ -1,6 +1,7 @@
 #include "ui/gfx/Image.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -27,6 +28,39 @@ Image& Image::operator=(Image&& other) noexcept {
 }
 
 namespace {
+
+// A graphics' world transform, taken off while this lives when it is a scale and a move (a display
+// scale): what is drawn meanwhile is given in device pixels, through map().
+class DevicePixelsScope {
+ public:
+  explicit DevicePixelsScope(GpGraphics* graphics) : graphics_(graphics) {
+    REAL m[6] = {};
+    if (gdip::GdipCreateMatrix(saved_.Put()) != Gdiplus::Ok ||
+        gdip::GdipGetWorldTransform(graphics, saved_.Get()) != Gdiplus::Ok ||
+        gdip::GdipGetMatrixElements(saved_.Get(), m) != Gdiplus::Ok || m[1] != 0 || m[2] != 0 || m[0] <= 0 ||
+        m[3] <= 0 || gdip::GdipResetWorldTransform(graphics) != Gdiplus::Ok) {
+      saved_.Reset();
+      return;
+    }
+    scaleX_ = m[0], scaleY_ = m[3], offsetX_ = m[4], offsetY_ = m[5];
+  }
+  ~DevicePixelsScope() {
+    if (saved_) gdip::GdipSetWorldTransform(graphics_, saved_.Get());
+  }
+  DevicePixelsScope(const DevicePixelsScope&) = delete;
+  DevicePixelsScope& operator=(const DevicePixelsScope&) = delete;
+
+  // A logical edge on the nearest device pixel edge (halves up); unchanged when the transform
+  // stayed on.
+  REAL MapX(REAL x) const { return saved_ ? Edge(x * scaleX_ + offsetX_) : x; }
+  REAL MapY(REAL y) const { return saved_ ? Edge(y * scaleY_ + offsetY_) : y; }
+
+ private:
+  static REAL Edge(REAL device) { return std::floor(device + 0.5f + 1e-4f); }
+  GpGraphics* graphics_;
+  MatrixPtr saved_;
+  REAL scaleX_ = 1, scaleY_ = 1, offsetX_ = 0, offsetY_ = 0;
+};
 
 // Copies a bitmap without alpha (a JPEG, say) into the ARGB bitmap of its size row by row, read
 // as ARGB; false for any other image. GDI+ under Wine draws one bitmap onto another a pixel at a
@@ -247,10 +281,15 @@ bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& desti
     top *= k;
     bottom *= k;
   }
-  const REAL dstX[4] = {destination.X, destination.X + left, destination.X + destination.Width - right,
-                        destination.X + destination.Width};
-  const REAL dstY[4] = {destination.Y, destination.Y + top, destination.Y + destination.Height - bottom,
-                        destination.Y + destination.Height};
+  REAL dstX[4] = {destination.X, destination.X + left, destination.X + destination.Width - right,
+                  destination.X + destination.Width};
+  REAL dstY[4] = {destination.Y, destination.Y + top, destination.Y + destination.Height - bottom,
+                  destination.Y + destination.Height};
+  // Through a display scale the pieces are drawn in device pixels from edge to whole edge: an
+  // edge inside a pixel leaves it partly covered by both pieces, a light seam through the image.
+  const DevicePixelsScope device(graphics);
+  for (REAL& x : dstX) x = device.MapX(x);
+  for (REAL& y : dstY) y = device.MapY(y);
 
   // Mirrored wrapping keeps each piece's edge pixels from fading into its neighbours.
   ImageAttributesPtr attributes;
@@ -263,7 +302,14 @@ bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& desti
       const RectF piece(srcX[column], srcY[row], srcX[column + 1] - srcX[column], srcY[row + 1] - srcY[row]);
       const RectF target(dstX[column], dstY[row], dstX[column + 1] - dstX[column], dstY[row + 1] - dstY[row]);
       if (piece.Width <= 0 || piece.Height <= 0 || target.Width <= 0 || target.Height <= 0) continue;
-      ok = draw_image(graphics, image, target, &piece, attributes.Get()) && ok;
+      // A stretched piece starts a hair before its first pixel: mapped back from that pixel, a
+      // point on the piece's very edge can land a rounding error outside it, and GDI+ under
+      // Wine then leaves the pixel clear (a seam along the piece).
+      constexpr REAL kHair = 1.0f / 64;
+      RectF onto = target;
+      if (target.Width != piece.Width) onto.X -= kHair, onto.Width += kHair;
+      if (target.Height != piece.Height) onto.Y -= kHair, onto.Height += kHair;
+      ok = draw_image(graphics, image, onto, &piece, attributes.Get()) && ok;
     }
   }
   return ok;

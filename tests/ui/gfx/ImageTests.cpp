@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -332,6 +333,28 @@ TEST(DrawImage, NineSliceOfAPieceStaysInsideThatPiece) {
   for (int x = 4; x < 86; x += 9) {
     EXPECT_EQ(Alpha(pressed.Pixel(x, 12)), 255) << x;
     EXPECT_LT(Red(pressed.Pixel(x, 16)), Red(normal.Pixel(x, 16))) << x;
+  }
+  // Tabs of each width as a button draws them, at 100 % and through a display scale: the pieces
+  // meet without a clear seam, whether an edge falls inside a device pixel or stretching puts
+  // a piece's first pixel on its very edge.
+  for (const float scale : {1.0f, 1.25f, 1.5f, 1.75f, 2.0f}) {
+    for (const float width : {90.0f, 70.0f, 80.0f}) {
+      const int pixelsWide = static_cast<int>(std::lround(width * scale));
+      const int pixelsHigh = static_cast<int>(std::lround(25 * scale));
+      Canvas scaled(pixelsWide, pixelsHigh);
+      gdip::GdipSetPixelOffsetMode(scaled.graphics.Get(), Gdiplus::PixelOffsetModeDefault);
+      gdip::GdipSetInterpolationMode(scaled.graphics.Get(), scale == 1 ? Gdiplus::InterpolationModeBilinear
+                                                                        : Gdiplus::InterpolationModeHighQualityBicubic);
+      gdip::GdipScaleWorldTransform(scaled.graphics.Get(), scale, scale, Gdiplus::MatrixOrderPrepend);
+      ASSERT_TRUE(DrawImageNineSlice(scaled.graphics.Get(), skin.Get(), make_rectf(0, 0, width, 25), {5, 5, 3, 15},
+                                     &normalPiece));
+      // Inside the skin's own soft border, which is 3 pixels wide.
+      const int inset = static_cast<int>(std::ceil(3 * scale));
+      int seams = 0;
+      for (int x = inset; x < pixelsWide - inset; ++x) seams += Alpha(scaled.Pixel(x, pixelsHigh / 2)) != 255;
+      for (int y = inset; y < pixelsHigh - inset; ++y) seams += Alpha(scaled.Pixel(pixelsWide / 2, y)) != 255;
+      EXPECT_EQ(seams, 0) << width << " wide at " << scale;
+    }
   }
 }
 
