@@ -186,6 +186,17 @@ TEST(Repaint, PartialRepaintsAtEveryScaleLeaveWhatAWholeRedrawDraws) {
            ASSERT_TRUE(PumpUntil([&] { return Ui().searchBox.CaretShown() != shown; }));
          }
        }},
+      {"a row clicked and another", [&] {
+         // Rows in sight: a press above the list would land on the caption and start a move.
+         const int first = -list.ScrollOffsetY() / list.RowHeight() + 1;
+         for (int row : {first + 2, first + 4}) {
+           SendMessageW(Main(), WM_MOUSEMOVE, 0, RowPoint(row));
+           SendMessageW(Main(), WM_LBUTTONDOWN, MK_LBUTTON, RowPoint(row));
+           SendMessageW(Main(), WM_LBUTTONUP, 0, RowPoint(row));
+           Pump();
+         }
+         HoverRows(first + 5, first + 3);
+       }},
       {"a tab switch and back", [&] {
          Click(Ui().tabs[1]);
          ASSERT_TRUE(PumpUntil([] { return Ui().categoryList.IsVisible() && !Ui().categoryList.IsFilling(); }));
