@@ -340,11 +340,12 @@ def crash_dialogs():
 class Quarvel:
     """One running Quarvel.exe; ended (if still running) when the test is done with it."""
 
-    def __init__(self):
+    def __init__(self, exe=None, env=None):
         # What Wine and the program print goes into the sandbox's folder, kept when a test fails.
         folder = os.environ.get("QUARVEL_SANDBOX")
         self.log = open(os.path.join(folder, "quarvel.log"), "ab") if folder else subprocess.DEVNULL
-        self.process = subprocess.Popen(["wine", EXE], stdout=self.log, stderr=self.log)
+        self.process = subprocess.Popen(["wine", exe or EXE], stdout=self.log, stderr=self.log,
+                                        env=dict(os.environ, **(env or {})))
 
     def window(self):
         """The main window's info tuple once it is visible and shown on the X display (so that

@@ -6,6 +6,7 @@ both checked, and two release builds of the same sources give the same bytes."""
 import hashlib
 import http.server
 import os
+import shutil
 import socket
 import struct
 import subprocess
@@ -29,8 +30,10 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "winine
                "comctl32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "msimg32.dll",
                "advapi32.dll", "winmm.dll", "oleacc.dll"}
 
-# What the exe loads before its first frame; the rest of SYSTEM_DLLS it loads when first used.
-START_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "gdiplus.dll", "ole32.dll", "msvcrt.dll"}
+# What the exe imports at load: DLLs Windows always takes from its own directory (known DLLs).
+# GDI+ is bound when first called, from the system directory; the rest of SYSTEM_DLLS when first
+# used.
+START_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "msvcrt.dll"}
 
 VERSION = "1.0.0.0"
 ICON_FILE = os.path.join(harness.SOURCE_DIR, "src", "resources", "window_icon.ico")
@@ -438,6 +441,30 @@ class ReleaseExeTest(ShippedExeChecks, unittest.TestCase):
         for host in HOSTS.values():
             self.assertTrue(host.encode("ascii") in self.bytes, "%s not built in" % host)
         self.assertFalse(b"127.0.0.1:8618" in self.bytes, "the reference site's host is built in")
+
+
+class PlantedLibraryTest(unittest.TestCase):
+    """A download folder holds whatever was saved there: a gdiplus.dll beside Quarvel.exe must
+    never run inside it. Wine prefers its own DLLs; told to prefer one beside the exe (as
+    Windows 7 and 8.1 do for GDI+), it loads the planted one only if the program asks for it
+    by bare name."""
+
+    PLANTED = os.path.join(harness.BUILD_DIR, "tests", "planted", "gdiplus.dll")
+
+    def test_a_gdiplus_dll_beside_the_exe_never_runs(self):
+        harness.require_environment(self)
+        self.assertTrue(os.path.isfile(self.PLANTED), "the planted gdiplus.dll is not built")
+        folder = tempfile.mkdtemp(prefix="quarvel-download-")
+        exe = os.path.join(folder, "Quarvel.exe")
+        shutil.copy(harness.EXE, exe)
+        shutil.copy(self.PLANTED, os.path.join(folder, "gdiplus.dll"))
+        app = harness.Quarvel(exe=exe, env={"WINEDLLOVERRIDES": "gdiplus=n,b"})
+        self.addCleanup(app.end)
+        # The planted DLL ends any process that loads it (exit code 77): the window comes and
+        # draws with the system's GDI+.
+        app.window()
+        harness.wait_until(lambda: harness.ping()[0], "the window does not answer")
+        self.assertTrue(app.alive())
 
 
 if __name__ == "__main__":
