@@ -163,16 +163,14 @@ TEST(RegionRects, ARoundedRegionKeepsItsCornersOut) {
   ASSERT_EQ(gdip::GdipCreateRegionPath(path, region.Put()), Gdiplus::Ok);
   const std::vector<RECT> rects = RegionRects(region.Get());
   ASSERT_FALSE(rects.empty());
-  auto inside = [&](int x, int y) {
-    for (const RECT& r : rects) {
-      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-    }
-    return false;
+  // Whether a pixel lies in one of the rectangles.
+  auto inside = [](const std::vector<RECT>& in, int x, int y) {
+    return std::any_of(in.begin(), in.end(), [&](const RECT& r) { return PtInRect(&r, POINT{x, y}) != FALSE; });
   };
-  EXPECT_TRUE(inside(20, 20));
-  EXPECT_TRUE(inside(20, 1));
-  EXPECT_FALSE(inside(0, 0));
-  EXPECT_FALSE(inside(39, 39));
+  EXPECT_TRUE(inside(rects, 20, 20));
+  EXPECT_TRUE(inside(rects, 20, 1));
+  EXPECT_FALSE(inside(rects, 0, 0));
+  EXPECT_FALSE(inside(rects, 39, 39));
   EXPECT_TRUE(RegionRects(nullptr).empty());
 
   // Scaled, as a frame's clip in logical pixels is read at 150 %: the circle is 60 pixels across.
@@ -183,16 +181,10 @@ TEST(RegionRects, ARoundedRegionKeepsItsCornersOut) {
   EXPECT_LE(std::max(bounds.left, bounds.top), 1);
   EXPECT_GE(std::min(bounds.right, bounds.bottom), 59);
   EXPECT_LE(std::max(bounds.right, bounds.bottom), 60);
-  auto insideScaled = [&](int x, int y) {
-    for (const RECT& r : scaled) {
-      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-    }
-    return false;
-  };
-  EXPECT_TRUE(insideScaled(30, 30));
-  EXPECT_TRUE(insideScaled(58, 30));
-  EXPECT_FALSE(insideScaled(2, 2));
-  EXPECT_FALSE(insideScaled(57, 57));
+  EXPECT_TRUE(inside(scaled, 30, 30));
+  EXPECT_TRUE(inside(scaled, 58, 30));
+  EXPECT_FALSE(inside(scaled, 2, 2));
+  EXPECT_FALSE(inside(scaled, 57, 57));
 }
 
 // Clearing in memory, over the whole bitmap or inside a rounded clip's rectangles, leaves the
