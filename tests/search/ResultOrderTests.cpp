@@ -47,7 +47,9 @@ TEST(ResultOrder, SizesReadAsNumbersInAnyCaseOfUnit) {
   for (const Case& c : cases) {
     const std::optional<double> got = search::SizeInBytes(c.text);
     ASSERT_EQ(got.has_value(), c.bytes.has_value()) << c.text;
-    if (got) EXPECT_DOUBLE_EQ(*got, *c.bytes) << c.text;
+    if (got) {
+      EXPECT_DOUBLE_EQ(*got, *c.bytes) << c.text;
+    }
   }
 }
 
