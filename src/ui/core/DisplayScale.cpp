@@ -109,20 +109,15 @@ void ScaleGraphics(Gdiplus::GpGraphics* graphics, int dpi) {
 
 void ClipToDevice(Gdiplus::GpGraphics* graphics, const RECT& device, int dpi, Gdiplus::CombineMode mode) {
   using namespace Gdiplus::DllExports;
-  if (!graphics) return;
   const RECT r{device.left, device.top, std::max(device.left, device.right), std::max(device.top, device.bottom)};
-  gfx::MatrixPtr scale;
-  if (Dpi(dpi) == kBaseDpi || GdipCreateMatrix(scale.Put()) != Gdiplus::Ok ||
-      GdipGetWorldTransform(graphics, scale.Get()) != Gdiplus::Ok) {
-    // Unscaled, or the scale cannot be kept aside: through the scale.
+  // The clip is kept in device space: set without the scale, it takes exactly these pixels.
+  const gfx::DeviceSpace unscaled(graphics);
+  if (unscaled.Active()) {
+    GdipSetClipRectI(graphics, r.left, r.top, r.right - r.left, r.bottom - r.top, mode);
+  } else if (graphics) {
     const Gdiplus::RectF logical = DeviceToLogical(r, dpi);
     GdipSetClipRect(graphics, logical.X, logical.Y, logical.Width, logical.Height, mode);
-    return;
   }
-  // The clip is kept in device space: set it without the scale, then put the scale back.
-  GdipResetWorldTransform(graphics);
-  GdipSetClipRectI(graphics, r.left, r.top, r.right - r.left, r.bottom - r.top, mode);
-  GdipSetWorldTransform(graphics, scale.Get());
 }
 
 int SystemDpi() {

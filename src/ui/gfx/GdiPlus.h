@@ -7,6 +7,7 @@
 
 #include <gdiplus.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -114,6 +115,41 @@ class LockedPixels {
   GpBitmap* bitmap_;
   Gdiplus::BitmapData data_{};
   bool locked_ = false;
+};
+
+// A graphics' world transform taken off while this lives, when it is a scale and a move (a
+// display scale; none is one too): what is drawn or clipped meanwhile is given in device pixels.
+// Active() is false, and the transform stays on, for any other transform or a failure.
+class DeviceSpace {
+ public:
+  explicit DeviceSpace(GpGraphics* graphics) : graphics_(graphics) {
+    REAL m[6] = {};
+    if (!graphics || gdip::GdipCreateMatrix(saved_.Put()) != Gdiplus::Ok ||
+        gdip::GdipGetWorldTransform(graphics, saved_.Get()) != Gdiplus::Ok ||
+        gdip::GdipGetMatrixElements(saved_.Get(), m) != Gdiplus::Ok || m[1] != 0 || m[2] != 0 || m[0] <= 0 ||
+        m[3] <= 0 || gdip::GdipResetWorldTransform(graphics) != Gdiplus::Ok) {
+      saved_.Reset();
+      return;
+    }
+    scaleX_ = m[0], scaleY_ = m[3], offsetX_ = m[4], offsetY_ = m[5];
+  }
+  ~DeviceSpace() {
+    if (saved_) gdip::GdipSetWorldTransform(graphics_, saved_.Get());
+  }
+  DeviceSpace(const DeviceSpace&) = delete;
+  DeviceSpace& operator=(const DeviceSpace&) = delete;
+
+  bool Active() const { return static_cast<bool>(saved_); }
+  // A logical edge moved onto the nearest device pixel edge (halves up); unchanged when the
+  // transform stayed on.
+  REAL MapX(REAL x) const { return saved_ ? Edge(x * scaleX_ + offsetX_) : x; }
+  REAL MapY(REAL y) const { return saved_ ? Edge(y * scaleY_ + offsetY_) : y; }
+
+ private:
+  static REAL Edge(REAL device) { return std::floor(device + 0.5f + 1e-4f); }
+  GpGraphics* graphics_;
+  MatrixPtr saved_;
+  REAL scaleX_ = 1, scaleY_ = 1, offsetX_ = 0, offsetY_ = 0;
 };
 
 }  // namespace gfx

@@ -1,7 +1,6 @@
 #include "ui/gfx/Image.h"
 
 #include <algorithm>
-#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -28,39 +27,6 @@ Image& Image::operator=(Image&& other) noexcept {
 }
 
 namespace {
-
-// A graphics' world transform, taken off while this lives when it is a scale and a move (a display
-// scale): what is drawn meanwhile is given in device pixels, through map().
-class DevicePixelsScope {
- public:
-  explicit DevicePixelsScope(GpGraphics* graphics) : graphics_(graphics) {
-    REAL m[6] = {};
-    if (gdip::GdipCreateMatrix(saved_.Put()) != Gdiplus::Ok ||
-        gdip::GdipGetWorldTransform(graphics, saved_.Get()) != Gdiplus::Ok ||
-        gdip::GdipGetMatrixElements(saved_.Get(), m) != Gdiplus::Ok || m[1] != 0 || m[2] != 0 || m[0] <= 0 ||
-        m[3] <= 0 || gdip::GdipResetWorldTransform(graphics) != Gdiplus::Ok) {
-      saved_.Reset();
-      return;
-    }
-    scaleX_ = m[0], scaleY_ = m[3], offsetX_ = m[4], offsetY_ = m[5];
-  }
-  ~DevicePixelsScope() {
-    if (saved_) gdip::GdipSetWorldTransform(graphics_, saved_.Get());
-  }
-  DevicePixelsScope(const DevicePixelsScope&) = delete;
-  DevicePixelsScope& operator=(const DevicePixelsScope&) = delete;
-
-  // A logical edge on the nearest device pixel edge (halves up); unchanged when the transform
-  // stayed on.
-  REAL MapX(REAL x) const { return saved_ ? Edge(x * scaleX_ + offsetX_) : x; }
-  REAL MapY(REAL y) const { return saved_ ? Edge(y * scaleY_ + offsetY_) : y; }
-
- private:
-  static REAL Edge(REAL device) { return std::floor(device + 0.5f + 1e-4f); }
-  GpGraphics* graphics_;
-  MatrixPtr saved_;
-  REAL scaleX_ = 1, scaleY_ = 1, offsetX_ = 0, offsetY_ = 0;
-};
 
 // Copies a bitmap without alpha (a JPEG, say) into the ARGB bitmap of its size row by row, read
 // as ARGB; false for any other image. GDI+ under Wine draws one bitmap onto another a pixel at a
@@ -287,7 +253,7 @@ bool DrawImageNineSlice(GpGraphics* graphics, GpImage* image, const RectF& desti
                   destination.Y + destination.Height};
   // Through a display scale the pieces are drawn in device pixels from edge to whole edge: an
   // edge inside a pixel leaves it partly covered by both pieces, a light seam through the image.
-  const DevicePixelsScope device(graphics);
+  const DeviceSpace device(graphics);
   for (REAL& x : dstX) x = device.MapX(x);
   for (REAL& y : dstY) y = device.MapY(y);
 
