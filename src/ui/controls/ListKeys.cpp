@@ -16,7 +16,12 @@ KeyAction ActionOf(WPARAM key, bool ctrl, bool shift, bool alt) {
     case VK_NEXT:
     case VK_HOME:
     case VK_END:
-      return KeyAction::Move;
+      if (shift) return KeyAction::Extend;
+      return ctrl ? KeyAction::Focus : KeyAction::Move;
+    case VK_SPACE:
+      return ctrl && !shift ? KeyAction::Toggle : KeyAction::None;
+    case 'A':
+      return ctrl && !shift ? KeyAction::SelectAll : KeyAction::None;
     case VK_APPS:
       return KeyAction::Menu;
     case VK_F10:

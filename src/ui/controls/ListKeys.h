@@ -14,6 +14,12 @@ enum class KeyAction {
   Move,  // moves the current row (RowAfterKey)
   Menu,  // the Apps key or Shift+F10: the owner's menu for the current row
   Copy,  // Ctrl+C: the owner copies the current row
+  // In a multi-selection list (a single-selection one takes the first two as Move and ignores
+  // the others):
+  Extend,     // Shift with a movement key: selects from the anchor to the row it reaches
+  Focus,      // Ctrl with a movement key: moves the current row alone
+  Toggle,     // Ctrl+Space: toggles the current row
+  SelectAll,  // Ctrl+A
 };
 
 // The action of a key going down with these modifiers held. Alt with any key is the window's.

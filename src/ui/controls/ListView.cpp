@@ -26,14 +26,96 @@ ListView::~ListView() {
 
 // --- locked helpers ---
 
-bool ListView::InSelection(int row) const {
-  return std::find(selection_.begin(), selection_.end(), row) != selection_.end();
+bool ListView::InSelection(int row) const { return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].selected; }
+
+void ListView::SetSelectedLocked(int row, bool selected) {
+  if (!ValidRow(row)) return;
+  Row& r = rows_[static_cast<size_t>(row - 1)];
+  if (r.selected == selected) return;
+  r.selected = selected;
+  selectedCount_ += selected ? 1 : -1;
+  RefreshState(row);
+}
+
+void ListView::ClearSelectionLocked() {
+  if (selectedCount_ == 0) return;
+  for (int row = 1; row <= static_cast<int>(rows_.size()) && selectedCount_ > 0; ++row) SetSelectedLocked(row, false);
+}
+
+void ListView::SelectRangeLocked(int from, int to) {
+  if (from > to) std::swap(from, to);
+  for (int row = std::max(from, 1); row <= to && ValidRow(row); ++row) SetSelectedLocked(row, true);
+}
+
+int ListView::AnchorRowLocked(int fallback) const {
+  if (anchorSerial_ != 0) {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      if (rows_[i].serial == anchorSerial_) return static_cast<int>(i) + 1;
+    }
+  }
+  return fallback;
+}
+
+void ListView::SetAnchorLocked(int row) { anchorSerial_ = ValidRow(row) ? rows_[static_cast<size_t>(row - 1)].serial : 0; }
+
+void ListView::PickLocked(int row, Pick pick) {
+  if (!ValidRow(row)) return;
+  const int previous = currentRow_;
+  if (singleSelection_) pick = Pick::Alone;  // the current row is the selection
+  switch (pick) {
+    case Pick::Alone:
+      ClearSelectionLocked();
+      if (!singleSelection_) SetSelectedLocked(row, true);
+      SetAnchorLocked(row);
+      break;
+    case Pick::Toggle:
+      SetSelectedLocked(row, !InSelection(row));
+      SetAnchorLocked(row);
+      break;
+    case Pick::Range:
+    case Pick::AddRange: {
+      const int anchor = AnchorRowLocked(ValidRow(previous) ? previous : row);
+      if (pick == Pick::Range) ClearSelectionLocked();
+      SelectRangeLocked(anchor, row);
+      SetAnchorLocked(anchor);
+      break;
+    }
+    case Pick::KeepOrAlone:
+      if (!InSelection(row)) {
+        ClearSelectionLocked();
+        SetSelectedLocked(row, true);
+        SetAnchorLocked(row);
+      }
+      break;
+    case Pick::FocusOnly:
+      break;
+  }
+  currentRow_ = row;
+  RefreshState(previous);
+  RefreshState(row);
+  if (previous != row) {
+    // The focus frame moves even where the selection does not.
+    if (ValidRow(previous)) pending_.Mark(previous, previous);
+    pending_.Mark(row, row);
+  }
+}
+
+std::vector<std::uint32_t> ListView::SelectedSerialsLocked() const {
+  std::vector<std::uint32_t> serials;
+  if (selectedCount_ == 0) return serials;
+  serials.reserve(static_cast<size_t>(selectedCount_));
+  for (const Row& row : rows_) {
+    if (row.selected) serials.push_back(row.serial);
+  }
+  std::sort(serials.begin(), serials.end());
+  return serials;
 }
 
 void ListView::RefreshState(int row) {
   if (!ValidRow(row)) return;
   int state = kRowNormal;
-  if (row == currentRow_ || InSelection(row)) {
+  // A single-selection list selects its current row; a multi-selection one keeps them apart.
+  if ((singleSelection_ && row == currentRow_) || InSelection(row)) {
     state = kRowSelected;
   } else if (row == hotRow_) {
     state = kRowHot;
@@ -206,15 +288,13 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
     row.data = data;
     row.param = param;
     row.colour = colour.value_or(textColour_);
+    row.serial = NextSerialLocked();
     const int count = static_cast<int>(rows_.size());
     const bool before = position && *position >= 1 && *position <= count;
     number = before ? *position : count + 1;
     rows_.insert(rows_.begin() + (number - 1), std::move(row));
     if (before) {
       // Row numbers at or after the new row move down by one.
-      for (int& selected : selection_) {
-        if (selected >= number) ++selected;
-      }
       if (currentRow_ >= number) ++currentRow_;
       if (hotRow_ >= number) ++hotRow_;
     }
@@ -232,11 +312,8 @@ bool ListView::DeleteRow(int row) {
   {
     Lock lock(mutex_);
     if (!ValidRow(row)) return false;
+    if (rows_[static_cast<size_t>(row - 1)].selected) --selectedCount_;
     rows_.erase(rows_.begin() + (row - 1));
-    selection_.erase(std::remove(selection_.begin(), selection_.end(), row), selection_.end());
-    for (int& selected : selection_) {
-      if (selected > row) --selected;
-    }
     if (currentRow_ == row) {
       currentRow_ = 0;
     } else if (currentRow_ > row) {
@@ -258,7 +335,8 @@ void ListView::ClearRows() {
   {
     Lock lock(mutex_);
     std::vector<Row>().swap(rows_);
-    selection_.clear();
+    selectedCount_ = 0;
+    anchorSerial_ = 0;
     firstVisible_ = lastVisible_ = 0;
     hotRow_ = hotColumn_ = currentRow_ = 0;
     offsetX_ = offsetY_ = 0;
@@ -367,13 +445,14 @@ int ListView::CurrentRow(std::optional<int> row) {
   {
     Lock lock(mutex_);
     if (!row) return currentRow_;
-    std::vector<int> old;
-    old.swap(selection_);
-    for (int selected : old) RefreshState(selected);
-    const int previous = currentRow_;
-    currentRow_ = ValidRow(*row) ? *row : 0;
-    RefreshState(previous);
-    RefreshState(currentRow_);
+    if (ValidRow(*row)) {
+      PickLocked(*row, Pick::Alone);
+    } else {
+      ClearSelectionLocked();
+      const int previous = currentRow_;
+      currentRow_ = 0;
+      RefreshState(previous);
+    }
     current = currentRow_;
   }
   Notify();
@@ -381,17 +460,24 @@ int ListView::CurrentRow(std::optional<int> row) {
 }
 
 bool ListView::SingleSelection(std::optional<bool> value) {
-  Lock lock(mutex_);
-  if (value) singleSelection_ = *value;
-  return singleSelection_;
+  {
+    Lock lock(mutex_);
+    if (!value || *value == singleSelection_) return singleSelection_;
+    singleSelection_ = *value;
+    // Either way the current row stays the one row selected.
+    ClearSelectionLocked();
+    if (!singleSelection_) SetSelectedLocked(currentRow_, true);
+    RefreshState(currentRow_);
+  }
+  Notify();
+  return *value;
 }
 
 bool ListView::SelectRow(int row) {
   {
     Lock lock(mutex_);
     if (singleSelection_ || !ValidRow(row) || InSelection(row)) return false;
-    selection_.push_back(row);
-    RefreshState(row);
+    SetSelectedLocked(row, true);
   }
   Notify();
   return true;
@@ -399,16 +485,37 @@ bool ListView::SelectRow(int row) {
 
 std::vector<int> ListView::Selection() {
   Lock lock(mutex_);
-  return selection_;
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(selectedCount_));
+  for (int row = 1; row <= static_cast<int>(rows_.size()) && static_cast<int>(rows.size()) < selectedCount_; ++row) {
+    if (rows_[static_cast<size_t>(row - 1)].selected) rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<ListRowCopy> ListView::SelectedRowCopies() {
+  Lock lock(mutex_);
+  std::vector<ListRowCopy> copies;
+  if (singleSelection_) {
+    if (ValidRow(currentRow_)) {
+      const Row& r = rows_[static_cast<size_t>(currentRow_ - 1)];
+      copies.push_back({currentRow_, r.data, r.texts});
+    }
+    return copies;
+  }
+  copies.reserve(static_cast<size_t>(selectedCount_));
+  for (int row = 1; row <= static_cast<int>(rows_.size()); ++row) {
+    const Row& r = rows_[static_cast<size_t>(row - 1)];
+    if (r.selected) copies.push_back({row, r.data, r.texts});
+  }
+  return copies;
 }
 
 bool ListView::DeselectRow(int row) {
   {
     Lock lock(mutex_);
-    auto found = std::find(selection_.begin(), selection_.end(), row);
-    if (found == selection_.end()) return false;
-    selection_.erase(found);
-    RefreshState(row);
+    if (!InSelection(row)) return false;
+    SetSelectedLocked(row, false);
   }
   Notify();
   return true;
@@ -416,7 +523,7 @@ bool ListView::DeselectRow(int row) {
 
 int ListView::SelectionCount() {
   Lock lock(mutex_);
-  return static_cast<int>(selection_.size());
+  return selectedCount_;
 }
 
 bool ListView::IsRowSelected(int row) {
@@ -426,8 +533,10 @@ bool ListView::IsRowSelected(int row) {
 
 int ListView::SelectionIndexOf(int row) {
   Lock lock(mutex_);
-  auto found = std::find(selection_.begin(), selection_.end(), row);
-  return found == selection_.end() ? 0 : static_cast<int>(found - selection_.begin()) + 1;
+  if (!InSelection(row)) return 0;
+  int index = 0;
+  for (int r = 1; r <= row; ++r) index += rows_[static_cast<size_t>(r - 1)].selected ? 1 : 0;
+  return index;
 }
 
 bool ListView::HotTracking(std::optional<bool> value) {

@@ -6,7 +6,15 @@
 // 1-based; 0 means none (or append).
 //
 // Keys (while the list has the focus): the arrows, Page Up and Page Down, Home and End move
-// the current row as a click does and keep it in view. The Apps key and Shift+F10 pass the
+// the current row as a click does and keep it in view.
+//
+// A multi-selection list (SingleSelection(false)) keeps its current row apart from its
+// selection, as Explorer does: a plain press or movement key selects the row alone; Ctrl+press
+// toggles a row, Shift+press selects from the anchor to it, Ctrl+Shift+press adds that range;
+// Shift with a movement key extends from the anchor, Ctrl with one moves the current row alone,
+// Ctrl+Space toggles the current row and Ctrl+A selects every row. A right press on a selected
+// row keeps the selection. Selected rows stay selected wherever rows are added, removed or
+// ordered. The Apps key and Shift+F10 pass the
 // owner a WM_CONTEXTMENU (lParam: the screen point below the current row), Ctrl+C a WM_COPY,
 // both as control messages its AddEventHandler handlers get. A list with no rows takes these
 // keys and does nothing.
@@ -205,6 +213,9 @@ class ListView : public Control {
   ListRowCopy CurrentRowCopy();
   // Every row in its present order.
   std::vector<ListRowCopy> RowCopies();
+  // The selected rows in their present order, read under one lock (in a single-selection list,
+  // the current row).
+  std::vector<ListRowCopy> SelectedRowCopies();
   // Sets a cell of the first row whose data is data; false when no row has it.
   bool SetCellTextOfData(std::uintptr_t data, int column, const std::string& text, bool redraw = true);
   // A left press on a header column calls back with the column's number (as a row callback
@@ -308,6 +319,10 @@ class ListView : public Control {
     std::uintptr_t param = 0;
     Gdiplus::ARGB colour = 0;
     bool ticked = false;
+    // Selection travels with the row wherever inserts, deletes and orders move it; the serial
+    // names the row for the selection anchor and for what assistive technology was told.
+    bool selected = false;
+    std::uint32_t serial = 0;
     POINT checkPosition{0, 0};
   };
   // What the operations changed since the UI thread last drew (guarded by mutex_).
@@ -337,6 +352,19 @@ class ListView : public Control {
   bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
   bool ValidColumn(int column) const { return column >= 1 && column <= static_cast<int>(columns_.size()); }
   bool InSelection(int row) const;
+  // Selection marks (mutex_ held): each refreshes the row's state.
+  void SetSelectedLocked(int row, bool selected);
+  void ClearSelectionLocked();
+  void SelectRangeLocked(int from, int to);
+  // The row the anchor names, else fallback.
+  int AnchorRowLocked(int fallback) const;
+  void SetAnchorLocked(int row);
+  // What a press or key does to the current row and the selection of a multi-selection list.
+  enum class Pick { Alone, Toggle, Range, AddRange, KeepOrAlone, FocusOnly };
+  void PickLocked(int row, Pick pick);
+  std::uint32_t NextSerialLocked() { return ++lastSerial_; }
+  // The serials of the selected rows and of the current row (mutex_ held).
+  std::vector<std::uint32_t> SelectedSerialsLocked() const;
   // State from current row, selection and hot row; marks the row for redrawing when it changed.
   void RefreshState(int row);
   void RecomputeContentWidth();
@@ -402,12 +430,14 @@ class ListView : public Control {
 
   // Input (UI thread).
   void OnMouseMove(LPARAM lParam);
-  void OnButtonDown(WPARAM wParam, LPARAM lParam);
+  void OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnHeaderPress(LPARAM lParam);  // true when the press was on a header column
   void OnButtonUp(UINT message, LPARAM lParam);
   void OnWheel(WPARAM wParam);
   void OnMouseLeave();
-  void MoveCurrentByKey(WPARAM key);
+  void MoveCurrentByKey(WPARAM key, int action);
+  void ToggleCurrentByKey();
+  void SelectAllByKey();
   void PassMenuKey();
   void ReleaseAll();
   static LRESULT OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARAM, LPARAM);
@@ -443,7 +473,9 @@ class ListView : public Control {
   int hotRow_ = 0;                            // mutex_
   int hotColumn_ = 0;                         // mutex_
   int currentRow_ = 0;                        // mutex_
-  std::vector<int> selection_;                // mutex_
+  int selectedCount_ = 0;                     // mutex_; rows whose selected mark is set
+  std::uint32_t anchorSerial_ = 0;            // mutex_; the row a range starts at (0: none)
+  std::uint32_t lastSerial_ = 0;              // mutex_
   int itemWidth_ = 0;                         // geometry: one item in icon style
   int rowHeight_ = 0;                         // geometry
   int contentWidth_ = 0;                      // geometry
@@ -486,8 +518,10 @@ class ListView : public Control {
   gfx::Image checkBoxStrip_;                  // four 17x17 boxes: unticked, hover, ticked, hover
   std::string tipText_;                       // tooltip shown for the hot cell (UI thread)
   long rowsDrawn_ = 0;
-  int announcedCurrent_ = 0;                  // current row and selection last announced (UI thread)
-  std::vector<int> announcedSelection_;
+  // Current row and selection last announced, by serial (UI thread): a row that only moved is
+  // not announced again.
+  std::uint32_t announcedCurrent_ = 0;
+  std::vector<std::uint32_t> announcedSelection_;
   std::string emptyText_;                     // mutex_
   std::string announcedEmptyText_;            // the shown empty text last announced (UI thread)
 };

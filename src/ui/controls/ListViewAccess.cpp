@@ -1,6 +1,7 @@
 // The list as assistive technology reads it: rows as list items, selection and current row
 // as their states, and events for rows added or cleared, selection and focus moves.
 #include <algorithm>
+#include <iterator>
 
 #include "ui/controls/ListView.h"
 #include "ui/core/WindowHost.h"
@@ -58,7 +59,7 @@ AccessibleInfo ListView::DescribeItem(int item) {
     first = false;
   }
   info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
-  if (item == currentRow_ || InSelection(item)) info.state |= STATE_SYSTEM_SELECTED;
+  if ((singleSelection_ && item == currentRow_) || InSelection(item)) info.state |= STATE_SYSTEM_SELECTED;
   if (item == currentRow_ && focused) info.state |= STATE_SYSTEM_FOCUSED;
   if (checkBoxes_ && row.ticked) info.state |= STATE_SYSTEM_CHECKED;
   const RectF r = RowRect(item, offsetX_, offsetY_);
@@ -103,26 +104,65 @@ bool ListView::SelectAccessibleItem(int item, long flags) {
 }
 
 void ListView::AnnounceChanges(bool rowsChanged) {
-  int current = 0;
-  std::vector<int> selection;
+  // Rows are told apart by serial: a selected or current row that rows sorted in above it only
+  // moved is not announced again.
+  std::uint32_t current = 0;
+  int currentRow = 0;
+  std::vector<std::uint32_t> selection;
+  std::vector<std::pair<int, bool>> changed;  // row, now selected
+  bool manyChanged = false;
+  constexpr size_t kEventsPerChange = 20;  // beyond: one "selection within" for all
   {
     Lock lock(mutex_);
-    current = currentRow_;
-    selection = selection_;
+    currentRow = ValidRow(currentRow_) ? currentRow_ : 0;
+    current = currentRow ? rows_[static_cast<size_t>(currentRow - 1)].serial : 0;
+    // Nothing selected before or now (a single-selection list): only the current row can change.
+    if (selectedCount_ != 0 || !announcedSelection_.empty()) {
+      selection = SelectedSerialsLocked();
+      if (selection != announcedSelection_) {
+        std::vector<std::uint32_t> added, removed;
+        std::set_difference(selection.begin(), selection.end(), announcedSelection_.begin(),
+                            announcedSelection_.end(), std::back_inserter(added));
+        std::set_difference(announcedSelection_.begin(), announcedSelection_.end(), selection.begin(),
+                            selection.end(), std::back_inserter(removed));
+        manyChanged = added.size() + removed.size() > kEventsPerChange;
+        if (!manyChanged) {
+          for (size_t i = 0; i < rows_.size(); ++i) {
+            const std::uint32_t serial = rows_[i].serial;
+            if (std::binary_search(added.begin(), added.end(), serial)) changed.push_back({static_cast<int>(i) + 1, true});
+            if (std::binary_search(removed.begin(), removed.end(), serial)) {
+              changed.push_back({static_cast<int>(i) + 1, false});
+            }
+          }
+        }
+      }
+    }
   }
   if (rowsChanged) NotifyAccessible(this, EVENT_OBJECT_REORDER);
   if (std::string line = ShownEmptyText(); line != announcedEmptyText_) {
     announcedEmptyText_ = std::move(line);
     NotifyAccessible(this, EVENT_OBJECT_DESCRIPTIONCHANGE);
   }
-  if (current == announcedCurrent_ && selection == announcedSelection_) return;
+  const bool selectionChanged = selection != announcedSelection_;
+  if (current == announcedCurrent_ && !selectionChanged) return;
   const bool currentMoved = current != announcedCurrent_;
   announcedCurrent_ = current;
-  announcedSelection_ = selection;
-  if (current > 0 && currentMoved) {
-    NotifyAccessible(this, EVENT_OBJECT_SELECTION, current);
-    if (Host() && Host()->Focused() == this) NotifyAccessible(this, EVENT_OBJECT_FOCUS, current);
-  } else {
+  announcedSelection_ = std::move(selection);
+  const bool focused = Host() && Host()->Focused() == this;
+  // The selection became the current row alone (a click, a movement key), or a single-selection
+  // list's current row moved: one "selection" event names it.
+  const bool alone = singleSelection_ ? currentMoved
+                                      : announcedSelection_.size() == 1 && announcedSelection_[0] == current;
+  if (currentRow > 0 && alone) {
+    NotifyAccessible(this, EVENT_OBJECT_SELECTION, currentRow);
+  } else if (selectionChanged && manyChanged) {
+    NotifyAccessible(this, EVENT_OBJECT_SELECTIONWITHIN);
+  } else if (selectionChanged) {
+    for (const auto& [row, selected] : changed) {
+      NotifyAccessible(this, selected ? EVENT_OBJECT_SELECTIONADD : EVENT_OBJECT_SELECTIONREMOVE, row);
+    }
+  } else if (currentMoved && currentRow == 0) {
     NotifyAccessible(this, EVENT_OBJECT_SELECTIONWITHIN);
   }
+  if (currentRow > 0 && currentMoved && focused) NotifyAccessible(this, EVENT_OBJECT_FOCUS, currentRow);
 }

@@ -124,7 +124,15 @@ LRESULT ListView::HandleKey(WPARAM key, LPARAM lParam) {
   if (RowCount() == 0) return 0;
   switch (action) {
     case list_keys::KeyAction::Move:
-      MoveCurrentByKey(key);
+    case list_keys::KeyAction::Extend:
+    case list_keys::KeyAction::Focus:
+      MoveCurrentByKey(key, static_cast<int>(action));
+      break;
+    case list_keys::KeyAction::Toggle:
+      ToggleCurrentByKey();
+      break;
+    case list_keys::KeyAction::SelectAll:
+      SelectAllByKey();
       break;
     case list_keys::KeyAction::Menu:
       PassMenuKey();
@@ -138,7 +146,7 @@ LRESULT ListView::HandleKey(WPARAM key, LPARAM lParam) {
   return 0;
 }
 
-void ListView::MoveCurrentByKey(WPARAM key) {
+void ListView::MoveCurrentByKey(WPARAM key, int action) {
   ApplyPending();  // the page and the bar's range count rows appended meanwhile
   int row = 0;
   bool moved = false;
@@ -148,20 +156,34 @@ void ListView::MoveCurrentByKey(WPARAM key) {
     row = list_keys::RowAfterKey(key, currentRow_, static_cast<int>(rows_.size()), page);
     if (row == 0) return;
     moved = row != currentRow_;
-    if (moved) {
-      // As a plain click: the row becomes current and, in a multi-selection list, the selection.
-      const int previous = currentRow_;
-      const std::vector<int> old = selection_;
-      if (!singleSelection_) selection_.assign(1, row);
-      currentRow_ = row;
-      for (int r : old) RefreshState(r);
-      RefreshState(previous);
-      RefreshState(row);
-    }
+    // As a plain click: the row becomes current and the selection; Shift extends the selection
+    // from the anchor, Ctrl moves the current row alone.
+    Pick pick = Pick::Alone;
+    if (action == static_cast<int>(list_keys::KeyAction::Extend)) pick = Pick::Range;
+    if (action == static_cast<int>(list_keys::KeyAction::Focus)) pick = Pick::FocusOnly;
+    if (moved || pick == Pick::Range) PickLocked(row, pick);
   }
   if (moved) FireCallback(onCurrentChanged_, row, 0, 0);
   EnsureVisible(row);
   ApplyPending();  // draws the rows and announces the new current row
+}
+
+void ListView::ToggleCurrentByKey() {
+  {
+    Lock lock(mutex_);
+    if (singleSelection_ || !ValidRow(currentRow_)) return;
+    PickLocked(currentRow_, Pick::Toggle);
+  }
+  ApplyPending();
+}
+
+void ListView::SelectAllByKey() {
+  {
+    Lock lock(mutex_);
+    if (singleSelection_) return;
+    SelectRangeLocked(1, static_cast<int>(rows_.size()));
+  }
+  ApplyPending();
 }
 
 void ListView::PassMenuKey() {
@@ -271,7 +293,7 @@ bool ListView::ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked
   return true;
 }
 
-void ListView::OnButtonDown(WPARAM wParam, LPARAM lParam) {
+void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
   const int x = static_cast<int>(local.X), y = static_cast<int>(local.Y);
   int row = 0;
@@ -294,29 +316,19 @@ void ListView::OnButtonDown(WPARAM wParam, LPARAM lParam) {
     // The callback, or a worker, may have removed or replaced the rows meanwhile: the press
     // selects only the row it was reported for, and only while that row is still under it.
     if (HitLocked(x, y).row != row) return;
-    const int previous = currentRow_;
-    std::vector<int> old = selection_;
-    if (!singleSelection_) {
-      if (KeyHeld(wParam, MK_CONTROL, VK_CONTROL)) {
-        auto found = std::find(selection_.begin(), selection_.end(), row);
-        if (found != selection_.end()) {
-          selection_.erase(found);
-        } else {
-          selection_.push_back(row);
-        }
-      } else if (KeyHeld(wParam, MK_SHIFT, VK_SHIFT)) {
-        const int anchor = ValidRow(previous) ? previous : row;
-        selection_.clear();
-        for (int r = std::min(anchor, row); r <= std::max(anchor, row); ++r) selection_.push_back(r);
-      } else {
-        selection_.assign(1, row);
-      }
+    const bool ctrl = KeyHeld(wParam, MK_CONTROL, VK_CONTROL);
+    const bool shift = KeyHeld(wParam, MK_SHIFT, VK_SHIFT);
+    Pick pick = Pick::Alone;
+    if (message == WM_RBUTTONDOWN) {
+      pick = Pick::KeepOrAlone;  // a right press never extends, nor drops a selection it is in
+    } else if (ctrl && shift) {
+      pick = Pick::AddRange;
+    } else if (ctrl) {
+      pick = Pick::Toggle;
+    } else if (shift) {
+      pick = Pick::Range;
     }
-    currentRow_ = row;
-    for (int r : old) RefreshState(r);
-    for (int r : selection_) RefreshState(r);
-    RefreshState(previous);
-    RefreshState(row);
+    PickLocked(row, pick);
   }
   ApplyPending();
 }
@@ -348,7 +360,8 @@ void ListView::ReleaseAll() {
     Lock lock(mutex_);
     std::vector<Row>().swap(rows_);
     std::vector<Column>().swap(columns_);
-    selection_.clear();
+    selectedCount_ = 0;
+    anchorSerial_ = 0;
     pending_ = Pending{};
     offsetX_ = offsetY_ = 0;
     hotRow_ = hotColumn_ = currentRow_ = 0;
@@ -407,7 +420,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
       if (message == WM_LBUTTONDOWN && OnHeaderPress(lParam)) break;
-      OnButtonDown(wParam, lParam);
+      OnButtonDown(message, wParam, lParam);
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:

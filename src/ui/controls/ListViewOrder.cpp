@@ -40,7 +40,6 @@ void ListView::ArrangeLocked() {
   };
   follow(currentRow_);
   follow(hotRow_);
-  for (int& selected : selection_) follow(selected);
   pending_.rows = true;  // told to assistive technology as a reorder
   pending_.all = true;
 }
@@ -61,12 +60,18 @@ int ListView::PlaceLocked(const ListRowView& row) const {
 }
 
 void ListView::SetRowOrder(std::shared_ptr<const ListRowOrder> order) {
+  int keepInView = 0;
   {
     Lock lock(mutex_);
+    // A current row the user could see stays in sight after the rows move.
+    const list_layout::RowRange shown = VisibleRange(offsetY_);
+    const bool currentShown = shown.Contains(currentRow_);
     order_ = std::move(order);
     ArrangeLocked();
+    if (currentShown) keepInView = currentRow_;
   }
   Notify();
+  if (keepInView && IsLive()) EnsureVisible(keepInView);
 }
 
 int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool redraw) {
@@ -82,6 +87,7 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     row.images.assign(columns_.size(), -1);
     row.data = data;
     row.colour = textColour_;
+    row.serial = NextSerialLocked();
     const int count = static_cast<int>(rows_.size());
     number = order_ ? PlaceLocked({row.texts, row.data}) : count + 1;
     // The row at the top of the view, before the new row moves it.
@@ -92,9 +98,6 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     if (number > count) {
       if (redraw) pending_.Mark(number, INT_MAX);
     } else {
-      for (int& selected : selection_) {
-        if (selected >= number) ++selected;
-      }
       if (currentRow_ >= number) ++currentRow_;
       if (hotRow_ >= number) ++hotRow_;
       // At or above the top row of a scrolled view: the view moves down one row with its rows.

@@ -528,7 +528,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
     gfx::BitmapPixels pixels(canvas_.Get(), g);
     gfx::BlendPixels(pixels.Area(), Black(51), gridLines);
   }
-  if (s.current && s.state == kRowSelected && Host() && Host()->KeyboardCue() == this) {
+  if (s.current && Host() && Host()->KeyboardCue() == this) {
     Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
   }
 }

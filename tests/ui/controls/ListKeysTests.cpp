@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,12 @@ TEST(ListKeys, ActionsOfKeysAndModifiers) {
     bool ctrl, shift, alt;
     KeyAction action;
   } cases[] = {
-      {VK_DOWN, false, false, false, KeyAction::Move},   {VK_UP, true, false, false, KeyAction::Move},
-      {VK_NEXT, false, true, false, KeyAction::Move},    {VK_HOME, false, false, false, KeyAction::Move},
+      {VK_DOWN, false, false, false, KeyAction::Move},   {VK_UP, true, false, false, KeyAction::Focus},
+      {VK_NEXT, false, true, false, KeyAction::Extend},  {VK_HOME, false, false, false, KeyAction::Move},
+      {VK_END, true, true, false, KeyAction::Extend},    {VK_PRIOR, true, false, false, KeyAction::Focus},
+      {VK_SPACE, true, false, false, KeyAction::Toggle}, {VK_SPACE, true, true, false, KeyAction::None},
+      {'A', true, false, false, KeyAction::SelectAll},   {'A', false, false, false, KeyAction::None},
+      {'A', true, false, true, KeyAction::None},         {'A', true, true, false, KeyAction::None},
       {VK_END, false, false, true, KeyAction::None},     // Alt: the window's
       {VK_APPS, false, false, false, KeyAction::Menu},   {VK_F10, false, true, false, KeyAction::Menu},
       {VK_F10, false, false, false, KeyAction::None},    // the menu bar's
@@ -264,6 +269,140 @@ TEST(ListKeys, AListWithoutRowsTakesTheKeysAndDoesNothing) {
   EXPECT_TRUE(gMenus.empty());
   EXPECT_EQ(gCopies, 0);
   EXPECT_EQ(f.window.host->Focused(), &f.list);
+}
+
+// A multi-selection list from the mouse and the keyboard, step by step: what is current, what
+// is selected, and what assistive technology hears.
+TEST(ListKeys, MultiSelectionByMouseAndKeys) {
+  KeyFixture f(30);
+  f.list.SingleSelection(false);
+  Pump();
+  enum Input { Left, Right, Key };
+  struct Step {
+    Input input;
+    WPARAM what;  // the row pressed, or the key
+    bool ctrl, shift;
+    int current;
+    std::vector<int> selected;
+  } steps[] = {
+      {Left, 2, false, false, 2, {2}},
+      {Left, 4, false, true, 4, {2, 3, 4}},               // Shift: anchor..row
+      {Left, 6, true, false, 6, {2, 3, 4, 6}},            // Ctrl toggles on, anchor moves to 6
+      {Left, 7, false, true, 7, {6, 7}},                  // the range from the new anchor
+      {Left, 9, true, true, 9, {6, 7, 8, 9}},             // Ctrl+Shift adds anchor..row
+      {Left, 7, true, false, 7, {6, 8, 9}},               // Ctrl toggles off
+      {Right, 8, false, false, 8, {6, 8, 9}},             // a right press in the selection keeps it
+      {Right, 7, true, true, 7, {7}},                     // outside it: the row alone, no range
+      {Key, VK_DOWN, true, false, 8, {7}},                // Ctrl moves the current row alone
+      {Key, VK_DOWN, true, false, 9, {7}},
+      {Key, VK_SPACE, true, false, 9, {7, 9}},            // Ctrl+Space toggles it
+      {Key, VK_DOWN, false, true, 10, {9, 10}},           // Shift extends from the anchor (9)
+      {Key, VK_UP, false, true, 9, {9}},
+      {Key, VK_UP, false, true, 8, {8, 9}},
+      {Key, VK_HOME, false, true, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {Key, VK_SPACE, true, false, 1, {2, 3, 4, 5, 6, 7, 8, 9}},
+      {Key, VK_DOWN, false, false, 2, {2}},               // a plain key: the row alone
+      {Key, 'A', true, false, 2, {}},                     // every row (filled in below)
+      {Left, 5, false, false, 5, {5}},
+      {Key, VK_SPACE, true, false, 5, {}},                // none selected, 5 still current
+  };
+  std::vector<int> all(30);
+  for (int i = 0; i < 30; ++i) all[static_cast<size_t>(i)] = i + 1;
+  int stepNumber = 0;
+  for (const Step& s : steps) {
+    ++stepNumber;
+    if (s.input == Key) {
+      BYTE state[256] = {};
+      GetKeyboardState(state);
+      BYTE held[256];
+      std::copy(state, state + 256, held);
+      held[VK_CONTROL] = s.ctrl ? 0x80 : 0;
+      held[VK_SHIFT] = s.shift ? 0x80 : 0;
+      SetKeyboardState(held);
+      f.window.Send(WM_KEYDOWN, s.what, 0);
+      SetKeyboardState(state);
+    } else {
+      const Gdiplus::RectF r = f.Place(static_cast<int>(s.what));
+      ASSERT_TRUE(f.WholeInView(static_cast<int>(s.what))) << "a press outside the list would reach the window";
+      const int x = static_cast<int>(r.X) + 30, y = static_cast<int>(r.Y + r.Height / 2);
+      WPARAM flags = (s.input == Left ? MK_LBUTTON : MK_RBUTTON) | (s.ctrl ? MK_CONTROL : 0) | (s.shift ? MK_SHIFT : 0);
+      f.window.Send(s.input == Left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, flags, x, y);
+      f.window.Send(s.input == Left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, x, y);
+    }
+    Pump();
+    const std::vector<int>& want = s.input == Key && s.what == 'A' ? all : s.selected;
+    EXPECT_EQ(f.list.CurrentRow(), s.current) << "step " << stepNumber;
+    EXPECT_EQ(f.list.Selection(), want) << "step " << stepNumber;
+    EXPECT_EQ(f.list.SelectionCount(), static_cast<int>(want.size())) << "step " << stepNumber;
+    for (int row : {1, 5, 9, 11, 12, 20}) {
+      const bool selected = std::find(want.begin(), want.end(), row) != want.end();
+      EXPECT_EQ(f.list.RowState(row) == kRowSelected, selected) << "step " << stepNumber << " row " << row;
+      EXPECT_EQ((f.list.DescribeItem(row).state & STATE_SYSTEM_SELECTED) != 0, selected)
+          << "step " << stepNumber << " row " << row;
+    }
+    EXPECT_EQ(f.list.SelectedRowCopies().size(), want.size());
+  }
+  EXPECT_NE(f.list.Describe().state & STATE_SYSTEM_MULTISELECTABLE, 0);
+
+  // A single-selection list takes the modified keys as plain ones.
+  f.list.SingleSelection(true);
+  f.list.CurrentRow(4);
+  f.Press(VK_DOWN, true, false);
+  EXPECT_EQ(f.list.CurrentRow(), 6) << "Ctrl+Down moves as Down (once to the list, once through the window)";
+  f.Press('A', true);
+  f.Press(VK_SPACE, true);
+  EXPECT_EQ(f.list.Selection(), std::vector<int>{});
+  EXPECT_EQ(f.list.SelectedRowCopies().size(), 1u) << "the current row";
+  EXPECT_EQ(f.list.SelectedRowCopies()[0].data, 6u);
+}
+
+// What assistive technology hears: rows added to and removed from the selection one by one, and
+// nothing for a selected or current row that rows sorted in above it only moved.
+TEST(ListKeys, SelectionEventsNameTheRowsThatChanged) {
+  KeyFixture f(20);
+  f.list.SingleSelection(false);
+  f.list.CurrentRow(5);
+  Pump();
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SELECTION, EVENT_OBJECT_SELECTIONWITHIN, nullptr, Record,
+                                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  const LONG id = AccessibleObjectId(&f.list);
+  auto heard = [&](DWORD event, LONG child) {
+    return PumpUntil([&] {
+      for (const Event& e : gEvents) {
+        if (e.object == id && e.event == event && e.child == child) return true;
+      }
+      return false;
+    }, 1000);
+  };
+  gEvents.clear();
+  f.list.SelectRow(7);
+  f.list.SelectRow(8);
+  f.list.DeselectRow(5);
+  f.list.SendControlMessage(TKM_LIST_PENDING, 0, 0);
+  Pump();
+  EXPECT_TRUE(heard(EVENT_OBJECT_SELECTIONADD, 7));
+  EXPECT_TRUE(heard(EVENT_OBJECT_SELECTIONADD, 8));
+  EXPECT_TRUE(heard(EVENT_OBJECT_SELECTIONREMOVE, 5));
+
+  // Rows inserted above move the selected rows down: no selection event at all.
+  gEvents.clear();
+  f.list.InsertRow(1, "new");
+  f.list.InsertRow(1, "new");
+  f.list.SendControlMessage(TKM_LIST_PENDING, 0, 0);
+  Pump();
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{9, 10}));
+  // Proof the list got past the insertions: a change after them is heard...
+  f.list.SelectRow(1);
+  f.list.SendControlMessage(TKM_LIST_PENDING, 0, 0);
+  Pump();
+  EXPECT_TRUE(heard(EVENT_OBJECT_SELECTIONADD, 1));
+  // ...and nothing else was.
+  for (const Event& e : gEvents) {
+    if (e.object != id) continue;
+    EXPECT_TRUE(e.event == EVENT_OBJECT_SELECTIONADD && e.child == 1) << "event " << e.event << " child " << e.child;
+  }
+  UnhookWinEvent(hook);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(ListViewOrder, RowsMoveIntoTheOrderWithTheirStates) {
   const int keys[] = {5, 3, 9, 3, 1};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(f.Add(keys[i], i + 1), i + 1) << "no order: appended";
   f.list.SingleSelection(false);
-  f.list.CurrentRow(3);
+  f.list.CurrentRow(3);  // current and selected
   f.list.SelectRow(2);
   f.list.SelectRow(5);
   Pump();
@@ -82,13 +82,13 @@ TEST(ListViewOrder, RowsMoveIntoTheOrderWithTheirStates) {
     std::shared_ptr<const ListRowOrder> order;
     std::vector<std::uintptr_t> datas;  // rows in order, by their data
     int current;                        // the row of data 3
-    std::vector<int> selected;          // the rows of data 2 and 5
+    std::vector<int> selected;          // the rows of data 2, 3 and 5, in row order
   } cases[] = {
-      {std::make_shared<ByNumber>(), {5, 2, 4, 1, 3}, 5, {2, 1}},
-      {std::make_shared<ByNumber>(true), {3, 1, 2, 4, 5}, 1, {3, 5}},
-      {nullptr, {3, 1, 2, 4, 5}, 1, {3, 5}},                            // stays as it is
-      {std::make_shared<Broken>(), {3, 1, 2, 4, 5}, 1, {3, 5}},         // not a permutation
-      {std::make_shared<ByNumber>(), {5, 2, 4, 1, 3}, 5, {2, 1}},
+      {std::make_shared<ByNumber>(), {5, 2, 4, 1, 3}, 5, {1, 2, 5}},
+      {std::make_shared<ByNumber>(true), {3, 1, 2, 4, 5}, 1, {1, 3, 5}},
+      {nullptr, {3, 1, 2, 4, 5}, 1, {1, 3, 5}},                            // stays as it is
+      {std::make_shared<Broken>(), {3, 1, 2, 4, 5}, 1, {1, 3, 5}},         // not a permutation
+      {std::make_shared<ByNumber>(), {5, 2, 4, 1, 3}, 5, {1, 2, 5}},
   };
   for (const Case& c : cases) {
     f.list.SetRowOrder(c.order);
@@ -96,8 +96,9 @@ TEST(ListViewOrder, RowsMoveIntoTheOrderWithTheirStates) {
     EXPECT_EQ(f.Datas(), c.datas);
     EXPECT_EQ(f.list.CurrentRow(), c.current);
     EXPECT_EQ(f.list.Selection(), c.selected);
+    EXPECT_EQ(f.list.SelectionCount(), 3);
     for (int row = 1; row <= 5; ++row) {
-      const bool marked = row == c.current || row == c.selected[0] || row == c.selected[1];
+      const bool marked = std::find(c.selected.begin(), c.selected.end(), row) != c.selected.end();
       EXPECT_EQ(f.list.IsRowSelected(row), marked) << row;
     }
   }
@@ -109,7 +110,7 @@ TEST(ListViewOrder, RowsMoveIntoTheOrderWithTheirStates) {
   EXPECT_EQ(f.Add(0, 8), 8);
   EXPECT_EQ(f.Datas(), (std::vector<std::uintptr_t>{3, 1, 6, 2, 4, 7, 5, 8}));
   EXPECT_EQ(f.list.RowData(f.list.CurrentRow()), 3u);
-  EXPECT_EQ(f.list.Selection(), (std::vector<int>{4, 7}));
+  EXPECT_EQ(f.list.Selection(), (std::vector<int>{1, 4, 7}));
 
   // The copies and the write by data find the rows wherever they are.
   const ListRowCopy current = f.list.CurrentRowCopy();
