@@ -11,11 +11,14 @@
 #include <string>
 
 #include "app/WindowIcon.h"
+#include "ui/gfx/GdiHandles.h"
 
 class WindowHost;
 class PopupMenu;
 struct MainControls;
 struct CloudPlayObjects;
+struct ResultActionRecord;
+class LinkResolver;
 
 class AppStateRecord {
  public:
@@ -47,6 +50,12 @@ class AppStateRecord {
   std::unique_ptr<CloudPlayObjects> cloudPlay;
   // The main window's icon, made from the embedded icon file.
   IconHandle windowIcon;
+  // Fetches the results' detail pages on worker threads; made at the first action.
+  std::shared_ptr<LinkResolver> linkResolver;
+  // The result action under way (UI thread only); null when none runs.
+  std::unique_ptr<ResultActionRecord> resultAction;
+  // Set while no result action runs: prompts of other threads wait for it.
+  gfx::KernelHandle actionIdle{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 
   // The update link is written by the update thread and read by the UI thread.
   std::string UpdateLink() const {

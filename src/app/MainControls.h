@@ -25,4 +25,9 @@ struct MainControls {
   Label noticeLabel;
   LinkLabel updateLabel;
   LinkLabel siteLabel;
+  // While links of several rows are fetched: a line at the bottom of the list area saying how
+  // far it got, on a band of its own, and a link that cancels it. Hidden otherwise.
+  PictureBox progressBand;
+  Label progressLabel;
+  LinkLabel progressCancel;
 };

@@ -31,6 +31,18 @@ constexpr int kMainFrameFlags = 0x17;
 constexpr const char* kSearchCaption = "\xcb\xd1\xcb\xf7";
 constexpr int kRed = RGB(255, 0, 0);
 constexpr int kWhite = RGB(255, 255, 255);
+constexpr int kBlue = RGB(0, 0, 255);
+
+// "取消" in GBK: the link that cancels an action on several rows.
+constexpr const char* kCancelCaption = "\xc8\xa1\xcf\xfb";
+constexpr float kProgressHeight = 22;
+// One nearly opaque white pixel (PNG), stretched under the progress line so rows do not show
+// through its text.
+constexpr unsigned char kProgressBand[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+    0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1f, 0x15, 0xc4, 0x89, 0x00, 0x00, 0x00,
+    0x0d, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0xf8, 0xff, 0xff, 0xff, 0x6b, 0x00, 0x09, 0xe7, 0x03, 0xe9,
+    0x62, 0x79, 0x3f, 0x7e, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
 // Exit codes of a process that ends because its window could not be had.
 constexpr UINT kExitNoWindow = 1;     // not made, or gone by the time the build returned
@@ -87,7 +99,7 @@ void CreateControls(HWND window, MainControls& ui) {
 
   ListViewOptions list;
   list.backgroundColour = ToArgb(kWhite, 180);
-  list.singleSelection = true;
+  list.singleSelection = false;  // many rows may be taken at once
   const float listLeft = 14, listTop = tabTop + 25, listWidth = 581, listHeight = 400;
   ui.mainList.Create(window, listLeft, listTop, listWidth, listHeight, list);
   AddResultColumns(ui.mainList, false);
@@ -102,6 +114,22 @@ void CreateControls(HWND window, MainControls& ui) {
   ui.busyIndicator.Create(window, listWidth / 2 - 15, listHeight / 2 - 15, 32, 32, resources::BusyIndicator(), busy);
 
   ui.noticeLabel.Create(window, 15, listTop + listHeight + 1, 580, 25, "");
+
+  // The progress of an action on several rows, over the bottom of the rows, hidden until then.
+  const float progressTop = listTop + listHeight - kProgressHeight - 1;
+  PictureBoxOptions band;
+  band.layout = PictureLayout::Stretched;
+  band.visible = false;
+  ui.progressBand.Create(window, listLeft + 1, progressTop, listWidth - 2, kProgressHeight, kProgressBand, band);
+  LabelOptions progress;
+  progress.lineAlignment = 1;
+  progress.visible = false;
+  ui.progressLabel.Create(window, listLeft + 8, progressTop, listWidth - 90, kProgressHeight, "", progress);
+  LabelOptions cancel;
+  cancel.textColour = ToArgb(kBlue);
+  cancel.lineAlignment = 1;
+  cancel.visible = false;
+  ui.progressCancel.Create(window, listLeft + listWidth - 60, progressTop, 50, kProgressHeight, kCancelCaption, cancel);
 
   LabelOptions update;
   update.textColour = ToArgb(kRed);
@@ -128,6 +156,7 @@ void WireHandlers(MainControls& ui) {
   ui.mainList.SetOnHeaderClick(ResultHeaderClick);
   ui.categoryList.SetOnHeaderClick(ResultHeaderClick);
   for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);
+  ui.progressCancel.AddEventHandler(WM_LBUTTONDOWN, CancelResultActionClick);
 }
 
 }  // namespace
@@ -221,11 +250,17 @@ void BuildMainWindow(HWND window) {
   }
 }
 
-LRESULT MainWindowHook(HWND window, UINT message, WPARAM, LPARAM) {
+LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM) {
   // Closed, or destroyed by any other path: no process lives on without its window.
   if ((message == WM_CLOSE || message == WM_DESTROY) && window != nullptr && window == AppState.mainWindow.load()) {
     EndProcess(0);
   }
+  if (message == kLinkOutcomeMessage) {
+    OnLinkOutcome();
+    return 0;
+  }
+  // Esc cancels a running result action wherever the focus is.
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE && CancelResultAction()) return 0;
   return -1;
 }
 

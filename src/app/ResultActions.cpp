@@ -3,23 +3,25 @@
 #include <windowsx.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "Hosts.h"
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/CloudPlay.h"
+#include "app/LinkResolver.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
 #include "links/DownloadLinks.h"
+#include "search/LinkBatch.h"
 #include "search/MagnetResolution.h"
 #include "ui/controls/ClipboardText.h"
-#include "ui/core/AnsweringWait.h"
 #include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/dialogs/PopupMenu.h"
-#include "web/WebAccess.h"
 
 namespace {
 
@@ -29,34 +31,35 @@ constexpr const char* kCloudPlayCaption = "\xd4\xc6\xb5\xe3\xb2\xa5";           
 constexpr const char* kThunderCaption = "\xd1\xb8\xc0\xd7\xcf\xc2\xd4\xd8";                 // 迅雷下载
 constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";                  // QQ旋风下载
 
+// Links handed to a download manager one by one, this far apart.
+constexpr UINT kHandOverIntervalMs = 500;
+constexpr UINT_PTR kHandOverTimer = 0x51A7;
+
 // The list the user sees: the main list, or the category list while a category tab is shown.
 ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
 
-// Keeps the busy indicator up while the detail page is on its way; down on every way out. The
-// fetch holds the UI thread in a wait that only paints, runs timers and answers other threads,
-// so the indicator is put on screen before it starts.
-class BusyIndicator {
- public:
-  explicit BusyIndicator(PictureBox& picture) : picture_(picture) {
-    picture_.Visible(true);
-    if (WindowHost* host = picture_.Host()) host->present_at_once(picture_.Bounds());
-  }
-  ~BusyIndicator() { Hide(); }
-  void Hide() {
-    if (shown_) picture_.Visible(false);
-    shown_ = false;
-  }
-
- private:
-  PictureBox& picture_;
-  bool shown_ = true;
-};
+std::string Cell(const ListRowCopy& row, int column) {
+  return static_cast<size_t>(column) <= row.texts.size() ? row.texts[static_cast<size_t>(column - 1)] : std::string();
+}
 
 void ShowBox(search::MagnetBox box) {
   if (box == search::MagnetBox::None) return;
   MessageBoxOptions options;
   options.title = search::MagnetBoxTitle(box);
   show_message_box(AppState.mainWindow, search::MagnetBoxText(box, hosts::kProductHost), options);
+}
+
+void ShowText(const std::string& text) {
+  MessageBoxOptions options;
+  options.title = search::LinkBoxTitle();
+  show_message_box(AppState.mainWindow, text, options);
+}
+
+bool Confirm(const std::string& text) {
+  MessageBoxOptions options;
+  options.title = search::LinkBoxTitle();
+  options.buttonSet = MB_YESNO;
+  return show_message_box(AppState.mainWindow, text, options) == kBoxYes;
 }
 
 // The row remembers its link, so the next request needs no fetch; a link longer than a cell
@@ -70,41 +73,154 @@ void StoreMagnet(MainControls& ui, bool mainShown, std::uintptr_t result, const 
   if (!mainShown) ui.categoryList.SetCellTextOfData(result, kColumnMagnet, magnet, false);
 }
 
-std::string Cell(const ListRowCopy& row, int column) {
-  return static_cast<size_t>(column) <= row.texts.size() ? row.texts[static_cast<size_t>(column - 1)] : std::string();
+// Writes the outcomes that came in since the last look into their rows.
+void StoreArrived(MainControls& ui, ResultActionRecord& record) {
+  for (size_t i = 0; i < record.batch->Count(); ++i) {
+    if (record.stored[i] || !record.batch->Ready(i)) continue;
+    record.stored[i] = true;
+    const LinkOutcome& outcome = record.batch->Outcome(i);
+    if (outcome.decision.fromPage) StoreMagnet(ui, record.mainShown, record.batch->Job(i).result, outcome.decision.magnet);
+  }
 }
 
-std::string Resolve(MainControls& ui, bool copyMode) {
-  BusyIndicator busy(ui.busyIndicator);
-  const bool mainShown = ui.mainList.Visible();
-  ListView& list = mainShown ? ui.mainList : ui.categoryList;
-  // Read at once: a running search may move rows between two reads.
-  const ListRowCopy row = list.CurrentRowCopy();
-  if (row.row <= 0) return {};
-
-  search::MagnetDecision decision =
-      search::DecideMagnet(Cell(row, kColumnMagnet), Cell(row, kColumnDetailPath), copyMode, hosts::kSearchHost,
-                           [](const std::string& url) {
-                             return web::WebAccess(
-                                 url, {.deadlineMs = search::kDetailFetchDeadlineMs, .wait = ui::WaitAnswering});
-                           });
-  busy.Hide();
-  if (decision.fromPage) StoreMagnet(ui, mainShown, row.data, decision.magnet);
-  search::MagnetBox box = decision.box;
-  if (copyMode && !decision.magnet.empty()) box = search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet));
-  ShowBox(box);
-  return decision.magnet;
+void ShowProgress(MainControls& ui, const ResultActionRecord& record) {
+  if (!record.several) return;
+  ui.progressLabel.SetText(search::ProgressLine(record.batch->FetchesDone(), record.batch->Fetches()));
 }
 
-void OpenDownloadLink(std::string (*buildLink)(std::string_view magnet)) {
+// Shows the signs of a running action; the progress line only for several rows.
+void ShowRunning(MainControls& ui, const ResultActionRecord& record) {
+  ui.busyIndicator.Visible(true);
+  if (!record.several) return;
+  ShowProgress(ui, record);
+  ui.progressBand.Visible(true);
+  ui.progressLabel.Visible(true);
+  ui.progressCancel.Visible(true);
+}
+
+void HideRunning(MainControls& ui) {
+  ui.busyIndicator.Visible(false);
+  ui.progressBand.Visible(false);
+  ui.progressLabel.Visible(false);
+  ui.progressCancel.Visible(false);
+}
+
+// The action is over: its record goes, and prompts of other threads may open.
+void EndAction() {
+  if (MainControls* ui = AppState.controls.get()) HideRunning(*ui);
+  if (AppState.mainWindow) KillTimer(AppState.mainWindow, kHandOverTimer);
+  AppState.resultAction.reset();
+  if (AppState.actionIdle) SetEvent(AppState.actionIdle.Get());
+}
+
+std::string (*LinkBuilder(ResultAction action))(std::string_view) {
+  return action == ResultAction::Thunder ? links::ThunderLink : links::QqdlLink;
+}
+
+// Hands the next link over; after the last, says how many went when some row gave none.
+void CALLBACK HandOverNext(HWND, UINT, UINT_PTR, DWORD) {
+  ui::Contained([] {
+    ResultActionRecord* record = AppState.resultAction.get();
+    if (!record) return;
+    if (record->handedOver < record->handOver.size()) {
+      OpenUrl(LinkBuilder(record->action)(record->handOver[record->handedOver++]));
+      if (record->handedOver < record->handOver.size()) return;
+    }
+    const search::LinkTally tally = record->tally;
+    EndAction();
+    if (tally.Failed() > 0) ShowText(search::HandOverSummary(tally));
+  });
+}
+
+// Every outcome is in: does what the action is for. One row behaves as the menu always has.
+void Finish(MainControls& ui) {
+  ResultActionRecord& record = *AppState.resultAction;
+  StoreArrived(ui, record);
+  const LinkBatch& batch = *record.batch;
+  if (!record.several) {
+    const search::MagnetDecision decision = batch.Outcome(0).decision;
+    const ResultAction action = record.action;
+    EndAction();
+    if (action == ResultAction::Remember) return;
+    if (decision.magnet.empty()) return ShowBox(decision.box);
+    if (action == ResultAction::Copy) {
+      return ShowBox(search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet)));
+    }
+    return OpenUrl(LinkBuilder(action)(decision.magnet));
+  }
+  std::vector<std::string> links;
+  links.reserve(batch.Count());
+  for (size_t i = 0; i < batch.Count(); ++i) {
+    const LinkOutcome& outcome = batch.Outcome(i);
+    record.tally.Add(outcome.failure);
+    if (!outcome.decision.magnet.empty()) links.push_back(outcome.decision.magnet);
+  }
+  switch (record.action) {
+    case ResultAction::Remember:
+      return EndAction();
+    case ResultAction::Copy: {
+      const search::LinkTally tally = record.tally;
+      EndAction();
+      if (links.empty()) return ShowText(search::CopySummary(tally));
+      if (!clipboard::WriteText(AppState.mainWindow, search::JoinLinks(links))) {
+        return ShowBox(search::MagnetBox::Failure);
+      }
+      return ShowText(search::CopySummary(tally));
+    }
+    case ResultAction::Thunder:
+    case ResultAction::Qqdl:
+      record.handOver = std::move(links);
+      // The progress line has done its work; the busy indicator stays while links go out.
+      ui.progressBand.Visible(false);
+      ui.progressLabel.Visible(false);
+      ui.progressCancel.Visible(false);
+      // The first at once, the others on the timer; without a timer all of them now.
+      if (record.handOver.size() > 1 && !SetTimer(AppState.mainWindow, kHandOverTimer, kHandOverIntervalMs, HandOverNext)) {
+        while (AppState.resultAction && AppState.resultAction->handedOver + 1 < AppState.resultAction->handOver.size()) {
+          HandOverNext(nullptr, 0, 0, 0);
+        }
+      }
+      HandOverNext(nullptr, 0, 0, 0);
+      return;
+  }
+}
+
+bool Start(ResultAction action) {
   MainControls* ui = AppState.controls.get();
-  if (!ui) return;
-  const ListRowCopy row = VisibleList(*ui).CurrentRowCopy();
-  if (row.row <= 0) return;
-  std::string magnet = Cell(row, kColumnMagnet);
-  if (magnet.empty()) magnet = ResolveMagnet(1);
-  if (magnet.empty()) return;
-  OpenUrl(buildLink(magnet));
+  if (!ui || AppState.resultAction) return false;
+  ListView& list = VisibleList(*ui);
+  // The rows and their order are taken now: sorting while the links come changes nothing here.
+  std::vector<ListRowCopy> rows = list.SelectedRowCopies();
+  if (rows.empty()) return false;
+  std::vector<LinkJob> jobs;
+  jobs.reserve(rows.size());
+  int fetches = 0;
+  for (ListRowCopy& row : rows) {
+    LinkJob job{row.data, Cell(row, kColumnMagnet), Cell(row, kColumnDetailPath)};
+    if (job.knownLink.empty()) ++fetches;
+    jobs.push_back(std::move(job));
+  }
+  const bool several = jobs.size() > 1;
+  if (several && fetches > search::kConfirmFetchesAbove && !Confirm(search::ConfirmFetchesText(fetches))) return false;
+  if (AppState.resultAction) return false;  // another action began while the box was open
+
+  if (!AppState.linkResolver) AppState.linkResolver = LinkResolver::Make(hosts::kSearchHost);
+  if (!AppState.linkResolver) return false;
+  auto record = std::make_unique<ResultActionRecord>();
+  record->action = action;
+  record->batch = std::make_shared<LinkBatch>(std::move(jobs), action == ResultAction::Copy);
+  record->several = several;
+  record->mainShown = &list == &ui->mainList;
+  record->stored.assign(record->batch->Count(), false);
+  if (!AppState.linkResolver->Start(record->batch, AppState.mainWindow, kLinkOutcomeMessage)) return false;
+  AppState.resultAction = std::move(record);
+  if (AppState.actionIdle) ResetEvent(AppState.actionIdle.Get());
+  if (AppState.resultAction->batch->AllReady()) {
+    Finish(*ui);
+  } else {
+    ShowRunning(*ui, *AppState.resultAction);
+  }
+  return true;
 }
 
 template <typename F>
@@ -112,14 +228,13 @@ void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler) {
   menu.add_item(caption, {}, kMenuItemNormal, kMenuCommand, kDeliverHandler, reinterpret_cast<std::intptr_t>(handler));
 }
 
-
 // Opens the menu once the main list has rows (whichever list asked), at a screen point or, with
-// none, at the mouse.
+// none, at the mouse. Not while an action runs: its rows are still being worked on.
 void GateMenu(std::optional<POINT> at) {
   // Memory running out while the menu is built: no menu this time.
   ui::Contained([at] {
     MainControls* ui = AppState.controls.get();
-    if (!ui || ui->mainList.RowCount() < 1) return;
+    if (!ui || ui->mainList.RowCount() < 1 || AppState.resultAction) return;
     if (at) {
       ShowResultMenuAt(*at);
     } else {
@@ -168,19 +283,57 @@ void ShowResultMenuAt(POINT at) {
   menu->popup_at(AppState.mainWindow, at.x, at.y);
 }
 
-std::string ResolveMagnet(int mode) {
-  MainControls* ui = AppState.controls.get();
-  if (!ui) return {};
-  // Memory running out on a huge page gives no link, as for a page without one.
-  return ui::Contained([ui, mode] { return Resolve(*ui, mode == 0); });
+bool StartResultAction(ResultAction action) {
+  // Memory running out on the way: no action, nothing left half set up.
+  const bool started = ui::Contained([action] { return Start(action); });
+  if (!started && AppState.resultAction && !AppState.resultAction->batch) AppState.resultAction.reset();
+  return started;
 }
 
-void CopyMagnetLink(int mode) { ResolveMagnet(mode); }
+bool ResultActionRunning() { return AppState.resultAction != nullptr; }
 
-void OpenThunderLink() {
-  ui::Contained([] { OpenDownloadLink(links::ThunderLink); });
+bool CancelResultAction() {
+  ResultActionRecord* record = AppState.resultAction.get();
+  if (!record) return false;
+  return ui::Contained([record] {
+    record->batch->Cancel();
+    const bool several = record->several;
+    const bool copyMode = record->action == ResultAction::Copy;
+    const bool remember = record->action == ResultAction::Remember;
+    // The links found so far stay remembered: the next try needs no page for them.
+    if (MainControls* ui = AppState.controls.get()) StoreArrived(*ui, *record);
+    EndAction();
+    if (several && !remember) ShowText(search::CancelledText(copyMode));
+    return true;
+  });
 }
 
-void OpenQqdlLink() {
-  ui::Contained([] { OpenDownloadLink(links::QqdlLink); });
+void OnLinkOutcome() {
+  ui::Contained([] {
+    ResultActionRecord* record = AppState.resultAction.get();
+    MainControls* ui = AppState.controls.get();
+    if (!record || !ui || !record->handOver.empty() || record->handedOver > 0) return;
+    if (record->batch->Cancelled()) {
+      CancelResultAction();  // a worker could not go on
+      return;
+    }
+    StoreArrived(*ui, *record);
+    if (record->batch->AllReady()) return Finish(*ui);
+    ShowProgress(*ui, *record);
+  });
+}
+
+void WaitForResultActionsToEnd() {
+  if (AppState.actionIdle) WaitForSingleObject(AppState.actionIdle.Get(), INFINITE);
+}
+
+void CopyMagnetLink(int) { StartResultAction(ResultAction::Copy); }
+
+void OpenThunderLink() { StartResultAction(ResultAction::Thunder); }
+
+void OpenQqdlLink() { StartResultAction(ResultAction::Qqdl); }
+
+LRESULT CancelResultActionClick(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
+  CancelResultAction();
+  return 0;
 }

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
+#include "app/ResultActions.h"
 #include "app/ResultSorting.h"
 #include "app/ResultsView.h"
 #include "app/SearchEnd.h"
@@ -103,6 +104,8 @@ namespace {
 
 // A press while a run is going stops it and empties the list; otherwise it starts a run.
 void StartRun(MainControls& ui) {
+  // The rows an action works on are about to go: it ends here, and says so.
+  CancelResultAction();
   const bool stopping = AppState.searchBusy == 1;
   if (stopping) {
     AppState.stopRequested = 1;

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
+#include "app/ResultActions.h"
 #include "links/UpdateCheck.h"
 #include "links/UpdateFile.h"
 #include "ui/core/UiThread.h"
@@ -28,7 +29,18 @@ void Announce(MainControls& ui, const links::UpdatePlan& plan) {
   ui.updateLabel.Visible(true);
   MessageBoxOptions options;
   options.title = links::UpdatePromptTitle();
-  show_message_box(AppState.mainWindow, links::UpdatePromptText(hosts::kProductHost), options);
+  // Never inside a result action: the prompt waits for it to end, and opens on the UI thread
+  // only while none runs there.
+  for (;;) {
+    WaitForResultActionsToEnd();
+    bool shown = false;
+    const bool ran = ui::RunOnUiThread(AppState.mainWindow, [&] {
+      if (ResultActionRunning()) return;
+      shown = true;
+      show_message_box(AppState.mainWindow, links::UpdatePromptText(hosts::kProductHost), options);
+    });
+    if (!ran || shown) break;
+  }
   if (!plan.link.empty()) OpenUrl(plan.link);
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -45,10 +46,10 @@ int QueryStatus(HINTERNET request) {
   return static_cast<int>(status);
 }
 
-// The WinINet handles of one exchange. The thread running the exchange makes and uses them; a
-// caller whose deadline passes closes them, which makes a WinINet call blocked on them return
-// (closing is how WinINet cancels a synchronous call). Whichever comes first closes them, once,
-// and from then on the exchange makes no call on them.
+// The WinINet handles of one exchange. Only the thread running the exchange makes, uses and
+// closes them: Windows documents closing a handle as safe only while no call is being made on
+// it. A caller whose deadline passes abandons the exchange instead; the exchange makes no call
+// after its current one (which ends by the time-outs the deadline set) and closes its handles.
 class Handles {
  public:
   Handles() = default;
@@ -56,39 +57,42 @@ class Handles {
   Handles& operator=(const Handles&) = delete;
   ~Handles() { Close(); }
 
-  // Keeps a handle just made; false when there is none, or when the exchange was given up
+  // Keeps a handle just made; false when there is none, or when the exchange was abandoned
   // meanwhile (then it is closed at once).
   bool Keep(HINTERNET handle) {
     if (!handle) return false;
-    std::lock_guard<std::mutex> hold(lock_);
-    if (closed_) {
-      InternetCloseHandle(handle);
-      return false;
-    }
     handles_.push_back(handle);
-    return true;
+    return Usable();
   }
 
-  // Whether the exchange may make its next call: once the caller has closed the handles, the
-  // exchange stops at its next step; a call under way when they close returns with an error.
-  bool Usable() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return !closed_;
-  }
+  // Whether the exchange may make its next call.
+  bool Usable() const { return !abandoned_.load(); }
 
+  // From the waiting caller: the exchange is given up.
+  void Abandon() { abandoned_.store(true); }
+
+  // From the exchange's own thread, when it makes no more calls.
   void Close() {
-    std::lock_guard<std::mutex> hold(lock_);
-    closed_ = true;
     // Children first: the request, its connection, the session.
     for (auto it = handles_.rbegin(); it != handles_.rend(); ++it) InternetCloseHandle(*it);
     handles_.clear();
   }
 
  private:
-  mutable std::mutex lock_;
-  std::vector<HINTERNET> handles_;
-  bool closed_ = false;
+  std::vector<HINTERNET> handles_;  // the exchange's thread only
+  std::atomic<bool> abandoned_{false};
 };
+
+// WinINet allows few connections to one server (2 on some systems): an abandoned exchange that
+// still holds one until its time-outs end it must not keep the next request waiting.
+void AllowConnections() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    DWORD count = 16;
+    InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &count, sizeof count);
+    InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &count, sizeof count);
+  });
+}
 
 enum class Read { Some, End, Failed, TimedOut };
 
@@ -207,6 +211,7 @@ DWORD WINAPI ExchangeThread(void* parameter) {
 // caller waits for. Past the deadline the exchange has failed: its handles are closed, and what
 // its thread still does goes nowhere.
 Response Run(Request request, const std::function<bool(void*, unsigned long)>& wait) {
+  AllowConnections();
   if (request.deadlineMs == 0) {
     Handles handles;
     Response response;
@@ -232,7 +237,7 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
   const unsigned long ms = shared->request.deadlineMs;
   const bool ended = wait ? wait(shared->done, ms) : WaitForSingleObject(shared->done, ms) == WAIT_OBJECT_0;
   if (ended) return std::move(shared->response);
-  shared->handles.Close();
+  shared->handles.Abandon();
   // Making the request takes no network, so by now it has been made.
   failed.opened = true;
   NoteError(&failed, ERROR_INTERNET_TIMEOUT);

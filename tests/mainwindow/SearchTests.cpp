@@ -509,7 +509,9 @@ TEST(Search, HeaderClicksSortBothListsWhileRowsArriveAndActionsKeepTheirRows) {
   const int last = category.RowCount();
   category.CurrentRow(last);
   const ListRowCopy chosen = category.CurrentRowCopy();
-  const std::string magnet = ResolveMagnet(1);
+  ASSERT_TRUE(StartResultAction(ResultAction::Remember));
+  ASSERT_TRUE(PumpUntil([] { return !ResultActionRunning(); }));
+  const std::string magnet = category.CellText(last, kColumnMagnet);
   ASSERT_FALSE(magnet.empty());
   EXPECT_EQ(category.CellText(last, kColumnMagnet), magnet);
   const int mainRow = main.FindRowByData(chosen.data);
