@@ -244,6 +244,13 @@ class Handler(BaseHTTPRequestHandler):
                   [("Cache-Control", "no-cache")])
 
     def do_detail(self):
+        hold = self.server.cfg.detail_hold_file
+        if hold:
+            # Held while the file exists (at most two minutes): the request is already in the
+            # log, so a test knows the program asked and no answer was sent.
+            stop = time.monotonic() + 120
+            while os.path.exists(hold) and time.monotonic() < stop:
+                time.sleep(0.05)
         fid = self.int_arg("id", -1)
         entry = self.server.catalogue.by_id.get(fid)
         if entry is None and fid >= FILLER_BASE:
@@ -860,6 +867,8 @@ def parse_args(argv):
     ap.add_argument("--rows-per-page", type=int, default=10, help="result rows per page (10)")
     ap.add_argument("--search-delay-ms", type=int, default=0,
                     help="wait this long before answering each search page (0)")
+    ap.add_argument("--detail-hold-file",
+                    help="hold every /detail answer while this file exists (at most 120 s)")
     ap.add_argument("--unicode-escapes", action="store_true",
                     help="write non-ASCII characters of result rows as \\uXXXX escapes "
                          "instead of UTF-8")
