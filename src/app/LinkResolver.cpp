@@ -150,6 +150,10 @@ LinkOutcome LinkResolver::Fetch(const LinkJob& job, LinkBatch& batch) {
   LinkOutcome outcome;
   HANDLE waits[2] = {slots_.Get(), batch.CancelEvent()};
   if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return outcome;
+  if (batch.Cancelled()) {  // both were set: the slot came first, but the batch is over
+    ReleaseSemaphore(slots_.Get(), 1, nullptr);
+    return outcome;
+  }
   const int now = underWay_.fetch_add(1) + 1;
   for (int most = mostAtOnce_.load(); now > most && !mostAtOnce_.compare_exchange_weak(most, now);) {
   }
