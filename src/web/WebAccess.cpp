@@ -244,9 +244,18 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
   return failed;
 }
 
+thread_local bool fetchesRefused = false;
+
 // Sends the exchange the caller's arguments describe; writes back the block and body sent once
 // a request was made, and on a whole answer what its header block says.
 Response Fetch(const std::string& url, const WebAccessArgs& args) {
+  if (fetchesRefused) {
+    OutputDebugStringA("Quarvel: a web exchange was asked for on a thread that must not wait for one\n");
+    Response refused;
+    NoteError(&refused, kFetchRefused);
+    if (args.report) *args.report = refused.report;
+    return refused;
+  }
   Request request;
   request.url = url;
   request.method = args.method;
@@ -277,6 +286,8 @@ Response Fetch(const std::string& url, const WebAccessArgs& args) {
 }
 
 }  // namespace
+
+void RefuseFetchesOnThisThread() { fetchesRefused = true; }
 
 unsigned long RequestFlags(const std::string& url, bool cookiesSupplied, bool noRedirect) {
   unsigned long flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NEED_FILE;

@@ -51,6 +51,12 @@ struct WebAccessArgs {
   ExchangeReport* report = nullptr;  // out: how the exchange went
 };
 
+// A thread that must never wait for the network (the UI thread) says so once: an exchange
+// asked for on it then fails at once with kFetchRefused, before any request is made, and says so
+// in the debugger's output. Tests read the error.
+void RefuseFetchesOnThisThread();
+inline constexpr unsigned long kFetchRefused = 0x20000001;  // a customer-defined error code
+
 // A response body past this size fails the exchange.
 inline constexpr size_t kMaxBodyBytes = 32u * 1024 * 1024;
 

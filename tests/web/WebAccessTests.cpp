@@ -42,6 +42,30 @@ TEST(WebAccessWire, PlainGetSendsTheDefaultBlockAndAgent) {
   EXPECT_TRUE(Contains(sent[0].rawHeaders, std::string("User-Agent: ") + web::kDefaultAgent)) << sent[0].rawHeaders;
 }
 
+// A thread that refuses fetches (the UI thread) makes no request at all, with or without a
+// deadline; other threads are not affected.
+TEST(WebAccessWire, AThreadThatRefusesFetchesMakesNoRequest) {
+  std::string bodies[3];
+  web::ExchangeReport reports[3];
+  std::thread refusing([&] {
+    web::RefuseFetchesOnThisThread();
+    bodies[0] = WebAccess(SiteUrl("/echo?t=refused-plain"), {.report = &reports[0]});
+    bodies[1] = WebAccess(SiteUrl("/echo?t=refused-deadline"), {.deadlineMs = 5000, .report = &reports[1]});
+  });
+  refusing.join();
+  std::thread other([&] { bodies[2] = WebAccess(SiteUrl("/echo?t=not-refused"), {.report = &reports[2]}); });
+  other.join();
+  for (int i : {0, 1}) {
+    EXPECT_EQ(bodies[i], "");
+    EXPECT_EQ(reports[i].error, web::kFetchRefused);
+    EXPECT_TRUE(reports[i].Failed());
+  }
+  EXPECT_TRUE(RequestsTo("/echo?t=refused-plain").empty());
+  EXPECT_TRUE(RequestsTo("/echo?t=refused-deadline").empty());
+  EXPECT_TRUE(Contains(bodies[2], "GET /echo?t=not-refused")) << "the request after them was made";
+  EXPECT_EQ(RequestsTo("/echo?t=not-refused").size(), 1u);
+}
+
 TEST(WebAccessWire, UserAgentLineBecomesTheAgent) {
   std::string extra = "user-agent: QuarvelProbe/2.0";
   WebAccess(SiteUrl("/echo?t=agent"), {.extraHeaders = &extra});
