@@ -405,6 +405,11 @@ class ListView : public Control {
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
   // The row and column under a point in control coordinates (mutex_ held).
   list_layout::Hit HitLocked(int x, int y) const;
+  // The row, numbered as it is now, that the last frame on screen showed under a point (mutex_
+  // held): rows a worker added since then move what the numbers name, not what the user saw.
+  int ShownRowAtLocked(int x, int y) const;
+  // Notes which rows the frame being presented shows where (UI thread).
+  void RememberShown();
   // A press inside the row's check box toggles it (mutex_ held); false when it missed the box.
   bool ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked);
 
@@ -523,6 +528,10 @@ class ListView : public Control {
   std::uint32_t announcedCurrent_ = 0;
   std::vector<std::uint32_t> announcedSelection_;
   std::string emptyText_;                     // mutex_
+  // The rows the last presented frame showed: their serials from shownFirst_ on, at shownOffsetY_.
+  std::vector<std::uint32_t> shownSerials_;   // mutex_
+  int shownFirst_ = 0;                        // mutex_
+  int shownOffsetY_ = 0;                      // mutex_
   std::string announcedEmptyText_;            // the shown empty text last announced (UI thread)
 };
 

@@ -105,6 +105,25 @@ list_layout::Hit ListView::HitLocked(int x, int y) const {
   return hit;
 }
 
+int ListView::ShownRowAtLocked(int x, int y) const {
+  if (viewStyle_ != kListReport || shownFirst_ < 1) return HitLocked(x, y).row;
+  const int vx = x - static_cast<int>(view_.X), vy = y - static_cast<int>(view_.Y);
+  if (vx < 0 || vy < 0 || vx >= static_cast<int>(rowsClip_.Width) || vy >= static_cast<int>(rowsClip_.Height)) return 0;
+  const int lastShown = shownFirst_ + static_cast<int>(shownSerials_.size()) - 1;
+  const int shown = list_layout::RowAtContentY(vy - shownOffsetY_, lastShown, LineHeight());
+  if (shown < shownFirst_ || shown > lastShown) return 0;
+  const std::uint32_t serial = shownSerials_[static_cast<size_t>(shown - shownFirst_)];
+  // Where that row is now: rows only move by what was added or removed since, so look near.
+  const int count = static_cast<int>(rows_.size());
+  for (int distance = 0; distance < count; ++distance) {
+    for (int row : {shown - distance, shown + distance}) {
+      if (row >= 1 && row <= count && rows_[static_cast<size_t>(row - 1)].serial == serial) return row;
+    }
+    if (shown - distance < 1 && shown + distance > count) break;
+  }
+  return 0;  // gone since the frame
+}
+
 bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
   list_layout::Hit hit;
   {
@@ -300,7 +319,7 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
   bool toggled = false, ticked = false;
   {
     Lock lock(mutex_);
-    row = HitLocked(x, y).row;
+    row = ShownRowAtLocked(x, y);
     if (row == 0) return;
     if (checkBoxes_) toggled = ToggleCheckBoxLocked(row, local, &ticked);
   }
@@ -315,7 +334,7 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     Lock lock(mutex_);
     // The callback, or a worker, may have removed or replaced the rows meanwhile: the press
     // selects only the row it was reported for, and only while that row is still under it.
-    if (HitLocked(x, y).row != row) return;
+    if (ShownRowAtLocked(x, y) != row) return;
     const bool ctrl = KeyHeld(wParam, MK_CONTROL, VK_CONTROL);
     const bool shift = KeyHeld(wParam, MK_SHIFT, VK_SHIFT);
     Pick pick = Pick::Alone;
@@ -338,7 +357,7 @@ void ListView::OnButtonUp(UINT message, LPARAM lParam) {
   int row = 0;
   {
     Lock lock(mutex_);
-    row = HitLocked(static_cast<int>(local.X), static_cast<int>(local.Y)).row;
+    row = ShownRowAtLocked(static_cast<int>(local.X), static_cast<int>(local.Y));
     if (row == 0 || row != currentRow_) return;
   }
   FireCallback(message == WM_LBUTTONUP ? onLeftClick_ : onRightClick_, row, 0, 0);

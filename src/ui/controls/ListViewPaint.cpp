@@ -649,8 +649,20 @@ bool ListView::ComposeLayersDirect(const RectF& clip) {
   return true;
 }
 
+void ListView::RememberShown() {
+  Lock lock(mutex_);
+  shownSerials_.clear();  // keeps its capacity: no allocation once the view's rows fitted
+  shownOffsetY_ = offsetY_;
+  const list_layout::RowRange range = VisibleRange(offsetY_);
+  shownFirst_ = range.first;
+  for (int row = range.first; row >= 1 && row <= range.last; ++row) {
+    shownSerials_.push_back(rows_[static_cast<size_t>(row - 1)].serial);
+  }
+}
+
 void ListView::PresentArea(const RectF* area) {
   if (DeferLayers()) return;
+  RememberShown();
   PaintContext context;
   BeginSurfacePaint(this, context, area, false);
   if (context.graphics && ComposeLayersDirect(context.clip)) {

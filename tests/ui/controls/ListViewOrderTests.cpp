@@ -245,4 +245,60 @@ TEST(ListViewOrder, HeaderPressesReportTheirColumnAndTheArrowIsKept) {
   }
 }
 
+// A press acts on the row the frame on screen showed there, even when a worker sorted rows in
+// above it between that frame and the press; a row gone since is not acted on at all.
+TEST(ListViewOrder, APressActsOnTheRowTheFrameShowed) {
+  OrderFixture f;
+  f.list.SetRowOrder(std::make_shared<ByNumber>());
+  f.list.SingleSelection(false);
+  for (int i = 1; i <= 5; ++i) f.Add(10 * i, static_cast<std::uintptr_t>(i));
+  Pump();
+  auto point = [&](int row) {
+    const Gdiplus::RectF r = f.list.AccessibleItemBounds(row);
+    return POINT{static_cast<LONG>(r.X + 20), static_cast<LONG>(r.Y + r.Height / 2)};
+  };
+  const POINT first = point(1), third = point(3);
+  struct Step {
+    UINT down, up;
+    WPARAM keys;
+    POINT at;
+    int added;                    // the number of a row a worker adds before the press
+    std::uintptr_t current;       // the current row's data after the press
+    std::vector<std::uintptr_t> selected;
+  } steps[] = {
+      {WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, first, 5, 1, {1}},                 // row 1 on screen: data 1
+      {WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON | MK_SHIFT, third, 1, 2, {1, 2}},  // row 3 showed data 2
+      {WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, first, 0, 102, {102}},            // shown now: data 102 (key 1)
+  };
+  std::uintptr_t data = 100;
+  for (const Step& s : steps) {
+    if (s.added) {
+      // From a worker: its repaint is posted and not yet handled when the press comes.
+      std::thread worker([&] { f.Add(s.added, ++data); });
+      worker.join();
+    } else {
+      Pump();
+    }
+    f.window.Send(s.down, s.keys, s.at.x, s.at.y);
+    f.window.Send(s.up, 0, s.at.x, s.at.y);
+    EXPECT_EQ(f.list.RowData(f.list.CurrentRow()), s.current);
+    std::vector<std::uintptr_t> selected;
+    for (int row : f.list.Selection()) selected.push_back(f.list.RowData(row));
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, s.selected);
+    Pump();
+  }
+  // The row the frame showed is deleted before the press: nothing is selected anew.
+  f.list.CurrentRow(0);
+  Pump();
+  const int shown = f.list.FindRowByData(3);
+  std::thread worker([&] { f.list.DeleteRow(shown); });
+  worker.join();
+  const POINT at = point(shown);
+  f.window.Send(WM_LBUTTONDOWN, MK_LBUTTON, at.x, at.y);
+  f.window.Send(WM_LBUTTONUP, 0, at.x, at.y);
+  EXPECT_EQ(f.list.CurrentRow(), 0);
+  EXPECT_TRUE(f.list.Selection().empty());
+}
+
 }  // namespace
