@@ -2,6 +2,7 @@
 closing another window of the process leaves it running, and closing the main window ends the
 process with exit code 0, even when the close comes while the window is still being built."""
 
+import os
 import sys
 import unittest
 
@@ -39,6 +40,21 @@ class MainWindowTest(unittest.TestCase):
         code, _ = harness.wintool("close", harness.CAPTION)
         self.assertEqual(code, 0)
         self.assertEqual(self.app.wait_exit(), 0)
+
+
+class NoGdiPlusTest(unittest.TestCase):
+    def test_without_gdiplus_the_system_box_says_why_and_the_process_ends_with_its_code(self):
+        """Wine told not to load gdiplus.dll: no skinned window can draw, so the system's own box
+        says why, and closing it ends the process with exit code 4."""
+        harness.require_environment(self)
+        overrides = os.environ.get("WINEDLLOVERRIDES", "")
+        app = harness.Quarvel(env={"WINEDLLOVERRIDES": (overrides + ";" if overrides else "") + "gdiplus="})
+        self.addCleanup(app.end)
+        harness.wait_until(lambda: harness.window_of("Quarvel"), "no system box titled Quarvel")
+        self.assertIsNone(harness.window_of(harness.CAPTION), "a main window without GDI+")
+        code, _ = harness.wintool("close", "Quarvel")
+        self.assertEqual(code, 0)
+        self.assertEqual(app.wait_exit(), 4)
 
 
 class EarlyCloseTest(unittest.TestCase):
