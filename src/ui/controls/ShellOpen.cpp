@@ -42,6 +42,8 @@ bool ShellOpen(HWND window, const std::string& target, ShellExecuteExFunction ex
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOASYNC;
+  // A box the shell or the handler shows belongs to the window: in front of it, not lost behind.
+  info.hwnd = window && IsWindow(window) ? window : nullptr;
   info.lpVerb = L"open";
   info.lpFile = file.c_str();
   info.nShow = SW_SHOWNORMAL;
