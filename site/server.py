@@ -96,6 +96,9 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "QuarvelRef/1.0"
     sys_version = ""
     timeout = 60
+    # Headers and body go out as separate writes: with Nagle's algorithm the body would wait for
+    # the client's delayed acknowledgement (40 ms on loopback), which no real server makes it do.
+    disable_nagle_algorithm = True
 
     # -- plumbing ---------------------------------------------------------
 
@@ -251,6 +254,8 @@ class Handler(BaseHTTPRequestHandler):
             stop = time.monotonic() + 120
             while os.path.exists(hold) and time.monotonic() < stop:
                 time.sleep(0.05)
+        if self.server.cfg.detail_delay_ms:
+            time.sleep(self.server.cfg.detail_delay_ms / 1000.0)
         fid = self.int_arg("id", -1)
         entry = self.server.catalogue.by_id.get(fid)
         if entry is None and fid >= FILLER_BASE:
@@ -867,6 +872,8 @@ def parse_args(argv):
     ap.add_argument("--rows-per-page", type=int, default=10, help="result rows per page (10)")
     ap.add_argument("--search-delay-ms", type=int, default=0,
                     help="wait this long before answering each search page (0)")
+    ap.add_argument("--detail-delay-ms", type=int, default=0,
+                    help="wait this long before answering each /detail page (0)")
     ap.add_argument("--detail-hold-file",
                     help="hold every /detail answer while this file exists (at most 120 s)")
     ap.add_argument("--unicode-escapes", action="store_true",
