@@ -54,6 +54,8 @@ class AppStateRecord {
   std::shared_ptr<LinkResolver> linkResolver;
   // The result action under way (UI thread only); null when none runs.
   std::unique_ptr<ResultActionRecord> resultAction;
+  // Set by a press that stops the run: the page on its way is given up at once.
+  gfx::KernelHandle searchStop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   // Set while no result action runs: prompts of other threads wait for it.
   gfx::KernelHandle actionIdle{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 

@@ -172,6 +172,7 @@ LinkOutcome LinkResolver::Fetch(const LinkJob& job, LinkBatch& batch) {
                                             return fetcher_(url, cancel, &report);
                                           });
   outcome.failure = search::FailureOf(outcome.decision, report);
+  outcome.report = report;
   return outcome;
 }
 

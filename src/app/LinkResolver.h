@@ -30,6 +30,7 @@ struct LinkJob {
 struct LinkOutcome {
   search::MagnetDecision decision;
   search::LinkFailure failure = search::LinkFailure::None;
+  search::FetchReport report;  // how the page's exchange went, when there was one
 };
 
 // The rows of one action and their outcomes, shared by the UI thread and the workers.

@@ -14,6 +14,7 @@
 #include "app/LinkResolver.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
+#include "app/SearchEnd.h"
 #include "links/DownloadLinks.h"
 #include "search/LinkBatch.h"
 #include "search/MagnetResolution.h"
@@ -60,6 +61,24 @@ bool Confirm(const std::string& text) {
   options.title = search::LinkBoxTitle();
   options.buttonSet = MB_YESNO;
   return show_message_box(AppState.mainWindow, text, options) == kBoxYes;
+}
+
+// One row gave no link. A page that could not be had says the site could not be reached and
+// why (the resource may be fine); the site's own "not found" page and a page without a link keep
+// their boxes, for every item alike.
+void ShowNoLink(const LinkOutcome& outcome) {
+  using search::LinkFailure;
+  const LinkFailure failure = outcome.failure;
+  const bool siteFailed = failure == LinkFailure::Unreachable || failure == LinkFailure::NoAnswer ||
+                          (failure == LinkFailure::ErrorStatus && outcome.decision.box != search::MagnetBox::Failure);
+  if (siteFailed) {
+    web::ExchangeReport report;
+    report.error = outcome.report.error;
+    report.status = outcome.report.status;
+    return ShowText(SearchEndLine(SearchEnd::Unreachable, {}, report));
+  }
+  if (outcome.decision.box == search::MagnetBox::None) return ShowBox(search::MagnetBox::NoResource);
+  ShowBox(outcome.decision.box);
 }
 
 // The row remembers its link, so the next request needs no fetch; a link longer than a cell
@@ -138,11 +157,12 @@ void Finish(MainControls& ui) {
   StoreArrived(ui, record);
   const LinkBatch& batch = *record.batch;
   if (!record.several) {
-    const search::MagnetDecision decision = batch.Outcome(0).decision;
+    const LinkOutcome outcome = batch.Outcome(0);
+    const search::MagnetDecision& decision = outcome.decision;
     const ResultAction action = record.action;
     EndAction();
     if (action == ResultAction::Remember) return;
-    if (decision.magnet.empty()) return ShowBox(decision.box);
+    if (decision.magnet.empty()) return ShowNoLink(outcome);
     if (action == ResultAction::Copy) {
       return ShowBox(search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet)));
     }
@@ -224,8 +244,8 @@ bool Start(ResultAction action) {
 }
 
 template <typename F>
-void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler) {
-  menu.add_item(caption, {}, kMenuItemNormal, kMenuCommand, kDeliverHandler, reinterpret_cast<std::intptr_t>(handler));
+void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler, int state = kMenuItemNormal) {
+  menu.add_item(caption, {}, state, kMenuCommand, kDeliverHandler, reinterpret_cast<std::intptr_t>(handler));
 }
 
 // Opens the menu once the main list has rows (whichever list asked), at a screen point or, with
@@ -243,12 +263,30 @@ void GateMenu(std::optional<POINT> at) {
   });
 }
 
-void FillResultMenu(PopupMenu& menu) {
+// Whether the menu is for rows: some are selected and, for a menu at the mouse, the pointer is
+// on a row (not on empty list space or the header).
+bool MenuForRows(bool atMouse) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return false;
+  ListView& list = VisibleList(*ui);
+  if (list.SelectionCount() < 1 && list.CurrentRow() < 1) return false;
+  if (!atMouse) return true;
+  WindowHost* host = list.Host();
+  POINT at{};
+  if (!host || !GetCursorPos(&at) || !ScreenToClient(AppState.mainWindow, &at)) return true;
+  at = host->ToLogical(at);
+  const Gdiplus::RectF& bounds = list.BoundsRef();
+  return list.HitTest(at.x - static_cast<int>(bounds.X), at.y - static_cast<int>(bounds.Y), nullptr, nullptr, false);
+}
+
+// The three row items are greyed when the menu is not for rows; 云点播 needs none.
+void FillResultMenu(PopupMenu& menu, bool forRows) {
+  const int rowItems = forRows ? kMenuItemNormal : kMenuItemGreyed;
   menu.clear();
-  AddHandlerItem(menu, kCopyCaption, &CopyMagnetLink);
+  AddHandlerItem(menu, kCopyCaption, &CopyMagnetLink, rowItems);
   AddHandlerItem(menu, kCloudPlayCaption, &OpenCloudPlay);
-  AddHandlerItem(menu, kThunderCaption, &OpenThunderLink);
-  AddHandlerItem(menu, kQqdlCaption, &OpenQqdlLink);
+  AddHandlerItem(menu, kThunderCaption, &OpenThunderLink, rowItems);
+  AddHandlerItem(menu, kQqdlCaption, &OpenQqdlLink, rowItems);
 }
 
 }  // namespace
@@ -271,14 +309,14 @@ LRESULT CopyCurrentResult(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
 void ShowResultMenu() {
   PopupMenu* menu = AppState.resultMenu.get();
   if (!menu) return;
-  FillResultMenu(*menu);
+  FillResultMenu(*menu, MenuForRows(true));
   menu->popup_at(AppState.mainWindow, 0, 0);
 }
 
 void ShowResultMenuAt(POINT at) {
   PopupMenu* menu = AppState.resultMenu.get();
   if (!menu) return;
-  FillResultMenu(*menu);
+  FillResultMenu(*menu, MenuForRows(false));
   if (at.x == 0 && at.y == 0) at.y = 1;  // (0, 0) would mean the mouse's place
   menu->popup_at(AppState.mainWindow, at.x, at.y);
 }

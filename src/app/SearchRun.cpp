@@ -1,5 +1,7 @@
 #include "app/SearchRun.h"
 
+#include <memory>
+
 #include "Hosts.h"
 #include "app/AppState.h"
 #include "app/Application.h"
@@ -22,17 +24,29 @@ bool StopAsked() {
   return true;
 }
 
-void RunPages(MainControls& ui) {
+// The pause between pages, cut short by a stop.
+void PauseBetweenPages() {
+  HANDLE stop = AppState.searchStop.Get();
+  const ULONGLONG end = GetTickCount64() + 1000;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    const DWORD woke = MsgWaitForMultipleObjects(stop ? 1 : 0, &stop, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + (stop ? 1 : 0)) return;  // stopped, the time is up, or the wait failed
+    ProcessPendingMessages();
+  }
+}
+
+// The run keeps the term it was started with: typing during the run changes nothing until the
+// next press.
+void RunPages(MainControls& ui, const std::string& term) {
   for (;;) {
     AppState.searchBusy = 1;
     const int page = ++AppState.pageNumber;
-    // Read again for every page: an edit made during the run applies to the next pages.
-    const std::string term = ui.searchBox.Text();
     if (StopAsked()) return;
 
     web::ExchangeReport report;
     web::WebAccessArgs args;
     args.report = &report;
+    args.cancel = AppState.searchStop.Get();  // a stop gives up the page on its way
     const std::string text = web::WebAccess(search::SearchPageUrl(hosts::kSearchHost, term, page), args);
     if (StopAsked()) return;
     if (!search::PageHasResults(text)) {
@@ -60,7 +74,7 @@ void RunPages(MainControls& ui) {
 
     RefreshTabCaptions();
     if (StopAsked()) return;
-    WaitPumping(1, 1);
+    PauseBetweenPages();
   }
 }
 
@@ -80,7 +94,9 @@ int AppendResultRow(ListView& list, const search::ResultRow& row, const std::str
   return list.AddRow(std::move(texts), ++AppState.lastResultId);
 }
 
-DWORD WINAPI SearchWorker(LPVOID) {
+DWORD WINAPI SearchWorker(LPVOID parameter) {
+  // The term read at the press, handed over by the starter; without one, the box's text now.
+  std::unique_ptr<std::string> handed(static_cast<std::string*>(parameter));
   MainControls* ui = AppState.controls.get();
   if (!ui) {
     AppState.searchBusy = 0;
@@ -88,8 +104,8 @@ DWORD WINAPI SearchWorker(LPVOID) {
   }
   // The list reads as busy from the press that started the run until the run has ended.
   EndFillingOnExit ends(ui->mainList);
-  if (!ui::Contained([ui] {
-        RunPages(*ui);
+  if (!ui::Contained([ui, &handed] {
+        RunPages(*ui, handed ? *handed : ui->searchBox.Text());
         return true;
       })) {
     // Memory ran out reading a page: the run ends with the rows it has, and says it stopped
@@ -109,9 +125,12 @@ void StartRun(MainControls& ui) {
   const bool stopping = AppState.searchBusy == 1;
   if (stopping) {
     AppState.stopRequested = 1;
-    while (AppState.searchBusy == 1) WaitPumping(300, 0);
+    if (AppState.searchStop) SetEvent(AppState.searchStop.Get());
+    // The worker gives up its page or pause at once; this wait is for its next step only.
+    while (AppState.searchBusy == 1) WaitPumping(10, 0);
   } else {
     AppState.stopRequested = 0;
+    if (AppState.searchStop) ResetEvent(AppState.searchStop.Get());
   }
   ui.mainList.ClearRows();
   ResetResultOrder(ui);
@@ -129,11 +148,14 @@ void StartRun(MainControls& ui) {
   // Busy from here on: a press arriving before the worker's first step stops this run
   // instead of starting a second worker beside it.
   AppState.searchBusy = 1;
-  if (!StartWorker(SearchWorker)) {
+  // The box is read once, here: the run keeps this term for all its pages.
+  auto term = std::make_unique<std::string>(ui.searchBox.Text());
+  if (!StartWorker(SearchWorker, term.get())) {
     ui.mainList.SetEmptyText({});
     AppState.searchBusy = 0;
     return;
   }
+  term.release();  // the worker owns it
   filling.HandOver();  // the worker ends it
 }
 

@@ -210,9 +210,14 @@ DWORD WINAPI ExchangeThread(void* parameter) {
 // Runs the exchange on the calling thread, or with a deadline on a thread of its own that the
 // caller waits for. Past the deadline the exchange has failed: its handles are closed, and what
 // its thread still does goes nowhere.
-Response Run(Request request, const std::function<bool(void*, unsigned long)>& wait) {
+Response Run(Request request, const std::function<bool(void*, unsigned long)>& wait, HANDLE cancel) {
   AllowConnections();
-  if (request.deadlineMs == 0) {
+  if (cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0) {
+    Response cancelled;
+    NoteError(&cancelled, ERROR_CANCELLED);
+    return cancelled;
+  }
+  if (request.deadlineMs == 0 && !cancel) {
     Handles handles;
     Response response;
     Exchange(request, handles, &response);
@@ -234,13 +239,20 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
     return failed;
   }
   CloseHandle(thread);
-  const unsigned long ms = shared->request.deadlineMs;
-  const bool ended = wait ? wait(shared->done, ms) : WaitForSingleObject(shared->done, ms) == WAIT_OBJECT_0;
+  const unsigned long ms = shared->request.deadlineMs != 0 ? shared->request.deadlineMs : INFINITE;
+  bool ended = false;
+  if (wait) {
+    ended = wait(shared->done, ms);
+  } else {
+    HANDLE waits[2] = {shared->done, cancel};
+    ended = WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, ms) == WAIT_OBJECT_0;
+  }
   if (ended) return std::move(shared->response);
   shared->handles.Abandon();
   // Making the request takes no network, so by now it has been made.
   failed.opened = true;
-  NoteError(&failed, ERROR_INTERNET_TIMEOUT);
+  NoteError(&failed, cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0 ? ERROR_CANCELLED
+                                                                               : ERROR_INTERNET_TIMEOUT);
   return failed;
 }
 
@@ -274,7 +286,7 @@ Response Fetch(const std::string& url, const WebAccessArgs& args) {
       request.body.assign(args.postText.begin(), args.postText.end());
     }
   }
-  Response response = Run(std::move(request), args.wait);
+  Response response = Run(std::move(request), args.wait, static_cast<HANDLE>(args.cancel));
   if (args.report) *args.report = response.report;
   if (!response.opened) return response;
   if (args.extraHeaders) *args.extraHeaders = block;

@@ -49,6 +49,9 @@ struct WebAccessArgs {
   // keeps its windows answering.
   std::function<bool(void* done, unsigned long ms)> wait;
   ExchangeReport* report = nullptr;  // out: how the exchange went
+  // An event that gives the exchange up once set: the call returns at once, failed
+  // (ERROR_CANCELLED), and the exchange, run on a thread of its own, stops after its current step.
+  void* cancel = nullptr;
 };
 
 // A thread that must never wait for the network (the UI thread) says so once: an exchange
