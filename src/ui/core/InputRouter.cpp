@@ -125,13 +125,14 @@ void InputRouter::PressControl(Control* hit, WPARAM wParam, LPARAM lParam) {
 
 void InputRouter::FocusPressed(Control* hit, int type, WPARAM wParam, LPARAM lParam) {
   Control* old = focused_;
+  // The cue goes first: the control losing the focus repaints without its frame.
+  keyboardCue_ = nullptr;
   if (old) {
     const int oldType = old->Type();
     DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(hit));
     Call(callbacks_.blur, old, wParam, lParam, oldType);
   }
   if (!IsAlive(hit)) return;
-  keyboardCue_ = nullptr;
   focused_ = hit;
   DispatchControlMessage(hit, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
   NotifyAccessible(hit, EVENT_OBJECT_FOCUS);
@@ -188,8 +189,9 @@ bool InputRouter::track_border_sizing(UINT message, LPARAM lParam) {
 void InputRouter::set_focus(Control* control, bool fromKeyboard) {
   if (!CanTakeFocus(control) || control == focused_ || !host_.OwnsControl(control)) return;
   Control* old = focused_;
-  if (old) DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(control));
+  // The cue moves first: the control losing the focus repaints without its frame.
   keyboardCue_ = fromKeyboard ? control : nullptr;
+  if (old) DispatchControlMessage(old, TKM_KILL_FOCUS, 0, reinterpret_cast<LPARAM>(control));
   focused_ = control;
   DispatchControlMessage(control, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(old));
   NotifyAccessible(control, EVENT_OBJECT_FOCUS);

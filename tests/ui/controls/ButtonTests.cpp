@@ -251,6 +251,53 @@ TEST_F(Buttons, GlowButtonsOfOneSizeShowTheSameSkinAndKeepTheirOwnStates) {
   EXPECT_EQ(pixels(later), normal);
 }
 
+// Only the control with the keyboard focus shows the dashed frame: one that loses the focus, by
+// the keyboard or by a press elsewhere, looks as before it had it.
+TEST_F(Buttons, TheFocusFrameLeavesWithTheFocus) {
+  auto pixels = [](const Control& button) {
+    std::vector<Gdiplus::ARGB> all;
+    for (int y = 0; y < 25; ++y) {
+      for (int x = 0; x < 70; ++x) all.push_back(SurfacePixel(&button, x, y));
+    }
+    return all;
+  };
+  GlowButton a, b, c;
+  ImageButton plain;
+  ASSERT_NE(a.Create(hosted.window, 20, 20, 70, 25, "a"), nullptr);
+  ASSERT_NE(b.Create(hosted.window, 100, 20, 70, 25, "b"), nullptr);
+  ASSERT_NE(c.Create(hosted.window, 180, 20, 70, 25, "c"), nullptr);
+  ASSERT_NE(plain.Create(hosted.window, 20, 60, 70, 25, "p"), nullptr);
+  Pump();
+  const auto normalA = pixels(a), normalPlain = pixels(plain);
+  auto settled = [&](GlowButton& button) {
+    return PumpUntil([&] { return button.TransitionFrames() == 0; }, 2000);
+  };
+  hosted.host->set_focus(&a, true);
+  ASSERT_TRUE(settled(a));
+  hosted.host->set_focus(&plain, true);
+  ASSERT_TRUE(settled(a));
+  Pump();
+  EXPECT_EQ(pixels(a), normalA) << "the frame left a with the keyboard";
+  hosted.host->set_focus(&b, true);
+  ASSERT_TRUE(settled(b));
+  Pump();
+  EXPECT_EQ(pixels(plain), normalPlain) << "the frame left the image button";
+  // A press on another control takes the focus and the frame with it.
+  hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, 200, 30);
+  hosted.Send(WM_LBUTTONUP, 0, 200, 30);
+  hosted.Send(WM_MOUSEMOVE, 0, 300, 250);
+  ASSERT_TRUE(settled(b));
+  ASSERT_TRUE(settled(c));
+  Pump();
+  const auto normalB = [&] {
+    GlowButton fresh;
+    fresh.Create(hosted.window, 260, 60, 70, 25, "b");
+    Pump();
+    return pixels(fresh);
+  }();
+  EXPECT_EQ(pixels(b), normalB) << "the frame left b on the press";
+}
+
 // The state's background keeps rounded corners with square frames too: the frame's corner
 // pixel lies over less of it than the middle of the frame's left edge does.
 TEST_F(Buttons, StateBackgroundIsRoundedWhateverTheFrames) {
