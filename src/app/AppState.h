@@ -40,6 +40,11 @@ class AppStateRecord {
   // The identity the last result added to the main list got (its row data in both lists).
   std::atomic<std::uintptr_t> lastResultId{0};
   std::mutex categoryFillLock;
+  // The category the category list shows (1..4; 0 while the all tab shows), set by the tab
+  // clicks, and the newest result it has taken: rows the search adds after its fill go straight
+  // to it (under categoryFillLock), so the list keeps up with its tab's count.
+  std::atomic<int> shownCategory{0};
+  std::atomic<std::uintptr_t> categoryTaken{0};
   // The main window's controls, created by BuildMainWindow.
   std::unique_ptr<MainControls> controls;
   // The window host of the main window; used on the UI thread only.

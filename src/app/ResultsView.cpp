@@ -1,6 +1,7 @@
 #include "app/ResultsView.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 
 #include "app/AppState.h"
@@ -66,6 +67,7 @@ bool ShowCategoryViewIfCurrent(MainControls& ui, int generation) {
 LRESULT HandleTabClick(MainControls& ui, const Control* clicked) {
   if (clicked == ui.tabs[0].GetHandle()) {
     ++AppState.categoryFillGeneration;  // a fill still running stops at its next row
+    AppState.shownCategory = 0;
     ui.mainList.Visible(true);
     ui.categoryList.Visible(false);
     return 0;
@@ -74,6 +76,7 @@ LRESULT HandleTabClick(MainControls& ui, const Control* clicked) {
     if (clicked != ui.tabs[tab].GetHandle()) continue;
     const INT_PTR generation = (++AppState.categoryFillGeneration) & kGenerationMask;
     const INT_PTR packed = (generation << 3) | tab;
+    AppState.shownCategory = tab;
     FillingScope filling(ui.categoryList);
     if (StartWorker(ShowCategory, reinterpret_cast<LPVOID>(packed))) filling.HandOver();
     return 0;
@@ -104,7 +107,8 @@ void RefreshTabCaptions() {
   });
 }
 
-bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled) {
+bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled,
+                      std::uintptr_t* watermark) {
   const std::string digit = std::to_string(code);
   // Main rows are taken in the order they arrived, whatever order the main list shows, so the
   // category numbers its rows in arrival order too; each round takes the rows a running search
@@ -115,7 +119,10 @@ bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::f
   for (;;) {
     std::vector<ListRowCopy> rows = main.RowCopies();
     std::erase_if(rows, [&](const ListRowCopy& row) { return !firstRound && row.data <= taken; });
-    if (rows.empty()) return true;
+    if (rows.empty()) {
+      if (watermark) *watermark = taken;
+      return true;
+    }
     firstRound = false;
     std::stable_sort(rows.begin(), rows.end(), [](const ListRowCopy& a, const ListRowCopy& b) { return a.data < b.data; });
     taken = std::max(taken, rows.back().data);
@@ -143,12 +150,34 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
   // Memory running out while copying leaves the category list with what it got.
   ui::Contained([&] {
     std::lock_guard fill(AppState.categoryFillLock);
+    // Until this fill is done, rows the search adds reach the list through the fill only.
+    AppState.categoryTaken = std::numeric_limits<std::uintptr_t>::max();
+    std::uintptr_t taken = 0;
     if (ShowCategoryViewIfCurrent(*ui, mine) &&
-        CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; })) {
+        CopyCategoryRows(ui->mainList, ui->categoryList, code, [mine] { return CurrentFill() != mine; }, &taken)) {
+      AppState.categoryTaken = taken;
       ui->categoryList.SetEmptyText(SearchEndLine(SearchEnd::EmptyCategory));  // shows only without rows
     }
   });
   return 0;
+}
+
+void OfferToShownCategory(MainControls& ui, const std::vector<std::string>& mainTexts, std::uintptr_t data) {
+  const int code = AppState.shownCategory;
+  if (code <= 0 || mainTexts.size() < kColumnMagnet) return;
+  if (mainTexts[kColumnCodes - 1].find(std::to_string(code)) == std::string::npos) return;
+  std::lock_guard fill(AppState.categoryFillLock);
+  // A fill still under way (or one overtaken) takes the row itself, or a later fill will.
+  if (AppState.shownCategory != code || data <= AppState.categoryTaken) return;
+  std::vector<std::string> texts = mainTexts;
+  texts[kColumnCodes - 1] = texts[kColumnId - 1];  // the main-list ID
+  texts[kColumnId - 1] = std::to_string(ui.categoryList.RowCount() + 1);
+  if (ui.categoryList.AddRow(std::move(texts), data) > 0) AppState.categoryTaken = data;
+}
+
+void RefillShownCategory(MainControls& ui) {
+  const int tab = AppState.shownCategory;
+  if (tab > 0 && tab < kTabCount) HandleTabClick(ui, ui.tabs[tab].GetHandle());
 }
 
 LRESULT TabHandler(LPARAM control, LPARAM, LPARAM, LPARAM, LPARAM) {

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class ListView;
+struct MainControls;
 
 // Column numbers of a result row (1-based, as the lists count them).
 inline constexpr int kColumnId = 1;
@@ -41,4 +44,14 @@ DWORD WINAPI ShowCategory(LPVOID code);
 // they arrived and numbered 1..n, with the main-list ID in column 6 and the same data (the
 // result's identity); each goes to its place in category's order. Rows main gets meanwhile are
 // taken too. Stops early, returning false, once cancelled() says so.
-bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled);
+// watermark (when given) gets the newest result the fill looked at.
+bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::function<bool()>& cancelled,
+                      std::uintptr_t* watermark = nullptr);
+
+// From the search, after it added a result to the main list (texts as the main row holds them,
+// data its identity): while a category tab shows and its fill is done, a result of that category
+// goes to the category list as well, numbered on, at its place in the list's order.
+void OfferToShownCategory(MainControls& ui, const std::vector<std::string>& mainTexts, std::uintptr_t data);
+
+// A new search while a category tab shows: that list empties and fills again with the new rows.
+void RefillShownCategory(MainControls& ui);

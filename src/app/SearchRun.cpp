@@ -61,6 +61,7 @@ void RunPages(MainControls& ui, const std::string& term) {
     const std::vector<std::string_view> rows = search::CutResultRowViews(text);
     ProcessPendingMessages();
     search::ResultRow row;
+    std::vector<std::string> added;
     for (const std::string_view escaped : rows) {
       if (StopAsked()) return;
       search::ReadResultRow(escaped, row);
@@ -68,7 +69,11 @@ void RunPages(MainControls& ui, const std::string& term) {
       const std::string codes = search::ClassifyFormat(row.format);
       search::CountCategories(codes, AppState.videoCount, AppState.audioCount, AppState.imageCount,
                               AppState.archiveCount);
-      AppendResultRow(ui.mainList, row, codes);
+      // While a category tab shows, its list takes the row too (a copy of the texts only then).
+      const bool offer = AppState.shownCategory > 0;
+      if (AppendResultRow(ui.mainList, row, codes, offer ? &added : nullptr) > 0 && offer) {
+        OfferToShownCategory(ui, added, AppState.lastResultId);
+      }
       ProcessPendingMessages();
     }
 
@@ -80,18 +85,20 @@ void RunPages(MainControls& ui, const std::string& term) {
 
 }  // namespace
 
-int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes) {
+int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes,
+                    std::vector<std::string>* added) {
   // The ID is the arrival number: the search is the list's only writer while it runs. The data
   // is the result's identity, unique for the whole session, so a category row never finds a
   // row of a later search as its own.
-  std::vector<std::string> texts(kColumnMagnet);
-  texts[kColumnId - 1] = std::to_string(list.RowCount() + 1);
-  texts[kColumnTitle - 1] = row.title;
-  texts[kColumnSize - 1] = row.size;
-  texts[kColumnFormat - 1] = row.format;
-  texts[kColumnDetailPath - 1] = row.detailPath;
-  texts[kColumnCodes - 1] = codes;
-  return list.AddRow(std::move(texts), ++AppState.lastResultId);
+  std::vector<std::string> cells(kColumnMagnet);
+  cells[kColumnId - 1] = std::to_string(list.RowCount() + 1);
+  cells[kColumnTitle - 1] = row.title;
+  cells[kColumnSize - 1] = row.size;
+  cells[kColumnFormat - 1] = row.format;
+  cells[kColumnDetailPath - 1] = row.detailPath;
+  cells[kColumnCodes - 1] = codes;
+  if (added) *added = cells;
+  return list.AddRow(std::move(cells), ++AppState.lastResultId);
 }
 
 DWORD WINAPI SearchWorker(LPVOID parameter) {
@@ -134,6 +141,8 @@ void StartRun(MainControls& ui) {
   }
   ui.mainList.ClearRows();
   ResetResultOrder(ui);
+  // A category tab showing empties too, and takes the new search's rows as they come.
+  RefillShownCategory(ui);
   ui.mainList.SetEmptyText(SearchEndLine(stopping ? SearchEnd::Stopped : SearchEnd::Searching));
   AppState.pageNumber = 0;
   AppState.videoCount = 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "search/ResultPage.h"
 
@@ -24,4 +25,6 @@ int WaitPumping(int amount, int unit);
 // Adds one result to the list at its place in the list's order (at the end in arrival order):
 // ID (the arrival number), title, size, format, detail path and category codes at once, with a
 // new result identity as the row's data. Returns the row's number, 0 when it could not be added.
-int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes);
+// added (when given) gets a copy of the row's texts.
+int AppendResultRow(ListView& list, const search::ResultRow& row, const std::string& codes,
+                    std::vector<std::string>* added = nullptr);

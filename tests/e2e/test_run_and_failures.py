@@ -44,6 +44,32 @@ class TermKeptTest(unittest.TestCase):
         harness.wait_search_done(self.site, "EDGE", len(harness.catalogue("EDGE")))
 
 
+class CategoryKeepsUpTest(unittest.TestCase):
+    def setUp(self):
+        self.site, self.app, self.ui = harness.start(self, "--search-delay-ms", "400")
+
+    def video_tab_holds(self, term):
+        want = len([e for e in harness.catalogue(term) if "1" in e["expect"]["codes"]])
+        caption = "%s(%d)" % (harness.TAB_NAMES[1], want)
+        return harness.read_when(lambda n: caption in harness.tab_captions(n) and harness.run_ended(n) and
+                                 len(harness.visible_rows(n)) == want,
+                                 "the video tab's list does not hold the %d rows its caption counts" % want)
+
+    def test_a_category_opened_during_a_run_holds_what_its_caption_counts(self):
+        self.ui.search("ABC")
+        harness.read_when(lambda n: harness.visible_rows(n), "no row of the first page")
+        self.ui.click(harness.TABS[1])  # while pages keep coming
+        harness.wait_search_done(self.site, "ABC", len(harness.catalogue("ABC")))
+        self.video_tab_holds("ABC")
+        # A new search while the tab shows: its list empties and takes the new rows.
+        self.ui.type_term("EDGE")
+        self.ui.press_search()
+        harness.wait_until(lambda: self.site.searches("EDGE"), "the new search did not start")
+        nodes = self.video_tab_holds("EDGE")
+        titles = {e["expect"]["title"] for e in harness.catalogue("EDGE")}
+        self.assertTrue(all(r[1] in titles for r in harness.visible_rows(nodes)), "rows of the old search stayed")
+
+
 class StopAtOnceTest(unittest.TestCase):
     def setUp(self):
         self.site, self.app, self.ui = harness.start(self, "--slow-seconds", str(HELD_SECONDS))

@@ -208,16 +208,19 @@ TEST(Search, CategoryViewsRenumberTheirRowsAndKeepTheMainListIds) {
     }
   }
 
-  // A new search fills the hidden main list and leaves the category rows on screen; the all
-  // tab then shows the main list again.
+  // A new search while a category shows empties that list and fills it with the new search's
+  // rows of its kind as they come, numbered anew; the all tab then shows the main list again.
   Click(Ui().tabs[1]);
   const int video = main.RowCount() > 0 ? std::stoi(Caption(1).substr(Caption(1).find('(') + 1)) : 0;
   ASSERT_TRUE(PumpUntil([&] { return category.IsVisible() && category.RowCount() == video; }));
   PumpFor(200);
+  const std::uintptr_t oldFirst = category.RowData(1);
   Click(Ui().searchButton);
   EXPECT_TRUE(category.IsVisible());
-  EXPECT_EQ(category.RowCount(), video);
   ASSERT_TRUE(WaitIdle());
+  ASSERT_TRUE(PumpUntil([&] { return category.RowCount() == video && !category.IsFilling(); }));
+  EXPECT_EQ(category.FindRowByData(oldFirst), 0) << "a row of the old search stayed";
+  for (int row = 1; row <= category.RowCount(); ++row) EXPECT_EQ(category.CellText(row, kColumnId), std::to_string(row));
   Click(Ui().tabs[0]);
   EXPECT_TRUE(main.IsVisible());
   EXPECT_FALSE(category.IsVisible());
