@@ -4,6 +4,7 @@
 // (the time until all are in, and the UI thread's longest answer to WM_NULL meanwhile), and the
 // cost of appending a row while 1,000 rows stay selected against none.
 //   action_bench.exe PORT      (the site answers /detail after its --detail-delay-ms)
+#include "BenchClock.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -27,31 +28,9 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-template <typename Done>
-bool PumpUntil(Done done, double milliseconds) {
-  const double end = Now() + milliseconds;
-  while (!done()) {
-    if (Now() > end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    Pump();
-  }
-  return true;
-}
+using bench::Now;
+using bench::Pump;
+using bench::PumpUntil;
 
 // The UI thread's time (kernel and user) in milliseconds.
 double UiThreadMs() {

@@ -4,6 +4,7 @@
 // scroll repaint of the ListView at 100,000 rows; the UI thread's CPU time per appended row with
 // the rows below the view and with the list scrolled to follow, and a hover change between two
 // rows. Prints the figures.
+#include "BenchClock.h"
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,15 +20,12 @@
 
 namespace {
 
+using bench::Now;
+using bench::Pump;
+using bench::PumpUntil;
+
 constexpr int kRows = 10000;
 constexpr int kFollowedRows = 1000;  // each one scrolls and redraws the view
-
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
 // CPU time (user and kernel) of the calling thread so far, in ms.
 double ThreadCpu() {

@@ -6,6 +6,7 @@
 //
 //   parse_bench.exe PAGE_FILE      (a result page as the search site sends it, in UTF-8; it is
 //                                   read as GBK text, as the web request hands it to the search)
+#include "BenchClock.h"
 #include <windows.h>
 #include <oleauto.h>
 
@@ -22,12 +23,9 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+using bench::Now;
+using bench::Pump;
+using bench::PumpUntil;
 
 // Reads every field and the codes of every row; returns the row count.
 int ReadPageNatively(const std::string& page) {

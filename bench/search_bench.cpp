@@ -4,6 +4,7 @@
 // of a category tab's refill over the whole list; private bytes at 1,000 and at all rows; GDI
 // and USER objects before and after 1,000 repaints of the window.
 //   search_bench.exe PORT      (the site serves the term "stress" there)
+#include "BenchClock.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -28,31 +29,9 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-template <typename Done>
-bool PumpUntil(Done done, double milliseconds) {
-  const double end = Now() + milliseconds;
-  while (!done()) {
-    if (Now() > end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Pump();
-  }
-  return true;
-}
+using bench::Now;
+using bench::Pump;
+using bench::PumpUntil;
 
 double Megabytes(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
