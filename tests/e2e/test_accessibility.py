@@ -78,14 +78,15 @@ class AccessibilityTest(unittest.TestCase):
         nodes = tree(harness.MENU_TITLE)
         self.assertEqual(nodes[""]["role"], ROLE["menupopup"])
         items = children(nodes)
-        self.assertEqual([n["role"] for n in items], [ROLE["menuitem"]] * 3 + [ROLE["separator"], ROLE["menuitem"]])
+        self.assertEqual([n["role"] for n in items], [ROLE["menuitem"], ROLE["separator"]] + [ROLE["menuitem"]] * 3 +
+                         [ROLE["separator"], ROLE["menuitem"]])
         commands = [n for n in items if n["role"] == ROLE["menuitem"]]
-        self.assertEqual(len(commands), 4)
+        self.assertEqual(len(commands), 5)
         self.assertTrue(all(n["name"] for n in commands))
-        # Nothing is selected: cut and copy are greyed; select all is not.
-        self.assertEqual([bool(n["state"] & STATE_UNAVAILABLE) for n in commands], [True, True, False, False])
+        # The paste can be undone; nothing is selected: cut and copy are greyed; select all is not.
+        self.assertEqual([bool(n["state"] & STATE_UNAVAILABLE) for n in commands], [False, True, True, False, False])
         # Choosing "select all" through its default action closes the menu.
-        self.assertEqual(harness.acctool("action", harness.MENU_TITLE, items[4]["path"])[0], 0)
+        self.assertEqual(harness.acctool("action", harness.MENU_TITLE, items[6]["path"])[0], 0)
         harness.wait_until(lambda: harness.acctool("tree", harness.MENU_TITLE)[0] == 2, "the menu to close")
 
     @harness.also_under_codepage(1252)

@@ -74,6 +74,8 @@ class EditBox : public Control {
   // Returns 0 when the box used it, -1 when the host may handle it.
   virtual LRESULT HandleKey(WPARAM key, LPARAM lParam, bool fromMenu);
   virtual bool InsertText(const std::string& text);
+  // Undoes the last step of the box's edits (redo: does it again); false when there is none.
+  bool UndoEdit(bool redo = false);
   virtual bool DeleteSelection();
   virtual void PlaceCaret();
   virtual void BlinkCaret();
@@ -139,6 +141,9 @@ class EditBox : public Control {
   void MoveCaret(TextPos place, bool extend);
   void RunCommand(int command);
   void TypeCharacter(unsigned code);
+  bool InsertAs(const std::string& text, EditKind kind);
+  // A double click selects the word under the pointer, a third click soon after all the text.
+  void PressAt(WPARAM wParam, LPARAM lParam);
   void InsertImeResult();
   void FocusGained();
   void FocusLost();
@@ -179,6 +184,8 @@ class EditBox : public Control {
   bool imeDetached_ = false;
   bool systemCaret_ = false;
   float preferredX_ = -1;     // kept across Up/Down/Page moves
+  DWORD wordSelectedAt_ = 0;  // when a double click last selected a word (tick count)
+  POINT wordSelectedPoint_{};
   // The default handling of a composition posts its result again as WM_CHAR: those echoes
   // (UTF-16 units, in order) are skipped until a real key goes down.
   std::wstring imeEcho_;

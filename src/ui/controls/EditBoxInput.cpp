@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "ui/controls/ClipboardText.h"
 #include "ui/controls/EditBox.h"
@@ -38,14 +39,9 @@ LRESULT EditBox::HandleInput(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_IME_COMPOSITION:
       if (lParam & GCS_RESULTSTR) InsertImeResult();
       return 0;
-    case WM_LBUTTONDOWN: {
-      const Gdiplus::PointF at = FromWindow(lParam);
-      const bool extend = wParam != TKM_DBLCLICK_MARK && (wParam & MK_SHIFT) != 0;
-      selecting_ = true;
-      preferredX_ = -1;
-      MoveCaret(HitTest(at.X, at.Y), extend);
+    case WM_LBUTTONDOWN:
+      PressAt(wParam, lParam);
       return 0;
-    }
     case WM_MOUSEMOVE:
       if (selecting_) {
         const Gdiplus::PointF at = FromWindow(lParam);
@@ -89,6 +85,10 @@ LRESULT EditBox::HandleKey(WPARAM key, LPARAM lParam, bool fromMenu) {
   }
   const bool control = KeyHeld(VK_CONTROL);
   const bool shift = KeyHeld(VK_SHIFT);
+  if (control && code == kEditCommandUndo && shift) {
+    RunCommand(kEditCommandRedo);  // Ctrl+Shift+Z
+    return 0;
+  }
   if (control && IsEditCommand(code)) {
     RunCommand(code);
     return 0;
@@ -99,10 +99,10 @@ LRESULT EditBox::HandleKey(WPARAM key, LPARAM lParam, bool fromMenu) {
   bool vertical = false;
   switch (code) {
     case VK_BACK:
-      if (document_.Backspace()) TextChanged();
+      if (document_.Edit(EditKind::Backspace, [this] { return document_.Backspace(); })) TextChanged();
       break;
     case VK_DELETE:
-      if (document_.DeleteForward()) TextChanged();
+      if (document_.Edit(EditKind::Delete, [this] { return document_.DeleteForward(); })) TextChanged();
       break;
     case VK_RETURN:
       if (!multiLine_) return -1;  // the host may treat Enter as a click
@@ -167,6 +167,10 @@ void EditBox::RunCommand(int command) {
       // The text goes only once the clipboard has it.
       if (document_.HasSelection() && clipboard::WriteText(window, document_.SelectedText())) DeleteSelection();
       break;
+    case kEditCommandUndo:
+    case kEditCommandRedo:
+      UndoEdit(command == kEditCommandRedo);
+      break;
     case kEditCommandPaste:
       if (std::optional<std::string> text = clipboard::ReadText(window, kReadLimit); text && !text->empty()) {
         InsertText(*text);
@@ -180,7 +184,7 @@ void EditBox::RunCommand(int command) {
 void EditBox::TypeCharacter(unsigned code) {
   const bool decimal = mode_ == kEditModeDecimal;
   if (!AcceptsTypedCode(mode_, code, decimal ? document_.Text() : std::string())) return;
-  InsertText(std::string(1, static_cast<char>(code)));
+  InsertAs(std::string(1, static_cast<char>(code)), EditKind::Typing);
 }
 
 void EditBox::InsertImeResult() {
@@ -211,9 +215,15 @@ void EditBox::InsertImeResult() {
   if (!result.empty()) InsertText(result);
 }
 
-bool EditBox::InsertText(const std::string& text) {
-  if (!OnUiThread()) return RunOnUiThread([&] { return InsertText(text); });
-  if (!IsLive() || !document_.Insert(text)) return false;
+bool EditBox::InsertText(const std::string& text) { return InsertAs(text, EditKind::Other); }
+
+bool EditBox::InsertAs(const std::string& text, EditKind kind) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return InsertAs(text, kind); });
+  // Typing over a selection replaces it: a step of its own.
+  if (!IsLive() || !document_.Edit(document_.HasSelection() ? EditKind::Other : kind,
+                                   [&] { return document_.Insert(text); })) {
+    return false;
+  }
   preferredX_ = -1;
   TextChanged();
   return true;
@@ -221,10 +231,48 @@ bool EditBox::InsertText(const std::string& text) {
 
 bool EditBox::DeleteSelection() {
   if (!OnUiThread()) return RunOnUiThread([&] { return DeleteSelection(); });
-  if (!IsLive() || !document_.DeleteSelection()) return false;
+  if (!IsLive() || !document_.Edit(EditKind::Other, [this] { return document_.DeleteSelection(); })) return false;
   preferredX_ = -1;
   TextChanged();
   return true;
+}
+
+bool EditBox::UndoEdit(bool redo) {
+  if (!OnUiThread()) return RunOnUiThread([&] { return UndoEdit(redo); });
+  if (!IsLive() || !(redo ? document_.Redo() : document_.Undo())) return false;
+  preferredX_ = -1;
+  TextChanged();
+  return true;
+}
+
+void EditBox::PressAt(WPARAM wParam, LPARAM lParam) {
+  const Gdiplus::PointF at = FromWindow(lParam);
+  const TextPos place = HitTest(at.X, at.Y);
+  preferredX_ = -1;
+  const POINT point{static_cast<LONG>(at.X), static_cast<LONG>(at.Y)};
+  const DWORD now = GetTickCount();
+  if (wParam == TKM_DBLCLICK_MARK) {
+    // A double click: the word under the pointer.
+    const auto [start, end] = document_.WordAt(place);
+    selecting_ = false;
+    document_.SetSelection(start, end);
+    CaretMoved();
+    wordSelectedAt_ = now;
+    wordSelectedPoint_ = point;
+    return;
+  }
+  const bool third = wordSelectedAt_ != 0 && now - wordSelectedAt_ <= GetDoubleClickTime() &&
+                     std::abs(point.x - wordSelectedPoint_.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                     std::abs(point.y - wordSelectedPoint_.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+  wordSelectedAt_ = 0;
+  if (third) {
+    selecting_ = false;
+    document_.SelectAll();
+    CaretMoved();
+    return;
+  }
+  selecting_ = true;
+  MoveCaret(place, (wParam & MK_SHIFT) != 0);
 }
 
 void EditBox::Select(TextPos anchor, TextPos caret) {
@@ -265,9 +313,10 @@ void EditBox::ShowContextMenu() {
   if (!menu || mode_ == kEditModePlain) return;
   // The chosen command reaches the focused control, so the box takes the focus first.
   if (!focused_ && Host()) Host()->set_focus(this, false);
-  const EditMenuStates states =
-      ComputeEditMenuStates(mode_, document_.HasSelection(), clipboard::HasText(), document_.Empty());
+  const EditMenuStates states = ComputeEditMenuStates(mode_, document_.HasSelection(), clipboard::HasText(),
+                                                      document_.Empty(), document_.CanUndo());
   if (!states.show) return;
+  menu->SetItemState(kEditMenuUndoItem, states.undo);
   menu->SetItemState(kEditMenuCutItem, states.cut);
   menu->SetItemState(kEditMenuCopyItem, states.copy);
   menu->SetItemState(kEditMenuPasteItem, states.paste);

@@ -11,12 +11,15 @@ inline constexpr int kEditCommandCut = 0x58;        // X
 inline constexpr int kEditCommandCopy = 0x43;       // C
 inline constexpr int kEditCommandPaste = 0x56;      // V
 inline constexpr int kEditCommandSelectAll = 0x41;  // A
+inline constexpr int kEditCommandUndo = 0x5A;       // Z
+inline constexpr int kEditCommandRedo = 0x59;       // Y (no menu item, as in Windows' edit boxes)
 
-// 1-based item positions (4 is the separator).
-inline constexpr int kEditMenuCutItem = 1;
-inline constexpr int kEditMenuCopyItem = 2;
-inline constexpr int kEditMenuPasteItem = 3;
-inline constexpr int kEditMenuSelectAllItem = 5;
+// 1-based item positions (2 and 6 are separators).
+inline constexpr int kEditMenuUndoItem = 1;
+inline constexpr int kEditMenuCutItem = 3;
+inline constexpr int kEditMenuCopyItem = 4;
+inline constexpr int kEditMenuPasteItem = 5;
+inline constexpr int kEditMenuSelectAllItem = 7;
 
 // Item states: greyed (not selectable), or available.
 inline constexpr int kEditItemGreyed = -1;

@@ -16,11 +16,13 @@ bool AcceptsTypedCode(int mode, unsigned code, std::string_view text) {
   }
 }
 
-EditMenuStates ComputeEditMenuStates(int mode, bool hasSelection, bool clipboardHasText, bool textEmpty) {
+EditMenuStates ComputeEditMenuStates(int mode, bool hasSelection, bool clipboardHasText, bool textEmpty,
+                                     bool canUndo) {
   EditMenuStates states;
   if (mode == kEditModePlain) return states;
   states.show = true;
   const bool password = mode == kEditModePassword;
+  states.undo = !password && canUndo ? kEditItemAvailable : kEditItemGreyed;
   if (hasSelection) {
     states.copy = kEditItemAvailable;
     if (!password) states.cut = kEditItemAvailable;
@@ -31,7 +33,8 @@ EditMenuStates ComputeEditMenuStates(int mode, bool hasSelection, bool clipboard
 }
 
 bool IsEditCommand(int id) {
-  return id == kEditCommandCut || id == kEditCommandCopy || id == kEditCommandPaste || id == kEditCommandSelectAll;
+  return id == kEditCommandCut || id == kEditCommandCopy || id == kEditCommandPaste || id == kEditCommandSelectAll ||
+         id == kEditCommandUndo || id == kEditCommandRedo;
 }
 
 bool CommandAllowed(int mode, int command) {

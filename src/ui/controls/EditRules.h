@@ -29,9 +29,11 @@ struct EditMenuStates {
   int copy = -1;
   int paste = -1;
   int selectAll = -1;
+  int undo = -1;
 };
 
-EditMenuStates ComputeEditMenuStates(int mode, bool hasSelection, bool clipboardHasText, bool textEmpty);
+EditMenuStates ComputeEditMenuStates(int mode, bool hasSelection, bool clipboardHasText, bool textEmpty,
+                                     bool canUndo = false);
 
 // The commands of the menu and the Ctrl shortcuts (ids = virtual-key codes of the letters).
 // Whether a command id does anything in a mode (the availability of the data aside).

@@ -1,6 +1,7 @@
 #include "ui/controls/TextDocument.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace gbk {
 
@@ -128,6 +129,71 @@ void TextDocument::SetText(std::string_view text) {
   for (std::string& piece : pieces) lines_.push_back(Line{std::move(piece), -1});
   Recount();
   caret_ = anchor_ = End();
+  undo_.clear();
+  redo_.clear();
+  stepOpen_ = false;
+}
+
+void TextDocument::Restore(const State& state) {
+  std::vector<std::string> pieces = PrepareText(state.text, multiLine_, limit_);
+  lines_.clear();
+  lines_.reserve(pieces.size());
+  for (std::string& piece : pieces) lines_.push_back(Line{std::move(piece), -1});
+  Recount();
+  anchor_ = Clamp(state.anchor);
+  caret_ = Clamp(state.caret);
+  stepOpen_ = false;
+}
+
+void TextDocument::Remember(std::vector<State>& history, State state) {
+  if (history.size() >= kUndoSteps) history.erase(history.begin());
+  history.push_back(std::move(state));
+}
+
+bool TextDocument::Undo() {
+  if (undo_.empty()) return false;
+  Remember(redo_, Current());
+  State state = std::move(undo_.back());
+  undo_.pop_back();
+  Restore(state);
+  return true;
+}
+
+bool TextDocument::Redo() {
+  if (redo_.empty()) return false;
+  Remember(undo_, Current());
+  State state = std::move(redo_.back());
+  redo_.pop_back();
+  Restore(state);
+  return true;
+}
+
+std::pair<TextPos, TextPos> TextDocument::WordAt(TextPos place) const {
+  place = Clamp(place);
+  const std::string& text = LineText(place.line);
+  const std::size_t size = text.size();
+  // 0: other, 1: a letter or digit, 2: a double-byte character.
+  auto classOf = [&](std::size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (gbk::CharLength(text, i) == 2) return 2;
+    return (std::isalnum(c) || c == '_') ? 1 : 0;
+  };
+  std::size_t at = static_cast<std::size_t>(place.column);
+  // At a line's end (or on a character of no word), the character before counts.
+  if (at >= size || classOf(at) == 0) {
+    if (at > 0 && classOf(gbk::PreviousBoundary(text, at)) != 0) at = gbk::PreviousBoundary(text, at);
+  }
+  if (at >= size) return {place, place};
+  const int kind = classOf(at);
+  if (kind == 0) return {TextPos{place.line, static_cast<int>(at)}, TextPos{place.line, static_cast<int>(gbk::NextBoundary(text, at))}};
+  std::size_t start = at, end = gbk::NextBoundary(text, at);
+  while (start > 0) {
+    const std::size_t before = gbk::PreviousBoundary(text, start);
+    if (classOf(before) != kind) break;
+    start = before;
+  }
+  while (end < size && classOf(end) == kind) end = gbk::NextBoundary(text, end);
+  return {TextPos{place.line, static_cast<int>(start)}, TextPos{place.line, static_cast<int>(end)}};
 }
 
 std::string TextDocument::Text() const {

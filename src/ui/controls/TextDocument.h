@@ -52,6 +52,13 @@ std::string Clean(std::string_view text, bool keepBreaks);
 
 }  // namespace gbk
 
+// What an edit was, for the undo history: a run of typing, of Backspace or of Delete is one
+// step; anything else (a paste, a cut, a replaced selection, a composed string) is a step alone.
+enum class EditKind { Typing, Backspace, Delete, Other };
+
+// The most steps Undo goes back.
+inline constexpr std::size_t kUndoSteps = 128;
+
 class TextDocument {
  public:
   struct Line {
@@ -65,7 +72,30 @@ class TextDocument {
   std::size_t Limit() const { return limit_; }
 
   // Replaces the whole text (single-line: its first line only); caret and anchor at the end.
+  // The undo history starts afresh.
   void SetText(std::string_view text);
+
+  // Runs an edit (one of the edits below) as a step of the undo history; true when it changed
+  // the text. An edit of the kind before, with no selection, at the caret the one before left,
+  // joins that step.
+  template <typename F>
+  bool Edit(EditKind kind, F&& edit) {
+    const bool joins = stepOpen_ && kind == lastKind_ && kind != EditKind::Other && !HasSelection() &&
+                       caret_ == lastCaret_;
+    State before = joins ? State{} : Current();
+    if (!edit()) return false;
+    if (!joins) Remember(undo_, std::move(before));
+    redo_.clear();
+    lastKind_ = kind;
+    lastCaret_ = caret_;
+    stepOpen_ = true;
+    return true;
+  }
+  // Back to before the last step, and forward again; false when there is none.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
   // Lines joined with "\r\n".
   std::string Text() const;
   // Bytes of Text().
@@ -113,10 +143,29 @@ class TextDocument {
   // The selection, else the character after the caret (joining with the next line).
   bool DeleteForward();
 
+  // The word around a place: a run of letters and digits, or of double-byte characters (CJK),
+  // else the one character there; (start, end) on its line.
+  std::pair<TextPos, TextPos> WordAt(TextPos place) const;
+
  private:
   // Removes [a, b) (ordered) and leaves the caret and anchor at a.
   void Remove(TextPos a, TextPos b);
   void Recount();
+
+  struct State {
+    std::string text;
+    TextPos anchor;
+    TextPos caret;
+  };
+  State Current() const { return State{Text(), anchor_, caret_}; }
+  void Restore(const State& state);
+  // Keeps a state on a history, dropping the oldest past kUndoSteps.
+  static void Remember(std::vector<State>& history, State state);
+  std::vector<State> undo_;
+  std::vector<State> redo_;
+  EditKind lastKind_ = EditKind::Other;
+  TextPos lastCaret_;
+  bool stepOpen_ = false;  // the last step may still grow
 
   std::vector<Line> lines_;
   TextPos anchor_;

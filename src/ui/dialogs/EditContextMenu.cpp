@@ -2,7 +2,8 @@
 
 namespace {
 
-// 剪切(&T), 复制(&C), 粘贴(&P), 全部选择(&A)
+// 撤销(&U), 剪切(&T), 复制(&C), 粘贴(&P), 全部选择(&A)
+constexpr char kUndo[] = "\xb3\xb7\xcf\xfa(&U)";
 constexpr char kCut[] = "\xbc\xf4\xc7\xd0(&T)";
 constexpr char kCopy[] = "\xb8\xb4\xd6\xc6(&C)";
 constexpr char kPaste[] = "\xd5\xb3\xcc\xf9(&P)";
@@ -11,6 +12,8 @@ constexpr char kSelectAll[] = "\xc8\xab\xb2\xbf\xd1\xa1\xd4\xf1(&A)";
 }  // namespace
 
 EditContextMenu::EditContextMenu() {
+  menu_.add_item(kUndo, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandUndo);
+  menu_.AddSeparator();
   menu_.add_item(kCut, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandCut);
   menu_.add_item(kCopy, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandCopy);
   menu_.add_item(kPaste, {}, kMenuItemNormal, kMenuCommand, kDeliverCommand, kEditCommandPaste);

@@ -77,6 +77,80 @@ TEST(TextDocument, EditsAndHostileInput) {
   EXPECT_EQ(doc.Text(), "ab");
 }
 
+// The undo history: runs of typing, Backspace and Delete are one step each, anything else a
+// step alone; a redo is gone after a new edit; a text set anew starts the history afresh.
+TEST(TextDocument, UndoAndRedoGoByStep) {
+  TextDocument doc;
+  auto type = [&](const std::string& text) {
+    for (char c : text) doc.Edit(EditKind::Typing, [&] { return doc.Insert(std::string(1, c)); });
+  };
+  auto back = [&](int n) {
+    for (int i = 0; i < n; ++i) doc.Edit(EditKind::Backspace, [&] { return doc.Backspace(); });
+  };
+  type("hello");
+  doc.Edit(EditKind::Other, [&] { return doc.Insert(" big"); });  // a paste
+  type(" world");
+  back(3);
+  EXPECT_EQ(doc.Text(), "hello big wo");
+  struct Step {
+    bool redo;
+    const char* text;
+  } steps[] = {{false, "hello big world"}, {false, "hello big"}, {false, "hello"}, {false, ""},
+               {true, "hello"},            {true, "hello big"},  {false, "hello"}};
+  for (const Step& step : steps) {
+    EXPECT_TRUE(step.redo ? doc.Redo() : doc.Undo());
+    EXPECT_EQ(doc.Text(), step.text);
+  }
+  EXPECT_EQ(doc.Caret(), (TextPos{0, 5})) << "the caret goes back with the text";
+  // A new edit drops what could be redone; a failed edit makes no step.
+  type("!");
+  EXPECT_FALSE(doc.CanRedo());
+  EXPECT_FALSE(doc.Edit(EditKind::Delete, [&] { return doc.DeleteForward(); }));
+  EXPECT_TRUE(doc.Undo());
+  EXPECT_EQ(doc.Text(), "hello");
+  // Typing after the caret moved starts a step of its own.
+  type("ab");
+  doc.SetCaret({0, 2});
+  type("X");
+  EXPECT_TRUE(doc.Undo());
+  EXPECT_EQ(doc.Text(), "helloab");
+  // A text the program sets clears the history; the history keeps its newest steps only.
+  doc.SetText("new");
+  EXPECT_FALSE(doc.CanUndo());
+  EXPECT_FALSE(doc.Undo());
+  for (size_t i = 0; i < kUndoSteps + 20; ++i) doc.Edit(EditKind::Other, [&] { return doc.Insert("x"); });
+  size_t undone = 0;
+  while (doc.Undo()) ++undone;
+  EXPECT_EQ(undone, kUndoSteps);
+  EXPECT_EQ(doc.Text(), "new" + std::string(20, 'x'));
+}
+
+TEST(TextDocument, WordAtAPlace) {
+  TextDocument doc;
+  doc.SetText("ab12 \xd6\xd0\xce\xc4x-y");  // "ab12 中文x-y"
+  struct Case {
+    int column;
+    int start, end;
+  } cases[] = {
+      {0, 0, 4}, {2, 0, 4}, {4, 0, 4},      // letters and digits; at their end, the word before
+      {5, 5, 9}, {7, 5, 9},                 // a run of double-byte characters
+      {9, 9, 10},                           // a letter right after them is a word of its own
+      {10, 9, 10},                          // on a character of no word, the word just before
+      {11, 11, 12}, {12, 11, 12},           // the line's end: the word before
+      {40, 11, 12},                         // past the end: clamped onto it
+  };
+  for (const Case& c : cases) {
+    const auto [start, end] = doc.WordAt({0, c.column});
+    EXPECT_EQ(start.column, c.start) << c.column;
+    EXPECT_EQ(end.column, c.end) << c.column;
+  }
+  TextDocument empty;
+  EXPECT_EQ(empty.WordAt({0, 0}).first, empty.WordAt({0, 0}).second);
+  TextDocument marks;
+  marks.SetText("a --");
+  EXPECT_EQ(marks.WordAt({0, 2}).second.column, 3) << "a character of no word after none: itself";
+}
+
 TEST(TextDocument, SizeLimitCutsAtCharacterBoundaries) {
   const std::string big(100000, 'x');
   TextDocument doc;
@@ -117,7 +191,7 @@ TEST(EditRules, TypedCharactersPerMode) {
 // Records what the edit box asks of the shared menu; its Popup chooses an item the way the
 // real menu does, with WM_COMMAND to the host window.
 struct FakeMenu : EditMenu {
-  int states[6] = {9, 9, 9, 9, 9, 9};
+  int states[8] = {9, 9, 9, 9, 9, 9, 9, 9};
   int popups = 0;
   int choose = 0;
   void SetItemState(int position, int state) override { states[position] = state; }
@@ -320,6 +394,44 @@ TEST_F(EditBoxControl, CommandsFromKeysAndMenu) {
   holder.join();
   EXPECT_EQ(box.Text(), "abc");
   EXPECT_EQ(ClipboardNow(), "XY");
+}
+
+TEST_F(EditBoxControl, UndoRedoKeysMenuAndWordSelection) {
+  FakeMenu menu;
+  SetEditContextMenu(&menu);
+  Make(kEditModeText, "");
+  Type("abc");
+  Key(VK_BACK);
+  Type("d");
+  EXPECT_EQ(box.Text(), "abd");
+  Key('Z', true);
+  EXPECT_EQ(box.Text(), "ab");
+  Key('Z', true);
+  EXPECT_EQ(box.Text(), "abc");
+  Key('Z', true);
+  EXPECT_EQ(box.Text(), "");
+  Key('Y', true);
+  EXPECT_EQ(box.Text(), "abc");
+  Key('Z', true, true);  // Ctrl+Shift+Z redoes too
+  EXPECT_EQ(box.Text(), "ab");
+  hosted.Send(WM_COMMAND, kEditCommandUndo, 0);  // the menu's item
+  EXPECT_EQ(box.Text(), "abc");
+  // The menu's item is greyed with nothing to undo; a text the program sets clears the history.
+  hosted.Send(WM_RBUTTONUP, 0, 30, 30);
+  EXPECT_EQ(menu.states[kEditMenuUndoItem], kEditItemAvailable);
+  box.Text("fresh words");
+  hosted.Send(WM_RBUTTONUP, 0, 30, 30);
+  EXPECT_EQ(menu.states[kEditMenuUndoItem], kEditItemGreyed);
+  Key('Z', true);
+  EXPECT_EQ(box.Text(), "fresh words");
+  // A double click selects the word under the pointer; a third click soon after, everything.
+  hosted.Send(WM_LBUTTONDOWN, TKM_DBLCLICK_MARK, 24, 30);
+  hosted.Send(WM_LBUTTONUP, 0, 24, 30);
+  EXPECT_EQ(box.SelectedText(), "fresh");
+  Click(24);
+  EXPECT_EQ(box.SelectedText(), "fresh words");
+  Click(24);
+  EXPECT_EQ(box.SelectedText(), "") << "a fourth click places the caret";
 }
 
 TEST_F(EditBoxControl, ContextMenuStates) {

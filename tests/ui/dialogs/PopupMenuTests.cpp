@@ -397,14 +397,16 @@ TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
     int kind;
     std::intptr_t id;
   } rows[] = {
+      {"\xb3\xb7\xcf\xfa(&U)", kMenuCommand, 0x5A},
+      {"", kMenuSeparator, 0},
       {"\xbc\xf4\xc7\xd0(&T)", kMenuCommand, 0x58},
       {"\xb8\xb4\xd6\xc6(&C)", kMenuCommand, 0x43},
       {"\xd5\xb3\xcc\xf9(&P)", kMenuCommand, 0x56},
       {"", kMenuSeparator, 0},
       {"\xc8\xab\xb2\xbf\xd1\xa1\xd4\xf1(&A)", kMenuCommand, 0x41},
   };
-  ASSERT_EQ(menu.ItemCount(), 5);
-  for (int i = 0; i < 5; ++i) {
+  ASSERT_EQ(menu.ItemCount(), 7);
+  for (int i = 0; i < 7; ++i) {
     const MenuItemRecord* item = menu.Item(i + 1);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(gfx::narrow_text(item->text), rows[i].text) << i;
@@ -421,7 +423,7 @@ TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
   editMenu->SetItemState(9, kEditItemGreyed);  // outside the list: nothing changes
   EXPECT_EQ(menu.item_state(9), 0);
   EXPECT_EQ(menu.item_state(0, 5), 0);
-  EXPECT_EQ(menu.ItemCount(), 5);
+  EXPECT_EQ(menu.ItemCount(), 7);
 }
 
 }  // namespace
