@@ -150,23 +150,18 @@ void TextDocument::Remember(std::vector<State>& history, State state) {
   history.push_back(std::move(state));
 }
 
-bool TextDocument::Undo() {
-  if (undo_.empty()) return false;
-  Remember(redo_, Current());
-  State state = std::move(undo_.back());
-  undo_.pop_back();
+bool TextDocument::StepBetween(std::vector<State>& from, std::vector<State>& to) {
+  if (from.empty()) return false;
+  Remember(to, Current());
+  State state = std::move(from.back());
+  from.pop_back();
   Restore(state);
   return true;
 }
 
-bool TextDocument::Redo() {
-  if (redo_.empty()) return false;
-  Remember(undo_, Current());
-  State state = std::move(redo_.back());
-  redo_.pop_back();
-  Restore(state);
-  return true;
-}
+bool TextDocument::Undo() { return StepBetween(undo_, redo_); }
+
+bool TextDocument::Redo() { return StepBetween(redo_, undo_); }
 
 std::pair<TextPos, TextPos> TextDocument::WordAt(TextPos place) const {
   place = Clamp(place);

@@ -161,6 +161,8 @@ class TextDocument {
   void Restore(const State& state);
   // Keeps a state on a history, dropping the oldest past kUndoSteps.
   static void Remember(std::vector<State>& history, State state);
+  // Goes back to the newest state of from, keeping the present one on to.
+  bool StepBetween(std::vector<State>& from, std::vector<State>& to);
   std::vector<State> undo_;
   std::vector<State> redo_;
   EditKind lastKind_ = EditKind::Other;
