@@ -55,3 +55,7 @@ std::string SearchEndLine(SearchEnd end, const std::string& term, const web::Exc
   }
   return {};
 }
+
+std::string CutShortLine(const web::ExchangeReport& report) {
+  return "\xcb\xd1\xcb\xf7\xd6\xd0\xb6\xcf\xa3\xba" + FailureReason(report);  // 搜索中断：
+}

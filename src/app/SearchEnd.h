@@ -26,5 +26,9 @@ std::string SearchEndLine(SearchEnd end, const std::string& term = {}, const web
 // the site answered with an error status, else the error's number.
 std::string FailureReason(const web::ExchangeReport& report);
 
+// The line below the rows of a run cut short by a page that could not be fetched (GBK):
+// "搜索中断：" and what failed.
+std::string CutShortLine(const web::ExchangeReport& report);
+
 // How the first page of a run ended, from the page's report and whether it held a result.
 SearchEnd FirstPageEnd(const web::ExchangeReport& report, bool hasResults);

@@ -53,6 +53,8 @@ void RunPages(MainControls& ui, const std::string& term) {
       // Only a first page leaves the list empty; a later one ends the run below its rows. Set
       // while the run still reads as busy, so a stop pressed now has the last word.
       if (page == 1) ui.mainList.SetEmptyText(SearchEndLine(FirstPageEnd(report, false), term, report));
+      // A later page that could not be fetched cut the run short: said below its rows.
+      if (page > 1 && report.Failed()) ui.mainList.SetEndText(CutShortLine(report));
       AppState.searchBusy = 0;
       return;
     }
@@ -140,6 +142,7 @@ void StartRun(MainControls& ui) {
     if (AppState.searchStop) ResetEvent(AppState.searchStop.Get());
   }
   ui.mainList.ClearRows();
+  ui.mainList.SetEndText({});
   ResetResultOrder(ui);
   // A category tab showing empties too, and takes the new search's rows as they come.
   RefillShownCategory(ui);

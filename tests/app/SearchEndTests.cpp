@@ -64,6 +64,13 @@ TEST(SearchEnd, EveryEndHasItsLine) {
   }
 }
 
+TEST(SearchEnd, ARunCutShortSaysWhatFailed) {
+  const std::string start = "\xcb\xd1\xcb\xf7\xd6\xd0\xb6\xcf\xa3\xba";  // 搜索中断：
+  EXPECT_EQ(CutShortLine(Report(0, 500)), start + FailureReason(Report(0, 500)));
+  EXPECT_EQ(CutShortLine(Report(ERROR_INTERNET_TIMEOUT, 0)), start + "\xb5\xc8\xb4\xfd\xd3\xa6\xb4\xf0\xb3\xac\xca\xb1");
+  EXPECT_NE(CutShortLine(Report(ERROR_INTERNET_CONNECTION_RESET, 200)), CutShortLine(Report(0, 500)));
+}
+
 TEST(SearchEnd, TheFirstPageDecidesBetweenNothingAndFailure) {
   struct Case {
     web::ExchangeReport report;

@@ -9,6 +9,8 @@ from harness import COPY, MAGNET_TITLE, NO_RESOURCE_TITLE, THUNDER
 
 STOPPED = "\u641c\u7d22\u5df2\u505c\u6b62"  # 搜索已停止
 REFUSED = "\u65e0\u6cd5\u8fde\u63a5\u5230\u641c\u7d22\u7ad9\u70b9\uff1a\u8fde\u63a5\u88ab\u62d2\u7edd"  # 无法连接到搜索站点：连接被拒绝
+CUT_SHORT = "\u641c\u7d22\u4e2d\u65ad\uff1a"  # 搜索中断：
+CUT_SHORT_500 = CUT_SHORT + "\u7ad9\u70b9\u8fd4\u56de\u4e86 HTTP \u72b6\u6001 500"
 HELD_SECONDS = 300  # far past the one deadline of every wait: a stop that waited for it fails the wait
 
 
@@ -68,6 +70,22 @@ class CategoryKeepsUpTest(unittest.TestCase):
         nodes = self.video_tab_holds("EDGE")
         titles = {e["expect"]["title"] for e in harness.catalogue("EDGE")}
         self.assertTrue(all(r[1] in titles for r in harness.visible_rows(nodes)), "rows of the old search stayed")
+
+
+class CutShortTest(unittest.TestCase):
+    def setUp(self):
+        self.site, self.app, self.ui = harness.start(self)
+
+    def test_a_run_cut_short_says_so_below_its_rows_until_the_next_search(self):
+        self.ui.search("fault-500")  # page 2 answers 500
+        nodes = harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) == 10,
+                                  "the run did not end with page 1's rows")
+        self.assertEqual(harness.find(nodes, "list").get("description"), CUT_SHORT_500)
+        # The next run, ending normally, has no such line.
+        self.ui.search("ABC")
+        nodes = harness.wait_search_done(self.site, "ABC", len(harness.catalogue("ABC")))
+        self.assertNotEqual(harness.find(nodes, "list").get("description"), CUT_SHORT_500)
+        self.assertFalse(harness.find(nodes, "list").get("description", "").startswith(CUT_SHORT))
 
 
 class StopAtOnceTest(unittest.TestCase):

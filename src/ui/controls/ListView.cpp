@@ -145,7 +145,10 @@ void ListView::RecomputeContentWidth() {
 }
 
 void ListView::RecomputeContentHeight() {
-  contentHeight_ = list_layout::ContentHeight(static_cast<int>(rows_.size()), LineHeight(), ItemsPerLine());
+  const int count = static_cast<int>(rows_.size());
+  // The end text takes one more row's height below the rows.
+  const bool endLine = count > 0 && !endText_.empty() && viewStyle_ == kListReport;
+  contentHeight_ = list_layout::ContentHeight(count + (endLine ? 1 : 0), LineHeight(), ItemsPerLine());
   pending_.rows = true;
 }
 

@@ -274,6 +274,12 @@ class ListView : public Control {
   // The line as it shows now: the empty text while there are no rows, else nothing.
   std::string ShownEmptyText();
 
+  // A line in the same look shown below the last row while the list has rows (say, that the
+  // work filling it was cut short); while shown it is the list's accessible description. Report
+  // style only. Safe from any thread; empty shows nothing.
+  void SetEndText(const std::string& text);
+  std::string ShownEndText();
+
   // A list whose simple items are its rows, each named by its shown cells (columns of width 0
   // are not read out) joined with tabs.
   AccessibleInfo Describe() override;
@@ -429,6 +435,10 @@ class ListView : public Control {
   void AnnounceChanges(bool rowsChanged);
   // Draws the empty text into the rows canvas (UI thread; the canvas was just cleared).
   void DrawEmptyText();
+  // Draws the end text into its place below the last row, when that place is in view (UI thread).
+  void DrawEndText();
+  // One centred line in the list's look within area of the rows canvas.
+  void DrawLineIn(const std::string& line, const Gdiplus::RectF& area);
 
   // Every layer drawn anew for the areas just laid out, the bars placed (creation, resizing).
   void DrawLaidOut();
@@ -528,6 +538,7 @@ class ListView : public Control {
   std::uint32_t announcedCurrent_ = 0;
   std::vector<std::uint32_t> announcedSelection_;
   std::string emptyText_;                     // mutex_
+  std::string endText_;                       // mutex_
   // The rows the last presented frame showed: their serials from shownFirst_ on, at shownOffsetY_.
   std::vector<std::uint32_t> shownSerials_;   // mutex_
   int shownFirst_ = 0;                        // mutex_

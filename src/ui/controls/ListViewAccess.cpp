@@ -16,7 +16,8 @@ using Lock = std::lock_guard<std::mutex>;
 AccessibleInfo ListView::Describe() {
   AccessibleInfo info;
   info.role = ROLE_SYSTEM_LIST;
-  const std::string line = ShownEmptyText();
+  std::string line = ShownEmptyText();
+  if (line.empty()) line = ShownEndText();
   Lock lock(mutex_);
   // While the list shows its line instead of rows, the line is what there is to hear.
   if (!line.empty()) info.description = gfx::widen_text(line);
@@ -139,7 +140,9 @@ void ListView::AnnounceChanges(bool rowsChanged) {
     }
   }
   if (rowsChanged) NotifyAccessible(this, EVENT_OBJECT_REORDER);
-  if (std::string line = ShownEmptyText(); line != announcedEmptyText_) {
+  std::string line = ShownEmptyText();
+  if (line.empty()) line = ShownEndText();
+  if (line != announcedEmptyText_) {
     announcedEmptyText_ = std::move(line);
     NotifyAccessible(this, EVENT_OBJECT_DESCRIPTIONCHANGE);
   }

@@ -26,8 +26,28 @@ std::string ListView::ShownEmptyText() {
   return rows_.empty() ? emptyText_ : std::string();
 }
 
+void ListView::SetEndText(const std::string& text) {
+  {
+    Lock lock(mutex_);
+    if (endText_ == text) return;
+    endText_ = list_layout::CutText(text, kListCellMaxBytes);
+    RecomputeContentHeight();  // the line takes a row's height below the rows
+    pending_.all = true;
+  }
+  Notify();
+}
+
+std::string ListView::ShownEndText() {
+  Lock lock(mutex_);
+  return rows_.empty() || viewStyle_ != kListReport ? std::string() : endText_;
+}
+
 void ListView::DrawEmptyText() {
-  const std::string line = ShownEmptyText();
+  // The rows area less the scroll bars.
+  DrawLineIn(ShownEmptyText(), Gdiplus::RectF(0, 0, rowsClip_.Width, rowsClip_.Height));
+}
+
+void ListView::DrawLineIn(const std::string& line, const Gdiplus::RectF& area) {
   Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (line.empty() || !g || !format_) return;
   const std::wstring wide = gfx::widen_text(list_layout::CutText(line, list_layout::kMaxDrawnChars));
@@ -36,8 +56,7 @@ void ListView::DrawEmptyText() {
       gdip::GdipCreateSolidFill(textColour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) != Gdiplus::Ok) {
     return;
   }
-  // The rows area less the scroll bars; the list's own format cuts the line with an ellipsis.
-  const Gdiplus::RectF area(0, 0, rowsClip_.Width, rowsClip_.Height);
+  // The list's own format cuts the line with an ellipsis.
   gdip::GdipSetStringFormatAlign(format_.Get(), Gdiplus::StringAlignmentCenter);
   gdip::GdipDrawString(g, wide.c_str(), static_cast<INT>(wide.size()), Font(), &area, format_.Get(), brush.Get());
 }

@@ -377,6 +377,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   } else {
     DrawEmptyText();
   }
+  DrawEndText();
 }
 
 bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
@@ -551,6 +552,21 @@ bool ListView::ScrollCopyDirect(int delta, RectF* band) {
   return true;
 }
 
+void ListView::DrawEndText() {
+  std::string line;
+  Gdiplus::RectF place;
+  {
+    Lock lock(mutex_);
+    if (rows_.empty() || endText_.empty() || viewStyle_ != kListReport) return;
+    line = endText_;
+    const float top = static_cast<float>(list_layout::RowTop(static_cast<int>(rows_.size()) + 1, rowHeight_, offsetY_));
+    place = Gdiplus::RectF(0, top, rowsClip_.Width, static_cast<float>(rowHeight_));
+  }
+  if (place.Y >= view_.Height || place.Y + place.Height <= 0) return;
+  Clear(canvasGraphics_.Get(), place);
+  DrawLineIn(line, place);
+}
+
 void ListView::ScrollCanvasTo(int offsetY) {
   TakeCanvasShift();
   const int delta = offsetY - canvasOffsetY_;
@@ -588,6 +604,7 @@ void ListView::ScrollCanvasTo(int offsetY) {
     }
   }
   if (first > 0) DrawRowsIn(first, last);
+  DrawEndText();  // its place may have come into view
 }
 
 void ListView::Present() {

@@ -250,6 +250,48 @@ RECT InkInRowsArea(ListView& list) {
   return ink;
 }
 
+// The end line: below the last row while there are rows, a row's height more to scroll, the
+// list's description meanwhile; gone when cleared or when the rows are.
+TEST(ListView, AnEndLineStandsBelowTheLastRow) {
+  ListFixture f({60, 150, 100});
+  for (int i = 1; i <= 3; ++i) f.list.InsertRow(std::nullopt, std::to_string(i));
+  Pump();
+  const int rowHeight = f.list.RowHeight();
+  const int viewTop = static_cast<int>(f.list.ViewRect().Y);
+  const int withoutLine = f.list.ContentHeight();
+  RECT ink = InkInRowsArea(f.list);
+  EXPECT_LT(ink.bottom, viewTop + 3 * rowHeight + 2) << "the rows only";
+  const std::string line = "\xcb\xd1\xcb\xf7\xd6\xd0\xb6\xcf\xa3\xba timeout";  // 搜索中断：
+  std::thread([&] { f.list.SetEndText(line); }).join();  // a worker sets it
+  ASSERT_TRUE(PumpUntil([&] { return InkInRowsArea(f.list).bottom > viewTop + 3 * rowHeight + 2; }));
+  ink = InkInRowsArea(f.list);
+  EXPECT_LE(ink.bottom, viewTop + 4 * rowHeight) << "one line, in the fourth row's place";
+  EXPECT_EQ(f.list.ContentHeight(), withoutLine + rowHeight);
+  EXPECT_EQ(f.list.ShownEndText(), line);
+  EXPECT_EQ(gfx::narrow_text(f.list.Describe().description), line) << "what a screen reader hears";
+  EXPECT_EQ(f.list.ShownEmptyText(), "");
+
+  // Scrolled away and back in a long list, it is drawn where it comes into view.
+  for (int i = 4; i <= 40; ++i) f.list.InsertRow(std::nullopt, std::to_string(i));
+  Pump();
+  f.list.SendControlMessage(TKM_LIST_SCROLL_TO, 0, f.list.ContentHeight());
+  Pump();
+  ink = InkInRowsArea(f.list);
+  const int viewBottom = viewTop + static_cast<int>(f.list.RowsClip().Height);
+  EXPECT_GT(ink.bottom, viewBottom - rowHeight) << "the line at the bottom of the scrolled list";
+
+  f.list.SetEndText("");
+  Pump();
+  EXPECT_EQ(f.list.ShownEndText(), "");
+  EXPECT_NE(gfx::narrow_text(f.list.Describe().description), line);
+  f.list.SetEndText(line);
+  f.list.ClearRows();
+  Pump();
+  EXPECT_EQ(f.list.ShownEndText(), "") << "no rows: no end line";
+  ink = InkInRowsArea(f.list);
+  EXPECT_TRUE(ink.left >= ink.right) << "nothing drawn";
+}
+
 TEST(ListView, AnEmptyListShowsItsLineCentredUntilTheFirstRow) {
   ListFixture f({60, 150, 100});
   // Without a line an empty list is blank, as ever.
