@@ -5,8 +5,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "support/SiteServer.h"
 #include "web/WebAccess.h"
@@ -382,3 +384,27 @@ TEST(WebAccessReport, SaysWhatFailedBesideTheUnchangedResult) {
 }
 
 }  // namespace
+// Exchanges side by side, with and without a deadline, whose answers come in pieces (so reads
+// wait for the network) or at once: every body arrives whole. A read that ends while its call
+// is still returning must not lose what it took.
+TEST(WebAccessBody, ExchangesSideBySideArriveWhole) {
+  const std::string paced = SiteUrl("/fault/slow?t=side-by-side&ms=40&trickle=4");
+  const std::string detail = SiteUrl("/detail?id=126&__diycdn=qZEhkTTb");
+  const std::string whole = WebAccess(detail);
+  ASSERT_GT(whole.size(), 200u);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 40; ++i) {
+        const unsigned long deadline = (t % 2) ? 20000u : 0u;
+        if (WebAccess(detail, {.deadlineMs = deadline}) != whole) ++wrong;
+        if (i % 4 == 0 && WebAccess(paced, {.deadlineMs = deadline}) != "piece 0\npiece 1\npiece 2\npiece 3\n") {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
