@@ -144,6 +144,8 @@ class DeviceSpace {
   // transform stayed on.
   REAL MapX(REAL x) const { return saved_ ? Edge(x * scaleX_ + offsetX_) : x; }
   REAL MapY(REAL y) const { return saved_ ? Edge(y * scaleY_ + offsetY_) : y; }
+  // The horizontal scale taken off (1 when none was).
+  REAL Scale() const { return saved_ ? scaleX_ : 1; }
 
  private:
   static REAL Edge(REAL device) { return std::floor(device + 0.5f + 1e-4f); }

@@ -42,10 +42,10 @@ void FillPath(GpGraphics* graphics, GpPath* path, ARGB colour) {
   gdip::GdipFillPath(graphics, brush.Get(), path);
 }
 
-void OutlinePath(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed) {
+void OutlinePath(GpGraphics* graphics, GpPath* path, ARGB colour, bool dashed, REAL width) {
   if (!graphics || !path) return;
   PenPtr pen;
-  if (gdip::GdipCreatePen1(colour, 1, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
+  if (gdip::GdipCreatePen1(colour, width, Gdiplus::UnitPixel, pen.Put()) != Gdiplus::Ok) return;
   if (dashed) gdip::GdipSetPenDashStyle(pen.Get(), Gdiplus::DashStyleDot);
   gdip::GdipDrawPath(graphics, pen.Get(), path);
 }
@@ -57,11 +57,12 @@ void DrawLine(GpGraphics* graphics, ARGB colour, REAL x1, REAL y1, REAL x2, REAL
   gdip::GdipDrawLine(graphics, pen.Get(), x1, y1, x2, y2);
 }
 
-void DrawRoundedRect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline) {
+void DrawRoundedRect(GpGraphics* graphics, const RectF& rect, REAL radius, ARGB fill, ARGB outline,
+                     REAL outlineWidth) {
   if (!graphics) return;
   PathPtr path = RoundedRectPath(rect, radius);
   if (fill) FillPath(graphics, path.Get(), fill);
-  if (outline) OutlinePath(graphics, path.Get(), outline);
+  if (outline) OutlinePath(graphics, path.Get(), outline, false, outlineWidth);
 }
 
 }  // namespace gfx

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "MenuDriving.h"
+#include "ui/core/DisplayScale.h"
 #include "ui/dialogs/EditContextMenu.h"
+#include "ui/dialogs/MenuPainter.h"
 #include "ui/gfx/Text.h"
 
 using namespace menu_testing;
@@ -427,3 +430,54 @@ TEST(EditContextMenuBuild, FiveItemsDeliveredAsLetterKeyCommands) {
 }
 
 }  // namespace
+
+// The menu's border at every display scale: along the middle row and the middle column from the
+// outer edge inwards, each of the four shadow rings (alpha 5, 15, 35, then the dark 125, which
+// may lie over the body's first pixel) is one solid line of whole device pixels, the display's
+// scale rounded; no pixel holds a ring split across two.
+TEST(MenuSurface, TheBorderIsOneSolidLineAtEveryScale) {
+  namespace gdip = Gdiplus::DllExports;
+  for (int dpi : {96, 120, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    const float scale = dpi / 96.0f;
+    const int width = static_cast<int>(std::ceil(120 * scale)), height = static_cast<int>(std::ceil(90 * scale));
+    gfx::BitmapPtr bitmap;
+    gfx::GraphicsPtr graphics;
+    ASSERT_EQ(gdip::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, bitmap.Put()),
+              Gdiplus::Ok);
+    ASSERT_EQ(gdip::GdipGetImageGraphicsContext(bitmap.Get(), graphics.Put()), Gdiplus::Ok);
+    gdip::GdipSetSmoothingMode(graphics.Get(), Gdiplus::SmoothingModeAntiAlias);
+    ui::ScaleGraphics(graphics.Get(), dpi);
+    PaintMenuSurface(graphics.Get(), 120, 90, -1);
+    const auto alpha = [&](int x, int y) {
+      Gdiplus::ARGB colour = 0;
+      gdip::GdipBitmapGetPixel(bitmap.Get(), x, y, &colour);
+      return static_cast<int>(colour >> 24);
+    };
+    const int line = std::max(1, static_cast<int>(std::lround(scale)));
+    const int bodyEdge = static_cast<int>(std::floor(6 * scale + 0.5f));
+    struct Walk {
+      const char* name;
+      std::function<int(int)> at;  // alpha at a distance from the outer edge
+    } walks[] = {{"left", [&](int i) { return alpha(i, height / 2); }},
+                 {"top", [&](int i) { return alpha(width / 2, i); }},
+                 {"right", [&](int i) { return alpha(width - 1 - i, height / 2); }},
+                 {"bottom", [&](int i) { return alpha(width / 2, height - 1 - i); }}};
+    for (const Walk& walk : walks) {
+      SCOPED_TRACE(walk.name);
+      const auto within = [](int a, int b) { return std::abs(a - b) <= 3; };
+      int rings[4] = {}, split = 0;
+      const int kRings[4] = {5, 15, 35, 125};
+      for (int i = 0; i <= bodyEdge; ++i) {
+        const int a = walk.at(i);
+        bool known = a == 0 || within(a, 234);
+        for (int r = 0; r < 4; ++r) {
+          if (within(a, kRings[r]) || (r == 3 && within(a, 244))) ++rings[r], known = true;
+        }
+        split += !known;
+      }
+      for (int r = 0; r < 4; ++r) EXPECT_EQ(rings[r], line) << "ring of alpha " << kRings[r];
+      EXPECT_EQ(split, 0) << "a ring split across pixels";
+    }
+  }
+}
