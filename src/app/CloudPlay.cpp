@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Hosts.h"
+#include "base/Contained.h"
 #include "app/AppState.h"
 #include "app/Application.h"
 #include "ui/core/DisplayScale.h"
@@ -115,7 +116,8 @@ LRESULT CloudPlayMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
 }
 
 void OpenCloudPlay() {
-  try {
+  // Out of memory half way: no window this time.
+  base::Contained([] {
     HWND existing = AppState.cloudPlayWindow;
     if (existing && IsWindow(existing)) return;
     HWND owner = AppState.mainWindow;
@@ -149,7 +151,5 @@ void OpenCloudPlay() {
     ProcessPendingMessages();
     if (objects.browser) Navigate(objects.browser.Get(), CloudPlayUrl());
     ShowWindowAsync(window, SW_SHOWNORMAL);
-  } catch (...) {
-    // Out of memory: no window this time.
-  }
+  });
 }

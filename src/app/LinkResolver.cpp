@@ -1,5 +1,6 @@
 #include "app/LinkResolver.h"
 
+#include "base/Contained.h"
 #include "app/Workers.h"
 #include "web/WebAccess.h"
 
@@ -79,14 +80,13 @@ bool LinkResolver::Start(const std::shared_ptr<LinkBatch>& batch, HWND notify, U
 
 DWORD WINAPI LinkResolver::Worker(void* parameter) {
   std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
-  try {
-    start->resolver->Work(*start->batch, start->notify, start->message);
-  } catch (...) {
-    // Memory ran out: the rows this worker did not finish stay without an outcome; cancelling
-    // the batch lets the waiting action end.
-    start->batch->Cancel();
-    PostMessageW(start->notify, start->message, 0, 0);
-  }
+  base::Contained([&] { start->resolver->Work(*start->batch, start->notify, start->message); },
+                  [&] {
+                    // Memory ran out: the rows this worker did not finish stay without an
+                    // outcome; cancelling the batch lets the waiting action end.
+                    start->batch->Cancel();
+                    PostMessageW(start->notify, start->message, 0, 0);
+                  });
   return 0;
 }
 
@@ -122,12 +122,11 @@ LinkOutcome LinkResolver::Resolve(const LinkJob& job, LinkBatch& batch) {
       }
     }
     if (mine) {
-      LinkOutcome outcome;
-      try {
-        outcome = Fetch(job, batch);
-      } catch (...) {
-        batch.Cancel();
-      }
+      const LinkOutcome outcome = base::Contained([&] { return Fetch(job, batch); },
+                                                  [&] {
+                                                    batch.Cancel();
+                                                    return LinkOutcome{};
+                                                  });
       {
         std::lock_guard hold(lock_);
         inFlight_.erase(job.result);

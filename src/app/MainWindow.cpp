@@ -2,6 +2,7 @@
 
 #include "Hosts.h"
 #include "app/AppState.h"
+#include "base/Contained.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
 #include "app/ResultActions.h"
@@ -243,12 +244,8 @@ void BuildWindow(HWND window) {
 }  // namespace
 
 void BuildMainWindow(HWND window) {
-  try {
-    BuildWindow(window);
-  } catch (...) {
-    // Memory ran out half way: a window without its controls is no window to keep.
-    EndProcess(kExitBuildFailed);
-  }
+  // Memory ran out half way: a window without its controls is no window to keep.
+  base::Contained([&] { BuildWindow(window); }, [] { EndProcess(kExitBuildFailed); });
 }
 
 LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM) {

@@ -56,15 +56,14 @@ void StartNotice(MainControls& ui, const links::UpdatePlan& plan) {
 }  // namespace
 
 DWORD WINAPI CheckForUpdate(LPVOID) {
-  try {
+  // Memory ran out on a huge update file: no notice, no prompt.
+  ui::Contained([] {
     MainControls* ui = AppState.controls.get();
-    if (!ui) return 0;
+    if (!ui) return;
     const links::UpdatePlan plan = links::PlanUpdate(FetchUpdateFile());
     if (plan.announce) Announce(*ui, plan);
     StartNotice(*ui, plan);
-  } catch (...) {
-    // Memory ran out on a huge update file: no notice, no prompt.
-  }
+  });
   return 0;
 }
 
@@ -78,9 +77,6 @@ void CALLBACK ScrollNotice(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 DWORD WINAPI StartupPing(LPVOID) {
-  try {
-    web::WebAccess(links::PingUrl(hosts::kSearchHost, links::RandomText(51)));
-  } catch (...) {
-  }
+  ui::Contained([] { web::WebAccess(links::PingUrl(hosts::kSearchHost, links::RandomText(51))); });
   return 0;
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 
+#include "base/Contained.h"
+
 namespace form {
 namespace {
 
@@ -65,10 +67,8 @@ std::wstring Wide(const std::string& text) {
 
 // Messages that arrive before the window is subclassed (during CreateWindowExW).
 LRESULT CALLBACK ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    if (Form* record = FormOfWindow(window)) return record->MessageProc(window, message, wParam, lParam);
-  } catch (...) {
-    return 0;  // no exception goes back through the system's dispatch (it would end the process)
+  if (Form* record = FormOfWindow(window)) {
+    return base::Contained([&] { return record->MessageProc(window, message, wParam, lParam); });
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -151,13 +151,11 @@ LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 LRESULT CALLBACK FormWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    return FormMessage(window, message, wParam, lParam);
-  } catch (...) {
-    // No exception goes back through the system's dispatch (it would end the process there).
-    if (message == WM_NCDESTROY) Unmap(window);
-    return 0;
-  }
+  return base::Contained([&] { return FormMessage(window, message, wParam, lParam); },
+                         [&]() -> LRESULT {
+                           if (message == WM_NCDESTROY) Unmap(window);
+                           return 0;
+                         });
 }
 
 HWND create_form(const FormOptions& options) {

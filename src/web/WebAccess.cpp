@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+#include "base/Contained.h"
+
 namespace web {
 namespace {
 
@@ -292,13 +294,12 @@ void Exchange(const Request& request, Session& session, Response* response) {
 
 // Runs one exchange on the calling thread in a session of its own, which it closes.
 void RunExchange(const Request& request, std::unique_ptr<Session> session, Response* response) {
-  try {
-    Exchange(request, *session, response);
-  } catch (...) {
-    // Memory ran out reading the answer: a failed exchange.
-    response->whole = false;
-    NoteError(response, ERROR_NOT_ENOUGH_MEMORY);
-  }
+  // Memory ran out reading the answer: a failed exchange.
+  base::Contained([&] { Exchange(request, *session, response); },
+                  [&] {
+                    response->whole = false;
+                    NoteError(response, ERROR_NOT_ENOUGH_MEMORY);
+                  });
   CloseSession(std::move(session));
 }
 
@@ -389,6 +390,13 @@ Response Run(Request request, const std::function<bool(void*, unsigned long)>& w
 
 thread_local bool fetchesRefused = false;
 
+// What an exchange answers when memory ran out on the way.
+template <typename Result>
+Result Failed(const WebAccessArgs& args) noexcept {
+  if (args.report) args.report->error = ERROR_NOT_ENOUGH_MEMORY;
+  return Result();
+}
+
 // Sends the exchange the caller's arguments describe; writes back the block and body sent once
 // a request was made, and on a whole answer what its header block says.
 Response Fetch(const std::string& url, const WebAccessArgs& args) {
@@ -443,25 +451,23 @@ unsigned long RequestFlags(const std::string& url, bool cookiesSupplied, bool no
 // Memory running out while reading or converting makes the exchange fail (an empty result):
 // no exception leaves the routine, whichever thread called it.
 ByteArray WebAccessBytes(const std::string& url, const WebAccessArgs& args) {
-  try {
-    Response response = Fetch(url, args);
-    if (!response.whole) return {};
-    return std::move(response.body);
-  } catch (...) {
-    if (args.report) args.report->error = ERROR_NOT_ENOUGH_MEMORY;
-    return {};
-  }
+  return base::Contained(
+      [&]() -> ByteArray {
+        Response response = Fetch(url, args);
+        if (!response.whole) return {};
+        return std::move(response.body);
+      },
+      [&] { return Failed<ByteArray>(args); });
 }
 
 std::string WebAccess(const std::string& url, const WebAccessArgs& args) {
-  try {
-    Response response = Fetch(url, args);
-    if (!response.whole) return {};
-    return BodyAsText(response.body, response.rawHeaders);
-  } catch (...) {
-    if (args.report) args.report->error = ERROR_NOT_ENOUGH_MEMORY;
-    return {};
-  }
+  return base::Contained(
+      [&]() -> std::string {
+        Response response = Fetch(url, args);
+        if (!response.whole) return {};
+        return BodyAsText(response.body, response.rawHeaders);
+      },
+      [&] { return Failed<std::string>(args); });
 }
 
 }  // namespace web

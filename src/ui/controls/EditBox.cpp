@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/Contained.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Text.h"
@@ -303,11 +304,7 @@ void EditBox::ReleaseResources() {
 LRESULT EditBox::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
   // Nothing may escape into the host's window procedure: running out of memory while editing
   // leaves the text as it was before the failed step.
-  try {
-    return Dispatch(message, wParam, lParam);
-  } catch (...) {
-    return -1;
-  }
+  return base::Contained([&] { return Dispatch(message, wParam, lParam); }, []() -> LRESULT { return -1; });
 }
 
 LRESULT EditBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Contained.h"
 #include "ui/core/WindowHost.h"
 
 using Gdiplus::ARGB;
@@ -278,8 +279,8 @@ int ListView::RowCount() {
 
 int ListView::InsertRow(std::optional<int> position, const std::string& text, std::optional<int> image,
                         std::uintptr_t data, std::uintptr_t param, std::optional<ARGB> colour, bool redraw) {
-  int number = 0;
-  try {
+  // Out of memory half way: the row is not there, and nothing else moved.
+  const int number = base::Contained([&] {
     Lock lock(mutex_);
     Row row;
     row.texts.assign(columns_.size(), std::string());
@@ -294,7 +295,7 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
     row.serial = NextSerialLocked();
     const int count = static_cast<int>(rows_.size());
     const bool before = position && *position >= 1 && *position <= count;
-    number = before ? *position : count + 1;
+    const int number = before ? *position : count + 1;
     rows_.insert(rows_.begin() + (number - 1), std::move(row));
     if (before) {
       // Row numbers at or after the new row move down by one.
@@ -304,9 +305,9 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
     RecomputeContentHeight();
     if (redraw) pending_.Mark(number, INT_MAX);
     if (count == 0 && !emptyText_.empty()) pending_.all = true;  // the first row takes the line's place
-  } catch (...) {
-    return 0;  // out of memory: the row is not there
-  }
+    return number;
+  });
+  if (number == 0) return 0;
   Notify();
   return number;
 }

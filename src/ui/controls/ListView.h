@@ -419,8 +419,8 @@ class ListView : public Control {
   // A press inside the row's check box toggles it (mutex_ held); false when it missed the box.
   bool ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked);
 
-  // Moves the rows into order_ (mutex_ held).
-  void ArrangeLocked();
+  // Moves the rows into the order (mutex_ held).
+  void ArrangeLocked(const ListRowOrder& order);
   // The row number a new row takes in order_ (mutex_ held).
   int PlaceLocked(const ListRowView& row) const;
   // The header column under a point in control coordinates, 0 for none (mutex_ held).

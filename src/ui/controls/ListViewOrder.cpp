@@ -3,6 +3,8 @@
 // click and arrow that let the owner show which order is in force.
 #include "ui/controls/ListView.h"
 
+#include "base/Contained.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -15,12 +17,12 @@ std::vector<size_t> ListRowOrder::Arrange(const std::vector<ListRowView>& rows) 
   return indexes;
 }
 
-void ListView::ArrangeLocked() {
-  if (!order_ || rows_.empty()) return;
+void ListView::ArrangeLocked(const ListRowOrder& order) {
+  if (rows_.empty()) return;
   std::vector<ListRowView> views;
   views.reserve(rows_.size());
   for (const Row& row : rows_) views.push_back({row.texts, row.data});
-  const std::vector<size_t> indexes = order_->Arrange(views);
+  const std::vector<size_t> indexes = order.Arrange(views);
   // Anything but a permutation of the rows leaves them where they are.
   const size_t count = rows_.size();
   if (indexes.size() != count) return;
@@ -66,8 +68,9 @@ void ListView::SetRowOrder(std::shared_ptr<const ListRowOrder> order) {
     // A current row the user could see stays in sight after the rows move.
     const list_layout::RowRange shown = VisibleRange(offsetY_);
     const bool currentShown = shown.Contains(currentRow_);
+    // Stored only once the rows are arranged by it: a failure half way leaves both as they were.
+    if (order) ArrangeLocked(*order);
     order_ = std::move(order);
-    ArrangeLocked();
     if (currentShown) keepInView = currentRow_;
   }
   Notify();
@@ -75,8 +78,8 @@ void ListView::SetRowOrder(std::shared_ptr<const ListRowOrder> order) {
 }
 
 int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool redraw) {
-  int number = 0;
-  try {
+  // Out of memory half way: the row is not there, and nothing else moved.
+  const int number = base::Contained([&] {
     Lock lock(mutex_);
     Row row;
     texts.resize(columns_.size());
@@ -89,7 +92,7 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     row.colour = textColour_;
     row.serial = NextSerialLocked();
     const int count = static_cast<int>(rows_.size());
-    number = order_ ? PlaceLocked({row.texts, row.data}) : count + 1;
+    const int number = order_ ? PlaceLocked({row.texts, row.data}) : count + 1;
     // The row at the top of the view, before the new row moves it.
     const int top = list_layout::RowAtContentY(-offsetY_, count, rowHeight_);
     rows_.insert(rows_.begin() + (number - 1), std::move(row));
@@ -117,9 +120,9 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
         pending_.Mark(number, INT_MAX);
       }
     }
-  } catch (...) {
-    return 0;  // out of memory: the row is not there
-  }
+    return number;
+  });
+  if (number == 0) return 0;
   Notify();
   return number;
 }

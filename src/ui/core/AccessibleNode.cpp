@@ -1,5 +1,6 @@
 #include "ui/core/AccessibleNode.h"
 
+#include "base/Contained.h"
 #include "ui/core/AccessibleHost.h"
 
 #include <cstdint>
@@ -385,13 +386,7 @@ class AccessibleNode final : public IAccessible {
   // Runs a call on the window's thread; nothing escapes it as an exception.
   template <typename F>
   HRESULT Run(F&& body) {
-    auto guarded = [&]() -> HRESULT {
-      try {
-        return body();
-      } catch (...) {
-        return E_FAIL;
-      }
-    };
+    auto guarded = [&]() -> HRESULT { return base::Contained(body, []() -> HRESULT { return E_FAIL; }); };
     if (ui::OnThreadOf(window_)) return guarded();
     return ui::CallOnUiThread(window_, guarded, static_cast<HRESULT>(CO_E_OBJNOTCONNECTED));
   }

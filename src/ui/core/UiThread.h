@@ -8,20 +8,12 @@
 #include <functional>
 #include <type_traits>
 
+#include "base/Contained.h"
+
 namespace ui {
 
-// Runs fn where the system calls in (a window procedure, a timer procedure). An exception must
-// not go back through the system's own code, which ends the process there; one that fn lets out
-// (memory ran out half way) is stopped here and the call answers a value-initialised result.
-template <typename F>
-auto Contained(F&& fn) noexcept -> std::invoke_result_t<F&> {
-  using R = std::invoke_result_t<F&>;
-  try {
-    return fn();
-  } catch (...) {
-    if constexpr (!std::is_void_v<R>) return R{};
-  }
-}
+// Window procedures and timer procedures stop failures at the one boundary.
+using base::Contained;
 
 // Whether the calling thread owns the window. A null or dead window counts as "here": there is
 // no UI thread to go to, so the caller works on its own data.

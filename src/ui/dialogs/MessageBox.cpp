@@ -283,25 +283,22 @@ HWND UiWindowFor(HWND owner) {
 }  // namespace
 
 int show_message_box(HWND owner, std::string_view text, const MessageBoxOptions& options) {
-  try {
-    HWND uiWindow = UiWindowFor(owner);
-    if (uiWindow && !ui::OnThreadOf(uiWindow)) {
-      int result = kBoxCancel;
-      bool ran = false;
-      ui::RunOnUiThread(uiWindow, [&] {
-        ran = true;
-        try {
-          result = RunMessageBox(owner, text, options);
-        } catch (...) {
-          result = kBoxCancel;
+  const auto cancelled = [] { return kBoxCancel; };
+  return ui::Contained(
+      [&] {
+        HWND uiWindow = UiWindowFor(owner);
+        if (uiWindow && !ui::OnThreadOf(uiWindow)) {
+          int result = kBoxCancel;
+          bool ran = false;
+          ui::RunOnUiThread(uiWindow, [&] {
+            ran = true;
+            result = ui::Contained([&] { return RunMessageBox(owner, text, options); }, cancelled);
+          });
+          if (ran) return result;
+          // The UI thread could not take it (its window went away): nothing shared is drawn there
+          // any more, so the box may live here.
         }
-      });
-      if (ran) return result;
-      // The UI thread could not take it (its window went away): nothing shared is drawn there
-      // any more, so the box may live here.
-    }
-    return RunMessageBox(owner, text, options);
-  } catch (...) {
-    return kBoxCancel;
-  }
+        return RunMessageBox(owner, text, options);
+      },
+      cancelled);
 }

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/FailingAllocations.h"
 #include "support/HostedControls.h"
 #include "ui/controls/ListView.h"
 
@@ -302,3 +303,32 @@ TEST(ListViewOrder, APressActsOnTheRowTheFrameShowed) {
 }
 
 }  // namespace
+
+// Memory running out anywhere while the rows are arranged leaves the list as it was: the rows
+// in their old places and the old order in force for the next row; with enough memory the new
+// order holds for both.
+TEST(ListViewOrder, AnOrderThatFailsHalfWayIsNotKept) {
+  bool arranged = false;
+  for (long allowed = 0; allowed < 200 && !arranged; ++allowed) {
+    SCOPED_TRACE(allowed);
+    OrderFixture f;
+    for (int i = 0; i < 6; ++i) f.Add(10 - i, i + 1);
+    auto order = std::make_shared<ByNumber>();
+    gAllocationsLeft = allowed;
+    try {
+      f.list.SetRowOrder(order);  // the caller's boundary stops what it lets out
+    } catch (const std::bad_alloc&) {
+    }
+    const bool failed = gAllocationFailures > 0;
+    gAllocationsLeft = -1;
+    gAllocationFailures = 0;
+    f.Add(0, 7);
+    if (failed) {
+      EXPECT_EQ(f.Datas(), (std::vector<std::uintptr_t>{1, 2, 3, 4, 5, 6, 7}));
+    } else {
+      EXPECT_EQ(f.Datas(), (std::vector<std::uintptr_t>{7, 6, 5, 4, 3, 2, 1}));
+      arranged = true;
+    }
+  }
+  EXPECT_TRUE(arranged);
+}
