@@ -2,7 +2,8 @@
 // it replaces the executable's global operator new and delete.
 //
 // Allocations of the thread that sets gAllocationsLeft fail once that many more have been made
-// (-1: never); the program's other threads allocate as usual. Each failure is counted.
+// (-1: never); the program's other threads allocate as usual. Each failure is counted. With
+// gFailOnce set only the one allocation fails: memory ran short at one moment and came back.
 #pragma once
 
 #include <cstdlib>
@@ -10,10 +11,12 @@
 
 thread_local long gAllocationsLeft = -1;
 thread_local int gAllocationFailures = 0;
+thread_local bool gFailOnce = false;
 
 void* operator new(std::size_t size) {
   if (gAllocationsLeft == 0) {
     ++gAllocationFailures;
+    if (gFailOnce) gAllocationsLeft = -1;
     throw std::bad_alloc();
   }
   if (gAllocationsLeft > 0) --gAllocationsLeft;

@@ -101,10 +101,10 @@ class RecordingControl : public Control {
   }
 
   void Paint() {
-    PaintContext context;
-    BeginSurfacePaint(this, context, nullptr, startTransition);
-    if (context.graphics) Gdiplus::DllExports::GdipGraphicsClear(context.graphics, colour_);
-    EndSurfacePaint(this, context);
+    const SurfacePaint paint(this, nullptr, startTransition);
+    if (const PaintContext& context = paint.Context(); context.graphics) {
+      Gdiplus::DllExports::GdipGraphicsClear(context.graphics, colour_);
+    }
   }
 
   void SetColour(Gdiplus::ARGB colour) {

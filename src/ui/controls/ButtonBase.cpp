@@ -302,13 +302,12 @@ void ButtonBase::PaintButton(int state, bool startTransition) {
   if (!OnUiThread()) return RunOnUiThread([&] { PaintButton(state, startTransition); });
   if (!IsLive()) return;
   if (IsDisabled()) state = kButtonDisabled;
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, startTransition);
+  const SurfacePaint paint(this, nullptr, startTransition);
+  const PaintContext& context = paint.Context();
   if (context.graphics) {
     if (PaintImages(state) == 0) DrawBuiltInLook(context.graphics, state);
     DrawContent(context.graphics);
   }
-  EndSurfacePaint(this, context);
 }
 
 void ButtonBase::DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state) {

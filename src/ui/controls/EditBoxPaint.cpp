@@ -271,8 +271,8 @@ void EditBox::BlinkCaret() {
 
 void EditBox::PaintText(const RectF* clip) {
   if (!IsLive()) return;
-  PaintContext context;
-  BeginSurfacePaint(this, context, clip, false);
+  const SurfacePaint paint(this, clip, false);
+  const PaintContext& context = paint.Context();
   Gdiplus::GpGraphics* graphics = context.graphics;
   if (graphics) {
     const RectF& bounds = BoundsRef();
@@ -330,5 +330,4 @@ void EditBox::PaintText(const RectF* clip) {
       gdip::GdipDrawLine(graphics, pen_.Get(), x, caretRect_.Y, x, caretRect_.Y + caretRect_.Height);
     }
   }
-  EndSurfacePaint(this, context);
 }

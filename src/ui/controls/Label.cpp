@@ -272,8 +272,8 @@ void Label::PaintLabel() {
   if (animateNext_ && !animate) ResetAnimation();
   if (animate) TransitionFrames(animationFrames_, animationInterval_);
 
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, animate);
+  const SurfacePaint paint(this, nullptr, animate);
+  const PaintContext& context = paint.Context();
   if (context.graphics && font_ && !text_.empty()) {
     gfx::BrushPtr brush;
     if (gdip::GdipCreateSolidFill(colour_, reinterpret_cast<Gdiplus::GpSolidFill**>(brush.Put())) == Gdiplus::Ok) {
@@ -285,7 +285,6 @@ void Label::PaintLabel() {
       }
     }
   }
-  EndSurfacePaint(this, context);
 }
 
 void Label::UnusedLabelHook() {}

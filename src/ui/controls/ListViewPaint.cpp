@@ -680,12 +680,9 @@ void ListView::RememberShown() {
 void ListView::PresentArea(const RectF* area) {
   if (DeferLayers()) return;
   RememberShown();
-  PaintContext context;
-  BeginSurfacePaint(this, context, area, false);
-  if (context.graphics && ComposeLayersDirect(context.clip)) {
-    EndSurfacePaint(this, context);
-    return;
-  }
+  const SurfacePaint paint(this, area, false);
+  const PaintContext& context = paint.Context();
+  if (context.graphics && ComposeLayersDirect(context.clip)) return;
   if (Gdiplus::GpGraphics* g = context.graphics) {
     gdip::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
     if (backgroundSurface_) {
@@ -705,7 +702,6 @@ void ListView::PresentArea(const RectF* area) {
       gdip::GdipResetClip(g);
     }
   }
-  EndSurfacePaint(this, context);
 }
 
 RectF ListView::RowsOnSurface() const {

@@ -270,8 +270,8 @@ void PictureBox::PaintPicture() {
     if (!IsVisible()) return;
     LoadImage();
   }
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, false);
+  const SurfacePaint paint(this, nullptr, false);
+  const PaintContext& context = paint.Context();
   Gdiplus::GpImage* image = ImageHandle();
   if (context.graphics && image) {
     // A frame that cannot be decoded leaves the picture empty for its time; play goes on.
@@ -293,7 +293,6 @@ void PictureBox::PaintPicture() {
     }
   }
   if (context.graphics) DrawBorder(context.graphics, border_, BoundsRef().Width, BoundsRef().Height);
-  EndSurfacePaint(this, context);
   ScheduleNextFrame();
 }
 

@@ -309,8 +309,8 @@ void ScrollBar::Press(POINT local) {
 
 void ScrollBar::PaintBar(int mode, float x, float y) {
   hoverPart_ = mode == 0 ? kScrollPartNone : geometry_.PartAt(x, y, position_, minimum_, maximum_);
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, /*startTransition=*/TransitionFrames() != 0);
+  const SurfacePaint paint(this, nullptr, /*startTransition=*/TransitionFrames() != 0);
+  const PaintContext& context = paint.Context();
   if (Gdiplus::GpGraphics* graphics = context.graphics) {
     const RectF thumb = geometry_.ThumbRect(position_, minimum_, maximum_);
     if (mode == 0 && compactWhenIdle_) {
@@ -327,7 +327,6 @@ void ScrollBar::PaintBar(int mode, float x, float y) {
       if (thumbLength_ > 0) RoundedShape(graphics, thumb, 6, 110, 80);
     }
   }
-  EndSurfacePaint(this, context);
 }
 
 LRESULT ScrollBar::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/Contained.h"
 #include "ui/core/WindowHost.h"
 #include "ui/gfx/Pixels.h"
 #include "ui/gfx/RectArithmetic.h"
@@ -505,8 +506,8 @@ RECT SurfacePixels(GpBitmap* surface, const RectF& clip, int dpi) {
 
 }  // namespace
 
-void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* clip, bool startTransition) {
-  context = PaintContext{};
+SurfacePaint::SurfacePaint(Control* control, const RectF* clip, bool startTransition) : control_(control) {
+  PaintContext& context = context_;
   if (!control || !control->host_) return;
   WindowHost* host = control->host_;
   context.window = control->hostWindow_;
@@ -557,7 +558,11 @@ void BeginSurfacePaint(Control* control, PaintContext& context, const RectF* cli
   }
 }
 
-void EndSurfacePaint(Control* control, PaintContext& context) {
+SurfacePaint::~SurfacePaint() { base::Contained([this] { Present(); }); }
+
+void SurfacePaint::Present() {
+  Control* control = control_;
+  const PaintContext& context = context_;
   if (!control || !control->host_) return;
   control->BeforePresent();
   if (context.graphics) GdipResetClip(context.graphics);

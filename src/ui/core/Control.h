@@ -64,7 +64,7 @@ struct ControlOptions {
   int transitionStyle = 0;            // 0 fade, 1 slide down, 2 up, 3 right, 4 left
 };
 
-// What BeginSurfacePaint hands to the drawing code of a class.
+// What a SurfacePaint hands to the drawing code of a class.
 struct PaintContext {
   HWND window = nullptr;
   HDC backBufferDc = nullptr;
@@ -128,7 +128,7 @@ class Control {
   virtual void TransitionTick();
   // An empty hook that nothing calls; a class may override it to no effect.
   virtual void UnusedHook();
-  // Called by EndSurfacePaint before the surface is presented.
+  // Called when a SurfacePaint ends, before the surface is presented.
   virtual void BeforePresent();
   virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -197,8 +197,7 @@ class Control {
  protected:
   friend class WindowHost;  // links the tree
   friend class Compositor;  // reads the transition it composes
-  friend void BeginSurfacePaint(Control*, PaintContext&, const Gdiplus::RectF*, bool);
-  friend void EndSurfacePaint(Control*, PaintContext&);
+  friend class SurfacePaint;
 
   // Recreates the surface and its graphics at the current size (1x1 for type 21).
   void CreateSurface();
@@ -247,9 +246,24 @@ LRESULT SendToControl(HWND window, Control* control, UINT message, WPARAM wParam
 // Returns MessageProc's result; a null control yields 0.
 LRESULT DispatchControlMessage(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Bracket every repaint of a control's surface. clip is in surface coordinates (null = all).
-void BeginSurfacePaint(Control* control, PaintContext& context, const Gdiplus::RectF* clip, bool startTransition);
-void EndSurfacePaint(Control* control, PaintContext& context);
+// Every repaint of a control's surface, as a scope: made, it clears the area to draw (clip, in
+// surface coordinates; null = all) and may start a transition; ended, however the drawing code
+// left (a failure half way too), it takes the clip off and presents what was drawn.
+class SurfacePaint {
+ public:
+  SurfacePaint(Control* control, const Gdiplus::RectF* clip, bool startTransition);
+  ~SurfacePaint();
+  SurfacePaint(const SurfacePaint&) = delete;
+  SurfacePaint& operator=(const SurfacePaint&) = delete;
+
+  const PaintContext& Context() const { return context_; }
+
+ private:
+  void Present();
+
+  Control* control_;
+  PaintContext context_;
+};
 
 // Bounds comparisons use this tolerance so that setting the same value moves nothing.
 inline constexpr float kBoundsTolerance = 1e-7f;

@@ -32,14 +32,13 @@ Control* FrameIcon::CreateIcon(HWND hostWindow, HICON icon) {
 }
 
 void FrameIcon::Paint() {
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, false);
+  const SurfacePaint paint(this, nullptr, false);
+  const PaintContext& context = paint.Context();
   if (context.graphics && icon_) {
     if (gfx::BitmapPtr bitmap = gfx::BitmapFromIcon(icon_)) {
       GdipDrawImageRectI(context.graphics, bitmap.Get(), 0, 0, 16, 16);
     }
   }
-  EndSurfacePaint(this, context);
 }
 
 LRESULT FrameIcon::MessageProc(UINT message, WPARAM, LPARAM) {
@@ -74,8 +73,8 @@ AccessibleInfo CaptionLabel::Describe() {
 }
 
 void CaptionLabel::Paint() {
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, false);
+  const SurfacePaint paint(this, nullptr, false);
+  const PaintContext& context = paint.Context();
   GpFont* font = gfx::default_font();
   if (context.graphics && font && !text_.empty()) {
     std::wstring wide = gfx::widen_text(text_);
@@ -88,7 +87,6 @@ void CaptionLabel::Paint() {
     RectF layout(0, 0, BoundsRef().Width, BoundsRef().Height);
     GdipDrawString(context.graphics, wide.c_str(), -1, font, &layout, format.Get(), brush.Get());
   }
-  EndSurfacePaint(this, context);
 }
 
 LRESULT CaptionLabel::MessageProc(UINT message, WPARAM, LPARAM) {

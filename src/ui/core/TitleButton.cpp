@@ -66,15 +66,14 @@ int TitleButton::Kind() const { return kind_; }
 void TitleButton::PaintState(int state, bool force, int frames) {
   if (state == drawnState_ && !force) return;
   TransitionFrames(frames);
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, /*startTransition=*/true);
+  const SurfacePaint paint(this, nullptr, /*startTransition=*/true);
+  const PaintContext& context = paint.Context();
   Gdiplus::RectF cell;
   const bool zoomed = GetHostWindow() && IsZoomed(GetHostWindow());
   if (context.graphics && TitleGlyphCell(kind_, state, zoomed, &cell)) {
     const Gdiplus::RectF& bounds = BoundsRef();
     gfx::draw_image(context.graphics, gfx::ControlStrip(), gfx::make_rectf(0, 0, bounds.Width, bounds.Height), &cell);
   }
-  EndSurfacePaint(this, context);
   drawnState_ = state;
 }
 

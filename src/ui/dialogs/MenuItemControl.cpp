@@ -75,8 +75,8 @@ void MenuItemControl::SetSubMenuOpen(bool open) {
 }
 
 void MenuItemControl::Paint() {
-  PaintContext context;
-  BeginSurfacePaint(this, context, nullptr, false);
+  const SurfacePaint paint(this, nullptr, false);
+  const PaintContext& context = paint.Context();
   if (Gdiplus::GpGraphics* graphics = context.graphics) {
     const MenuItemRecord& item = Item();
     const float width = BoundsRef().Width, height = BoundsRef().Height;
@@ -99,7 +99,6 @@ void MenuItemControl::Paint() {
       }
     }
   }
-  EndSurfacePaint(this, context);
 }
 
 void MenuItemControl::Enter() {

@@ -7,6 +7,7 @@
 #include "ui/controls/ImageButton.h"
 #include "ui/core/UiThread.h"
 #include "ui/controls/Label.h"
+#include "ui/core/WindowScope.h"
 #include "ui/gfx/Fonts.h"
 #include "ui/gfx/Image.h"
 #include "ui/gfx/Text.h"
@@ -169,6 +170,8 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   if (!window) return kBoxCancel;
 
   Box box;
+  // Gone before the box's parts, and also when memory runs out half way.
+  const WindowScope owned(window);
   box.window = window;
   box.host = std::make_unique<WindowHost>();
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&box));

@@ -155,6 +155,31 @@ const MenuItemRecord* PopupMenu::Item(int position) const {
   return &items_[static_cast<size_t>(position - 1)];
 }
 
+// One showing's hold on the menu and its window, released however the showing ends (memory
+// running out half way too): the window goes, its parent forgets it, and the menu can open again.
+class PopupMenu::ShowingScope {
+ public:
+  ShowingScope(PopupMenu& menu, HWND window, MenuSession* parent) : menu_(menu), window_(window), parent_(parent) {
+    menu_.showing_ = true;
+    menu_.window_ = window;
+  }
+  ~ShowingScope() {
+    if (IsWindow(window_)) DestroyWindow(window_);
+    if (parent_ && IsWindow(parent_->window) && GetPropW(parent_->window, kPropMenuSub) == window_) {
+      RemovePropW(parent_->window, kPropMenuSub);
+    }
+    menu_.window_ = nullptr;
+    menu_.showing_ = false;
+  }
+  ShowingScope(const ShowingScope&) = delete;
+  ShowingScope& operator=(const ShowingScope&) = delete;
+
+ private:
+  PopupMenu& menu_;
+  HWND window_;
+  MenuSession* parent_;
+};
+
 bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* openerItem) {
   if (showing_) return false;  // a menu cannot open inside itself
   MenuSession session;
@@ -182,68 +207,62 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
   create.extendedStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
   HWND window = create_toolkit_window(create);
   if (!window) return false;
-
-  showing_ = true;
-  window_ = window;
-  session.menu = this;
-  session.window = window;
-  session.owner = owner;
-  session.isSubMenu = parent != nullptr;
-  session.root = parent ? parent->root : window;
-  session.rootSession = parent ? parent->rootSession : &session;
-  session.skinColour = parent ? parent->skinColour : SkinColourOf(owner);
-  session.columnColour = colour_ >= 0 ? colour_ : SkinColourOf(owner);
-  if (session.columnColour < 0) session.columnColour = kMenuFallbackColour;
-
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&session));
-  SetPropW(window, kPropFlags, reinterpret_cast<HANDLE>(1));
-  SetPropW(window, kPropMenuHost, session.root);
-  if (parent) {
-    SetPropW(parent->window, kPropMenuSub, window);
-  } else {
-    session.eventControl = ControlUnderMouse(owner);
-    SetPropW(window, kPropMenuEvent, session.eventControl);
-    if (session.eventControl) SendMessageW(owner, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(session.eventControl));
-  }
-  if (colour_ >= 0) SetPropW(window, kPropMenuWnd, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(colour_)));
-
   {
-    WindowHost host;
-    host.set_on_paint(painter_ ? painter_ : BuiltinMenuPainter);
-    AttachOptions options;
-    options.backgroundColour = session.columnColour;
-    options.frameFlags = 0;
-    options.alpha = 240;
-    options.cornerStyle = 1;
-    options.draggable = false;
-    std::vector<std::unique_ptr<MenuItemControl>> controls;
-    if (host.attach(window, options)) {
-      host.set_on_window_message(MenuWindowMessage);
-      host.SetAccessibleRole(ROLE_SYSTEM_MENUPOPUP);
-      for (const MenuItemSlot& slot : LayoutMenuItems(session.items, size.cx)) {
-        auto control = std::make_unique<MenuItemControl>(session, slot.position);
-        if (!control->Create(slot.bounds)) continue;
-        if (int key = MenuMnemonicKey(control->Item().text)) {
-          SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(control.get()), key);
-        }
-        controls.push_back(std::move(control));
-      }
-      if (created_) created_(window, parent ? 1 : 0);
-      if (IsWindow(window)) {
-        host.show(parent ? (placement.openedLeft ? 3 : 4) : 0);
-        SetForegroundWindow(window);
-        RunLoop(window);
-      }
-    }
-    if (IsWindow(window)) DestroyWindow(window);
-    controls.clear();
-  }
+    const ShowingScope showing(*this, window, parent);
+    session.menu = this;
+    session.window = window;
+    session.owner = owner;
+    session.isSubMenu = parent != nullptr;
+    session.root = parent ? parent->root : window;
+    session.rootSession = parent ? parent->rootSession : &session;
+    session.skinColour = parent ? parent->skinColour : SkinColourOf(owner);
+    session.columnColour = colour_ >= 0 ? colour_ : SkinColourOf(owner);
+    if (session.columnColour < 0) session.columnColour = kMenuFallbackColour;
 
-  if (parent && IsWindow(parent->window) && GetPropW(parent->window, kPropMenuSub) == window) {
-    RemovePropW(parent->window, kPropMenuSub);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&session));
+    SetPropW(window, kPropFlags, reinterpret_cast<HANDLE>(1));
+    SetPropW(window, kPropMenuHost, session.root);
+    if (parent) {
+      SetPropW(parent->window, kPropMenuSub, window);
+    } else {
+      session.eventControl = ControlUnderMouse(owner);
+      SetPropW(window, kPropMenuEvent, session.eventControl);
+      if (session.eventControl) SendMessageW(owner, TKM_SET_FOCUS, 0, reinterpret_cast<LPARAM>(session.eventControl));
+    }
+    if (colour_ >= 0) SetPropW(window, kPropMenuWnd, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(colour_)));
+
+    {
+      WindowHost host;
+      host.set_on_paint(painter_ ? painter_ : BuiltinMenuPainter);
+      AttachOptions options;
+      options.backgroundColour = session.columnColour;
+      options.frameFlags = 0;
+      options.alpha = 240;
+      options.cornerStyle = 1;
+      options.draggable = false;
+      std::vector<std::unique_ptr<MenuItemControl>> controls;
+      if (host.attach(window, options)) {
+        host.set_on_window_message(MenuWindowMessage);
+        host.SetAccessibleRole(ROLE_SYSTEM_MENUPOPUP);
+        for (const MenuItemSlot& slot : LayoutMenuItems(session.items, size.cx)) {
+          auto control = std::make_unique<MenuItemControl>(session, slot.position);
+          if (!control->Create(slot.bounds)) continue;
+          if (int key = MenuMnemonicKey(control->Item().text)) {
+            SendMessageW(window, TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(control.get()), key);
+          }
+          controls.push_back(std::move(control));
+        }
+        if (created_) created_(window, parent ? 1 : 0);
+        if (IsWindow(window)) {
+          host.show(parent ? (placement.openedLeft ? 3 : 4) : 0);
+          SetForegroundWindow(window);
+          RunLoop(window);
+        }
+      }
+      if (IsWindow(window)) DestroyWindow(window);
+      controls.clear();
+    }
   }
-  window_ = nullptr;
-  showing_ = false;
   if (parent || !session.choice) return false;
   DeliverMenuChoice(owner, session.choice->flag, session.choice->id, session.eventControl);
   return true;

@@ -89,6 +89,7 @@ class PopupMenu {
   MenuCreatedCallback created_ = nullptr;
   int colour_ = -1;
   HWND window_ = nullptr;
+  class ShowingScope;  // owns showing_ and window_ while a showing lasts
   bool showing_ = false;
 };
 
