@@ -277,6 +277,10 @@ void ListView::DrawHeader() {
   gdip::GdipCreateSolidFill(Black(210), reinterpret_cast<Gdiplus::GpSolidFill**>(ink.Put()));
   float x = static_cast<float>(offsetX);
   int number = 0;
+  // Each separator is the column's last device column, as the rows' grid lines are, so that
+  // one straight line runs down each column edge at every scale.
+  const LONG deviceHeight = ui::SurfaceSize(headerStrip_, HostDpi()).cy;
+  std::vector<RECT> separators;
   for (const Column& c : columns) {
     const float width = static_cast<float>(c.width);
     const bool sorted = ++number == sortColumn;
@@ -293,9 +297,14 @@ void ListView::DrawHeader() {
       DrawText(g.Get(), c.title, Font(), format_.Get(), c.alignment, ink.Get(),
                RectF(textLeft, 0, x + width - textLeft - 2 - arrowRoom, h));
       if (sorted) DrawSortArrow(g.Get(), x + width, h, sortDirection);
-      Line(g.Get(), Black(51), x + width - 0.5f, 0, x + width - 0.5f, h);
+      const LONG edge = ui::RectToDevice(RectF(x + width, 0, 0, 0), HostDpi()).left;
+      separators.push_back(RECT{edge - 1, 0, edge, deviceHeight});
     }
     x += width;
+  }
+  if (!separators.empty()) {
+    gfx::BitmapPixels pixels(headerSurface_.Get(), g.Get());
+    gfx::BlendPixels(pixels.Area(), Black(51), separators);
   }
   Line(g.Get(), Black(51), 0, h - 0.5f, w, h - 0.5f);
 }

@@ -725,3 +725,48 @@ TEST(ListView, CheckBoxesToggleOnlyInsideTheBox) {
 }
 
 }  // namespace
+
+namespace {
+
+// At every scale each column edge is one straight line: down the list's surface, every device
+// row that shows a column line (the header's separators, the rows' grid lines) shows it on the
+// same device columns. The cells are empty, so only the lines darken a pixel against its left.
+TEST(ListViewGrid, HeaderSeparatorsAndRowLinesMeet) {
+  for (int dpi : {96, 120, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    HostedWindow window{HostedWindow::Frame(0)};
+    window.Show();
+    RECT suggested{50, 50, 50 + MulDiv(400, dpi, 96), 50 + MulDiv(300, dpi, 96)};
+    window.Send(0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(window.host->Dpi(), dpi);
+    ListView list;
+    list.Create(window.window, 10, 10, 380, 200);
+    for (int width : {100, 97, 61}) list.InsertColumn(0, "", width);
+    for (int i = 0; i < 3; ++i) list.AddRow({"", "", ""}, i + 1);
+    Pump();
+    UINT w = 0, h = 0;
+    gfx::gdip::GdipGetImageWidth(list.Surface(), &w);
+    gfx::gdip::GdipGetImageHeight(list.Surface(), &h);
+    ASSERT_GT(w, 20u);
+    const auto light = [&](UINT x, UINT y) {
+      const Gdiplus::ARGB c = ImagePixel(list.Surface(), x, y);
+      return static_cast<int>(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF));
+    };
+    std::set<std::vector<UINT>> lineSets;
+    int rowsWithLines = 0;
+    for (UINT y = 2; y + 2 < h; ++y) {
+      std::vector<UINT> lines;
+      for (UINT x = w / 10; x < w - w / 10; ++x) {  // away from the border's corners
+        if (light(x, y) + 18 < light(x - 1, y)) lines.push_back(x);
+      }
+      if (lines.empty()) continue;
+      ++rowsWithLines;
+      lineSets.insert(lines);
+    }
+    EXPECT_GT(rowsWithLines, 3 * MulDiv(20, dpi, 96)) << "header and rows both show lines";
+    ASSERT_EQ(lineSets.size(), 1u) << "the lines jog somewhere";
+    EXPECT_EQ(lineSets.begin()->size(), 3u);
+  }
+}
+
+}  // namespace
