@@ -590,7 +590,7 @@ void Compositor::ComposeWhenDue() {
   composePosted_ = PostMessageW(Window(), TKM_COMPOSE_QUEUED, 0, 0) != FALSE;
 }
 
-void Compositor::compose_queued() {
+void Compositor::ComposeQueued() {
   if (Window() && !busy_) repaintQueue_.Flush();
 }
 
@@ -609,7 +609,7 @@ Compositor* RepaintBatch::Close() noexcept {
 
 void RepaintBatch::ComposeAndClose() {
   // A nested message's batch composes at its end too: its loop turn is over.
-  if (Compositor* host = Close()) host->compose_queued();
+  if (Compositor* host = Close()) host->ComposeQueued();
 }
 
 std::vector<RectF> MergeTouching(const std::deque<RectF>& rects) {
@@ -655,9 +655,9 @@ void Compositor::present_rect(const RECT* rect, bool rectGiven) {
   PresentNow(rectGiven ? rect : nullptr);
 }
 
-void Compositor::present_at_once(const RectF& rect) {
+void Compositor::PresentAtOnce(const RectF& rect) {
   if (!Window()) return;
-  compose_queued();
+  ComposeQueued();
   Recompose(rect);
   // Some window systems (Wine among them) keep what a busy thread drew until it next finds its
   // queue empty: one look for a message that is never posted shows it now.

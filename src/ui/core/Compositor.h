@@ -52,13 +52,13 @@ class Compositor {
   // Recomposes one rectangle at once: background cache, controls, present.
   void Recompose(const Gdiplus::RectF& rect);
   void queue_repaint(const Gdiplus::RectF& rect, WPARAM mode);
-  void compose_queued();
+  void ComposeQueued();
   // A moved control's old and new place queued; false while busy (the control queues them).
   bool QueueMoved(Control* control);
   bool InBatch() const { return innermostBatch_ != nullptr; }
   void ComposePostArrived() { composePosted_ = false; }
   void present_rect(const RECT* rect, bool rectGiven);
-  void present_at_once(const Gdiplus::RectF& rect);
+  void PresentAtOnce(const Gdiplus::RectF& rect);
   void OnPaint();
   void transition_tick();
   void show(int effect);

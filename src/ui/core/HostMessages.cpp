@@ -40,7 +40,7 @@ LRESULT WindowHost::handle_message(UINT message, WPARAM wParam, LPARAM lParam) {
   if (SentFromWithin(message, wParam)) return AnswerMessage(message, wParam, lParam);
   // Another message still open here is waiting on a loop (modal, menu, move or size): what it
   // queued shows before this one runs.
-  if (compositor_.InBatch()) compositor_.compose_queued();
+  if (compositor_.InBatch()) compositor_.ComposeQueued();
   RepaintBatch batch(*this);
   const LRESULT answer = AnswerMessage(message, wParam, lParam);
   batch.ComposeAndClose();

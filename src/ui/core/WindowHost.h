@@ -108,7 +108,7 @@ class WindowHost final : public HostContext, public AccessibleHost {
   void Recompose(const Gdiplus::RectF& rect) { compositor_.Recompose(rect); }
   // Recomposes and presents a rectangle (client coordinates) and has the window system show it
   // at once, for a caller that is about to block the UI thread.
-  void present_at_once(const Gdiplus::RectF& rect) { compositor_.present_at_once(rect); }
+  void PresentAtOnce(const Gdiplus::RectF& rect) { compositor_.PresentAtOnce(rect); }
   void transition_tick() { compositor_.transition_tick(); }
   void show(int effect);
   void set_close_effect(int effect) { compositor_.set_close_effect(effect); }

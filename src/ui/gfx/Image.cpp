@@ -71,7 +71,7 @@ BitmapPtr CopyToArgbBitmap(GpImage* decoded) {
   return bitmap;
 }
 
-// The images decode_ahead hands to its worker. The list is fixed before the worker starts;
+// The images DecodeAhead hands to its worker. The list is fixed before the worker starts;
 // the flags are guarded by the lock, and `decoded` is signalled as each image is ready.
 struct AheadDecodes {
   struct Entry {
@@ -85,7 +85,7 @@ struct AheadDecodes {
   std::condition_variable decoded;
 };
 
-// A toolkit global: made by the first decode_ahead and kept for the process.
+// A toolkit global: made by the first DecodeAhead and kept for the process.
 AheadDecodes*& Ahead() {
   static AheadDecodes* ahead = nullptr;
   return ahead;
@@ -99,7 +99,7 @@ bool SameSource(const ImageSource& a, ByteSpan bytes, bool addPngSignature) {
 DWORD WINAPI DecodeAheadThread(LPVOID parameter) {
   auto* ahead = static_cast<AheadDecodes*>(parameter);
   for (AheadDecodes::Entry& entry : ahead->entries) {
-    Image image = decode_image(entry.source.bytes, entry.source.addPngSignature, false);
+    Image image = DecodeImage(entry.source.bytes, entry.source.addPngSignature, false);
     if (image && entry.source.stretchWidth > 0 && entry.source.stretchHeight > 0) {
       MakeStretched(image, entry.source.stretchWidth, entry.source.stretchHeight);
     }
@@ -139,7 +139,7 @@ BitmapPtr Image::TakeStretched(int width, int height) {
   return std::move(stretched_);
 }
 
-void decode_ahead(std::span<const ImageSource> sources) {
+void DecodeAhead(std::span<const ImageSource> sources) {
   if (Ahead() || sources.empty()) return;
   auto ahead = std::make_unique<AheadDecodes>();
   for (const ImageSource& source : sources) {
@@ -154,10 +154,10 @@ Image load_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   if (!keepSource && !bytes.empty()) {
     if (Image ahead = TakeAhead(bytes, addPngSignature)) return ahead;
   }
-  return decode_image(bytes, addPngSignature, keepSource);
+  return DecodeImage(bytes, addPngSignature, keepSource);
 }
 
-Image decode_image(ByteSpan bytes, bool addPngSignature, bool keepSource) {
+Image DecodeImage(ByteSpan bytes, bool addPngSignature, bool keepSource) {
   Image result;
   if (bytes.empty()) return result;
   GlobalMemoryPtr memory =

@@ -30,12 +30,12 @@ class Image {
   explicit operator bool() const { return static_cast<bool>(image_); }
   // True for a keep-mode image, which still reads from its source stream.
   bool KeepsSource() const { return static_cast<bool>(stream_); }
-  // The stretched copy decode_ahead made along with the image, when it was made at this size;
+  // The stretched copy DecodeAhead made along with the image, when it was made at this size;
   // given once, empty otherwise.
   BitmapPtr TakeStretched(int width, int height);
 
  private:
-  friend Image decode_image(ByteSpan bytes, bool addPngSignature, bool keepSource);
+  friend Image DecodeImage(ByteSpan bytes, bool addPngSignature, bool keepSource);
   friend void dispose_image(Image& image);
   friend void MakeStretched(Image& image, int width, int height);
 
@@ -51,14 +51,14 @@ class Image {
 // An empty Image when the bytes are empty or cannot be decoded (nothing is leaked).
 // addPngSignature prefixes the 8-byte PNG signature, for strips stored without it.
 Image load_image(ByteSpan bytes, bool addPngSignature = false, bool keepSource = false);
-// The same, always decoding the bytes itself (never taking a result of decode_ahead).
-Image decode_image(ByteSpan bytes, bool addPngSignature = false, bool keepSource = false);
+// The same, always decoding the bytes itself (never taking a result of DecodeAhead).
+Image DecodeImage(ByteSpan bytes, bool addPngSignature = false, bool keepSource = false);
 
 // Bytes to decode, as load_image takes them.
 struct ImageSource {
   ByteSpan bytes;
   bool addPngSignature = false;
-  // When set, decode_ahead also makes the image's StretchedCopy at this size (Image::TakeStretched).
+  // When set, DecodeAhead also makes the image's StretchedCopy at this size (Image::TakeStretched).
   int stretchWidth = 0, stretchHeight = 0;
 };
 
@@ -67,7 +67,7 @@ struct ImageSource {
 // of decoding them again; a decode that failed there is tried again by the caller. Skin images
 // cost Wine 10-20 ms each, which the UI thread spends on its other start-up work meanwhile.
 // Takes effect once per process, and only after GDI+ has started.
-void decode_ahead(std::span<const ImageSource> sources);
+void DecodeAhead(std::span<const ImageSource> sources);
 
 // Disposes the image, releases the stream, frees the memory; each may already be gone.
 void dispose_image(Image& image);

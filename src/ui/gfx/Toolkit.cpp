@@ -57,7 +57,7 @@ bool toolkit_startup(StartupStep buildEditContextMenu, std::span<const ImageSour
   state.osMajorVersion = ReadOsMajorVersion();
   EnsureDefaultFont();
   // After the font: started before it, the worker's first decode held the font up (measured).
-  decode_ahead(ahead);
+  DecodeAhead(ahead);
   state.defaultCursor = LoadCursorW(nullptr, kArrowCursor);
   state.classRegistered = RegisterToolkitClass();
   if (buildEditContextMenu) buildEditContextMenu();

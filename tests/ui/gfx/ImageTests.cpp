@@ -158,8 +158,8 @@ bool SamePixels(GpImage* a, GpImage* b) {
 TEST(ImageLoading, NormalModeHoldsThePixelsGdiPlusDrawsOfTheDecodedImage) {
   for (const Embedded& e : kEmbedded) {
     SCOPED_TRACE(e.name);
-    Image normal = decode_image(e.bytes(), e.storedWithoutSignature);
-    Image kept = decode_image(e.bytes(), e.storedWithoutSignature, /*keepSource=*/true);
+    Image normal = DecodeImage(e.bytes(), e.storedWithoutSignature);
+    Image kept = DecodeImage(e.bytes(), e.storedWithoutSignature, /*keepSource=*/true);
     ASSERT_TRUE(normal);
     ASSERT_TRUE(kept);
     Canvas drawn(static_cast<int>(e.width), static_cast<int>(e.height));
@@ -179,7 +179,7 @@ TEST(DecodeAhead, TakenOnceByEqualBytesAndSameAsADecodeOfItsOwn) {
   std::vector<unsigned char> background(ahead.background.begin(), ahead.background.end());
   Image taken = load_image(background);
   ASSERT_TRUE(taken);
-  const Image own = decode_image(background);
+  const Image own = DecodeImage(background);
   EXPECT_TRUE(SamePixels(taken.Get(), own.Get()));
   EXPECT_FALSE(taken.TakeStretched(kAheadStretchWidth + 1, kAheadStretchHeight)) << "made at another size";
   BitmapPtr stretched = taken.TakeStretched(kAheadStretchWidth, kAheadStretchHeight);
@@ -200,14 +200,14 @@ TEST(DecodeAhead, TakenOnceByEqualBytesAndSameAsADecodeOfItsOwn) {
   Image button = load_image(ahead.button);
   ASSERT_TRUE(button);
   EXPECT_FALSE(button.KeepsSource());
-  EXPECT_TRUE(SamePixels(button.Get(), decode_image(ahead.button).Get()));
+  EXPECT_TRUE(SamePixels(button.Get(), DecodeImage(ahead.button).Get()));
 
   // A decode that failed ahead fails here too, without waiting for ever.
   EXPECT_FALSE(load_image(ahead.garbage));
   EXPECT_FALSE(load_image(ahead.garbage));
 
   // The control strip was decoded ahead as well.
-  EXPECT_TRUE(SamePixels(ControlStrip(), decode_image(resources::ControlStrip(), true).Get()));
+  EXPECT_TRUE(SamePixels(ControlStrip(), DecodeImage(resources::ControlStrip(), true).Get()));
 }
 
 TEST(ImageLoading, KeepModeKeepsEveryGifFrameButNormalModeOnlyTheFirst) {
