@@ -101,3 +101,4 @@ QUARVEL_LATE_BOUND(kWininet, InternetOpenA, 20, 0)
 QUARVEL_LATE_BOUND(kWininet, InternetQueryDataAvailable, 16, FALSE)
 QUARVEL_LATE_BOUND(kWininet, InternetReadFile, 16, FALSE)
 QUARVEL_LATE_BOUND(kWininet, InternetSetOptionA, 16, FALSE)
+QUARVEL_LATE_BOUND(kWininet, InternetSetStatusCallbackA, 8, -1)  // INTERNET_INVALID_STATUS_CALLBACK

@@ -144,7 +144,7 @@ void OpenCloudPlay() {
     attach.frameFlags = kFrameFlags;
     attach.sharedBackground = owner;
     objects.host.attach(window, attach);
-    objects.host.set_on_window_message(CloudPlayMessage);
+    objects.host.Callbacks().set_on_window_message(CloudPlayMessage);
 
     objects.browser.Reset();
     objects.browser = CreateBrowser(window, ui::WindowDpi(window));

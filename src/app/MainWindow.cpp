@@ -227,7 +227,7 @@ void BuildWindow(HWND window) {
   if (!AppState.mainHost->attach(window, options)) EndProcess(kExitNoHost);
   // The hook goes in before anything looks at the queue: a close that arrives while the window
   // is being built ends the process like any later one, before any thread has started.
-  AppState.mainHost->set_on_window_message(MainWindowHook);
+  AppState.mainHost->Callbacks().set_on_window_message(MainWindowHook);
 
   ProcessPendingMessages();
 

@@ -73,11 +73,11 @@ TEST(MainWindow, IsCreated610By515CentredShownWithGbkCaption) {
   WindowHost* host = host_of_window(window);
   ASSERT_NE(host, nullptr);
   EXPECT_EQ(host, AppState.mainHost.get());
-  EXPECT_EQ(host->FrameFlags(), 0x217);
-  EXPECT_EQ(host->ImageLayout(), 1);
-  EXPECT_FALSE(host->Sizable());
-  EXPECT_TRUE(host->draggable());
-  EXPECT_NE(host->BackgroundImage(), nullptr);
+  EXPECT_EQ(host->Frame().Flags(), 0x217);
+  EXPECT_EQ(host->Painting().ImageLayout(), 1);
+  EXPECT_FALSE(host->Frame().Sizable());
+  EXPECT_TRUE(host->Frame().draggable());
+  EXPECT_NE(host->Painting().BackgroundImage(), nullptr);
   EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
   EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_MAXIMIZEBOX);
 

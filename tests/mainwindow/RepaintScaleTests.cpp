@@ -73,7 +73,7 @@ std::vector<std::uint32_t> Pixels() {
   const WindowSize size = Host().DeviceSize();
   std::vector<std::uint32_t> pixels;
   HDC window = GetDC(Main());
-  for (HDC from : {window, Host().BackBufferDc()}) {
+  for (HDC from : {window, Host().Painting().BackBuffer().Dc()}) {
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), size.width, -size.height, 1, 32, BI_RGB};
     void* bits = nullptr;
@@ -227,7 +227,7 @@ TEST(Repaint, PartialRepaintsAtEveryScaleLeaveWhatAWholeRedrawDraws) {
       DispatchControlMessage(&list, TKM_SIZED, static_cast<WPARAM>(list.BoundsRef().Width),
                              static_cast<LPARAM>(list.BoundsRef().Height));
       Ui().searchBox.PaintText();
-      Host().redraw(std::nullopt, std::nullopt, 0, false);
+      Host().Painting().redraw(std::nullopt, std::nullopt, 0, false);
       EXPECT_EQ(Differences(seen, Pixels()), "");
     }
   }

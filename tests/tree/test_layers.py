@@ -1,6 +1,6 @@
 """The source tree keeps its layers: a file includes headers of its own folder and of the folders
-below it, never of one above (web < search, links < app; resources < gfx < core < controls <
-dialogs < app; form < app). The build's include roots enforce the same for what it compiles;
+below it, never of one above (base < everything; web < search, links < app; resources < gfx <
+core < controls < dialogs < app; form < app). The build's include roots enforce the same for what it compiles;
 this reads every file, headers no library compiles on its own included."""
 
 import os
@@ -12,6 +12,7 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 # What each folder may include besides itself.
 BELOW = {
+    "base": set(),
     "web": set(),
     "search": {"web"},
     "links": {"web"},
@@ -25,6 +26,9 @@ BELOW = {
             "Hosts.h"},
     ".": {"app", "ui/gfx"},  # main.cpp, the program's entry; LateBinding.cpp loads system DLLs
 }
+for _folder, _allowed in BELOW.items():
+    if _folder != "base":
+        _allowed.add("base")  # what every layer may use
 
 
 def folder_of(include):

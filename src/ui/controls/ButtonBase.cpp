@@ -324,7 +324,7 @@ void ButtonBase::DrawBuiltInLook(Gdiplus::GpGraphics* graphics, int state) {
   // The state's background is rounded whatever the frames are.
   gfx::PathPtr body = gfx::RoundedRectPath(rect, 3.0f);
   gfx::FillPath(graphics, body.Get(), look.background);
-  const int hostColour = Host() ? Host()->BackgroundColour() : -1;
+  const int hostColour = Host() ? Host()->Painting().BackgroundColour() : -1;
   gfx::FillVerticalGradient(graphics, body.Get(), rect, ToArgb(hostColour, look.gradientTop),
                               ToArgb(hostColour, look.gradientBottom));
 
@@ -371,7 +371,7 @@ void ButtonBase::DrawContent(Gdiplus::GpGraphics* graphics) {
       gdip::GdipDrawString(graphics, caption_.c_str(), -1, font_, &layout, format_.Get(), brush.Get());
     }
   }
-  if (Host() && Host()->KeyboardCue() == this && bounds.Width > 6 && bounds.Height > 7) {
+  if (Host() && Host()->Input().KeyboardCue() == this && bounds.Width > 6 && bounds.Height > 7) {
     gfx::PathPtr cue = gfx::RoundedRectPath(RectF(2.5f, 2.5f, bounds.Width - 5, bounds.Height - 6), 0);
     gfx::OutlinePath(graphics, cue.Get(), Black(120), /*dashed=*/true);
   }
@@ -382,7 +382,7 @@ LRESULT ButtonBase::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (early != -1) return early;
   switch (message) {
     case WM_CREATE:
-      if (!roundedGiven_) rounded_ = !(Host() && Host()->CornerStyleValue() == 1);
+      if (!roundedGiven_) rounded_ = !(Host() && Host()->Frame().CornerStyle() == 1);
       RegisterMnemonic();
       break;
     case WM_PAINT:

@@ -458,7 +458,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
     ~ClipReset() { gdip::GdipResetClip(g); }
   } clipReset{g};
   // Hot and selected rows take the host's background colour unless the list was given one.
-  const int hostColour = Host() ? Host()->BackgroundColour() : -1;
+  const int hostColour = Host() ? Host()->Painting().BackgroundColour() : -1;
   ARGB textColour = s.colour, fill = 0;
   if (s.state == kRowHot) {
     fill = hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51);
@@ -538,7 +538,7 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
     gfx::BitmapPixels pixels(canvas_.Get(), g);
     gfx::BlendPixels(pixels.Area(), Black(51), gridLines);
   }
-  if (s.current && Host() && Host()->KeyboardCue() == this) {
+  if (s.current && Host() && Host()->Input().KeyboardCue() == this) {
     Frame(g, Black(120), RectF(std::max(rect.X, 0.0f), rect.Y, std::min(rect.Width, view_.Width), rect.Height), true);
   }
 }

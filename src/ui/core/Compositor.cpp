@@ -689,7 +689,7 @@ void Compositor::PresentLayered(HDC source) {
 
 void CALLBACK Compositor::TransitionTimerProc(HWND window, UINT, UINT_PTR, DWORD) {
   ui::Contained([window] {
-    if (WindowHost* host = host_of_window(window)) host->transition_tick();
+    if (WindowHost* host = host_of_window(window)) host->Painting().transition_tick();
   });
 }
 

@@ -45,8 +45,8 @@ class Compositor {
   ScopedFlag BusyScope() { return ScopedFlag(busy_, true, false); }
   void SetBusy(bool busy) { busy_ = busy; }
 
-  void redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode,
-              bool allControls);
+  void redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode = 0,
+              bool allControls = false);
   // Composes the controls that intersect rect (client coordinates) onto the back buffer.
   void ComposeControls(const Gdiplus::RectF* rect, bool allControls);
   // Recomposes one rectangle at once: background cache, controls, present.

@@ -192,7 +192,7 @@ bool Control::Disabled(std::optional<bool> value) {
   if (!OnUiThread()) return RunOnUiThread([&] { return Disabled(value); });
   if (value && *value != disabled_ && host_) {
     if (HasFocus()) {
-      host_->DropFocus(this);
+      host_->Input().DropFocus(this);
       PostControlMessage(TKM_KILL_FOCUS, 0, 0);
     }
     disabled_ = *value;
@@ -283,7 +283,7 @@ std::string Control::TipText(std::optional<std::string> value, bool notify) {
 
 void Control::UpdateTip(const std::string& text) {
   if (!OnUiThread()) return RunOnUiThread([&] { UpdateTip(text); });
-  if (host_) host_->update_tooltip(this, &text);
+  if (host_) host_->Input().update_tooltip(this, &text);
 }
 
 void Control::AddEventHandler(UINT message, EventHandler handler) {
@@ -401,7 +401,7 @@ void Control::ResumePresentation() {
 void Control::TransitionTick() {
   if (!host_) return;
   ++transitionFrame_;
-  host_->Recompose(bounds_);
+  host_->Painting().Recompose(bounds_);
   if (transitionFrame_ >= transitionFrames_) {
     KillTimer(hostWindow_, TransitionTimerId());
     snapshot_.Reset();
@@ -455,6 +455,11 @@ void Control::CreateSurface() {
   GdipSetSmoothingMode(graphics_.Get(), SmoothingModeAntiAlias);
   GdipSetTextRenderingHint(graphics_.Get(), TextRenderingHintAntiAliasGridFit);
   ui::ScaleGraphics(graphics_.Get(), dpi);
+}
+
+Gdiplus::PointF Control::FromWindow(LPARAM point) const {
+  return FromWindow(static_cast<float>(static_cast<short>(LOWORD(point))),
+                    static_cast<float>(static_cast<short>(HIWORD(point))));
 }
 
 int Control::HostDpi() const { return host_ ? host_->Dpi() : ui::kBaseDpi; }
@@ -511,8 +516,8 @@ SurfacePaint::SurfacePaint(Control* control, const RectF* clip, bool startTransi
   if (!control || !control->host_) return;
   WindowHost* host = control->host_;
   context.window = control->hostWindow_;
-  context.backBufferDc = host->BackBufferDc();
-  context.backgroundDc = host->BackgroundDc();
+  context.backBufferDc = host->Painting().BackBuffer().Dc();
+  context.backgroundDc = host->Painting().BackgroundDc();
   context.surface = control->surface_.Get();
   context.graphics = control->graphics_.Get();
   context.clip = clip ? *clip : RectF(0, 0, control->bounds_.Width, control->bounds_.Height);
@@ -525,7 +530,7 @@ SurfacePaint::SurfacePaint(Control* control, const RectF* clip, bool startTransi
       if (wasRunning) {
         KillTimer(control->hostWindow_, control->TransitionTimerId());
         control->transitionFrame_ = control->transitionFrames_;
-        host->Recompose(control->bounds_);
+        host->Painting().Recompose(control->bounds_);
       }
       if (control->surface_) {
         gfx::BitmapPtr copy;

@@ -133,12 +133,10 @@ class Control {
   virtual LRESULT MessageProc(UINT message, WPARAM wParam, LPARAM lParam);
 
   // --- accessibility, outside the operation table (UI thread) ---
-  // Role, name, value, own states and default action; the base describes a plain client area
-  // named by its tip text.
+  // Role, name, value, states, default action (the base: a client area named by its tip text).
   virtual AccessibleInfo Describe();
-  // Simple child elements such as list rows (1-based): how many, what each one is, where it is
-  // (host client coordinates), which one lies under a client point (0: none), which one has
-  // the focus (0: none), and selecting one (SELFLAG_ bits; false when there is no such item).
+  // Simple child elements such as list rows (1-based): how many, each one, its place (client
+  // coordinates), the one at a point or with the focus (0: none), selecting one (SELFLAG_ bits).
   virtual int AccessibleItemCount();
   virtual AccessibleInfo DescribeItem(int item);
   virtual Gdiplus::RectF AccessibleItemBounds(int item);
@@ -172,25 +170,19 @@ class Control {
   EventHandler HandlerFor(UINT message, WPARAM wParam) const;
   // A point in host-window client coordinates, relative to the control's top-left corner.
   Gdiplus::PointF FromWindow(float x, float y) const { return {x - bounds_.X, y - bounds_.Y}; }
-  // The DPI of the host window (96 without one): what the system's own coordinates (cursor,
-  // caret, input method) are scaled by.
+  // The host window's DPI (96 without one), which the system's own coordinates are scaled by.
   int HostDpi() const;
-  Gdiplus::PointF FromWindow(LPARAM point) const {
-    return FromWindow(static_cast<float>(static_cast<short>(LOWORD(point))),
-                      static_cast<float>(static_cast<short>(HIWORD(point))));
-  }
+  Gdiplus::PointF FromWindow(LPARAM point) const;
 
-  // The thread rule: an operation that changes state or draws starts with
-  //   if (!OnUiThread()) return RunOnUiThread([&] { return Operation(args...); });
-  // so that it runs on the host's UI thread whoever calls it.
+  // The thread rule: an operation that changes state or draws starts with "if (!OnUiThread())
+  // return RunOnUiThread([&] { return Operation(args...); });", so it runs on the UI thread.
   bool OnUiThread() const { return ui::OnThreadOf(hostWindow_); }
   template <typename F>
   auto RunOnUiThread(F&& fn) -> std::invoke_result_t<F&> {
     return ui::CallOnUiThread(hostWindow_, fn);
   }
 
-  // Timer ids on the host window: the class's own timer (glow, caret, animation, repeat) is
-  // keyed by the handle, the transition's by the handle + 1. Destroy kills both.
+  // Timer ids on the host window: the class's own (glow, caret, repeat...), the transition's.
   UINT_PTR ClassTimerId() const { return reinterpret_cast<UINT_PTR>(this); }
   UINT_PTR TransitionTimerId() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
 
@@ -220,10 +212,8 @@ class Control {
   std::string tipText_;
   std::string tag_;
   int type_ = 0;                                 // control type code (see ControlOptions)
-  Control* firstChild_ = nullptr;
-  Control* lastChild_ = nullptr;
-  Control* previousSibling_ = nullptr;
-  Control* nextSibling_ = nullptr;
+  Control *firstChild_ = nullptr, *lastChild_ = nullptr;  // the children, bottom to top
+  Control *previousSibling_ = nullptr, *nextSibling_ = nullptr;
   int transitionFrame_ = 0;                      // frames of the running transition shown so far
   gfx::BitmapPtr surface_;                       // what the control draws into, at its size
   gfx::GraphicsPtr graphics_;                    // drawing on surface_ (goes first)

@@ -284,7 +284,7 @@ std::optional<LRESULT> WindowHost::AnswerToolkitMessage(UINT message, WPARAM wPa
       return ui::AnswerRunOnUiThread(lParam);
     case TKM_ACCESSIBLE_ACTION: {
       auto* control = reinterpret_cast<Control*>(wParam);
-      if (OwnsControl(control) && lParam == 0) ClickControl(control);
+      if (OwnsControl(control) && lParam == 0) input_.ClickControl(control);
       return 0;
     }
     default:

@@ -46,8 +46,15 @@ class RepaintQueue {
   Gdiplus::GpGraphics* graphics_ = nullptr;
 };
 
-// Repaint requests made while one lives wait and are recomposed together when it goes (see
-// WindowHost::RepaintBatch). The destructor only unlinks.
+// Repaint requests made while one lives wait and are recomposed together when it goes,
+// rectangles that overlap or touch as one. The host opens one around every message it handles,
+// so a message composes and presents what it changed once (a click that moves the selection,
+// its scroll bar and the hover). A message that arrives while another is open (any loop: modal,
+// menu, move or size) first shows what the open one has queued; the host posts itself
+// TKM_COMPOSE_QUEUED so that such a loop always has one to deliver. Safe when the host goes
+// away inside the message. The owner composes by calling ComposeAndClose when the message is
+// done; the destructor only unlinks, so a message that ends by an exception composes nothing
+// while unwinding (its requests wait for the next message).
 class RepaintBatch {
  public:
   explicit RepaintBatch(Compositor& compositor);

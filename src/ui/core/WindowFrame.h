@@ -75,8 +75,8 @@ class WindowFrame {
   int SizingZoneAt(POINT point, bool pressing) const;
   void BeginSizing(int zone, LPARAM lParam);
 
-  bool draggable(std::optional<bool> value);
-  int corner_style(std::optional<int> value);
+  bool draggable(std::optional<bool> value = std::nullopt);
+  int corner_style(std::optional<int> value = std::nullopt);
   int Flags() const { return flags_; }
   bool Sizable() const { return sizable_; }
   int CornerStyle() const { return cornerStyle_; }

@@ -3,7 +3,8 @@
 // presenting, effects), the InputRouter (mouse, focus, keys, tooltips), the WindowFrame (title
 // bar, shape, moving and sizing) and the application's HostCallbacks; it keeps the window,
 // its scale and size and the control tree, and its window procedure hands every message to
-// the part that answers it (HostMessages.cpp). The operations below forward to the parts.
+// the part that answers it (HostMessages.cpp). Callers reach the parts through Painting(),
+// Input(), Frame() and Callbacks().
 //
 // One host object per skinned window, owned by whoever attaches it; it is detached until
 // attach succeeds and returns to detached on WM_DESTROY. Everything runs on the UI thread;
@@ -42,15 +43,9 @@ class WindowHost final : public HostContext, public AccessibleHost {
   WindowHost(const WindowHost&) = delete;
   WindowHost& operator=(const WindowHost&) = delete;
 
-  // Repaint requests made while one lives wait and are recomposed together when it goes,
-  // rectangles that overlap or touch as one. handle_message opens one around every message it
-  // handles, so a message composes and presents what it changed once (a click that moves the
-  // selection, its scroll bar and the hover). A message that arrives while another is open
-  // (any loop: modal, menu, move or size) first shows what the open one has queued; the host
-  // posts itself TKM_COMPOSE_QUEUED so that such a loop always has one to deliver. Safe when
-  // the host goes away inside the message. The owner composes by calling ComposeAndClose when
-  // the message is done; the destructor only unlinks, so a message that ends by an exception
-  // composes nothing while unwinding (its requests wait for the next message).
+  // Repaint requests made while one lives wait and are recomposed together when the owner calls
+  // ComposeAndClose (handle_message opens one around every message, so a message composes and
+  // presents what it changed once); see ::RepaintBatch for loops inside a message and failures.
   class RepaintBatch : public ::RepaintBatch {
    public:
     explicit RepaintBatch(WindowHost& host) : ::RepaintBatch(host.compositor_) {}
@@ -100,73 +95,8 @@ class WindowHost final : public HostContext, public AccessibleHost {
   const WindowFrame& Frame() const { return frame_; }
   HostCallbacks& Callbacks() { return callbacks_; }
 
-  // --- forwarded to the parts, under the names callers know ---
-  void redraw(std::optional<std::span<const std::uint8_t>> image, std::optional<int> colour, int mode = 0,
-              bool allControls = false) {
-    compositor_.redraw(image, colour, mode, allControls);
-  }
-  void Recompose(const Gdiplus::RectF& rect) { compositor_.Recompose(rect); }
-  // Recomposes and presents a rectangle (client coordinates) and has the window system show it
-  // at once, for a caller that is about to block the UI thread.
-  void PresentAtOnce(const Gdiplus::RectF& rect) { compositor_.PresentAtOnce(rect); }
-  void transition_tick() { compositor_.transition_tick(); }
+  // Shows the window, optionally animated.
   void show(int effect);
-  void set_close_effect(int effect) { compositor_.set_close_effect(effect); }
-  int Alpha() const { return compositor_.Alpha(); }
-  int ImageLayout() const { return compositor_.ImageLayout(); }
-  bool Gloss() const { return compositor_.Gloss(); }
-  bool GlassBlur() const { return compositor_.GlassBlur(); }
-  bool PresentOnAttach() const { return compositor_.PresentOnAttach(); }
-  int BackgroundColour() const { return compositor_.BackgroundColour(); }
-  Gdiplus::GpImage* BackgroundImage() const { return compositor_.BackgroundImage(); }
-  Gdiplus::GpGraphics* Graphics() const { return compositor_.Graphics(); }
-  HDC BackBufferDc() const { return compositor_.BackBuffer().Dc(); }
-  HDC BackgroundDc() const { return compositor_.BackgroundDc(); }
-  const BufferDc& BackBuffer() const { return compositor_.BackBuffer(); }
-  int TransitionAlpha() const { return compositor_.TransitionAlpha(); }
-  int TransitionTicks() const { return compositor_.TransitionTicks(); }
-  const std::optional<NineSlice>& NineSliceRef() const { return compositor_.NineSliceRef(); }
-  double ComposedArea() const { return compositor_.ComposedArea(); }
-
-  int handle_accelerator_key(UINT message, WPARAM character, LPARAM lParam) {
-    return input_.handle_accelerator_key(message, character, lParam);
-  }
-  int set_accelerator(Control* control, int key) { return input_.set_accelerator(control, key); }
-  void update_tooltip(Control* control, const std::string* text = nullptr) { input_.update_tooltip(control, text); }
-  void set_cursor(HCURSOR cursor, bool isHandle) { input_.set_cursor(cursor, isHandle); }
-  void DropFocus(Control* control) { input_.DropFocus(control); }
-  // Does what a mouse click on the control does without the mouse; nothing for a hidden,
-  // disabled or foreign control.
-  void ClickControl(Control* control) { input_.ClickControl(control); }
-  Control* Hovered() const { return input_.Hovered(); }
-  Control* Pressed() const { return input_.Pressed(); }
-  bool IsPressing() const { return input_.IsPressing(); }
-  Control* KeyboardCue() const { return input_.KeyboardCue(); }
-  HWND TooltipWindow() const { return input_.TooltipWindow(); }
-  const std::vector<Accelerator>& Accelerators() const { return input_.Accelerators(); }
-
-  bool draggable(std::optional<bool> value = std::nullopt) { return frame_.draggable(value); }
-  int corner_style(std::optional<int> value = std::nullopt) { return frame_.corner_style(value); }
-  int FrameFlags() const { return frame_.Flags(); }
-  bool Sizable() const { return frame_.Sizable(); }
-  int CornerStyleValue() const { return frame_.CornerStyle(); }
-  const std::vector<Control*>& TitleButtons() const { return frame_.TitleButtons(); }
-  Control* CaptionControl() const { return frame_.Caption(); }
-  Control* IconControl() const { return frame_.Icon(); }
-
-  void set_on_paint(PaintCallback callback) { callbacks_.paint = callback; }
-  void set_on_window_message(WindowMessageCallback callback) { callbacks_.windowMessage = callback; }
-  void set_on_size(SizeCallback callback) { callbacks_.size = callback; }
-  void set_on_left_down(ControlCallback callback) { callbacks_.leftDown = callback; }
-  void set_on_left_up(ControlCallback callback) { callbacks_.leftUp = callback; }
-  void set_on_click(ControlCallback callback) { callbacks_.click = callback; }
-  void set_on_double_click(ControlCallback callback) { callbacks_.doubleClick = callback; }
-  void set_on_right_down(ControlCallback callback) { callbacks_.rightDown = callback; }
-  void set_on_right_up(ControlCallback callback) { callbacks_.rightUp = callback; }
-  void set_on_mouse_leave(ControlCallback callback) { callbacks_.mouseLeave = callback; }
-  void set_on_mouse_enter(ControlCallback callback) { callbacks_.mouseEnter = callback; }
-  void set_on_focus(ControlCallback callback) { callbacks_.focus = callback; }
-  void set_on_blur(ControlCallback callback) { callbacks_.blur = callback; }
 
  private:
   LRESULT DefaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);

@@ -106,12 +106,12 @@ AttachOptions BuiltInLook(int frameFlags) {
 AttachOptions OwnerLook(HWND owner, const WindowHost& ownerHost, int frameFlags) {
   AttachOptions options;
   options.sharedBackground = owner;
-  options.alpha = ownerHost.Alpha();
-  options.imageLayout = ownerHost.ImageLayout();
-  options.cornerStyle = ownerHost.CornerStyleValue() == 1 ? 7 : ownerHost.CornerStyleValue();
-  options.presentOnAttach = ownerHost.PresentOnAttach();
-  options.glassBlur = ownerHost.GlassBlur();
-  if (ownerHost.NineSliceRef()) options.nineSlice = *ownerHost.NineSliceRef();
+  options.alpha = ownerHost.Painting().Alpha();
+  options.imageLayout = ownerHost.Painting().ImageLayout();
+  options.cornerStyle = ownerHost.Frame().CornerStyle() == 1 ? 7 : ownerHost.Frame().CornerStyle();
+  options.presentOnAttach = ownerHost.Painting().PresentOnAttach();
+  options.glassBlur = ownerHost.Painting().GlassBlur();
+  if (ownerHost.Painting().NineSliceRef()) options.nineSlice = *ownerHost.Painting().NineSliceRef();
   options.sizable = false;
   options.draggable = true;
   options.gloss = true;
@@ -179,7 +179,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   SetPropW(window, kPropMsgBox, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(iconType)));
 
   WindowHost& host = *box.host;
-  host.set_on_paint(PaintBox);
+  host.Callbacks().set_on_paint(PaintBox);
   WindowHost* ownerHost = ownerIsWindow ? host_of_window(owner) : nullptr;
   AttachOptions look = options.customSkin ? SkinLook(*options.customSkin, options.frameFlags)
                        : ownerHost        ? OwnerLook(owner, *ownerHost, options.frameFlags)
@@ -189,17 +189,17 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
     DestroyWindow(window);
     return kBoxCancel;
   }
-  host.set_on_window_message(popup_message_hook);
+  host.Callbacks().set_on_window_message(popup_message_hook);
   host.SetAccessibleRole(ROLE_SYSTEM_DIALOG);
-  host.set_on_size(OnBoxSize);
-  host.set_on_click(OnBoxClick);
+  host.Callbacks().set_on_size(OnBoxSize);
+  host.Callbacks().set_on_click(OnBoxClick);
 
   // Size to the text: first its natural width, then its height wrapped at the final width.
   const std::wstring wide = gfx::widen_text(text);
   const int maxWidth = static_cast<int>(work.right - work.left);
   const int maxHeight = static_cast<int>(work.bottom - work.top);
-  FitMessageBoxWidth(geometry, reference, Measure(host.Graphics(), wide, kUnbounded).Width, maxWidth);
-  FitMessageBoxHeight(geometry, reference, Measure(host.Graphics(), wide, geometry.text.Width).Height, maxHeight);
+  FitMessageBoxWidth(geometry, reference, Measure(host.Painting().Graphics(), wide, kUnbounded).Width, maxWidth);
+  FitMessageBoxHeight(geometry, reference, Measure(host.Painting().Graphics(), wide, geometry.text.Width).Height, maxHeight);
   if (geometry.width != kBoxStartWidth || geometry.height != kBoxStartHeight) {
     const RECT moved = MessageBoxScreenRect(geometry, dpi);
     MoveWindow(window, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top, TRUE);
@@ -235,7 +235,7 @@ int RunMessageBox(HWND owner, std::string_view text, const MessageBoxOptions& op
   if (options.created) options.created(window, geometry.width, geometry.height);
   if (iconType != 0 && options.beep) MessageBeep(static_cast<UINT>(iconType));
 
-  if (options.closeEffect) host.set_close_effect(*options.closeEffect);
+  if (options.closeEffect) host.Painting().set_close_effect(*options.closeEffect);
   if (IsWindow(window)) {
     host.show(options.showEffect);
     SetForegroundWindow(window);

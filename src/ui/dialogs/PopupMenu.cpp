@@ -25,7 +25,7 @@ int ScreenTextWidth(const std::wstring& text) {
 
 int SkinColourOf(HWND window) {
   WindowHost* host = host_of_window(window);
-  return host ? host->BackgroundColour() : -1;
+  return host ? host->Painting().BackgroundColour() : -1;
 }
 
 // The control under the mouse in a hosted window, or null.
@@ -233,7 +233,7 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
 
     {
       WindowHost host;
-      host.set_on_paint(painter_ ? painter_ : BuiltinMenuPainter);
+      host.Callbacks().set_on_paint(painter_ ? painter_ : BuiltinMenuPainter);
       AttachOptions options;
       options.backgroundColour = session.columnColour;
       options.frameFlags = 0;
@@ -242,7 +242,7 @@ bool PopupMenu::Show(HWND owner, POINT at, MenuSession* parent, const RECT* open
       options.draggable = false;
       std::vector<std::unique_ptr<MenuItemControl>> controls;
       if (host.attach(window, options)) {
-        host.set_on_window_message(MenuWindowMessage);
+        host.Callbacks().set_on_window_message(MenuWindowMessage);
         host.SetAccessibleRole(ROLE_SYSTEM_MENUPOPUP);
         for (const MenuItemSlot& slot : LayoutMenuItems(session.items, size.cx)) {
           auto control = std::make_unique<MenuItemControl>(session, slot.position);

@@ -110,7 +110,7 @@ class Buttons : public testing::Test {
     ASSERT_EQ(hosted.attached, 1);
   }
   int AcceleratorOf(const Control* control) const {
-    for (const Accelerator& entry : hosted.host->Accelerators()) {
+    for (const Accelerator& entry : hosted.host->Input().Accelerators()) {
       if (entry.control == control) return entry.key;
     }
     return 0;

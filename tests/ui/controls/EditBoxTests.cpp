@@ -579,9 +579,9 @@ TEST_F(EditBoxControl, ACaretBlinkRecomposesOnlyTheCaret) {
   Pump();
   const Gdiplus::RectF caret = box.CaretRect();
   for (int blink = 0; blink < 2; ++blink) {
-    const double before = hosted.host->ComposedArea();
+    const double before = hosted.host->Painting().ComposedArea();
     box.BlinkCaret();
-    const double area = hosted.host->ComposedArea() - before;
+    const double area = hosted.host->Painting().ComposedArea() - before;
     EXPECT_GT(area, 0) << "the blink is shown";
     EXPECT_LE(area, 3 * (caret.Height + 1)) << "of a box of " << 200 * 24;
   }

@@ -196,7 +196,7 @@ TEST(Label, TextWidthAndPlaceFromAWorkerWhileTheUiThreadPaints) {
     EXPECT_TRUE(PumpUntil(
         [&] {
           label.Repaint();
-          hosted.host->Recompose(label.BoundsRef());
+          hosted.host->Painting().Recompose(label.BoundsRef());
           return done.load();
         },
         20000));

@@ -153,7 +153,7 @@ struct KeyFixture {
 
 TEST(ListKeys, KeysMoveTheCurrentRowKeepItInViewAndAnnounceIt) {
   KeyFixture f(100);
-  ASSERT_EQ(f.window.host->KeyboardCue(), &f.list);
+  ASSERT_EQ(f.window.host->Input().KeyboardCue(), &f.list);
   // A page is the rows that show whole: the first page's last row shows whole, the next does not.
   int page = 1;
   while (f.WholeInView(page + 1)) ++page;

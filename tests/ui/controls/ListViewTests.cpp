@@ -138,11 +138,11 @@ TEST(ListView, OnlyChangedRowsInSightAreComposed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const double before = window.host->ComposedArea();
+    const double before = window.host->Painting().ComposedArea();
     const long drawn = list.RowsDrawn();
     c.change();
     Pump();
-    const double area = window.host->ComposedArea() - before;
+    const double area = window.host->Painting().ComposedArea() - before;
     EXPECT_GE(area, c.least);
     EXPECT_LE(area, c.most);
     EXPECT_EQ(list.RowsDrawn() > drawn, c.rowsDrawn);
@@ -162,10 +162,10 @@ TEST(ListView, AWheelStepIsComposedOnce) {
   for (int step = 0; step < 4; ++step) {
     SCOPED_TRACE(step);
     const int before = list.FirstVisibleRow();
-    const double composed = fixture.window.host->ComposedArea();
+    const double composed = fixture.window.host->Painting().ComposedArea();
     fixture.window.Send(WM_MOUSEWHEEL, MAKEWPARAM(0, step % 2 ? 120 : -120), MAKELPARAM(100, 100));
     EXPECT_NE(list.FirstVisibleRow(), before) << "the rows moved";
-    const double area = fixture.window.host->ComposedArea() - composed;
+    const double area = fixture.window.host->Painting().ComposedArea() - composed;
     EXPECT_GE(area, all / 2);
     EXPECT_LE(area, all) << "composed once";
   }
@@ -455,7 +455,7 @@ TEST(ListView, SelectionHoverAndCallbacks) {
     EXPECT_EQ(row3 != row4, m.state3 == kRowHot) << "only a hot row 3 looks different from row 4";
     EXPECT_NE(row3, selectedPixel);
   }
-  EXPECT_EQ(SendMessageW(f.window.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the cell's tooltip";
+  EXPECT_EQ(SendMessageW(f.window.host->Input().TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1) << "the cell's tooltip";
 
   f.list.CurrentRow(4);
   EXPECT_EQ(f.list.RowState(2), kRowHot) << "no longer current, still under the mouse";
@@ -639,7 +639,7 @@ TEST(ListView, HoverAndPressesWhileAWorkerRefillsTheRows) {
     const int y = static_cast<int>(10 + view.Y) + (row - 1) * rowHeight + rowHeight / 2;
     window.Send(WM_MOUSEMOVE, 0, x, y);
     const int hot = list.HotRow();
-    const std::wstring tip = ToolTipText(window.host->TooltipWindow());
+    const std::wstring tip = ToolTipText(window.host->Input().TooltipWindow());
     if (hot != 0 && hot != row) ++wrong;
     if (hot == row && !tip.empty() && column > 1 && tip != gfx::widen_text(cell(row, column))) ++wrong;
     const int before = list.CurrentRow();

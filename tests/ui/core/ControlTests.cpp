@@ -116,7 +116,7 @@ TEST_F(Controls, MoveRecomposesOldAndNewPlaces) {
   RecordingControl control(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 20, 20, 30, 30));
   Pump();
-  const BufferDc& buffer = hosted.host->BackBuffer();
+  const BufferDc& buffer = hosted.host->Painting().BackBuffer();
   EXPECT_EQ(buffer.Pixel(30, 30), 0xFFFF0000u);
   control.Move(100, 100, std::nullopt, std::nullopt);
   EXPECT_EQ(buffer.Pixel(110, 110), 0xFFFF0000u);
@@ -140,8 +140,8 @@ TEST_F(Controls, DestroyTakesChildrenFirstAndZeroesTheRecord) {
   // The host refers to the control in every record it keeps.
   hosted.Send(WM_MOUSEMOVE, 0, Point(25, 25));
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(25, 25));
-  EXPECT_EQ(hosted.host->Pressed(), &first);
-  hosted.host->set_accelerator(&second, 'z');
+  EXPECT_EQ(hosted.host->Input().Pressed(), &first);
+  hosted.host->Input().set_accelerator(&second, 'z');
 
   parent.Destroy();
   EXPECT_EQ(order, (std::vector<std::string>{"inner", "first", "second", "parent"}));
@@ -159,11 +159,11 @@ TEST_F(Controls, DestroyTakesChildrenFirstAndZeroesTheRecord) {
   EXPECT_EQ(parent.TipText(), "");
   EXPECT_EQ(parent.EventHandlerCount(), 0u);
   EXPECT_EQ(hosted.host->FirstControl(), nullptr);
-  EXPECT_EQ(hosted.host->Pressed(), nullptr);
-  EXPECT_FALSE(hosted.host->IsPressing());
-  EXPECT_EQ(hosted.host->Hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Input().Pressed(), nullptr);
+  EXPECT_FALSE(hosted.host->Input().IsPressing());
+  EXPECT_EQ(hosted.host->Input().Hovered(), nullptr);
   EXPECT_EQ(hosted.host->Focused(), nullptr);
-  EXPECT_TRUE(hosted.host->Accelerators().empty());
+  EXPECT_TRUE(hosted.host->Input().Accelerators().empty());
   hosted.Send(WM_LBUTTONUP, 0, Point(25, 25));  // no pressed control any more: harmless
   Pump();
 
@@ -301,7 +301,7 @@ TEST_F(Controls, WithoutTransitionEveryPaintShowsAtOnceAndNoTimerRuns) {
     EXPECT_EQ(control.Count(TKM_TRANSITION_START), 0);
     EXPECT_EQ(control.Snapshot(), nullptr);
     EXPECT_FALSE(KillTimer(hosted.window, control.TransitionTimerId()));  // no timer was started
-    EXPECT_EQ(hosted.host->BackBuffer().Pixel(50, 50), 0xFF0000FFu);
+    EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(50, 50), 0xFF0000FFu);
     control.Destroy();
   }
 }
@@ -326,18 +326,18 @@ TEST_F(Controls, TransitionsRunOnTheirTimerAndEnd) {
     EXPECT_EQ(control.Snapshot(), nullptr);
     EXPECT_EQ(control.TransitionFrame(), 0);
     EXPECT_GE(control.Count(TKM_DRAW_TRANSITION), 2) << style;  // frames 1 and 2 asked
-    EXPECT_EQ(hosted.host->BackBuffer().Pixel(55, 55), 0xFF0000FFu) << style;
+    EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(55, 55), 0xFF0000FFu) << style;
     control.Destroy();
   }
 }
 
 TEST_F(Controls, CompositionAppliesOpacityDisabledLookAndClipsChildren) {
-  hosted.host->redraw(std::nullopt, RGB(0, 0, 0), 0);
+  hosted.host->Painting().redraw(std::nullopt, RGB(0, 0, 0), 0);
   RecordingControl control(0xFFFFFFFF), child(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 20, 20, 40, 40));
   ASSERT_TRUE(child.CreateAt(&control, 50, 50, 40, 40));  // sticks out of its parent
   Pump();
-  const BufferDc& buffer = hosted.host->BackBuffer();
+  const BufferDc& buffer = hosted.host->Painting().BackBuffer();
   EXPECT_EQ(buffer.Pixel(30, 30), 0xFFFFFFFFu);
   EXPECT_EQ(buffer.Pixel(55, 55), 0xFFFF0000u);
   EXPECT_EQ(buffer.Pixel(70, 70) & 0xFFFFFF, 0u);  // clipped to the parent's bounds
@@ -366,10 +366,10 @@ TEST_F(Controls, SuspendedPresentationDoesNotReachTheBuffer) {
   Pump();
   control.SuspendPresentation();
   control.SetColour(0xFF00FF00);
-  EXPECT_EQ(hosted.host->BackBuffer().Pixel(30, 30), 0xFFFFFFFFu);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(30, 30), 0xFFFFFFFFu);
   control.ResumePresentation();
   control.Repaint();
-  EXPECT_EQ(hosted.host->BackBuffer().Pixel(30, 30), 0xFF00FF00u);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(30, 30), 0xFF00FF00u);
 }
 
 TEST_F(Controls, WorkerThreadsReachTheControlThroughTheHostQueue) {

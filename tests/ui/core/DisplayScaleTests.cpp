@@ -221,7 +221,7 @@ TEST_F(ScaledHost, TakesTheSuggestedRectangleAndKeepsTheLayout) {
   EXPECT_EQ(std::make_pair(outer.right - outer.left, outer.bottom - outer.top), std::make_pair(450L, 300L));
   EXPECT_EQ(std::make_pair(host.DeviceSize().width, host.DeviceSize().height), std::make_pair(450, 300));
   EXPECT_EQ(std::make_pair(host.Size().width, host.Size().height), std::make_pair(300, 200));
-  EXPECT_EQ(std::make_pair(host.BackBuffer().Width(), host.BackBuffer().Height()), std::make_pair(450, 300));
+  EXPECT_EQ(std::make_pair(host.Painting().BackBuffer().Width(), host.Painting().BackBuffer().Height()), std::make_pair(450, 300));
   // The control keeps its bounds; its surface holds device pixels.
   EXPECT_FLOAT_EQ(button.BoundsRef().X, 100);
   UINT width = 0, height = 0;
@@ -231,10 +231,10 @@ TEST_F(ScaledHost, TakesTheSuggestedRectangleAndKeepsTheLayout) {
   // Composed onto the device pixels the control covers (150..239, 75..109).
   hosted.Show();
   button.SetColour(0xFF00FF00);
-  EXPECT_EQ(host.BackBuffer().Pixel(151, 76) & 0xFFFFFF, 0x00FF00u);
-  EXPECT_EQ(host.BackBuffer().Pixel(238, 108) & 0xFFFFFF, 0x00FF00u);
-  EXPECT_NE(host.BackBuffer().Pixel(241, 76) & 0xFFFFFF, 0x00FF00u);
-  EXPECT_NE(host.BackBuffer().Pixel(151, 111) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(host.Painting().BackBuffer().Pixel(151, 76) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(host.Painting().BackBuffer().Pixel(238, 108) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_NE(host.Painting().BackBuffer().Pixel(241, 76) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_NE(host.Painting().BackBuffer().Pixel(151, 111) & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST_F(ScaledHost, MaximisedAndTrackingSizesAreDevicePixels) {
@@ -264,7 +264,7 @@ TEST_F(ScaledHost, MousePointsArriveInLogicalPixels) {
   for (const auto& c : cases) {
     button.received.clear();
     hosted.Send(WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
-    EXPECT_EQ(hosted.host->Hovered() == &button, c.onButton) << c.x << "," << c.y;
+    EXPECT_EQ(hosted.host->Input().Hovered() == &button, c.onButton) << c.x << "," << c.y;
     if (c.onButton) {
       auto move = std::find_if(button.received.begin(), button.received.end(),
                                [](const Received& r) { return r.message == WM_MOUSEMOVE; });
@@ -318,17 +318,17 @@ TEST_F(ScaledHost, AFadeStartsFromWhatWasThereAndShowsAtOnce) {
   ASSERT_EQ(fading.CreateAt(hosted.window, 171, 60, 70, 25), &fading);
   fading.Paint();
   const POINT centre{ui::ToDevice(206, 120), ui::ToDevice(72, 120)};
-  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
+  EXPECT_EQ(GetPixel(hosted.host->Painting().BackBuffer().Dc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
 
   fading.TransitionFrames(4, 60);
   fading.startTransition = true;
   fading.SetColour(0xFF608020);
   EXPECT_NE(fading.Snapshot(), nullptr);
-  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
+  EXPECT_EQ(GetPixel(hosted.host->Painting().BackBuffer().Dc(), centre.x, centre.y), RGB(0x20, 0x40, 0x60));
 
   fading.answer = 1;  // composes its surface as it is while it fades
   fading.SetColour(0xFFA0C0E0);
-  EXPECT_EQ(GetPixel(hosted.host->BackBufferDc(), centre.x, centre.y), RGB(0xA0, 0xC0, 0xE0));
+  EXPECT_EQ(GetPixel(hosted.host->Painting().BackBuffer().Dc(), centre.x, centre.y), RGB(0xA0, 0xC0, 0xE0));
 }
 
 }  // namespace

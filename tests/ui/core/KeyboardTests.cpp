@@ -26,7 +26,7 @@ class Keyboard : public testing::Test {
   // Builds one control per plan, left to right.
   void Build(const std::vector<ControlPlan>& plans) {
     gClicks.clear();
-    hosted.host->set_on_click(OnClick);
+    hosted.host->Callbacks().set_on_click(OnClick);
     controls.clear();
     for (size_t i = 0; i < plans.size(); ++i) {
       auto control = std::make_unique<RecordingControl>();
@@ -59,7 +59,7 @@ TEST_F(Keyboard, TabSkipsUnfocusableControlsAndWraps) {
     visited.push_back(hosted.host->Focused());
   }
   EXPECT_EQ(visited, (std::vector<Control*>{At(0), At(5), At(0), At(5)}));
-  EXPECT_EQ(hosted.host->KeyboardCue(), At(5));
+  EXPECT_EQ(hosted.host->Input().KeyboardCue(), At(5));
   EXPECT_EQ(controls[5]->Count(TKM_SET_FOCUS), 2);
   EXPECT_EQ(controls[0]->Count(TKM_KILL_FOCUS), 2);
 }
@@ -109,9 +109,9 @@ TEST_F(Keyboard, OtherKeysGoToTheFocusedControl) {
 TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   Build({{true, true, false, 2}, {true, true, false, 9}, {true, true, false, 4}});
   EXPECT_EQ(hosted.Send(TKM_SET_ACCELERATOR, reinterpret_cast<WPARAM>(At(0)), 'S'), 1);
-  EXPECT_EQ(hosted.host->set_accelerator(At(1), 'S'), 1);
-  EXPECT_EQ(hosted.host->set_accelerator(At(2), 'x'), 1);
-  ASSERT_EQ(hosted.host->Accelerators().size(), 3u);
+  EXPECT_EQ(hosted.host->Input().set_accelerator(At(1), 'S'), 1);
+  EXPECT_EQ(hosted.host->Input().set_accelerator(At(2), 'x'), 1);
+  ASSERT_EQ(hosted.host->Input().Accelerators().size(), 3u);
 
   EXPECT_EQ(hosted.Send(WM_SYSCHAR, 's', 0), 0);  // found: answered 0
   ASSERT_EQ(gClicks.size(), 1u);
@@ -128,26 +128,26 @@ TEST_F(Keyboard, AcceleratorsMatchCaseInsensitivelyThroughSysChar) {
   EXPECT_EQ(controls[2]->Count(TKM_CLICK), 1);
 
   // Key 0 removes the entry; changing a key replaces it.
-  hosted.host->set_accelerator(At(2), 0);
-  hosted.host->set_accelerator(At(1), 'q');
-  EXPECT_EQ(hosted.host->Accelerators().size(), 2u);
+  hosted.host->Input().set_accelerator(At(2), 0);
+  hosted.host->Input().set_accelerator(At(1), 'q');
+  EXPECT_EQ(hosted.host->Input().Accelerators().size(), 2u);
   size_t before = gClicks.size();
-  EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'x', 0), 0);
-  EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 'Q', 0), 1);
+  EXPECT_EQ(hosted.host->Input().handle_accelerator_key(WM_SYSCHAR, 'x', 0), 0);
+  EXPECT_EQ(hosted.host->Input().handle_accelerator_key(WM_SYSCHAR, 'Q', 0), 1);
   EXPECT_EQ(gClicks.size(), before + 1);
   // The character is a UTF-16 unit: U+4E51 is no "Q", though its low byte is.
-  EXPECT_EQ(hosted.host->handle_accelerator_key(WM_SYSCHAR, 0x4E51, 0), 0);
+  EXPECT_EQ(hosted.host->Input().handle_accelerator_key(WM_SYSCHAR, 0x4E51, 0), 0);
   EXPECT_EQ(gClicks.size(), before + 1);
 }
 
 TEST_F(Keyboard, DestroyedControlsLeaveNoAcceleratorOrFocus) {
   Build({{true, true, false, 0}});
-  hosted.host->set_accelerator(At(0), 'k');
+  hosted.host->Input().set_accelerator(At(0), 'k');
   hosted.Send(WM_KEYDOWN, VK_TAB, 0);
   At(0)->Destroy();
-  EXPECT_TRUE(hosted.host->Accelerators().empty());
+  EXPECT_TRUE(hosted.host->Input().Accelerators().empty());
   EXPECT_EQ(hosted.host->Focused(), nullptr);
-  EXPECT_EQ(hosted.host->KeyboardCue(), nullptr);
+  EXPECT_EQ(hosted.host->Input().KeyboardCue(), nullptr);
   hosted.Send(WM_SYSCHAR, 'k', 0);
   EXPECT_TRUE(gClicks.empty());
 }

@@ -57,17 +57,17 @@ class MouseRouting : public testing::Test {
     gHooked.clear();
     ASSERT_EQ(hosted.attached, 1);
     WindowHost& h = *hosted.host;
-    h.set_on_left_down(OnLeftDown);
-    h.set_on_left_up(OnLeftUp);
-    h.set_on_click(OnClick);
-    h.set_on_double_click(OnDoubleClick);
-    h.set_on_right_down(OnRightDown);
-    h.set_on_right_up(OnRightUp);
-    h.set_on_mouse_enter(OnEnter);
-    h.set_on_mouse_leave(OnLeave);
-    h.set_on_focus(OnFocus);
-    h.set_on_blur(OnBlur);
-    h.set_on_window_message(SwallowSystemLoops);
+    h.Callbacks().set_on_left_down(OnLeftDown);
+    h.Callbacks().set_on_left_up(OnLeftUp);
+    h.Callbacks().set_on_click(OnClick);
+    h.Callbacks().set_on_double_click(OnDoubleClick);
+    h.Callbacks().set_on_right_down(OnRightDown);
+    h.Callbacks().set_on_right_up(OnRightUp);
+    h.Callbacks().set_on_mouse_enter(OnEnter);
+    h.Callbacks().set_on_mouse_leave(OnLeave);
+    h.Callbacks().set_on_focus(OnFocus);
+    h.Callbacks().set_on_blur(OnBlur);
+    h.Callbacks().set_on_window_message(SwallowSystemLoops);
     ControlOptions options;
     options.type = 7;
     ASSERT_TRUE(a.CreateAt(hosted.window, 20, 20, 50, 40, options));
@@ -85,8 +85,8 @@ TEST_F(MouseRouting, PressAndReleaseOnOneControlCallsDownUpClickInOrder) {
   hosted.Send(WM_MOUSEMOVE, 0, Point(30, 30));
   gEvents.clear();
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
-  EXPECT_TRUE(hosted.host->IsPressing());
-  EXPECT_EQ(hosted.host->Pressed(), &a);
+  EXPECT_TRUE(hosted.host->Input().IsPressing());
+  EXPECT_EQ(hosted.host->Input().Pressed(), &a);
   EXPECT_EQ(GetCapture(), hosted.window);
   hosted.Send(WM_LBUTTONUP, 0, Point(31, 31));
 
@@ -99,8 +99,8 @@ TEST_F(MouseRouting, PressAndReleaseOnOneControlCallsDownUpClickInOrder) {
   EXPECT_EQ(gEvents[2].type, 0);
   EXPECT_EQ(gEvents[3].control, &a);
   EXPECT_EQ(gEvents[3].type, 7);
-  EXPECT_FALSE(hosted.host->IsPressing());
-  EXPECT_EQ(hosted.host->Pressed(), nullptr);
+  EXPECT_FALSE(hosted.host->Input().IsPressing());
+  EXPECT_EQ(hosted.host->Input().Pressed(), nullptr);
   EXPECT_EQ(GetCapture(), nullptr);
 
   EXPECT_EQ(a.Sequence({TKM_PRESS, TKM_SET_FOCUS, WM_LBUTTONDOWN, WM_LBUTTONUP, TKM_CLICK}),
@@ -126,7 +126,7 @@ TEST_F(MouseRouting, PressOnOneReleaseOnAnotherMovesHoverWithoutClick) {
   EXPECT_EQ(b.Count(TKM_CLICK), 0);
   EXPECT_EQ(a.Count(TKM_MOUSE_LEAVE), 1);
   EXPECT_EQ(b.Count(TKM_MOUSE_ENTER), 1);
-  EXPECT_EQ(hosted.host->Hovered(), &b);
+  EXPECT_EQ(hosted.host->Input().Hovered(), &b);
   EXPECT_EQ(a.Count(WM_MOUSEMOVE), 2);  // the hover move and the captured move
 }
 
@@ -138,7 +138,7 @@ TEST_F(MouseRouting, MovingBetweenControlsSendsLeaveAndEnter) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"enter", "leave", "enter", "leave"}));
   EXPECT_EQ(a.Count(TKM_MOUSE_ENTER), 1);
   EXPECT_EQ(b.Count(TKM_MOUSE_LEAVE), 1);
-  EXPECT_EQ(hosted.host->Hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Input().Hovered(), nullptr);
 }
 
 TEST_F(MouseRouting, RightButtonCallbacksAlsoFireOverBackground) {
@@ -161,11 +161,11 @@ TEST_F(MouseRouting, PressOnBackgroundOrPresslessControlDragsTheWindow) {
   gHooked.clear();
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   EXPECT_EQ(gHooked.size(), 1u);
-  EXPECT_FALSE(hosted.host->IsPressing());
+  EXPECT_FALSE(hosted.host->Input().IsPressing());
   EXPECT_TRUE(Names().empty());
 
   // Not draggable: no drag at all.
-  hosted.host->draggable(false);
+  hosted.host->Frame().draggable(false);
   gHooked.clear();
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(200, 150));
   EXPECT_TRUE(gHooked.empty());
@@ -203,8 +203,8 @@ TEST_F(MouseRouting, DeactivationCutsAPressShort) {
   hosted.Send(WM_MOUSEMOVE, 0, Point(30, 30));
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   hosted.Send(WM_ACTIVATE, WA_INACTIVE, 0);
-  EXPECT_FALSE(hosted.host->IsPressing());
-  EXPECT_EQ(hosted.host->Pressed(), &a);  // stays recorded
+  EXPECT_FALSE(hosted.host->Input().IsPressing());
+  EXPECT_EQ(hosted.host->Input().Pressed(), &a);  // stays recorded
   EXPECT_GE(a.Count(TKM_MOUSE_LEAVE), 1);
   EXPECT_EQ(a.Count(TKM_KILL_FOCUS), 1);
   int focusBefore = a.Count(TKM_SET_FOCUS);
@@ -221,12 +221,12 @@ TEST_F(MouseRouting, MouseLeaveOfTheWindowClearsHover) {
   hosted.Send(WM_MOUSELEAVE);
   ASSERT_EQ(Names(), (std::vector<std::string>{"leave"}));
   EXPECT_EQ(gEvents[0].control, &a);
-  EXPECT_EQ(hosted.host->Hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Input().Hovered(), nullptr);
   EXPECT_EQ(a.Count(TKM_MOUSE_LEAVE), 1);
 }
 
 TEST_F(MouseRouting, NothingIsRoutedWhileBusy) {
-  hosted.host->redraw(std::nullopt, std::nullopt, 1);  // cross-fade keeps the host busy
+  hosted.host->Painting().redraw(std::nullopt, std::nullopt, 1);  // cross-fade keeps the host busy
   ASSERT_TRUE(hosted.host->Busy());
   hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(30, 30));
   EXPECT_EQ(a.Count(TKM_PRESS), 0);
@@ -260,7 +260,7 @@ TEST_P(HitTesting, FindsTheTopmostVisibleEnabledControl) {
   Pump();
   Control* controls[] = {&parent, &child, &grandchild, &overlay};
   hosted.Send(WM_MOUSEMOVE, 0, Point(c.point.x, c.point.y));
-  EXPECT_EQ(hosted.host->Hovered(), c.expected < 0 ? nullptr : controls[c.expected]) << c.name;
+  EXPECT_EQ(hosted.host->Input().Hovered(), c.expected < 0 ? nullptr : controls[c.expected]) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(

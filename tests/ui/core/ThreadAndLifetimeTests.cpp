@@ -49,7 +49,7 @@ TEST(ThreadRule, OperationsFromWorkersRunOnTheUiThreadWhileItPaints) {
   });
   // The UI thread keeps recomposing the whole window while the workers run.
   ASSERT_TRUE(PumpUntil([&] {
-    hosted.host->Recompose(Gdiplus::RectF(0, 0, 300, 200));
+    hosted.host->Painting().Recompose(Gdiplus::RectF(0, 0, 300, 200));
     return finished == 2;
   }, 20000));
   mover.join();
@@ -81,9 +81,9 @@ TEST(Lifetime, ControlsDeletedByHostCallbacksLeaveNoStaleRecord) {
     hosted.Show();
     gVictim = std::make_unique<RecordingControl>();
     ASSERT_TRUE(gVictim->CreateAt(hosted.window, 10, 10, 50, 50));
-    if (when == Victim::OnLeftDown) hosted.host->set_on_left_down(DeleteVictim);
-    if (when == Victim::OnFocus) hosted.host->set_on_focus(DeleteVictim);
-    if (when == Victim::OnClick) hosted.host->set_on_click(DeleteVictim);
+    if (when == Victim::OnLeftDown) hosted.host->Callbacks().set_on_left_down(DeleteVictim);
+    if (when == Victim::OnFocus) hosted.host->Callbacks().set_on_focus(DeleteVictim);
+    if (when == Victim::OnClick) hosted.host->Callbacks().set_on_click(DeleteVictim);
 
     hosted.Send(WM_MOUSEMOVE, 0, Point(20, 20));
     hosted.Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(20, 20));
@@ -93,10 +93,10 @@ TEST(Lifetime, ControlsDeletedByHostCallbacksLeaveNoStaleRecord) {
     Pump();
 
     EXPECT_EQ(gVictim, nullptr);
-    EXPECT_EQ(hosted.host->Pressed(), nullptr);
+    EXPECT_EQ(hosted.host->Input().Pressed(), nullptr);
     EXPECT_EQ(hosted.host->Focused(), nullptr);
-    EXPECT_EQ(hosted.host->Hovered(), nullptr);
-    EXPECT_FALSE(hosted.host->IsPressing());
+    EXPECT_EQ(hosted.host->Input().Hovered(), nullptr);
+    EXPECT_FALSE(hosted.host->Input().IsPressing());
     EXPECT_EQ(hosted.host->FirstControl(), nullptr);
   }
   gVictim.reset();
@@ -145,14 +145,14 @@ TEST(Lifetime, ASharedBackgroundOutlivesItsSourceWindow) {
   AttachOptions borrower = HostedWindow::NoFrame();
   borrower.sharedBackground = owner->window;
   HostedWindow shared(borrower);
-  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
-  const std::uint32_t before = shared.host->BackBuffer().Pixel(150, 100);
+  ASSERT_NE(shared.host->Painting().BackgroundImage(), nullptr);
+  const std::uint32_t before = shared.host->Painting().BackBuffer().Pixel(150, 100);
 
   owner.reset();
-  shared.host->redraw(std::nullopt, std::nullopt, 0, true);
+  shared.host->Painting().redraw(std::nullopt, std::nullopt, 0, true);
   Pump();
-  ASSERT_NE(shared.host->BackgroundImage(), nullptr);
-  EXPECT_EQ(shared.host->BackBuffer().Pixel(150, 100), before);
+  ASSERT_NE(shared.host->Painting().BackgroundImage(), nullptr);
+  EXPECT_EQ(shared.host->Painting().BackBuffer().Pixel(150, 100), before);
 }
 
 RecordingControl* gMoved = nullptr;
@@ -166,18 +166,18 @@ TEST(Lifetime, AMoveWhileTheHostRedrawsIsShownAtItsNewPlace) {
   RecordingControl control(0xFFFF0000);
   ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 30, 30));
   Pump();
-  ASSERT_EQ(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
+  ASSERT_EQ(hosted.host->Painting().BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 
   gMoved = &control;
-  hosted.host->set_on_paint(MoveWhilePainting);
-  hosted.host->redraw(std::nullopt, std::nullopt, 0, false);
-  hosted.host->set_on_paint(nullptr);
+  hosted.host->Callbacks().set_on_paint(MoveWhilePainting);
+  hosted.host->Painting().redraw(std::nullopt, std::nullopt, 0, false);
+  hosted.host->Callbacks().set_on_paint(nullptr);
   gMoved = nullptr;
   Pump();
 
   EXPECT_FLOAT_EQ(control.Left(), 200.0f);
-  EXPECT_EQ(hosted.host->BackBuffer().Pixel(210, 110), 0xFFFF0000u);
-  EXPECT_NE(hosted.host->BackBuffer().Pixel(20, 20), 0xFFFF0000u);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(210, 110), 0xFFFF0000u);
+  EXPECT_NE(hosted.host->Painting().BackBuffer().Pixel(20, 20), 0xFFFF0000u);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ LRESULT RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
 }
 
 TitleButton* ButtonOfKind(WindowHost& host, int kind) {
-  for (Control* control : host.TitleButtons()) {
+  for (Control* control : host.Frame().TitleButtons()) {
     auto* button = static_cast<TitleButton*>(control);
     if (button->Kind() == kind) return button;
   }
@@ -112,7 +112,7 @@ class TitleButtons : public testing::Test {
 TEST_F(TitleButtons, MainWindowFlagsGiveCloseAndMinimiseAtTheirPlaces) {
   HostedWindow hosted(HostedWindow::Frame(0x17), 610, 515);
   ASSERT_EQ(hosted.attached, 1);
-  const auto& buttons = hosted.host->TitleButtons();
+  const auto& buttons = hosted.host->Frame().TitleButtons();
   ASSERT_EQ(buttons.size(), 2u);
   auto* close = static_cast<TitleButton*>(buttons[0]);
   auto* minimise = static_cast<TitleButton*>(buttons[1]);
@@ -168,7 +168,7 @@ TEST_F(TitleButtons, StatesFollowTheMouseAndDrawTheirCells) {
 TEST_F(TitleButtons, RealClickThroughTheHostPostsTheCommand) {
   HostedWindow hosted(HostedWindow::Frame(0x17));
   ASSERT_EQ(hosted.attached, 1);
-  hosted.host->set_on_window_message(RecordCommands);
+  hosted.host->Callbacks().set_on_window_message(RecordCommands);
   TitleButton* close = ButtonOfKind(*hosted.host, 0x4);
   ASSERT_NE(close, nullptr);
   const int x = static_cast<int>(close->BoundsRef().X) + 10, y = 12;
@@ -188,7 +188,7 @@ TEST_F(TitleButtons, RealClickThroughTheHostPostsTheCommand) {
 TEST_F(TitleButtons, MinimiseDoesNothingOnAnIconicWindowAndDisabledButtonsNothingAtAll) {
   HostedWindow hosted(HostedWindow::Frame(0x17));
   ASSERT_EQ(hosted.attached, 1);
-  hosted.host->set_on_window_message(RecordCommands);
+  hosted.host->Callbacks().set_on_window_message(RecordCommands);
   TitleButton* minimise = ButtonOfKind(*hosted.host, 0x10);
   ASSERT_NE(minimise, nullptr);
 
@@ -217,19 +217,19 @@ TEST_F(TitleButtons, MinimiseDoesNothingOnAnIconicWindowAndDisabledButtonsNothin
 TEST_F(TitleButtons, MaximiseSwapsToRestoreWithoutTheMouse) {
   HostedWindow hosted(HostedWindow::Frame(0x1F));
   ASSERT_EQ(hosted.attached, 1);
-  ASSERT_EQ(hosted.host->TitleButtons().size(), 3u);
+  ASSERT_EQ(hosted.host->Frame().TitleButtons().size(), 3u);
   TitleButton* maximise = ButtonOfKind(*hosted.host, 0x8);
   ASSERT_NE(maximise, nullptr);
   ShowWindow(hosted.window, SW_SHOWNOACTIVATE);
   Pump();
   EXPECT_TRUE(ShowsCell(maximise, 120));
 
-  hosted.host->set_on_window_message(RecordCommands);
+  hosted.host->Callbacks().set_on_window_message(RecordCommands);
   DispatchControlMessage(maximise, TKM_CLICK, 0, 0);
   Pump();
   ASSERT_EQ(gCommands.size(), 1u);
   EXPECT_EQ(gCommands[0].second, static_cast<WPARAM>(SC_MAXIMIZE));
-  hosted.host->set_on_window_message(nullptr);
+  hosted.host->Callbacks().set_on_window_message(nullptr);
 
   ShowWindow(hosted.window, SW_MAXIMIZE);
   Pump();
@@ -237,12 +237,12 @@ TEST_F(TitleButtons, MaximiseSwapsToRestoreWithoutTheMouse) {
   EXPECT_TRUE(ShowsCell(maximise, 207)) << "the move notification redrew the glyph";
 
   gCommands.clear();
-  hosted.host->set_on_window_message(RecordCommands);
+  hosted.host->Callbacks().set_on_window_message(RecordCommands);
   DispatchControlMessage(maximise, TKM_CLICK, 0, 0);
   Pump();
   ASSERT_EQ(gCommands.size(), 1u);
   EXPECT_EQ(gCommands[0].second, static_cast<WPARAM>(SC_RESTORE));
-  hosted.host->set_on_window_message(nullptr);
+  hosted.host->Callbacks().set_on_window_message(nullptr);
 
   // Restoring gives the window its normal size back. (Without a window manager Wine keeps
   // the size while maximised, so the size change of a restore is made explicitly.)
@@ -257,7 +257,7 @@ TEST_F(TitleButtons, MaximiseSwapsToRestoreWithoutTheMouse) {
 TEST_F(TitleButtons, DestroyClearsKindAndState) {
   HostedWindow hosted(HostedWindow::Frame(0));
   ASSERT_EQ(hosted.attached, 1);
-  EXPECT_TRUE(hosted.host->TitleButtons().empty());
+  EXPECT_TRUE(hosted.host->Frame().TitleButtons().empty());
   TitleButton button;
   ASSERT_NE(button.Create(hosted.window, 10, 10, 28, 19, 0x20), nullptr);
   EXPECT_EQ(button.Kind(), 0x20);

@@ -36,14 +36,14 @@ TEST(Attach, CompletesFrameFlagsAndAdjustsTheStyle) {
     options.frameFlags = c.given;
     HostedWindow hosted(options, 300, 200, c.style);
     ASSERT_EQ(hosted.attached, 1);
-    EXPECT_EQ(hosted.host->FrameFlags(), c.expected) << (c.given ? *c.given : -1);
+    EXPECT_EQ(hosted.host->Frame().Flags(), c.expected) << (c.given ? *c.given : -1);
     LONG style = StyleOf(hosted.window);
     EXPECT_TRUE(style & WS_POPUP);
     EXPECT_EQ((style & WS_MINIMIZEBOX) != 0, (c.expected & 0x10) != 0);
     EXPECT_EQ((style & WS_MAXIMIZEBOX) != 0, (c.expected & 0x8) != 0);
     EXPECT_EQ((style & WS_SYSMENU) != 0, !(c.given && *c.given == 0) || (c.style & WS_SYSMENU) != 0);
-    EXPECT_EQ(hosted.host->CaptionControl() != nullptr, (c.expected & 0x2) != 0);
-    EXPECT_EQ(hosted.host->IconControl() != nullptr, (c.expected & 0x1) != 0);
+    EXPECT_EQ(hosted.host->Frame().Caption() != nullptr, (c.expected & 0x2) != 0);
+    EXPECT_EQ(hosted.host->Frame().Icon() != nullptr, (c.expected & 0x1) != 0);
   }
 }
 
@@ -52,19 +52,19 @@ TEST(Attach, DefaultsAndProperty) {
   WindowHost& h = *hosted.host;
   EXPECT_EQ(GetPropW(hosted.window, L"Tessel_Wnd_Control"), &h);
   EXPECT_EQ(host_of_window(hosted.window), &h);
-  EXPECT_EQ(h.Alpha(), -1);
-  EXPECT_FALSE(h.GlassBlur());  // forced off without an alpha
-  EXPECT_EQ(h.corner_style(), 7);
-  EXPECT_EQ(h.ImageLayout(), 0);
-  EXPECT_TRUE(h.draggable());
-  EXPECT_TRUE(h.Gloss());
-  EXPECT_TRUE(h.PresentOnAttach());
-  EXPECT_FALSE(h.Sizable());
+  EXPECT_EQ(h.Painting().Alpha(), -1);
+  EXPECT_FALSE(h.Painting().GlassBlur());  // forced off without an alpha
+  EXPECT_EQ(h.Frame().corner_style(), 7);
+  EXPECT_EQ(h.Painting().ImageLayout(), 0);
+  EXPECT_TRUE(h.Frame().draggable());
+  EXPECT_TRUE(h.Painting().Gloss());
+  EXPECT_TRUE(h.Painting().PresentOnAttach());
+  EXPECT_FALSE(h.Frame().Sizable());
   EXPECT_FALSE(h.Busy());
-  EXPECT_EQ(h.TooltipWindow(), nullptr) << "made for the first tip";
+  EXPECT_EQ(h.Input().TooltipWindow(), nullptr) << "made for the first tip";
   EXPECT_EQ(h.Size().width, 300);
-  EXPECT_EQ(h.BackBuffer().Width(), 300);
-  EXPECT_EQ(h.BackBuffer().Height(), 200);
+  EXPECT_EQ(h.Painting().BackBuffer().Width(), 300);
+  EXPECT_EQ(h.Painting().BackBuffer().Height(), 200);
   EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hosted.window, GWLP_WNDPROC)), nullptr);
 }
 
@@ -81,10 +81,10 @@ TEST(Attach, SizableWindowsKeepTheThickFrame) {
   AttachOptions options = HostedWindow::NoFrame();
   options.sizable = true;
   HostedWindow hosted(options);
-  EXPECT_TRUE(hosted.host->Sizable());
+  EXPECT_TRUE(hosted.host->Frame().Sizable());
   EXPECT_TRUE(StyleOf(hosted.window) & WS_THICKFRAME);
   HostedWindow plain(HostedWindow::NoFrame(), 300, 200, WS_POPUP | WS_THICKFRAME);
-  EXPECT_TRUE(plain.host->Sizable());  // default follows the window's own style
+  EXPECT_TRUE(plain.host->Frame().Sizable());  // default follows the window's own style
 }
 
 TEST(WindowMessages, MinMaxInfo) {
@@ -113,7 +113,7 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
   AttachOptions withCaption;
   withCaption.frameFlags = 0x6;
   HostedWindow captioned(withCaption);
-  auto* label = static_cast<CaptionLabel*>(captioned.host->CaptionControl());
+  auto* label = static_cast<CaptionLabel*>(captioned.host->Frame().Caption());
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->Text(), "Test");
   // "搜索" in GBK goes in as UTF-16 and comes back as GBK.
@@ -130,15 +130,15 @@ TEST(WindowMessages, SetTextFollowsTheCaptionOnlyWithFlag2) {
   {
     WindowHost host;
     ASSERT_EQ(host.attach(titled, withCaption), 1);
-    ASSERT_NE(host.CaptionControl(), nullptr);
-    EXPECT_EQ(static_cast<CaptionLabel*>(host.CaptionControl())->Text(), "\xcb\xd1\xcb\xf7 1.0");
+    ASSERT_NE(host.Frame().Caption(), nullptr);
+    EXPECT_EQ(static_cast<CaptionLabel*>(host.Frame().Caption())->Text(), "\xcb\xd1\xcb\xf7 1.0");
     DestroyWindow(titled);
   }
 
   AttachOptions noCaption;
   noCaption.frameFlags = 0x4;
   HostedWindow plain(noCaption);
-  EXPECT_EQ(plain.host->CaptionControl(), nullptr);
+  EXPECT_EQ(plain.host->Frame().Caption(), nullptr);
   SetWindowTextW(plain.window, L"New");
   wchar_t text[16] = {};
   GetWindowTextW(plain.window, text, 16);
@@ -162,9 +162,9 @@ TEST(WindowMessages, PaintOnlyCopiesTheBackBuffer) {
     GdiFlush();
     EXPECT_EQ(target.Bits()[3 * 8 + 3], 0x00010203u);
   }
-  hosted.host->set_on_paint(CountPaint);
+  hosted.host->Callbacks().set_on_paint(CountPaint);
   gPaints = 0;
-  const BufferDc& buffer = hosted.host->BackBuffer();
+  const BufferDc& buffer = hosted.host->Painting().BackBuffer();
   buffer.Bits()[50 * buffer.Width() + 50] = 0xFF00FF00;  // a marker only a redraw would remove
   InvalidateRect(hosted.window, nullptr, FALSE);
   UpdateWindow(hosted.window);
@@ -172,7 +172,7 @@ TEST(WindowMessages, PaintOnlyCopiesTheBackBuffer) {
   Pump();
   EXPECT_EQ(gPaints, 0);
   EXPECT_EQ(buffer.Pixel(50, 50), 0xFF00FF00u);
-  hosted.host->redraw(std::nullopt, std::nullopt, 0);
+  hosted.host->Painting().redraw(std::nullopt, std::nullopt, 0);
   EXPECT_EQ(gPaints, 1);
   EXPECT_NE(buffer.Pixel(50, 50), 0xFF00FF00u);
 }
@@ -191,29 +191,29 @@ TEST(Colours, OpaqueAlphaIsWrittenAs254) {
 
   // The skin without an image is cleared to the background colour with alpha 254.
   HostedWindow hosted;
-  std::uint32_t pixel = hosted.host->BackBuffer().Pixel(100, 100);
+  std::uint32_t pixel = hosted.host->Painting().BackBuffer().Pixel(100, 100);
   EXPECT_EQ(pixel >> 24, 0xFEu);
 }
 
 TEST(Painting, CrossFadeEndsAfterFiveTicks) {
   HostedWindow hosted;
   hosted.Show();
-  hosted.host->redraw(std::nullopt, RGB(200, 0, 0), 1);
+  hosted.host->Painting().redraw(std::nullopt, RGB(200, 0, 0), 1);
   EXPECT_TRUE(hosted.host->Busy());
   for (int i = 0; i < 4; ++i) {
-    hosted.host->transition_tick();
+    hosted.host->Painting().transition_tick();
     EXPECT_TRUE(hosted.host->Busy()) << i;
   }
-  hosted.host->transition_tick();
+  hosted.host->Painting().transition_tick();
   EXPECT_FALSE(hosted.host->Busy());
-  EXPECT_EQ(hosted.host->TransitionAlpha(), 255);
+  EXPECT_EQ(hosted.host->Painting().TransitionAlpha(), 255);
 
   // Driven by its own 50 ms timer.
-  hosted.host->redraw(std::nullopt, RGB(0, 200, 0), 1);
+  hosted.host->Painting().redraw(std::nullopt, RGB(0, 200, 0), 1);
   PumpFor(700);
   EXPECT_FALSE(hosted.host->Busy());
-  EXPECT_EQ(hosted.host->TransitionTicks(), 5);
-  std::uint32_t pixel = hosted.host->BackBuffer().Pixel(100, 100);
+  EXPECT_EQ(hosted.host->Painting().TransitionTicks(), 5);
+  std::uint32_t pixel = hosted.host->Painting().BackBuffer().Pixel(100, 100);
   EXPECT_EQ((pixel >> 8) & 0xFF, 200u * 254 / 255);  // premultiplied by 254
 }
 
@@ -232,7 +232,7 @@ TEST(Painting, OrdinaryWindowsGetARoundedRegionLayeredOnesDoNot) {
   EXPECT_TRUE(GetWindowLongW(layered.window, GWL_EXSTYLE) & WS_EX_LAYERED);
   EXPECT_EQ(GetWindowRgn(layered.window, region), ERROR);
   // The window alpha scales the composed skin.
-  std::uint32_t pixel = layered.host->BackBuffer().Pixel(100, 100);
+  std::uint32_t pixel = layered.host->Painting().BackBuffer().Pixel(100, 100);
   EXPECT_NEAR(static_cast<int>(pixel >> 24), 254 * 200 / 255, 2);
   DeleteObject(region);
 }
@@ -259,32 +259,32 @@ TEST(Painting, ImageBackgroundTakesItsAverageColourUnlessOneIsGiven) {
   options.backgroundColour.reset();
   options.image = std::span<const std::uint8_t>(bmp.data(), bmp.size());
   HostedWindow hosted(options);
-  ASSERT_NE(hosted.host->BackgroundImage(), nullptr);
-  EXPECT_EQ(hosted.host->BackgroundColour(), RGB(100, 0, 50));
+  ASSERT_NE(hosted.host->Painting().BackgroundImage(), nullptr);
+  EXPECT_EQ(hosted.host->Painting().BackgroundColour(), RGB(100, 0, 50));
 
   options.backgroundColour = RGB(1, 2, 3);
   HostedWindow given(options);
-  EXPECT_EQ(given.host->BackgroundColour(), RGB(1, 2, 3));
+  EXPECT_EQ(given.host->Painting().BackgroundColour(), RGB(1, 2, 3));
 
   const unsigned char junk[] = {1, 2, 3, 4};
   options.image = std::span<const std::uint8_t>(junk, sizeof(junk));
   HostedWindow broken(options);
-  EXPECT_EQ(broken.host->BackgroundImage(), nullptr);
-  EXPECT_EQ(broken.host->BackgroundColour(), RGB(1, 2, 3));
-  EXPECT_EQ(broken.host->BackBuffer().Pixel(100, 100) >> 24, 0xFEu);
+  EXPECT_EQ(broken.host->Painting().BackgroundImage(), nullptr);
+  EXPECT_EQ(broken.host->Painting().BackgroundColour(), RGB(1, 2, 3));
+  EXPECT_EQ(broken.host->Painting().BackBuffer().Pixel(100, 100) >> 24, 0xFEu);
 }
 
 TEST(Painting, TitleBarLayoutPlacesTheCaption) {
   AttachOptions options;
   options.frameFlags = 0x17;
   HostedWindow hosted(options, 610, 515);
-  Control* caption = hosted.host->CaptionControl();
+  Control* caption = hosted.host->Frame().Caption();
   ASSERT_NE(caption, nullptr);
   // Close (39 + 12 margin) and minimise: the caption ends where the buttons begin.
   EXPECT_FLOAT_EQ(caption->Left(), 28);
   EXPECT_FLOAT_EQ(caption->Top(), 10);
   EXPECT_FLOAT_EQ(caption->Left() + caption->Width(), 610 - 5 - 12 - 2 * 28);
-  Control* icon = hosted.host->IconControl();
+  Control* icon = hosted.host->Frame().Icon();
   ASSERT_NE(icon, nullptr);
   EXPECT_FLOAT_EQ(icon->Left(), 11);
   EXPECT_FLOAT_EQ(icon->Width(), 16);
@@ -298,14 +298,14 @@ TEST(WindowMessages, CloseWithoutEffectHidesAndDestroysAndDetaches) {
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(hosted->host->Window(), nullptr);
   EXPECT_EQ(hosted->host->FirstControl(), nullptr);
-  EXPECT_EQ(hosted->host->BackBuffer().Dc(), nullptr);
+  EXPECT_EQ(hosted->host->Painting().BackBuffer().Dc(), nullptr);
 }
 
 TEST(WindowMessages, CloseEffectsAnimateThenDestroy) {
   for (int effect : {1, 2, 7, 3}) {
     HostedWindow hosted;
     hosted.Show();
-    hosted.host->set_close_effect(effect);
+    hosted.host->Painting().set_close_effect(effect);
     DWORD start = GetTickCount();
     hosted.Send(WM_CLOSE);
     EXPECT_FALSE(IsWindow(hosted.window)) << effect;
@@ -316,7 +316,7 @@ TEST(WindowMessages, CloseEffectsAnimateThenDestroy) {
 TEST(WindowMessages, SizeChangeRecreatesBuffersAndCallsOnSize) {
   static int width = 0, height = 0;
   HostedWindow hosted;
-  hosted.host->set_on_size([](HWND, int w, int h) {
+  hosted.host->Callbacks().set_on_size([](HWND, int w, int h) {
     width = w;
     height = h;
   });
@@ -324,8 +324,8 @@ TEST(WindowMessages, SizeChangeRecreatesBuffersAndCallsOnSize) {
   Pump();
   EXPECT_EQ(width, 400);
   EXPECT_EQ(height, 250);
-  EXPECT_EQ(hosted.host->BackBuffer().Width(), 400);
-  EXPECT_EQ(hosted.host->BackBuffer().Height(), 250);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Width(), 400);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Height(), 250);
   width = 0;
   hosted.Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(400, 250));  // same size: nothing
   EXPECT_EQ(width, 0);
@@ -343,7 +343,7 @@ TEST(WindowMessages, DoubleClickInTheTopThirtyPixelsTogglesMaximise) {
   options.frameFlags = 0xC;
   HostedWindow hosted(options);
   hosted.Show();
-  hosted.host->set_on_window_message(SwallowLoops);
+  hosted.host->Callbacks().set_on_window_message(SwallowLoops);
   gSysCommands.clear();
   hosted.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 40));  // below: no toggle
   Pump();
@@ -363,7 +363,7 @@ TEST(WindowMessages, DoubleClickInTheTopThirtyPixelsTogglesMaximise) {
   AttachOptions closeOnly;
   closeOnly.frameFlags = 0x4;
   HostedWindow plain(closeOnly);
-  plain.host->set_on_window_message(SwallowLoops);
+  plain.host->Callbacks().set_on_window_message(SwallowLoops);
   gSysCommands.clear();
   plain.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Point(150, 10));
   Pump();
@@ -374,13 +374,13 @@ TEST(WindowMessages, BorderSizingStartsTheSizeLoopAtTheEdges) {
   AttachOptions options = HostedWindow::NoFrame();
   options.sizable = true;
   HostedWindow hosted(options);
-  hosted.host->set_on_window_message(SwallowLoops);
+  hosted.host->Callbacks().set_on_window_message(SwallowLoops);
   RecordingControl edge;
   ASSERT_TRUE(edge.CreateAt(hosted.window, 0, 0, 300, 200));
   hosted.Send(WM_MOUSEMOVE, 0, Point(150, 100));
-  EXPECT_EQ(hosted.host->Hovered(), &edge);
+  EXPECT_EQ(hosted.host->Input().Hovered(), &edge);
   hosted.Send(WM_MOUSEMOVE, 0, Point(2, 100));
-  EXPECT_EQ(hosted.host->Hovered(), nullptr);
+  EXPECT_EQ(hosted.host->Input().Hovered(), nullptr);
   EXPECT_EQ(edge.Count(TKM_MOUSE_LEAVE), 1);
   struct Zone {
     POINT p;
@@ -410,7 +410,7 @@ TEST(WindowMessages, ControlMovedIsAnswered0WhileBusy) {
   RecordingControl control;
   ASSERT_TRUE(control.CreateAt(hosted.window, 10, 10, 20, 20));
   EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 1), 1);
-  hosted.host->redraw(std::nullopt, std::nullopt, 1);
+  hosted.host->Painting().redraw(std::nullopt, std::nullopt, 1);
   EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 1), 0);
   EXPECT_EQ(hosted.Send(TKM_CONTROL_MOVED, reinterpret_cast<WPARAM>(&control), 0), 1);
   PumpFor(400);
@@ -646,7 +646,7 @@ TEST(WindowMessages, SetCursorShowsTheHoveredControlsCursorElseTheDefault) {
   hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
   hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-  hosted.host->set_cursor(reinterpret_cast<HCURSOR>(MAKEINTRESOURCEW(32515)), false);  // IDC_CROSS by id
+  hosted.host->Input().set_cursor(reinterpret_cast<HCURSOR>(MAKEINTRESOURCEW(32515)), false);  // IDC_CROSS by id
   hosted.Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(hosted.window), HTCLIENT);
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32515)));
 }
@@ -658,14 +658,14 @@ TEST(WindowMessages, HoveringRegistersTheControlsTooltip) {
   ASSERT_TRUE(silent.CreateAt(hosted.window, 50, 10, 20, 20));
   tipped.TipText(std::string("hello"));
   hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));
-  EXPECT_EQ(hosted.host->TooltipWindow(), nullptr) << "no tip yet, no tooltip window";
+  EXPECT_EQ(hosted.host->Input().TooltipWindow(), nullptr) << "no tip yet, no tooltip window";
   hosted.Send(WM_MOUSEMOVE, 0, Point(15, 15));
-  ASSERT_NE(hosted.host->TooltipWindow(), nullptr);
-  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  ASSERT_NE(hosted.host->Input().TooltipWindow(), nullptr);
+  EXPECT_EQ(SendMessageW(hosted.host->Input().TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
   hosted.Send(WM_MOUSEMOVE, 0, Point(55, 15));  // no text: the tool goes away
-  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(hosted.host->Input().TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 0);
   silent.TipText(std::string("now"), true);  // notify: registered at once
-  EXPECT_EQ(SendMessageW(hosted.host->TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(hosted.host->Input().TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
 TEST(Painting, ShowEffectsShowTheWindow) {
@@ -679,11 +679,11 @@ TEST(Painting, ShowEffectsShowTheWindow) {
 
 TEST(Painting, ControlsAreClippedToTheInsideOfTheFrame) {
   HostedWindow hosted;
-  hosted.host->redraw(std::nullopt, RGB(0, 0, 0), 0);
+  hosted.host->Painting().redraw(std::nullopt, RGB(0, 0, 0), 0);
   RecordingControl control(0xFFFFFFFF);
   ASSERT_TRUE(control.CreateAt(hosted.window, 0, 0, 300, 200));
   Pump();
-  const BufferDc& buffer = hosted.host->BackBuffer();
+  const BufferDc& buffer = hosted.host->Painting().BackBuffer();
   EXPECT_EQ(buffer.Pixel(150, 100), 0xFFFFFFFFu);
   EXPECT_NE(buffer.Pixel(2, 100), 0xFFFFFFFFu);    // outside the frame
   EXPECT_NE(buffer.Pixel(150, 198), 0xFFFFFFFFu);
@@ -697,10 +697,10 @@ LRESULT SwallowDestroy(HWND, UINT message, WPARAM, LPARAM) { return message == W
 
 TEST(WindowMessages, AHookThatSwallowsDestroyStillLeavesTheHostDetached) {
   HostedWindow hosted;
-  hosted.host->set_on_window_message(SwallowDestroy);
+  hosted.host->Callbacks().set_on_window_message(SwallowDestroy);
   DestroyWindow(hosted.window);
   EXPECT_EQ(hosted.host->Window(), nullptr);
-  EXPECT_EQ(hosted.host->BackBuffer().Dc(), nullptr);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Dc(), nullptr);
 }
 
 }  // namespace
@@ -753,10 +753,10 @@ constexpr UINT kRecolourThenSend = WM_APP + 3;
 constexpr UINT kLook = WM_APP + 4;
 constexpr UINT kRecolourThenRunOutOfMemory = WM_APP + 5;
 
-std::uint32_t LeftPixel() { return scene->hosted->host->BackBuffer().Pixel(20, 30); }
+std::uint32_t LeftPixel() { return scene->hosted->host->Painting().BackBuffer().Pixel(20, 30); }
 
 LRESULT RecolourHook(HWND, UINT message, WPARAM, LPARAM) {
-  const double before = scene->hosted->host->ComposedArea();
+  const double before = scene->hosted->host->Painting().ComposedArea();
   switch (message) {
     case kRecolourBoth:
       scene->left->SetColour(0xFFFF0000);
@@ -782,7 +782,7 @@ LRESULT RecolourHook(HWND, UINT message, WPARAM, LPARAM) {
       return -1;
   }
   scene->seen = LeftPixel();
-  scene->composed = scene->hosted->host->ComposedArea() - before;
+  scene->composed = scene->hosted->host->Painting().ComposedArea() - before;
   return 0;
 }
 
@@ -796,18 +796,18 @@ TEST(RepaintQueue, AMessageComposesWhatItChangedOnceWhenItIsDone) {
   options.height = 50;
   BatchScene state{&hosted, &left, &right, create_toolkit_window(options)};
   scene = &state;
-  hosted.host->set_on_window_message(RecolourHook);
+  hosted.host->Callbacks().set_on_window_message(RecolourHook);
   Pump();
 
   // Both controls change inside one message: nothing shows until it is done, then the two
   // overlapping areas are composed as one.
-  const double before = hosted.host->ComposedArea();
+  const double before = hosted.host->Painting().ComposedArea();
   hosted.Send(kRecolourBoth);
   EXPECT_EQ(state.seen, 0xFF000000u) << "composed while the message was still running";
   EXPECT_EQ(state.composed, 0);
   EXPECT_EQ(LeftPixel(), 0xFFFF0000u);
-  EXPECT_EQ(hosted.host->BackBuffer().Pixel(80, 30), 0xFF00FF00u);
-  EXPECT_EQ(hosted.host->ComposedArea() - before, 80.0 * 50.0);
+  EXPECT_EQ(hosted.host->Painting().BackBuffer().Pixel(80, 30), 0xFF00FF00u);
+  EXPECT_EQ(hosted.host->Painting().ComposedArea() - before, 80.0 * 50.0);
 
   // A loop the message starts shows what the message changed before it waits.
   hosted.Send(kRecolourThenRunLoop);
@@ -830,7 +830,7 @@ TEST(RepaintQueue, AMessageComposesWhatItChangedOnceWhenItIsDone) {
   // Outside any message a change shows at once.
   left.SetColour(0xFF00FFFF);
   EXPECT_EQ(LeftPixel(), 0xFF00FFFFu);
-  hosted.host->set_on_window_message(nullptr);
+  hosted.host->Callbacks().set_on_window_message(nullptr);
   scene = nullptr;
 }
 

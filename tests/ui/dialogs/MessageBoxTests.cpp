@@ -124,8 +124,8 @@ void OnCreated(HWND window, int width, int height) {
   GetWindowRect(window, &gSeen.rect);
   WindowHost* host = host_of_window(window);
   if (!host) return;
-  gSeen.hostAlpha = host->Alpha();
-  gSeen.hostColour = host->BackgroundColour();
+  gSeen.hostAlpha = host->Painting().Alpha();
+  gSeen.hostColour = host->Painting().BackgroundColour();
   for (Control* c = host->FirstControl(); c; c = c->NextSibling()) {
     if (auto* button = dynamic_cast<ButtonBase*>(c)) {
       if (host->Focused() == c) gSeen.focusedIndex = static_cast<int>(gSeen.buttons.size());
@@ -144,8 +144,8 @@ void OnCreated(HWND window, int width, int height) {
       PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
       break;
     case Act::CloseButton:
-      if (!host->TitleButtons().empty()) {
-        const RectF at = host->TitleButtons().front()->BoundsRef();
+      if (!host->Frame().TitleButtons().empty()) {
+        const RectF at = host->Frame().TitleButtons().front()->BoundsRef();
         Post(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
         Post(window, WM_LBUTTONUP, 0, at);
       }
@@ -273,8 +273,8 @@ TEST(SkinnedMessageBox, RunsOnTheOwnersThreadAndReusesAHostedOwnersLook) {
     }
     EXPECT_EQ(result, kBoxCancel);
     EXPECT_EQ(gSeen.thread, uiThread) << "the box lives on the owner's thread";
-    EXPECT_EQ(gSeen.hostColour, owner.host->BackgroundColour()) << "the owner's colour is reused";
-    EXPECT_EQ(gSeen.hostAlpha, owner.host->Alpha());
+    EXPECT_EQ(gSeen.hostColour, owner.host->Painting().BackgroundColour()) << "the owner's colour is reused";
+    EXPECT_EQ(gSeen.hostAlpha, owner.host->Painting().Alpha());
   }
 }
 
