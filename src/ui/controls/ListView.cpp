@@ -10,7 +10,7 @@
 #include "ui/core/WindowHost.h"
 
 using Gdiplus::ARGB;
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 
 namespace {
 
@@ -27,28 +27,31 @@ ListView::~ListView() {
 
 // --- locked helpers ---
 
-bool ListView::InSelection(int row) const { return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].selected; }
+bool ListView::InSelection(const Locked& lock, int row) const {
+  return ValidRow(lock, row) && rows_[static_cast<size_t>(row - 1)].selected;
+}
 
-void ListView::SetSelectedLocked(int row, bool selected) {
-  if (!ValidRow(row)) return;
+void ListView::SetSelectedLocked(const Locked& lock, int row, bool selected) {
+  if (!ValidRow(lock, row)) return;
   Row& r = rows_[static_cast<size_t>(row - 1)];
   if (r.selected == selected) return;
   r.selected = selected;
   selectedCount_ += selected ? 1 : -1;
-  RefreshState(row);
+  RefreshState(lock, row);
 }
 
-void ListView::ClearSelectionLocked() {
+void ListView::ClearSelectionLocked(const Locked& lock) {
   if (selectedCount_ == 0) return;
-  for (int row = 1; row <= static_cast<int>(rows_.size()) && selectedCount_ > 0; ++row) SetSelectedLocked(row, false);
+  for (int row = 1; row <= static_cast<int>(rows_.size()) && selectedCount_ > 0; ++row)
+    SetSelectedLocked(lock, row, false);
 }
 
-void ListView::SelectRangeLocked(int from, int to) {
+void ListView::SelectRangeLocked(const Locked& lock, int from, int to) {
   if (from > to) std::swap(from, to);
-  for (int row = std::max(from, 1); row <= to && ValidRow(row); ++row) SetSelectedLocked(row, true);
+  for (int row = std::max(from, 1); row <= to && ValidRow(lock, row); ++row) SetSelectedLocked(lock, row, true);
 }
 
-int ListView::AnchorRowLocked(int fallback) const {
+int ListView::AnchorRowLocked(const Locked& lock, int fallback) const {
   if (anchorSerial_ != 0) {
     for (size_t i = 0; i < rows_.size(); ++i) {
       if (rows_[i].serial == anchorSerial_) return static_cast<int>(i) + 1;
@@ -57,51 +60,53 @@ int ListView::AnchorRowLocked(int fallback) const {
   return fallback;
 }
 
-void ListView::SetAnchorLocked(int row) { anchorSerial_ = ValidRow(row) ? rows_[static_cast<size_t>(row - 1)].serial : 0; }
+void ListView::SetAnchorLocked(const Locked& lock, int row) {
+  anchorSerial_ = ValidRow(lock, row) ? rows_[static_cast<size_t>(row - 1)].serial : 0;
+}
 
-void ListView::PickLocked(int row, Pick pick) {
-  if (!ValidRow(row)) return;
+void ListView::PickLocked(const Locked& lock, int row, Pick pick) {
+  if (!ValidRow(lock, row)) return;
   const int previous = currentRow_;
   if (singleSelection_) pick = Pick::Alone;  // the current row is the selection
   switch (pick) {
     case Pick::Alone:
-      ClearSelectionLocked();
-      if (!singleSelection_) SetSelectedLocked(row, true);
-      SetAnchorLocked(row);
+      ClearSelectionLocked(lock);
+      if (!singleSelection_) SetSelectedLocked(lock, row, true);
+      SetAnchorLocked(lock, row);
       break;
     case Pick::Toggle:
-      SetSelectedLocked(row, !InSelection(row));
-      SetAnchorLocked(row);
+      SetSelectedLocked(lock, row, !InSelection(lock, row));
+      SetAnchorLocked(lock, row);
       break;
     case Pick::Range:
     case Pick::AddRange: {
-      const int anchor = AnchorRowLocked(ValidRow(previous) ? previous : row);
-      if (pick == Pick::Range) ClearSelectionLocked();
-      SelectRangeLocked(anchor, row);
-      SetAnchorLocked(anchor);
+      const int anchor = AnchorRowLocked(lock, ValidRow(lock, previous) ? previous : row);
+      if (pick == Pick::Range) ClearSelectionLocked(lock);
+      SelectRangeLocked(lock, anchor, row);
+      SetAnchorLocked(lock, anchor);
       break;
     }
     case Pick::KeepOrAlone:
-      if (!InSelection(row)) {
-        ClearSelectionLocked();
-        SetSelectedLocked(row, true);
-        SetAnchorLocked(row);
+      if (!InSelection(lock, row)) {
+        ClearSelectionLocked(lock);
+        SetSelectedLocked(lock, row, true);
+        SetAnchorLocked(lock, row);
       }
       break;
     case Pick::FocusOnly:
       break;
   }
   currentRow_ = row;
-  RefreshState(previous);
-  RefreshState(row);
+  RefreshState(lock, previous);
+  RefreshState(lock, row);
   if (previous != row) {
     // The focus frame moves even where the selection does not.
-    if (ValidRow(previous)) pending_.Mark(previous, previous);
+    if (ValidRow(lock, previous)) pending_.Mark(previous, previous);
     pending_.Mark(row, row);
   }
 }
 
-std::vector<std::uint32_t> ListView::SelectedSerialsLocked() const {
+std::vector<std::uint32_t> ListView::SelectedSerialsLocked(const Locked& lock) const {
   std::vector<std::uint32_t> serials;
   if (selectedCount_ == 0) return serials;
   serials.reserve(static_cast<size_t>(selectedCount_));
@@ -112,11 +117,11 @@ std::vector<std::uint32_t> ListView::SelectedSerialsLocked() const {
   return serials;
 }
 
-void ListView::RefreshState(int row) {
-  if (!ValidRow(row)) return;
+void ListView::RefreshState(const Locked& lock, int row) {
+  if (!ValidRow(lock, row)) return;
   int state = kRowNormal;
   // A single-selection list selects its current row; a multi-selection one keeps them apart.
-  if ((singleSelection_ && row == currentRow_) || InSelection(row)) {
+  if ((singleSelection_ && row == currentRow_) || InSelection(lock, row)) {
     state = kRowSelected;
   } else if (row == hotRow_) {
     state = kRowHot;
@@ -128,28 +133,31 @@ void ListView::RefreshState(int row) {
   }
 }
 
-std::vector<int> ListView::ColumnWidths() const {
+std::vector<int> ListView::ColumnWidths(const Locked& lock) const {
   std::vector<int> widths;
   widths.reserve(columns_.size());
   for (const Column& c : columns_) widths.push_back(c.width);
   return widths;
 }
 
-int ListView::LineHeight() const { return rowHeight_; }
+int ListView::LineHeight(const Locked& lock) const { return rowHeight_; }
 
-int ListView::ItemsPerLine() const { return viewStyle_ == kListIcons ? std::max(itemsPerLine_, 1) : 1; }
+int ListView::ItemsPerLine(const Locked& lock) const {
+  return viewStyle_ == kListIcons ? std::max(itemsPerLine_, 1) : 1;
+}
 
-void ListView::RecomputeContentWidth() {
-  contentWidth_ = list_layout::ContentWidth(ColumnWidths(), static_cast<int>(view_.Width), viewStyle_ == kListReport);
+void ListView::RecomputeContentWidth(const Locked& lock) {
+  contentWidth_ =
+      list_layout::ContentWidth(ColumnWidths(lock), static_cast<int>(view_.Width), viewStyle_ == kListReport);
   pending_.columns = true;
   pending_.all = true;
 }
 
-void ListView::RecomputeContentHeight() {
+void ListView::RecomputeContentHeight(const Locked& lock) {
   const int count = static_cast<int>(rows_.size());
   // The end text takes one more row's height below the rows.
   const bool endLine = count > 0 && !endText_.empty() && viewStyle_ == kListReport;
-  contentHeight_ = list_layout::ContentHeight(count + (endLine ? 1 : 0), LineHeight(), ItemsPerLine());
+  contentHeight_ = list_layout::ContentHeight(count + (endLine ? 1 : 0), LineHeight(lock), ItemsPerLine(lock));
   pending_.rows = true;
 }
 
@@ -166,7 +174,7 @@ int ListView::InsertColumn(int position, const std::string& title, std::optional
                            std::optional<int> alignment, std::optional<int> image) {
   int inserted = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     const int count = static_cast<int>(columns_.size());
     if (position < 0 || position > count) position = 0;  // append
     Column column;
@@ -182,7 +190,7 @@ int ListView::InsertColumn(int position, const std::string& title, std::optional
       row.images.insert(row.images.begin() + static_cast<std::ptrdiff_t>(at), -1);
     }
     inserted = static_cast<int>(at) + 1;
-    RecomputeContentWidth();
+    RecomputeContentWidth(lock);
   }
   Notify();
   return inserted;
@@ -190,29 +198,29 @@ int ListView::InsertColumn(int position, const std::string& title, std::optional
 
 bool ListView::DeleteColumn(int column) {
   {
-    Lock lock(mutex_);
-    if (!ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidColumn(lock, column)) return false;
     const auto at = static_cast<std::ptrdiff_t>(column - 1);
     columns_.erase(columns_.begin() + at);
     for (Row& row : rows_) {
       row.texts.erase(row.texts.begin() + at);
       row.images.erase(row.images.begin() + at);
     }
-    RecomputeContentWidth();
+    RecomputeContentWidth(lock);
   }
   Notify();
   return true;
 }
 
 std::string ListView::ColumnTitle(int column) {
-  Lock lock(mutex_);
-  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].title : std::string();
+  const Lock lock(mutex_);
+  return ValidColumn(lock, column) ? columns_[static_cast<size_t>(column - 1)].title : std::string();
 }
 
 bool ListView::SetColumnTitle(int column, const std::string& title) {
   {
-    Lock lock(mutex_);
-    if (!ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidColumn(lock, column)) return false;
     columns_[static_cast<size_t>(column - 1)].title = CellCopy(title);
     pending_.columns = true;
   }
@@ -221,30 +229,30 @@ bool ListView::SetColumnTitle(int column, const std::string& title) {
 }
 
 int ListView::ColumnWidth(int column) {
-  Lock lock(mutex_);
-  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].width : 0;
+  const Lock lock(mutex_);
+  return ValidColumn(lock, column) ? columns_[static_cast<size_t>(column - 1)].width : 0;
 }
 
 bool ListView::SetColumnWidth(int column, int width) {
   {
-    Lock lock(mutex_);
-    if (!ValidColumn(column) || width < 0) return false;
+    const Lock lock(mutex_);
+    if (!ValidColumn(lock, column) || width < 0) return false;
     columns_[static_cast<size_t>(column - 1)].width = std::min(width, list_layout::kMaxColumnWidth);
-    RecomputeContentWidth();
+    RecomputeContentWidth(lock);
   }
   Notify();
   return true;
 }
 
 int ListView::ColumnImage(int column) {
-  Lock lock(mutex_);
-  return ValidColumn(column) ? columns_[static_cast<size_t>(column - 1)].image : -1;
+  const Lock lock(mutex_);
+  return ValidColumn(lock, column) ? columns_[static_cast<size_t>(column - 1)].image : -1;
 }
 
 bool ListView::SetColumnImage(int column, int image) {
   {
-    Lock lock(mutex_);
-    if (!ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidColumn(lock, column)) return false;
     columns_[static_cast<size_t>(column - 1)].image = image;
     pending_.columns = true;
   }
@@ -253,14 +261,14 @@ bool ListView::SetColumnImage(int column, int image) {
 }
 
 int ListView::ColumnCount() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return static_cast<int>(columns_.size());
 }
 
 std::vector<std::uint8_t> ListView::SaveLayout() {
   std::vector<std::int32_t> words;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     words = {static_cast<std::int32_t>(rows_.size()), itemWidth_, rowHeight_,
              static_cast<std::int32_t>(columns_.size())};
     for (const Column& c : columns_) words.push_back(c.width);
@@ -273,7 +281,7 @@ std::vector<std::uint8_t> ListView::SaveLayout() {
 // --- rows ---
 
 int ListView::RowCount() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return static_cast<int>(rows_.size());
 }
 
@@ -281,7 +289,7 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
                         std::uintptr_t data, std::uintptr_t param, std::optional<ARGB> colour, bool redraw) {
   // Out of memory half way: the row is not there, and nothing else moved.
   const int number = base::Contained([&] {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     Row row;
     row.texts.assign(columns_.size(), std::string());
     row.images.assign(columns_.size(), -1);
@@ -292,7 +300,7 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
     row.data = data;
     row.param = param;
     row.colour = colour.value_or(textColour_);
-    row.serial = NextSerialLocked();
+    row.serial = NextSerialLocked(lock);
     const int count = static_cast<int>(rows_.size());
     const bool before = position && *position >= 1 && *position <= count;
     const int number = before ? *position : count + 1;
@@ -302,7 +310,7 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
       if (currentRow_ >= number) ++currentRow_;
       if (hotRow_ >= number) ++hotRow_;
     }
-    RecomputeContentHeight();
+    RecomputeContentHeight(lock);
     if (redraw) pending_.Mark(number, INT_MAX);
     if (count == 0 && !emptyText_.empty()) pending_.all = true;  // the first row takes the line's place
     return number;
@@ -314,8 +322,8 @@ int ListView::InsertRow(std::optional<int> position, const std::string& text, st
 
 bool ListView::DeleteRow(int row) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return false;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return false;
     if (rows_[static_cast<size_t>(row - 1)].selected) --selectedCount_;
     rows_.erase(rows_.begin() + (row - 1));
     if (currentRow_ == row) {
@@ -328,7 +336,7 @@ bool ListView::DeleteRow(int row) {
     } else if (hotRow_ > row) {
       --hotRow_;
     }
-    RecomputeContentHeight();
+    RecomputeContentHeight(lock);
     pending_.Mark(row, INT_MAX);
   }
   Notify();
@@ -337,7 +345,7 @@ bool ListView::DeleteRow(int row) {
 
 void ListView::ClearRows() {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     std::vector<Row>().swap(rows_);
     selectedCount_ = 0;
     anchorSerial_ = 0;
@@ -353,8 +361,8 @@ void ListView::ClearRows() {
 
 bool ListView::SetCellText(int row, int column, const std::string& text, bool redraw) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row) || !ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row) || !ValidColumn(lock, column)) return false;
     rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)] = CellCopy(text);
     if (!redraw) return true;
     pending_.Mark(row, row);
@@ -364,27 +372,27 @@ bool ListView::SetCellText(int row, int column, const std::string& text, bool re
 }
 
 std::string ListView::CellText(int row, int column) {
-  Lock lock(mutex_);
-  if (!ValidRow(row) || !ValidColumn(column)) return {};
+  const Lock lock(mutex_);
+  if (!ValidRow(lock, row) || !ValidColumn(lock, column)) return {};
   return rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(column - 1)];
 }
 
 bool ListView::SetRowData(int row, std::uintptr_t value) {
-  Lock lock(mutex_);
-  if (!ValidRow(row)) return false;
+  const Lock lock(mutex_);
+  if (!ValidRow(lock, row)) return false;
   rows_[static_cast<size_t>(row - 1)].data = value;
   return true;
 }
 
 std::uintptr_t ListView::RowData(int row) {
-  Lock lock(mutex_);
-  return ValidRow(row) ? rows_[static_cast<size_t>(row - 1)].data : 0;
+  const Lock lock(mutex_);
+  return ValidRow(lock, row) ? rows_[static_cast<size_t>(row - 1)].data : 0;
 }
 
 bool ListView::SetRowTextColour(int row, ARGB colour, bool redraw) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return false;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return false;
     rows_[static_cast<size_t>(row - 1)].colour = colour;
     if (!redraw) return true;
     pending_.Mark(row, row);
@@ -395,8 +403,8 @@ bool ListView::SetRowTextColour(int row, ARGB colour, bool redraw) {
 
 bool ListView::SetCellImage(int row, int column, int image, bool redraw) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row) || !ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row) || !ValidColumn(lock, column)) return false;
     rows_[static_cast<size_t>(row - 1)].images[static_cast<size_t>(column - 1)] = image;
     if (!redraw) return true;
     pending_.Mark(row, row);
@@ -406,15 +414,15 @@ bool ListView::SetCellImage(int row, int column, int image, bool redraw) {
 }
 
 int ListView::CellImage(int row, int column) {
-  Lock lock(mutex_);
-  if (!ValidRow(row) || !ValidColumn(column)) return -1;
+  const Lock lock(mutex_);
+  if (!ValidRow(lock, row) || !ValidColumn(lock, column)) return -1;
   return rows_[static_cast<size_t>(row - 1)].images[static_cast<size_t>(column - 1)];
 }
 
 int ListView::RowState(int row, int state, bool set) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return 0;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return 0;
     Row& r = rows_[static_cast<size_t>(row - 1)];
     if (!set || r.state == state) return r.state;
     r.state = state;
@@ -425,14 +433,14 @@ int ListView::RowState(int row, int state, bool set) {
 }
 
 bool ListView::RowChecked(int row) {
-  Lock lock(mutex_);
-  return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].ticked;
+  const Lock lock(mutex_);
+  return ValidRow(lock, row) && rows_[static_cast<size_t>(row - 1)].ticked;
 }
 
 bool ListView::SetRowChecked(int row, bool ticked) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return false;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return false;
     Row& r = rows_[static_cast<size_t>(row - 1)];
     if (r.ticked == ticked) return true;
     r.ticked = ticked;
@@ -447,15 +455,15 @@ bool ListView::SetRowChecked(int row, bool ticked) {
 int ListView::CurrentRow(std::optional<int> row) {
   int current = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (!row) return currentRow_;
-    if (ValidRow(*row)) {
-      PickLocked(*row, Pick::Alone);
+    if (ValidRow(lock, *row)) {
+      PickLocked(lock, *row, Pick::Alone);
     } else {
-      ClearSelectionLocked();
+      ClearSelectionLocked(lock);
       const int previous = currentRow_;
       currentRow_ = 0;
-      RefreshState(previous);
+      RefreshState(lock, previous);
     }
     current = currentRow_;
   }
@@ -465,13 +473,13 @@ int ListView::CurrentRow(std::optional<int> row) {
 
 bool ListView::SingleSelection(std::optional<bool> value) {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (!value || *value == singleSelection_) return singleSelection_;
     singleSelection_ = *value;
     // Either way the current row stays the one row selected.
-    ClearSelectionLocked();
-    if (!singleSelection_) SetSelectedLocked(currentRow_, true);
-    RefreshState(currentRow_);
+    ClearSelectionLocked(lock);
+    if (!singleSelection_) SetSelectedLocked(lock, currentRow_, true);
+    RefreshState(lock, currentRow_);
   }
   Notify();
   return *value;
@@ -479,16 +487,16 @@ bool ListView::SingleSelection(std::optional<bool> value) {
 
 bool ListView::SelectRow(int row) {
   {
-    Lock lock(mutex_);
-    if (singleSelection_ || !ValidRow(row) || InSelection(row)) return false;
-    SetSelectedLocked(row, true);
+    const Lock lock(mutex_);
+    if (singleSelection_ || !ValidRow(lock, row) || InSelection(lock, row)) return false;
+    SetSelectedLocked(lock, row, true);
   }
   Notify();
   return true;
 }
 
 std::vector<int> ListView::Selection() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   std::vector<int> rows;
   rows.reserve(static_cast<size_t>(selectedCount_));
   for (int row = 1; row <= static_cast<int>(rows_.size()) && static_cast<int>(rows.size()) < selectedCount_; ++row) {
@@ -498,10 +506,10 @@ std::vector<int> ListView::Selection() {
 }
 
 std::vector<ListRowCopy> ListView::SelectedRowCopies() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   std::vector<ListRowCopy> copies;
   if (singleSelection_) {
-    if (ValidRow(currentRow_)) {
+    if (ValidRow(lock, currentRow_)) {
       const Row& r = rows_[static_cast<size_t>(currentRow_ - 1)];
       copies.push_back({currentRow_, r.data, r.texts});
     }
@@ -517,51 +525,51 @@ std::vector<ListRowCopy> ListView::SelectedRowCopies() {
 
 bool ListView::DeselectRow(int row) {
   {
-    Lock lock(mutex_);
-    if (!InSelection(row)) return false;
-    SetSelectedLocked(row, false);
+    const Lock lock(mutex_);
+    if (!InSelection(lock, row)) return false;
+    SetSelectedLocked(lock, row, false);
   }
   Notify();
   return true;
 }
 
 int ListView::SelectionCount() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return selectedCount_;
 }
 
 bool ListView::IsRowSelected(int row) {
-  Lock lock(mutex_);
-  return ValidRow(row) && rows_[static_cast<size_t>(row - 1)].state == kRowSelected;
+  const Lock lock(mutex_);
+  return ValidRow(lock, row) && rows_[static_cast<size_t>(row - 1)].state == kRowSelected;
 }
 
 int ListView::SelectionIndexOf(int row) {
-  Lock lock(mutex_);
-  if (!InSelection(row)) return 0;
+  const Lock lock(mutex_);
+  if (!InSelection(lock, row)) return 0;
   int index = 0;
   for (int r = 1; r <= row; ++r) index += rows_[static_cast<size_t>(r - 1)].selected ? 1 : 0;
   return index;
 }
 
 bool ListView::HotTracking(std::optional<bool> value) {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   if (value) hotTracking_ = *value;
   return hotTracking_;
 }
 
 bool ListView::CheckIndex(int row, bool rowGiven, int column, bool columnGiven) {
-  Lock lock(mutex_);
-  return (!rowGiven || ValidRow(row)) && (!columnGiven || ValidColumn(column));
+  const Lock lock(mutex_);
+  return (!rowGiven || ValidRow(lock, row)) && (!columnGiven || ValidColumn(lock, column));
 }
 
 // --- search ---
 
 int ListView::FindRow(const std::string& text, int start, bool fromStart, bool substring, bool caseSensitive,
                       int column) {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   const int count = static_cast<int>(rows_.size());
   if (count == 0) return 0;
-  if (column != -1 && !ValidColumn(column)) return 0;
+  if (column != -1 && !ValidColumn(lock, column)) return 0;
   if (start < 1 || start > count) start = 1;
   auto matches = [&](const Row& row) {
     if (column != -1) {
@@ -584,7 +592,7 @@ int ListView::FindRow(const std::string& text, int start, bool fromStart, bool s
 }
 
 int ListView::FindRowByData(std::uintptr_t value, int start) {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   const int count = static_cast<int>(rows_.size());
   for (int r = std::max(start, 1); r <= count; ++r) {
     if (rows_[static_cast<size_t>(r - 1)].data == value) return r;
@@ -612,7 +620,7 @@ void ListView::FireCallback(EventHandler callback, int row, LPARAM value, LPARAM
 
 void ListView::RedrawRowsFrom(int row) {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     pending_.Mark(std::max(row, 1), INT_MAX);
   }
   Notify();
@@ -620,8 +628,8 @@ void ListView::RedrawRowsFrom(int row) {
 
 void ListView::RedrawRow(int row) {
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return;
     pending_.Mark(row, row);
   }
   Notify();
@@ -630,48 +638,48 @@ void ListView::RedrawRow(int row) {
 // --- read access ---
 
 int ListView::ScrollOffsetX() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return offsetX_;
 }
 int ListView::ScrollOffsetY() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return offsetY_;
 }
 int ListView::ContentWidth() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return contentWidth_;
 }
 int ListView::ContentHeight() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return contentHeight_;
 }
 int ListView::RowHeight() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return rowHeight_;
 }
 int ListView::HotRow() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return hotRow_;
 }
 int ListView::HotColumn() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return hotColumn_;
 }
 
 int ListView::RowAtContentY(int y) {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   if (viewStyle_ == kListIcons) {
-    const int line = list_layout::RowAtContentY(y, (static_cast<int>(rows_.size()) + ItemsPerLine() - 1) / ItemsPerLine(),
-                                                LineHeight());
-    return line == 0 ? 0 : std::min((line - 1) * ItemsPerLine() + 1, static_cast<int>(rows_.size()));
+    const int line = list_layout::RowAtContentY(
+        y, (static_cast<int>(rows_.size()) + ItemsPerLine(lock) - 1) / ItemsPerLine(lock), LineHeight(lock));
+    return line == 0 ? 0 : std::min((line - 1) * ItemsPerLine(lock) + 1, static_cast<int>(rows_.size()));
   }
-  return list_layout::RowAtContentY(y, static_cast<int>(rows_.size()), LineHeight());
+  return list_layout::RowAtContentY(y, static_cast<int>(rows_.size()), LineHeight(lock));
 }
 
 int ListView::FirstVisibleRow() {
   int offsetX = 0, offsetY = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetX = offsetX_;
     offsetY = offsetY_;
   }

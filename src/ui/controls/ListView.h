@@ -354,30 +354,46 @@ class ListView : public Control {
     bool current = false;
   };
 
-  // Locked helpers (mutex_ held by the caller).
-  bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
-  bool ValidColumn(int column) const { return column >= 1 && column <= static_cast<int>(columns_.size()); }
-  bool InSelection(int row) const;
-  // Selection marks (mutex_ held): each refreshes the row's state.
-  void SetSelectedLocked(int row, bool selected);
-  void ClearSelectionLocked();
-  void SelectRangeLocked(int from, int to);
+ public:
+  // Proof that the list's mutex is held, made only by locking it: the helpers below that read
+  // or change the shared state take one, so calling one without the lock does not compile.
+  class Locked {
+   public:
+    explicit Locked(std::mutex& mutex) : hold_(mutex) {}
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+   private:
+    std::lock_guard<std::mutex> hold_;
+  };
+
+ private:
+  // Helpers of the locked state.
+  bool ValidRow(const Locked& lock, int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
+  bool ValidColumn(const Locked& lock, int column) const {
+    return column >= 1 && column <= static_cast<int>(columns_.size());
+  }
+  bool InSelection(const Locked& lock, int row) const;
+  // Selection marks: each refreshes the row's state.
+  void SetSelectedLocked(const Locked& lock, int row, bool selected);
+  void ClearSelectionLocked(const Locked& lock);
+  void SelectRangeLocked(const Locked& lock, int from, int to);
   // The row the anchor names, else fallback.
-  int AnchorRowLocked(int fallback) const;
-  void SetAnchorLocked(int row);
+  int AnchorRowLocked(const Locked& lock, int fallback) const;
+  void SetAnchorLocked(const Locked& lock, int row);
   // What a press or key does to the current row and the selection of a multi-selection list.
   enum class Pick { Alone, Toggle, Range, AddRange, KeepOrAlone, FocusOnly };
-  void PickLocked(int row, Pick pick);
-  std::uint32_t NextSerialLocked() { return ++lastSerial_; }
-  // The serials of the selected rows and of the current row (mutex_ held).
-  std::vector<std::uint32_t> SelectedSerialsLocked() const;
+  void PickLocked(const Locked& lock, int row, Pick pick);
+  std::uint32_t NextSerialLocked(const Locked& lock) { return ++lastSerial_; }
+  // The serials of the selected rows and of the current row.
+  std::vector<std::uint32_t> SelectedSerialsLocked(const Locked& lock) const;
   // State from current row, selection and hot row; marks the row for redrawing when it changed.
-  void RefreshState(int row);
-  void RecomputeContentWidth();
-  void RecomputeContentHeight();
-  std::vector<int> ColumnWidths() const;
-  int LineHeight() const;
-  int ItemsPerLine() const;
+  void RefreshState(const Locked& lock, int row);
+  void RecomputeContentWidth(const Locked& lock);
+  void RecomputeContentHeight(const Locked& lock);
+  std::vector<int> ColumnWidths(const Locked& lock) const;
+  int LineHeight(const Locked& lock) const;
+  int ItemsPerLine(const Locked& lock) const;
 
   // Hands the recorded changes to the UI thread: at once on it, else one posted message.
   void Notify();
@@ -385,15 +401,15 @@ class ListView : public Control {
   void ApplyPending();
   // Shows, hides and ranges both bars for the content size; true when an offset had to move.
   bool UpdateScrollBars();
-  Gdiplus::RectF RowRect(int row, int offsetX, int offsetY) const;  // mutex_ held
-  list_layout::RowRange VisibleRange(int offsetY) const;  // mutex_ held
+  Gdiplus::RectF RowRect(const Locked& lock, int row, int offsetX, int offsetY) const;
+  list_layout::RowRange VisibleRange(const Locked& lock, int offsetY) const;
   gfx::GpFont* Font() const;
   void ScrollCanvasTo(int offsetY);
   // The GDI+ objects and the column layout one paint of rows shares, made once per paint rather
   // than per row or cell.
   class RowPaint;
   void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY, RowPaint& paint);
-  bool Snapshot(int row, RowSnapshot* out);
+  bool Snapshot(const Locked& lock, int row, RowSnapshot* out);
   // False when none of them is visible; band (when given) gets the drawn rows' area in the canvas.
   bool DrawRowsIn(int fromRow, int toRow, Gdiplus::RectF* band = nullptr);
   // Composes the layers onto the surface and shows them, within area (control coordinates) or whole.
@@ -409,22 +425,22 @@ class ListView : public Control {
   Gdiplus::RectF RowsOnSurface() const;
   void DrawDeferredLayers();
   bool IsUiThread() const { return uiThread_ != 0 && GetCurrentThreadId() == uiThread_; }
-  // The row and column under a point in control coordinates (mutex_ held).
-  list_layout::Hit HitLocked(int x, int y) const;
-  // The row, numbered as it is now, that the last frame on screen showed under a point (mutex_
-  // held): rows a worker added since then move what the numbers name, not what the user saw.
-  int ShownRowAtLocked(int x, int y) const;
+  // The row and column under a point in control coordinates.
+  list_layout::Hit HitLocked(const Locked& lock, int x, int y) const;
+  // The row, numbered as it is now, that the last frame on screen showed under a point: rows a
+  // worker added since then move what the numbers name, not what the user saw.
+  int ShownRowAtLocked(const Locked& lock, int x, int y) const;
   // Notes which rows the frame being presented shows where (UI thread).
   void RememberShown();
-  // A press inside the row's check box toggles it (mutex_ held); false when it missed the box.
-  bool ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked);
+  // A press inside the row's check box toggles it; false when it missed the box.
+  bool ToggleCheckBoxLocked(const Locked& lock, int row, Gdiplus::PointF local, bool* ticked);
 
-  // Moves the rows into the order (mutex_ held).
-  void ArrangeLocked(const ListRowOrder& order);
-  // The row number a new row takes in order_ (mutex_ held).
-  int PlaceLocked(const ListRowView& row) const;
-  // The header column under a point in control coordinates, 0 for none (mutex_ held).
-  int HeaderColumnLocked(int x, int y) const;
+  // Moves the rows into the order.
+  void ArrangeLocked(const Locked& lock, const ListRowOrder& order);
+  // The row number a new row takes in order_.
+  int PlaceLocked(const Locked& lock, const ListRowView& row) const;
+  // The header column under a point in control coordinates, 0 for none.
+  int HeaderColumnLocked(const Locked& lock, int x, int y) const;
   // The arrow of a sorted header column within its cell (UI thread).
   void DrawSortArrow(Gdiplus::GpGraphics* g, float right, float height, int direction);
   // Moves canvasOffsetY_ by the view's moves that rows inserted above the canvas's rows made

@@ -10,7 +10,7 @@
 using Gdiplus::RectF;
 
 namespace {
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 }  // namespace
 
 AccessibleInfo ListView::Describe() {
@@ -18,7 +18,7 @@ AccessibleInfo ListView::Describe() {
   info.role = ROLE_SYSTEM_LIST;
   std::string line = ShownEmptyText();
   if (line.empty()) line = ShownEndText();
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   // While the list shows its line instead of rows, the line is what there is to hear.
   if (!line.empty()) info.description = gfx::widen_text(line);
   for (const Column& column : columns_) {
@@ -41,7 +41,7 @@ void ListView::EndFilling() {
 }
 
 int ListView::AccessibleItemCount() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return static_cast<int>(rows_.size());
 }
 
@@ -49,8 +49,8 @@ AccessibleInfo ListView::DescribeItem(int item) {
   AccessibleInfo info;
   info.role = ROLE_SYSTEM_LISTITEM;
   const bool focused = Host() && Host()->Focused() == this;
-  Lock lock(mutex_);
-  if (!ValidRow(item)) return info;
+  const Lock lock(mutex_);
+  if (!ValidRow(lock, item)) return info;
   const Row& row = rows_[static_cast<size_t>(item - 1)];
   bool first = true;
   for (size_t c = 0; c < columns_.size() && c < row.texts.size(); ++c) {
@@ -60,18 +60,18 @@ AccessibleInfo ListView::DescribeItem(int item) {
     first = false;
   }
   info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
-  if ((singleSelection_ && item == currentRow_) || InSelection(item)) info.state |= STATE_SYSTEM_SELECTED;
+  if ((singleSelection_ && item == currentRow_) || InSelection(lock, item)) info.state |= STATE_SYSTEM_SELECTED;
   if (item == currentRow_ && focused) info.state |= STATE_SYSTEM_FOCUSED;
   if (checkBoxes_ && row.ticked) info.state |= STATE_SYSTEM_CHECKED;
-  const RectF r = RowRect(item, offsetX_, offsetY_);
+  const RectF r = RowRect(lock, item, offsetX_, offsetY_);
   if (r.Y + r.Height <= 0 || r.Y >= rowsClip_.Height) info.state |= STATE_SYSTEM_OFFSCREEN;
   return info;
 }
 
 RectF ListView::AccessibleItemBounds(int item) {
-  Lock lock(mutex_);
-  if (!ValidRow(item)) return RectF();
-  RectF r = RowRect(item, offsetX_, offsetY_);
+  const Lock lock(mutex_);
+  if (!ValidRow(lock, item)) return RectF();
+  RectF r = RowRect(lock, item, offsetX_, offsetY_);
   // The row as far as it shows in the view, in host client coordinates.
   const RectF& b = BoundsRef();
   const float left = std::max(r.X, 0.0f), right = std::min(r.X + r.Width, rowsClip_.Width);
@@ -86,7 +86,7 @@ int ListView::AccessibleItemAt(POINT clientPoint) {
 }
 
 int ListView::AccessibleFocusedItem() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return currentRow_;
 }
 
@@ -114,12 +114,12 @@ void ListView::AnnounceChanges(bool rowsChanged) {
   bool manyChanged = false;
   constexpr size_t kEventsPerChange = 20;  // beyond: one "selection within" for all
   {
-    Lock lock(mutex_);
-    currentRow = ValidRow(currentRow_) ? currentRow_ : 0;
+    const Lock lock(mutex_);
+    currentRow = ValidRow(lock, currentRow_) ? currentRow_ : 0;
     current = currentRow ? rows_[static_cast<size_t>(currentRow - 1)].serial : 0;
     // Nothing selected before or now (a single-selection list): only the current row can change.
     if (selectedCount_ != 0 || !announcedSelection_.empty()) {
-      selection = SelectedSerialsLocked();
+      selection = SelectedSerialsLocked(lock);
       if (selection != announcedSelection_) {
         std::vector<std::uint32_t> added, removed;
         std::set_difference(selection.begin(), selection.end(), announcedSelection_.begin(),

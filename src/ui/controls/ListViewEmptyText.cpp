@@ -2,12 +2,12 @@
 #include "ui/controls/ListView.h"
 #include "ui/gfx/Text.h"
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 namespace gdip = gfx::gdip;
 
 void ListView::SetEmptyText(const std::string& text) {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (emptyText_ == text) return;
     emptyText_ = list_layout::CutText(text, kListCellMaxBytes);
     // Drawn and announced with the next pending changes; with rows it only waits to be shown.
@@ -17,28 +17,28 @@ void ListView::SetEmptyText(const std::string& text) {
 }
 
 std::string ListView::EmptyText() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return emptyText_;
 }
 
 std::string ListView::ShownEmptyText() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return rows_.empty() ? emptyText_ : std::string();
 }
 
 void ListView::SetEndText(const std::string& text) {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (endText_ == text) return;
     endText_ = list_layout::CutText(text, kListCellMaxBytes);
-    RecomputeContentHeight();  // the line takes a row's height below the rows
+    RecomputeContentHeight(lock);  // the line takes a row's height below the rows
     pending_.all = true;
   }
   Notify();
 }
 
 std::string ListView::ShownEndText() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return rows_.empty() || viewStyle_ != kListReport ? std::string() : endText_;
 }
 

@@ -9,7 +9,7 @@
 #include "ui/controls/ListKeys.h"
 #include "ui/core/WindowHost.h"
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 
 namespace {
 
@@ -45,7 +45,7 @@ LRESULT ListView::OnBarChanged(LPARAM parent, LPARAM bar, LPARAM position, LPARA
 void ListView::SetScrollX(int position) {
   if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetScrollX(position); });
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetX_ = -std::max(position, 0);
   }
   DrawHeader();
@@ -57,7 +57,7 @@ void ListView::SetScrollY(int position) {
   if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { SetScrollY(position); });
   const int offset = -std::max(position, 0);
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetY_ = offset;
   }
   ScrollCanvasTo(offset);
@@ -69,11 +69,11 @@ void ListView::EnsureVisible(int row) {
   ApplyPending();  // the bar's range must include rows appended meanwhile
   int position = 0, current = 0;
   {
-    Lock lock(mutex_);
-    if (!ValidRow(row)) return;
-    const int line = (row - 1) / ItemsPerLine() + 1;
+    const Lock lock(mutex_);
+    if (!ValidRow(lock, row)) return;
+    const int line = (row - 1) / ItemsPerLine(lock) + 1;
     current = -offsetY_;
-    position = list_layout::EnsureVisiblePosition(line, LineHeight(), current, static_cast<int>(rowsClip_.Height),
+    position = list_layout::EnsureVisiblePosition(line, LineHeight(lock), current, static_cast<int>(rowsClip_.Height),
                                                   verticalBar_.IsLive() ? verticalBar_.Maximum() : 0);
   }
   if (position == current) return;
@@ -81,7 +81,7 @@ void ListView::EnsureVisible(int row) {
   SetScrollY(position);
 }
 
-list_layout::Hit ListView::HitLocked(int x, int y) const {
+list_layout::Hit ListView::HitLocked(const Locked& lock, int x, int y) const {
   const int vx = x - static_cast<int>(view_.X), vy = y - static_cast<int>(view_.Y);
   list_layout::Hit hit;
   if (vx < 0 || vy < 0 || vx >= static_cast<int>(rowsClip_.Width) || vy >= static_cast<int>(rowsClip_.Height)) {
@@ -89,28 +89,28 @@ list_layout::Hit ListView::HitLocked(int x, int y) const {
   }
   const int count = static_cast<int>(rows_.size());
   if (viewStyle_ == kListIcons) {
-    const int perLine = ItemsPerLine();
-    const int line = list_layout::RowAtContentY(vy - offsetY_, (count + perLine - 1) / perLine, LineHeight());
+    const int perLine = ItemsPerLine(lock);
+    const int line = list_layout::RowAtContentY(vy - offsetY_, (count + perLine - 1) / perLine, LineHeight(lock));
     const int across = itemWidth_ > 0 ? vx / itemWidth_ : perLine;
     if (line > 0 && across < perLine) {
       const int r = (line - 1) * perLine + across + 1;
       if (r <= count) hit = {r, 1};
     }
   } else if (viewStyle_ == kListSingleColumn) {
-    hit.row = list_layout::RowAtContentY(vy - offsetY_, count, LineHeight());
+    hit.row = list_layout::RowAtContentY(vy - offsetY_, count, LineHeight(lock));
     hit.column = hit.row ? 1 : 0;
   } else {
-    hit = list_layout::HitTest(vx, vy, offsetX_, offsetY_, count, LineHeight(), ColumnWidths());
+    hit = list_layout::HitTest(vx, vy, offsetX_, offsetY_, count, LineHeight(lock), ColumnWidths(lock));
   }
   return hit;
 }
 
-int ListView::ShownRowAtLocked(int x, int y) const {
-  if (viewStyle_ != kListReport || shownFirst_ < 1) return HitLocked(x, y).row;
+int ListView::ShownRowAtLocked(const Locked& lock, int x, int y) const {
+  if (viewStyle_ != kListReport || shownFirst_ < 1) return HitLocked(lock, x, y).row;
   const int vx = x - static_cast<int>(view_.X), vy = y - static_cast<int>(view_.Y);
   if (vx < 0 || vy < 0 || vx >= static_cast<int>(rowsClip_.Width) || vy >= static_cast<int>(rowsClip_.Height)) return 0;
   const int lastShown = shownFirst_ + static_cast<int>(shownSerials_.size()) - 1;
-  const int shown = list_layout::RowAtContentY(vy - shownOffsetY_, lastShown, LineHeight());
+  const int shown = list_layout::RowAtContentY(vy - shownOffsetY_, lastShown, LineHeight(lock));
   if (shown < shownFirst_ || shown > lastShown) return 0;
   const std::uint32_t serial = shownSerials_[static_cast<size_t>(shown - shownFirst_)];
   // Where that row is now: rows only move by what was added or removed since, so look near.
@@ -127,8 +127,8 @@ int ListView::ShownRowAtLocked(int x, int y) const {
 bool ListView::HitTest(int x, int y, int* row, int* column, bool columnWanted) {
   list_layout::Hit hit;
   {
-    Lock lock(mutex_);
-    hit = HitLocked(x, y);
+    const Lock lock(mutex_);
+    hit = HitLocked(lock, x, y);
   }
   if (row) *row = hit.row;
   if (column) *column = columnWanted ? hit.column : 0;
@@ -170,8 +170,8 @@ void ListView::MoveCurrentByKey(WPARAM key, int action) {
   int row = 0;
   bool moved = false;
   {
-    Lock lock(mutex_);
-    const int page = list_keys::RowsPerPage(static_cast<int>(rowsClip_.Height), LineHeight());
+    const Lock lock(mutex_);
+    const int page = list_keys::RowsPerPage(static_cast<int>(rowsClip_.Height), LineHeight(lock));
     row = list_keys::RowAfterKey(key, currentRow_, static_cast<int>(rows_.size()), page);
     if (row == 0) return;
     moved = row != currentRow_;
@@ -180,7 +180,7 @@ void ListView::MoveCurrentByKey(WPARAM key, int action) {
     Pick pick = Pick::Alone;
     if (action == static_cast<int>(list_keys::KeyAction::Extend)) pick = Pick::Range;
     if (action == static_cast<int>(list_keys::KeyAction::Focus)) pick = Pick::FocusOnly;
-    if (moved || pick == Pick::Range) PickLocked(row, pick);
+    if (moved || pick == Pick::Range) PickLocked(lock, row, pick);
   }
   if (moved) FireCallback(onCurrentChanged_, row, 0, 0);
   EnsureVisible(row);
@@ -189,18 +189,18 @@ void ListView::MoveCurrentByKey(WPARAM key, int action) {
 
 void ListView::ToggleCurrentByKey() {
   {
-    Lock lock(mutex_);
-    if (singleSelection_ || !ValidRow(currentRow_)) return;
-    PickLocked(currentRow_, Pick::Toggle);
+    const Lock lock(mutex_);
+    if (singleSelection_ || !ValidRow(lock, currentRow_)) return;
+    PickLocked(lock, currentRow_, Pick::Toggle);
   }
   ApplyPending();
 }
 
 void ListView::SelectAllByKey() {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (singleSelection_) return;
-    SelectRangeLocked(1, static_cast<int>(rows_.size()));
+    SelectRangeLocked(lock, 1, static_cast<int>(rows_.size()));
   }
   ApplyPending();
 }
@@ -238,7 +238,7 @@ void ListView::SetImageLists(std::optional<HIMAGELIST> extra, std::optional<HIMA
   LayoutAreas();
   PlaceScrollBars();
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     pending_.columns = pending_.rows = pending_.all = true;
   }
   ApplyPending();
@@ -254,18 +254,18 @@ void ListView::OnMouseMove(LPARAM lParam) {
   {
     // The row is found and read under one lock: a worker refilling the list in between would
     // leave the number pointing past the rows or at another row.
-    Lock lock(mutex_);
-    const list_layout::Hit hit = HitLocked(static_cast<int>(local.X), static_cast<int>(local.Y));
+    const Lock lock(mutex_);
+    const list_layout::Hit hit = HitLocked(lock, static_cast<int>(local.X), static_cast<int>(local.Y));
     row = hit.row;
     const int oldHot = hotRow_;
     if (row != 0 && hotTracking_) {
       if (row != currentRow_) {
         const int previous = currentRow_;
         currentRow_ = row;
-        RefreshState(previous);
+        RefreshState(lock, previous);
         currentChanged = true;
       }
-    } else if (row != 0 && (row != hotRow_ || hit.column != hotColumn_) && ValidColumn(hit.column)) {
+    } else if (row != 0 && (row != hotRow_ || hit.column != hotColumn_) && ValidColumn(lock, hit.column)) {
       tip = std::string(list_layout::CutText(
           rows_[static_cast<size_t>(row - 1)].texts[static_cast<size_t>(hit.column - 1)], list_layout::kMaxDrawnChars));
     } else if (row != 0) {
@@ -273,8 +273,8 @@ void ListView::OnMouseMove(LPARAM lParam) {
     }
     hotRow_ = row;
     hotColumn_ = row ? hit.column : 0;
-    RefreshState(oldHot);
-    RefreshState(row);
+    RefreshState(lock, oldHot);
+    RefreshState(lock, row);
   }
   if (currentChanged) FireCallback(onCurrentChanged_, row, 0, 0);
   if (tip != tipText_) {
@@ -286,10 +286,10 @@ void ListView::OnMouseMove(LPARAM lParam) {
 
 void ListView::OnMouseLeave() {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     const int oldHot = hotRow_;
     hotRow_ = hotColumn_ = 0;
-    RefreshState(oldHot);
+    RefreshState(lock, oldHot);
   }
   if (!tipText_.empty()) {
     tipText_.clear();
@@ -298,7 +298,7 @@ void ListView::OnMouseLeave() {
   ApplyPending();
 }
 
-bool ListView::ToggleCheckBoxLocked(int row, Gdiplus::PointF local, bool* ticked) {
+bool ListView::ToggleCheckBoxLocked(const Locked& lock, int row, Gdiplus::PointF local, bool* ticked) {
   // The box sits at the start of the first column, centred in the row.
   const int x = static_cast<int>(local.X - view_.X) - offsetX_ - cellInset_;
   const int y = static_cast<int>(local.Y - view_.Y) - list_layout::RowTop(row, rowHeight_, offsetY_) -
@@ -318,10 +318,10 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
   int row = 0;
   bool toggled = false, ticked = false;
   {
-    Lock lock(mutex_);
-    row = ShownRowAtLocked(x, y);
+    const Lock lock(mutex_);
+    row = ShownRowAtLocked(lock, x, y);
     if (row == 0) return;
-    if (checkBoxes_) toggled = ToggleCheckBoxLocked(row, local, &ticked);
+    if (checkBoxes_) toggled = ToggleCheckBoxLocked(lock, row, local, &ticked);
   }
   if (toggled) {
     ApplyPending();
@@ -331,10 +331,10 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
 
   FireCallback(onCurrentChanged_, row, 0, 0);
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     // The callback, or a worker, may have removed or replaced the rows meanwhile: the press
     // selects only the row it was reported for, and only while that row is still under it.
-    if (ShownRowAtLocked(x, y) != row) return;
+    if (ShownRowAtLocked(lock, x, y) != row) return;
     const bool ctrl = KeyHeld(wParam, MK_CONTROL, VK_CONTROL);
     const bool shift = KeyHeld(wParam, MK_SHIFT, VK_SHIFT);
     Pick pick = Pick::Alone;
@@ -347,7 +347,7 @@ void ListView::OnButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (shift) {
       pick = Pick::Range;
     }
-    PickLocked(row, pick);
+    PickLocked(lock, row, pick);
   }
   ApplyPending();
 }
@@ -356,8 +356,8 @@ void ListView::OnButtonUp(UINT message, LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
   int row = 0;
   {
-    Lock lock(mutex_);
-    row = ShownRowAtLocked(static_cast<int>(local.X), static_cast<int>(local.Y));
+    const Lock lock(mutex_);
+    row = ShownRowAtLocked(lock, static_cast<int>(local.X), static_cast<int>(local.Y));
     if (row == 0 || row != currentRow_) return;
   }
   FireCallback(message == WM_LBUTTONUP ? onLeftClick_ : onRightClick_, row, 0, 0);
@@ -376,7 +376,7 @@ void ListView::OnWheel(WPARAM wParam) {
 
 void ListView::ReleaseAll() {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     std::vector<Row>().swap(rows_);
     std::vector<Column>().swap(columns_);
     selectedCount_ = 0;
@@ -428,7 +428,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       LayoutAreas();
       DrawLaidOut();
       {
-        Lock lock(mutex_);
+        const Lock lock(mutex_);
         pending_.rows = pending_.columns = pending_.all = true;
       }
       ApplyPending();
@@ -464,7 +464,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return HandleKey(wParam, lParam);
     case TKM_LIST_ROW_CHANGED: {
       {
-        Lock lock(mutex_);
+        const Lock lock(mutex_);
         const int row = static_cast<int>(lParam);
         if (wParam == 0) {
           pending_.Mark(row, row);
@@ -479,7 +479,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TKM_LIST_CLEARED:
     case TKM_LIST_ROWS_CHANGED: {
       {
-        Lock lock(mutex_);
+        const Lock lock(mutex_);
         pending_.rows = true;
         if (message == TKM_LIST_CLEARED) pending_.all = true;
       }
@@ -488,8 +488,8 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case TKM_LIST_COLUMNS_CHANGED: {
       {
-        Lock lock(mutex_);
-        RecomputeContentWidth();
+        const Lock lock(mutex_);
+        RecomputeContentWidth(lock);
       }
       ApplyPending();
       return 0;

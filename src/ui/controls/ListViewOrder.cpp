@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <numeric>
 
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 
 std::vector<size_t> ListRowOrder::Arrange(const std::vector<ListRowView>& rows) const {
   std::vector<size_t> indexes(rows.size());
@@ -17,7 +17,7 @@ std::vector<size_t> ListRowOrder::Arrange(const std::vector<ListRowView>& rows) 
   return indexes;
 }
 
-void ListView::ArrangeLocked(const ListRowOrder& order) {
+void ListView::ArrangeLocked(const Locked& lock, const ListRowOrder& order) {
   if (rows_.empty()) return;
   std::vector<ListRowView> views;
   views.reserve(rows_.size());
@@ -38,7 +38,7 @@ void ListView::ArrangeLocked(const ListRowOrder& order) {
   rows_.swap(arranged);
   // Row states travel with their rows; the numbers that point at rows follow them.
   auto follow = [&](int& row) {
-    if (ValidRow(row)) row = numberOf[static_cast<size_t>(row)];
+    if (ValidRow(lock, row)) row = numberOf[static_cast<size_t>(row)];
   };
   follow(currentRow_);
   follow(hotRow_);
@@ -46,7 +46,7 @@ void ListView::ArrangeLocked(const ListRowOrder& order) {
   pending_.all = true;
 }
 
-int ListView::PlaceLocked(const ListRowView& row) const {
+int ListView::PlaceLocked(const Locked& lock, const ListRowView& row) const {
   // After every row it does not go before: equal rows keep the order they were added in.
   size_t low = 0, high = rows_.size();
   while (low < high) {
@@ -64,12 +64,12 @@ int ListView::PlaceLocked(const ListRowView& row) const {
 void ListView::SetRowOrder(std::shared_ptr<const ListRowOrder> order) {
   int keepInView = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     // A current row the user could see stays in sight after the rows move.
-    const list_layout::RowRange shown = VisibleRange(offsetY_);
+    const list_layout::RowRange shown = VisibleRange(lock, offsetY_);
     const bool currentShown = shown.Contains(currentRow_);
     // Stored only once the rows are arranged by it: a failure half way leaves both as they were.
-    if (order) ArrangeLocked(*order);
+    if (order) ArrangeLocked(lock, *order);
     order_ = std::move(order);
     if (currentShown) keepInView = currentRow_;
   }
@@ -80,7 +80,7 @@ void ListView::SetRowOrder(std::shared_ptr<const ListRowOrder> order) {
 int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool redraw) {
   // Out of memory half way: the row is not there, and nothing else moved.
   const int number = base::Contained([&] {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     Row row;
     texts.resize(columns_.size());
     for (std::string& text : texts) {
@@ -90,13 +90,13 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     row.images.assign(columns_.size(), -1);
     row.data = data;
     row.colour = textColour_;
-    row.serial = NextSerialLocked();
+    row.serial = NextSerialLocked(lock);
     const int count = static_cast<int>(rows_.size());
-    const int number = order_ ? PlaceLocked({row.texts, row.data}) : count + 1;
+    const int number = order_ ? PlaceLocked(lock, {row.texts, row.data}) : count + 1;
     // The row at the top of the view, before the new row moves it.
     const int top = list_layout::RowAtContentY(-offsetY_, count, rowHeight_);
     rows_.insert(rows_.begin() + (number - 1), std::move(row));
-    RecomputeContentHeight();
+    RecomputeContentHeight(lock);
     if (count == 0 && !emptyText_.empty()) pending_.all = true;  // the first row takes the line's place
     if (number > count) {
       if (redraw) pending_.Mark(number, INT_MAX);
@@ -130,7 +130,7 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
 void ListView::TakeCanvasShift() {
   int shift = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     shift = canvasShift_;
     canvasShift_ = 0;
   }
@@ -138,9 +138,9 @@ void ListView::TakeCanvasShift() {
 }
 
 ListRowCopy ListView::CurrentRowCopy() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   ListRowCopy copy;
-  if (!ValidRow(currentRow_)) return copy;
+  if (!ValidRow(lock, currentRow_)) return copy;
   const Row& row = rows_[static_cast<size_t>(currentRow_ - 1)];
   copy.row = currentRow_;
   copy.data = row.data;
@@ -149,7 +149,7 @@ ListRowCopy ListView::CurrentRowCopy() {
 }
 
 std::vector<ListRowCopy> ListView::RowCopies() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   std::vector<ListRowCopy> copies;
   copies.reserve(rows_.size());
   int number = 0;
@@ -159,8 +159,8 @@ std::vector<ListRowCopy> ListView::RowCopies() {
 
 bool ListView::SetCellTextOfData(std::uintptr_t data, int column, const std::string& text, bool redraw) {
   {
-    Lock lock(mutex_);
-    if (!ValidColumn(column)) return false;
+    const Lock lock(mutex_);
+    if (!ValidColumn(lock, column)) return false;
     auto found = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.data == data; });
     if (found == rows_.end()) return false;
     found->texts[static_cast<size_t>(column - 1)] = std::string(list_layout::CutText(text, kListCellMaxBytes));
@@ -176,9 +176,9 @@ void ListView::SetOnHeaderClick(EventHandler callback) { onHeaderClick_ = callba
 
 void ListView::SetSortIndicator(int column, int direction) {
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (direction != kSortAscending && direction != kSortDescending) direction = kSortNone;
-    if (!ValidColumn(column) || direction == kSortNone) column = 0, direction = kSortNone;
+    if (!ValidColumn(lock, column) || direction == kSortNone) column = 0, direction = kSortNone;
     if (column == sortColumn_ && direction == sortDirection_) return;
     sortColumn_ = column;
     sortDirection_ = direction;
@@ -188,28 +188,28 @@ void ListView::SetSortIndicator(int column, int direction) {
 }
 
 int ListView::SortIndicatorColumn() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return sortColumn_;
 }
 
 int ListView::SortIndicatorDirection() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   return sortDirection_;
 }
 
-int ListView::HeaderColumnLocked(int x, int y) const {
+int ListView::HeaderColumnLocked(const Locked& lock, int x, int y) const {
   if (headerHeight_ <= 0 || viewStyle_ != kListReport) return 0;
   const int hx = x - static_cast<int>(headerStrip_.X), hy = y - static_cast<int>(headerStrip_.Y);
   if (hx < 0 || hy < 0 || hx >= static_cast<int>(headerStrip_.Width) || hy >= headerHeight_) return 0;
-  return list_layout::ColumnAtContentX(hx - offsetX_, ColumnWidths());
+  return list_layout::ColumnAtContentX(hx - offsetX_, ColumnWidths(lock));
 }
 
 bool ListView::OnHeaderPress(LPARAM lParam) {
   const Gdiplus::PointF local = FromWindow(lParam);
   int column = 0;
   {
-    Lock lock(mutex_);
-    column = HeaderColumnLocked(static_cast<int>(local.X), static_cast<int>(local.Y));
+    const Lock lock(mutex_);
+    column = HeaderColumnLocked(lock, static_cast<int>(local.X), static_cast<int>(local.Y));
   }
   if (column == 0) return false;
   FireCallback(onHeaderClick_, column, 0, 0);

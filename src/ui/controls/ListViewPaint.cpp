@@ -17,7 +17,7 @@
 
 using Gdiplus::ARGB;
 using Gdiplus::RectF;
-using Lock = std::lock_guard<std::mutex>;
+using Lock = ListView::Locked;
 namespace gdip = gfx::gdip;
 
 namespace {
@@ -151,7 +151,7 @@ void DrawText(Gdiplus::GpGraphics* g, const std::string& text, gfx::GpFont* font
 class ListView::RowPaint {
  public:
   explicit RowPaint(const ListView& list) {
-    Lock lock(list.mutex_);
+    const Lock lock(list.mutex_);
     columns = list.columns_;
   }
   // A solid brush or one-pixel pen of the colour, made the first time this paint asks for it.
@@ -188,7 +188,7 @@ void ListView::LayoutAreas() {
   headerStrip_ = RectF(inner_.X, inner_.Y, inner_.Width, static_cast<float>(headerHeight_));
   const int iconHeight = IconHeight(rowImages_);
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     view_ = RectF(inner_.X, inner_.Y + static_cast<float>(headerHeight_), inner_.Width,
                   inner_.Height - static_cast<float>(headerHeight_));
     rowsClip_ = view_;
@@ -203,8 +203,9 @@ void ListView::LayoutAreas() {
       itemsPerLine_ = 1;
     }
     rowHeight_ = rowHeight;
-    contentWidth_ = list_layout::ContentWidth(ColumnWidths(), static_cast<int>(view_.Width), viewStyle_ == kListReport);
-    contentHeight_ = list_layout::ContentHeight(static_cast<int>(rows_.size()), rowHeight_, ItemsPerLine());
+    contentWidth_ =
+        list_layout::ContentWidth(ColumnWidths(lock), static_cast<int>(view_.Width), viewStyle_ == kListReport);
+    contentHeight_ = list_layout::ContentHeight(static_cast<int>(rows_.size()), rowHeight_, ItemsPerLine(lock));
   }
   LayoutChanged(inner_, view_, headerStrip_);
 }
@@ -267,7 +268,7 @@ void ListView::DrawHeader() {
   std::vector<Column> columns;
   int offsetX = 0, sortColumn = 0, sortDirection = kSortNone;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     columns = columns_;
     offsetX = offsetX_;
     sortColumn = sortColumn_;
@@ -320,17 +321,17 @@ void ListView::DrawSortArrow(Gdiplus::GpGraphics* g, float right, float height, 
   if (brush) gdip::GdipFillPolygon(g, brush.Get(), points, 3, Gdiplus::FillModeAlternate);
 }
 
-list_layout::RowRange ListView::VisibleRange(int offsetY) const {
+list_layout::RowRange ListView::VisibleRange(const Locked& lock, int offsetY) const {
   const int count = static_cast<int>(rows_.size());
-  const int perLine = ItemsPerLine();
+  const int perLine = ItemsPerLine(lock);
   const int lines = (count + perLine - 1) / perLine;
   const list_layout::RowRange range =
-      list_layout::VisibleRows(lines, LineHeight(), offsetY, static_cast<int>(rowsClip_.Height));
+      list_layout::VisibleRows(lines, LineHeight(lock), offsetY, static_cast<int>(rowsClip_.Height));
   if (range.first == 0) return {};
   return {(range.first - 1) * perLine + 1, std::min(range.last * perLine, count)};
 }
 
-RectF ListView::RowRect(int row, int offsetX, int offsetY) const {
+RectF ListView::RowRect(const Locked& lock, int row, int offsetX, int offsetY) const {
   const float h = static_cast<float>(rowHeight_);
   if (viewStyle_ == kListIcons) {
     const int perLine = std::max(itemsPerLine_, 1);
@@ -343,8 +344,8 @@ RectF ListView::RowRect(int row, int offsetX, int offsetY) const {
   return RectF(static_cast<float>(offsetX), top, static_cast<float>(std::max(contentWidth_, static_cast<int>(view_.Width))), h);
 }
 
-bool ListView::Snapshot(int row, RowSnapshot* out) {
-  if (!ValidRow(row)) return false;
+bool ListView::Snapshot(const Locked& lock, int row, RowSnapshot* out) {
+  if (!ValidRow(lock, row)) return false;
   const Row& r = rows_[static_cast<size_t>(row - 1)];
   out->row = row;
   out->texts = r.texts;
@@ -369,9 +370,9 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
   list_layout::RowRange range;
   int offsetY = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetY = offsetY_;
-    range = VisibleRange(offsetY);
+    range = VisibleRange(lock, offsetY);
     firstVisible_ = range.first;
     lastVisible_ = range.last;
     if (redraw && canvasGraphics_) canvasShift_ = 0;  // drawn afresh for the offset as it is now
@@ -393,9 +394,9 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   int from = 0, to = 0;
   unsigned insertedAbove = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     insertedAbove = rowsInsertedAbove_;
-    const list_layout::RowRange range = VisibleRange(offsetY_);
+    const list_layout::RowRange range = VisibleRange(lock, offsetY_);
     if (range.first == 0) return false;
     from = std::max(fromRow, range.first);
     to = std::min(toRow, range.last);
@@ -406,14 +407,14 @@ bool ListView::DrawRowsIn(int fromRow, int toRow, RectF* band) {
   for (int at = from; at <= to; ++at) {
     int offsetX = 0, offsetY = 0;
     {
-      Lock lock(mutex_);
+      const Lock lock(mutex_);
       // Rows a worker put above the view meanwhile moved these rows down by as many.
       const int row = at + static_cast<int>(rowsInsertedAbove_ - insertedAbove);
-      if (!Snapshot(row, &snapshot)) break;  // rows removed meanwhile
+      if (!Snapshot(lock, row, &snapshot)) break;  // rows removed meanwhile
       offsetX = offsetX_;
       offsetY = offsetY_;
       if (band) {
-        const RectF r = RowRect(row, offsetX, offsetY);
+        const RectF r = RowRect(lock, row, offsetX, offsetY);
         if (band->IsEmptyArea()) {
           *band = r;
         } else {
@@ -431,8 +432,8 @@ void ListView::DrawRow(int row, bool present) {
   RowSnapshot snapshot;
   int offsetX = 0, offsetY = 0;
   {
-    Lock lock(mutex_);
-    if (!VisibleRange(offsetY_).Contains(row) || !Snapshot(row, &snapshot)) return;
+    const Lock lock(mutex_);
+    if (!VisibleRange(lock, offsetY_).Contains(row) || !Snapshot(lock, row, &snapshot)) return;
     offsetX = offsetX_;
     offsetY = offsetY_;
   }
@@ -447,8 +448,8 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
   const std::vector<Column>& columns = paint.columns;
   RectF rect;
   {
-    Lock lock(mutex_);
-    rect = RowRect(s.row, offsetX, offsetY);
+    const Lock lock(mutex_);
+    rect = RowRect(lock, s.row, offsetX, offsetY);
   }
   ++rowsDrawn_;
   // A row owns the device pixels its rectangle covers and draws on nothing else, so drawing it
@@ -565,7 +566,7 @@ void ListView::DrawEndText() {
   std::string line;
   Gdiplus::RectF place;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     if (rows_.empty() || endText_.empty() || viewStyle_ != kListReport) return;
     line = endText_;
     const float top = static_cast<float>(list_layout::RowTop(static_cast<int>(rows_.size()) + 1, rowHeight_, offsetY_));
@@ -599,13 +600,13 @@ void ListView::ScrollCanvasTo(int offsetY) {
 
   int first = 0, last = 0;
   {
-    Lock lock(mutex_);
-    const list_layout::RowRange range = VisibleRange(offsetY);
+    const Lock lock(mutex_);
+    const list_layout::RowRange range = VisibleRange(lock, offsetY);
     firstVisible_ = range.first;
     lastVisible_ = range.last;
     const RECT uncovered = ui::RectToDevice(band, HostDpi());
     for (int row = range.first; row > 0 && row <= range.last; ++row) {
-      const RECT r = ui::RectToDevice(RowRect(row, offsetX_, offsetY), HostDpi());
+      const RECT r = ui::RectToDevice(RowRect(lock, row, offsetX_, offsetY), HostDpi());
       if (r.top < uncovered.bottom && r.bottom > uncovered.top) {
         if (first == 0) first = row;
         last = row;
@@ -676,10 +677,10 @@ bool ListView::ComposeLayersDirect(const RectF& clip) {
 }
 
 void ListView::RememberShown() {
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   shownSerials_.clear();  // keeps its capacity: no allocation once the view's rows fitted
   shownOffsetY_ = offsetY_;
-  const list_layout::RowRange range = VisibleRange(offsetY_);
+  const list_layout::RowRange range = VisibleRange(lock, offsetY_);
   shownFirst_ = range.first;
   for (int row = range.first; row >= 1 && row <= range.last; ++row) {
     shownSerials_.push_back(rows_[static_cast<size_t>(row - 1)].serial);
@@ -721,7 +722,7 @@ bool ListView::UpdateScrollBars() {
   int horizontalMax = 0, verticalMax = 0, x = 0, y = 0;
   bool moved = false, showH = false, showV = false;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     const int viewWidth = static_cast<int>(view_.Width), viewHeight = static_cast<int>(view_.Height);
     showH = contentWidth_ > viewWidth;
     const int clipHeight = viewHeight - (showH ? list_layout::kBarThickness : 0);
@@ -761,7 +762,7 @@ void ListView::ApplyPending() {
   pendingPosted_ = false;
   Pending p;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     p = pending_;
     pending_ = Pending{};
   }
@@ -774,7 +775,7 @@ void ListView::ApplyPending() {
   }
   int offsetY = 0;
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetY = offsetY_;
     // Rows inserted or deleted in sight move every row after them, down to the view's end.
     if (p.last == INT_MAX && p.first <= lastVisible_) p.all = true;
@@ -827,7 +828,7 @@ void ListView::CreateScrollBars() {
     b->SetOnChange(&ListView::OnBarChanged);
   }
   horizontalShown_ = verticalShown_ = false;
-  Lock lock(mutex_);
+  const Lock lock(mutex_);
   firstVisible_ = lastVisible_ = 1;
 }
 
@@ -871,7 +872,7 @@ Control* ListView::Create(ControlParent parent, float left, float top, float wid
   if (!options.backgroundImage.empty()) backgroundImage_ = gfx::load_image(options.backgroundImage);
   if (checkBoxes_) checkBoxStrip_ = gfx::load_image(resources::CheckBoxStrip(), /*addPngSignature=*/true);
   {
-    Lock lock(mutex_);
+    const Lock lock(mutex_);
     offsetX_ = offsetY_ = 0;
     hotRow_ = hotColumn_ = currentRow_ = 0;
   }
