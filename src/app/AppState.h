@@ -44,6 +44,8 @@ class AppStateRecord {
   // clicks, and the newest result it has taken: rows the search adds after its fill go straight
   // to it (under categoryFillLock), so the list keeps up with its tab's count.
   std::atomic<int> shownCategory{0};
+  // Whether the filter bar is open (UI thread writes; workers read it for the count line).
+  std::atomic<bool> filterOpen{false};
   std::atomic<std::uintptr_t> categoryTaken{0};
   // The main window's controls, created by BuildMainWindow.
   std::unique_ptr<MainControls> controls;

@@ -30,4 +30,10 @@ struct MainControls {
   PictureBox progressBand;
   Label progressLabel;
   LinkLabel progressCancel;
+  // The filter bar (Ctrl+F): a line inside the bottom of the list area, the lists shortened
+  // above it. Hidden until opened.
+  PictureBox filterBand;
+  EditBox filterBox;
+  Label filterCount;
+  LinkLabel filterClose;
 };

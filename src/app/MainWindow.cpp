@@ -2,6 +2,7 @@
 
 #include "Hosts.h"
 #include "app/AppState.h"
+#include "app/FilterBar.h"
 #include "base/Contained.h"
 #include "app/Application.h"
 #include "app/MainControls.h"
@@ -133,6 +134,8 @@ void CreateControls(HWND window, MainControls& ui) {
   cancel.visible = false;
   ui.progressCancel.Create(window, listLeft + listWidth - 60, progressTop, 50, kProgressHeight, kCancelCaption, cancel);
 
+  CreateFilterBar(window, ui, {listLeft, listTop, listWidth, listHeight, kProgressBand});
+
   LabelOptions update;
   update.textColour = ToArgb(kRed);
   update.visible = false;
@@ -259,6 +262,10 @@ LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM) {
   }
   // Esc cancels a running result action wherever the focus is.
   if (message == WM_KEYDOWN && wParam == VK_ESCAPE && CancelResultAction()) return 0;
+  if (message == WM_KEYDOWN) {
+    MainControls* ui = AppState.controls.get();
+    if (ui && ui::Contained([&] { return FilterBarKey(*ui, wParam); })) return 0;
+  }
   return -1;
 }
 

@@ -254,7 +254,7 @@ void GateMenu(std::optional<POINT> at) {
   // Memory running out while the menu is built: no menu this time.
   ui::Contained([at] {
     MainControls* ui = AppState.controls.get();
-    if (!ui || ui->mainList.RowCount() < 1 || AppState.resultAction) return;
+    if (!ui || ui->mainList.AllRowCount() < 1 || AppState.resultAction) return;
     if (at) {
       ShowResultMenuAt(*at);
     } else {

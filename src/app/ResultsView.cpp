@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/AppState.h"
+#include "app/FilterBar.h"
 #include "app/MainControls.h"
 #include "app/SearchEnd.h"
 #include "app/Workers.h"
@@ -39,7 +40,7 @@ int CurrentFill() { return AppState.categoryFillGeneration & kGenerationMask; }
 
 int CountFor(int tab) {
   switch (tab) {
-    case 0: return AppState.controls ? AppState.controls->mainList.RowCount() : 0;
+    case 0: return AppState.controls ? AppState.controls->mainList.AllRowCount() : 0;  // hidden rows too
     case 1: return AppState.videoCount;
     case 2: return AppState.audioCount;
     case 3: return AppState.imageCount;
@@ -70,6 +71,7 @@ LRESULT HandleTabClick(MainControls& ui, const Control* clicked) {
     AppState.shownCategory = 0;
     ui.mainList.Visible(true);
     ui.categoryList.Visible(false);
+    RefreshFilterCount(ui);
     return 0;
   }
   for (int tab = 1; tab < kTabCount; ++tab) {
@@ -104,6 +106,7 @@ void RefreshTabCaptions() {
   // was drawing, and the search calls this after every page.
   ui::RunOnUiThread(AppState.mainWindow, [ui] {
     for (int tab = 0; tab < kTabCount; ++tab) ui->tabs[tab].Caption(TabCaption(tab, CountFor(tab)));
+    RefreshFilterCount(*ui);
   });
 }
 
@@ -158,6 +161,7 @@ DWORD WINAPI ShowCategory(LPVOID argument) {
       AppState.categoryTaken = taken;
       ui->categoryList.SetEmptyText(SearchEndLine(SearchEnd::EmptyCategory));  // shows only without rows
     }
+    RefreshFilterCount(*ui);
   });
   return 0;
 }
@@ -171,7 +175,7 @@ void OfferToShownCategory(MainControls& ui, const std::vector<std::string>& main
   if (AppState.shownCategory != code || data <= AppState.categoryTaken) return;
   std::vector<std::string> texts = mainTexts;
   texts[kColumnCodes - 1] = texts[kColumnId - 1];  // the main-list ID
-  texts[kColumnId - 1] = std::to_string(ui.categoryList.RowCount() + 1);
+  texts[kColumnId - 1] = std::to_string(ui.categoryList.AllRowCount() + 1);
   if (ui.categoryList.AddRow(std::move(texts), data) > 0) AppState.categoryTaken = data;
 }
 

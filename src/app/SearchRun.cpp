@@ -93,7 +93,7 @@ int AppendResultRow(ListView& list, const search::ResultRow& row, const std::str
   // is the result's identity, unique for the whole session, so a category row never finds a
   // row of a later search as its own.
   std::vector<std::string> cells(kColumnMagnet);
-  cells[kColumnId - 1] = std::to_string(list.RowCount() + 1);
+  cells[kColumnId - 1] = std::to_string(list.AllRowCount() + 1);  // rows the filter hides count too
   cells[kColumnTitle - 1] = row.title;
   cells[kColumnSize - 1] = row.size;
   cells[kColumnFormat - 1] = row.format;

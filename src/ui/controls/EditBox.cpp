@@ -243,6 +243,12 @@ int EditBox::ScrollBarFlags() const { return scrollFlags_; }
 
 void EditBox::SetOnChange(EditChangeCallback callback) { onChange_ = callback; }
 
+void EditBox::CueText(const std::string& text) {
+  if (!OnUiThread()) return RunOnUiThread([&] { CueText(text); });
+  cueText_ = gfx::widen_text(text);
+  if (IsLive()) PaintText(nullptr);
+}
+
 void EditBox::FireChange() {
   if (!onChange_) return;
   if (Control* parent = ParentControl()) {
@@ -393,6 +399,7 @@ LRESULT EditBox::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 AccessibleInfo EditBox::Describe() {
   AccessibleInfo info;
   info.role = ROLE_SYSTEM_TEXT;
+  info.name = gfx::widen_text(TipTextRef());  // a box with a tip text is named by it
   if (mode_ == kEditModePassword) {
     // Read out as drawn: one password character per character.
     info.state |= STATE_SYSTEM_PROTECTED;

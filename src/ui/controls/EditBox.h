@@ -97,6 +97,8 @@ class EditBox : public Control {
   virtual bool MultiLine() const;
   virtual int ScrollBarFlags() const;
   virtual void SetOnChange(EditChangeCallback callback);
+  // A grey hint an empty box shows (GBK); empty: none.
+  void CueText(const std::string& text);
   virtual void FireChange();
   // Editable text whose value is the text (protected, and shown masked, in password mode).
   AccessibleInfo Describe() override;
@@ -174,6 +176,7 @@ class EditBox : public Control {
   int blink_ = 0;                            // bit 1 = caret drawn
   HIMC savedImc_ = nullptr;                  // the input context taken away while focused
   EditChangeCallback onChange_ = nullptr;
+  std::wstring cueText_;  // UI thread
 
   gfx::FontPtr ownFont_;
   float lineHeight_ = 17;

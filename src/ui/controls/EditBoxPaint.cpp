@@ -15,6 +15,7 @@ namespace {
 // Wide enough that no line of a full box wraps.
 constexpr float kLayoutWidth = 1.0e7f;
 constexpr Gdiplus::ARGB kSelectionColour = 0x663399FF;
+constexpr Gdiplus::ARGB kCueColour = 0xFF999999;
 // Lines longer than two chunks are measured and drawn chunk-wise.
 constexpr int kLayoutChunk = 256;
 
@@ -322,6 +323,15 @@ void EditBox::PaintText(const RectF* clip) {
         const RectF box(x, top + (lineHeight_ - fontHeight_) / 2, kLayoutWidth, lineHeight_ * 2);
         gdip::GdipDrawString(graphics, display.c_str() + from, static_cast<INT>(to - from), font_, &box, format_.Get(),
                              textBrush_.Get());
+      }
+    }
+    if (!cueText_.empty() && document_.Text().empty() && font_) {
+      // The hint of an empty box, grey, where its text would start.
+      gfx::BrushPtr grey;
+      if (gdip::GdipCreateSolidFill(kCueColour, reinterpret_cast<Gdiplus::GpSolidFill**>(grey.Put())) == Gdiplus::Ok) {
+        const RectF box(left, LineTop(0) + (lineHeight_ - fontHeight_) / 2, kLayoutWidth, lineHeight_ * 2);
+        gdip::GdipDrawString(graphics, cueText_.c_str(), static_cast<INT>(cueText_.size()), font_, &box, format_.Get(),
+                             grey.Get());
       }
     }
     if (focused_ && (blink_ & 1) && pen_) {

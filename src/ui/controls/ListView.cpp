@@ -347,6 +347,7 @@ void ListView::ClearRows() {
   {
     const Lock lock(mutex_);
     std::vector<Row>().swap(rows_);
+    std::vector<Row>().swap(hidden_);
     selectedCount_ = 0;
     anchorSerial_ = 0;
     firstVisible_ = lastVisible_ = 0;

@@ -118,6 +118,17 @@ class ListRowOrder {
   virtual std::vector<size_t> Arrange(const std::vector<ListRowView>& rows) const;
 };
 
+// A filter the owner shows the rows through: a row it refuses is kept, unshown, until the filter
+// changes. The list calls it under its own lock, as it calls an order.
+class ListRowFilter {
+ public:
+  virtual ~ListRowFilter() = default;
+  virtual bool Shows(const ListRowView& row) const = 0;
+};
+
+// What AddRow answers for a row the filter keeps out of sight.
+inline constexpr int kRowFilteredOut = INT_MAX;
+
 // A copy of one row, read under one lock.
 struct ListRowCopy {
   int row = 0;  // 0: no such row
@@ -211,12 +222,20 @@ class ListView : public Control {
   int AddRow(std::vector<std::string> texts, std::uintptr_t data, bool redraw = true);
   // The current row with its data and cells, read at once (a worker may be moving rows).
   ListRowCopy CurrentRowCopy();
-  // Every row in its present order.
+  // Every row in its present order, then the rows the filter hides (row 0) in arrival order.
   std::vector<ListRowCopy> RowCopies();
   // The selected rows in their present order, read under one lock (in a single-selection list,
   // the current row).
   std::vector<ListRowCopy> SelectedRowCopies();
-  // Sets a cell of the first row whose data is data; false when no row has it.
+  // Shows the rows through a filter from now on (null: every row); new rows are filtered as they
+  // come, in their ordered place. Rows it hides leave the selection; a hidden current row leaves
+  // no row current; the row at the top of the view stays there while it is shown.
+  void SetRowFilter(std::shared_ptr<const ListRowFilter> filter);
+  // Every row, shown or hidden by the filter (RowCount counts the shown ones).
+  int AllRowCount();
+  // The line shown in place of the rows while the filter hides every row there is.
+  void SetFilteredOutText(const std::string& text);
+  // Sets a cell of the first row whose data is data, shown or not; false when no row has it.
   bool SetCellTextOfData(std::uintptr_t data, int column, const std::string& text, bool redraw = true);
   // A left press on a header column calls back with the column's number (as a row callback
   // gets its row).
@@ -529,6 +548,9 @@ class ListView : public Control {
   EventHandler onCheckChanged_ = nullptr;
   EventHandler onHeaderClick_ = nullptr;
   std::shared_ptr<const ListRowOrder> order_;  // mutex_
+  std::shared_ptr<const ListRowFilter> filter_;  // mutex_
+  std::vector<Row> hidden_;                      // mutex_; rows the filter hides, in arrival order
+  std::string filteredOutText_;                  // mutex_
   int sortColumn_ = 0;                        // mutex_
   int sortDirection_ = kSortNone;             // mutex_
   int canvasShift_ = 0;                       // mutex_; see TakeCanvasShift

@@ -23,7 +23,18 @@ std::string ListView::EmptyText() {
 
 std::string ListView::ShownEmptyText() {
   const Lock lock(mutex_);
-  return rows_.empty() ? emptyText_ : std::string();
+  if (!rows_.empty()) return std::string();
+  return !hidden_.empty() && !filteredOutText_.empty() ? filteredOutText_ : emptyText_;
+}
+
+void ListView::SetFilteredOutText(const std::string& text) {
+  {
+    const Lock lock(mutex_);
+    if (filteredOutText_ == text) return;
+    filteredOutText_ = list_layout::CutText(text, kListCellMaxBytes);
+    pending_.all = true;
+  }
+  Notify();
 }
 
 void ListView::SetEndText(const std::string& text) {

@@ -91,6 +91,11 @@ int ListView::AddRow(std::vector<std::string> texts, std::uintptr_t data, bool r
     row.data = data;
     row.colour = textColour_;
     row.serial = NextSerialLocked(lock);
+    if (filter_ && !filter_->Shows({row.texts, row.data})) {
+      if (rows_.empty() && hidden_.empty()) pending_.all = true;  // the filtered-out line shows
+      hidden_.push_back(std::move(row));
+      return kRowFilteredOut;
+    }
     const int count = static_cast<int>(rows_.size());
     const int number = order_ ? PlaceLocked(lock, {row.texts, row.data}) : count + 1;
     // The row at the top of the view, before the new row moves it.
@@ -151,9 +156,10 @@ ListRowCopy ListView::CurrentRowCopy() {
 std::vector<ListRowCopy> ListView::RowCopies() {
   const Lock lock(mutex_);
   std::vector<ListRowCopy> copies;
-  copies.reserve(rows_.size());
+  copies.reserve(rows_.size() + hidden_.size());
   int number = 0;
   for (const Row& row : rows_) copies.push_back({++number, row.data, row.texts});
+  for (const Row& row : hidden_) copies.push_back({0, row.data, row.texts});
   return copies;
 }
 
@@ -162,7 +168,12 @@ bool ListView::SetCellTextOfData(std::uintptr_t data, int column, const std::str
     const Lock lock(mutex_);
     if (!ValidColumn(lock, column)) return false;
     auto found = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.data == data; });
-    if (found == rows_.end()) return false;
+    if (found == rows_.end()) {
+      auto hidden = std::find_if(hidden_.begin(), hidden_.end(), [&](const Row& row) { return row.data == data; });
+      if (hidden == hidden_.end()) return false;
+      hidden->texts[static_cast<size_t>(column - 1)] = std::string(list_layout::CutText(text, kListCellMaxBytes));
+      return true;
+    }
     found->texts[static_cast<size_t>(column - 1)] = std::string(list_layout::CutText(text, kListCellMaxBytes));
     if (!redraw) return true;
     const int row = static_cast<int>(found - rows_.begin()) + 1;
