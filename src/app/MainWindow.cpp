@@ -64,6 +64,21 @@ LRESULT OpenProductSite(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   return 0;
 }
 
+// A column the user widened or narrowed in one list takes that width in the other too.
+LRESULT ShareColumnWidth(LPARAM first, LPARAM second, LPARAM third, LPARAM, LPARAM) {
+  MainControls* ui = AppState.controls.get();
+  if (!ui) return 0;
+  ListView* from = reinterpret_cast<ListView*>(first);
+  int column = static_cast<int>(second);
+  if (from != &ui->mainList && from != &ui->categoryList) {
+    from = reinterpret_cast<ListView*>(second);  // after its parent control
+    column = static_cast<int>(third);
+  }
+  ListView& other = from == &ui->mainList ? ui->categoryList : ui->mainList;
+  other.SetColumnWidth(column, from->ColumnWidth(column));
+  return 0;
+}
+
 LRESULT OpenUpdateLink(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   const std::string link = AppState.UpdateLink();
   if (links::IsWebAddress(link)) OpenUrl(link);
@@ -160,6 +175,8 @@ void WireHandlers(MainControls& ui) {
   }
   ui.mainList.SetOnHeaderClick(ResultHeaderClick);
   ui.categoryList.SetOnHeaderClick(ResultHeaderClick);
+  ui.mainList.ResizableColumns(ShareColumnWidth);
+  ui.categoryList.ResizableColumns(ShareColumnWidth);
   for (GlowButton& tab : ui.tabs) tab.AddEventHandler(WM_LBUTTONDOWN, TabHandler);
   ui.progressCancel.AddEventHandler(WM_LBUTTONDOWN, CancelResultActionClick);
 }

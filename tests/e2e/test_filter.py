@@ -101,3 +101,72 @@ class FilterTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+HEADER_Y = 100      # the header's middle, in window pixels at 96 DPI
+EDGES = [55, 445, 515]  # column lines of the shown columns (the last one lies under the scroll bar)
+
+
+class ColumnsTest(unittest.TestCase):
+    def setUp(self):
+        self.site, self.app, self.ui = harness.start(self)
+        self.folder = os.path.dirname(self.site.log)
+
+    def column_lines(self):
+        """Window x (in 96-DPI pixels, rounded) of the column lines, left to right: the pixels
+        darker than their left neighbour across the header and five rows alike (text is not)."""
+        left, top = self.ui.at((0, HEADER_Y))
+        width, height = harness.scaled(610), harness.scaled(22 * 5 + 22)
+        path = os.path.join(self.folder, "lines.png")
+        harness.screenshot(path, left, top, width, height)
+        common = None
+        for dy in [0] + [harness.scaled(22 + 22 * k) for k in range(5)]:
+            light = [sum(p) for p in harness.pixels(path, [(x, dy) for x in range(width)])]
+            dark = {x for x in range(20, width) if light[x] + 30 < light[x - 1]}
+            common = dark if common is None else common & dark
+        return [round(x * 96 / harness.DPI) for x in sorted(common)]
+
+    def lines_are(self, want, gone, message):
+        """Waits until a column line runs down each x of want and none down those of gone (the
+        rows' texts, all starting alike, may add lines of their own)."""
+        def near(got, x):
+            return any(abs(g - x) <= 1 for g in got)
+
+        def check():
+            got = self.column_lines()
+            return all(near(got, x) for x in want) and not any(near(got, x) for x in gone)
+        harness.wait_until(check, "%s: %r, not %r without %r" % (message, self.column_lines(), want, gone))
+
+    def drag(self, from_x, to_x):
+        x0, y = self.ui.at((from_x, HEADER_Y))
+        x1, _ = self.ui.at((to_x, HEADER_Y))
+        harness.mouse("mousemove", x0, y, "mousedown", 1, "mousemove", (x0 + x1) // 2, y, "mousemove", x1, y,
+                      "mouseup", 1)
+
+    @harness.also_at_dpi(144)
+    def test_a_dragged_column_keeps_its_width_in_both_lists_and_a_double_click_fits_it(self):
+        total = len(harness.catalogue("ABC"))
+        self.ui.search("ABC")
+        harness.wait_search_done(self.site, "ABC", total)
+        self.lines_are(EDGES, [345, 415], "the columns are not where they start")
+
+        # The name column narrowed by 100 pixels; the columns after it move with its edge.
+        self.drag(445, 345)
+        narrowed = [55, 345, 415, 485]
+        self.lines_are(narrowed, [445], "the drag did not narrow the name column")
+
+        # The category list shows the same widths.
+        self.ui.click(harness.TABS[1])
+        harness.read_when(lambda n: harness.run_ended(n) and len(harness.visible_rows(n)) > 0,
+                          "the video tab did not fill")
+        self.lines_are(narrowed, [445], "the category list did not take the width")
+
+        # A double click on the divider fits the column to its widest shown title.
+        x, y = self.ui.at((345, HEADER_Y))
+        harness.mouse("mousemove", x, y, "click", "--repeat", "2", "--delay", "80", "1")
+        harness.wait_until(lambda: not any(abs(g - 345) <= 1 for g in self.column_lines()),
+                           "the double click did not fit the column")
+        fitted = [x for x in self.column_lines() if x > 360][:1]
+        self.assertTrue(fitted, self.column_lines())
+        self.ui.click(harness.TABS[0])
+        self.lines_are(fitted, [345], "the main list did not take the fitted width")

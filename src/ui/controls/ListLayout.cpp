@@ -77,6 +77,27 @@ RowRange VisibleRows(int rowCount, int rowHeight, int offsetY, int viewHeight) {
   return {first, static_cast<int>(last)};
 }
 
+int DividerAt(int x, const std::vector<int>& columnWidths, int slack) {
+  std::int64_t right = 0, nearest = static_cast<std::int64_t>(slack) + 1;
+  int found = 0;
+  for (size_t i = 0; i < columnWidths.size(); ++i) {
+    const int width = std::max(columnWidths[i], 0);
+    right += width;
+    if (width == 0) continue;
+    const std::int64_t distance = right > x ? right - x : x - right;
+    if (distance < nearest) {
+      nearest = distance;
+      found = static_cast<int>(i + 1);
+    }
+  }
+  return found;
+}
+
+int DraggedWidth(int startWidth, int dragX) {
+  const std::int64_t width = static_cast<std::int64_t>(startWidth) + dragX;
+  return static_cast<int>(std::clamp<std::int64_t>(width, kMinDraggedWidth, kMaxColumnWidth));
+}
+
 int ColumnAtContentX(int x, const std::vector<int>& columnWidths) {
   if (x < 0) return 0;
   std::int64_t left = 0;

@@ -19,6 +19,17 @@ inline constexpr int kBarThickness = 10;
 inline constexpr int kWheelRows = 3;
 // Widest column the list accepts (wider requests are clamped).
 inline constexpr int kMaxColumnWidth = 4096;
+// The narrowest a dragged column gets, and how near its right edge a press grabs it.
+inline constexpr int kMinDraggedWidth = 24;
+inline constexpr int kDividerSlack = 3;
+
+// The column whose right edge lies within slack pixels of a content x (the nearer edge wins, the
+// left column on a tie; a column of no width has no edge to grab): 0 for none.
+int DividerAt(int x, const std::vector<int>& columnWidths, int slack = kDividerSlack);
+
+// A dragged column's width: its width at the press moved by the drag, kept between the minimum
+// and the most a column may be.
+int DraggedWidth(int startWidth, int dragX);
 // Characters of a cell drawn or shown as a tooltip; longer texts end in the ellipsis anyway.
 inline constexpr size_t kMaxDrawnChars = 512;
 

@@ -240,6 +240,10 @@ class ListView : public Control {
   // A left press on a header column calls back with the column's number (as a row callback
   // gets its row).
   void SetOnHeaderClick(EventHandler callback);
+  // Lets the user widen and narrow columns by dragging a header divider (a double click fits the
+  // column to its widest shown cell); columns of no width stay hidden. The callback gets the
+  // column's number, as a header click does, when a drag or fit has changed its width.
+  void ResizableColumns(EventHandler onResized);
   // Shows the direction arrow (kSort*) on one column's header, none on the others (0: none).
   void SetSortIndicator(int column, int direction);
   int SortIndicatorColumn();
@@ -547,6 +551,21 @@ class ListView : public Control {
   bool checkBoxes_ = false;
   EventHandler onCheckChanged_ = nullptr;
   EventHandler onHeaderClick_ = nullptr;
+  // Column dragging (UI thread): whether it is on, the column being dragged (0: none), where the
+  // press was and the column's width then.
+  bool resizableColumns_ = false;
+  EventHandler onColumnResized_ = nullptr;
+  int dragColumn_ = 0;
+  float dragStartX_ = 0;
+  int dragStartWidth_ = 0;
+  // A header divider under a point in control coordinates, 0 for none.
+  int DividerAtLocked(const Locked& lock, int x, int y) const;
+  // A press, a move and a release of the left button, for the divider drag; true when taken.
+  bool OnDividerPress(LPARAM lParam, bool doubleClick);
+  bool OnDividerMove(LPARAM lParam);
+  bool OnDividerRelease();
+  // The width that shows the column's widest shown cell (and its title) whole.
+  int FittingWidth(int column);
   std::shared_ptr<const ListRowOrder> order_;  // mutex_
   std::shared_ptr<const ListRowFilter> filter_;  // mutex_
   std::vector<Row> hidden_;                      // mutex_; rows the filter hides, in arrival order

@@ -434,15 +434,18 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       ApplyPending();
       break;
     case WM_MOUSEMOVE:
+      if (OnDividerMove(lParam)) break;
       OnMouseMove(lParam);
       break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
+      if (message == WM_LBUTTONDOWN && OnDividerPress(lParam, wParam == TKM_DBLCLICK_MARK)) break;
       if (message == WM_LBUTTONDOWN && OnHeaderPress(lParam)) break;
       OnButtonDown(message, wParam, lParam);
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
+      if (message == WM_LBUTTONUP && OnDividerRelease()) break;
       OnButtonUp(message, lParam);
       break;
     case WM_MOUSEWHEEL:
