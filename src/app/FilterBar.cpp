@@ -30,15 +30,14 @@ class ResultRowFilter final : public ListRowFilter {
   search::ResultFilter filter_;
 };
 
-FilterBarPlace gPlace;  // set once by CreateFilterBar, before any other call
-
 ListView& ShownList(MainControls& ui) { return AppState.shownCategory > 0 ? ui.categoryList : ui.mainList; }
 
-// Both lists at their height for the bar, and the action's progress line above it.
+// Both lists shortened by the bar (or given its height back), and the action's progress line
+// kept at their bottom.
 void LayOut(MainControls& ui, bool open) {
-  const float height = gPlace.listHeight - (open ? kFilterBarHeight : 0);
+  const float height = ui.mainList.Height() + (open ? -kFilterBarHeight : kFilterBarHeight);
   for (ListView* list : {&ui.mainList, &ui.categoryList}) list->Height(height);
-  const float progressTop = gPlace.listTop + height - ui.progressBand.Height() - 1;
+  const float progressTop = ui.mainList.Top() + height - ui.progressBand.Height() - 1;
   for (Control* part : std::initializer_list<Control*>{&ui.progressBand, &ui.progressLabel, &ui.progressCancel}) {
     part->Top(progressTop);
   }
@@ -68,7 +67,6 @@ LRESULT CloseClicked(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
 }  // namespace
 
 void CreateFilterBar(HWND window, MainControls& ui, const FilterBarPlace& place) {
-  gPlace = place;
   const float top = place.listTop + place.listHeight - kFilterBarHeight;
   PictureBoxOptions band;
   band.layout = PictureLayout::NineSliced;
