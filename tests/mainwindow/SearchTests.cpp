@@ -301,7 +301,13 @@ TEST(Search, PressesBackToBackRunOneWorkerAtATime) {
   ASSERT_TRUE(WaitIdle());
   const size_t asked = SearchPaths().size();
   Click(Ui().tabs[0]);  // a message round trip after the stop
-  EXPECT_EQ(SearchPaths().size(), asked);
+  // A first page already on its way when the stop came may reach the site's log only now (the
+  // stop gives it up without waiting); no later page is ever asked for.
+  const std::vector<std::string> after = SearchPaths();
+  for (size_t i = asked; i < after.size(); ++i) {
+    EXPECT_TRUE(after[i].ends_with("&p=1")) << "the stopped run went on: " << after[i];
+  }
+  EXPECT_LE(after.size(), asked + 1);
   EXPECT_EQ(Ui().mainList.RowCount(), 0);
 }
 
