@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/WindowIcon.h"
+#include "search/ResultMarks.h"
 #include "ui/gfx/GdiHandles.h"
 
 class WindowHost;
@@ -59,6 +60,8 @@ class AppStateRecord {
   IconHandle windowIcon;
   // Fetches the results' detail pages on worker threads; made at the first action.
   std::shared_ptr<LinkResolver> linkResolver;
+  // What was done with which results' links since the start (marks on their rows).
+  search::TakenResults takenResults;
   // The result action under way (UI thread only); null when none runs.
   std::unique_ptr<ResultActionRecord> resultAction;
   // Set by a press that stops the run: the page on its way is given up at once.

@@ -43,5 +43,6 @@ int MessageLoop();
 // Dispatches what is queued for this thread without waiting; a pending WM_QUIT stays queued.
 void ProcessPendingMessages();
 
-// Opens a link or file with its registered handler, on the main window's UI thread (ShellOpen).
-void OpenUrl(const std::string& url);
+// Opens a link or file with its registered handler, on the main window's UI thread (ShellOpen);
+// false when the shell could not.
+bool OpenUrl(const std::string& url);

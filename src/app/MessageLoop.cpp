@@ -29,7 +29,7 @@ void ProcessPendingMessages() {
   }
 }
 
-void OpenUrl(const std::string& url) {
+bool OpenUrl(const std::string& url) {
   // Always from the UI thread: the update check asks from a worker that ends right after.
-  ShellOpen(AppState.mainWindow, url);
+  return ShellOpen(AppState.mainWindow, url);
 }

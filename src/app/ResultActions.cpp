@@ -14,10 +14,12 @@
 #include "app/LinkResolver.h"
 #include "app/MainControls.h"
 #include "app/ResultsView.h"
+#include "app/RowDetails.h"
 #include "app/SearchEnd.h"
 #include "links/DownloadLinks.h"
 #include "search/LinkBatch.h"
 #include "search/MagnetResolution.h"
+#include "search/ResultMarks.h"
 #include "ui/controls/ClipboardText.h"
 #include "ui/core/UiThread.h"
 #include "ui/core/WindowHost.h"
@@ -31,6 +33,12 @@ constexpr const char* kCopyCaption = "\xb8\xb4\xd6\xc6\xb4\xc5\xc1\xa6\xc1\xb4\x
 constexpr const char* kCloudPlayCaption = "\xd4\xc6\xb5\xe3\xb2\xa5";                       // 云点播
 constexpr const char* kThunderCaption = "\xd1\xb8\xc0\xd7\xcf\xc2\xd4\xd8";                 // 迅雷下载
 constexpr const char* kQqdlCaption = "QQ\xd0\xfd\xb7\xe7\xcf\xc2\xd4\xd8";                  // QQ旋风下载
+// The extra items, shown with Shift held.
+constexpr const char* kCopyNamesCaption = "\xb8\xb4\xd6\xc6\xc3\xfb\xb3\xc6";  // 复制名称
+constexpr const char* kCopyAddressesCaption =
+    "\xb8\xb4\xd6\xc6\xcf\xea\xc7\xe9\xd2\xb3\xb5\xd8\xd6\xb7";  // 复制详情页地址
+constexpr const char* kOpenPagesCaption =                        // 在浏览器中打开详情页
+    "\xd4\xda\xe4\xaf\xc0\xc0\xc6\xf7\xd6\xd0\xb4\xf2\xbf\xaa\xcf\xea\xc7\xe9\xd2\xb3";
 
 // Links handed to a download manager one by one, this far apart.
 constexpr UINT kHandOverIntervalMs = 500;
@@ -39,10 +47,6 @@ constexpr UINT_PTR kHandOverTimer = 0x51A7;
 // The list the user sees: the main list, or the category list while a category tab is shown.
 ListView& VisibleList(MainControls& ui) { return ui.mainList.Visible() ? ui.mainList : ui.categoryList; }
 
-std::string Cell(const ListRowCopy& row, int column) {
-  return static_cast<size_t>(column) <= row.texts.size() ? row.texts[static_cast<size_t>(column - 1)] : std::string();
-}
-
 void ShowBox(search::MagnetBox box) {
   if (box == search::MagnetBox::None) return;
   MessageBoxOptions options;
@@ -50,15 +54,16 @@ void ShowBox(search::MagnetBox box) {
   show_message_box(AppState.mainWindow, search::MagnetBoxText(box, hosts::kProductHost), options);
 }
 
-void ShowText(const std::string& text) {
+// The boxes of the link actions carry their title; those of the detail pages the plain one.
+void ShowText(const std::string& text, const std::string& title = search::LinkBoxTitle()) {
   MessageBoxOptions options;
-  options.title = search::LinkBoxTitle();
+  options.title = title;
   show_message_box(AppState.mainWindow, text, options);
 }
 
-bool Confirm(const std::string& text) {
+bool Confirm(const std::string& text, const std::string& title = search::LinkBoxTitle()) {
   MessageBoxOptions options;
-  options.title = search::LinkBoxTitle();
+  options.title = title;
   options.buttonSet = MB_YESNO;
   return show_message_box(AppState.mainWindow, text, options) == kBoxYes;
 }
@@ -90,6 +95,18 @@ void StoreMagnet(MainControls& ui, bool mainShown, std::uintptr_t result, const 
   if (magnet.size() > kListCellMaxBytes) return;
   ui.mainList.SetCellTextOfData(result, kColumnMagnet, magnet, false);
   if (!mainShown) ui.categoryList.SetCellTextOfData(result, kColumnMagnet, magnet, false);
+}
+
+// The result's link was taken: its rows in both lists say so from now on, and so do its rows of
+// later searches.
+void MarkTaken(MainControls& ui, const LinkJob& job, std::uint8_t bits) {
+  AppState.takenResults.Add(job.detailPath, bits);
+  ui.mainList.MarkRowsOfData(job.result, bits);
+  ui.categoryList.MarkRowsOfData(job.result, bits);
+}
+
+std::uint8_t HandOverMark(ResultAction action) {
+  return action == ResultAction::Thunder ? search::kMarkThunder : search::kMarkQqdl;
 }
 
 // Writes the outcomes that came in since the last look into their rows.
@@ -142,7 +159,10 @@ void CALLBACK HandOverNext(HWND, UINT, UINT_PTR, DWORD) {
     ResultActionRecord* record = AppState.resultAction.get();
     if (!record) return;
     if (record->handedOver < record->handOver.size()) {
-      OpenUrl(LinkBuilder(record->action)(record->handOver[record->handedOver++]));
+      const size_t at = record->handedOver++;
+      if (OpenUrl(LinkBuilder(record->action)(record->handOver[at])) && AppState.controls) {
+        MarkTaken(*AppState.controls, record->batch->Job(record->handOverRows[at]), HandOverMark(record->action));
+      }
       if (record->handedOver < record->handOver.size()) return;
     }
     const search::LinkTally tally = record->tally;
@@ -160,36 +180,47 @@ void Finish(MainControls& ui) {
     const LinkOutcome outcome = batch.Outcome(0);
     const search::MagnetDecision& decision = outcome.decision;
     const ResultAction action = record.action;
+    const LinkJob job = batch.Job(0);
     EndAction();
     if (action == ResultAction::Remember) return;
     if (decision.magnet.empty()) return ShowNoLink(outcome);
     if (action == ResultAction::Copy) {
-      return ShowBox(search::CopyBox(clipboard::WriteText(AppState.mainWindow, decision.magnet)));
+      const bool copied = clipboard::WriteText(AppState.mainWindow, decision.magnet);
+      if (copied) MarkTaken(ui, job, search::kMarkCopied);
+      return ShowBox(search::CopyBox(copied));
     }
-    return OpenUrl(LinkBuilder(action)(decision.magnet));
+    if (OpenUrl(LinkBuilder(action)(decision.magnet))) MarkTaken(ui, job, HandOverMark(action));
+    return;
   }
   std::vector<std::string> links;
+  std::vector<size_t> linkRows;
   links.reserve(batch.Count());
   for (size_t i = 0; i < batch.Count(); ++i) {
     const LinkOutcome& outcome = batch.Outcome(i);
     record.tally.Add(outcome.failure);
-    if (!outcome.decision.magnet.empty()) links.push_back(outcome.decision.magnet);
+    if (outcome.decision.magnet.empty()) continue;
+    links.push_back(outcome.decision.magnet);
+    linkRows.push_back(i);
   }
   switch (record.action) {
     case ResultAction::Remember:
       return EndAction();
     case ResultAction::Copy: {
       const search::LinkTally tally = record.tally;
+      std::vector<LinkJob> copiedJobs;
+      for (size_t i : linkRows) copiedJobs.push_back(batch.Job(i));
       EndAction();
       if (links.empty()) return ShowText(search::CopySummary(tally));
       if (!clipboard::WriteText(AppState.mainWindow, search::JoinLinks(links))) {
         return ShowBox(search::MagnetBox::Failure);
       }
+      for (const LinkJob& job : copiedJobs) MarkTaken(ui, job, search::kMarkCopied);
       return ShowText(search::CopySummary(tally));
     }
     case ResultAction::Thunder:
     case ResultAction::Qqdl:
       record.handOver = std::move(links);
+      record.handOverRows = std::move(linkRows);
       // The progress line has done its work; the busy indicator stays while links go out.
       ui.progressBand.Visible(false);
       ui.progressLabel.Visible(false);
@@ -216,7 +247,7 @@ bool Start(ResultAction action) {
   jobs.reserve(rows.size());
   int fetches = 0;
   for (ListRowCopy& row : rows) {
-    LinkJob job{row.data, Cell(row, kColumnMagnet), Cell(row, kColumnDetailPath)};
+    LinkJob job{row.data, RowCell(row, kColumnMagnet), RowCell(row, kColumnDetailPath)};
     if (job.knownLink.empty()) ++fetches;
     jobs.push_back(std::move(job));
   }
@@ -250,18 +281,20 @@ void AddHandlerItem(PopupMenu& menu, const char* caption, F* handler, int state 
 
 // Opens the menu once the main list has rows (whichever list asked), at a screen point or, with
 // none, at the mouse. Not while an action runs: its rows are still being worked on.
-void GateMenu(std::optional<POINT> at) {
+void GateMenu(std::optional<POINT> at, bool extended) {
   // Memory running out while the menu is built: no menu this time.
-  ui::Contained([at] {
+  ui::Contained([at, extended] {
     MainControls* ui = AppState.controls.get();
     if (!ui || ui->mainList.AllRowCount() < 1 || AppState.resultAction) return;
     if (at) {
-      ShowResultMenuAt(*at);
+      ShowResultMenuAt(*at, extended);
     } else {
-      ShowResultMenu();
+      ShowResultMenu(extended);
     }
   });
 }
+
+bool Held(int key) { return GetKeyState(key) < 0; }
 
 // Whether the menu is for rows: some are selected and, for a menu at the mouse, the pointer is
 // on a row (not on empty list space or the header).
@@ -279,25 +312,43 @@ bool MenuForRows(bool atMouse) {
   return list.HitTest(at.x - static_cast<int>(bounds.X), at.y - static_cast<int>(bounds.Y), nullptr, nullptr, false);
 }
 
-// The three row items are greyed when the menu is not for rows; 云点播 needs none.
-void FillResultMenu(PopupMenu& menu, bool forRows) {
+// The row items are greyed when the menu is not for rows; 云点播 needs none.
+void FillResultMenu(PopupMenu& menu, bool forRows, bool extended) {
   const int rowItems = forRows ? kMenuItemNormal : kMenuItemGreyed;
   menu.clear();
   AddHandlerItem(menu, kCopyCaption, &CopyMagnetLink, rowItems);
   AddHandlerItem(menu, kCloudPlayCaption, &OpenCloudPlay);
   AddHandlerItem(menu, kThunderCaption, &OpenThunderLink, rowItems);
   AddHandlerItem(menu, kQqdlCaption, &OpenQqdlLink, rowItems);
+  if (!extended) return;
+  AddHandlerItem(menu, kCopyNamesCaption, &CopyResultNames, rowItems);
+  AddHandlerItem(menu, kCopyAddressesCaption, &CopyDetailAddresses, rowItems);
+  AddHandlerItem(menu, kOpenPagesCaption, &OpenDetailPages, rowItems);
+}
+
+// The selected rows of the visible list, for the extra items; none while an action runs.
+std::vector<ListRowCopy> SelectedRows() {
+  MainControls* ui = AppState.controls.get();
+  if (!ui || AppState.resultAction) return {};
+  return VisibleList(*ui).SelectedRowCopies();
+}
+
+// Text the user asked to have: nothing to say when it went, the copy box's failure when not.
+void CopyText(const std::string& text) {
+  if (text.empty()) return;
+  if (!clipboard::WriteText(AppState.mainWindow, text)) ShowBox(search::MagnetBox::Failure);
 }
 
 }  // namespace
 
 LRESULT ResultMenuGate(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
-  GateMenu(std::nullopt);
+  GateMenu(std::nullopt, Held(VK_SHIFT));
   return 0;
 }
 
 LRESULT ResultMenuKeyGate(LPARAM, LPARAM, LPARAM, LPARAM place, LPARAM) {
-  GateMenu(POINT{GET_X_LPARAM(place), GET_Y_LPARAM(place)});
+  // Shift+Apps asks for the extra items; Shift+F10 is the plain menu's own key.
+  GateMenu(POINT{GET_X_LPARAM(place), GET_Y_LPARAM(place)}, Held(VK_SHIFT) && Held(VK_APPS));
   return 0;
 }
 
@@ -306,17 +357,17 @@ LRESULT CopyCurrentResult(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   return 0;
 }
 
-void ShowResultMenu() {
+void ShowResultMenu(bool extended) {
   PopupMenu* menu = AppState.resultMenu.get();
   if (!menu) return;
-  FillResultMenu(*menu, MenuForRows(true));
+  FillResultMenu(*menu, MenuForRows(true), extended);
   menu->popup_at(AppState.mainWindow, 0, 0);
 }
 
-void ShowResultMenuAt(POINT at) {
+void ShowResultMenuAt(POINT at, bool extended) {
   PopupMenu* menu = AppState.resultMenu.get();
   if (!menu) return;
-  FillResultMenu(*menu, MenuForRows(false));
+  FillResultMenu(*menu, MenuForRows(false), extended);
   if (at.x == 0 && at.y == 0) at.y = 1;  // (0, 0) would mean the mouse's place
   menu->popup_at(AppState.mainWindow, at.x, at.y);
 }
@@ -374,4 +425,23 @@ void OpenQqdlLink() { StartResultAction(ResultAction::Qqdl); }
 LRESULT CancelResultActionClick(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
   CancelResultAction();
   return 0;
+}
+
+void CopyResultNames() {
+  ui::Contained([] { CopyText(JoinedNames(SelectedRows())); });
+}
+
+void CopyDetailAddresses() {
+  ui::Contained([] { CopyText(JoinedDetailAddresses(hosts::kSearchHost, SelectedRows())); });
+}
+
+void OpenDetailPages() {
+  ui::Contained([] {
+    const std::vector<ListRowCopy> rows = SelectedRows();
+    if (rows.empty()) return;
+    const PageOpening plan = PlanPageOpening(hosts::kSearchHost, rows);
+    if (!plan.refusal.empty()) return ShowText(plan.refusal, kMessageBoxTitle);
+    if (!plan.question.empty() && !Confirm(plan.question, kMessageBoxTitle)) return;
+    for (const std::string& address : plan.addresses) OpenUrl(address);
+  });
 }

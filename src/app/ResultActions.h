@@ -32,10 +32,11 @@ LRESULT ResultMenuKeyGate(LPARAM, LPARAM, LPARAM, LPARAM place, LPARAM);
 // Ctrl+C on either results list (its WM_COPY handler): the copy item's work, boxes and all.
 LRESULT CopyCurrentResult(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM);
 
-// Refills the result menu with its four items and shows it at the mouse position.
-void ShowResultMenu();
+// Refills the result menu with its four items (and, with Shift held, three more for the rows'
+// names and detail pages) and shows it at the mouse position.
+void ShowResultMenu(bool extended = false);
 // The same at a screen point.
-void ShowResultMenuAt(POINT at);
+void ShowResultMenuAt(POINT at, bool extended = false);
 
 enum class ResultAction {
   Copy,      // the links to the clipboard, one per line, and a box that says how it went
@@ -53,6 +54,7 @@ struct ResultActionRecord {
   bool mainShown = true;          // which list the rows came from
   std::vector<bool> stored;       // outcomes already written into their rows
   std::vector<std::string> handOver;  // links for the download manager, in list order
+  std::vector<size_t> handOverRows;   // the batch's row of each
   size_t handedOver = 0;
   search::LinkTally tally;
 };
@@ -73,5 +75,9 @@ void WaitForResultActionsToEnd();
 void CopyMagnetLink(int mode);
 void OpenThunderLink();
 void OpenQqdlLink();
+// The extra items: the selected rows' names, detail page addresses, pages opened in the browser.
+void CopyResultNames();
+void CopyDetailAddresses();
+void OpenDetailPages();
 // The cancel link's left-button-down handler.
 LRESULT CancelResultActionClick(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM);

@@ -9,6 +9,7 @@
 #include "app/MainControls.h"
 #include "app/SearchEnd.h"
 #include "app/Workers.h"
+#include "search/ResultMarks.h"
 #include "ui/core/UiThread.h"
 
 namespace {
@@ -97,6 +98,8 @@ void AddResultColumns(ListView& list, bool categoryList) {
   for (const ColumnSpec& column : kColumns) {
     list.InsertColumn(0, categoryList ? column.categoryTitle : column.mainTitle, column.width);
   }
+  // A result whose link was taken shows its ID in the link blue, and says what was done.
+  list.SetRowMarks(kTakenMarkColour, search::MarkTexts());
 }
 
 void RefreshTabCaptions() {
@@ -136,6 +139,7 @@ bool CopyCategoryRows(ListView& main, ListView& category, int code, const std::f
       texts[kColumnCodes - 1] = texts[kColumnId - 1];  // the main-list ID
       texts[kColumnId - 1] = std::to_string(++n);
       if (category.AddRow(std::move(texts), row.data) <= 0) return false;  // memory ran out: keep what it has
+      if (row.mark) category.MarkRowsOfData(row.data, row.mark);
     }
   }
 }
@@ -176,7 +180,10 @@ void OfferToShownCategory(MainControls& ui, const std::vector<std::string>& main
   std::vector<std::string> texts = mainTexts;
   texts[kColumnCodes - 1] = texts[kColumnId - 1];  // the main-list ID
   texts[kColumnId - 1] = std::to_string(ui.categoryList.AllRowCount() + 1);
-  if (ui.categoryList.AddRow(std::move(texts), data) > 0) AppState.categoryTaken = data;
+  const std::uint8_t mark = AppState.takenResults.Of(texts[kColumnDetailPath - 1]);
+  if (ui.categoryList.AddRow(std::move(texts), data) <= 0) return;
+  AppState.categoryTaken = data;
+  if (mark) ui.categoryList.MarkRowsOfData(data, mark);
 }
 
 void RefillShownCategory(MainControls& ui) {

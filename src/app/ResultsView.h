@@ -20,6 +20,8 @@ inline constexpr int kColumnFormat = 4;
 inline constexpr int kColumnDetailPath = 5;
 inline constexpr int kColumnCodes = 6;    // main list: category codes; category list: main-list ID
 inline constexpr int kColumnMagnet = 7;
+// The colour of a taken result's ID cell.
+inline constexpr std::uint32_t kTakenMarkColour = 0xFF0066CC;
 
 // The caption of tab 0..4 for a count: its prefix, the count in decimal and ")".
 std::string TabCaption(int tab, int count);

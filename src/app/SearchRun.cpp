@@ -100,7 +100,13 @@ int AppendResultRow(ListView& list, const search::ResultRow& row, const std::str
   cells[kColumnDetailPath - 1] = row.detailPath;
   cells[kColumnCodes - 1] = codes;
   if (added) *added = cells;
-  return list.AddRow(std::move(cells), ++AppState.lastResultId);
+  const std::uintptr_t result = ++AppState.lastResultId;
+  const int at = list.AddRow(std::move(cells), result);
+  // A result taken in an earlier search keeps its mark.
+  if (at > 0) {
+    if (const std::uint8_t mark = AppState.takenResults.Of(row.detailPath)) list.MarkRowsOfData(result, mark);
+  }
+  return at;
 }
 
 DWORD WINAPI SearchWorker(LPVOID parameter) {

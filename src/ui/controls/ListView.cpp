@@ -512,14 +512,14 @@ std::vector<ListRowCopy> ListView::SelectedRowCopies() {
   if (singleSelection_) {
     if (ValidRow(lock, currentRow_)) {
       const Row& r = rows_[static_cast<size_t>(currentRow_ - 1)];
-      copies.push_back({currentRow_, r.data, r.texts});
+      copies.push_back({currentRow_, r.data, r.texts, r.mark});
     }
     return copies;
   }
   copies.reserve(static_cast<size_t>(selectedCount_));
   for (int row = 1; row <= static_cast<int>(rows_.size()); ++row) {
     const Row& r = rows_[static_cast<size_t>(row - 1)];
-    if (r.selected) copies.push_back({row, r.data, r.texts});
+    if (r.selected) copies.push_back({row, r.data, r.texts, r.mark});
   }
   return copies;
 }

@@ -134,6 +134,7 @@ struct ListRowCopy {
   int row = 0;  // 0: no such row
   std::uintptr_t data = 0;
   std::vector<std::string> texts;
+  std::uint8_t mark = 0;  // the row's mark bits (MarkRowsOfData)
 };
 
 // The sort arrow a header column shows.
@@ -237,6 +238,13 @@ class ListView : public Control {
   void SetFilteredOutText(const std::string& text);
   // Sets a cell of the first row whose data is data, shown or not; false when no row has it.
   bool SetCellTextOfData(std::uintptr_t data, int column, const std::string& text, bool redraw = true);
+  // Marks: bits the owner gives rows (say, what was done with them). A marked row draws its first
+  // cell in the colour and tells assistive technology descriptions[mark] as its description;
+  // marks travel with their rows through orders and filters. The list starts with no colour.
+  void SetRowMarks(Gdiplus::ARGB colour, std::vector<std::string> descriptions);
+  // Adds the bits to the mark of every row whose data is data, shown or not; false when none has it.
+  bool MarkRowsOfData(std::uintptr_t data, std::uint8_t bits, bool redraw = true);
+  std::uint8_t RowMark(int row);
   // A left press on a header column calls back with the column's number (as a row callback
   // gets its row).
   void SetOnHeaderClick(EventHandler callback);
@@ -351,6 +359,7 @@ class ListView : public Control {
     // Selection travels with the row wherever inserts, deletes and orders move it; the serial
     // names the row for the selection anchor and for what assistive technology was told.
     bool selected = false;
+    std::uint8_t mark = 0;
     std::uint32_t serial = 0;
     POINT checkPosition{0, 0};
   };
@@ -375,6 +384,7 @@ class ListView : public Control {
     Gdiplus::ARGB colour = 0;
     bool ticked = false;
     bool current = false;
+    std::uint8_t mark = 0;
   };
 
  public:
@@ -569,6 +579,8 @@ class ListView : public Control {
   std::shared_ptr<const ListRowOrder> order_;  // mutex_
   std::shared_ptr<const ListRowFilter> filter_;  // mutex_
   std::vector<Row> hidden_;                      // mutex_; rows the filter hides, in arrival order
+  Gdiplus::ARGB markColour_ = 0;                 // mutex_; 0 draws marks as any row
+  std::vector<std::string> markTexts_;           // mutex_; a mark's accessible description
   std::string filteredOutText_;                  // mutex_
   int sortColumn_ = 0;                        // mutex_
   int sortDirection_ = kSortNone;             // mutex_

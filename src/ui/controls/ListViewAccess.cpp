@@ -59,6 +59,7 @@ AccessibleInfo ListView::DescribeItem(int item) {
     info.name += gfx::widen_text(row.texts[c]);
     first = false;
   }
+  if (row.mark < markTexts_.size()) info.description = gfx::widen_text(markTexts_[row.mark]);
   info.state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
   if ((singleSelection_ && item == currentRow_) || InSelection(lock, item)) info.state |= STATE_SYSTEM_SELECTED;
   if (item == currentRow_ && focused) info.state |= STATE_SYSTEM_FOCUSED;

@@ -150,6 +150,7 @@ ListRowCopy ListView::CurrentRowCopy() {
   copy.row = currentRow_;
   copy.data = row.data;
   copy.texts = row.texts;
+  copy.mark = row.mark;
   return copy;
 }
 
@@ -158,8 +159,8 @@ std::vector<ListRowCopy> ListView::RowCopies() {
   std::vector<ListRowCopy> copies;
   copies.reserve(rows_.size() + hidden_.size());
   int number = 0;
-  for (const Row& row : rows_) copies.push_back({++number, row.data, row.texts});
-  for (const Row& row : hidden_) copies.push_back({0, row.data, row.texts});
+  for (const Row& row : rows_) copies.push_back({++number, row.data, row.texts, row.mark});
+  for (const Row& row : hidden_) copies.push_back({0, row.data, row.texts, row.mark});
   return copies;
 }
 
@@ -225,4 +226,41 @@ bool ListView::OnHeaderPress(LPARAM lParam) {
   if (column == 0) return false;
   FireCallback(onHeaderClick_, column, 0, 0);
   return true;
+}
+
+void ListView::SetRowMarks(Gdiplus::ARGB colour, std::vector<std::string> descriptions) {
+  {
+    const Lock lock(mutex_);
+    markColour_ = colour;
+    markTexts_ = std::move(descriptions);
+    pending_.all = true;
+  }
+  Notify();
+}
+
+bool ListView::MarkRowsOfData(std::uintptr_t data, std::uint8_t bits, bool redraw) {
+  bool found = false;
+  {
+    const Lock lock(mutex_);
+    for (Row& row : hidden_) {
+      if (row.data == data) row.mark |= bits, found = true;
+    }
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      Row& row = rows_[i];
+      if (row.data != data || (row.mark | bits) == row.mark) {
+        found = found || row.data == data;
+        continue;
+      }
+      row.mark |= bits;
+      found = true;
+      if (redraw) pending_.Mark(static_cast<int>(i) + 1, static_cast<int>(i) + 1);
+    }
+  }
+  if (found && redraw) Notify();
+  return found;
+}
+
+std::uint8_t ListView::RowMark(int row) {
+  const Lock lock(mutex_);
+  return ValidRow(lock, row) ? rows_[static_cast<size_t>(row - 1)].mark : 0;
 }

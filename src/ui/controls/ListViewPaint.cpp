@@ -153,12 +153,14 @@ class ListView::RowPaint {
   explicit RowPaint(const ListView& list) {
     const Lock lock(list.mutex_);
     columns = list.columns_;
+    markColour = list.markColour_;
   }
   // A solid brush or one-pixel pen of the colour, made the first time this paint asks for it.
   Gdiplus::GpBrush* Brush(ARGB colour) { return Cached(brushes_, colour, SolidBrush).Get(); }
   Gdiplus::GpPen* Pen(ARGB colour) { return Cached(pens_, colour, SolidPen).Get(); }
 
   std::vector<Column> columns;
+  ARGB markColour = 0;
 
  private:
   // Rows of one paint use a handful of colours: a short list searched in order is enough.
@@ -353,6 +355,7 @@ bool ListView::Snapshot(const Locked& lock, int row, RowSnapshot* out) {
   out->state = r.state;
   out->colour = r.colour;
   out->ticked = r.ticked;
+  out->mark = r.mark;
   out->current = row == currentRow_;
   return true;
 }
@@ -524,7 +527,9 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
         }
       }
       const int alignment = viewStyle_ == kListSingleColumn ? kAlignNear : columns[i].alignment;
-      DrawText(g, s.texts[i], Font(), format_.Get(), alignment, brush,
+      // A marked row says so quietly: its first cell in the mark colour.
+      Gdiplus::GpBrush* cellBrush = i == 0 && s.mark && paint.markColour ? paint.Brush(paint.markColour) : brush;
+      DrawText(g, s.texts[i], Font(), format_.Get(), alignment, cellBrush,
                RectF(left, rect.Y, x + width - left - 2, rect.Height));
     }
     if ((gridLines_ & kGridVertical) && viewStyle_ == kListReport && width > 0) {

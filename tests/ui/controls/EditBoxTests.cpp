@@ -513,6 +513,30 @@ TEST_F(EditBoxControl, ImeResultArrivesAsGbk) {
   EXPECT_EQ(box.Text(), "x" + kChinese + "aba") << "typing goes on normally";
 }
 
+TEST_F(EditBoxControl, AnUnfinishedCompositionChangesNothingUntilItIsCommitted) {
+  // What listens to the box (a filter over a list) must not see half-composed pinyin.
+  Make(kEditModeText, "x");
+  gChanges = 0;
+  HIMC context = ImmGetContext(hosted.window);
+  ASSERT_NE(context, nullptr);
+  ImmSetOpenStatus(context, TRUE);
+  std::wstring composing = L"zhong";
+  ImmSetCompositionStringW(context, SCS_SETSTR, composing.data(),
+                           static_cast<DWORD>(composing.size() * sizeof(wchar_t)), nullptr, 0);
+  hosted.Send(WM_IME_COMPOSITION, 0, GCS_COMPSTR | GCS_CURSORPOS);
+  PumpFor(100);
+  EXPECT_EQ(box.Text(), "x");
+  EXPECT_EQ(gChanges, 0) << "no change reported while composing";
+  std::wstring composed = L"\u4e2d";
+  ImmSetCompositionStringW(context, SCS_SETSTR, composed.data(), static_cast<DWORD>(composed.size() * sizeof(wchar_t)),
+                           nullptr, 0);
+  ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+  ImmReleaseContext(hosted.window, context);
+  PumpFor(300);
+  EXPECT_EQ(box.Text(), "x\xd6\xd0");
+  EXPECT_GE(gChanges, 1) << "the committed text is a change";
+}
+
 TEST_F(EditBoxControl, HostileTextAndOtherThreads) {
   Make(kEditModeText);
   const std::string big(100000, 'q');
