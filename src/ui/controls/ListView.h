@@ -268,6 +268,7 @@ class ListView : public Control {
   virtual int FindRow(const std::string& text, int start = 1, bool fromStart = false, bool substring = false,
                       bool caseSensitive = false, int column = -1);
   virtual int FindRowByData(std::uintptr_t value, int start = 1);
+  // From a worker the row comes into view with the list's next drawing; the worker does not wait.
   virtual void EnsureVisible(int row);
   virtual bool SetCellImage(int row, int column, int image, bool redraw = true);
   virtual int CellImage(int row, int column);                                 // -1: none
@@ -370,6 +371,7 @@ class ListView : public Control {
     bool all = false;
     int first = INT_MAX;  // rows to redraw, when visible
     int last = 0;
+    std::uint32_t follow = 0;  // the serial of a row a worker asked to bring into view
     void Mark(int from, int to) {
       if (from < first) first = from;
       if (to > last) last = to;
@@ -432,6 +434,7 @@ class ListView : public Control {
   void Notify();
   // UI thread: draws what the operations recorded.
   void ApplyPending();
+  void DrawPending(Pending& p);
   // Shows, hides and ranges both bars for the content size; true when an offset had to move.
   bool UpdateScrollBars();
   Gdiplus::RectF RowRect(const Locked& lock, int row, int offsetX, int offsetY) const;

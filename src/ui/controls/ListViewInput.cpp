@@ -65,7 +65,16 @@ void ListView::SetScrollY(int position) {
 }
 
 void ListView::EnsureVisible(int row) {
-  if (!IsUiThread() && IsLive()) return RunOnUiThread([&] { EnsureVisible(row); });
+  // From a worker the row is brought into view with the next drawing: rows arriving one by one
+  // while the list follows them scroll and draw once per batch, and the worker never waits.
+  if (!IsUiThread() && IsLive()) {
+    {
+      const Lock lock(mutex_);
+      if (!ValidRow(lock, row)) return;
+      pending_.follow = rows_[static_cast<size_t>(row - 1)].serial;
+    }
+    return Notify();
+  }
   ApplyPending();  // the bar's range must include rows appended meanwhile
   int position = 0, current = 0;
   {

@@ -773,6 +773,21 @@ void ListView::ApplyPending() {
   }
   if (IsLive()) AnnounceChanges(p.rows);
   if (!IsLive() || !canvas_) return;
+  DrawPending(p);
+  // A worker's requests to bring rows into view come to one scroll, to the last row asked for.
+  if (p.follow) {
+    int row = 0;
+    {
+      const Lock lock(mutex_);
+      for (size_t at = rows_.size(); at > 0 && !row; --at) {
+        if (rows_[at - 1].serial == p.follow) row = static_cast<int>(at);
+      }
+    }
+    if (row) EnsureVisible(row);
+  }
+}
+
+void ListView::DrawPending(Pending& p) {
   TakeCanvasShift();
   if (p.columns) DrawHeader();
   if (p.columns || p.rows) {

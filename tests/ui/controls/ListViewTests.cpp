@@ -478,6 +478,38 @@ TEST(ListView, SelectionHoverAndCallbacks) {
   EXPECT_EQ(f.list.Selection(), (std::vector<int>{3}));
 }
 
+TEST(ListView, AWorkerFollowingItsRowsNeverWaitsAndTheListScrollsOncePerBatch) {
+  ListFixture f({300, 300});
+  f.Fill(5);
+  // The UI thread does not pump while the worker runs: a worker that waited for it would hang.
+  std::thread worker([&] {
+    for (int i = 6; i <= 300; ++i) {
+      const int n = f.list.InsertRow(std::nullopt, std::to_string(i));
+      f.list.EnsureVisible(n);
+    }
+    f.list.EnsureVisible(9999);  // no such row: nothing asked
+  });
+  worker.join();
+  EXPECT_EQ(f.list.ScrollOffsetY(), 0) << "nothing scrolls before the list draws";
+  const long drawn = f.list.RowsDrawn();
+  Pump();
+  const int view = static_cast<int>(f.list.ViewRect().Height);
+  // The last row asked for is in view at the bottom (above the horizontal bar, if one shows).
+  EXPECT_GE(-f.list.ScrollOffsetY() + view, 300 * f.list.RowHeight());
+  EXPECT_LE(-f.list.ScrollOffsetY() + view, 300 * f.list.RowHeight() + 20);
+  EXPECT_LE(f.list.RowsDrawn() - drawn, 2 * (view / f.list.RowHeight() + 2))
+      << "one batch draws the rows in view, not every row that passed";
+
+  // A row sorted away meanwhile is followed to where it is now.
+  std::thread again([&] { f.list.EnsureVisible(10); });
+  again.join();
+  f.list.InsertRow(1, "top");
+  Pump();
+  const int top = -f.list.ScrollOffsetY();
+  EXPECT_LE(top, 10 * f.list.RowHeight());
+  EXPECT_GE(top + view, 11 * f.list.RowHeight()) << "row 10, now 11, is in view";
+}
+
 TEST(ListView, ClearRowsResetsCurrentRowAndScrolling) {
   ListFixture f({300, 300});
   f.Fill(200);
