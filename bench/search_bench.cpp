@@ -153,22 +153,29 @@ double Percentile(std::vector<double> values, double share) {
 void FilterKeystrokes(MainControls& ui) {
   OpenFilterBar(ui);
   Pump();
-  std::vector<double> times, filtering;
+  std::vector<double> times, filtering, idle;
   for (int round = 0; round < 3; ++round) {
     for (char c : kFilterKeys) {
       const double start = Now();
       PostKey(c, false);
       filtering.push_back(Now() - start);
-      Pump();
-      times.push_back(Now() - start);
+      // The list on screen draws before the other list takes the filter (posted after it).
+      double drawn = 0;
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == kFilterOtherListMessage && drawn == 0) drawn = Now();
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+      idle.push_back(Now() - start);
+      times.push_back((drawn ? drawn : Now()) - start);
     }
   }
-  std::printf("  of which the filter itself (both lists): median %.1f ms, worst %.1f ms\n", Percentile(filtering, 0.5),
-              Percentile(filtering, 1.0));
   std::printf(
       "filter keystroke over %d rows, filtered and drawn: median %.1f ms, worst %.1f ms of %zu keys "
-      "(target <= 16)\n",
-      ui.mainList.AllRowCount(), Percentile(times, 0.5), Percentile(times, 1.0), times.size());
+      "(target <= 16); the filter alone %.1f ms median; with the other list filtered after it %.1f ms\n",
+      ui.mainList.AllRowCount(), Percentile(times, 0.5), Percentile(times, 1.0), times.size(),
+      Percentile(filtering, 0.5), Percentile(idle, 0.5));
   CloseFilterBar(ui);
   Pump();
 }

@@ -47,6 +47,8 @@ class AppStateRecord {
   std::atomic<int> shownCategory{0};
   // Whether the filter bar is open (UI thread writes; workers read it for the count line).
   std::atomic<bool> filterOpen{false};
+  // Whether the list not on screen still waits for the filter's last change (UI thread).
+  std::atomic<bool> filterOtherPending{false};
   std::atomic<std::uintptr_t> categoryTaken{0};
   // The main window's controls, created by BuildMainWindow.
   std::unique_ptr<MainControls> controls;

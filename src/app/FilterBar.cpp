@@ -1,5 +1,6 @@
 #include "app/FilterBar.h"
 
+#include <array>
 #include <memory>
 
 #include "app/AppState.h"
@@ -43,12 +44,28 @@ void LayOut(MainControls& ui, bool open) {
   }
 }
 
-void ApplyFilter(MainControls& ui, const std::string& text) {
+std::shared_ptr<const ListRowFilter> RowFilterOf(const std::string& text) {
   const search::ResultFilter filter = search::ParseFilter(text);
-  std::shared_ptr<const ListRowFilter> rows;
-  if (!filter.Empty()) rows = std::make_shared<ResultRowFilter>(filter);
-  for (ListView* list : {&ui.mainList, &ui.categoryList}) list->SetRowFilter(rows);
+  if (filter.Empty()) return nullptr;
+  return std::make_shared<ResultRowFilter>(filter);
+}
+
+ListView& HiddenList(MainControls& ui) { return &ShownList(ui) == &ui.mainList ? ui.categoryList : ui.mainList; }
+
+// The list on screen is filtered at once; the other one once the keystroke is drawn (a key
+// answers in the time of one list), always before the next click or key could show it.
+void ApplyFilter(MainControls& ui, const std::string& text) {
+  ShownList(ui).SetRowFilter(RowFilterOf(text));
   RefreshFilterCount(ui);
+  if (!AppState.filterOtherPending.exchange(true) &&
+      !PostMessageW(AppState.mainWindow, kFilterOtherListMessage, 0, 0)) {
+    FilterOtherList(ui);
+  }
+}
+
+// The bar's parts, shown and hidden together.
+std::array<Control*, 4> BarParts(MainControls& ui) {
+  return {&ui.filterBand, &ui.filterBox, &ui.filterCount, &ui.filterClose};
 }
 
 LRESULT FilterChanged(LPARAM, LPARAM, LPARAM, LPARAM, LPARAM) {
@@ -98,9 +115,7 @@ void OpenFilterBar(MainControls& ui) {
   if (!AppState.filterOpen) {
     AppState.filterOpen = true;
     LayOut(ui, true);
-    for (Control* part : std::initializer_list<Control*>{&ui.filterBand, &ui.filterBox, &ui.filterCount, &ui.filterClose}) {
-      part->Visible(true);
-    }
+    for (Control* part : BarParts(ui)) part->Visible(true);
     ApplyFilter(ui, ui.filterBox.Text());
   }
   if (WindowHost* host = ui.filterBox.Host()) host->set_focus(ui.filterBox.GetHandle(), true);
@@ -110,12 +125,15 @@ void CloseFilterBar(MainControls& ui) {
   if (!AppState.filterOpen) return;
   AppState.filterOpen = false;
   for (ListView* list : {&ui.mainList, &ui.categoryList}) list->SetRowFilter(nullptr);
-  for (Control* part : std::initializer_list<Control*>{&ui.filterBand, &ui.filterBox, &ui.filterCount, &ui.filterClose}) {
-    part->Visible(false);
-  }
+  for (Control* part : BarParts(ui)) part->Visible(false);
   LayOut(ui, false);
   ListView& shown = ShownList(ui);
   if (WindowHost* host = shown.Host()) host->set_focus(shown.GetHandle(), true);
+}
+
+void FilterOtherList(MainControls& ui) {
+  AppState.filterOtherPending = false;
+  HiddenList(ui).SetRowFilter(AppState.filterOpen ? RowFilterOf(ui.filterBox.Text()) : nullptr);
 }
 
 std::string FilterCountText(int shown, int all) {

@@ -26,6 +26,10 @@ void OpenFilterBar(MainControls& ui);
 void CloseFilterBar(MainControls& ui);
 bool FilterBarOpen();
 
+// Posted to the main window after a change of the filter: the list not on screen takes it.
+inline constexpr UINT kFilterOtherListMessage = WM_APP + 0x151;
+void FilterOtherList(MainControls& ui);
+
 // The count line: "显示 shown / all" of the list on screen.
 std::string FilterCountText(int shown, int all);
 

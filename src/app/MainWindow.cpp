@@ -277,6 +277,10 @@ LRESULT MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM) {
     OnLinkOutcome();
     return 0;
   }
+  if (message == kFilterOtherListMessage) {
+    if (MainControls* ui = AppState.controls.get()) ui::Contained([ui] { FilterOtherList(*ui); });
+    return 0;
+  }
   // Esc cancels a running result action wherever the focus is.
   if (message == WM_KEYDOWN && wParam == VK_ESCAPE && CancelResultAction()) return 0;
   if (message == WM_KEYDOWN) {

@@ -19,12 +19,52 @@ size_t CharLength(std::string_view text, size_t at) {
   return IsLead(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
-// Whether needle occurs in text at a character start.
-bool Holds(std::string_view text, std::string_view needle) {
-  size_t at = 0;  // the character start reached so far
-  for (size_t found = text.find(needle); found != std::string_view::npos; found = text.find(needle, found + 1)) {
-    while (at < found) at += CharLength(text, at);
-    if (at == found) return true;
+// The folded form (FoldForFilter) of the character at text[at], of length bytes: one or two bytes
+// in out; returns how many.
+size_t FoldChar(std::string_view text, size_t at, size_t length, char out[2]) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (length == 2) {
+    const unsigned char trail = static_cast<unsigned char>(text[at + 1]);
+    if (c == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
+      // Full-width ASCII (A3A1..A3FE) is its ASCII character.
+      const char ascii = static_cast<char>(trail - 0x80);
+      out[0] = ascii >= 'A' && ascii <= 'Z' ? static_cast<char>(ascii - 'A' + 'a') : ascii;
+      return 1;
+    }
+    if (c == 0xA1 && trail == 0xA1) {
+      out[0] = ' ';  // the full-width space
+      return 1;
+    }
+    out[0] = text[at];
+    out[1] = text[at + 1];
+    return 2;
+  }
+  if (c == '\t' || c == '\r' || c == '\n') {
+    out[0] = ' ';
+  } else {
+    out[0] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
+  }
+  return 1;
+}
+
+// Whether the folded text of text holds the folded needle at a character start; folds as it
+// goes, so a row's name costs no copy (the filter reads every row at each keystroke).
+bool HoldsFolded(std::string_view text, std::string_view needle) {
+  if (needle.empty()) return true;
+  for (size_t start = 0; start < text.size(); start += CharLength(text, start)) {
+    size_t at = start, matched = 0;
+    bool mismatch = false;
+    while (matched < needle.size() && at < text.size() && !mismatch) {
+      char folded[2];
+      const size_t length = CharLength(text, at);
+      const size_t n = FoldChar(text, at, length, folded);
+      for (size_t i = 0; i < n && !mismatch; ++i) {
+        // A needle ending inside a folded character does not match it.
+        mismatch = matched >= needle.size() || folded[i] != needle[matched++];
+      }
+      at += length;
+    }
+    if (!mismatch && matched == needle.size()) return true;
   }
   return false;
 }
@@ -65,24 +105,9 @@ std::string FoldForFilter(std::string_view text) {
   std::string folded;
   folded.reserve(text.size());
   for (size_t at = 0; at < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[at]);
     const size_t length = CharLength(text, at);
-    if (length == 2) {
-      const unsigned char trail = static_cast<unsigned char>(text[at + 1]);
-      if (c == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
-        // Full-width ASCII (A3A1..A3FE) is its ASCII character.
-        const char ascii = static_cast<char>(trail - 0x80);
-        folded += ascii >= 'A' && ascii <= 'Z' ? static_cast<char>(ascii - 'A' + 'a') : ascii;
-      } else if (c == 0xA1 && trail == 0xA1) {
-        folded += ' ';  // the full-width space
-      } else {
-        folded.append(text.substr(at, 2));
-      }
-    } else if (c == '\t' || c == '\r' || c == '\n') {
-      folded += ' ';
-    } else {
-      folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
-    }
+    char out[2];
+    folded.append(out, FoldChar(text, at, length, out));
     at += length;
   }
   return folded;
@@ -117,11 +142,8 @@ ResultFilter ParseFilter(std::string_view text) {
 
 bool FilterPasses(const ResultFilter& filter, std::string_view name, std::string_view size) {
   if (filter.Empty()) return true;
-  if (!filter.words.empty()) {
-    const std::string folded = FoldForFilter(name);
-    for (const std::string& word : filter.words) {
-      if (!Holds(folded, word)) return false;
-    }
+  for (const std::string& word : filter.words) {
+    if (!HoldsFolded(name, word)) return false;
   }
   if (filter.bounds.empty()) return true;
   const std::optional<double> bytes = SizeInBytes(size);

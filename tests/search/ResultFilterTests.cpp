@@ -2,7 +2,10 @@
 // letters, size bounds in each unit with and without a space, unreadable sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "search/ResultFilter.h"
 
@@ -89,6 +92,50 @@ TEST(ResultFilter, HostileTextStaysBounded) {
   EXPECT_TRUE(FilterPasses(ParseFilter(std::string(500, 'a')), name, ""));
   // A lone lead byte at the end is a character of its own.
   EXPECT_TRUE(FilterPasses(ParseFilter("\x81"), "x\x81", ""));
+}
+
+// The plain reading of a word match: the folded name holds the word at a whole character's
+// start and end. The filter matches without folding a copy of every name; both must agree.
+bool FoldedNameHolds(const std::string& name, const std::string& word) {
+  const std::string folded = search::FoldForFilter(name);
+  std::vector<size_t> starts;  // character starts of the folded text, and its end
+  for (size_t at = 0; at < folded.size();) {
+    starts.push_back(at);
+    const auto c = static_cast<unsigned char>(folded[at]);
+    at += c >= 0x81 && c <= 0xFE && at + 1 < folded.size() ? 2 : 1;
+  }
+  starts.push_back(folded.size());
+  for (size_t s : starts) {
+    const size_t end = s + word.size();
+    if (folded.compare(s, word.size(), word) == 0 && std::find(starts.begin(), starts.end(), end) != starts.end()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST(ResultFilter, MatchingWithoutACopyAgreesWithTheFoldedName) {
+  // Names and words from a small alphabet of the characters folding treats apart.
+  const std::vector<std::string> pieces = {"a",  "B",        "\xa3\xc1", "\xa3\xe1", "\xa1\xa1", " ",
+                                           "\t", "\xd6\xd0", "\xd0\xd6", "\xa3",     "1",        "\xd6"};
+  std::uint32_t seed = 12345;
+  const auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const auto make = [&](size_t most) {
+    std::string text;
+    for (size_t n = next() % (most + 1); n > 0; --n) text += pieces[next() % pieces.size()];
+    return text;
+  };
+  int passed = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string name = make(8);
+    const search::ResultFilter filter = search::ParseFilter(make(3));
+    if (filter.words.empty() || !filter.bounds.empty()) continue;
+    bool want = true;
+    for (const std::string& word : filter.words) want = want && FoldedNameHolds(name, word);
+    ASSERT_EQ(search::FilterPasses(filter, name, ""), want) << i;
+    passed += want;
+  }
+  EXPECT_GT(passed, 100) << "the cases must include matches";
 }
 
 }  // namespace

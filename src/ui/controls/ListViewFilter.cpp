@@ -20,19 +20,27 @@ void ListView::SetRowFilter(std::shared_ptr<const ListRowFilter> filter) {
     std::vector<Row> shown, hidden;
     shown.reserve(total);
     hidden.reserve(total);
-    for (std::vector<Row>* from : {&rows_, &hidden_}) {
-      for (Row& row : *from) {
-        if (!filter || filter->Shows({row.texts, row.data})) {
-          shown.push_back(std::move(row));
-        } else {
-          row.selected = false;
-          hidden.push_back(std::move(row));
-        }
+    const auto place = [&](Row& row) {
+      if (!filter || filter->Shows({row.texts, row.data})) {
+        shown.push_back(std::move(row));
+      } else {
+        row.selected = false;
+        hidden.push_back(std::move(row));
       }
+    };
+    if (!order_) {
+      // Both are in arrival order: taken in one merge, so are the rows shown and hidden.
+      size_t a = 0, b = 0;
+      while (a < rows_.size() || b < hidden_.size()) {
+        const bool fromRows = b >= hidden_.size() || (a < rows_.size() && rows_[a].serial < hidden_[b].serial);
+        place(fromRows ? rows_[a++] : hidden_[b++]);
+      }
+    } else {
+      for (std::vector<Row>* from : {&rows_, &hidden_}) {
+        for (Row& row : *from) place(row);
+      }
+      std::sort(hidden.begin(), hidden.end(), [](const Row& a, const Row& b) { return a.serial < b.serial; });
     }
-    const auto byArrival = [](const Row& a, const Row& b) { return a.serial < b.serial; };
-    std::sort(hidden.begin(), hidden.end(), byArrival);
-    if (!order_) std::sort(shown.begin(), shown.end(), byArrival);
     rows_ = std::move(shown);
     hidden_ = std::move(hidden);
     filter_ = std::move(filter);
