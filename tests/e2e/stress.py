@@ -4,7 +4,7 @@ opening the result menu. At the end: the process is alive, the last completed se
 are in the main list once each, numbered 1..n, and GDI objects, USER objects and private
 bytes have not grown past the bounds printed since a warm-up that ended with the same search.
 
-    python3 tests/e2e/stress.py SECONDS      (scripts/stress.sh sets up display and Wine)
+    python3 tests/e2e/stress.py SECONDS [SEED]     (scripts/stress.sh sets up display and Wine)
 Exit code 0 when every check holds."""
 
 import os
@@ -39,9 +39,9 @@ START = time.time()
 
 
 class Stress:
-    def __init__(self, seconds, pages):
+    def __init__(self, seconds, pages, seed=20240601):
         self.seconds, self.pages = seconds, pages
-        self.random = random.Random(20240601)
+        self.random = random.Random(seed)
         self.counts = {}
         self.previous = None
         self.slowest_ping = 0.0
@@ -270,4 +270,6 @@ if __name__ == "__main__":
     seconds = int(sys.argv[1]) if len(sys.argv) > 1 else 600
     # A short run keeps its final searches short as well.
     pages = int(os.environ.get("QUARVEL_STRESS_PAGES", "20" if seconds >= 120 else "6"))
+    if len(sys.argv) > 2:
+        sys.exit(Stress(seconds, pages, int(sys.argv[2])).run())
     sys.exit(Stress(seconds, pages).run())
