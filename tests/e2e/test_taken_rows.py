@@ -82,6 +82,7 @@ class TakenRowsTest(unittest.TestCase):
         harness.mouse("key", "Escape")
         harness.wait_until(lambda: harness.window_gone(MENU_TITLE), "Escape left the menu open")
 
+    @harness.also_at_dpi(144)
     def test_marks_after_copy_and_hand_over_kept_by_a_later_search_and_a_tab(self):
         self.search_abc()
         self.ui.click(self.ui.row_point(2))
@@ -134,6 +135,7 @@ class TakenRowsTest(unittest.TestCase):
                                   self.rows[2]["expect"]["title"].strip(): COPIED,
                                   self.rows[3]["expect"]["title"].strip(): COPIED})
 
+    @harness.also_at_dpi(144)  # the longer menu at the window's scale
     def test_shift_menu_acts_on_every_selected_row(self):
         self.search_abc()
         self.ui.click(self.ui.row_point(2))
