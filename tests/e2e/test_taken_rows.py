@@ -59,6 +59,14 @@ class TakenRowsTest(unittest.TestCase):
         self.ui.search("ABC")
         harness.wait_search_done(self.site, "ABC", len(self.rows))
 
+    def search_and_select_rows_two_to_four(self):
+        self.search_abc()
+        self.ui.click(self.ui.row_point(2))
+        harness.mouse("keydown", "shift")
+        self.ui.click(self.ui.row_point(4))
+        harness.mouse("keyup", "shift")
+        harness.read_when(lambda n: selected(n) == [2, 3, 4], "rows 2 to 4 not selected")
+
     def menu_with(self, row, *keys):
         """Right-clicks a row with the keys held; returns the menu's item names."""
         x, y = self.ui.at(self.ui.row_point(row))
@@ -84,12 +92,7 @@ class TakenRowsTest(unittest.TestCase):
 
     @harness.also_at_dpi(144)
     def test_marks_after_copy_and_hand_over_kept_by_a_later_search_and_a_tab(self):
-        self.search_abc()
-        self.ui.click(self.ui.row_point(2))
-        harness.mouse("keydown", "shift")
-        self.ui.click(self.ui.row_point(4))
-        harness.mouse("keyup", "shift")
-        harness.read_when(lambda n: selected(n) == [2, 3, 4], "rows 2 to 4 not selected")
+        self.search_and_select_rows_two_to_four()
         self.assertEqual(descriptions(harness.tree())[:6], [""] * 6, "no mark before anything was taken")
         harness.mouse("key", "ctrl+c")
         self.ui.close_box(MAGNET_TITLE)
@@ -137,12 +140,7 @@ class TakenRowsTest(unittest.TestCase):
 
     @harness.also_at_dpi(144)  # the longer menu at the window's scale
     def test_shift_menu_acts_on_every_selected_row(self):
-        self.search_abc()
-        self.ui.click(self.ui.row_point(2))
-        harness.mouse("keydown", "shift")
-        self.ui.click(self.ui.row_point(4))
-        harness.mouse("keyup", "shift")
-        harness.read_when(lambda n: selected(n) == [2, 3, 4], "rows 2 to 4 not selected")
+        self.search_and_select_rows_two_to_four()
 
         # Without Shift the menu is as ever; Shift+F10 too; Shift+Apps and Shift+right click add three.
         plain = self.menu_with(3)
