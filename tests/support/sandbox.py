@@ -210,6 +210,21 @@ class WineSession:
                     self.start()
 
 
+def end_every_process():
+    """The init of a PID namespace of our own ends the sandbox at once: every process in it is
+    killed and collected. Nothing is left to save (the prefix is a throw-away overlay), and
+    Wine's own orderly shutdown takes most of a second per test."""
+    try:
+        os.kill(-1, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    while True:
+        try:
+            os.waitpid(-1, 0)
+        except ChildProcessError:
+            return
+
+
 def run_with(args, prefix, folder, shared=False):
     """Display, Wine server and the command with the sandbox's environment; its exit code."""
     xvfb, display = start_display()
@@ -235,9 +250,12 @@ def run_with(args, prefix, folder, shared=False):
         stopping.set()
         if reaper:
             reaper.join()
-        if session:
-            session.stop()
-        stop(xvfb)
+        if os.getpid() == 1:
+            end_every_process()
+        else:
+            if session:
+                session.stop()
+            stop(xvfb)
 
 
 def run_shared(args):
