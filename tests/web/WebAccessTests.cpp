@@ -1,11 +1,11 @@
 // The web request routine against the reference site over loopback; what went over the wire
 // is read back from the site's request log.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 #include <wininet.h>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -198,10 +198,17 @@ TEST(WebAccessBody, TenMegabytesArriveWhole) {
 
 TEST(WebAccessBody, ABodyPastTheLimitFailsTheExchange) {
   // Exactly the limit still arrives; one byte more, announced or chunked, gives nothing.
+  // (Side by side: each is tens of megabytes through Wine's loopback.)
   const size_t limit = web::kMaxBodyBytes;
+  auto over = std::async(std::launch::async, [limit] {
+    return WebAccessBytes(SiteUrl("/fault/big?bytes=" + std::to_string(limit + 1))).empty();
+  });
+  auto chunked = std::async(std::launch::async, [limit] {
+    return WebAccess(SiteUrl("/fault/big?chunked=1&bytes=" + std::to_string(limit + 1))).empty();
+  });
   EXPECT_EQ(WebAccessBytes(SiteUrl("/fault/big?bytes=" + std::to_string(limit))).size(), limit);
-  EXPECT_TRUE(WebAccessBytes(SiteUrl("/fault/big?bytes=" + std::to_string(limit + 1))).empty());
-  EXPECT_TRUE(WebAccess(SiteUrl("/fault/big?chunked=1&bytes=" + std::to_string(limit + 1))).empty());
+  EXPECT_TRUE(over.get());
+  EXPECT_TRUE(chunked.get());
 }
 
 TEST(WebAccessBody, LongHeaderBlockIsReadWhole) {
@@ -218,17 +225,40 @@ TEST(WebAccessDeadline, PastItTheExchangeFailsHoweverTheServerPacesIt) {
       "/fault/slow?t=deadline-silent&ms=30000",              // nothing at all for 30 s, then all
       "/fault/detail-endless?t=deadline-endless",            // a line every half second, no end
   };
+  // Every exchange waits out its own deadline: side by side, the test takes one deadline.
+  struct Slow {
+    std::string text, location = "unchanged";
+    bool bytesEmpty = false;
+  };
+  std::vector<std::future<Slow>> slow;
   for (const char* path : slowPages) {
-    SCOPED_TRACE(path);
-    std::string location = "unchanged";
-    EXPECT_EQ(WebAccess(SiteUrl(path), {.location = &location, .deadlineMs = 2000}), "");
-    EXPECT_EQ(location, "unchanged");
-    EXPECT_TRUE(WebAccessBytes(SiteUrl(path), {.deadlineMs = 2000}).empty());
+    slow.push_back(std::async(std::launch::async, [path] {
+      Slow got;
+      got.text = WebAccess(SiteUrl(path), {.location = &got.location, .deadlineMs = 2000});
+      return got;
+    }));
+    slow.push_back(std::async(std::launch::async, [path] {
+      Slow got;
+      got.bytesEmpty = WebAccessBytes(SiteUrl(path), {.deadlineMs = 2000}).empty();
+      return got;
+    }));
   }
   // Within its deadline a paced page arrives whole, and so does a large one.
-  EXPECT_EQ(WebAccess(SiteUrl("/fault/slow?t=deadline-within&ms=1000&trickle=4"), {.deadlineMs = 20000}),
-            "piece 0\npiece 1\npiece 2\npiece 3\n");
+  auto paced = std::async(std::launch::async, [] {
+    return WebAccess(SiteUrl("/fault/slow?t=deadline-within&ms=1000&trickle=4"), {.deadlineMs = 20000});
+  });
   EXPECT_EQ(WebAccessBytes(SiteUrl("/fault/big?mb=10"), {.deadlineMs = 60000}).size(), 10u * 1024 * 1024);
+  EXPECT_EQ(paced.get(), "piece 0\npiece 1\npiece 2\npiece 3\n");
+  for (size_t i = 0; i < slow.size(); ++i) {
+    SCOPED_TRACE(slowPages[i / 2]);
+    const Slow got = slow[i].get();
+    if (i % 2 == 0) {
+      EXPECT_EQ(got.text, "");
+      EXPECT_EQ(got.location, "unchanged");
+    } else {
+      EXPECT_TRUE(got.bytesEmpty);
+    }
+  }
 }
 
 // A fetch run on a thread of its own and waited for with one generous deadline, far beyond
@@ -266,13 +296,20 @@ TEST(WebAccessDeadline, EveryPhaseEndsAtIt) {
       "/fault/redirect?t=phase-redirect&to=%2Ffault%2Fdetail-slowheaders%3Fseconds%3D600%26every_ms%3D500",
       "/fault/slow?t=phase-body&ms=600000&trickle=1200",  // a body piece every half second
   };
+  // Side by side: each waits out its own deadline.
+  std::vector<std::future<Outcome>> outcomes;
   for (const char* path : held) {
+    outcomes.push_back(
+        std::async(std::launch::async, [path] { return FetchOnItsOwn(SiteUrl(path), {.deadlineMs = 2000}); }));
+  }
+  for (size_t i = 0; i < std::size(held); ++i) {
+    const std::string path = held[i];
     SCOPED_TRACE(path);
-    const Outcome outcome = FetchOnItsOwn(SiteUrl(path), {.deadlineMs = 2000});
+    const Outcome outcome = outcomes[i].get();
     ASSERT_TRUE(outcome.ended) << "the exchange outlived its deadline";
     EXPECT_EQ(outcome.text, "");
     EXPECT_EQ(outcome.location, "unchanged");
-    EXPECT_EQ(RequestsTo(std::string(path).substr(std::string(path).find("t=phase"), 14)).size(), 1u);
+    EXPECT_EQ(RequestsTo(path.substr(path.find("t=phase"), 14)).size(), 1u);
   }
 }
 
