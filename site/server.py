@@ -235,6 +235,12 @@ class Handler(BaseHTTPRequestHandler):
         key = term.strip().casefold()
         if key == STRESS_TERM:                 # as fast as the site can answer
             return self.search_stress(page)
+        if cfg.search_hold_file and page > 1:
+            # Held while the file exists (at most two minutes): a test acts in the middle of a
+            # run for as long as it needs, then lets the run go on.
+            stop = time.monotonic() + 120
+            while os.path.exists(cfg.search_hold_file) and time.monotonic() < stop:
+                time.sleep(0.05)
         if cfg.search_delay_ms:
             time.sleep(cfg.search_delay_ms / 1000.0)
         if key in SEARCH_FAULTS or key in DETAIL_FAULT_TERMS:
@@ -874,6 +880,8 @@ def parse_args(argv):
                     help="wait this long before answering each search page (0)")
     ap.add_argument("--detail-delay-ms", type=int, default=0,
                     help="wait this long before answering each /detail page (0)")
+    ap.add_argument("--search-hold-file",
+                    help="hold every search page after the first while this file exists (at most 120 s)")
     ap.add_argument("--detail-hold-file",
                     help="hold every /detail answer while this file exists (at most 120 s)")
     ap.add_argument("--unicode-escapes", action="store_true",

@@ -4,7 +4,10 @@ ignoring case (the name's Chinese order is whatever Windows' tables give, so onl
 table agrees on are checked), a second click reversing, a category list in the same order and a
 copy from a sorted category row giving that row's own link."""
 
+import os
 import re
+import shutil
+import tempfile
 import unittest
 
 import harness
@@ -58,8 +61,12 @@ def ids_ascend_within(rows, key):
 @harness.also_at_dpi(144)
 class SortTest(unittest.TestCase):
     def setUp(self):
-        # The demo term's four pages, several seconds apart: every sort happens mid-run.
-        self.site, self.app, self.ui = harness.start(self, "--search-delay-ms", "8000")
+        # The demo term's four pages: the site holds the second until the sorts are done, so every
+        # sort happens mid-run and the rest of the rows arrive into a sorted list.
+        self.hold = os.path.join(tempfile.mkdtemp(prefix="quarvel-sort-"), "hold")
+        open(self.hold, "w").close()
+        self.addCleanup(shutil.rmtree, os.path.dirname(self.hold), True)
+        self.site, self.app, self.ui = harness.start(self, "--search-hold-file", self.hold)
         self.entries = harness.catalogue("ABC")
 
     def sorted_rows(self, header, check, message):
@@ -91,9 +98,12 @@ class SortTest(unittest.TestCase):
             ascii_groups = [g for g in groups if g.isascii()]
             return (len(rows) >= 10 and len(groups) == len(set(groups)) and ascii_groups == sorted(ascii_groups)
                     and ids_ascend_within(rows, lambda r: r[3].casefold()))
-        self.sorted_rows(FORMAT_HEADER, format_order, "not sorted by format")
+        nodes, _ = self.sorted_rows(FORMAT_HEADER, format_order, "not sorted by format")
+        self.assertFalse(harness.run_ended(nodes), "the search had ended")
+        self.assertEqual(len(harness.visible_rows(nodes)), 10, "a page past the first came before the release")
+        os.remove(self.hold)
 
-        # Rows arriving meanwhile went to their places; the tab counts are the arrivals'.
+        # Rows arriving afterwards went to their places; the tab counts are the arrivals'.
         nodes = harness.wait_search_done(self.site, "ABC", len(self.entries))
         self.assertTrue(format_order(harness.visible_rows(nodes)))
         self.assertEqual(sorted(int(r[0]) for r in harness.visible_rows(nodes)), list(range(1, 39)))
