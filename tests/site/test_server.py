@@ -665,7 +665,7 @@ class Delays(unittest.TestCase):
     anything. Only the fault-slow page waits for --slow-seconds, and the stress term never waits
     for --search-delay-ms."""
 
-    CLIENT_WAIT = 5  # seconds: far above an answer without delay, far below the delays
+    CLIENT_WAIT = 2  # seconds: far above an answer without delay, far below the delays
 
     def page_2(self, site, term):
         """The raw answer to page 2 of a term, read until the server closes the connection."""
