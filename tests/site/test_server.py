@@ -690,6 +690,22 @@ class Delays(unittest.TestCase):
         with self.assertRaises(socket.timeout):
             site.raw(("GET %s HTTP/1.0\r\n\r\n" % search_path(DEMO, 1)).encode(), timeout=self.CLIENT_WAIT)
 
+    def test_a_held_search_goes_on_once_its_file_is_gone(self):
+        hold = os.path.join(tempfile.mkdtemp(prefix="quarvel-hold-"), "hold")
+        open(hold, "w").close()
+        site = SiteProcess("--search-hold-file", hold)
+        self.addCleanup(site.stop)
+        self.addCleanup(lambda: os.path.exists(hold) and os.remove(hold))
+        # The first page answers at once; the later ones wait while the file is there.
+        first, _ = site.raw(("GET %s HTTP/1.0\r\n\r\n" % search_path(DEMO, 1)).encode(), timeout=self.CLIENT_WAIT)
+        self.assertTrue(first.startswith(b"HTTP/1."), first[:40])
+        with self.assertRaises(socket.timeout):
+            self.page_2(site, DEMO)
+        os.remove(hold)
+        head, body = self.page_2(site, DEMO)
+        self.assertTrue(head.startswith(b"HTTP/1."), head[:40])
+        self.assertEqual(len(clientmodel.parse_page(body.decode())), 10)
+
 
 class FaultSwitches(unittest.TestCase):
 
