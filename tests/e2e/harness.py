@@ -10,9 +10,11 @@ program got past the point (answered(): the window has handled what came before)
 The environment (display, Wine prefix, locale, loopback) is the one scripts/test.sh or
 tests/support/sandbox.py set up; anything missing fails the test instead of skipping it."""
 
+import atexit
 import base64
 import json
 import os
+import select
 import shutil
 import subprocess
 import tempfile
@@ -231,14 +233,69 @@ def resources():
     return gdi, user, private, bool(exact)
 
 
+class _Reader:
+    """One accessibility reader (acctool serve) for every read of the test: a Wine process and
+    COM are started once, not for each of the many reads a test makes."""
+
+    def __init__(self):
+        self.process = None
+        self.pending = b""
+
+    def stop(self):
+        if self.process:
+            self.process.kill()
+            self.process.wait()
+            self.process.stdin.close()
+            self.process.stdout.close()
+            self.process = None
+
+    def ask(self, args, timeout):
+        """(exit code, output lines) of one command; a hang or an ended reader counts as -1."""
+        if self.process is None or self.process.poll() is not None:
+            self.stop()
+            self.process = subprocess.Popen(["wine", ACCTOOL, "serve"], stdin=subprocess.PIPE,
+                                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            self.pending = b""
+        try:
+            self.process.stdin.write(("\t".join(args) + "\n").encode("utf-8"))
+            self.process.stdin.flush()
+        except OSError:
+            self.stop()
+            return -1, []
+        lines = []
+        deadline = time.monotonic() + timeout
+        out = self.process.stdout.fileno()
+        while True:
+            while b"\n" in self.pending:
+                line, _, self.pending = self.pending.partition(b"\n")
+                text = line.decode("utf-8", "replace").strip()
+                if text.startswith('{"done": '):
+                    return json.loads(text)["done"], lines
+                lines.append(text)
+            left = deadline - time.monotonic()
+            chunk = os.read(out, 65536) if left > 0 and select.select([out], [], [], left)[0] else b""
+            if not chunk:
+                self.stop()
+                return -1, []
+            self.pending += chunk
+
+
+_READER = _Reader()
+atexit.register(_READER.stop)
+
+
 def acctool(*args, timeout=60):
-    """Runs the accessibility reader; (exit code, its JSON lines). A hang counts as code -1."""
-    try:
-        done = subprocess.run(["wine", ACCTOOL, *args], capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        return -1, []
-    lines = done.stdout.decode("utf-8", "replace").splitlines()
-    return done.returncode, [json.loads(line) for line in lines if line.startswith("{")]
+    """Runs a command of the accessibility reader; (exit code, its JSON lines). A hang counts
+    as code -1. The reader serves every command but events, which runs in a process of its own."""
+    if args and args[0] == "events":
+        try:
+            done = subprocess.run(["wine", ACCTOOL, *args], capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return -1, []
+        code, lines = done.returncode, done.stdout.decode("utf-8", "replace").splitlines()
+    else:
+        code, lines = _READER.ask(args, timeout)
+    return code, [json.loads(line) for line in lines if line.startswith("{")]
 
 
 def tree(title=CAPTION):

@@ -6,15 +6,20 @@
 //   acctool focus TITLE                the focused object, as one JSON line
 //   acctool hit TITLE X Y              the object at a client point, as one JSON line
 //   acctool events TITLE SECONDS       the accessibility events of the window's process
+//   acctool serve                      the commands above but events, one per input line
 // PATH is 1-based child numbers joined with dots ("9.3": the third child of the ninth).
 // Exit code 0 on success, 2 when the window is not found, 3 when a call failed.
-#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <oleacc.h>
 #include <shellapi.h>
+#include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,7 +69,8 @@ struct Element {
   long child = CHILDID_SELF;
 };
 
-std::string Describe(const Element& e, const std::string& path) {
+// count: the object's child count when the caller has read it already (-1: ask).
+std::string Describe(const Element& e, const std::string& path, long knownCount = -1) {
   const VARIANT id = ChildId(e.child);
   BSTR text = nullptr;
   std::wstring name, value, action, description;
@@ -82,8 +88,8 @@ std::string Describe(const Element& e, const std::string& path) {
   e.object->get_accState(id, &state);
   long left = 0, top = 0, width = 0, height = 0;
   e.object->accLocation(&left, &top, &width, &height, id);
-  long count = 0;
-  if (e.child == CHILDID_SELF) e.object->get_accChildCount(&count);
+  long count = knownCount < 0 ? 0 : knownCount;
+  if (e.child == CHILDID_SELF && knownCount < 0) e.object->get_accChildCount(&count);
   char numbers[200];
   std::snprintf(numbers, sizeof numbers, "\"role\": %ld, \"state\": %ld, \"loc\": [%ld, %ld, %ld, %ld], \"count\": %ld, \"ok\": %d",
                 role.vt == VT_I4 ? role.lVal : -1, state.vt == VT_I4 ? state.lVal : 0, left, top, width, height, count,
@@ -138,6 +144,53 @@ void PrintTree(IAccessible* object, const std::string& path, int depth) {
   }
 }
 
+// The same lines as PrintTree, with the elements described by several threads at once: each
+// description is a round trip per property into the window's process, and the round trips of
+// different threads overlap. Only for a free-threaded reader, whose objects any thread may use.
+struct Found {
+  Element element;
+  std::string path;
+  long count = -1;  // the child count the walk went by, for an object
+};
+
+void CollectTree(IAccessible* object, const std::string& path, int depth, std::vector<Found>& found) {
+  object->AddRef();
+  found.push_back({Element{object, CHILDID_SELF}, path});
+  // The object's line gives the count its children were read by, as the line-by-line walk does.
+  long count = 0;
+  const bool counted = object->get_accChildCount(&count) == S_OK;
+  found.back().count = counted ? count : 0;
+  if (depth > 6 || !counted) return;
+  for (long i = 1; i <= count; ++i) {
+    const std::string childPath = path.empty() ? std::to_string(i) : path + "." + std::to_string(i);
+    Element child = ChildOf(object, i);
+    if (child.child == CHILDID_SELF) {
+      CollectTree(child.object, childPath, depth + 1, found);
+      child.object->Release();
+    } else {
+      found.push_back({child, childPath});
+    }
+  }
+}
+
+void PrintTreeSideBySide(IAccessible* root) {
+  std::vector<Found> found;
+  CollectTree(root, "", 0, found);
+  std::vector<std::string> lines(found.size());
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i; (i = next++) < found.size();) lines[i] = Describe(found[i].element, found[i].path, found[i].count);
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t) threads.emplace_back(work);
+  work();
+  for (std::thread& thread : threads) thread.join();
+  for (size_t i = 0; i < found.size(); ++i) {
+    std::printf("%s\n", lines[i].c_str());
+    found[i].element.object->Release();
+  }
+}
+
 // Walks a dotted path down from the client object.
 Element Walk(IAccessible* root, const std::wstring& path) {
   root->AddRef();
@@ -160,6 +213,7 @@ Element Walk(IAccessible* root, const std::wstring& path) {
 }
 
 HWND gWindow = nullptr;
+bool gFreeThreaded = false;
 
 void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
   IAccessible* accessible = nullptr;
@@ -195,21 +249,18 @@ int Events(HWND window, int seconds) {
   return 0;
 }
 
-}  // namespace
-
-int main() {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argc < 3) {
+// Runs one command (args[0]) on the window titled args[1]; prints its lines, returns its code.
+int RunCommand(const std::vector<std::wstring>& args) {
+  if (args.size() < 2) {
     std::puts("usage: acctool tree|action|select|focus|hit|events TITLE ...");
     return 1;
   }
-  const std::wstring command = argv[1];
-  HWND window = FindWindowW(nullptr, argv[2]);
+  const std::wstring& command = args[0];
+  auto arg = [&](size_t i) -> const wchar_t* { return i < args.size() ? args[i].c_str() : nullptr; };
+  HWND window = FindWindowW(nullptr, args[1].c_str());
   if (!window) return 2;
   gWindow = window;
-  CoInitialize(nullptr);
-  if (command == L"events") return Events(window, argc > 3 ? _wtoi(argv[3]) : 5);
+  if (command == L"events") return Events(window, arg(2) ? _wtoi(arg(2)) : 5);
 
   IAccessible* root = nullptr;
   HRESULT hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -220,39 +271,36 @@ int main() {
   }
   int code = 0;
   if (command == L"tree") {
-    PrintTree(root, "", 0);
+    if (gFreeThreaded) {
+      PrintTreeSideBySide(root);
+    } else {
+      PrintTree(root, "", 0);
+    }
   } else if (command == L"action" || command == L"select") {
-    Element e = Walk(root, argc > 3 ? argv[3] : L"");
-    if (!e.object) return 3;
+    Element e = Walk(root, arg(2) ? arg(2) : L"");
+    if (!e.object) {
+      root->Release();
+      return 3;
+    }
     hr = command == L"action" ? e.object->accDoDefaultAction(ChildId(e.child))
-                              : e.object->accSelect(argc > 4 ? _wtoi(argv[4]) : SELFLAG_TAKEFOCUS, ChildId(e.child));
+                              : e.object->accSelect(arg(3) ? _wtoi(arg(3)) : SELFLAG_TAKEFOCUS, ChildId(e.child));
     std::printf("{\"hr\": %ld}\n", static_cast<long>(hr));
     code = SUCCEEDED(hr) ? 0 : 3;
     e.object->Release();
   } else if (command == L"focus" || command == L"hit") {
+    const bool focus = command == L"focus";
+    POINT point{arg(2) ? _wtoi(arg(2)) : 0, arg(3) ? _wtoi(arg(3)) : 0};
+    ClientToScreen(window, &point);
     VARIANT found;
     VariantInit(&found);
-    if (command == L"focus") {
-      hr = root->get_accFocus(&found);
-    } else {
-      POINT point{argc > 3 ? _wtoi(argv[3]) : 0, argc > 4 ? _wtoi(argv[4]) : 0};
-      ClientToScreen(window, &point);
-      hr = root->accHitTest(point.x, point.y, &found);
-    }
+    hr = focus ? root->get_accFocus(&found) : root->accHitTest(point.x, point.y, &found);
     // Drill down while the answer is an object that knows a deeper one.
     Element e = FromVariant(root, found);
     VariantClear(&found);
     for (int depth = 0; e.object && e.child == CHILDID_SELF && depth < 8; ++depth) {
       VARIANT inner;
       VariantInit(&inner);
-      HRESULT again = E_FAIL;
-      if (command == L"focus") {
-        again = e.object->get_accFocus(&inner);
-      } else {
-        POINT point{_wtoi(argv[3]), _wtoi(argv[4])};
-        ClientToScreen(window, &point);
-        again = e.object->accHitTest(point.x, point.y, &inner);
-      }
+      const HRESULT again = focus ? e.object->get_accFocus(&inner) : e.object->accHitTest(point.x, point.y, &inner);
       if (again != S_OK || (inner.vt == VT_I4 && inner.lVal == CHILDID_SELF) || inner.vt == VT_EMPTY) break;
       Element next = FromVariant(e.object, inner);
       VariantClear(&inner);
@@ -268,6 +316,58 @@ int main() {
     }
   }
   root->Release();
+  return code;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
+
+// One command per line of standard input (UTF-8, arguments separated by tabs), each answered
+// by its lines and {"done": CODE}, until the input ends: a test reads the window many times
+// without starting a Wine process and COM for each read.
+int Serve() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  std::string line;
+  for (int c; (c = std::getchar()) != EOF;) {
+    if (c != '\n') {
+      line += static_cast<char>(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::wstring> args;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+      args.push_back(Wide(line.substr(start, tab - start)));
+    }
+    args.push_back(Wide(line.substr(start)));
+    line.clear();
+    const int code = args.size() >= 2 && args[0] != L"events" ? RunCommand(args) : 1;
+    std::printf("{\"done\": %d}\n", code);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc >= 2 && std::wstring(argv[1]) == L"serve") {
+    // Free-threaded: no apartment window, and calls into the window's own apartment go out
+    // through proxies as from any reader.
+    gFreeThreaded = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    const int code = Serve();
+    CoUninitialize();
+    return code;
+  }
+  CoInitialize(nullptr);
+  const int code = RunCommand(std::vector<std::wstring>(argv + 1, argv + argc));
   std::fflush(stdout);
   CoUninitialize();
   return code;
