@@ -77,6 +77,13 @@ class _Recorder:
         return chunk
 
 
+def hold_while_exists(path):
+    """Holds the answer while the file at path exists (at most two minutes); at once without one."""
+    stop = time.monotonic() + 120
+    while path and os.path.exists(path) and time.monotonic() < stop:
+        time.sleep(0.05)
+
+
 def header_pairs(raw):
     """[[name, value], ...] of a raw header block, in the order received."""
     pairs = []
@@ -235,12 +242,9 @@ class Handler(BaseHTTPRequestHandler):
         key = term.strip().casefold()
         if key == STRESS_TERM:                 # as fast as the site can answer
             return self.search_stress(page)
-        if cfg.search_hold_file and page > 1:
-            # Held while the file exists (at most two minutes): a test acts in the middle of a
-            # run for as long as it needs, then lets the run go on.
-            stop = time.monotonic() + 120
-            while os.path.exists(cfg.search_hold_file) and time.monotonic() < stop:
-                time.sleep(0.05)
+        if page > 1:
+            # A test acts in the middle of a run for as long as it needs, then lets it go on.
+            hold_while_exists(cfg.search_hold_file)
         if cfg.search_delay_ms:
             time.sleep(cfg.search_delay_ms / 1000.0)
         if key in SEARCH_FAULTS or key in DETAIL_FAULT_TERMS:
@@ -253,13 +257,9 @@ class Handler(BaseHTTPRequestHandler):
                   [("Cache-Control", "no-cache")])
 
     def do_detail(self):
-        hold = self.server.cfg.detail_hold_file
-        if hold:
-            # Held while the file exists (at most two minutes): the request is already in the
-            # log, so a test knows the program asked and no answer was sent.
-            stop = time.monotonic() + 120
-            while os.path.exists(hold) and time.monotonic() < stop:
-                time.sleep(0.05)
+        # The request is already in the log, so a test knows the program asked and no answer
+        # was sent.
+        hold_while_exists(self.server.cfg.detail_hold_file)
         if self.server.cfg.detail_delay_ms:
             time.sleep(self.server.cfg.detail_delay_ms / 1000.0)
         fid = self.int_arg("id", -1)

@@ -691,11 +691,12 @@ class Delays(unittest.TestCase):
             site.raw(("GET %s HTTP/1.0\r\n\r\n" % search_path(DEMO, 1)).encode(), timeout=self.CLIENT_WAIT)
 
     def test_a_held_search_goes_on_once_its_file_is_gone(self):
-        hold = os.path.join(tempfile.mkdtemp(prefix="quarvel-hold-"), "hold")
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        hold = os.path.join(folder.name, "hold")
         open(hold, "w").close()
         site = SiteProcess("--search-hold-file", hold)
         self.addCleanup(site.stop)
-        self.addCleanup(lambda: os.path.exists(hold) and os.remove(hold))
         # The first page answers at once; the later ones wait while the file is there.
         first, _ = site.raw(("GET %s HTTP/1.0\r\n\r\n" % search_path(DEMO, 1)).encode(), timeout=self.CLIENT_WAIT)
         self.assertTrue(first.startswith(b"HTTP/1."), first[:40])

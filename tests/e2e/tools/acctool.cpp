@@ -24,6 +24,9 @@
 
 namespace {
 
+// Whether the reader is free-threaded (serving): then a tree is described by several threads.
+bool gFreeThreaded = false;
+
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -128,25 +131,10 @@ Element FromVariant(IAccessible* parent, const VARIANT& v) {
   return Element{};
 }
 
-void PrintTree(IAccessible* object, const std::string& path, int depth) {
-  std::printf("%s\n", Describe(Element{object, CHILDID_SELF}, path).c_str());
-  long count = 0;
-  if (depth > 6 || object->get_accChildCount(&count) != S_OK) return;
-  for (long i = 1; i <= count; ++i) {
-    const std::string childPath = path.empty() ? std::to_string(i) : path + "." + std::to_string(i);
-    Element child = ChildOf(object, i);
-    if (child.child == CHILDID_SELF) {
-      PrintTree(child.object, childPath, depth + 1);
-    } else {
-      std::printf("%s\n", Describe(child, childPath).c_str());
-    }
-    child.object->Release();
-  }
-}
-
-// The same lines as PrintTree, with the elements described by several threads at once: each
-// description is a round trip per property into the window's process, and the round trips of
-// different threads overlap. Only for a free-threaded reader, whose objects any thread may use.
+// The tree: every element found by one walk, then described, one line each in walk order.
+// A free-threaded reader, whose objects any thread may use, describes them from several
+// threads at once: each description is a round trip per property into the window's process,
+// and the round trips of different threads overlap.
 struct Found {
   Element element;
   std::string path;
@@ -173,7 +161,7 @@ void CollectTree(IAccessible* object, const std::string& path, int depth, std::v
   }
 }
 
-void PrintTreeSideBySide(IAccessible* root) {
+void PrintTree(IAccessible* root) {
   std::vector<Found> found;
   CollectTree(root, "", 0, found);
   std::vector<std::string> lines(found.size());
@@ -182,7 +170,7 @@ void PrintTreeSideBySide(IAccessible* root) {
     for (size_t i; (i = next++) < found.size();) lines[i] = Describe(found[i].element, found[i].path, found[i].count);
   };
   std::vector<std::thread> threads;
-  for (int t = 0; t < 3; ++t) threads.emplace_back(work);
+  for (int t = 0; gFreeThreaded && t < 3; ++t) threads.emplace_back(work);
   work();
   for (std::thread& thread : threads) thread.join();
   for (size_t i = 0; i < found.size(); ++i) {
@@ -213,7 +201,6 @@ Element Walk(IAccessible* root, const std::wstring& path) {
 }
 
 HWND gWindow = nullptr;
-bool gFreeThreaded = false;
 
 void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
   IAccessible* accessible = nullptr;
@@ -271,11 +258,7 @@ int RunCommand(const std::vector<std::wstring>& args) {
   }
   int code = 0;
   if (command == L"tree") {
-    if (gFreeThreaded) {
-      PrintTreeSideBySide(root);
-    } else {
-      PrintTree(root, "", 0);
-    }
+    PrintTree(root);
   } else if (command == L"action" || command == L"select") {
     Element e = Walk(root, arg(2) ? arg(2) : L"");
     if (!e.object) {
