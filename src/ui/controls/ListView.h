@@ -32,6 +32,7 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include <atomic>
@@ -43,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/CanvasRows.h"
 #include "ui/controls/ListLayout.h"
 #include "ui/controls/ScrollBar.h"
 #include "ui/core/Control.h"
@@ -369,6 +371,8 @@ class ListView : public Control {
     bool columns = false;
     bool rows = false;
     bool all = false;
+    // Rows moved or left (a filter, an order): each row looks as before, wherever it now is.
+    bool reshuffled = false;
     int first = INT_MAX;  // rows to redraw, when visible
     int last = 0;
     std::uint32_t follow = 0;  // the serial of a row a worker asked to bring into view
@@ -380,6 +384,7 @@ class ListView : public Control {
   // A copy of what one row needs for drawing.
   struct RowSnapshot {
     int row = 0;
+    std::uint32_t serial = 0;
     std::vector<std::string> texts;
     std::vector<int> images;
     int state = kRowNormal;
@@ -446,6 +451,13 @@ class ListView : public Control {
   class RowPaint;
   void DrawRowSnapshot(const RowSnapshot& snapshot, int offsetX, int offsetY, RowPaint& paint);
   bool Snapshot(const Locked& lock, int row, RowSnapshot* out);
+  // A row's text colour and fill for its state.
+  std::pair<Gdiplus::ARGB, Gdiplus::ARGB> ColoursOf(const RowSnapshot& snapshot) const;
+  // Everything a drawn row's pixels come from, for canvasRows_.
+  std::uint64_t LookOf(const RowSnapshot& snapshot, int offsetX, const RowPaint& paint) const;
+  // After rows moved: draws the rows in view whose band does not already show them, clears
+  // what lies below the last row; false when every row must be drawn anew.
+  bool RedrawMovedRows();
   // False when none of them is visible; band (when given) gets the drawn rows' area in the canvas.
   bool DrawRowsIn(int fromRow, int toRow, Gdiplus::RectF* band = nullptr);
   // Composes the layers onto the surface and shows them, within area (control coordinates) or whole.
@@ -595,6 +607,7 @@ class ListView : public Control {
   std::atomic<bool> pendingPosted_{false};    // a TKM_LIST_PENDING is in flight
   DWORD uiThread_ = 0;                        // the thread that owns the host window
   int canvasOffsetY_ = 0;                     // vertical offset the canvas was drawn for (UI thread)
+  CanvasRows canvasRows_;                     // what the canvas's row bands show (UI thread)
   bool layersStale_ = false;                  // drawing was skipped while hidden (UI thread)
   int headerHeight_ = 0;
   gfx::GraphicsPtr canvasGraphics_;           // on canvas_

@@ -64,7 +64,7 @@ void ListView::SetRowFilter(std::shared_ptr<const ListRowFilter> filter) {
     if (topRow > 0) offsetY_ = -(topRow - 1) * rowHeight_;
     firstVisible_ = lastVisible_ = 0;
     pending_.rows = true;
-    pending_.all = true;
+    pending_.reshuffled = true;
   }
   Notify();
 }

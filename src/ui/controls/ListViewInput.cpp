@@ -398,6 +398,7 @@ void ListView::ReleaseAll() {
   canvasGraphics_.Reset();
   spareGraphics_.Reset();
   canvas_.Reset();
+  canvasRows_.Reset();
   spare_.Reset();
   headerSurface_.Reset();
   backgroundSurface_.Reset();

@@ -43,7 +43,7 @@ void ListView::ArrangeLocked(const Locked& lock, const ListRowOrder& order) {
   follow(currentRow_);
   follow(hotRow_);
   pending_.rows = true;  // told to assistive technology as a reorder
-  pending_.all = true;
+  pending_.reshuffled = true;
 }
 
 int ListView::PlaceLocked(const Locked& lock, const ListRowView& row) const {

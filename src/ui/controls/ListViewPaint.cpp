@@ -4,6 +4,8 @@
 #include "ui/controls/ListView.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "resources/Resources.h"
 #include "ui/core/Colour.h"
@@ -154,6 +156,10 @@ class ListView::RowPaint {
     const Lock lock(list.mutex_);
     columns = list.columns_;
     markColour = list.markColour_;
+    RowLook look;
+    look.Add(markColour);
+    for (const Column& c : columns) look.Add(static_cast<std::uint64_t>(c.width)).Add(c.alignment);
+    layout = look.Value();
   }
   // A solid brush or one-pixel pen of the colour, made the first time this paint asks for it.
   Gdiplus::GpBrush* Brush(ARGB colour) { return Cached(brushes_, colour, SolidBrush).Get(); }
@@ -161,6 +167,7 @@ class ListView::RowPaint {
 
   std::vector<Column> columns;
   ARGB markColour = 0;
+  std::uint64_t layout = 0;  // the columns' widths and alignments and the mark colour
 
  private:
   // Rows of one paint use a handful of colours: a short list searched in order is enough.
@@ -350,6 +357,7 @@ bool ListView::Snapshot(const Locked& lock, int row, RowSnapshot* out) {
   if (!ValidRow(lock, row)) return false;
   const Row& r = rows_[static_cast<size_t>(row - 1)];
   out->row = row;
+  out->serial = r.serial;
   out->texts = r.texts;
   out->images = r.images;
   out->state = r.state;
@@ -367,6 +375,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     canvasGraphics_.Reset();
     spareGraphics_.Reset();
     spare_.Reset();
+    canvasRows_.Reset();
     canvas_ = NewSurface(view_, &canvasGraphics_, HostDpi());
     redraw = true;
   }
@@ -381,6 +390,7 @@ void ListView::UpdateVisibleRows(bool recreateCanvas, bool redraw) {
     if (redraw && canvasGraphics_) canvasShift_ = 0;  // drawn afresh for the offset as it is now
   }
   if (!redraw || !canvasGraphics_) return;
+  canvasRows_.Reset();
   if (!gfx::FillBitmap(canvas_.Get(), 0, canvasGraphics_.Get())) {
     Clear(canvasGraphics_.Get(), RectF(0, 0, view_.Width, view_.Height));
   }
@@ -445,6 +455,81 @@ void ListView::DrawRow(int row, bool present) {
   if (present) Present();
 }
 
+std::pair<ARGB, ARGB> ListView::ColoursOf(const RowSnapshot& s) const {
+  // Hot and selected rows take the host's background colour unless the list was given one.
+  const int hostColour = Host() ? Host()->Painting().BackgroundColour() : -1;
+  ARGB textColour = s.colour, fill = 0;
+  if (s.state == kRowHot) {
+    fill = hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51);
+    if (hotTextColour_) textColour = hotTextColour_;
+  } else if (s.state == kRowSelected) {
+    fill = selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102);
+    if (selectedTextColour_) textColour = selectedTextColour_;
+  }
+  return {textColour, fill};
+}
+
+std::uint64_t ListView::LookOf(const RowSnapshot& s, int offsetX, const RowPaint& paint) const {
+  const auto [textColour, fill] = ColoursOf(s);
+  const bool frame = s.current && Host() && Host()->Input().KeyboardCue() == this;
+  RowLook look;
+  look.Add(s.serial).Add(textColour).Add(fill).Add(s.ticked).Add(frame).Add(s.mark);
+  look.Add(static_cast<std::uint64_t>(offsetX)).Add(paint.layout).Add(reinterpret_cast<std::uintptr_t>(rowImages_));
+  for (const std::string& text : s.texts) look.Add(text);
+  for (const int image : s.images) look.Add(static_cast<std::uint64_t>(image));
+  return look.Value();
+}
+
+bool ListView::RedrawMovedRows() {
+  Gdiplus::GpGraphics* g = canvasGraphics_.Get();
+  if (!g || viewStyle_ == kListIcons) return false;
+  std::vector<RowSnapshot> rows;
+  std::vector<RectF> places;
+  int offsetX = 0, offsetY = 0;
+  float end = 0;  // below the last row, in the canvas
+  {
+    const Lock lock(mutex_);
+    offsetX = offsetX_;
+    offsetY = offsetY_;
+    const list_layout::RowRange range = VisibleRange(lock, offsetY);
+    if (rows_.empty() || range.first == 0) return false;  // the empty line is drawn on a clear canvas
+    firstVisible_ = range.first;
+    lastVisible_ = range.last;
+    canvasShift_ = 0;  // the rows are placed for the offset as it is now
+    rows.resize(static_cast<size_t>(range.last - range.first + 1));
+    for (int row = range.first; row <= range.last; ++row) {
+      Snapshot(lock, row, &rows[static_cast<size_t>(row - range.first)]);
+      places.push_back(RowRect(lock, row, offsetX, offsetY));
+    }
+    const RectF last = RowRect(lock, static_cast<int>(rows_.size()), offsetX, offsetY);
+    end = last.Y + last.Height;
+  }
+  canvasOffsetY_ = offsetY;
+  RowPaint paint(*this);
+  for (size_t at = 0; at < rows.size(); ++at) {
+    const RectF& r = places[at];
+    const int top = static_cast<int>(std::lround(r.Y)), height = static_cast<int>(std::lround(r.Height));
+    // A row drawn covers its whole band across the view, whatever showed there before.
+    if (!canvasRows_.Shows(top, height, LookOf(rows[at], offsetX, paint))) {
+      DrawRowSnapshot(rows[at], offsetX, offsetY, paint);
+    }
+  }
+  if (end < view_.Height) {
+    // Below the last row: rows that left, or the end line's old place.
+    const RectF below(0, end, view_.Width, view_.Height - end);
+    gfx::BitmapPixels pixels(canvas_.Get(), g);
+    const RECT band = ui::RectToDevice(below, HostDpi());
+    if (const gfx::PixelArea area = pixels.Area()) {
+      gfx::FillPixels(area, 0, {&band, 1});
+    } else {
+      Clear(g, below);
+    }
+    canvasRows_.Cleared(static_cast<int>(std::floor(end)), INT_MAX);
+  }
+  DrawEndText();
+  return true;
+}
+
 void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, RowPaint& paint) {
   Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (!g) return;
@@ -461,16 +546,9 @@ void ListView::DrawRowSnapshot(const RowSnapshot& s, int offsetX, int offsetY, R
     Gdiplus::GpGraphics* g;
     ~ClipReset() { gdip::GdipResetClip(g); }
   } clipReset{g};
-  // Hot and selected rows take the host's background colour unless the list was given one.
-  const int hostColour = Host() ? Host()->Painting().BackgroundColour() : -1;
-  ARGB textColour = s.colour, fill = 0;
-  if (s.state == kRowHot) {
-    fill = hotBackground_ ? hotBackground_ : ToArgb(hostColour, 51);
-    if (hotTextColour_) textColour = hotTextColour_;
-  } else if (s.state == kRowSelected) {
-    fill = selectedBackground_ ? selectedBackground_ : ToArgb(hostColour, 102);
-    if (selectedTextColour_) textColour = selectedTextColour_;
-  }
+  const auto [textColour, fill] = ColoursOf(s);
+  canvasRows_.Drawn(static_cast<int>(std::lround(rect.Y)), static_cast<int>(std::lround(rect.Height)),
+                    LookOf(s, offsetX, paint));
   // The row's background and grid lines are set in memory, on exactly its device pixels; its
   // texts and images are drawn clipped to them.
   const RECT cell = ui::RectToDevice(rect, HostDpi());
@@ -579,6 +657,7 @@ void ListView::DrawEndText() {
   }
   if (place.Y >= view_.Height || place.Y + place.Height <= 0) return;
   Clear(canvasGraphics_.Get(), place);
+  canvasRows_.Cleared(static_cast<int>(std::floor(place.Y)), static_cast<int>(std::ceil(place.Y + place.Height)));
   DrawLineIn(line, place);
 }
 
@@ -602,6 +681,8 @@ void ListView::ScrollCanvasTo(int offsetY) {
   std::swap(canvas_, spare_);
   std::swap(canvasGraphics_, spareGraphics_);
   canvasOffsetY_ = offsetY;
+  canvasRows_.Scrolled(delta, height);
+  canvasRows_.Cleared(static_cast<int>(std::floor(band.Y)), static_cast<int>(std::ceil(band.Y + band.Height)));
 
   int first = 0, last = 0;
   {
@@ -800,9 +881,14 @@ void ListView::DrawPending(Pending& p) {
     // Rows inserted or deleted in sight move every row after them, down to the view's end.
     if (p.last == INT_MAX && p.first <= lastVisible_) p.all = true;
   }
-  if (offsetY != canvasOffsetY_) p.all = true;
-  if (p.all) {
+  // Rows that only moved are compared band by band, wherever the view now stands.
+  if (offsetY != canvasOffsetY_ && !p.reshuffled) p.all = true;
+  if (p.all || (p.reshuffled && !RedrawMovedRows())) {
     UpdateVisibleRows(false, true);
+    Present();
+    return;
+  }
+  if (p.reshuffled) {
     Present();
     return;
   }

@@ -2,11 +2,13 @@
 // leave the selection, and rows that arrive meanwhile are filtered in their ordered place.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/HostedControls.h"
 #include "ui/controls/ListView.h"
+#include "ui/gfx/Pixels.h"
 
 using namespace controls_testing;
 
@@ -21,6 +23,27 @@ class Holding final : public ListRowFilter {
  private:
   std::string text_;
 };
+
+// Rows whose data passes a test.
+class Passing final : public ListRowFilter {
+ public:
+  explicit Passing(std::function<bool(std::uintptr_t)> test) : test_(std::move(test)) {}
+  bool Shows(const ListRowView& row) const override { return test_(row.data); }
+
+ private:
+  std::function<bool(std::uintptr_t)> test_;
+};
+
+std::vector<std::uint32_t> CanvasCopy(ListView& list) {
+  gfx::BitmapPixels pixels(list.RowsCanvas());
+  const gfx::PixelArea area = pixels.Area();
+  std::vector<std::uint32_t> copy;
+  for (int y = 0; y < area.height; ++y) {
+    const std::uint32_t* line = area.bits + static_cast<size_t>(y) * static_cast<size_t>(area.stride);
+    copy.insert(copy.end(), line, line + area.width);
+  }
+  return copy;
+}
 
 // Rows by their first cell, descending.
 class ByTextDescending final : public ListRowOrder {
@@ -122,6 +145,69 @@ TEST(ListViewFilter, AllHiddenShowsTheFilteredOutLineAndClearingForgetsThem) {
   f.list.ClearRows();
   EXPECT_EQ(f.list.AllRowCount(), 0);
   EXPECT_EQ(f.list.ShownEmptyText(), "empty");
+}
+
+// A filter or an order draws only the rows whose place shows something else; what the list
+// shows then is what drawing every row afresh shows.
+TEST(ListViewFilter, RowsThatOnlyMovedAreNotDrawnAgainAndTheViewIsAsDrawnAfresh) {
+  FilterFixture f;
+  for (int i = 1; i <= 60; ++i) f.Add((i < 10 ? "r0" : "r") + std::to_string(i), static_cast<std::uintptr_t>(i));
+  Pump();
+  const int inView = static_cast<int>(f.list.RowsClip().Height) / f.list.RowHeight();
+  ASSERT_GE(inView, 8);
+  const auto hide = [&](std::function<bool(std::uintptr_t)> shown) {
+    f.list.SetRowFilter(std::make_shared<Passing>(std::move(shown)));
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> prepare, change;
+    int least, most;  // rows the change drew
+  } cases[] = {
+      {"two rows in view hidden", [] {}, [&] { hide([](std::uintptr_t d) { return d != 6 && d != 7; }); }, 1,
+       inView - 3},
+      {"and shown again", [] {}, [&] { f.list.SetRowFilter(nullptr); }, 1, inView - 3},
+      {"the hovered row's neighbour hidden",
+       [&] {
+         const Gdiplus::RectF view = f.list.ViewRect();
+         const int y = static_cast<int>(10 + view.Y) + 3 * f.list.RowHeight() + f.list.RowHeight() / 2;
+         f.window.Send(WM_MOUSEMOVE, 0, 50, y);
+       },
+       [&] { hide([](std::uintptr_t d) { return d != 3; }); }, 1, inView + 1},
+      {"scrolled down, a row above the view hidden",
+       [&] {
+         f.list.SetRowFilter(nullptr);
+         f.list.VerticalBar()->Position(20 * f.list.RowHeight());
+         f.list.SetScrollY(20 * f.list.RowHeight());
+       },
+       [&] { hide([](std::uintptr_t d) { return d != 5; }); }, 0, 0},
+      {"an order that moves every row", [] {}, [&] { f.list.SetRowOrder(std::make_shared<ByTextDescending>()); },
+       inView, inView + 2},
+      // Fewer rows than the view holds: no bar comes or goes, and the end line moves.
+      {"a few rows fewer above an end line",
+       [&] {
+         f.list.SetEndText("the end of the rows, said below the last of them");
+         hide([](std::uintptr_t d) { return d >= 55; });
+       },
+       [&] { hide([](std::uintptr_t d) { return d >= 58; }); }, 0, 3},
+      {"rows back where the end line was", [] {}, [&] { hide([](std::uintptr_t d) { return d >= 55; }); }, 3, 6},
+      {"every row back", [] {}, [&] { f.list.SetRowFilter(nullptr); }, inView - 3, inView + 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.prepare();
+    Pump();
+    const long before = f.list.RowsDrawn();
+    c.change();
+    Pump();
+    const long drawn = f.list.RowsDrawn() - before;
+    EXPECT_GE(drawn, c.least);
+    EXPECT_LE(drawn, c.most);
+    const std::vector<std::uint32_t> shown = CanvasCopy(f.list);
+    f.list.RedrawRowsFrom(1);  // every row in view drawn afresh
+    Pump();
+    ASSERT_GT(f.list.RowsDrawn(), before + drawn) << "drawn afresh";
+    EXPECT_TRUE(shown == CanvasCopy(f.list)) << "the canvas differs from one drawn afresh";
+  }
 }
 
 }  // namespace
