@@ -50,6 +50,10 @@ if [ -z "$want" ] || [[ search == *"$want"* ]]; then
   wine "$bench/search_bench.exe" "$(cat "$port_file")"
   kill "$site_pid"; site_pid=
 fi
+if [ -z "$want" ] || [[ paced == *"$want"* ]]; then
+  echo "== paced_search: process CPU per row of a real search, 50 pages of 40 rows at a page a second"
+  bash "$QUARVEL_ROOT/bench/paced_search.sh" "${QUARVEL_BENCH_EXE:-$BUILD_DIR/Quarvel.exe}"
+fi
 if [ -z "$want" ] || [[ action == *"$want"* ]]; then
   # The real main window taking many results at once; detail pages answered after 200 ms.
   port_file=$(mktemp)

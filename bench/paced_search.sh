@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Process CPU per row of a real search: the exe against the reference site, 50 pages of 40 rows
+# at the program's own pace of a page a second, the rows landing below the view. The process's
+# idle CPU, measured just before over 10 s, is taken off; Wine's server is reported beside it.
+#   bash bench/paced_search.sh [EXE]    (bench/run.sh paced; the display and Wine are set up)
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"
+exe=${1:-$BUILD_DIR/Quarvel.exe}
+pages=${PACED_PAGES:-50}
+rows=${PACED_ROWS:-40}
+tick=$(getconf CLK_TCK)
+
+host=$(sed -n 's/^QUARVEL_SEARCH_HOST:STRING=//p' "$BUILD_DIR/CMakeCache.txt")
+port=${host##*:}
+log=$(mktemp)
+python3 "$QUARVEL_ROOT/site/server.py" --port "$port" --log "$log" --stress-pages "$pages" --stress-rows "$rows" \
+  >/dev/null 2>&1 &
+site=$!
+wine "$exe" >/dev/null 2>&1 &
+cleanup() {
+  kill "$site" 2>/dev/null || true
+  wine "$BUILD_DIR/tools/wintool.exe" close "$caption" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+caption=$(printf 'Quarvel1.0\xe7\x89\x88 ')
+info=
+for _ in $(seq 1 120); do
+  if info=$(wine "$BUILD_DIR/tools/wintool.exe" info "$caption" 2>/dev/null) && [ "$(echo "$info" | awk '{print $5}')" = 1 ]; then break; fi
+  info=
+  sleep 0.5
+done
+[ -n "$info" ] || die "paced search: the main window did not appear"
+read -r x y _ _ _ <<<"$info"
+
+# CPU ticks (user and system) of the program's process and of Wine's server.
+program_ticks() {
+  local total=0 pid
+  for pid in $(pgrep -f 'Quarvel\.exe'); do
+    [ -r "/proc/$pid/stat" ] || continue
+    total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat")))
+  done
+  echo "$total"
+}
+server_ticks() { awk '{print $14 + $15}' "/proc/$(pgrep -n wineserver)/stat"; }
+now() { date +%s.%N; }
+calc() { awk "BEGIN { print $1 }"; }
+
+sleep 2
+idle_start=$(now) idle_ticks=$(program_ticks)
+sleep 10
+idle_rate=$(calc "($(program_ticks) - $idle_ticks) / ($(now) - $idle_start)")  # ticks a second
+
+xdotool mousemove $((x + 200)) $((y + 47)) click 1
+xdotool type --delay 20 "stress"
+start=$(now) start_ticks=$(program_ticks) start_server=$(server_ticks)
+xdotool mousemove $((x + 490)) $((y + 47)) click 1
+# The run ends on the empty page after the last one.
+for _ in $(seq 1 $((pages * 4 + 60))); do grep -q "p=$((pages + 1)) " "$log" && break; sleep 0.5; done
+grep -q "p=$((pages + 1)) " "$log" || die "paced search: the run did not reach its end"
+sleep 1
+elapsed=$(calc "$(now) - $start")
+used=$(calc "($(program_ticks) - $start_ticks) / $tick")
+idle=$(calc "$idle_rate * $elapsed / $tick")
+server=$(calc "($(server_ticks) - $start_server) / $tick")
+total=$((pages * rows))
+printf '%d rows (%d pages) in %.1f s: process CPU %.2f s, idle share %.2f s: %.3f ms per row (target <= 0.05; 0.27 for this build, 0.10-0.15 released, at the start); Wine server %.3f ms per row\n' \
+  "$total" "$pages" "$elapsed" "$used" "$idle" "$(calc "($used - $idle) * 1000 / $total")" "$(calc "$server * 1000 / $total")"
+rm -f "$log"
