@@ -481,6 +481,7 @@ std::uint64_t ListView::LookOf(const RowSnapshot& s, int offsetX, const RowPaint
 }
 
 bool ListView::RedrawMovedRows() {
+  if (DeferLayers()) return true;  // drawn whole once shown
   Gdiplus::GpGraphics* g = canvasGraphics_.Get();
   if (!g || viewStyle_ == kListIcons) return false;
   std::vector<RowSnapshot> rows;

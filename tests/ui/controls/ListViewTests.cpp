@@ -187,6 +187,16 @@ TEST(ListView, DeletingARowOfAShortListLeavesNothingBehind) {
   for (int dx = 0; dx < 60; ++dx) EXPECT_EQ(SurfacePixel(&list, x + dx, lastRowY), empty) << dx;
 }
 
+class ByFirstCellDescending final : public ListRowOrder {
+ public:
+  bool Before(const ListRowView& a, const ListRowView& b) const override { return a.texts[0] > b.texts[0]; }
+};
+
+class AnyRow final : public ListRowFilter {
+ public:
+  bool Shows(const ListRowView&) const override { return true; }
+};
+
 // A list made hidden (the category list) draws no layers until it is shown; what changed
 // while it was hidden is what it shows then.
 TEST(ListView, AHiddenListDrawsWhenShown) {
@@ -223,7 +233,12 @@ TEST(ListView, AHiddenListDrawsWhenShown) {
   list.InsertRow(std::nullopt, std::string(12, 'W'));
   list.DeleteRow(1);
   list.DeleteRow(1);
+  // Rows that only move (an order, a filter) are not drawn while hidden either.
+  list.SetRowOrder(std::make_shared<ByFirstCellDescending>());
+  list.SetRowFilter(std::make_shared<AnyRow>());
+  const long drawnWhileShown = list.RowsDrawn();
   Pump();
+  EXPECT_EQ(list.RowsDrawn(), drawnWhileShown) << "a hidden list drew rows";
   list.Visible(true);
   Pump();
   EXPECT_TRUE(rowInked(1));
