@@ -19,17 +19,10 @@ site=$!
 wine "$exe" >/dev/null 2>&1 &
 cleanup() {
   kill "$site" 2>/dev/null || true
-  wine "$BUILD_DIR/tools/wintool.exe" close "$caption" >/dev/null 2>&1 || true
+  wine "$BUILD_DIR/tools/wintool.exe" close "$QUARVEL_CAPTION" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-caption=$(printf 'Quarvel1.0\xe7\x89\x88 ')
-info=
-for _ in $(seq 1 120); do
-  if info=$(wine "$BUILD_DIR/tools/wintool.exe" info "$caption" 2>/dev/null) && [ "$(echo "$info" | awk '{print $5}')" = 1 ]; then break; fi
-  info=
-  sleep 0.5
-done
-[ -n "$info" ] || die "paced search: the main window did not appear"
+info=$(quarvel_main_window) || die "paced search: the main window did not appear"
 read -r x y _ _ _ <<<"$info"
 
 # CPU ticks (user and system) of the program's process and of Wine's server.

@@ -97,6 +97,24 @@ quarvel_wine() {
   fi
 }
 
+# The main window's caption, as wintool takes it.
+QUARVEL_CAPTION=$(printf 'Quarvel1.0\xe7\x89\x88 ')
+
+# Waits up to a minute for Quarvel's main window to be shown and prints wintool's line for it:
+# left, top, width, height, visible, then the rest.
+quarvel_main_window() {
+  local info
+  for _ in $(seq 1 120); do
+    if info=$(wine "$BUILD_DIR/tools/wintool.exe" info "$QUARVEL_CAPTION" 2>/dev/null) \
+      && [ "$(echo "$info" | awk '{print $5}')" = 1 ]; then
+      echo "$info"
+      return 0
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
 quarvel_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
   if [ -n "$QUARVEL_XVFB_PID" ]; then kill "$QUARVEL_XVFB_PID" 2>/dev/null || true; wait "$QUARVEL_XVFB_PID" 2>/dev/null || true; fi

@@ -37,14 +37,7 @@ fi
 
 wine "$BUILD_DIR/Quarvel.exe" >/dev/null 2>&1 &
 app_pid=$!
-caption=$(printf 'Quarvel1.0\xe7\x89\x88 ')
-info=
-for _ in $(seq 1 120); do
-  if info=$(wine "$BUILD_DIR/tools/wintool.exe" info "$caption" 2>/dev/null) && [ "$(echo "$info" | awk '{print $5}')" = 1 ]; then break; fi
-  info=
-  sleep 0.5
-done
-[ -n "$info" ] || die "the main window did not appear"
+info=$(quarvel_main_window) || die "the main window did not appear"
 read -r x y w h _ <<<"$info"
 
 # Demo search: type the term into the search box and press the search button.
@@ -58,6 +51,6 @@ mkdir -p "$BUILD_DIR/screenshots"
 shot=$BUILD_DIR/screenshots/quarvel.png
 [ "${QUARVEL_CODEPAGE:-936}" = 936 ] || shot=$BUILD_DIR/screenshots/quarvel-$QUARVEL_CODEPAGE.png
 import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot"
-wine "$BUILD_DIR/tools/wintool.exe" close "$caption" >/dev/null 2>&1 || true
+wine "$BUILD_DIR/tools/wintool.exe" close "$QUARVEL_CAPTION" >/dev/null 2>&1 || true
 wait "$app_pid" 2>/dev/null || true
 echo "$shot"
