@@ -238,7 +238,7 @@ void Compositor::redraw(std::optional<std::span<const std::uint8_t>> image, std:
         sharedBackground_ && IsWindow(sharedBackground_) ? host_of_window(sharedBackground_) : nullptr;
     const Compositor* shared = sharedHost ? &sharedHost->Painting() : nullptr;
     if (shared && shared != this) {
-      backgroundImage_.CopyFrom(shared->backgroundImage_.Get());
+      backgroundImage_.CopyFrom(shared->backgroundImage_);
       ForgetStretchedBackground();
       backgroundColour_ = shared->backgroundColour_;
     } else {
@@ -260,6 +260,12 @@ void Compositor::redraw(std::optional<std::span<const std::uint8_t>> image, std:
     // The background cache: repaints start from it.
     GdipFlush(graphics_.Get(), FlushIntentionSync);
     BitBlt(background_.Dc(), 0, 0, DeviceSize().width, DeviceSize().height, backBuffer_.Dc(), 0, 0, SRCCOPY);
+    // A window of one size paints its skin again only at a new scale: until then the cache
+    // holds it, and the skin's pixels and stretched copy (megabytes) need not stay.
+    if (!frame_.Sizable()) {
+      backgroundImage_.LetPixelsGo();
+      stretchedBackground_.Reset();
+    }
 
     // Controls, clipped to the inside of the frame.
     frameClip_.Reset();

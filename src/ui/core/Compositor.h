@@ -74,6 +74,7 @@ class Compositor {
   bool PresentOnAttach() const { return presentOnAttach_; }
   int BackgroundColour() const { return backgroundColour_; }
   Gdiplus::GpImage* BackgroundImage() const { return backgroundImage_.Get(); }
+  bool HoldsSkinPixels() const { return backgroundImage_.HoldsPixels(); }
   Gdiplus::GpGraphics* Graphics() const { return graphics_.Get(); }
   const BufferDc& BackBuffer() const { return backBuffer_; }
   HDC BackgroundDc() const { return background_.Dc(); }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <windows.h>
+// GDI+ needs the two above first.
 #include <objidl.h>
 #include <gdiplus.h>
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "ui/gfx/GdiHandles.h"
 #include "ui/gfx/Image.h"
@@ -50,26 +52,53 @@ class ScopedFlag {
 };
 
 // The host's skin image, always its own: decoded from the bytes it was given, or a copy of a
-// shared background's image (that window may go while this one lives on).
+// shared background's image (that window may go while this one lives on). Decoded from bytes,
+// it keeps the bytes (a few kilobytes) and may let its pixels go between redraws: a skin decodes
+// to several megabytes, used only when the whole window is drawn again.
 class SkinImage {
  public:
-  Gdiplus::GpImage* Get() const { return loaded_ ? loaded_.Get() : copied_.Get(); }
+  // The pixels, decoded again from the kept bytes when they were let go; null when there are
+  // none or the bytes cannot be decoded.
+  Gdiplus::GpImage* Get() const {
+    if (copied_) return copied_.Get();
+    if (!loaded_ && !source_.empty() && !undecodable_) {
+      loaded_ = gfx::load_image(source_);
+      undecodable_ = !loaded_;
+    }
+    return loaded_.Get();
+  }
   explicit operator bool() const { return Get() != nullptr; }
   void Load(std::span<const std::uint8_t> bytes) {
     Reset();
-    loaded_ = gfx::load_image(bytes);
+    source_.assign(bytes.begin(), bytes.end());
   }
   gfx::BitmapPtr TakeStretched(int width, int height) { return loaded_.TakeStretched(width, height); }
-  void CopyFrom(Gdiplus::GpImage* image) {
+  // Another host's skin: its bytes when it has them (this host decodes its own pixels, and the
+  // other host's pixels, which it may let go on its own thread, are not touched), else a copy.
+  void CopyFrom(const SkinImage& other) {
     Reset();
-    if (image) gfx::gdip::GdipCloneImage(image, copied_.Put());
+    if (!other.source_.empty()) {
+      source_ = other.source_;
+    } else if (other.copied_) {
+      gfx::gdip::GdipCloneImage(other.copied_.Get(), copied_.Put());
+    }
+  }
+  // Whether decoded pixels are held now.
+  bool HoldsPixels() const { return copied_ || loaded_; }
+  // Frees the decoded pixels of a skin decoded from bytes; the next Get decodes them again.
+  void LetPixelsGo() {
+    if (!source_.empty()) gfx::dispose_image(loaded_);
   }
   void Reset() {
     gfx::dispose_image(loaded_);
     copied_.Reset();
+    source_.clear();
+    undecodable_ = false;
   }
 
  private:
-  gfx::Image loaded_;
+  std::vector<std::uint8_t> source_;
+  mutable gfx::Image loaded_;
+  mutable bool undecodable_ = false;
   gfx::ImagePtr copied_;
 };

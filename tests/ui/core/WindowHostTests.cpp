@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "resources/Resources.h"
 #include "support/FailingAllocations.h"
 #include "support/ToolkitTesting.h"
 #include "ui/core/Colour.h"
@@ -272,6 +273,38 @@ TEST(Painting, ImageBackgroundTakesItsAverageColourUnlessOneIsGiven) {
   EXPECT_EQ(broken.host->Painting().BackgroundImage(), nullptr);
   EXPECT_EQ(broken.host->Painting().BackgroundColour(), RGB(1, 2, 3));
   EXPECT_EQ(broken.host->Painting().BackBuffer().Pixel(100, 100) >> 24, 0xFEu);
+}
+
+// A window of one size holds its painted skin in its background cache, not the skin's decoded
+// pixels; drawn whole again (as at a new scale) it decodes them once more and looks the same. A
+// window that can be sized keeps them for the sizes to come.
+TEST(Painting, AFixedSizeWindowLetsItsSkinPixelsGoAndDrawsTheSameSkinAgain) {
+  const DWORD fixed = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU;
+  for (const DWORD style : {fixed, fixed | WS_THICKFRAME}) {
+    SCOPED_TRACE(style);
+    const bool sizable = (style & WS_THICKFRAME) != 0;
+    AttachOptions options = HostedWindow::NoFrame();
+    options.image = resources::WindowBackground();
+    HostedWindow hosted(options, 300, 200, style);
+    Compositor& painting = hosted.host->Painting();
+    EXPECT_EQ(painting.HoldsSkinPixels(), sizable);
+    auto samples = [&] {
+      std::vector<std::uint32_t> pixels;
+      for (const POINT p : {POINT{10, 10}, POINT{150, 100}, POINT{290, 190}})
+        pixels.push_back(painting.BackBuffer().Pixel(p.x, p.y));
+      return pixels;
+    };
+    const std::vector<std::uint32_t> before = samples();
+
+    painting.redraw(std::nullopt, std::nullopt, 0, true);
+    Pump();
+    EXPECT_EQ(painting.HoldsSkinPixels(), sizable);
+    const std::vector<std::uint32_t> after = samples();
+    EXPECT_EQ(after, before);
+    EXPECT_NE(after[0] & 0xFFFFFF, 0x0A141Eu);  // the skin, not the plain colour
+    // Asked for, the pixels are there.
+    EXPECT_NE(painting.BackgroundImage(), nullptr);
+  }
 }
 
 TEST(Painting, TitleBarLayoutPlacesTheCaption) {
