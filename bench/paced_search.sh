@@ -34,18 +34,25 @@ program_ticks() {
   done
   echo "$total"
 }
+# The main (UI) thread of the program: the process's first thread.
+ui_ticks() {
+  local pid
+  pid=$(pgrep -f 'Quarvel\.exe' | head -1)
+  awk '{print $14 + $15}' "/proc/$pid/task/$pid/stat"
+}
 server_ticks() { awk '{print $14 + $15}' "/proc/$(pgrep -n wineserver)/stat"; }
 now() { date +%s.%N; }
 calc() { awk "BEGIN { print $1 }"; }
 
 sleep 2
-idle_start=$(now) idle_ticks=$(program_ticks)
+idle_start=$(now) idle_ticks=$(program_ticks) idle_ui=$(ui_ticks)
 sleep 10
 idle_rate=$(calc "($(program_ticks) - $idle_ticks) / ($(now) - $idle_start)")  # ticks a second
+idle_ui_rate=$(calc "($(ui_ticks) - $idle_ui) / ($(now) - $idle_start)")
 
 xdotool mousemove $((x + 200)) $((y + 47)) click 1
 xdotool type --delay 20 "stress"
-start=$(now) start_ticks=$(program_ticks) start_server=$(server_ticks)
+start=$(now) start_ticks=$(program_ticks) start_server=$(server_ticks) start_ui=$(ui_ticks)
 xdotool mousemove $((x + 490)) $((y + 47)) click 1
 # The run ends on the empty page after the last one.
 for _ in $(seq 1 $((pages * 4 + 60))); do grep -q "p=$((pages + 1)) " "$log" && break; sleep 0.5; done
@@ -53,9 +60,13 @@ grep -q "p=$((pages + 1)) " "$log" || die "paced search: the run did not reach i
 sleep 1
 elapsed=$(calc "$(now) - $start")
 used=$(calc "($(program_ticks) - $start_ticks) / $tick")
+ui_used=$(calc "($(ui_ticks) - $start_ui - $idle_ui_rate * $elapsed) / $tick")
 idle=$(calc "$idle_rate * $elapsed / $tick")
 server=$(calc "($(server_ticks) - $start_server) / $tick")
 total=$((pages * rows))
 printf '%d rows (%d pages) in %.1f s: process CPU %.2f s, idle share %.2f s: %.3f ms per row (target <= 0.05; 0.27 for this build, 0.10-0.15 released, at the start); Wine server %.3f ms per row\n' \
   "$total" "$pages" "$elapsed" "$used" "$idle" "$(calc "($used - $idle) * 1000 / $total")" "$(calc "$server * 1000 / $total")"
+printf 'of it the UI thread %.2f s (%.1f ms a page), the other threads %.1f ms a page; idle %.1f ms a second\n' \
+  "$ui_used" "$(calc "$ui_used * 1000 / $pages")" "$(calc "($used - $idle - $ui_used) * 1000 / $pages")" \
+  "$(calc "$idle_rate * 1000 / $tick")"
 rm -f "$log"

@@ -50,6 +50,16 @@ if [ -z "$want" ] || [[ search == *"$want"* ]]; then
   wine "$bench/search_bench.exe" "$(cat "$port_file")"
   kill "$site_pid"; site_pid=
 fi
+if [ -z "$want" ] || [[ fetch == *"$want"* ]]; then
+  port_file=$(mktemp)
+  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --stress-pages 50 --stress-rows 40 \
+    >/dev/null 2>&1 &
+  site_pid=$!
+  for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  echo "== fetch_bench: the CPU of one 40-row result page's exchange, and of a look at an empty queue"
+  wine "$bench/fetch_bench.exe" "$(cat "$port_file")" 100
+  kill "$site_pid"; site_pid=
+fi
 if [ -z "$want" ] || [[ paced == *"$want"* ]]; then
   echo "== paced_search: process CPU per row of a real search, 50 pages of 40 rows at a page a second"
   bash "$QUARVEL_ROOT/bench/paced_search.sh" "${QUARVEL_BENCH_EXE:-$BUILD_DIR/Quarvel.exe}"
