@@ -432,6 +432,7 @@ LRESULT ListView::MessageProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Present();
       break;
     case TKM_SHOWN:
+      if (!Surface()) CreateSurface();
       DrawDeferredLayers();
       break;
     case TKM_SIZED:

@@ -988,5 +988,9 @@ Control* ListView::Create(ControlParent parent, float left, float top, float wid
   base.type = 8;
   base.visible = options.visible.value_or(true);
   base.focusable = true;
-  return Control::Create(parent, RectF(left, top, width, height), base);
+  Control* created = Control::Create(parent, RectF(left, top, width, height), base);
+  // A list made hidden (one of two in the same place) draws nothing until it is shown: its
+  // surface, as many pixels as its place, is made then.
+  if (created && !IsVisible()) ReleaseSurface();
+  return created;
 }

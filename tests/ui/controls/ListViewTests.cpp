@@ -208,6 +208,7 @@ TEST(ListView, AHiddenListDrawsWhenShown) {
   Pump();
   EXPECT_EQ(list.RowsCanvas(), nullptr);
   EXPECT_EQ(list.RowsDrawn(), 0);
+  EXPECT_EQ(list.Surface(), nullptr) << "a list made hidden holds no pixels";
 
   const Gdiplus::RectF view = list.ViewRect();
   const int x = static_cast<int>(view.X) + 10;
