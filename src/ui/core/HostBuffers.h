@@ -2,7 +2,7 @@
 #pragma once
 
 #include <windows.h>
-// GDI+ needs the two above first.
+// GDI+ needs windows.h and objidl.h before it.
 #include <objidl.h>
 #include <gdiplus.h>
 
