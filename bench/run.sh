@@ -18,16 +18,25 @@ quarvel_wine
 want=${1:-}
 bench=$BUILD_DIR/bench
 
-if [ -z "$want" ] || [[ parse == *"$want"* ]]; then
-  # One 50-row result page of the reference site, as the search would receive it.
+# Starts the reference site on a free port with the given switches; sets site_pid and site_port.
+start_site() {
+  local port_file
   port_file=$(mktemp)
-  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --rows-per-page 50 >/dev/null 2>&1 &
+  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" "$@" >/dev/null 2>&1 &
   site_pid=$!
   for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  site_port=$(cat "$port_file")
+  rm -f "$port_file"
+}
+stop_site() { kill "$site_pid"; site_pid=; }
+
+if [ -z "$want" ] || [[ parse == *"$want"* ]]; then
+  # One 50-row result page of the reference site, as the search would receive it.
+  start_site --rows-per-page 50
   page=$bench/page50.txt
   python3 -c "import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen('http://127.0.0.1:%s/ajax/search_next?s=&p=1' % sys.argv[1]).read())" \
-    "$(cat "$port_file")" > "$page"
-  kill "$site_pid"; site_pid=
+    "$site_port" > "$page"
+  stop_site
   echo "== parse_bench: one 50-row result page"
   wine "$bench/parse_bench.exe" "$(winepath -w "$page")"
 fi
@@ -41,24 +50,16 @@ if [ -z "$want" ] || [[ list == *"$want"* ]]; then
 fi
 if [ -z "$want" ] || [[ search == *"$want"* ]]; then
   # The real main window fed by the site's many-page search: 200 pages of 50 rows.
-  port_file=$(mktemp)
-  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --stress-pages 200 --stress-rows 50 \
-    >/dev/null 2>&1 &
-  site_pid=$!
-  for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  start_site --stress-pages 200 --stress-rows 50
   echo "== search_bench: 10,000 rows through the search's page steps, refill, memory, repaints"
-  wine "$bench/search_bench.exe" "$(cat "$port_file")"
-  kill "$site_pid"; site_pid=
+  wine "$bench/search_bench.exe" "$site_port"
+  stop_site
 fi
 if [ -z "$want" ] || [[ fetch == *"$want"* ]]; then
-  port_file=$(mktemp)
-  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --stress-pages 50 --stress-rows 40 \
-    >/dev/null 2>&1 &
-  site_pid=$!
-  for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  start_site --stress-pages 50 --stress-rows 40
   echo "== fetch_bench: the CPU of one 40-row result page's exchange, and of a look at an empty queue"
-  wine "$bench/fetch_bench.exe" "$(cat "$port_file")" 100
-  kill "$site_pid"; site_pid=
+  wine "$bench/fetch_bench.exe" "$site_port" 100
+  stop_site
 fi
 if [ -z "$want" ] || [[ paced == *"$want"* ]]; then
   echo "== paced_search: process CPU per row of a real search, 50 pages of 40 rows at a page a second"
@@ -66,13 +67,10 @@ if [ -z "$want" ] || [[ paced == *"$want"* ]]; then
 fi
 if [ -z "$want" ] || [[ action == *"$want"* ]]; then
   # The real main window taking many results at once; detail pages answered after 200 ms.
-  port_file=$(mktemp)
-  python3 "$QUARVEL_ROOT/site/server.py" --port 0 --port-file "$port_file" --detail-delay-ms 200 >/dev/null 2>&1 &
-  site_pid=$!
-  for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.1; done
+  start_site --detail-delay-ms 200
   echo "== action_bench: many results at once (copy of 10,000 rows, 100 links at 200 ms a page, appends)"
-  wine "$bench/action_bench.exe" "$(cat "$port_file")"
-  kill "$site_pid"; site_pid=
+  wine "$bench/action_bench.exe" "$site_port"
+  stop_site
 fi
 if [ -z "$want" ] || [[ size == *"$want"* ]]; then
   # A release tree of its own (RELEASE_BUILD_DIR) gives the shipped size; otherwise this
