@@ -439,6 +439,7 @@ class ListView : public Control {
   void Notify();
   // UI thread: draws what the operations recorded.
   void ApplyPending();
+  void ScrollToRow(int row);  // on the UI thread: the least scroll that shows the row
   void DrawPending(Pending& p);
   // Shows, hides and ranges both bars for the content size; true when an offset had to move.
   bool UpdateScrollBars();

@@ -76,6 +76,10 @@ void ListView::EnsureVisible(int row) {
     return Notify();
   }
   ApplyPending();  // the bar's range must include rows appended meanwhile
+  ScrollToRow(row);
+}
+
+void ListView::ScrollToRow(int row) {
   int position = 0, current = 0;
   {
     const Lock lock(mutex_);

@@ -857,6 +857,8 @@ void ListView::ApplyPending() {
   if (!IsLive() || !canvas_) return;
   DrawPending(p);
   // A worker's requests to bring rows into view come to one scroll, to the last row asked for.
+  // The bar's range already holds that row; one asked for meanwhile waits for the next batch,
+  // so the view never jumps ahead and back.
   if (p.follow) {
     int row = 0;
     {
@@ -865,7 +867,7 @@ void ListView::ApplyPending() {
         if (rows_[at - 1].serial == p.follow) row = static_cast<int>(at);
       }
     }
-    if (row) EnsureVisible(row);
+    if (row) ScrollToRow(row);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/HostedControls.h"
@@ -524,6 +525,46 @@ TEST(ListView, AWorkerFollowingItsRowsNeverWaitsAndTheListScrollsOncePerBatch) {
   const int top = -f.list.ScrollOffsetY();
   EXPECT_LE(top, 10 * f.list.RowHeight());
   EXPECT_GE(top + view, 11 * f.list.RowHeight()) << "row 10, now 11, is in view";
+}
+
+// A list that lets a worker ask for more rows part way through drawing a batch, and keeps
+// every scroll position it goes to.
+class InterruptedList : public ListView {
+ public:
+  std::function<void()> duringDraw;
+  std::vector<int> scrolls;
+  void UpdateVisibleRows(bool recreateCanvas, bool redraw) override {
+    if (std::function<void()> once = std::exchange(duringDraw, nullptr)) once();
+    ListView::UpdateVisibleRows(recreateCanvas, redraw);
+  }
+  void SetScrollY(int position) override {
+    scrolls.push_back(position);
+    ListView::SetScrollY(position);
+  }
+};
+
+TEST(ListView, RowsFollowedWhileABatchIsDrawnAreFollowedNextAndTheViewNeverGoesBack) {
+  HostedWindow window{HostedWindow::Frame(0)};
+  window.Show();
+  InterruptedList list;
+  list.Create(window.window, 10, 10, 380, 260, {});
+  list.InsertColumn(0, "C1", 60);
+  for (int i = 1; i <= 5; ++i) list.InsertRow(std::nullopt, std::to_string(i));
+  Pump();
+  // A row put at the top moves every row in view, so its batch draws them all; meanwhile the
+  // worker goes on appending and following.
+  std::thread([&] { list.EnsureVisible(list.InsertRow(1, "6")); }).join();
+  list.duringDraw = [&] {
+    std::thread([&] {
+      for (int i = 7; i <= 300; ++i) list.EnsureVisible(list.InsertRow(std::nullopt, std::to_string(i)));
+    }).join();
+  };
+  Pump();
+  ASSERT_EQ(list.duringDraw, nullptr) << "the batch was drawn";
+  ASSERT_FALSE(list.scrolls.empty());
+  EXPECT_TRUE(std::is_sorted(list.scrolls.begin(), list.scrolls.end())) << "the view went back up";
+  const int view = static_cast<int>(list.ViewRect().Height);
+  EXPECT_GE(-list.ScrollOffsetY() + view, 300 * list.RowHeight()) << "the last row asked for is in view";
 }
 
 TEST(ListView, ClearRowsResetsCurrentRowAndScrolling) {
