@@ -17,7 +17,9 @@ import os
 import select
 import shutil
 import subprocess
+import sys
 import tempfile
+import threading
 import time
 
 EXE = os.environ.get("QUARVEL_EXE", "")
@@ -185,9 +187,13 @@ def answered(caption=CAPTION):
 # --- Windows-side probes ---
 
 def wintool(*args, timeout=60):
-    """Runs the window probe; (exit code, stdout). A probe that hangs counts as code -1. Its
-    output goes to a file, not a pipe: a Wine process it leads to start (the desktop process,
-    a program it starts) may hold its output open long after the probe has ended."""
+    """Asks the window probe; (exit code, stdout). A probe that hangs counts as code -1. One
+    probe process serves the test's questions; one that starts a program runs in a process of
+    its own, whose output goes to a file, not a pipe: the program it starts may hold its output
+    open long after the probe has ended."""
+    if args and args[0] != "start-close":
+        code, lines = _server(WINTOOL).ask(args, timeout)
+        return code, "\n".join(lines).strip()
     with tempfile.TemporaryFile() as out:
         probe = subprocess.Popen(["wine", WINTOOL, *args], stdout=out, stderr=subprocess.DEVNULL)
         try:
@@ -233,11 +239,12 @@ def resources():
     return gdi, user, private, bool(exact)
 
 
-class _Reader:
-    """One accessibility reader (acctool serve) for every read of the test: a Wine process and
-    COM are started once, not for each of the many reads a test makes."""
+class _Server:
+    """One serving process of a test tool (TOOL serve) for every question a thread of the test
+    asks: a Wine process (and for the reader, COM) is started once, not for each question."""
 
-    def __init__(self):
+    def __init__(self, tool):
+        self.tool = tool
         self.process = None
         self.pending = b""
 
@@ -253,7 +260,7 @@ class _Reader:
         """(exit code, output lines) of one command; a hang or an ended reader counts as -1."""
         if self.process is None or self.process.poll() is not None:
             self.stop()
-            self.process = subprocess.Popen(["wine", ACCTOOL, "serve"], stdin=subprocess.PIPE,
+            self.process = subprocess.Popen(["wine", self.tool, "serve"], stdin=subprocess.PIPE,
                                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.pending = b""
         try:
@@ -280,8 +287,21 @@ class _Reader:
             self.pending += chunk
 
 
-_READER = _Reader()
-atexit.register(_READER.stop)
+_SERVERS = {}  # (tool, thread) -> _Server: a thread's questions never meet another's answers
+_SERVERS_LOCK = threading.Lock()
+
+
+def _server(tool):
+    with _SERVERS_LOCK:
+        return _SERVERS.setdefault((tool, threading.get_ident()), _Server(tool))
+
+
+def _stop_servers():
+    for server in list(_SERVERS.values()):
+        server.stop()
+
+
+atexit.register(_stop_servers)
 
 
 def acctool(*args, timeout=60):
@@ -294,7 +314,7 @@ def acctool(*args, timeout=60):
             return -1, []
         code, lines = done.returncode, done.stdout.decode("utf-8", "replace").splitlines()
     else:
-        code, lines = _READER.ask(args, timeout)
+        code, lines = _server(ACCTOOL).ask(args, timeout)
     return code, [json.loads(line) for line in lines if line.startswith("{")]
 
 
@@ -667,7 +687,7 @@ class Site:
         self.log = os.path.join(log_dir, "requests.jsonl")
         port_file = os.path.join(log_dir, "port")
         script = os.path.join(SOURCE_DIR, "site", "server.py")
-        self.process = subprocess.Popen(["python3", script, "--port", str(SITE_PORT), "--port-file", port_file,
+        self.process = subprocess.Popen([sys.executable, script, "--port", str(SITE_PORT), "--port-file", port_file,
                                          "--log", self.log, *switches],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

@@ -9,8 +9,6 @@
 //   acctool serve                      the commands above but events, one per input line
 // PATH is 1-based child numbers joined with dots ("9.3": the third child of the ninth).
 // Exit code 0 on success, 2 when the window is not found, 3 when a call failed.
-#include <fcntl.h>
-#include <io.h>
 #include <oleacc.h>
 #include <shellapi.h>
 #include <windows.h>
@@ -21,6 +19,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "serve_lines.h"
 
 namespace {
 
@@ -302,40 +302,6 @@ int RunCommand(const std::vector<std::wstring>& args) {
   return code;
 }
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
-
-// One command per line of standard input (UTF-8, arguments separated by tabs), each answered
-// by its lines and {"done": CODE}, until the input ends: a test reads the window many times
-// without starting a Wine process and COM for each read.
-int Serve() {
-  _setmode(_fileno(stdin), _O_BINARY);
-  std::string line;
-  for (int c; (c = std::getchar()) != EOF;) {
-    if (c != '\n') {
-      line += static_cast<char>(c);
-      continue;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::wstring> args;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-      args.push_back(Wide(line.substr(start, tab - start)));
-    }
-    args.push_back(Wide(line.substr(start)));
-    line.clear();
-    const int code = args.size() >= 2 && args[0] != L"events" ? RunCommand(args) : 1;
-    std::printf("{\"done\": %d}\n", code);
-    std::fflush(stdout);
-  }
-  return 0;
-}
-
 }  // namespace
 
 int main() {
@@ -345,7 +311,9 @@ int main() {
     // Free-threaded: no apartment window, and calls into the window's own apartment go out
     // through proxies as from any reader.
     gFreeThreaded = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    const int code = Serve();
+    const int code = tool_serve::Serve([](const std::vector<std::wstring>& args) {
+      return args.size() >= 2 && args[0] != L"events" ? RunCommand(args) : 1;
+    });
     CoUninitialize();
     return code;
   }

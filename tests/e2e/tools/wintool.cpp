@@ -18,19 +18,24 @@
 //                                 process lived on after the close (it prints whether its window
 //                                 is still there), 5 when it ended without a window
 //   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
+//   wintool serve                 the commands above but start-close and desktop, one per
+//                                 input line (see serve_lines.h)
 //   wintool desktop               makes (and destroys) one hidden window: prints "up" once the
 //                                 session's desktop is up (exit code 3 when no window could be
 //                                 made), then stays until its standard input ends, so that the
 //                                 desktop stays up for the programs started after it
-// Captions come in as UTF-16 (the command line read wide), so they match on any code page.
+// Captions come in as UTF-16 (the command line read wide, or a served line's UTF-8), so they
+// match on any code page.
 // Exit code 0 on success, 2 when the window is not found.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "process_figures.h"
+#include "serve_lines.h"
 
 namespace {
 
@@ -98,39 +103,22 @@ int StartAndClose(const wchar_t* exe, const wchar_t* caption, DWORD limitMs) {
   return 0;
 }
 
-}  // namespace
-
-int main() {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argc == 2 && std::wstring(argv[1]) == L"acp") {
+// Runs one command (args[0]); prints its lines and returns its code.
+int RunCommand(const std::vector<std::wstring>& args) {
+  auto arg = [&](size_t i) -> const wchar_t* { return i < args.size() ? args[i].c_str() : nullptr; };
+  if (args.size() == 1 && args[0] == L"acp") {
     std::printf("%u\n", GetACP());
     return 0;
   }
-  if (argc == 2 && std::wstring(argv[1]) == L"desktop") {
-    // The first window of a session starts Wine's desktop process; on a loaded machine that
-    // start can time out, and the window is then refused.
-    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (!probe) return 3;
-    DestroyWindow(probe);
-    std::puts("up");
-    std::fflush(stdout);
-    // Wine closes a session's desktop (and ends its process) once the last program on it has
-    // ended; the next program would have to start it again, and under load that start times out.
-    char line[64];
-    while (std::fgets(line, sizeof line, stdin)) {
-    }
-    return 0;
-  }
-  if (argc < 3) {
+  if (args.size() < 2) {
     std::puts("usage: wintool info|close|close-others|ping|resources CAPTION | wintool acp");
     return 1;
   }
-  std::wstring command = argv[1];
+  const std::wstring& command = args[0];
   if (command == L"start-close") {
-    return argc > 4 ? StartAndClose(argv[2], argv[3], static_cast<DWORD>(_wtoi(argv[4]))) : 1;
+    return args.size() > 3 ? StartAndClose(arg(1), arg(2), static_cast<DWORD>(_wtoi(arg(3)))) : 1;
   }
-  HWND window = FindWindowW(nullptr, argv[2]);
+  HWND window = FindWindowW(nullptr, arg(1));
   if (!window) return 2;
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -141,7 +129,7 @@ int main() {
     std::printf("%ld %ld %ld %ld %d %lu %ld %ld %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
                 IsWindowVisible(window) ? 1 : 0, pid, c.right, c.bottom, IsIconic(window) ? 1 : 0);
   } else if (command == L"child") {
-    HWND child = argc > 3 ? FindWindowExW(window, nullptr, argv[3], nullptr) : nullptr;
+    HWND child = arg(2) ? FindWindowExW(window, nullptr, arg(2), nullptr) : nullptr;
     if (!child) return 2;
     RECT r{};
     GetWindowRect(child, &r);
@@ -154,7 +142,7 @@ int main() {
     EnumWindows(CloseOthers, reinterpret_cast<LPARAM>(&others));
     std::printf("%d\n", others.count);
   } else if (command == L"ping") {
-    const UINT limit = argc > 3 ? static_cast<UINT>(_wtoi(argv[3])) : 200;
+    const UINT limit = arg(2) ? static_cast<UINT>(_wtoi(arg(2))) : 200;
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -162,7 +150,6 @@ int main() {
     const LRESULT answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, limit, &result);
     QueryPerformanceCounter(&end);
     std::printf("%.1f\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
-    std::fflush(stdout);
     return answered ? 0 : 4;
   } else if (command == L"resources") {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
@@ -173,6 +160,41 @@ int main() {
   } else {
     return 1;
   }
-  std::fflush(stdout);
   return 0;
+}
+
+// Stays until standard input ends, so that Wine's desktop stays up for the programs started
+// after it.
+int HoldDesktop() {
+  // The first window of a session starts Wine's desktop process; on a loaded machine that
+  // start can time out, and the window is then refused.
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  if (!probe) return 3;
+  DestroyWindow(probe);
+  std::puts("up");
+  std::fflush(stdout);
+  // Wine closes a session's desktop (and ends its process) once the last program on it has
+  // ended; the next program would have to start it again, and under load that start times out.
+  char line[64];
+  while (std::fgets(line, sizeof line, stdin)) {
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == L"desktop") return HoldDesktop();
+  if (args.size() == 1 && args[0] == L"serve") {
+    return tool_serve::Serve([](const std::vector<std::wstring>& served) {
+      // A served probe starts no program: one it started could hold the answers' pipe open.
+      return !served.empty() && served[0] != L"start-close" && served[0] != L"desktop" ? RunCommand(served) : 1;
+    });
+  }
+  const int code = RunCommand(args);
+  std::fflush(stdout);
+  return code;
 }
