@@ -740,29 +740,26 @@ LINK_SCHEMES = ("thunder", "qqdl", "http", "https")
 def register_link_log(log_path):
     """Makes linklog.exe the prefix's handler of every link scheme the program opens, writing to
     log_path; returns a function that puts the previous handlers back."""
+    def done(answer, what):
+        if answer[0] != 0:
+            raise AssertionError("%s failed with code %d" % (what, answer[0]))
     previous = {}
     for scheme in LINK_SCHEMES:
         key = "HKCR\\%s\\shell\\open\\command" % scheme
-        out = subprocess.run(["wine", "reg", "query", key, "/ve"], capture_output=True).stdout.decode("utf-8", "replace")
-        value = None
-        for line in out.splitlines():
-            for kind in ("REG_EXPAND_SZ", "REG_SZ"):
-                if kind in line:
-                    value = line.split(kind, 1)[1].strip()
-                    break
-        previous[scheme] = value
+        code, out = wintool("reg-get", key, "")
+        kind, _, data = out.partition("\t")
+        previous[scheme] = (kind, data) if code == 0 else None
         command = '"%s" "%s" "%%1"' % (windows_path(LINKLOG), windows_path(log_path))
-        subprocess.run(["wine", "reg", "add", "HKCR\\" + scheme, "/v", "URL Protocol", "/d", "", "/f"],
-                       capture_output=True, check=True)
-        subprocess.run(["wine", "reg", "add", key, "/ve", "/d", command, "/f"], capture_output=True, check=True)
+        done(wintool("reg-set", "HKCR\\" + scheme, "URL Protocol", ""), "marking %s a link scheme" % scheme)
+        done(wintool("reg-set", key, "", command), "setting the handler of %s" % scheme)
 
     def restore():
         for scheme, value in previous.items():
             key = "HKCR\\%s\\shell\\open\\command" % scheme
             if value is None:
-                subprocess.run(["wine", "reg", "delete", key, "/ve", "/f"], capture_output=True)
+                wintool("reg-delete", key, "")
             else:
-                subprocess.run(["wine", "reg", "add", key, "/ve", "/d", value, "/f"], capture_output=True)
+                wintool("reg-set", key, "", value[1], value[0])
     return restore
 
 

@@ -17,6 +17,13 @@
 //                                 terminated: exit code 6 when no window appeared, 4 when the
 //                                 process lived on after the close (it prints whether its window
 //                                 is still there), 5 when it ended without a window
+//   wintool reg-get KEY NAME      prints "TYPE DATA" (REG_SZ or REG_EXPAND_SZ, a tab between) of
+//                                 the value NAME ("" for the key's default) of KEY
+//                                 (HKCR\..., HKCU\... or HKLM\...); exit code 2 without one
+//   wintool reg-set KEY NAME DATA [TYPE]
+//                                 sets the value (REG_SZ unless TYPE is REG_EXPAND_SZ),
+//                                 making the key if need be
+//   wintool reg-delete KEY NAME   deletes the value
 //   wintool acp                   prints the system's ANSI code page (936, 1252, ...)
 //   wintool serve                 the commands above but start-close and desktop, one per
 //                                 input line (see serve_lines.h)
@@ -31,6 +38,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -103,6 +111,70 @@ int StartAndClose(const wchar_t* exe, const wchar_t* caption, DWORD limitMs) {
   return 0;
 }
 
+// The registry's root and the rest of a path such as HKCR\magnet\shell; null root when unknown.
+HKEY SplitKey(const std::wstring& path, std::wstring* rest) {
+  const size_t slash = path.find(L'\\');
+  const std::wstring root = path.substr(0, slash);
+  *rest = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
+  if (root == L"HKCR") return HKEY_CLASSES_ROOT;
+  if (root == L"HKCU") return HKEY_CURRENT_USER;
+  if (root == L"HKLM") return HKEY_LOCAL_MACHINE;
+  return nullptr;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+// reg-get, reg-set and reg-delete: the link handlers a test puts in place and takes away again,
+// without a reg.exe process for each value.
+int RegistryCommand(const std::vector<std::wstring>& args) {
+  if (args.size() < 3) return 1;
+  std::wstring path;
+  const HKEY root = SplitKey(args[1], &path);
+  if (!root) return 1;
+  const wchar_t* name = args[2].empty() ? nullptr : args[2].c_str();
+  if (args[0] == L"reg-get") {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 2;
+    DWORD type = 0, size = 0;
+    LSTATUS status = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    if (status == ERROR_SUCCESS) {
+      size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+      status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return 2;
+    data.resize(wcsnlen(data.c_str(), size / sizeof(wchar_t)));
+    std::printf("%s\t%s\n", type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ", Utf8(data).c_str());
+    return 0;
+  }
+  if (args[0] == L"reg-set" && args.size() >= 4) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return 3;
+    }
+    const DWORD type = args.size() > 4 && args[4] == L"REG_EXPAND_SZ" ? REG_EXPAND_SZ : REG_SZ;
+    const LSTATUS status = RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(args[3].c_str()),
+                                          static_cast<DWORD>((args[3].size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 3;
+  }
+  if (args[0] == L"reg-delete") {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 2;
+    const LSTATUS status = RegDeleteValueW(key, name);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 2;
+  }
+  return 1;
+}
+
 // Runs one command (args[0]); prints its lines and returns its code.
 int RunCommand(const std::vector<std::wstring>& args) {
   auto arg = [&](size_t i) -> const wchar_t* { return i < args.size() ? args[i].c_str() : nullptr; };
@@ -115,6 +187,7 @@ int RunCommand(const std::vector<std::wstring>& args) {
     return 1;
   }
   const std::wstring& command = args[0];
+  if (command.rfind(L"reg-", 0) == 0) return RegistryCommand(args);
   if (command == L"start-close") {
     return args.size() > 3 ? StartAndClose(arg(1), arg(2), static_cast<DWORD>(_wtoi(arg(3)))) : 1;
   }
