@@ -27,17 +27,9 @@ namespace {
 // Whether the reader is free-threaded (serving): then a tree is described by several threads.
 bool gFreeThreaded = false;
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
 std::string Json(const std::wstring& text) {
   std::string out = "\"";
-  for (char c : Utf8(text)) {
+  for (char c : tool_serve::Utf8(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;

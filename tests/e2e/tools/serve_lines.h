@@ -1,6 +1,7 @@
 // The serve mode of the test tools: one command per line of standard input (UTF-8, arguments
 // separated by tabs), each answered by its output lines and {"done": CODE}, until the input
-// ends. A test asks many questions without starting a Wine process for each one.
+// ends. A test asks many questions without starting a Wine process for each one. Texts cross
+// in UTF-8 both ways.
 #pragma once
 
 #include <fcntl.h>
@@ -18,6 +19,14 @@ inline std::wstring Wide(const std::string& text) {
   const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
+
+inline std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
   return out;
 }
 

@@ -122,14 +122,6 @@ HKEY SplitKey(const std::wstring& path, std::wstring* rest) {
   return nullptr;
 }
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
 // reg-get, reg-set and reg-delete: the link handlers a test puts in place and takes away again,
 // without a reg.exe process for each value.
 int RegistryCommand(const std::vector<std::wstring>& args) {
@@ -151,7 +143,7 @@ int RegistryCommand(const std::vector<std::wstring>& args) {
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return 2;
     data.resize(wcsnlen(data.c_str(), size / sizeof(wchar_t)));
-    std::printf("%s\t%s\n", type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ", Utf8(data).c_str());
+    std::printf("%s\t%s\n", type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ", tool_serve::Utf8(data).c_str());
     return 0;
   }
   if (args[0] == L"reg-set" && args.size() >= 4) {
