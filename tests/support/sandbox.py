@@ -59,23 +59,26 @@ def template_prefix():
     return path
 
 
-def start_display():
-    """(Xvfb process, display name) on a display number Xvfb chose."""
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
-                            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = b""
-    with os.fdopen(read, "rb") as pipe:
-        while not number.endswith(b"\n"):
-            chunk = pipe.read(1)
-            if not chunk:
-                break
-            number += chunk
-    if not number.strip():
+def start_display(tries=3):
+    """(Xvfb process, display name) on a display number Xvfb chose. A start that fails (two
+    servers starting side by side on a loaded machine) is tried again."""
+    for _ in range(tries):
+        read, write = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
+                                pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        with os.fdopen(read, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if number.strip():
+            return xvfb, ":" + number.decode().strip()
         xvfb.kill()
-        fail("Xvfb did not start")
-    return xvfb, ":" + number.decode().strip()
+        xvfb.wait()
+    fail("Xvfb did not start")
 
 
 def stop(process):
